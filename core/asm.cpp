@@ -1,0 +1,269 @@
+/*
+** asm.cpp - the assembly driver: iAssemble, the BATCH loop, the return code,
+** the closing summary, termination and the message and trace writers.
+**
+** Owns the run state g_asm (phase pair, statement trace fields, highest
+** severity, TRACE mask, terminal stream) and the time base of the summary.
+**
+** Notes on the design:
+**  - The return code of a run is the highest counted severity over all its
+**    assemblies (0, 4, 8, 12, 16); 20 is only ever reached through
+**    vAsmTerminate, which does not return.
+**  - vAsmCloseAll may run at any point of a run, also twice: every close it
+**    calls is a no-op for what is already closed.
+*/
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include "asm0.h"
+#include "gen1.h"
+#include "mem.h"
+#include "src1.h"
+#include "vorn.h"
+#include "work.h"
+
+ASMRUN g_asm = {'0', 'N', 0, nullptr, 0, 0, 0, 0, 0, 0, 0, nullptr, false, nullptr, false};
+
+namespace {
+
+constexpr size_t LINE_MAX_TEXT = 8192;
+
+struct TIMEBASE {
+  bool bSet;
+  bool bProcTimes;  /* process times available */
+  int64_t llWallMs; /* calendar time of the last reading, milliseconds */
+  int64_t llCpuMs;  /* processor time of the last reading */
+  std::clock_t clk; /* fallback: process clock of the last reading */
+};
+TIMEBASE g_time = {};
+
+int64_t llClockMs(clockid_t id)
+{
+  timespec ts{};
+  clock_gettime(id, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+/* Calendar time of process creation in milliseconds, or -1. */
+int64_t llProcessStartMs()
+{
+  FILE *pStat = std::fopen("/proc/self/stat", "r");
+  if (pStat == nullptr) return -1;
+  char achBuf[1024];
+  size_t ulLen = std::fread(achBuf, 1, sizeof achBuf - 1, pStat);
+  std::fclose(pStat);
+  achBuf[ulLen] = '\0';
+  const char *p = std::strrchr(achBuf, ')');
+  if (p == nullptr) return -1;
+  /* fields after the command name start with field 3; starttime is field 22 */
+  unsigned long long ullStart = 0;
+  int iField = 2;
+  for (p++; *p != '\0' && iField < 22; p++)
+    if (*p == ' ') {
+      iField++;
+      if (iField == 22) ullStart = std::strtoull(p + 1, nullptr, 10);
+    }
+  long lTicks = sysconf(_SC_CLK_TCK);
+  if (iField != 22 || lTicks <= 0) return -1;
+  int64_t llAgeMs = llClockMs(CLOCK_BOOTTIME) - static_cast<int64_t>(ullStart * 1000 / lTicks);
+  return llClockMs(CLOCK_REALTIME) - (llAgeMs > 0 ? llAgeMs : 0);
+}
+
+int64_t llCpuMs()
+{
+  rusage ru{};
+  if (getrusage(RUSAGE_SELF, &ru) != 0) return 0;
+  return (static_cast<int64_t>(ru.ru_utime.tv_sec) + ru.ru_stime.tv_sec) * 1000 +
+         (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1000;
+}
+
+void vWriteFormatted(void (*pfnOut)(const char *), const char *pszPrefix, const char *pszFormat, va_list args)
+{
+  char achLine[LINE_MAX_TEXT];
+  size_t ulPrefix = std::strlen(pszPrefix);
+  std::memcpy(achLine, pszPrefix, ulPrefix);
+  int iLen = std::vsnprintf(achLine + ulPrefix, sizeof achLine - ulPrefix - 1, pszFormat, args);
+  size_t ulEnd = ulPrefix + (iLen < 0 ? 0 : static_cast<size_t>(iLen));
+  if (ulEnd > sizeof achLine - 2) ulEnd = sizeof achLine - 2;
+  achLine[ulEnd] = '\n';
+  achLine[ulEnd + 1] = '\0';
+  pfnOut(achLine);
+}
+
+void vTermClose()
+{
+  if (!g_asm.bTermIsFile || g_asm.pTerm == nullptr) return;
+  vTrace(TRACE_FILES, "SYSTERM file %s closed.", g_asm.pszTermName != nullptr ? g_asm.pszTermName : "");
+  std::fclose(g_asm.pTerm);
+  g_asm.pTerm = nullptr;
+  g_asm.bTermIsFile = false;
+}
+
+/* One assembly of a program: both phases; returns its highest severity. */
+unsigned uAssembleProgram()
+{
+  vPhase1();
+  if (!g_opt.bBatch) {
+    vPhaseSet('1', g_asm.cStep);
+    vSourceCloseAll();
+  }
+  vPhase2();
+  return g_asm.ulMaxSev;
+}
+
+} // namespace
+
+void vMessage(const char *pszFormat, ...)
+{
+  va_list args;
+  va_start(args, pszFormat);
+  vWriteFormatted(vFrontWrite, "", pszFormat, args);
+  va_end(args);
+}
+
+void vTrace(uint32_t ulBits, const char *pszFormat, ...)
+{
+  if (!bTraceOn(ulBits)) return;
+  va_list args;
+  va_start(args, pszFormat);
+  vWriteFormatted(vTraceWrite, "KZM950I ", pszFormat, args);
+  va_end(args);
+}
+
+void vTraceWrite(const char *pszText)
+{
+  if (g_asm.bWindowed && g_asm.bTermIsFile && g_asm.pTerm != nullptr)
+    std::fputs(pszText, g_asm.pTerm);
+  else
+    vFrontWrite(pszText);
+}
+
+int iTermWrite(const char *pszText, size_t ulLen)
+{
+  if (ulLen == 0) ulLen = std::strlen(pszText);
+  if (g_asm.pTerm != nullptr) {
+    if (std::fwrite(pszText, 1, ulLen, g_asm.pTerm) != ulLen) return 1;
+    return std::ferror(g_asm.pTerm) != 0 ? 1 : 0;
+  }
+  char achLine[LINE_MAX_TEXT];
+  while (ulLen > 0) {
+    size_t ulPart = ulLen < sizeof achLine - 1 ? ulLen : sizeof achLine - 1;
+    std::memcpy(achLine, pszText, ulPart);
+    achLine[ulPart] = '\0';
+    vFrontWrite(achLine);
+    pszText += ulPart;
+    ulLen -= ulPart;
+  }
+  return 0;
+}
+
+void vStmtTraceClear()
+{
+  g_asm.ulStmtNo = 0;
+  g_asm.pszSrcName = nullptr;
+  g_asm.ulSrcLine = 0;
+}
+
+uint32_t ulTraceMask(unsigned long ulValue) { return ulValue == 0 ? 0 : 0x01 | (ulValue & 0xFE); }
+
+void vTimeReading(long *plHundredths, long *plMillis)
+{
+  if (!g_time.bSet) {
+    g_time.bSet = true;
+    int64_t llStart = llProcessStartMs();
+    g_time.bProcTimes = llStart >= 0;
+    g_time.llWallMs = llStart;
+    g_time.llCpuMs = 0;
+    g_time.clk = 0;
+  }
+  if (!g_time.bProcTimes) {
+    std::clock_t clk = std::clock();
+    *plHundredths = static_cast<long>((clk - g_time.clk) * 100 / CLOCKS_PER_SEC);
+    *plMillis = 0;
+    g_time.clk = clk;
+    return;
+  }
+  int64_t llWall = llClockMs(CLOCK_REALTIME);
+  int64_t llDiff = llWall - g_time.llWallMs;
+  *plHundredths = static_cast<long>(llDiff > 0 ? (llDiff + 5) / 10 : 0);
+  g_time.llWallMs = llWall;
+  int64_t llCpu = llCpuMs();
+  *plMillis = static_cast<long>(llCpu - g_time.llCpuMs);
+  g_time.llCpuMs = llCpu;
+}
+
+void vSummaryFormat(char *pszBuf, size_t ulSize, unsigned uRc, long lHundredths, long lMillis)
+{
+  char achFraction[16] = "";
+  char achCpu[64] = "";
+  if (lHundredths % 100 != 0) std::snprintf(achFraction, sizeof achFraction, ".%02ld", lHundredths % 100);
+  if (lMillis > 0)
+    std::snprintf(achCpu, sizeof achCpu, " seconds, processor time %ld.%03ld", lMillis / 1000, lMillis % 1000);
+  std::snprintf(pszBuf, ulSize, "KZM000I Return code %u, elapsed time %ld%s%s seconds.", uRc, lHundredths / 100,
+                achFraction, achCpu);
+}
+
+void vAsmTerminate()
+{
+  vFrontFatal("KZM999I Assembly terminated with return code 20.");
+}
+
+void vAsmCloseAll()
+{
+  vSourceCloseAll();
+  vWorkDeleteAll();
+  vOptionCleanup();
+  vTermClose();
+}
+
+unsigned iAssemble(int iWindowed, int argc, char **argv)
+{
+  vStmtTraceClear();
+  vPhaseSet('0', 'N');
+  g_asm.ulMaxSev = 0;
+  g_asm.ulTrace = 0;
+  g_asm.bWindowed = iWindowed != 0;
+  if (g_asm.bWindowed) {
+    std::fclose(stdin);
+    std::fclose(stdout);
+    std::fclose(stderr);
+    g_asm.pTerm = nullptr;
+  } else {
+    g_asm.pTerm = stdout;
+  }
+
+  if (!bOptionStep(argc, argv, g_asm.bWindowed ? nullptr : stdin)) vAsmTerminate();
+  vSubpoolRelease(SP_RUN);
+  vWorkSetMemory(g_opt.ullSize);
+
+  vPhaseSet('1', g_asm.cStep);
+  if (!bSourceOpenPrimary()) {
+    vMessage("KZM100S Source file is empty.");
+    vAsmTerminate();
+  }
+
+  unsigned uRc = uAssembleProgram();
+  if (g_opt.bBatch) {
+    while (bSourceMore()) {
+      unsigned uProgram = uAssembleProgram();
+      if (uProgram > uRc) uRc = uProgram;
+    }
+    vSourceCloseAll();
+  }
+
+  /* summary */
+  vPhaseSet('2', g_asm.cStep);
+  vWorkDeleteAll();
+  vOptionCleanup();
+  long lHundredths = 0, lMillis = 0;
+  vTimeReading(&lHundredths, &lMillis);
+  char achLine[160];
+  vSummaryFormat(achLine, sizeof achLine - 1, uRc, lHundredths, lMillis);
+  vTermClose();
+  std::strcat(achLine, "\n");
+  vFrontWrite(achLine);
+  return uRc;
+}

@@ -1,0 +1,50 @@
+/*
+** asm1.cpp - the conditional assembly phase (module "asm1").
+**
+** Reads every statement of a program, has it processed and stored on SYSUT1,
+** ends the record stream with a zero length word and drops the storage of
+** the phase.  Owns the SYSUT1 end position that the resolution passes use.
+*/
+#include "gen1.h"
+#include "mem.h"
+#include "src1.h"
+#include "vorn.h"
+#include "work.h"
+
+namespace {
+
+struct PHASE1STATE {
+  uint64_t ullSysut1End; /* position after the end marker */
+};
+PHASE1STATE g_phase1 = {};
+
+} // namespace
+
+void vPhase1()
+{
+  vTrace(TRACE_PHASE, "Entering conditional assembly phase ...");
+  vStmtPhaseStart();
+  vStmtTraceClear();
+  g_asm.ulMaxSev = 0;
+  vPhaseSet('1', 'C');
+
+  for (;;) {
+    uint32_t ulLine = 0, ulSrcId = 0;
+    const uint8_t *pRecordImage = pSourceNextRecord(&ulLine, &ulSrcId);
+    if (pRecordImage == nullptr) {
+      vStmtDiagOnly(108, 4, "Missing END statement generated.");
+      break;
+    }
+    if (bStmtProcess(pRecordImage, SRC_RECORD, ulSrcId, ulLine)) break;
+  }
+
+  vPhaseSet('1', 'N');
+  g_asm.ulStmtCount = ulStmtNumber() - 1;
+  vStmtTraceClear();
+  const uint32_t ulEndMarker = 0;
+  vWorkWrite(&ulEndMarker, sizeof ulEndMarker, 1, WORK_SYSUT1);
+  g_phase1.ullSysut1End = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
+
+  vPhaseSet('1', 'N');
+  vSubpoolRelease(SP_PHASE1);
+}

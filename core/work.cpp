@@ -1,0 +1,192 @@
+/*
+** work.cpp - the statement-record layer on SYSUT1 and the blank-run
+** compression of source images (module "work").
+**
+** Owns the record buffer: the statement record being built or read, whose
+** first word always equals its length, and the length of the next record to
+** read (0 = end of stream).  Records on SYSUT1 follow one another without
+** gaps, each starting with its own length word; a zero length word ends the
+** stream.  Reading a record reads the following record's length word with it,
+** so sequential reading needs no positions.
+*/
+#include "work.h"
+
+#include <cstring>
+
+#include "src1.h"
+#include "vorn.h"
+
+#define MEM_MODULE "work"
+
+STMTRECORD g_rec = {{SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, 0};
+
+namespace {
+
+constexpr uint32_t STMT_HEAD = 48;
+constexpr uint8_t EBCDIC_BLANK = 0x40;
+
+GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
+GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
+
+/* Copies the context of the record in hand into the statement trace fields. */
+void vContextFromRecord(const uint8_t *pRec)
+{
+  g_asm.ulSrcId = ulGet32(pRec + 8);
+  g_asm.pszSrcName = pSourceName(g_asm.ulSrcId);
+  g_asm.ulSrcLine = ulGet32(pRec + 12);
+  g_asm.ulStmtNo = ulGet32(pRec + 20);
+  g_asm.ulFlagInForce = ulGet32(pRec + 36);
+  int16_t sNest = static_cast<int16_t>(usGet16(pRec + 40));
+  g_asm.lNestLevel = sNest == 0 && ulGet32(pRec + 32) != 0 ? -1 : sNest;
+}
+
+} // namespace
+
+uint8_t *pRecord() { return static_cast<uint8_t *>(g_rec.buf.pData); }
+
+void vRecordReset(uint32_t ulHeadLength)
+{
+  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, ulHeadLength > 4 ? ulHeadLength : 4));
+  std::memset(p, 0, g_rec.ulLength > ulHeadLength ? g_rec.ulLength : ulHeadLength);
+  g_rec.ulLength = ulHeadLength;
+  vPut32(p, ulHeadLength);
+}
+
+void *pRecordExtend(uint32_t ulCount)
+{
+  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount));
+  uint8_t *pNew = p + g_rec.ulLength;
+  std::memset(pNew, 0, ulCount);
+  g_rec.ulLength += ulCount;
+  vPut32(p, g_rec.ulLength);
+  return pNew;
+}
+
+uint32_t lStmtFirst(uint64_t ulPos)
+{
+  uint8_t ab[4];
+  vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
+  vWorkRead(ab, 1, 4, WORK_SYSUT1);
+  g_rec.ulNextLength = ulGet32(ab);
+  return g_rec.ulNextLength;
+}
+
+uint32_t lStmtNext(uint64_t ulPos)
+{
+  uint32_t L = g_rec.ulNextLength;
+  if (L < 4) return 0;
+  if (ulPos != 0) vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
+  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(L) + 4));
+  vWorkRead(p + 4, 1, L, WORK_SYSUT1);
+  g_rec.ulNextLength = ulGet32(p + L);
+  std::memset(p + L, 0, 4);
+  if (g_rec.ulLength > L) std::memset(p + L + 4, 0, g_rec.ulLength - L > 4 ? g_rec.ulLength - L - 4 : 0);
+  g_rec.ulLength = L;
+  vPut32(p, L);
+  if (L >= STMT_HEAD) vContextFromRecord(p);
+  return L;
+}
+
+int iStmtLocate(uint32_t *pulLabelLen, const uint8_t **ppLabel, const uint8_t **ppFirstOperand)
+{
+  const uint8_t *p = pRecord();
+  *pulLabelLen = 0;
+  *ppLabel = nullptr;
+  *ppFirstOperand = nullptr;
+  if (p == nullptr || g_rec.ulLength < STMT_HEAD) return 0;
+  int iOperands = 0;
+  bool bInOperands = false;
+  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
+    uint32_t ulHead = ulGet32(p + ulOff);
+    uint32_t ulLen = ulHead >> 8;
+    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
+    uint8_t bKind = static_cast<uint8_t>(ulHead);
+    if (bKind == 5) {
+      *pulLabelLen = ulLen - 4;
+      *ppLabel = p + ulOff + 4;
+    }
+    if (bKind == 7 && (bInOperands || iOperands == 0)) {
+      if (iOperands == 0) *ppFirstOperand = p + ulOff;
+      iOperands++;
+      bInOperands = true;
+    } else {
+      bInOperands = false;
+    }
+    ulOff += ulLen;
+  }
+  return iOperands;
+}
+
+uint64_t lStmtFinishFile()
+{
+  vWorkSeek(WORK_SYSUT1, 0, 2);
+  g_rec.ulSysut1Size = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
+  g_rec.ulSysut1Memory = lWorkClose(WORK_SYSUT1, false);
+  GB_FREE(&g_rec.buf);
+  g_rec.buf.ulKeep = 1;
+  g_rec.ulLength = 0;
+  g_rec.ulNextLength = 0;
+  return g_rec.ulSysut1Size;
+}
+
+const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pulStored)
+{
+  /* First count what the compressed form needs. */
+  uint64_t ulOut = 0;
+  for (uint32_t i = 0; i < ulLen;) {
+    uint32_t b = 0, l = 0;
+    while (i + b < ulLen && pImage[i + b] == EBCDIC_BLANK) b++;
+    while (i + b + l < ulLen && pImage[i + b + l] != EBCDIC_BLANK) l++;
+    if (l == 0)
+      ulOut += (b + 14) / 15;
+    else
+      ulOut += (l + 14) / 15 + l + (b > 0 ? (b - 1) / 15 : 0);
+    i += b + l;
+  }
+  if (ulOut >= ulLen) {
+    *pulStored = ulLen;
+    return pImage;
+  }
+  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_compressed, ulOut));
+  uint8_t *q = pOut;
+  for (uint32_t i = 0; i < ulLen;) {
+    uint32_t b = 0, l = 0;
+    while (i + b < ulLen && pImage[i + b] == EBCDIC_BLANK) b++;
+    while (i + b + l < ulLen && pImage[i + b + l] != EBCDIC_BLANK) l++;
+    const uint8_t *pLit = pImage + i + b;
+    i += b + l;
+    for (; b > 15; b -= 15) *q++ = 0xF0;
+    if (l == 0) {
+      *q++ = static_cast<uint8_t>(b << 4);
+      continue;
+    }
+    uint32_t e = (l - 1) % 15 + 1;
+    *q++ = static_cast<uint8_t>(b << 4 | e);
+    std::memcpy(q, pLit, e);
+    q += e;
+    pLit += e;
+    for (l -= e; l > 0; l -= 15) {
+      *q++ = 0x0F;
+      std::memcpy(q, pLit, 15);
+      q += 15;
+      pLit += 15;
+    }
+  }
+  *pulStored = static_cast<uint32_t>(q - pOut);
+  return pOut;
+}
+
+const uint8_t *pTextExpand(uint32_t ulLen, uint32_t ulStored, const uint8_t *pStored)
+{
+  if (ulStored == ulLen) return pStored;
+  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_expanded, ulLen != 0 ? ulLen : 1));
+  std::memset(pOut, EBCDIC_BLANK, ulLen);
+  uint32_t ulOut = 0;
+  for (uint32_t i = 0; i < ulStored;) {
+    uint8_t bCtl = pStored[i++];
+    ulOut += bCtl >> 4;
+    for (uint32_t n = bCtl & 0x0F; n > 0 && i < ulStored; n--, i++)
+      if (ulOut < ulLen) pOut[ulOut++] = pStored[i];
+  }
+  return pOut;
+}

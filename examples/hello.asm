@@ -1,0 +1,3 @@
+* A first program: the smallest complete assembly.
+HELLO    CSECT
+         END

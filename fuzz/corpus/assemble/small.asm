@@ -1,0 +1,4 @@
+HELLO    CSECT
+         LR    1,2
+* comment
+         END
