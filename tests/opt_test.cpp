@@ -95,7 +95,7 @@ TEST_F(OptTest, DamagedImagesAreRejectedWithTheirErrorNumber)
       {"machine length 3", [](std::vector<uint8_t> &ab) { ab[OFF_ENTRIES + 589 * 24 + 1] = 3; }, 5},
       {"name not terminated", [](std::vector<uint8_t> &ab) { std::memset(ab.data() + OFF_ENTRIES + 589 * 24 + 4, 0xE9, 6); }, 5},
       {"descriptor magic", [](std::vector<uint8_t> &ab) { ab[ulDescHeader] ^= 1; }, 6},
-      {"descriptors short", [](std::vector<uint8_t> &ab) { ab.resize(ab.size() - 1); }, 6},
+      {"descriptors short", [](std::vector<uint8_t> &ab) { ab.pop_back(); }, 6},
       {"no descriptors",
        [](std::vector<uint8_t> &ab) {
          vPut32(ab.data() + ulDescHeader + 8, 0);
