@@ -235,7 +235,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
     g_asm.pTerm = stdout;
   }
 
-  if (!bOptionStep(argc, argv, g_asm.bWindowed ? nullptr : stdin)) vAsmTerminate();
+  if (iOptionsProcess(argc, argv, g_asm.bWindowed ? nullptr : stdin) != 0) vAsmTerminate();
   vSubpoolRelease(SP_RUN);
   vWorkSetMemory(g_opt.ullSize);
 

@@ -2,6 +2,8 @@
 // the termination messages, trace lines and what is left on disk.
 #include <gtest/gtest.h>
 
+#include "runvorn.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -14,71 +16,11 @@
 
 namespace {
 
-struct RUN {
-  int iRc;
-  std::string strOut, strErr;
-};
+constexpr size_t BANNER_LINES = 2;
 
-std::string strSlurp(int iFd)
+RUN runVorn(const std::string &strDir, const std::vector<std::string> &astrArgs)
 {
-  std::string str;
-  char ach[4096];
-  ssize_t n;
-  lseek(iFd, 0, SEEK_SET);
-  while ((n = read(iFd, ach, sizeof ach)) > 0) str.append(ach, static_cast<size_t>(n));
-  return str;
-}
-
-/* Runs vorn in a directory with the given arguments and standard input. */
-RUN runVorn(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin = nullptr)
-{
-  char szOut[] = "/tmp/vornoutXXXXXX", szErr[] = "/tmp/vornerrXXXXXX";
-  int iOut = mkstemp(szOut), iErr = mkstemp(szErr);
-  unlink(szOut);
-  unlink(szErr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(strDir.c_str()) != 0) _exit(99);
-    setenv("TMPDIR", (strDir + "/tmp").c_str(), 1);
-    int iIn = open(pszStdin != nullptr ? pszStdin : "/dev/null", O_RDONLY);
-    dup2(iIn, 0);
-    dup2(iOut, 1);
-    dup2(iErr, 2);
-    std::vector<char *> apsz;
-    apsz.push_back(const_cast<char *>(VORN_EXE));
-    for (const auto &str : astrArgs) apsz.push_back(const_cast<char *>(str.c_str()));
-    apsz.push_back(nullptr);
-    execv(VORN_EXE, apsz.data());
-    _exit(98);
-  }
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  RUN run{WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strSlurp(iOut), strSlurp(iErr)};
-  close(iOut);
-  close(iErr);
-  return run;
-}
-
-std::vector<std::string> astrLines(const std::string &str)
-{
-  std::vector<std::string> astr;
-  size_t ulStart = 0;
-  for (size_t ulNl; (ulNl = str.find('\n', ulStart)) != std::string::npos; ulStart = ulNl + 1)
-    astr.push_back(str.substr(ulStart, ulNl - ulStart));
-  if (ulStart < str.size()) astr.push_back(str.substr(ulStart));
-  return astr;
-}
-
-std::vector<std::string> astrDir(const std::string &strDir)
-{
-  std::vector<std::string> astr;
-  if (DIR *pDir = opendir(strDir.c_str())) {
-    while (dirent *pEnt = readdir(pDir))
-      if (pEnt->d_name[0] != '.') astr.push_back(pEnt->d_name);
-    closedir(pDir);
-  }
-  std::sort(astr.begin(), astr.end());
-  return astr;
+  return runPiped(strDir, astrArgs, nullptr);
 }
 
 class VornRun : public ::testing::Test {
@@ -110,7 +52,7 @@ TEST_F(VornRun, EndOnlyProgramAssemblesCleanly)
   auto astr = astrLines(run.strErr);
   ASSERT_FALSE(astr.empty());
   EXPECT_TRUE(bSummary(astr.back(), 0)) << run.strErr;
-  EXPECT_EQ(astrDir(strDir + "/tmp"), std::vector<std::string>{});
+  EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{});
 }
 
 TEST_F(VornRun, MissingEndIsAWarning)
@@ -138,11 +80,11 @@ TEST_F(VornRun, StartUpFailuresTerminateWithTwenty)
   for (const auto &c : aCases) {
     RUN run = runVorn(strDir, c.astrArgs);
     EXPECT_EQ(run.iRc, 20);
-    EXPECT_EQ(run.strErr, c.strErr + "KZM999I Assembly terminated with return code 20.\n");
+    EXPECT_EQ(run.strErr, c_strBanner + c.strErr + "KZM999I Assembly terminated with return code 20.\n");
     EXPECT_EQ(run.strOut, "");
   }
-  EXPECT_EQ(astrDir(strDir), (std::vector<std::string>{"adir", "empty.asm", "tmp"}));
-  EXPECT_EQ(astrDir(strDir + "/tmp"), std::vector<std::string>{});
+  EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"adir", "empty.asm", "tmp"}));
+  EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{});
 }
 
 TEST_F(VornRun, TraceOneShowsThePhaseLinesInOrder)
@@ -151,7 +93,9 @@ TEST_F(VornRun, TraceOneShowsThePhaseLinesInOrder)
   RUN run = runVorn(strDir, {"-TRACE(1)", "one.asm"});
   EXPECT_EQ(run.iRc, 0);
   auto astr = astrLines(run.strErr);
-  ASSERT_EQ(astr.size(), 4u) << run.strErr;
+  ASSERT_EQ(astr.size(), BANNER_LINES + 4) << run.strErr;
+  EXPECT_EQ(run.strErr.substr(0, c_strBanner.size()), c_strBanner);
+  astr.erase(astr.begin(), astr.begin() + BANNER_LINES);
   EXPECT_EQ(astr[0], "KZM950I Entering conditional assembly phase ...");
   EXPECT_EQ(astr[1], "KZM950I Entering code generation phase ...");
   EXPECT_EQ(astr[2], "KZM950I Completing code generation phase ...");
@@ -167,7 +111,8 @@ TEST_F(VornRun, TraceSixtyFourListsEachStatementOfTheSecondPhase)
   RUN run = runVorn(strDir, {"-TRACE(64)", "three.asm"});
   EXPECT_EQ(run.iRc, 0);
   auto astr = astrLines(run.strErr);
-  ASSERT_EQ(astr.size(), 7u) << run.strErr;
+  ASSERT_EQ(astr.size(), BANNER_LINES + 7) << run.strErr;
+  astr.erase(astr.begin(), astr.begin() + BANNER_LINES);
   EXPECT_EQ(astr[0], "KZM950I Entering conditional assembly phase ...");
   EXPECT_EQ(astr[1], "KZM950I Entering code generation phase ...");
   EXPECT_EQ(astr[2], "KZM950I 1 three.asm 1");

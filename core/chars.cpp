@@ -1,0 +1,142 @@
+/*
+** chars.cpp - the translation, upper-casing and character class tables
+** (module "chars").
+**
+** Owns the tables declared in chars.h.  They hold the standard characters
+** from program start, so modules and tests that run without an option step
+** still translate the assembler language's own characters.
+*/
+#include "chars.h"
+
+#include <cstring>
+#include <initializer_list>
+
+const char g_achStandard[CHARS_STANDARD + 1] =
+    " .(+&$*)-/,_#@'=abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
+const uint8_t g_abStandardEbcdic[CHARS_STANDARD] = {
+    0x40, 0x4B, 0x4D, 0x4E, 0x50, 0x5B, 0x5C, 0x5D, 0x60, 0x61, 0x6B, 0x6D, 0x7B, 0x7C, 0x7D, 0x7E, /* specials */
+    0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x91, 0x92, 0x93, 0x94, /* a-m */
+    0x95, 0x96, 0x97, 0x98, 0x99, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, /* n-z */
+    0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xC7, 0xC8, 0xC9, 0xD1, 0xD2, 0xD3, 0xD4, /* A-M */
+    0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9, /* N-Z */
+    0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9,                   /* 0-9 */
+};
+
+uint8_t g_abAsciiToEbcdic[256];
+uint8_t g_abEbcdicToAscii[256];
+uint8_t g_abAsciiDefined[256];
+uint8_t g_abEbcdicDefined[256];
+uint8_t g_abUpper[256];
+uint8_t g_abUpperAscii[256];
+uint8_t g_abClass[256];
+
+namespace {
+
+struct CHARSINIT {
+  CHARSINIT() { vCharsReset(); }
+};
+const CHARSINIT c_init;
+
+uint8_t bEbcdicOf(char c)
+{
+  const char *p = std::strchr(g_achStandard, c);
+  return c != '\0' && p != nullptr ? g_abStandardEbcdic[p - g_achStandard] : EBCDIC_BLANK;
+}
+
+/* Forgets the EBCDIC side of a pair whose ASCII side is bAscii. */
+void vDropReverse(uint8_t bAscii)
+{
+  uint8_t bOld = g_abAsciiToEbcdic[bAscii];
+  if (g_abEbcdicDefined[bOld] == CHD_PAIR && g_abEbcdicToAscii[bOld] == bAscii) {
+    g_abEbcdicToAscii[bOld] = ASCII_BLANK;
+    g_abEbcdicDefined[bOld] = CHD_NONE;
+  }
+}
+
+} // namespace
+
+void vCharsReset()
+{
+  std::memset(g_abAsciiToEbcdic, EBCDIC_BLANK, sizeof g_abAsciiToEbcdic);
+  std::memset(g_abEbcdicToAscii, ASCII_BLANK, sizeof g_abEbcdicToAscii);
+  std::memset(g_abAsciiDefined, CHD_NONE, sizeof g_abAsciiDefined);
+  std::memset(g_abEbcdicDefined, CHD_NONE, sizeof g_abEbcdicDefined);
+  for (unsigned i = 0; i < CHARS_STANDARD; i++) {
+    uint8_t bAscii = static_cast<uint8_t>(g_achStandard[i]);
+    uint8_t bEbcdic = g_abStandardEbcdic[i];
+    g_abAsciiToEbcdic[bAscii] = bEbcdic;
+    g_abEbcdicToAscii[bEbcdic] = bAscii;
+    g_abAsciiDefined[bAscii] = CHD_STANDARD;
+    g_abEbcdicDefined[bEbcdic] = CHD_STANDARD;
+  }
+  vCharsBuildClasses();
+}
+
+CHARPAIR iCharsPair(uint8_t bAscii, uint8_t bEbcdic)
+{
+  if (g_abAsciiDefined[bAscii] == CHD_STANDARD) return CP_STANDARD_ASCII;
+  if (g_abEbcdicDefined[bEbcdic] == CHD_STANDARD) return CP_STANDARD_EBCDIC;
+  if (g_abAsciiDefined[bAscii] == CHD_PAIR) vDropReverse(bAscii);
+  g_abAsciiToEbcdic[bAscii] = bEbcdic;
+  g_abAsciiDefined[bAscii] = CHD_PAIR;
+  g_abEbcdicToAscii[bEbcdic] = bAscii;
+  g_abEbcdicDefined[bEbcdic] = CHD_PAIR;
+  return CP_OK;
+}
+
+CHARPAIR iCharsRemove(uint8_t bAscii)
+{
+  if (g_abAsciiDefined[bAscii] == CHD_STANDARD) return CP_STANDARD_ASCII;
+  if (g_abAsciiDefined[bAscii] == CHD_PAIR) vDropReverse(bAscii);
+  g_abAsciiToEbcdic[bAscii] = EBCDIC_BLANK;
+  g_abAsciiDefined[bAscii] = CHD_NONE;
+  return CP_OK;
+}
+
+bool bCharsStandardOk(uint8_t *pbAscii, uint8_t *pbEbcdic)
+{
+  for (unsigned i = 0; i < CHARS_STANDARD; i++) {
+    uint8_t bAscii = static_cast<uint8_t>(g_achStandard[i]);
+    uint8_t bEbcdic = g_abStandardEbcdic[i];
+    if (g_abAsciiToEbcdic[bAscii] != bEbcdic || g_abEbcdicToAscii[bEbcdic] != bAscii) {
+      *pbAscii = bAscii;
+      *pbEbcdic = bEbcdic;
+      return false;
+    }
+  }
+  return true;
+}
+
+void vCharsBuildClasses()
+{
+  for (unsigned i = 0; i < 256; i++) {
+    g_abUpper[i] = static_cast<uint8_t>(i);
+    g_abUpperAscii[i] = static_cast<uint8_t>(i >= 'a' && i <= 'z' ? i - 'a' + 'A' : i);
+    g_abClass[i] = g_abEbcdicDefined[i] != CHD_NONE ? CC_OPERAND : 0;
+  }
+  for (char c = 'a'; c <= 'z'; c++) {
+    uint8_t bLower = bEbcdicOf(c);
+    uint8_t bUpperCase = bEbcdicOf(static_cast<char>(c - 'a' + 'A'));
+    g_abUpper[bLower] = bUpperCase;
+    g_abClass[bLower] |= CC_LETTER | CC_NAME;
+    g_abClass[bUpperCase] |= CC_LETTER | CC_NAME;
+    if (c <= 'f') {
+      g_abClass[bLower] |= CC_HEX;
+      g_abClass[bUpperCase] |= CC_HEX;
+    }
+  }
+  for (char c : {'$', '#', '@'}) g_abClass[bEbcdicOf(c)] |= CC_LETTER | CC_NAME;
+  g_abClass[bEbcdicOf('_')] |= CC_NAME;
+  for (char c = '0'; c <= '9'; c++) g_abClass[bEbcdicOf(c)] |= CC_DIGIT | CC_NAME | CC_HEX;
+}
+
+void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
+{
+  for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abAsciiToEbcdic[pSrc[i]];
+}
+
+void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
+{
+  for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
+}

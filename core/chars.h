@@ -1,0 +1,82 @@
+/*
+** chars.h - character codes of the run: the ASCII/EBCDIC translation tables,
+** the upper-casing tables and the EBCDIC character class table.
+**
+** Statement text inside the core is EBCDIC.  The host side (source files,
+** file names, messages) is ASCII.  Translation starts from the standard
+** characters below (blank, digits, both alphabets and the special characters
+** of the assembler language), which always translate to their code page 037
+** codes; options files and the command line add further pairs ("hh=hh") or
+** remove them ("hh=").  The option step owns all changes; every other module
+** only reads the tables.
+**
+** Invariants:
+**  - A standard character and its EBCDIC code always translate to each other;
+**    no other ASCII code may take the EBCDIC code of a standard character.
+**  - A code without a defined translation maps to the other side's blank
+**    (ASCII X'20', EBCDIC X'40'); its entry in the "defined" table is 0.
+**  - g_abClass marks CC_OPERAND exactly for the EBCDIC codes that have an
+**    ASCII translation, so it must be rebuilt (vCharsBuildClasses) after the
+**    translation pairs are final.
+*/
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+/* The standard characters, in the order of their codes in g_abStandardEbcdic. */
+constexpr unsigned CHARS_STANDARD = 78;
+extern const char g_achStandard[CHARS_STANDARD + 1];
+extern const uint8_t g_abStandardEbcdic[CHARS_STANDARD];
+
+/* Values of the "defined" tables. */
+enum : uint8_t {
+  CHD_NONE = 0,
+  CHD_PAIR = 1,     /* given by a translation pair */
+  CHD_STANDARD = 2, /* a standard character or its EBCDIC code */
+};
+
+/* Bits of the EBCDIC character class table. */
+enum : uint8_t {
+  CC_LETTER = 0x01,  /* A-Z, a-z, $, #, @: may start a symbol */
+  CC_DIGIT = 0x02,   /* 0-9 */
+  CC_NAME = 0x04,    /* letters, digits and the underscore */
+  CC_HEX = 0x08,     /* 0-9, A-F, a-f */
+  CC_OPERAND = 0x10, /* has an ASCII translation: valid in an operand */
+};
+
+constexpr uint8_t EBCDIC_BLANK = 0x40;
+constexpr uint8_t ASCII_BLANK = 0x20;
+
+extern uint8_t g_abAsciiToEbcdic[256];
+extern uint8_t g_abEbcdicToAscii[256];
+extern uint8_t g_abAsciiDefined[256]; /* CHD_* per ASCII code */
+extern uint8_t g_abEbcdicDefined[256];/* CHD_* per EBCDIC code */
+extern uint8_t g_abUpper[256];        /* EBCDIC to upper case */
+extern uint8_t g_abUpperAscii[256];   /* ASCII to upper case */
+extern uint8_t g_abClass[256];        /* CC_* per EBCDIC code */
+
+/* Back to the standard characters only; rebuilds the class table. */
+void vCharsReset();
+
+/* Outcome of a translation pair. */
+enum CHARPAIR {
+  CP_OK,
+  CP_STANDARD_ASCII,  /* the ASCII code is a standard character */
+  CP_STANDARD_EBCDIC, /* the EBCDIC code belongs to a standard character */
+};
+/* Adds or changes the pair ASCII bAscii = EBCDIC bEbcdic. */
+CHARPAIR iCharsPair(uint8_t bAscii, uint8_t bEbcdic);
+/* Removes the translation of an ASCII code ("hh="). */
+CHARPAIR iCharsRemove(uint8_t bAscii);
+
+/* Checks that every standard character translates both ways; false with
+   the first failing pair in *pbAscii, *pbEbcdic. */
+bool bCharsStandardOk(uint8_t *pbAscii, uint8_t *pbEbcdic);
+
+/* Rebuilds the upper-casing and class tables from the translation tables. */
+void vCharsBuildClasses();
+
+/* Translates ulLen bytes; pDst may equal pSrc. */
+void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
+void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);

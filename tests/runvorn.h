@@ -1,0 +1,27 @@
+/* Runs the real vorn program for end-to-end tests and collects what it
+   wrote, and lists directories. */
+#pragma once
+
+#include <string>
+#include <vector>
+
+/* The first two lines of every run: the product line and the notice. */
+inline const std::string c_strBanner = "Velmora 390 Cross Assembler  -  version 1.2.00\n"
+                                       "System/390 assembler language, cross assembled on this host.\n";
+
+struct RUN {
+  int iRc;
+  std::string strOut, strErr;
+};
+
+/* Runs the program in strDir; pszStdin is written into a pipe (null: the
+   standard input is /dev/null).  With bPath the program is found through
+   PATH under its bare name. */
+RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin,
+             const std::vector<std::string> &astrEnv = {}, bool bPath = false);
+
+/* The names in a directory, sorted, without the dot entries. */
+std::vector<std::string> astrFiles(const std::string &strDir);
+
+/* The lines of a text, without their line ends. */
+std::vector<std::string> astrLines(const std::string &str);
