@@ -5,8 +5,10 @@
 ** ends the record stream with a zero length word and drops the storage of
 ** the phase.  Owns the SYSUT1 end position that the resolution passes use.
 */
+#include "asm0.h"
 #include "gen1.h"
 #include "mem.h"
+#include "opt.h"
 #include "src1.h"
 #include "vorn.h"
 #include "work.h"
@@ -14,6 +16,7 @@
 namespace {
 
 struct PHASE1STATE {
+  SRCSTMT stmt;          /* the statement in hand */
   uint64_t ullSysut1End; /* position after the end marker */
 };
 PHASE1STATE g_phase1 = {};
@@ -28,14 +31,13 @@ void vPhase1()
   g_asm.ulMaxSev = 0;
   vPhaseSet('1', 'C');
 
+  vOpindexBuild(g_opt.bExecAllowed);
   for (;;) {
-    uint32_t ulLine = 0, ulSrcId = 0;
-    const uint8_t *pRecordImage = pSourceNextRecord(&ulLine, &ulSrcId);
-    if (pRecordImage == nullptr) {
+    if (iStatementRead(&g_phase1.stmt) != 0) {
       vStmtDiagOnly(108, 4, "Missing END statement generated.");
       break;
     }
-    if (bStmtProcess(pRecordImage, SRC_RECORD, ulSrcId, ulLine)) break;
+    if (bStmtProcess(&g_phase1.stmt)) break;
   }
 
   vPhaseSet('1', 'N');
@@ -44,7 +46,9 @@ void vPhase1()
   const uint32_t ulEndMarker = 0;
   vWorkWrite(&ulEndMarker, sizeof ulEndMarker, 1, WORK_SYSUT1);
   g_phase1.ullSysut1End = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
+  vSourceCloseNested();
 
   vPhaseSet('1', 'N');
+  vOpindexDrop();
   vSubpoolRelease(SP_PHASE1);
 }

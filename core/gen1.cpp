@@ -1,55 +1,216 @@
 /*
-** gen1.cpp - statement processing and the statement record (module "gen1").
+** gen1.cpp - statement processing, the statement record and the statement
+** diagnostic service (module "gen1").
 **
-** Owns the running statement number and the statement being built.  For now
-** a statement is stored with its source image; the only statement recognised
-** is END, which ends the program.
+** Owns the running statement number, the PRINT status in force, the text
+** handles and the revisit bookkeeping of the resolution passes.
+**
+** Notes on the design:
+**  - Diagnostics of the conditional assembly phase are appended to the
+**    record being built.  Later (the record is revisited in place) they go
+**    into a free reserved slot; in the code generation phase a diagnostic
+**    without a free slot is appended to the record in memory, which is not
+**    written back, so the listing still shows it.
+**  - The FLAG threshold of the statement in hand decides what is recorded;
+**    a severity-4 diagnostic under WARN0 is recorded but not counted.
+**  - A statement is written only when something needs it: sub-records, a
+**    later phase, object output or the listing.
 */
 #include "gen1.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "asm0.h"
+#include "chars.h"
+#include "mem.h"
+#include "opt.h"
 #include "src1.h"
 #include "vorn.h"
 #include "work.h"
 
+#define MEM_MODULE "gen1"
+
 namespace {
 
 struct STMTSTATE {
-  uint32_t ulNext; /* number of the next statement */
-  bool bEnd;       /* the statement being built is END */
+  uint32_t ulNext;         /* number of the next statement */
+  uint8_t bPrint;          /* PRINT status in force */
+  uint32_t ulRevisit;      /* statements marked for the resolution passes */
+  uint64_t ullFirstRevisit, ullLastRevisit;
+  uint32_t ulLongest;      /* longest record marked for revisiting */
+  bool bErrorSeen;         /* a diagnostic above 8 in this assembly */
+  GROWBUF handles;         /* text handles: const char * per handle - 1 */
+  uint32_t ulHandles;
 };
-STMTSTATE g_stmt = {1, false};
+STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0};
 
-void vHeadPut32(uint32_t ulOffset, uint32_t ulValue) { vPut32(pRecord() + ulOffset, ulValue); }
+constexpr uint8_t PRINT_ON = 0x80, PRINT_GEN = 0x01;
+constexpr uint32_t FLAG_THRESHOLD_MASK = 0xFF, FLAG_WARN0_BIT = 0x10000;
 
-uint16_t usFlags() { return usGet16(pRecord() + STMT_FLAGS); }
-void vFlagsSet(uint16_t usBits) { vPut16(pRecord() + STMT_FLAGS, static_cast<uint16_t>(usFlags() | usBits)); }
+uint8_t *pHead() { return pRecord(); }
+void vHeadPut32(uint32_t ulOffset, uint32_t ulValue) { vPut32(pHead() + ulOffset, ulValue); }
 
-/* The operation field of a source line is END (comment lines excluded). */
-bool bIsEnd(const uint8_t *pImage, uint32_t ulLength)
+void vSubCount(int iDelta) { vHeadPut32(STMT_SUBCOUNT, ulGet32(pHead() + STMT_SUBCOUNT) + iDelta); }
+
+bool bFirstPhase() { return g_asm.cPhase == '1' && g_asm.cStep == 'C'; }
+
+/* Puts a diagnostic into the first free reserved slot; false when none. */
+bool bDiagIntoSlot(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
-  if (ulLength == 0 || pImage[0] == '*' || (ulLength > 1 && pImage[0] == '.' && pImage[1] == '*')) return false;
-  uint32_t i = 0;
-  while (i < ulLength && pImage[i] != ' ') i++;
-  while (i < ulLength && pImage[i] == ' ') i++;
-  return i + 3 <= ulLength && std::memcmp(pImage + i, "END", 3) == 0 && (i + 3 == ulLength || pImage[i + 3] == ' ');
+  uint8_t *p = pHead();
+  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
+    uint32_t ulWord = ulGet32(p + ulOff);
+    uint32_t ulLen = ulWord >> 8;
+    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
+    if ((ulWord & 0xFF) == SUB_DIAG_SLOT && ulLen == 12 && ulGet32(p + ulOff + 4) == 0) {
+      vPut16(p + ulOff + 4, static_cast<uint16_t>(iNumber));
+      p[ulOff + 6] = static_cast<uint8_t>(iForm);
+      p[ulOff + 7] = static_cast<uint8_t>(iSeverity);
+      vPut32(p + ulOff + 8, ulTextHandle(reinterpret_cast<const uint8_t *>(pszText), ulLength));
+      return true;
+    }
+    ulOff += ulLen;
+  }
+  return false;
+}
+
+void vDiagAppend(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
+{
+  uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 8));
+  vPut32(pSub, SUB_DIAG | (ulLength + 8) << 8);
+  vPut16(pSub + 4, static_cast<uint16_t>(iNumber));
+  pSub[6] = static_cast<uint8_t>(iForm);
+  pSub[7] = static_cast<uint8_t>(iSeverity);
+  std::memcpy(pSub + 8, pszText, ulLength);
+  vSubCount(1);
+}
+
+bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber)
+{
+  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == bNumber;
+}
+
+/* Keeps only the sub-records the later phases and the listing need. */
+void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
+{
+  uint8_t *p = pHead();
+  uint32_t ulOut = STMT_HEAD, ulCount = 0;
+  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
+    uint32_t ulWord = ulGet32(p + ulOff);
+    uint32_t ulLen = ulWord >> 8;
+    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
+    uint8_t bKind = static_cast<uint8_t>(ulWord);
+    bool bKeep = true;
+    if (bKind == SUB_LABEL || bKind == SUB_OPERAND) bKeep = bKeepOperands;
+    if (bKind == SUB_OPERATION || bKind == SUB_OPERAND_FIELD || bKind == SUB_LINES) bKeep = bKeepSubstituted;
+    if (bKind == SUB_SOURCE) bKeep = bKeepSource;
+    if (bKeep) {
+      if (ulOut != ulOff) std::memmove(p + ulOut, p + ulOff, ulLen);
+      ulOut += ulLen;
+      ulCount++;
+    }
+    ulOff += ulLen;
+  }
+  std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
+  g_rec.ulLength = ulOut;
+  vHeadPut32(STMT_LENGTH, ulOut);
+  vHeadPut32(STMT_SUBCOUNT, ulCount);
+}
+
+/* ---- statement processing -------------------------------------------------- */
+
+bool bLabelValid(const uint8_t *pLabel, uint32_t ulLen, bool bTitle)
+{
+  if (ulLen == 0) return true;
+  if (bTitle) {
+    if (ulLen > 8) return false;
+    for (uint32_t i = 0; i < ulLen; i++)
+      if (!(g_abClass[pLabel[i]] & CC_NAME) && !(g_abClass[pLabel[i]] & CC_LETTER)) return false;
+    return true;
+  }
+  if (ulLen > 63 || !(g_abClass[pLabel[0]] & CC_LETTER)) return false;
+  for (uint32_t i = 1; i < ulLen; i++)
+    if (!(g_abClass[pLabel[i]] & (CC_NAME | CC_LETTER))) return false;
+  return true;
+}
+
+/* The statement's fields checked before anything is stored; the error
+   message number and text, or 0. */
+struct PENDING {
+  int iNumber;
+  char achText[128];
+};
+
+void vPending(PENDING &pend, int iNumber, const char *pszText)
+{
+  if (pend.iNumber != 0) return;
+  pend.iNumber = iNumber;
+  std::snprintf(pend.achText, sizeof pend.achText, "%s", pszText);
+}
+
+void vSequenceField(const SRCSTMT *pStmt)
+{
+  if (pStmt->cKind == SRC_PRIMARY || pStmt->ulEnd > 71) return;
+  const uint8_t *pCard = static_cast<const uint8_t *>(pStmt->cards.pData);
+  vHeadPut32(STMT_SEQUENCE, ulTextHandle(pCard + pStmt->ulEnd + 1, SRC_RECORD - pStmt->ulEnd - 1));
 }
 
 } // namespace
 
-void vStmtPhaseStart() { g_stmt.ulNext = 1; }
+/* ---- state ------------------------------------------------------------------ */
+
+void vStmtPhaseStart()
+{
+  g_stmt.ulNext = 1;
+  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | 0x91) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
+  g_stmt.ulRevisit = 0;
+  g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
+  g_stmt.ulLongest = 0;
+  g_stmt.bErrorSeen = false;
+  g_asm.ulFlagInForce = g_opt.ulFlag;
+}
 
 uint32_t ulStmtNumber() { return g_stmt.ulNext; }
+uint8_t bStmtPrintStatus() { return g_stmt.bPrint; }
+void vStmtSetPrintStatus(uint8_t bStatus) { g_stmt.bPrint = bStatus; }
+
+uint32_t ulTextHandle(const uint8_t *pText, uint32_t ulLength)
+{
+  char achText[OPERAND_MAX + 1];
+  if (ulLength > OPERAND_MAX) ulLength = OPERAND_MAX;
+  std::memcpy(achText, pText, ulLength);
+  achText[ulLength] = '\0';
+  const char *pszInterned = pStringIntern(SP_RUN, achText);
+  const char **apsz = static_cast<const char **>(g_stmt.handles.pData);
+  for (uint32_t i = 0; i < g_stmt.ulHandles && g_stmt.handles.pData != nullptr; i++)
+    if (apsz[i] == pszInterned) return i + 1;
+  if (g_stmt.handles.pData == nullptr) g_stmt.ulHandles = 0; /* subpool 1 was released */
+  apsz = static_cast<const char **>(GB_ENSURE(&g_stmt.handles, (g_stmt.ulHandles + 1) * sizeof(char *)));
+  apsz[g_stmt.ulHandles++] = pszInterned;
+  return g_stmt.ulHandles;
+}
+
+const char *pTextOfHandle(uint32_t ulHandle)
+{
+  if (ulHandle == 0 || ulHandle > g_stmt.ulHandles || g_stmt.handles.pData == nullptr) return "";
+  return static_cast<const char **>(g_stmt.handles.pData)[ulHandle - 1];
+}
+
+/* ---- the record ----------------------------------------------------------- */
 
 void vStmtStart()
 {
+  if (g_stmt.ulNext > STMT_LIMIT) {
+    vMessage("KZM128S More than %lu statements in this assembly.", static_cast<unsigned long>(STMT_LIMIT));
+    vAsmTerminate();
+  }
   vRecordReset(STMT_HEAD);
-  g_stmt.bEnd = false;
   vHeadPut32(STMT_NUMBER, g_stmt.ulNext);
-  vPut32(pRecord() + STMT_SECTION, 0xFFFFFFFFu);
-  vPut16(pRecord() + STMT_OPINDEX, 0xFFFF);
+  vHeadPut32(STMT_SECTION, 0xFFFFFFFFu);
+  vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
   vHeadPut32(STMT_FLAGSET, g_asm.ulFlagInForce);
+  if (g_stmt.bPrint & PRINT_ON) pHead()[STMT_PRINT] = g_stmt.bPrint;
   g_asm.ulStmtNo = g_stmt.ulNext;
 }
 
@@ -58,21 +219,65 @@ void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
   uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 4));
   vPut32(pSub, bKind | (ulLength + 4) << 8);
   if (ulLength != 0 && pBytes != nullptr) std::memcpy(pSub + 4, pBytes, ulLength);
-  vHeadPut32(STMT_SUBCOUNT, ulGet32(pRecord() + STMT_SUBCOUNT) + 1);
+  vSubCount(1);
 }
+
+uint16_t usStmtFlags() { return usGet16(pHead() + STMT_FLAGS); }
+void vStmtSetFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() | usBits)); }
+void vStmtClearFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & ~usBits)); }
 
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
   if (ulLength == 0) ulLength = static_cast<uint32_t>(std::strlen(pszText));
-  uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 8));
-  vPut32(pSub, SUB_DIAG | (ulLength + 8) << 8);
-  vPut16(pSub + 4, static_cast<uint16_t>(iNumber));
-  pSub[6] = static_cast<uint8_t>(iForm);
-  pSub[7] = static_cast<uint8_t>(iSeverity);
-  std::memcpy(pSub + 8, pszText, ulLength);
-  vHeadPut32(STMT_SUBCOUNT, ulGet32(pRecord() + STMT_SUBCOUNT) + 1);
-  if (static_cast<uint32_t>(iSeverity) > g_asm.ulMaxSev) g_asm.ulMaxSev = static_cast<uint32_t>(iSeverity);
-  if (iSeverity > 8) vFlagsSet(SF_ERROR);
+  uint32_t ulThreshold = g_asm.ulFlagInForce & FLAG_THRESHOLD_MASK;
+  bool bCounted = true;
+  if (iNumber != 0 && iNumber != 300) {
+    if (iSeverity > 8) {
+      vStmtSetFlags(SF_ERROR);
+      g_stmt.bErrorSeen = true;
+    }
+    if (static_cast<uint32_t>(iSeverity) < ulThreshold) return 0;
+    if (iSeverity == 4 && (g_asm.ulFlagInForce & FLAG_WARN0_BIT)) bCounted = false;
+  } else if (iNumber == 300 && static_cast<uint32_t>(iSeverity) < ulThreshold) {
+    iNumber = 0;
+    iSeverity = 0;
+  }
+  if (bCounted && static_cast<uint32_t>(iSeverity) > g_asm.ulMaxSev) g_asm.ulMaxSev = static_cast<uint32_t>(iSeverity);
+  if (bFirstPhase() || g_asm.cPhase == '0')
+    vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
+  else if (!bDiagIntoSlot(iNumber, iForm, iSeverity, ulLength, pszText) && g_asm.cStep == 'G')
+    vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
+  return 0;
+}
+
+int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage)
+{
+  char achText[OPERAND_MAX + 160];
+  if (ulNameLength > OPERAND_MAX) ulNameLength = OPERAND_MAX;
+  size_t ulMessage = std::strlen(pszMessage);
+  if (ulMessage > 150) ulMessage = 150;
+  std::memcpy(achText, pName, ulNameLength);
+  achText[ulNameLength] = static_cast<char>(EBCDIC_BLANK);
+  vAsciiToEbcdic(reinterpret_cast<uint8_t *>(achText) + ulNameLength + 1, reinterpret_cast<const uint8_t *>(pszMessage),
+                 ulMessage);
+  return iStmtDiag(iNumber, DIAG_NAME_TEXT, 12, static_cast<uint32_t>(ulNameLength + 1 + ulMessage), achText);
+}
+
+int iStmtDiagOperand(unsigned uOperand)
+{
+  char achText[64];
+  std::snprintf(achText, sizeof achText, "Operand %u is invalid.", uOperand);
+  return iStmtDiag(111, DIAG_HOST_TEXT, 12, 0, achText);
+}
+
+int iStmtReserveDiag(unsigned uCount)
+{
+  for (unsigned i = 0; i < uCount; i++) {
+    uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(12));
+    vPut32(pSub, SUB_DIAG_SLOT | 12u << 8);
+    vSubCount(1);
+  }
+  vStmtSetFlags(SF_REVISIT);
   return 0;
 }
 
@@ -82,32 +287,118 @@ void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText)
   vHeadPut32(STMT_SRCID, g_asm.ulSrcId);
   vHeadPut32(STMT_LINE, g_asm.ulSrcLine);
   vHeadPut32(STMT_RECORDS, 1);
+  pHead()[STMT_PRINT] = 0;
   iStmtDiag(iNumber, DIAG_HOST_TEXT, iSeverity, 0, pszText);
   bStmtFinish();
 }
 
 bool bStmtFinish()
 {
-  vWorkWrite(pRecord(), 1, g_rec.ulLength, WORK_SYSUT1);
+  uint16_t usFlags = usStmtFlags();
+  uint32_t ulNumber = ulGet32(pHead() + STMT_NUMBER);
+  bool bEnd = false;
+  if (usFlags & SF_ERROR) {
+    vStmtClearFlags(SF_REVISIT | SF_PHASE2);
+  } else {
+    int16_t sIndex = static_cast<int16_t>(usGet16(pHead() + STMT_OPINDEX));
+    bEnd = sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount &&
+           bIsInstruction(&g_optab.pEntries[sIndex], INSTR_END);
+  }
+  usFlags = usStmtFlags();
   g_stmt.ulNext++;
-  return g_stmt.bEnd;
+  if (g_rec.ulLength == 0) return bEnd; /* nothing to keep of this statement */
+  if (usFlags & SF_REVISIT) {
+    uint64_t ullPos = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
+    if (g_stmt.ulRevisit++ == 0) g_stmt.ullFirstRevisit = ullPos;
+    g_stmt.ullLastRevisit = ullPos;
+    if (g_rec.ulLength > g_stmt.ulLongest) g_stmt.ulLongest = g_rec.ulLength;
+    vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
+  } else {
+    vTrace(TRACE_STORE, "Statement %lu:%.4X", static_cast<unsigned long>(ulNumber), usFlags);
+  }
+  vWorkWrite(pHead(), 1, g_rec.ulLength, WORK_SYSUT1);
+  return bEnd;
 }
 
-bool bStmtProcess(const uint8_t *pImage, uint32_t ulLength, uint32_t ulSrcId, uint32_t ulLine)
+/* ---- statement processing ---------------------------------------------------- */
+
+bool bStmtProcess(const SRCSTMT *pStmt)
 {
-  g_asm.ulSrcId = ulSrcId;
-  g_asm.pszSrcName = pSourceName(ulSrcId);
-  g_asm.ulSrcLine = ulLine;
-  vStmtStart();
-  vHeadPut32(STMT_SRCID, ulSrcId);
-  vHeadPut32(STMT_LINE, ulLine);
-  vHeadPut32(STMT_RECORDS, 1);
-  uint32_t ulStored = 0;
-  const uint8_t *pStored = pTextCompress(pImage, ulLength, &ulStored);
-  vStmtAddSub(SUB_SOURCE, ulStored, pStored);
-  if (bIsEnd(pImage, ulLength)) {
-    g_stmt.bEnd = true;
-    vFlagsSet(SF_OBJECT_CALL);
+  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
+  const OPENTRY *pEntry = static_cast<const OPENTRY *>(pStmt->pOperation);
+  g_asm.ulSrcId = pStmt->ulSrcId;
+  g_asm.pszSrcName = pStmt->pszSrcName;
+  g_asm.ulSrcLine = pStmt->ulLine;
+
+  PENDING pend{};
+  if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);
+  bool bProcessed = pend.iNumber == 0 && !pStmt->bComment && pEntry != &g_optab.pEntries[0];
+  bool bMacroLanguage = false;
+  if (bProcessed && pEntry == nullptr) {
+    vPending(pend, 120, "Invalid operation field.");
+    bProcessed = false;
   }
+  if (bProcessed && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND) &&
+      !bIsInstruction(pEntry, INSTR_COPY) && !bIsInstruction(pEntry, INSTR_REPRO))
+    bMacroLanguage = true;
+
+  const uint8_t *pLabel = pCards + pStmt->ulLabelOff;
+  uint32_t ulLabelLen = pStmt->ulLabelLen;
+  bool bSequence = ulLabelLen > 0 && pLabel[0] == 0x4B; /* '.' */
+  if (bProcessed && !bMacroLanguage && ulLabelLen > 0 && !bSequence) {
+    if (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_NOLABEL))
+      vPending(pend, 117, "Label field must be omitted.");
+    else if (!bLabelValid(pLabel, ulLabelLen, bIsInstruction(pEntry, INSTR_TITLE)))
+      vPending(pend, 119, "Invalid label field.");
+  }
+  if (bProcessed && !bMacroLanguage && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_LABEL) &&
+      (ulLabelLen == 0 || bSequence))
+    vPending(pend, 118, "Label field must be specified.");
+  if (pend.iNumber != 0) bProcessed = false;
+
+  vStmtStart();
+  vHeadPut32(STMT_SRCID, pStmt->ulSrcId);
+  vHeadPut32(STMT_LINE, pStmt->ulLine);
+  vHeadPut32(STMT_RECORDS, pStmt->ulRecords);
+  vSequenceField(pStmt);
+
+  if (bProcessed && bMacroLanguage) {
+    vFirstPhaseDispatch(pStmt, pEntry, 0);
+  } else if (bProcessed) {
+    uint32_t ulRemarks = 0;
+    bool bMachine = pEntry->bKind == OPK_MACHINE;
+    unsigned uMin = pEntry->abOps[0];
+    unsigned uOpt = bMachine ? 0 : pEntry->abOps[1];
+    if (ulLabelLen > 0 && !bSequence) vStmtAddSub(SUB_LABEL, ulLabelLen, pLabel);
+    int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
+    if (iOperands >= 0) {
+      vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
+      if (bMachine)
+        vStmtSetFlags(SF_MACHINE | SF_PHASE2);
+      else
+        vFirstPhaseDispatch(pStmt, pEntry, iOperands);
+    }
+  }
+  if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);
+  if (usStmtFlags() & SF_ERROR) {
+    vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
+    vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & SF_KEPT_IN_ERROR));
+  }
+
+  /* what is written, and what of it */
+  uint16_t usFlags = usStmtFlags();
+  uint8_t bPrint = pHead()[STMT_PRINT];
+  bool bPrinted = (bPrint & PRINT_ON) && ((bPrint & PRINT_GEN) || pStmt->cKind != SRC_MACRO);
+  bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
+  bool bSubstituted = (usFlags & SF_SUBSTITUTED) != 0;
+  if (bPrinted) {
+    uint32_t ulStored = 0;
+    const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
+    vStmtAddSub(SUB_SOURCE, ulStored, pStored);
+  }
+  vPruneRecord((bSubstituted && bPrinted) || bLater, bSubstituted && bPrinted, bPrinted);
+  bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
+                (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
+  if (!bWrite) g_rec.ulLength = 0;
   return bStmtFinish();
 }

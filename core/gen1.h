@@ -1,8 +1,12 @@
 /*
-** gen1.h - the statement record (STMT) and the statement diagnostic service.
+** gen1.h - the statement record (STMT), the statement diagnostic service and
+** statement processing of the conditional assembly phase.
 **
 ** A STMT is a 48-byte head followed by typed sub-records, built in the record
 ** buffer of the SYSUT1 record layer and written to SYSUT1 by bStmtFinish.
+** Every module that attaches a diagnostic to a statement does it through
+** iStmtDiag and its variants, between vStmtStart and bStmtFinish in the
+** conditional assembly phase, or on the record in hand in later phases.
 */
 #pragma once
 
@@ -31,6 +35,7 @@ enum : uint32_t {
 /* Statement flags (head offset 44). */
 enum : uint16_t {
   SF_OBJECT_CALL = 0x0001,
+  SF_LISTING = 0x0002,
   SF_MACHINE = 0x0004,
   SF_BYTES = 0x0008,
   SF_UNASSIGNED = 0x0100,
@@ -41,6 +46,7 @@ enum : uint16_t {
   SF_OPTIONAL = 0x2000,
   SF_REVISIT = 0x4000,
   SF_ERROR = 0x8000,
+  SF_KEPT_IN_ERROR = 0x8A01,
 };
 
 /* Sub-record kinds. */
@@ -59,17 +65,55 @@ enum : uint8_t {
 };
 
 constexpr uint8_t DIAG_HOST_TEXT = 32;
+constexpr uint8_t DIAG_NAME_TEXT = 64;
+constexpr uint32_t STMT_LIMIT = 999999;
+constexpr uint32_t OPERAND_MAX = 1024;
 
-/* Starts statement numbering for a conditional assembly phase. */
+/* Assembler instruction numbers the statement modules test. */
+enum : uint8_t {
+  INSTR_LITERAL = 1,
+  INSTR_COPY = 17,
+  INSTR_END = 26,
+  INSTR_EXEC = 29,
+  INSTR_REPRO = 53,
+  INSTR_TITLE = 61,
+  INSTR_USING = 62,
+};
+
+/* Starts statement numbering and the statement state of a conditional
+   assembly phase. */
 void vStmtPhaseStart();
 /* Number the next statement gets. */
 uint32_t ulStmtNumber();
+/* PRINT status byte in force. */
+uint8_t bStmtPrintStatus();
+void vStmtSetPrintStatus(uint8_t bStatus);
 
 void vStmtStart();
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);
+uint16_t usStmtFlags();
+void vStmtSetFlags(uint16_t usBits);
+void vStmtClearFlags(uint16_t usBits);
+
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText);
+int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage);
+int iStmtDiagOperand(unsigned uOperand);
+int iStmtReserveDiag(unsigned uCount);
 void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText);
 bool bStmtFinish();
 
-/* Processes one statement of open code; true when it was END. */
-bool bStmtProcess(const uint8_t *pImage, uint32_t ulLength, uint32_t ulSrcId, uint32_t ulLine);
+/* Text handles: interned strings that records carry as 32-bit numbers; they
+   live until the end of the code generation phase. */
+uint32_t ulTextHandle(const uint8_t *pText, uint32_t ulLength);
+const char *pTextOfHandle(uint32_t ulHandle);
+
+struct SRCSTMT;
+/* Processes one statement from the reader; true when it was END. */
+bool bStmtProcess(const SRCSTMT *pStmt);
+
+/* Splits the operand field of the statement in hand into kind-7 operand
+   sub-records (exe1.cpp); returns the number of operands, or -1 after an
+   error was attached.  *pulRemarks receives the offset of the remarks. */
+int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
+/* First-phase dispatch of an assembler instruction (exe1.cpp). */
+void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands);

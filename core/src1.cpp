@@ -1,119 +1,731 @@
 /*
-** src1.cpp - the input sources (module "src1").
+** src1.cpp - the source reader (module "src1").
 **
-** Owns the open SYSIN file, the position in the list of SYSIN files (several
-** are read as one input) and the table of source identities.  For now the
-** records are the text lines of the files, cut or padded to 80 columns.
+** Owns the stack of input sources, the position in the SYSIN file list, the
+** read-ahead card of the empty-source check and of BATCH, and the table of
+** source identities.
+**
+** Notes on the design:
+**  - A file's format is judged once, from its first 160 bytes: EBCDIC card
+**    images (every byte an EBCDIC code with a translation), ASCII card images
+**    (no line end or tab), or ASCII text lines.
+**  - Text lines: a tab moves to the next multiple of 8 columns, characters
+**    beyond column 80 are dropped, CR LF / LF / CR end a line, a final X'1A'
+**    is ignored, and a two-byte UTF-8 sequence for U+00A0-U+00FF is read as
+**    that one Latin-1 character.
+**  - A member that ends is popped at once; the statement in progress then
+**    sees the end of its input (message 101 when it expected a record).
+**  - Library members are looked up along the SYSLIB patterns under the name
+**    as built, in lower case, and with the pattern's extension in lower case.
+**    A LIBEXIT command runs only for names that are valid symbols, and the
+**    member name reaches the shell in single quotes.
 */
 #include "src1.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include "asm0.h"
-#include "mem.h"
+#include "chars.h"
+#include "opt.h"
 #include "vorn.h"
 
 #define MEM_MODULE "src1"
 
 namespace {
 
+constexpr uint32_t BUFFER_BYTES = 1024;
+constexpr uint32_t FORMAT_PROBE = 160;
+constexpr uint32_t TAB_STOP = 8;
+constexpr uint32_t CARD_STEP = 4000;
+constexpr size_t LIBEXIT_MAX = 1024;
+constexpr size_t MEMBER_MAX = 63;
+constexpr uint8_t ASCII_EOF = 0x1A;
+constexpr uint32_t ICTL_BEGIN = 1, ICTL_END = 71, ICTL_CONTINUE = 16;
+
+/* EBCDIC codes the reader looks for. */
+constexpr uint8_t E_ASTERISK = 0x5C, E_PERIOD = 0x4B, E_SLASH = 0x61, E_QUOTE = 0x7D;
+
+struct SRCFILE {
+  SRCFILE *pLink;
+  FILE *pFile;
+  const char *pszName;  /* name shown in messages */
+  const char *pszPath;  /* the file as opened */
+  uint8_t abMember[MEMBER_MAX + 1];
+  char cKind;
+  uint32_t ulSrcId;
+  uint32_t ulRecord;
+  uint8_t abBuf[BUFFER_BYTES];
+  uint32_t ulFill, ulPos;
+  bool bEof;
+  SRCFORMAT iFormat;
+  uint32_t ulBegin, ulEnd, ulContinue;
+  uint8_t abCard[SRC_RECORD];
+};
+
 struct SOURCESTATE {
-  FILE *pFile;            /* open SYSIN file, or null */
-  uint32_t ulSysin;       /* index of the open file in the SYSIN list */
-  uint32_t ulLine;        /* line number of the last record read */
-  uint32_t ulSrcId;       /* identity of the open file */
-  bool bPending;          /* the first record was read ahead */
-  uint8_t abRecord[SRC_RECORD];
-  const char **apszNames; /* source identities: index = identity - 1 */
+  SRCFILE *pTop;
+  uint32_t ulSysin;        /* index of the open SYSIN file in the list */
+  bool bPending;           /* the top source's card was read ahead */
+  bool bInputEnded;        /* the primary source has no more records */
+  const char **apszNames;  /* source identities: index = identity - 1 */
   uint32_t ulNames;
 };
 SOURCESTATE g_src = {};
 
-[[noreturn]] void vOpenError(const char *pszName, int iErr)
+void vSetError(SRCSTMT *pStmt, int iNumber, const char *pszFormat, unsigned uArg = 0)
 {
-  vMessage("KZM900S Error opening SYSIN file %s: %s", pszName, std::strerror(iErr));
+  if (pStmt->iError != 0) return;
+  pStmt->iError = iNumber;
+  std::snprintf(pStmt->achError, sizeof pStmt->achError, pszFormat, uArg);
+}
+
+[[noreturn]] void vFileError(const char *pszVerb, const char *pszName, int iErr)
+{
+  vMessage("KZM900S Error %sing file %s: %s", pszVerb, pszName, std::strerror(iErr));
   vAsmTerminate();
 }
 
-void vOpenSysin(uint32_t ulIndex)
+const char *pszKindName(char cKind) { return cKind == SRC_COPY ? "Copy" : "Macro"; }
+
+/* ---- raw bytes ------------------------------------------------------------ */
+
+void vFill(SRCFILE *s)
 {
-  const char *pszName = g_opt.apszSysin[ulIndex];
-  struct stat st {};
-  if (stat(pszName, &st) != 0) vOpenError(pszName, errno);
-  if (S_ISDIR(st.st_mode)) vOpenError(pszName, EISDIR);
-  g_src.pFile = std::fopen(pszName, "rb");
-  if (g_src.pFile == nullptr) vOpenError(pszName, errno);
-  g_src.ulSysin = ulIndex;
-  g_src.ulLine = 0;
-  g_src.ulSrcId = ulSourceIdentity(pszName);
+  if (s->bEof) return;
+  vFrontPoll();
+  s->ulFill = static_cast<uint32_t>(std::fread(s->abBuf, 1, BUFFER_BYTES, s->pFile));
+  s->ulPos = 0;
+  if (s->ulFill < BUFFER_BYTES) {
+    if (std::ferror(s->pFile)) vFileError("read", s->pszPath, errno != 0 ? errno : EIO);
+    if (s->ulFill == 0) s->bEof = true;
+  }
 }
 
-/* Reads one text line into the record buffer; false at end of file. */
-bool bReadLine()
+int iPeek(SRCFILE *s)
 {
-  int c = std::fgetc(g_src.pFile);
-  if (c == EOF) {
-    if (std::ferror(g_src.pFile)) vOpenError(g_opt.apszSysin[g_src.ulSysin], errno);
-    return false;
+  if (s->ulPos >= s->ulFill) vFill(s);
+  return s->ulPos < s->ulFill ? s->abBuf[s->ulPos] : -1;
+}
+
+int iNext(SRCFILE *s)
+{
+  int c = iPeek(s);
+  if (c >= 0) s->ulPos++;
+  return c;
+}
+
+/* ---- card images ---------------------------------------------------------- */
+
+/* Reads the raw bytes of one record into abRaw; returns its length, or -1
+   at the end of the file. */
+int iRawRecord(SRCFILE *s, uint8_t *abRaw)
+{
+  int c = iPeek(s);
+  if (c < 0) return -1;
+  uint32_t ulLen = 0;
+  if (s->iFormat != SF_TEXT) {
+    while (ulLen < SRC_RECORD && (c = iNext(s)) >= 0) abRaw[ulLen++] = static_cast<uint8_t>(c);
+    if (s->iFormat == SF_ASCII_RECORDS && ulLen > 0 && ulLen < SRC_RECORD && abRaw[ulLen - 1] == ASCII_EOF &&
+        iPeek(s) < 0)
+      ulLen--;
+    return ulLen == 0 ? -1 : static_cast<int>(ulLen);
   }
-  std::memset(g_src.abRecord, ' ', SRC_RECORD);
+  std::memset(abRaw, ASCII_BLANK, SRC_RECORD);
   uint32_t ulCol = 0;
-  for (; c != EOF && c != '\n'; c = std::fgetc(g_src.pFile)) {
+  while ((c = iNext(s)) >= 0) {
+    if (c == '\n') break;
     if (c == '\r') {
-      int cNext = std::fgetc(g_src.pFile);
-      if (cNext != '\n' && cNext != EOF) std::ungetc(cNext, g_src.pFile);
+      if (iPeek(s) == '\n') iNext(s);
       break;
     }
-    if (ulCol < SRC_RECORD) g_src.abRecord[ulCol++] = static_cast<uint8_t>(c);
+    if (c == ASCII_EOF && iPeek(s) < 0) {
+      if (ulCol == 0 && ulLen == 0) return -1;
+      break;
+    }
+    if (c == '\t') {
+      ulCol = (ulCol / TAB_STOP + 1) * TAB_STOP;
+      if (ulCol > SRC_RECORD) ulCol = SRC_RECORD;
+      continue;
+    }
+    if ((c == 0xC2 || c == 0xC3) && iPeek(s) >= 0x80 && iPeek(s) <= 0xBF) {
+      int cNext = iNext(s);
+      int cLatin = ((c & 0x1F) << 6) | (cNext & 0x3F);
+      if (cLatin >= 0xA0) {
+        c = cLatin;
+      } else {
+        if (ulCol < SRC_RECORD) abRaw[ulCol++] = static_cast<uint8_t>(c);
+        c = cNext;
+      }
+    }
+    if (ulCol < SRC_RECORD) abRaw[ulCol++] = static_cast<uint8_t>(c);
+    ulLen = ulCol;
   }
-  g_src.ulLine++;
+  return static_cast<int>(ulCol > ulLen ? ulCol : ulLen);
+}
+
+/* Translates an ASCII record into the card image, reporting characters
+   without a translation on the terminal stream. */
+void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
+{
+  for (uint32_t i = 0; i < ulLen; i++) {
+    uint8_t c = abRaw[i];
+    if (g_abAsciiDefined[c] == CHD_NONE) {
+      char achLine[256];
+      std::snprintf(achLine, sizeof achLine,
+                    "%s(%lu) : KZM099I Unrecognized ASCII character X'%.2X' in column %u translated to a blank.\n",
+                    s->pszName, static_cast<unsigned long>(s->ulRecord), c, i + 1);
+      if (g_opt.bTerm & TERM_UPPER)
+        for (char *p = achLine; *p != '\0'; p++) *p = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*p)]);
+      iTermWrite(achLine, 0);
+      s->abCard[i] = EBCDIC_BLANK;
+    } else {
+      s->abCard[i] = g_abAsciiToEbcdic[c];
+    }
+  }
+}
+
+/* Reads the next card image of a source into its abCard; false at the end. */
+bool bCardFrom(SRCFILE *s)
+{
+  uint8_t abRaw[SRC_RECORD];
+  int iLen = iRawRecord(s, abRaw);
+  if (iLen < 0) return false;
+  s->ulRecord++;
+  uint32_t ulLen = static_cast<uint32_t>(iLen);
+  if (s->iFormat == SF_EBCDIC_RECORDS)
+    std::memcpy(s->abCard, abRaw, ulLen);
+  else
+    vTranslate(s, abRaw, ulLen);
+  std::memset(s->abCard + ulLen, EBCDIC_BLANK, SRC_RECORD - ulLen);
   return true;
 }
 
-void vCloseFile()
+/* ---- opening and closing ---------------------------------------------------- */
+
+SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char cKind)
 {
-  if (g_src.pFile != nullptr) std::fclose(g_src.pFile);
-  g_src.pFile = nullptr;
+  SRCFILE *s = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
+  s->pFile = pFile;
+  s->pszPath = pStringIntern(SP_HEAP, pszPath);
+  s->pszName = pStringIntern(SP_HEAP, pszName);
+  s->cKind = cKind;
+  s->ulSrcId = ulSourceIdentity(pszName);
+  s->ulBegin = ICTL_BEGIN;
+  s->ulEnd = ICTL_END;
+  s->ulContinue = ICTL_CONTINUE;
+  vFill(s);
+  s->iFormat = iSourceFormat(s->abBuf, s->ulFill < FORMAT_PROBE ? s->ulFill : FORMAT_PROBE);
+  s->pLink = g_src.pTop;
+  g_src.pTop = s;
+  return s;
+}
+
+void vCloseTop()
+{
+  SRCFILE *s = g_src.pTop;
+  if (s == nullptr) return;
+  g_src.pTop = s->pLink;
+  g_src.bPending = false;
+  if (s->cKind == SRC_PRIMARY)
+    vTrace(TRACE_FILES, "SYSIN file closed.");
+  else
+    vTrace(TRACE_FILES, "%s file %s closed.", pszKindName(s->cKind), s->pszPath);
+  int iRc = s->pFile != nullptr ? std::fclose(s->pFile) : 0;
+  int iErr = errno;
+  const char *pszPath = s->pszPath;
+  SP_FREE(SP_HEAP, s);
+  if (iRc != 0) vFileError("clos", pszPath, iErr);
+}
+
+/* Opens SYSIN file number i and the ones after it until one has a record;
+   false when none has. */
+bool bOpenSysinFrom(uint32_t i)
+{
+  for (; i < g_opt.ulSysinCount; i++) {
+    const char *pszPath = g_opt.apszSysin[i];
+    const char *pszName = g_opt.apszSysinShow != nullptr ? g_opt.apszSysinShow[i] : pszPath;
+    vFrontPoll();
+    struct stat st {};
+    FILE *pFile = nullptr;
+    int iErr = 0;
+    if (stat(pszPath, &st) != 0)
+      iErr = errno;
+    else if (S_ISDIR(st.st_mode))
+      iErr = EISDIR;
+    else if ((pFile = std::fopen(pszPath, "rb")) == nullptr)
+      iErr = errno;
+    if (iErr != 0) {
+      vMessage("KZM900S Error opening SYSIN file %s: %s", pszName, std::strerror(iErr));
+      vAsmTerminate();
+    }
+    vTrace(TRACE_FILES, "SYSIN file %s opened.", pszName);
+    g_src.ulSysin = i;
+    SRCFILE *s = pOpenFile(pFile, pszPath, pszName, SRC_PRIMARY);
+    if (bCardFrom(s)) {
+      g_src.bPending = true;
+      return true;
+    }
+    vCloseTop();
+  }
+  return false;
+}
+
+/* ---- library search ------------------------------------------------------- */
+
+bool bValidMemberName(const char *pszName)
+{
+  size_t ulLen = std::strlen(pszName);
+  if (ulLen == 0 || ulLen > MEMBER_MAX) return false;
+  for (size_t i = 0; i < ulLen; i++) {
+    unsigned char c = static_cast<unsigned char>(pszName[i]);
+    bool bLetter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '$' || c == '#' || c == '@' || c == '_';
+    if (!bLetter && !(i > 0 && c >= '0' && c <= '9')) return false;
+  }
+  return true;
+}
+
+/* Appends text to a bounded command; false when it no longer fits. */
+bool bAppend(char *pszCmd, size_t &ulLen, const char *pszText)
+{
+  size_t ulAdd = std::strlen(pszText);
+  if (ulLen + ulAdd > LIBEXIT_MAX) return false;
+  std::memcpy(pszCmd + ulLen, pszText, ulAdd + 1);
+  ulLen += ulAdd;
+  return true;
+}
+
+bool bQuoted(char *pszCmd, size_t &ulLen, const char *pszName)
+{
+  return bAppend(pszCmd, ulLen, "'") && bAppend(pszCmd, ulLen, pszName) && bAppend(pszCmd, ulLen, "'");
+}
+
+/* Builds the LIBEXIT command for a member; false when it is too long. */
+bool bLibexitCommand(char *pszCmd, const char *pszMember, const char *pszLower, char cKind)
+{
+  const char *pszExit = g_opt.pszLibExit;
+  size_t ulLen = 0;
+  pszCmd[0] = '\0';
+  if (std::strchr(pszExit, '&') == nullptr)
+    return bAppend(pszCmd, ulLen, pszExit) && bAppend(pszCmd, ulLen, " ") && bQuoted(pszCmd, ulLen, pszMember);
+  for (const char *p = pszExit; *p != '\0'; p++) {
+    char achOne[2] = {*p, '\0'};
+    bool bOk = true;
+    if (p[0] == '&' && p[1] == 'M') {
+      bOk = bQuoted(pszCmd, ulLen, pszMember);
+      p++;
+    } else if (p[0] == '&' && p[1] == 'm') {
+      bOk = bQuoted(pszCmd, ulLen, pszLower);
+      p++;
+    } else if (p[0] == '&' && p[1] == 'T') {
+      achOne[0] = cKind;
+      bOk = bAppend(pszCmd, ulLen, achOne);
+      p++;
+    } else if (p[0] == '&' && p[1] == '&') {
+      bOk = bAppend(pszCmd, ulLen, "&");
+      p++;
+    } else {
+      bOk = bAppend(pszCmd, ulLen, achOne);
+    }
+    if (!bOk) return false;
+  }
+  return true;
+}
+
+/* Tries the SYSLIB patterns; the open file and its path, or null. */
+FILE *pSearchLibrary(const char *pszMember, const char *pszLower, char *pszPath, size_t ulPathSize)
+{
+  for (uint32_t i = 0; i < g_opt.ulSyslibCount; i++) {
+    const char *pszPattern = g_opt.apszSyslib[i];
+    const char *pszStar = std::strchr(pszPattern, '*');
+    if (pszStar == nullptr) continue;
+    size_t ulPrefix = static_cast<size_t>(pszStar - pszPattern);
+    char achLowerSuffix[PATH_MAX];
+    std::snprintf(achLowerSuffix, sizeof achLowerSuffix, "%s", pszStar + 1);
+    for (char *p = achLowerSuffix; *p != '\0'; p++)
+      if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p - 'A' + 'a');
+    const struct {
+      const char *pszName, *pszSuffix;
+    } aTries[] = {{pszMember, pszStar + 1}, {pszLower, pszStar + 1}, {pszLower, achLowerSuffix}};
+    for (unsigned t = 0; t < 3; t++) {
+      if (t > 0 && std::strcmp(aTries[t].pszName, aTries[t - 1].pszName) == 0 &&
+          std::strcmp(aTries[t].pszSuffix, aTries[t - 1].pszSuffix) == 0)
+        continue;
+      int iLen = std::snprintf(pszPath, ulPathSize, "%.*s%s%s", static_cast<int>(ulPrefix), pszPattern,
+                               aTries[t].pszName, aTries[t].pszSuffix);
+      if (iLen < 0 || static_cast<size_t>(iLen) >= ulPathSize) continue;
+      vFrontPoll();
+      struct stat st {};
+      FILE *pFile = nullptr;
+      int iErr = 0;
+      if (stat(pszPath, &st) != 0)
+        iErr = errno;
+      else if (!S_ISREG(st.st_mode))
+        iErr = ENOENT;
+      else if ((pFile = std::fopen(pszPath, "rb")) == nullptr)
+        iErr = errno;
+      vFrontPoll();
+      if (pFile != nullptr) return pFile;
+      if (iErr == ENOENT || iErr == ENOTDIR)
+        vTrace(TRACE_FILES, "File %s not found.", pszPath);
+      else
+        vMessage("KZM127W Error accessing file %s: %s", pszPath, std::strerror(iErr));
+    }
+  }
+  return nullptr;
+}
+
+/* Finds a member along SYSLIB, running LIBEXIT when it is missing. */
+FILE *pFindMember(const uint8_t *pszMember, char cKind, char *pszPath, size_t ulPathSize)
+{
+  char achName[MEMBER_MAX + 1], achLower[MEMBER_MAX + 1];
+  size_t ulLen = std::strlen(reinterpret_cast<const char *>(pszMember));
+  if (ulLen > MEMBER_MAX) return nullptr;
+  vEbcdicToAscii(reinterpret_cast<uint8_t *>(achName), pszMember, ulLen);
+  achName[ulLen] = '\0';
+  for (size_t i = 0; i <= ulLen; i++)
+    achLower[i] = achName[i] >= 'A' && achName[i] <= 'Z' ? static_cast<char>(achName[i] - 'A' + 'a') : achName[i];
+
+  bool bExit = g_opt.pszLibExit != nullptr && *g_opt.pszLibExit != '\0';
+  FILE *pFile = pSearchLibrary(achName, achLower, pszPath, ulPathSize);
+  if (pFile != nullptr || !bExit || !bValidMemberName(achName)) return pFile;
+
+  char achCmd[LIBEXIT_MAX + 1];
+  if (!bLibexitCommand(achCmd, achName, achLower, cKind)) {
+    vMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, -1);
+    return nullptr;
+  }
+  vTrace(TRACE_LIB, "LIBEXIT: system(\"%s\")", achCmd);
+  std::fflush(nullptr);
+  int iRc = std::system(achCmd);
+  if (iRc != 0) {
+    iRc = iRc > 0 && WIFEXITED(iRc) ? WEXITSTATUS(iRc) : -1;
+    vMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, iRc);
+    return nullptr;
+  }
+  return pSearchLibrary(achName, achLower, pszPath, ulPathSize);
+}
+
+/* ---- statements ------------------------------------------------------------ */
+
+uint8_t *pCards(SRCSTMT *pStmt) { return static_cast<uint8_t *>(pStmt->cards.pData); }
+
+void vAddCard(SRCSTMT *pStmt, const uint8_t *pCard)
+{
+  size_t ulNeed = static_cast<size_t>(pStmt->ulRecords + 1) * SRC_RECORD;
+  if (pStmt->cards.ulCapacity < ulNeed) {
+    pStmt->cards.ulSubpool = SP_HEAP;
+    pStmt->cards.ulKeep = 1;
+    size_t ulSteps = (ulNeed + CARD_STEP - 1) / CARD_STEP * CARD_STEP;
+    GB_ENSURE(&pStmt->cards, ulSteps);
+  }
+  std::memcpy(pCards(pStmt) + pStmt->ulRecords * SRC_RECORD, pCard, SRC_RECORD);
+  pStmt->ulRecords++;
+}
+
+bool bBlank(uint8_t c) { return c == EBCDIC_BLANK; }
+
+/* Whether a quote at p is an attribute quote (L'NAME and the like). */
+bool bAttributeQuote(const uint8_t *pCard, uint32_t p, uint32_t ulStart, uint32_t ulLimit)
+{
+  if (p == ulStart) return false;
+  uint8_t cLetter = g_abUpper[pCard[p - 1]];
+  bool bAttr = cLetter == 0xC9 || cLetter == 0xD2 || cLetter == 0xD3 || cLetter == 0xD5 || cLetter == 0xE2 ||
+               cLetter == 0xE3; /* I K L N S T */
+  if (!bAttr) return false;
+  if (p - 1 > ulStart && (g_abClass[pCard[p - 2]] & CC_NAME)) return false;
+  return !(p + 1 < ulLimit && (g_abClass[pCard[p + 1]] & CC_DIGIT));
+}
+
+/* Scans the label field: up to the first blank outside quotes. */
+uint32_t ulLabelEnd(const uint8_t *pCard, uint32_t ulStart, uint32_t ulLimit)
+{
+  bool bQuote = false;
+  uint32_t p = ulStart;
+  for (; p < ulLimit; p++) {
+    uint8_t c = pCard[p];
+    if (c == E_QUOTE && (bQuote || !bAttributeQuote(pCard, p, ulStart, ulLimit)))
+      bQuote = !bQuote;
+    else if (!bQuote && bBlank(c))
+      break;
+  }
+  return p;
+}
+
+void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, const char *pszFormat)
+{
+  for (uint32_t i = 0; i < ulLen; i++)
+    if (!(g_abClass[pField[i]] & CC_OPERAND) && !bBlank(pField[i])) {
+      vSetError(pStmt, 104, pszFormat, pField[i]);
+      return;
+    }
+}
+
+bool bIsComment(SRCSTMT *pStmt, const uint8_t *pCard, uint32_t &ulBase)
+{
+  uint32_t b = pStmt->ulBegin - 1;
+  if (pCard[b] == E_ASTERISK) {
+    static const uint8_t c_abVorn[5] = {0x5C, 0xE5, 0xD6, 0xD9, 0xD5}; /* *VORN */
+    bool bVorn = (g_opt.ulProcess & PROC_VORN) && b + 5 < pStmt->ulEnd;
+    for (uint32_t i = 1; bVorn && i < 5; i++) bVorn = g_abUpper[pCard[b + i]] == c_abVorn[i];
+    if (!bVorn || pCard[b + 5] == E_ASTERISK || pCard[b + 5] == E_PERIOD) return true;
+    pStmt->bVornOnly = true;
+    ulBase = b + 5;
+    return false;
+  }
+  if (pCard[b] == E_PERIOD && b + 1 < SRC_RECORD && pCard[b + 1] == E_ASTERISK) {
+    pStmt->bMacroComment = true;
+    return true;
+  }
+  return false;
+}
+
+void vStmtReset(SRCSTMT *pStmt, const SRCFILE *s)
+{
+  pStmt->ulRecords = 0;
+  pStmt->pszSrcName = s->pszName;
+  pStmt->cKind = s->cKind;
+  pStmt->ulSrcId = s->ulSrcId;
+  pStmt->ulLine = s->ulRecord;
+  pStmt->ulBegin = s->ulBegin;
+  pStmt->ulEnd = s->ulEnd;
+  pStmt->ulContinue = s->ulContinue;
+  pStmt->ulLabelOff = pStmt->ulLabelLen = pStmt->ulOpOff = pStmt->ulOpLen = pStmt->ulOperandOff = 0;
+  pStmt->bComment = pStmt->bMacroComment = pStmt->bVornOnly = false;
+  pStmt->pOperation = nullptr;
+  pStmt->abOpName[0] = 0;
+  pStmt->iError = 0;
+  pStmt->achError[0] = '\0';
+}
+
+/* Operation records the reader itself needs. */
+const OPENTRY *pOpEntry(const char *pszName)
+{
+  uint8_t abName[16];
+  size_t ulLen = std::strlen(pszName);
+  vAsciiToEbcdic(abName, reinterpret_cast<const uint8_t *>(pszName), ulLen);
+  abName[ulLen] = 0;
+  return static_cast<const OPENTRY *>(pOpindexFind(abName));
+}
+
+bool bIsInstruction(const void *pOp, uint8_t bNumber)
+{
+  const OPENTRY *pEntry = static_cast<const OPENTRY *>(pOp);
+  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == bNumber;
+}
+
+constexpr uint8_t INSTR_REPRO = 53;
+
+/* Reads the continuation records of a statement; false when the input
+   ended while one was expected. */
+void vContinuations(SRCSTMT *pStmt, bool bRepro)
+{
+  uint32_t e = pStmt->ulEnd;
+  for (;;) {
+    const uint8_t *pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
+    bool bMore = bRepro ? pStmt->ulRecords == 1 : pStmt->ulContinue != 0 && e < SRC_RECORD && !bBlank(pLast[e]);
+    if (!bMore) return;
+    const uint8_t *pCard = pRecordRead();
+    if (pCard == nullptr) {
+      vSetError(pStmt, 101, bRepro ? "End of file encountered in REPRO." : "End of file encountered in continued statement.");
+      return;
+    }
+    vAddCard(pStmt, pCard);
+    if (bRepro) return;
+    for (uint32_t i = pStmt->ulBegin - 1; i + 1 < pStmt->ulContinue; i++)
+      if (!bBlank(pCard[i])) {
+        vSetError(pStmt, 102, "Non-blank characters found before begin-to-continue column.");
+        break;
+      }
+  }
 }
 
 } // namespace
 
+SRCFORMAT iSourceFormat(const uint8_t *pBytes, uint32_t ulLen)
+{
+  bool bEbcdic = ulLen > 0;
+  for (uint32_t i = 0; i < ulLen && bEbcdic; i++) bEbcdic = g_abEbcdicDefined[pBytes[i]] != CHD_NONE;
+  if (bEbcdic) return SF_EBCDIC_RECORDS;
+  for (uint32_t i = 0; i < ulLen; i++)
+    if (pBytes[i] == '\n' || pBytes[i] == '\r' || pBytes[i] == '\t') return SF_TEXT;
+  return SF_ASCII_RECORDS;
+}
+
 bool bSourceOpenPrimary()
 {
   vSourceCloseAll();
-  vOpenSysin(0);
-  g_src.bPending = bReadLine();
-  return g_src.bPending;
+  g_src.bInputEnded = false;
+  return bOpenSysinFrom(0);
 }
 
-const uint8_t *pSourceNextRecord(uint32_t *pulLine, uint32_t *pulSrcId)
+bool bSourcePush(char cKind, const uint8_t *pszMember)
 {
+  char achPath[PATH_MAX];
+  FILE *pFile = pFindMember(pszMember, cKind, achPath, sizeof achPath);
+  if (pFile == nullptr) return false;
+  SRCFILE *s = pOpenFile(pFile, achPath, achPath, cKind);
+  std::snprintf(reinterpret_cast<char *>(s->abMember), sizeof s->abMember, "%s",
+                reinterpret_cast<const char *>(pszMember));
+  vTrace(TRACE_FILES, "%s file %s opened.", pszKindName(cKind), achPath);
+  return true;
+}
+
+void vSourcePop() { vCloseTop(); }
+
+const uint8_t *pRecordRead()
+{
+  SRCFILE *s = g_src.pTop;
+  if (s == nullptr) return nullptr;
   if (g_src.bPending) {
     g_src.bPending = false;
-  } else {
-    for (;;) {
-      if (g_src.pFile == nullptr) return nullptr;
-      if (bReadLine()) break;
-      vCloseFile();
-      if (g_src.ulSysin + 1 >= g_opt.ulSysinCount) return nullptr;
-      vOpenSysin(g_src.ulSysin + 1);
-    }
+    return s->abCard;
   }
-  *pulLine = g_src.ulLine;
-  *pulSrcId = g_src.ulSrcId;
-  return g_src.abRecord;
+  if (bCardFrom(s)) return s->abCard;
+  if (s->cKind != SRC_PRIMARY) {
+    vCloseTop();
+    return nullptr;
+  }
+  vCloseTop();
+  if (!bOpenSysinFrom(g_src.ulSysin + 1)) {
+    g_src.bInputEnded = true;
+    return nullptr;
+  }
+  g_src.bPending = false;
+  return g_src.pTop->abCard;
 }
 
-bool bSourceMore() { return false; }
+int iStatementRead(SRCSTMT *pStmt)
+{
+  const uint8_t *pCard = nullptr;
+  while ((pCard = pRecordRead()) == nullptr)
+    if (g_src.pTop == nullptr || g_src.bInputEnded) return 1;
+  SRCFILE *s = g_src.pTop;
+  vStmtReset(pStmt, s);
+  vAddCard(pStmt, pCard);
+  vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
+
+  const uint8_t *pFirst = pCards(pStmt);
+  uint32_t b = pStmt->ulBegin - 1, e = pStmt->ulEnd;
+  uint32_t ulBase = b;
+  if ((g_opt.ulProcess & PROC_JCL) && pFirst[0] == E_SLASH) {
+    pStmt->bComment = true;
+    pStmt->pOperation = g_optab.ulCount > 0 ? &g_optab.pEntries[0] : nullptr;
+    return 0;
+  }
+  if (bIsComment(pStmt, pFirst, ulBase)) {
+    pStmt->bComment = true;
+    pStmt->pOperation = g_optab.ulCount > 0 ? &g_optab.pEntries[0] : nullptr;
+    vContinuations(pStmt, false);
+    return 0;
+  }
+
+  /* label and operation fields */
+  uint32_t ulLabelEndCol = bBlank(pFirst[ulBase]) ? ulBase : ulLabelEnd(pFirst, ulBase, e);
+  pStmt->ulLabelOff = ulBase;
+  pStmt->ulLabelLen = ulLabelEndCol - ulBase;
+  vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, "EBCDIC character X'%.2X' found in label field.");
+  uint32_t p = ulLabelEndCol;
+  while (p < e && bBlank(pFirst[p])) p++;
+  uint32_t ulOpStart = p;
+  while (p < e && !bBlank(pFirst[p])) p++;
+  pStmt->ulOpOff = ulOpStart;
+  pStmt->ulOpLen = p - ulOpStart;
+  vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, "EBCDIC character X'%.2X' found in operation field.");
+  if (pStmt->ulOpLen > 0 && pStmt->ulOpLen < sizeof pStmt->abOpName) {
+    for (uint32_t i = 0; i < pStmt->ulOpLen; i++) pStmt->abOpName[i] = g_abUpper[pFirst[ulOpStart + i]];
+    pStmt->abOpName[pStmt->ulOpLen] = 0;
+    pStmt->pOperation = pOpindexFind(pStmt->abOpName);
+  }
+  bool bOpReachesEnd = pStmt->ulOpLen > 0 && p >= e;
+
+  /* continuation records */
+  vContinuations(pStmt, bIsInstruction(pStmt->pOperation, INSTR_REPRO));
+  pFirst = pCards(pStmt);
+  if (pStmt->ulLabelLen == 0 && pStmt->ulOpLen == 0 && pStmt->ulRecords == 1) {
+    pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
+  } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 &&
+                                     !bIsInstruction(pStmt->pOperation, INSTR_REPRO))) {
+    vSetError(pStmt, 103, "The operation entry must be specified entirely on the first statement line.");
+  }
+
+  /* operand start */
+  if (pStmt->ulOpLen > 0 && !bIsInstruction(pStmt->pOperation, INSTR_REPRO)) {
+    uint32_t q = p;
+    while (q < e && bBlank(pFirst[q])) q++;
+    if (q < e) {
+      pStmt->ulOperandOff = q;
+    } else {
+      for (uint32_t r = 1; r < pStmt->ulRecords && pStmt->ulOperandOff == 0; r++) {
+        const uint8_t *pCont = pFirst + r * SRC_RECORD;
+        for (uint32_t c = pStmt->ulContinue - 1; c < e; c++)
+          if (!bBlank(pCont[c])) {
+            pStmt->ulOperandOff = r * SRC_RECORD + c;
+            break;
+          }
+      }
+    }
+  }
+  return 0;
+}
+
+void vSourceCloseNested()
+{
+  while (g_src.pTop != nullptr && g_src.pTop->cKind != SRC_PRIMARY) vCloseTop();
+}
+
+bool bSourceMore()
+{
+  vSourceCloseNested();
+  SRCFILE *s = g_src.pTop;
+  if (s == nullptr) return false;
+  s->ulBegin = ICTL_BEGIN;
+  s->ulEnd = ICTL_END;
+  s->ulContinue = ICTL_CONTINUE;
+  const uint8_t *pCard = pRecordRead();
+  if (pCard == nullptr) {
+    vSourceCloseAll();
+    return false;
+  }
+  g_src.bPending = true;
+  return true;
+}
 
 void vSourceCloseAll()
 {
-  if (g_src.pFile != nullptr) vTrace(TRACE_FILES, "SYSIN file closed.");
-  vCloseFile();
+  while (g_src.pTop != nullptr) vCloseTop();
   g_src.bPending = false;
+}
+
+bool iMemberFind(const uint8_t *pszMember)
+{
+  char achPath[PATH_MAX];
+  FILE *pFile = pFindMember(pszMember, SRC_EXISTS, achPath, sizeof achPath);
+  if (pFile == nullptr) return false;
+  std::fclose(pFile);
+  vTrace(TRACE_LIB, "File %s found.", achPath);
+  return true;
+}
+
+bool bCopyOpen(const uint8_t *pszMember)
+{
+  for (SRCFILE *s = g_src.pTop; s != nullptr; s = s->pLink)
+    if (s->cKind == SRC_COPY && std::strcmp(reinterpret_cast<const char *>(s->abMember),
+                                            reinterpret_cast<const char *>(pszMember)) == 0)
+      return true;
+  return false;
+}
+
+void vSourceSetColumns(uint32_t ulBegin, uint32_t ulEnd, uint32_t ulContinue)
+{
+  if (g_src.pTop == nullptr) return;
+  g_src.pTop->ulBegin = ulBegin;
+  g_src.pTop->ulEnd = ulEnd;
+  g_src.pTop->ulContinue = ulContinue;
 }
 
 uint32_t ulSourceIdentity(const char *pszName)

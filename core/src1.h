@@ -1,5 +1,11 @@
 /*
-** src1.h - the input sources of an assembly.
+** src1.h - the source reader: the stack of input sources, card images and
+** statements.
+**
+** The reader turns host files into 80-column EBCDIC card images, groups them
+** into statements and locates each statement's fields.  The primary source
+** (SYSIN: every source file of the command line, read as one input) is at
+** the bottom of the stack; COPY and library members are pushed on top.
 **
 ** Source identities: every file or member that supplies statements gets a
 ** small number, valid for the whole run, that statement records carry in
@@ -9,16 +15,68 @@
 
 #include <cstdint>
 
+#include "mem.h"
+
 constexpr uint32_t SRC_RECORD = 80;
 
-/* Makes SYSIN the first input source and reads its first record; false when
-   there is none.  An open failure is fatal. */
+enum : char {
+  SRC_PRIMARY = 'S',
+  SRC_COPY = 'C',
+  SRC_MACRO = 'M',
+  SRC_EXISTS = 'O', /* LIBEXIT kind letter of an existence test */
+};
+
+/* One statement as the reader hands it on. */
+struct SRCSTMT {
+  GROWBUF cards;           /* card images, 80 bytes each (subpool 0) */
+  uint32_t ulRecords;      /* first record and its continuations */
+  const char *pszSrcName;  /* source name as shown in messages */
+  char cKind;              /* SRC_PRIMARY, SRC_COPY, SRC_MACRO */
+  uint32_t ulSrcId;        /* source identity */
+  uint32_t ulLine;         /* record number of the first record */
+  uint32_t ulBegin, ulEnd, ulContinue; /* ICTL columns in force (1-based) */
+  uint32_t ulLabelOff, ulLabelLen;     /* label field in the first card */
+  uint32_t ulOpOff, ulOpLen;           /* operation field in the first card */
+  uint32_t ulOperandOff;   /* first operand character, offset into cards; 0 = none */
+  bool bComment;           /* comment statement ('*', '.*', JCL) */
+  bool bMacroComment;      /* '.*' */
+  bool bVornOnly;          /* "*VORN" statement: fields are 5 columns right */
+  void *pOperation;        /* looked-up operation record, or none */
+  uint8_t abOpName[64];    /* the operation field upper-cased, EBCDIC, NUL-ended */
+  int iError;              /* message number of a reader error, 0 = none */
+  char achError[96];       /* its text */
+};
+
+/* Makes SYSIN the first input source and reads ahead to its first record;
+   false when there is none.  An open failure is fatal. */
 bool bSourceOpenPrimary();
-/* The next 80-byte record of the input, or null at its end. */
-const uint8_t *pSourceNextRecord(uint32_t *pulLine, uint32_t *pulSrcId);
-/* With BATCH: true when another program follows in SYSIN. */
+/* Opens a COPY ('C') or macro ('M') member from SYSLIB and makes it the
+   current source; false when it was not found. */
+bool bSourcePush(char cKind, const uint8_t *pszMember);
+/* Closes the current source. */
+void vSourcePop();
+/* The next card image of the current source, or null at the end of the
+   input (a finished member is popped, a finished SYSIN file is followed by
+   the next one). */
+const uint8_t *pRecordRead();
+/* Reads one statement: 0 with a statement, 1 at the end of the input. */
+int iStatementRead(SRCSTMT *pStmt);
+/* With BATCH: resets the ICTL columns and tells whether another program
+   follows in SYSIN; closes everything when none does. */
 bool bSourceMore();
 void vSourceCloseAll();
+/* Closes the members above the primary source. */
+void vSourceCloseNested();
+/* Whether a library member exists (without opening it as a source). */
+bool iMemberFind(const uint8_t *pszMember);
+/* Whether a COPY member of this name is open in the chain of sources. */
+bool bCopyOpen(const uint8_t *pszMember);
+/* ICTL columns of the current source. */
+void vSourceSetColumns(uint32_t ulBegin, uint32_t ulEnd, uint32_t ulContinue);
 
 uint32_t ulSourceIdentity(const char *pszName);
 const char *pSourceName(uint32_t ulSrcId);
+
+/* The format of a source file judged from its first bytes. */
+enum SRCFORMAT { SF_TEXT, SF_ASCII_RECORDS, SF_EBCDIC_RECORDS };
+SRCFORMAT iSourceFormat(const uint8_t *pBytes, uint32_t ulLen);

@@ -41,6 +41,11 @@ TEST_F(OptionsRun, SourceFromAPipe)
   EXPECT_EQ(run.iRc, 0) << run.strErr;
   EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{}); /* the copy is gone */
 
+  /* the files of the run are named after STDIN */
+  run = runPiped(strDir, {"-TRACE(64)"}, "         END\n");
+  EXPECT_EQ(run.iRc, 0) << run.strErr;
+  EXPECT_NE(run.strErr.find("KZM950I 1 (STDIN) 1\n"), std::string::npos) << run.strErr;
+
   run = runPiped(strDir, {}, nullptr);
   EXPECT_EQ(run.iRc, 20);
   EXPECT_EQ(strAfterBanner(run),

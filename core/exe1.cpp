@@ -1,0 +1,323 @@
+/*
+** exe1.cpp - operand splitting and the first-phase dispatch of assembler
+** instructions (module "exe1").
+**
+** Owns the buffer in which a statement's operand field is gathered from its
+** card images.
+**
+** Notes on the design:
+**  - The operand field runs from the operand start to the end column of the
+**    first record and from the continue column of every continuation record,
+**    up to the first blank outside a quoted string.
+**  - A quote opens a string unless it is an attribute quote: it follows one
+**    of the letters I K L N S T that is not itself preceded by a name
+**    character, and is not followed by a digit, '.', '+' or '-'.
+**  - Only the first error of a statement's operands is reported; the
+**    statement is then in error and its operands are not stored.
+*/
+#include <cstdio>
+#include <cstring>
+
+#include "chars.h"
+#include "gen1.h"
+#include "mem.h"
+#include "opt.h"
+#include "src1.h"
+#include "vorn.h"
+#include "work.h"
+
+#define MEM_MODULE "exe1"
+
+namespace {
+
+constexpr uint8_t E_QUOTE = 0x7D, E_COMMA = 0x6B, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_PERIOD = 0x4B,
+                  E_PLUS = 0x4E, E_MINUS = 0x60;
+constexpr unsigned OPERANDS_UNLIMITED = 32000;
+constexpr uint32_t END_LANGUAGE_MAX = 23;
+constexpr size_t MEMBER_MAX = 63;
+
+struct SPLITSTATE {
+  GROWBUF field; /* the gathered operand field (subpool 0) */
+};
+SPLITSTATE g_split = {{SP_HEAP, 1, 0, nullptr, nullptr}};
+
+bool bAttributeLetter(uint8_t c)
+{
+  uint8_t u = g_abUpper[c];
+  return u == 0xC9 || u == 0xD2 || u == 0xD3 || u == 0xD5 || u == 0xE2 || u == 0xE3; /* I K L N S T */
+}
+
+/* Whether the quote at index i of the text opens a string. */
+bool bOpensString(const uint8_t *p, size_t i, size_t ulLen)
+{
+  if (i == 0 || !bAttributeLetter(p[i - 1])) return true;
+  if (i >= 2 && (g_abClass[p[i - 2]] & (CC_NAME | CC_LETTER))) return true;
+  if (i + 1 >= ulLen) return false;
+  uint8_t cNext = p[i + 1];
+  return (g_abClass[cNext] & CC_DIGIT) || cNext == E_PERIOD || cNext == E_PLUS || cNext == E_MINUS;
+}
+
+int iSplitError(int iNumber, const char *pszFormat, unsigned uArg1 = 0, unsigned uArg2 = 0)
+{
+  char achText[96];
+  std::snprintf(achText, sizeof achText, pszFormat, uArg1, uArg2);
+  iStmtDiag(iNumber, DIAG_HOST_TEXT, 12, 0, achText);
+  return -1;
+}
+
+/* Gathers the operand field; its length, or -1 after an error.  The END
+   statement's parenthesised second operand is returned separately. */
+long lGather(const SRCSTMT *pStmt, bool bEnd, uint32_t *pulRemarks, uint32_t *pulParen)
+{
+  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
+  uint32_t ulEndCol = pStmt->ulEnd, ulCont = pStmt->ulContinue > 0 ? pStmt->ulContinue - 1 : 0;
+  size_t ulNeed = static_cast<size_t>(pStmt->ulRecords) * SRC_RECORD;
+  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_split.field, ulNeed + 1));
+  size_t n = 0;
+  bool bQuote = false;
+  uint32_t r = pStmt->ulOperandOff / SRC_RECORD, c = pStmt->ulOperandOff % SRC_RECORD;
+  *pulParen = 0;
+  for (;;) {
+    if (c >= ulEndCol) {
+      if (++r >= pStmt->ulRecords) break;
+      c = ulCont;
+      continue;
+    }
+    uint8_t ch = pCards[r * SRC_RECORD + c];
+    if (bQuote) {
+      if (ch == E_QUOTE) bQuote = false;
+    } else if (ch == EBCDIC_BLANK) {
+      break;
+    } else if (ch == E_QUOTE) {
+      uint8_t abLook[4] = {n >= 2 ? pOut[n - 2] : EBCDIC_BLANK, n >= 1 ? pOut[n - 1] : EBCDIC_BLANK, ch,
+                           c + 1 < ulEndCol ? pCards[r * SRC_RECORD + c + 1] : EBCDIC_BLANK};
+      bQuote = bOpensString(abLook, 2, sizeof abLook);
+    } else if (bEnd && ch == E_LPAREN && n > 0 && pOut[n - 1] == E_COMMA) {
+      *pulParen = r * SRC_RECORD + c;
+      break;
+    }
+    pOut[n++] = ch;
+    c++;
+  }
+  if (bQuote) return iSplitError(116, "Unmatched quotes in operand field.");
+  /* remarks: past the blanks after the field, across continuation records */
+  while (r < pStmt->ulRecords && (c >= ulEndCol || pCards[r * SRC_RECORD + c] == EBCDIC_BLANK)) {
+    if (c >= ulEndCol) {
+      r++;
+      c = ulCont;
+    } else {
+      c++;
+    }
+  }
+  *pulRemarks = r * SRC_RECORD + c;
+  return static_cast<long>(n);
+}
+
+/* The parenthesised second operand of END, from its '('. */
+int iEndLanguage(const SRCSTMT *pStmt, uint32_t ulParen, uint32_t *pulLen)
+{
+  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
+  uint32_t r = ulParen / SRC_RECORD, c = ulParen % SRC_RECORD;
+  for (uint32_t i = c; i < pStmt->ulEnd; i++)
+    if (pCards[r * SRC_RECORD + i] == E_RPAREN &&
+        (i + 1 >= pStmt->ulEnd || pCards[r * SRC_RECORD + i + 1] == EBCDIC_BLANK)) {
+      *pulLen = i + 1 - c;
+      return *pulLen <= END_LANGUAGE_MAX ? 0 : -1;
+    }
+  return -1;
+}
+
+/* ---- first-phase handlers ------------------------------------------------ */
+
+using PFNFIRST = void (*)(const SRCSTMT *, const OPENTRY *, int);
+
+/* The statement has work in the code generation phase. */
+void vMarkPhase2(const SRCSTMT *, const OPENTRY *, int) { vStmtSetFlags(SF_PHASE2); }
+
+/* Handled in the conditional assembly phase only. */
+void vFirstOnly(const SRCSTMT *, const OPENTRY *, int) {}
+
+void vEndStatement(const SRCSTMT *, const OPENTRY *, int) { vStmtSetFlags(SF_OBJECT_CALL | SF_PHASE2); }
+
+void vCopyStatement(const SRCSTMT *, const OPENTRY *, int)
+{
+  uint32_t ulLabel = 0;
+  const uint8_t *pLabel = nullptr, *pOperand = nullptr;
+  iStmtLocate(&ulLabel, &pLabel, &pOperand);
+  if (pOperand == nullptr) return;
+  uint32_t ulLen = (ulGet32(pOperand) >> 8) - 4;
+  const uint8_t *pName = pOperand + 4;
+  if (ulLen > MEMBER_MAX) {
+    iSplitError(115, "Operand %u is too long.", 1);
+    return;
+  }
+  uint8_t abName[MEMBER_MAX + 1];
+  bool bValid = ulLen > 0 && (g_abClass[pName[0]] & CC_LETTER);
+  for (uint32_t i = 0; i < ulLen; i++) {
+    abName[i] = g_abUpper[pName[i]];
+    if (!(g_abClass[pName[i]] & (CC_LETTER | CC_DIGIT))) bValid = false;
+  }
+  abName[ulLen] = 0;
+  if (!bValid) {
+    iStmtDiagOperand(1);
+    return;
+  }
+  if (bCopyOpen(abName)) {
+    iStmtDiag(140, DIAG_HOST_TEXT, 12, 0, "Recursive COPY is not allowed.");
+    return;
+  }
+  if (!bSourcePush(SRC_COPY, abName)) {
+    char achName[MEMBER_MAX + 1], achText[160];
+    vEbcdicToAscii(reinterpret_cast<uint8_t *>(achName), abName, ulLen);
+    achName[ulLen] = '\0';
+    std::snprintf(achText, sizeof achText, "Copy member %s was not found in SYSLIB.", achName);
+    iStmtDiag(141, DIAG_HOST_TEXT, 12, 0, achText);
+  }
+}
+
+/* Handlers by assembler instruction number.  Instructions whose work is not
+   built yet keep their operands for the phase that needs them.  A number
+   without a row (the conditional assembly and macro instructions, EXEC) is
+   not supported yet. */
+struct FIRSTROW {
+  uint8_t bNumber;
+  PFNFIRST pfn;
+};
+constexpr FIRSTROW c_aFirst[] = {
+    {1, vMarkPhase2},    /* literal pool entry */
+    {3, vFirstOnly},     /* ADATA */
+    {7, vFirstOnly},     /* ALIAS */
+    {8, vFirstOnly},     /* AMODE */
+    {12, vMarkPhase2},   /* CCW */
+    {13, vMarkPhase2},   /* CCW1 */
+    {14, vMarkPhase2},   /* CEJECT */
+    {15, vMarkPhase2},   /* CNOP */
+    {16, vMarkPhase2},   /* COM */
+    {17, vCopyStatement},/* COPY */
+    {18, vMarkPhase2},   /* CSECT */
+    {19, vMarkPhase2},   /* CXD */
+    {20, vMarkPhase2},   /* DC */
+    {21, vMarkPhase2},   /* DROP */
+    {22, vFirstOnly},    /* DS */
+    {23, vMarkPhase2},   /* DSECT */
+    {24, vMarkPhase2},   /* DXD */
+    {25, vMarkPhase2},   /* EJECT */
+    {26, vEndStatement}, /* END */
+    {27, vMarkPhase2},   /* ENTRY */
+    {28, vFirstOnly},    /* EQU */
+    {30, vFirstOnly},    /* EXITCTL */
+    {31, vMarkPhase2},   /* EXTRN */
+    {35, vFirstOnly},    /* ICTL */
+    {36, vFirstOnly},    /* ISEQ */
+    {40, vFirstOnly},    /* LOCTR */
+    {41, vFirstOnly},    /* LTORG */
+    {45, vFirstOnly},    /* MHELP */
+    {46, vMarkPhase2},   /* MNOTE */
+    {47, vFirstOnly},    /* OPSYN */
+    {48, vFirstOnly},    /* ORG */
+    {49, vMarkPhase2},   /* POP */
+    {50, vFirstOnly},    /* PRINT */
+    {51, vMarkPhase2},   /* PUNCH */
+    {52, vMarkPhase2},   /* PUSH */
+    {53, vMarkPhase2},   /* REPRO */
+    {54, vFirstOnly},    /* RMODE */
+    {55, vMarkPhase2},   /* RSECT */
+    {59, vMarkPhase2},   /* SPACE */
+    {60, vMarkPhase2},   /* START */
+    {61, vMarkPhase2},   /* TITLE */
+    {62, vMarkPhase2},   /* USING */
+    {63, vMarkPhase2},   /* WXTRN */
+};
+
+} // namespace
+
+int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks)
+{
+  unsigned uMaximum = uOptional == 255 ? OPERANDS_UNLIMITED : uMinimum + uOptional;
+  *pulRemarks = pStmt->ulOperandOff;
+  if (uMinimum == 0 && uMaximum == 0) return 0;
+
+  uint32_t ulParen = 0;
+  long lLen = pStmt->ulOperandOff != 0 ? lGather(pStmt, bEnd, pulRemarks, &ulParen) : 0;
+  if (lLen < 0) return -1;
+  if (lLen == 0 && ulParen == 0) {
+    if (uMinimum == 1) {
+      iStmtDiag(113, DIAG_HOST_TEXT, 12, 0, "Required operand was omitted.");
+      return -1;
+    }
+    if (uMinimum > 1) return iSplitError(114, "%u of %u required operands were not specified.", uMinimum, uMinimum);
+    return 0;
+  }
+
+  const uint8_t *p = static_cast<const uint8_t *>(g_split.field.pData);
+  size_t ulLen = static_cast<size_t>(lLen);
+  unsigned uCount = 0;
+  size_t ulStart = 0;
+  unsigned uDepth = 0;
+  bool bQuote = false;
+  for (size_t i = 0; i <= ulLen; i++) {
+    bool bEndOfText = i == ulLen;
+    uint8_t c = bEndOfText ? 0 : p[i];
+    if (!bEndOfText && !(g_abClass[c] & CC_OPERAND) && c != EBCDIC_BLANK)
+      return iSplitError(104, "EBCDIC character X'%.2X' found in operand %u.", c, uCount + 1);
+    if (!bEndOfText && bQuote) {
+      if (c == E_QUOTE) bQuote = false;
+      continue;
+    }
+    if (!bEndOfText && !(c == E_COMMA && uDepth == 0)) {
+      if (c == E_QUOTE)
+        bQuote = bOpensString(p, i, ulLen);
+      else if (c == E_LPAREN)
+        uDepth++;
+      else if (c == E_RPAREN && uDepth == 0)
+        return iSplitError(116, "Unmatched ')' in operand %u.", uCount + 1);
+      else if (c == E_RPAREN)
+        uDepth--;
+      continue;
+    }
+    unsigned uNumber = uCount + 1;
+    size_t ulOperand = i - ulStart;
+    if (bQuote) return iSplitError(116, "Unmatched quotes in operand %u.", uNumber);
+    if (uDepth > 0) return iSplitError(116, "Unmatched '(' in operand %u.", uNumber);
+    if (ulOperand > OPERAND_MAX) return iSplitError(115, "Operand %u is too long.", uNumber);
+    bool bLastDropped = bEndOfText && ulOperand == 0 && uNumber > uMinimum && uNumber > 1;
+    if (!bLastDropped) {
+      if (uNumber > uMaximum)
+        return uMaximum == 1 ? iSplitError(112, "More than 1 operand specified.")
+                             : iSplitError(112, "More than %u operands specified.", uMaximum);
+      if (ulOperand == 0 && uNumber <= uMinimum) return iSplitError(113, "Required operand %u omitted.", uNumber);
+      vStmtAddSub(SUB_OPERAND, static_cast<uint32_t>(ulOperand), p + ulStart);
+      uCount++;
+    }
+    ulStart = i + 1;
+  }
+
+  if (ulParen != 0) {
+    uint32_t ulParenLen = 0;
+    if (iEndLanguage(pStmt, ulParen, &ulParenLen) != 0) {
+      iStmtDiag(111, DIAG_HOST_TEXT, 12, 0, "Operand 2 is invalid.");
+      return -1;
+    }
+    if (uCount == 0) {
+      vStmtAddSub(SUB_OPERAND, 0, nullptr);
+      uCount++;
+    }
+    vStmtAddSub(SUB_OPERAND, ulParenLen, static_cast<const uint8_t *>(pStmt->cards.pData) + ulParen);
+    uCount++;
+  }
+  if (uCount < uMinimum)
+    return iSplitError(114, "%u of %u required operands were not specified.", uMinimum - uCount, uMinimum);
+  return static_cast<int>(uCount);
+}
+
+void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands)
+{
+  PFNFIRST pfn = nullptr;
+  for (const FIRSTROW &row : c_aFirst)
+    if (row.bNumber == pEntry->abOps[2]) pfn = row.pfn;
+  if (pfn == nullptr) {
+    iStmtDiag(129, DIAG_HOST_TEXT, 4, 0, "Statement is not supported by this assembler.");
+    return;
+  }
+  pfn(pStmt, pEntry, iOperands);
+}

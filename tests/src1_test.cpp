@@ -1,0 +1,217 @@
+// Source reader: file formats, card images, statements with their fields and
+// continuation rules, several SYSIN files, library search and LIBEXIT.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "asm0.h"
+#include "coretest.h"
+#include "chars.h"
+#include "mem.h"
+#include "opt.h"
+#include "optimage.h"
+#include "src1.h"
+#include "testfront.h"
+
+namespace {
+
+class SourceTest : public CoreTest {
+protected:
+  SRCSTMT stmt{};
+
+  void TearDown() override
+  {
+    vGrowbufFree(&stmt.cards, "test", __LINE__);
+    CoreTest::TearDown();
+  }
+  /* Reads all statements; each as "line:label|operation|operands|error". */
+  std::vector<std::string> astrStatements()
+  {
+    std::vector<std::string> astr;
+    while (iStatementRead(&stmt) == 0) {
+      const uint8_t *p = static_cast<const uint8_t *>(stmt.cards.pData);
+      std::string str = std::to_string(stmt.ulLine) + ":" + strAscii(p + stmt.ulLabelOff, stmt.ulLabelLen) + "|" +
+                        strAscii(p + stmt.ulOpOff, stmt.ulOpLen) + "|";
+      if (stmt.ulOperandOff != 0) {
+        std::string strRest = strAscii(p + stmt.ulOperandOff, stmt.ulRecords * SRC_RECORD - stmt.ulOperandOff);
+        str += strRest.substr(0, strRest.find(' '));
+      }
+      if (stmt.bComment) str += "(comment)";
+      if (stmt.iError != 0) str += "|" + std::to_string(stmt.iError) + " " + stmt.achError;
+      astr.push_back(str);
+    }
+    return astr;
+  }
+  std::string strCard(size_t i) const
+  {
+    return strAscii(static_cast<const uint8_t *>(stmt.cards.pData) + i * SRC_RECORD, SRC_RECORD);
+  }
+};
+
+TEST_F(SourceTest, FormatIsJudgedFromTheFirstBytes)
+{
+  std::string strText = "         LR    1,2\n";
+  std::string strCards(160, ' ');
+  std::vector<uint8_t> abCards = abEbcdic(std::string(80, ' ') + "         END");
+  abCards.pop_back();
+  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>(strText.data()), 19), SF_TEXT);
+  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>(strCards.data()), 160), SF_ASCII_RECORDS);
+  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>("A\tB"), 3), SF_TEXT);
+  EXPECT_EQ(iSourceFormat(abCards.data(), static_cast<uint32_t>(abCards.size())), SF_EBCDIC_RECORDS);
+}
+
+TEST_F(SourceTest, TextLinesBecomeCardImages)
+{
+  strWrite("a.asm", std::string("\tLR 1,2\r\n") + std::string(100, 'X') + "\rLAST\xC2\xAC" + "Y\n\x1A");
+  ASSERT_TRUE(bOpen({"a.asm"}));
+  const uint8_t *p = pRecordRead();
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(strAscii(p, 80), std::string(8, ' ') + "LR 1,2" + std::string(66, ' ')); /* tab to column 9 */
+  p = pRecordRead();
+  EXPECT_EQ(strAscii(p, 80), std::string(80, 'X')); /* cut at 80; lone CR ends the line */
+  p = pRecordRead();
+  EXPECT_EQ(p[4], 0x5F); /* UTF-8 not sign: one column */
+  EXPECT_EQ(strAscii(p, 6), "LAST\xACY");
+  EXPECT_EQ(pRecordRead(), nullptr); /* the final Ctrl-Z is no record */
+  EXPECT_EQ(g_front.strOut, "");
+}
+
+TEST_F(SourceTest, UntranslatableCharactersAreReportedAndBlanked)
+{
+  strWrite("u.asm", "AB\x7F" "C\n");
+  ASSERT_TRUE(bOpen({"u.asm"}));
+  const uint8_t *p = pRecordRead();
+  EXPECT_EQ(strAscii(p, 4), "AB C");
+  EXPECT_EQ(g_front.strOut, strDir + "/u.asm(1) : KZM099I Unrecognized ASCII character X'7F' in column 3 "
+                                     "translated to a blank.\n");
+}
+
+TEST_F(SourceTest, CardImageFilesAreReadAsRecords)
+{
+  std::vector<uint8_t> abCards = abEbcdic(std::string(9, ' ') + "LR    1,2" + std::string(62, ' ') +
+                                          std::string(9, ' ') + "END" + std::string(68, ' '));
+  abCards.pop_back();
+  strWrite("e.asm", std::string(abCards.begin(), abCards.end()));
+  strWrite("f.asm", std::string(9, ' ') + "SR    1,1" + std::string(62, ' ') + "         END");
+  ASSERT_TRUE(bOpen({"e.asm", "f.asm"}));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:|LR|1,2", "2:|END|", "1:|SR|1,1", "2:|END|"}));
+}
+
+TEST_F(SourceTest, StatementsAreSplitIntoFields)
+{
+  auto cont = [](const std::string &str) { return str + std::string(71 - str.size(), ' ') + "X\n"; };
+  strWrite("s.asm", "* a comment line\n"
+                    "LOOP     L     3,FIELD     remark\n"
+                    "\n"
+                    "LABEL\n" +
+                        cont("         MVC   A,B") + "               C,D\n"
+                        "         DC    C'A B'\n"
+                        "Q'A B'   DC    F'1'\n" +
+                        cont("         AB#   1") + "         X\n" + cont("         LA    1,2"));
+  ASSERT_TRUE(bOpen({"s.asm"}));
+  EXPECT_EQ(astrStatements(),
+            (std::vector<std::string>{
+                "1:||(comment)",
+                "2:LOOP|L|3,FIELD",
+                "3:||",
+                "4:LABEL||"
+                "|103 The operation entry must be specified entirely on the first statement line.",
+                "5:|MVC|A,B",
+                "7:|DC|C'A",
+                "8:Q'A B'|DC|F'1'",
+                "9:|AB#|1|102 Non-blank characters found before begin-to-continue column.",
+                "11:|LA|1,2|101 End of file encountered in continued statement.",
+            }));
+}
+
+TEST_F(SourceTest, BlankLineIsASpaceStatementAndOperandsMayStartOnAContinuation)
+{
+  strWrite("b.asm", "\n         DC" + std::string(60, ' ') + "X\n               F'1'\n");
+  ASSERT_TRUE(bOpen({"b.asm"}));
+  ASSERT_EQ(iStatementRead(&stmt), 0);
+  const OPENTRY *pSpace = static_cast<const OPENTRY *>(stmt.pOperation);
+  ASSERT_NE(pSpace, nullptr);
+  EXPECT_EQ(pSpace->abOps[2], 59); /* SPACE */
+  ASSERT_EQ(iStatementRead(&stmt), 0);
+  EXPECT_EQ(stmt.ulRecords, 2u);
+  EXPECT_EQ(stmt.ulOperandOff, 80u + 15u);
+  EXPECT_EQ(iStatementRead(&stmt), 1);
+}
+
+TEST_F(SourceTest, VornLinesAndJobControlLines)
+{
+  strWrite("v.asm", "*VORN    LR    1,2\n*VORN* comment\n//STEP EXEC\n");
+  g_opt.ulProcess = PROC_VORN | PROC_JCL;
+  ASSERT_TRUE(bOpen({"v.asm"}));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:|LR|1,2", "2:||(comment)", "3:||(comment)"}));
+}
+
+TEST_F(SourceTest, ReproTakesTheNextRecordWhole)
+{
+  strWrite("r.asm", "         REPRO\nTHIS IS DATA" + std::string(59, ' ') + "X\n");
+  ASSERT_TRUE(bOpen({"r.asm"}));
+  ASSERT_EQ(iStatementRead(&stmt), 0);
+  EXPECT_EQ(stmt.ulRecords, 2u);
+  EXPECT_EQ(stmt.iError, 0);
+  EXPECT_EQ(strCard(1).substr(0, 12), "THIS IS DATA");
+  EXPECT_EQ(iStatementRead(&stmt), 1);
+}
+
+TEST_F(SourceTest, EmptySysinFilesAreSkipped)
+{
+  strWrite("empty.asm", "");
+  EXPECT_FALSE(bOpen({"empty.asm"}));
+  strWrite("one.asm", "         END\n");
+  ASSERT_TRUE(bOpen({"empty.asm", "one.asm", "empty.asm"}));
+  EXPECT_EQ(astrStatements(), std::vector<std::string>{"1:|END|"});
+}
+
+TEST_F(SourceTest, CopyMembersAreFoundUnderLowerCaseNames)
+{
+  strWrite("main.asm", "         LR    1,2\n         END\n");
+  strWrite("member.mac", "         SR    3,3\n");
+  vLibrary(".MAC");
+  ASSERT_TRUE(bOpen({"main.asm"}));
+  ASSERT_EQ(iStatementRead(&stmt), 0);
+  auto abName = abEbcdic("MEMBER");
+  EXPECT_FALSE(bCopyOpen(abName.data()));
+  ASSERT_TRUE(bSourcePush(SRC_COPY, abName.data()));
+  EXPECT_TRUE(bCopyOpen(abName.data()));
+  EXPECT_TRUE(iMemberFind(abName.data()));
+  EXPECT_FALSE(iMemberFind(abEbcdic("NOSUCH").data()));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:|SR|3,3", "2:|END|"}));
+}
+
+TEST_F(SourceTest, LibexitRunsWithSubstitutionsAndQuotedNames)
+{
+  vLibrary(".mac");
+  std::string strLog = strDir + "/log";
+  std::string strExit = "printf '%s %s %s &&\\n' &M &m &T >" + strLog + "; printf '         END\\n' >" + strDir + "/&m.mac";
+  g_opt.pszLibExit = strExit.data();
+  EXPECT_TRUE(iMemberFind(abEbcdic("ABC").data()));
+  std::ifstream in(strLog);
+  std::string strLine;
+  std::getline(in, strLine);
+  EXPECT_EQ(strLine, "ABC abc O &");
+
+  /* no ampersand: the member name is appended, quoted for the shell */
+  std::string strEcho = "echo >" + strLog;
+  g_opt.pszLibExit = strEcho.data();
+  EXPECT_FALSE(iMemberFind(abEbcdic("A$B").data()));
+  std::ifstream in2(strLog);
+  std::getline(in2, strLine);
+  EXPECT_EQ(strLine, "A$B");
+
+  std::string strFail = "exit 3;";
+  g_opt.pszLibExit = strFail.data();
+  vFrontReset();
+  EXPECT_FALSE(iMemberFind(abEbcdic("XYZ").data()));
+  EXPECT_EQ(g_front.strOut, "KZM105W LIBEXIT: system(\"exit 3; 'XYZ'\") returned 3.\n");
+}
+
+} // namespace

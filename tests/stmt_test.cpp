@@ -1,0 +1,223 @@
+// Statement processing of the conditional assembly phase: operand splitting,
+// field checks, the diagnostic service, which records are written, COPY and
+// the statement limit.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "asm0.h"
+#include "coretest.h"
+#include "gen1.h"
+#include "testfront.h"
+#include "vorn.h"
+#include "work.h"
+
+namespace {
+
+using StmtTest = CoreTest;
+
+std::string strOperand(size_t n, char c) { return std::string(n, c); }
+
+/* A statement whose operand field runs over continuation records: columns
+   16-71 of every record, continuation mark in column 72. */
+std::string strContinued(const std::string &strOperation, const std::string &strOperands)
+{
+  std::string str, strRest = strOperands;
+  std::string strLine = "         " + strOperation;
+  strLine.resize(15, ' ');
+  for (;;) {
+    std::string strPart = strRest.substr(0, 56);
+    strRest.erase(0, strPart.size());
+    strLine += strPart;
+    if (strRest.empty()) return str + strLine;
+    strLine.resize(71, ' ');
+    str += strLine + "X\n";
+    strLine = std::string(15, ' ');
+  }
+}
+
+TEST_F(StmtTest, OperandsAreSplitAtCommasOutsideQuotesAndParentheses)
+{
+  std::string strDc300 = "F'1'";
+  for (int i = 1; i < 300; i++) strDc300 += ",H'2'";
+  strDc300 = strContinued("DC", strDc300);
+  std::string strLong = strContinued("DC", "C'" + strOperand(1021, 'X') + "'");
+  std::string strTooLong = strContinued("DC", "C'" + strOperand(1022, 'X') + "'");
+  auto cont = [](const std::string &str) { return str + std::string(71 - str.size(), ' ') + "X\n"; };
+  struct {
+    std::string strLine;
+    std::string strDump; /* expected record, without the number */
+  } const aCases[] = {
+      {"         DC    C'A,B'", "flags=1000 op=DC operands=[C'A,B']"},
+      {"         L     1,L'FIELD,X", "flags=8000 diag=112/12:More than 2 operands specified."},
+      {"         LA    1,L'FIELD", "flags=1004 op=LA operands=[1][L'FIELD]"},
+      {"         DC    CL8'A,B''C',X'FF'", "flags=1000 op=DC operands=[CL8'A,B''C'][X'FF']"},
+      {"         MVC   0(2,R1),=C'(,'", "flags=1004 op=MVC operands=[0(2,R1)][=C'(,']"},
+      {"         CNOP  0", "flags=8000 diag=114/12:1 of 2 required operands were not specified."},
+      {"         CNOP", "flags=8000 diag=114/12:2 of 2 required operands were not specified."},
+      {"         DC", "flags=8000 diag=113/12:Required operand was omitted."},
+      {"         CNOP  ,4", "flags=8000 diag=113/12:Required operand 1 omitted."},
+      {"         DC    F'1',", "flags=1000 op=DC operands=[F'1']"},
+      {"         LR    1,2,3", "flags=8000 diag=112/12:More than 2 operands specified."},
+      {"         COPY  A,B", "flags=8000 diag=112/12:More than 1 operand specified."},
+      {"         DC    F'1)'),X", "flags=8000 diag=116/12:Unmatched ')' in operand 1."},
+      {"         DC    (3", "flags=8000 diag=116/12:Unmatched '(' in operand 1."},
+      {cont("         DC    C'AB") + "               CD", "flags=8000 diag=116/12:Unmatched quotes in operand field."},
+      {cont("         DC    C'" + strOperand(54, 'A')) + "               BC'",
+       "flags=1000 op=DC operands=[C'" + strOperand(54, 'A') + "BC']"},
+      {strLong, "flags=1000 op=DC operands=[C'" + strOperand(1021, 'X') + "']"},
+      {strTooLong, "flags=8000 diag=115/12:Operand 1 is too long."},
+      {"         END   ,(ASM,0102,00001)", "flags=1001 op=END operands=[][(ASM,0102,00001)]"},
+      {"         END   START,(X)", "flags=1001 op=END operands=[START][(X)]"},
+      {"         END   ,(ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "flags=8000 diag=111/12:Operand 2 is invalid."},
+      {"         END", "flags=1001 op=END"},
+  };
+  for (const auto &c : aCases) {
+    auto astr = astrPhase1(c.strLine + "\n         END\n");
+    ASSERT_GE(astr.size(), 1u) << c.strLine;
+    EXPECT_EQ(astr[0], "1 " + c.strDump + " src") << c.strLine;
+    vWorkDeleteAll();
+    vSourceCloseAll();
+  }
+  auto astr = astrPhase1(strDc300 + "\n");
+  ASSERT_FALSE(astr.empty());
+  EXPECT_EQ(astr[0].substr(0, 23), "1 flags=1000 op=DC oper");
+  EXPECT_EQ(std::count(astr[0].begin(), astr[0].end(), '['), 300);
+}
+
+TEST_F(StmtTest, CharactersWithoutTranslationInAnEbcdicSourceAreInvalid)
+{
+  /* the first two cards make the file EBCDIC; the third has X'FF' */
+  std::string strCards;
+  for (const char *psz : {"* EBCDIC card images", "* second card", "         DC    C'Z'", "         END"}) {
+    auto ab = abEbcdic(psz);
+    ab.pop_back();
+    ab.resize(80, 0x40);
+    strCards.append(ab.begin(), ab.end());
+  }
+  strCards[2 * 80 + 17] = '\xFF';
+  auto astr = astrPhase1(strCards);
+  ASSERT_EQ(astr.size(), 4u);
+  EXPECT_EQ(astr[2], "3 flags=8000 diag=104/12:EBCDIC character X'FF' found in operand 1. src");
+}
+
+TEST_F(StmtTest, FieldsAreCheckedBeforeTheStatementIsStored)
+{
+  struct {
+    std::string strLine;
+    std::string strDump;
+  } const aCases[] = {
+      {"         FOO   1", "flags=8000 diag=120/12:Invalid operation field."},
+      {"LBL      DROP  1", "flags=8000 diag=117/12:Label field must be omitted."},
+      {"         EQU   1", "flags=8000 diag=118/12:Label field must be specified."},
+      {"1ABC     LR    1,2", "flags=8000 diag=119/12:Invalid label field."},
+      {"NINECHARS TITLE 'X'", "flags=8000 diag=119/12:Invalid label field."},
+      {"EIGHTCHR TITLE 'X'", "flags=1000 op=TITLE label=EIGHTCHR operands=['X']"},
+      {"lower    lr    1,2", "flags=1004 op=LR label=lower operands=[1][2]"},
+      {".SEQ     LR    1,2", "flags=1004 op=LR operands=[1][2]"},
+      {"         AIF   (1).X", "flags=0000 diag=129/4:Statement is not supported by this assembler."},
+      {"* comment", "flags=0000"},
+      {"LABEL", "flags=8000 diag=103/12:The operation entry must be specified entirely on the first statement line."},
+  };
+  for (const auto &c : aCases) {
+    auto astr = astrPhase1(c.strLine + "\n         END\n");
+    ASSERT_GE(astr.size(), 1u) << c.strLine;
+    EXPECT_EQ(astr[0], "1 " + c.strDump + " src") << c.strLine;
+    vWorkDeleteAll();
+    vSourceCloseAll();
+  }
+}
+
+TEST_F(StmtTest, MissingEndGeneratesAWarningStatement)
+{
+  auto astr = astrPhase1("         LR    1,2\n");
+  ASSERT_EQ(astr.size(), 2u);
+  EXPECT_EQ(astr[1], "2 flags=0000 diag=108/4:Missing END statement generated.");
+  EXPECT_EQ(g_asm.ulMaxSev, 4u);
+}
+
+TEST_F(StmtTest, FlagThresholdAndWarn0DecideWhatIsRecordedAndCounted)
+{
+  g_opt.ulFlag = FLAG_DEFAULT | 8;
+  auto astr = astrPhase1("         AIF   (1).X\n         END\n");
+  EXPECT_EQ(astr[0], "1 flags=0000 src"); /* severity 4 below the threshold */
+  EXPECT_EQ(g_asm.ulMaxSev, 0u);
+
+  vWorkDeleteAll();
+  g_opt.ulFlag = FLAG_DEFAULT | FLAG_WARN0;
+  astr = astrPhase1("         AIF   (1).X\n         END\n");
+  EXPECT_EQ(astr[0], "1 flags=0000 diag=129/4:Statement is not supported by this assembler. src");
+  EXPECT_EQ(g_asm.ulMaxSev, 0u); /* recorded, not counted */
+}
+
+TEST_F(StmtTest, StatementsNeededByNoOneLeaveNoRecord)
+{
+  g_opt.bPrintAllowed = 0x7F; /* PRINT OFF forced */
+  auto astr = astrPhase1("         LR    1,2\n* comment\nLBL      DS    F\n         END\n");
+  ASSERT_EQ(astr.size(), 2u); /* nothing of the comment and the DS is needed later */
+  EXPECT_EQ(astr[0], "1 flags=1004 op=LR operands=[1][2]");
+  EXPECT_EQ(astr[1], "4 flags=1001 op=END");
+}
+
+TEST_F(StmtTest, DiagnosticsLaterGoIntoReservedSlotsOrTheRecordInMemory)
+{
+  vStmtPhaseStart();
+  vStmtStart();
+  iStmtReserveDiag(1);
+  EXPECT_EQ(strRecordDump(), "1 flags=4000 slot=0");
+  vPhaseSet('1', 'R');
+  iStmtDiag(229, DIAG_HOST_TEXT, 12, 0, "Expression is not resolvable in operand 1.");
+  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229");
+  iStmtDiag(227, DIAG_HOST_TEXT, 12, 0, "dropped in a pass");
+  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229");
+  vPhaseSet('2', 'G');
+  iStmtDiag(317, DIAG_HOST_TEXT, 12, 0, "Not addressable");
+  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229 diag=317/12:Not addressable");
+  EXPECT_EQ(g_asm.ulMaxSev, 12u);
+}
+
+TEST_F(StmtTest, MnoteBelowTheThresholdIsAPlainNote)
+{
+  vStmtPhaseStart();
+  g_asm.ulFlagInForce = 8;
+  vStmtStart();
+  iStmtDiag(300, DIAG_HOST_TEXT, 4, 0, "note");
+  EXPECT_EQ(strRecordDump(), "1 flags=0000 diag=0/0:note");
+  iStmtDiag(300, DIAG_HOST_TEXT, 8, 0, "mnote");
+  EXPECT_EQ(strRecordDump(), "1 flags=0000 diag=0/0:note diag=300/8:mnote");
+  iStmtDiagName(110, abEbcdic("LBL").data(), 3, "has been previously defined.");
+  EXPECT_EQ(strRecordDump(), "1 flags=8000 diag=0/0:note diag=300/8:mnote diag=110/12:LBL has been previously defined.");
+}
+
+TEST_F(StmtTest, CopyMembersAreReadInPlace)
+{
+  vLibrary(".mac");
+  strWrite("inner.mac", "         SR    2,2\n");
+  strWrite("outer.mac", "         LR    1,1\n         COPY  INNER\n         COPY  OUTER\n");
+  auto astr = astrPhase1("         COPY  OUTER\n         COPY  1X\n         COPY  MISSING\n         END\n");
+  ASSERT_EQ(astr.size(), 8u);
+  EXPECT_EQ(astr[0], "1 flags=0000 op=COPY src");
+  EXPECT_EQ(astr[1], "2 flags=1004 op=LR operands=[1][1] src");
+  EXPECT_EQ(astr[2], "3 flags=0000 op=COPY src");
+  EXPECT_EQ(astr[3], "4 flags=1004 op=SR operands=[2][2] src");
+  EXPECT_EQ(astr[4], "5 flags=8000 diag=140/12:Recursive COPY is not allowed. src");
+  EXPECT_EQ(astr[5], "6 flags=8000 diag=111/12:Operand 1 is invalid. src");
+  EXPECT_EQ(astr[6], "7 flags=8000 diag=141/12:Copy member MISSING was not found in SYSLIB. src");
+  EXPECT_EQ(astr[7], "8 flags=1001 op=END src");
+}
+
+TEST_F(StmtTest, StatementLimitEndsTheAssembly)
+{
+  vStmtPhaseStart();
+  for (uint32_t i = 0; i < STMT_LIMIT; i++) {
+    vStmtStart();
+    g_rec.ulLength = 0;
+    bStmtFinish();
+  }
+  EXPECT_EQ(strExpectTerminate([] { vStmtStart(); }),
+            "KZM128S More than 999999 statements in this assembly.\n"
+            "KZM999I Assembly terminated with return code 20.\n");
+}
+
+} // namespace
