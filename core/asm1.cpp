@@ -7,6 +7,7 @@
 */
 #include "asm0.h"
 #include "gen1.h"
+#include "lbl.h"
 #include "mem.h"
 #include "opt.h"
 #include "src1.h"
@@ -32,6 +33,7 @@ void vPhase1()
   vPhaseSet('1', 'C');
 
   vOpindexBuild(g_opt.bExecAllowed);
+  vSymbolsReset(g_opt.bXref != 0);
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
       vStmtDiagOnly(108, 4, "Missing END statement generated.");

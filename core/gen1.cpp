@@ -23,6 +23,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "lbl.h"
 #include "mem.h"
 #include "opt.h"
 #include "src1.h"
@@ -42,8 +43,9 @@ struct STMTSTATE {
   bool bErrorSeen;         /* a diagnostic above 8 in this assembly */
   GROWBUF handles;         /* text handles: const char * per handle - 1 */
   uint32_t ulHandles;
+  GROWBUF operands;        /* copy of the operand sub-records for handlers */
 };
-STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0};
+STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
 
 constexpr uint8_t PRINT_ON = 0x80, PRINT_GEN = 0x01;
 constexpr uint32_t FLAG_THRESHOLD_MASK = 0xFF, FLAG_WARN0_BIT = 0x10000;
@@ -119,6 +121,23 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
 }
 
 /* ---- statement processing -------------------------------------------------- */
+
+/* A copy of the statement's operand sub-records: handlers attach
+   diagnostics, which may move the record while they read the operands. */
+const uint8_t *pOperandsCopy()
+{
+  uint32_t ulLabel = 0;
+  const uint8_t *pLabel = nullptr, *pFirst = nullptr;
+  int iCount = iStmtLocate(&ulLabel, &pLabel, &pFirst);
+  if (pFirst == nullptr) return nullptr;
+  const uint8_t *pEnd = pFirst;
+  for (int i = 0; i < iCount; i++) pEnd += ulGet32(pEnd) >> 8;
+  size_t ulLen = static_cast<size_t>(pEnd - pFirst);
+  uint8_t *pCopy = static_cast<uint8_t *>(GB_ENSURE(&g_stmt.operands, ulLen + 4));
+  std::memcpy(pCopy, pFirst, ulLen);
+  std::memset(pCopy + ulLen, 0, 4);
+  return pCopy;
+}
 
 bool bLabelValid(const uint8_t *pLabel, uint32_t ulLen, bool bTitle)
 {
@@ -373,6 +392,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
     int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
+      if (!bSequence) vDefineLabel(ulLabelLen, pLabel, iOperands, pOperandsCopy());
       if (bMachine)
         vStmtSetFlags(SF_MACHINE | SF_PHASE2);
       else

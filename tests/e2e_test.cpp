@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "optimage.h"
 #include "vorn.h"
 
 namespace {
@@ -128,6 +129,29 @@ TEST_F(VornRun, SeveralSourceFilesAreReadAsOneInput)
   RUN run = runVorn(strDir, {"-TRACE(64)", "a.asm", "b.asm"});
   EXPECT_EQ(run.iRc, 0);
   EXPECT_NE(run.strErr.find("KZM950I 1 a.asm 1\nKZM950I 2 b.asm 1\n"), std::string::npos) << run.strErr;
+}
+
+TEST_F(VornRun, TableFileBesideTheProgramTakesThePlaceOfTheBuiltInTable)
+{
+  std::string strProg = strDir + "/prog";
+  mkdir(strProg.c_str(), 0700);
+  std::ifstream in(std::string(VORN_TEST_DIR) + "/../console/vorn.ini", std::ios::binary);
+  std::ofstream(strProg + "/vorn.ini", std::ios::binary) << in.rdbuf();
+  vSource("one.asm", "         LR    1,2\n         END\n");
+  std::vector<uint8_t> ab(g_abOptImage, g_abOptImage + g_ulOptImageSize);
+  ab[604] = 25; /* record size of the operation code section */
+  std::ofstream(strProg + "/vorn.opt", std::ios::binary)
+      .write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
+  RUN run = runPiped(strDir, {"one.asm"}, nullptr, {"VORNDIR=" + strProg});
+  EXPECT_EQ(run.iRc, 20);
+  EXPECT_EQ(run.strErr, c_strBanner + "KZM006S Error 5 reading OPTABLE file " + strProg +
+                            "/vorn.opt: No error\nKZM999I Assembly terminated with return code 20.\n");
+
+  ab[604] = 24;
+  std::ofstream(strProg + "/vorn.opt", std::ios::binary)
+      .write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
+  run = runPiped(strDir, {"one.asm"}, nullptr, {"VORNDIR=" + strProg});
+  EXPECT_EQ(run.iRc, 0) << run.strErr;
 }
 
 TEST(SummaryLine, TimesAreFormattedAsSecondsWithOptionalFractions)

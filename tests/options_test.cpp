@@ -549,7 +549,6 @@ TEST_F(Options, StandardInputNamesTheFilesAfterStdin)
       {{}, &ASMOPTIONS::pszSysprint, "STDIN.lst"},
       {{"-NOLIST", "-OBJECT"}, &ASMOPTIONS::pszSyslin, "STDIN.obj"},
       {{"-NOLIST", "-DECK"}, &ASMOPTIONS::pszSyspunch, "STDIN.txt"},
-      {{"-NOLIST", "-SYSTERM(&F&E.t)"}, &ASMOPTIONS::pszSysterm, "STDIN.t"},
   };
   for (const auto &c : aCases) {
     FILE *pIn = std::tmpfile();

@@ -9,6 +9,7 @@
 #include "asm0.h"
 #include "coretest.h"
 #include "gen1.h"
+#include "lbl.h"
 #include "testfront.h"
 #include "vorn.h"
 #include "work.h"
@@ -127,6 +128,37 @@ TEST_F(StmtTest, FieldsAreCheckedBeforeTheStatementIsStored)
     vWorkDeleteAll();
     vSourceCloseAll();
   }
+}
+
+TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
+{
+  auto astr = astrPhase1("A        LR    1,2\n"
+                         "a        SR    1,1\n"
+                         "B        EQU   C+1\n"
+                         "C        EQU   4\n"
+                         "D        EQU   5,2,X'C6'\n"
+                         "BASE     USING *,12\n"
+                         "BASE     USING *,11\n"
+                         "         END\n");
+  ASSERT_EQ(astr.size(), 8u);
+  EXPECT_EQ(astr[0], "1 flags=1004 op=LR label=A operands=[1][2] src");
+  EXPECT_EQ(astr[1], "2 flags=8000 diag=110/12:a has been previously defined. src");
+  EXPECT_EQ(astr[2], "3 flags=4000 op=EQU label=B operands=[C+1] slot=0 src");
+  EXPECT_EQ(astr[3], "4 flags=0000 op=EQU src");
+  EXPECT_EQ(astr[5], "6 flags=1000 op=USING label=BASE operands=[*][12] src");
+  EXPECT_EQ(astr[6], "7 flags=1000 op=USING label=BASE operands=[*][11] src");
+  const SYMBOL *pD = pSymbolFind(abEbcdic("d").data(), 1);
+  ASSERT_NE(pD, nullptr);
+  EXPECT_EQ(pD->lValue, 5);
+  EXPECT_EQ(pD->lLength, 2);
+  EXPECT_EQ(pD->bType, 0xC6); /* F */
+  const SYMBOL *pA = pSymbolFind(abEbcdic("A").data(), 1);
+  ASSERT_NE(pA, nullptr);
+  EXPECT_EQ(pA->lLength, 2);
+  EXPECT_EQ(pA->bType, 0xC9); /* I */
+  const SYMBOL *pB = pSymbolFind(abEbcdic("B").data(), 1);
+  ASSERT_NE(pB, nullptr);
+  EXPECT_NE(pB->bFlags & SYMF_VALUE_PENDING, 0); /* C+1 waits for the passes */
 }
 
 TEST_F(StmtTest, MissingEndGeneratesAWarningStatement)

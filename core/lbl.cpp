@@ -1,0 +1,386 @@
+/*
+** lbl.cpp - the ordinary symbol table (module "lbl").
+**
+** Owns g_lbl: the 4096 chain heads, the storage stack of the entries, the
+** stack of EQU parse trees, the literal pool number in force and the XREF
+** setting of the assembly.  Deferred EQU operands and grown reference lists
+** are separate pieces of subpool 1, freed when they are replaced.
+**
+** Notes on the design:
+**  - Ordinary names are upper-cased before hashing and comparing, so names
+**    that differ only in case are one symbol.  Literal texts are taken as
+**    given; the parser has already put them into their key form.
+**  - Ordinary bucket = h2 XOR (h1 << 4); literal bucket additionally XOR
+**    ((key 1 XOR key 2) AND 0xFFF).  A lookup accepts an entry only when its
+**    key 1 is 0 (ordinary lookup) or both keys match (literal lookup).
+**  - With XREF on, every entry is preceded by an inline list {1, first
+**    reference}; the first reference is the defining statement and stays
+**    first.  Lists move to blocks of 8, 16, ... 40, then 64, 96, ...
+**    references; the capacity follows from the count alone.
+**  - A reference word without kind bits is not added when its statement is
+**    already listed in any form; one with kind bits replaces the plain
+**    entry of its statement (searched from the second entry on).
+*/
+#define MEM_MODULE "lbl"
+
+#include "lbl.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "chars.h"
+#include "expr.h"
+#include "gen1.h"
+#include "mem.h"
+#include "opt.h"
+#include "vorn.h"
+#include "work.h"
+
+LBLSTATE g_lbl;
+
+namespace {
+
+constexpr int MSG_DUPLICATE = 110;
+constexpr const char *c_pszDuplicate = "has been previously defined.";
+constexpr uint32_t LITERAL_TEXT_MAX = 0xFFFF;
+
+size_t ulEntrySize(size_t ulNameLength) { return offsetof(SYMBOL, abName) + ulNameLength; }
+
+SYMBOL *pChainFind(uint32_t ulBucket, const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2)
+{
+  for (SYMBOL *p = g_lbl.apBucket[ulBucket]; p != nullptr; p = p->pNext) {
+    if (p->lKey1 != lKey1 || (lKey1 != 0 && p->lKey2 != lKey2)) continue;
+    if (p->usNameLength == ulLength && std::memcmp(p->abName, pName, ulLength) == 0) return p;
+  }
+  return nullptr;
+}
+
+SYMBOL *pNewEntry(uint32_t ulBucket, const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2,
+                  uint32_t ulFirstRef)
+{
+  if (g_lbl.pSymbols == nullptr) g_lbl.pSymbols = pStackCreate(SP_RUN);
+  size_t ulPrefix = g_lbl.bXref ? 2 * sizeof(uint32_t) : 0;
+  uint8_t *pRaw = static_cast<uint8_t *>(pStackAlloc(g_lbl.pSymbols, ulPrefix + ulEntrySize(ulLength)));
+  SYMBOL *p = reinterpret_cast<SYMBOL *>(pRaw + ulPrefix);
+  if (g_lbl.bXref) {
+    p->pRefs = reinterpret_cast<uint32_t *>(pRaw);
+    p->pRefs[0] = 1;
+    p->pRefs[1] = ulFirstRef;
+  }
+  p->lSection = -1;
+  p->lValue = -1;
+  p->lLength = SYM_LENGTH_UNKNOWN;
+  p->lOrgSection = -1;
+  p->lOrgValue = -1;
+  p->lKey1 = lKey1;
+  p->lKey2 = lKey2;
+  p->sScale = SYM_SCALE_UNKNOWN;
+  p->usNameLength = static_cast<uint16_t>(ulLength);
+  p->bFlags = SYMF_NEW;
+  p->bType = SYM_TYPE_UNDEFINED;
+  std::memcpy(p->abName, pName, ulLength);
+  SYMBOL **pp = &g_lbl.apBucket[ulBucket];
+  while (*pp != nullptr) pp = &(*pp)->pNext;
+  *pp = p;
+  return p;
+}
+
+void vUpperName(uint8_t *pOut, const uint8_t *pName, size_t ulLength)
+{
+  for (size_t i = 0; i < ulLength; i++) pOut[i] = g_abUpper[pName[i]];
+}
+
+bool bNameLengthOk(size_t ulLength) { return ulLength >= 1 && ulLength <= SYM_NAME_MAX; }
+bool bTextLengthOk(size_t ulLength) { return ulLength >= 1 && ulLength <= LITERAL_TEXT_MAX; }
+
+/* Room of a reference list with ulCount entries. */
+uint32_t ulRefRoom(uint32_t ulCount)
+{
+  if (ulCount <= 1) return 1;
+  if (ulCount <= 8) return 8;
+  if (ulCount <= 40) return (ulCount + 7) & ~7u;
+  return (ulCount + 31) & ~31u;
+}
+
+/* ---- EQU ------------------------------------------------------------------ */
+
+const uint8_t *pOperandText(const uint8_t *pSub, uint32_t *pulLength)
+{
+  uint32_t ulSub = ulGet32(pSub) >> 8;
+  *pulLength = ulSub > 4 ? ulSub - 4 : 0;
+  return pSub + 4;
+}
+
+const uint8_t *pOperandNext(const uint8_t *pSub)
+{
+  uint32_t ulSub = ulGet32(pSub) >> 8;
+  return pSub + (ulSub > 4 ? ulSub : 4);
+}
+
+/* L' from the leftmost term: a symbol's own (-1 while unknown), 1 for * and
+   for everything else. */
+int32_t lLeftmostLength(const EXPRNODE *n)
+{
+  while (n->bKind == EN_OPERATOR) n = n->pLeft != nullptr ? n->pLeft : n->pRight;
+  if (n->bKind == EN_UNKNOWN && n->bSub == 'A') return SYM_LENGTH_UNKNOWN;
+  if (n->bKind != EN_SYMBOL || n->bSub != 'A') return 1;
+  int32_t l = n->pSymbol->lLength;
+  return l == SYM_LENGTH_USING ? 1 : l;
+}
+
+int iEquFail(SYMBOL *pSym)
+{
+  if (pSym != nullptr) {
+    vSymbolDeferRelease(pSym);
+    pSym->bFlags = static_cast<uint8_t>((pSym->bFlags | SYMF_UNDEFINED | SYMF_EQU) & ~SYMF_TYPE_PENDING);
+    pSym->lLength = 1;
+  }
+  return EQU_ERROR;
+}
+
+/* Operand 2 (L') or 3 (T'): absent or empty leaves lDefault. */
+int iEquAttribute(const uint8_t **ppOperand, unsigned uNumber, unsigned uCount, int32_t lLocSection, int32_t lLocValue,
+                  int32_t lMax, int32_t *plResult)
+{
+  if (uCount < uNumber) return ABS_OK;
+  uint32_t ulLength = 0;
+  pOperandText(*ppOperand, &ulLength);
+  if (ulLength == 0) {
+    *ppOperand = pOperandNext(*ppOperand);
+    return ABS_OK;
+  }
+  int iStatus = ABS_ERROR;
+  *ppOperand = iAbsOperand(*ppOperand, uNumber, lLocSection, lLocValue,
+                           0x01 | EF_UNDEFINED_OK | EF_ATTRIBUTE_OK | EF_ABSOLUTE, plResult, 0, lMax, &iStatus);
+  return iStatus;
+}
+
+} // namespace
+
+void vSymbolsReset(bool bXref)
+{
+  std::memset(g_lbl.apBucket, 0, sizeof g_lbl.apBucket);
+  g_lbl.pSymbols = pStackCreate(SP_RUN);
+  g_lbl.pEquStack = pStackCreate(SP_RUN);
+  g_lbl.ulLiteralPool = 1;
+  g_lbl.bXref = bXref;
+  vExprReset();
+}
+
+uint32_t ulSymbolBucket(const uint8_t *pName, size_t ulLength)
+{
+  uint8_t h1 = 0, h2 = 0;
+  vPearsonPair(pName, ulLength, &h1, &h2);
+  return (h2 ^ static_cast<uint32_t>(h1) << 4) & (SYM_BUCKETS - 1);
+}
+
+uint32_t ulLiteralBucket(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
+{
+  uint32_t ulKeys = static_cast<uint32_t>(lKey1 ^ lKey2) & 0xFFF;
+  return ulKeys ^ ulSymbolBucket(pText, ulLength);
+}
+
+SYMBOL *pSymbolFind(const uint8_t *pName, size_t ulLength)
+{
+  if (!bNameLengthOk(ulLength)) return nullptr;
+  uint8_t abName[SYM_NAME_MAX];
+  vUpperName(abName, pName, ulLength);
+  return pChainFind(ulSymbolBucket(abName, ulLength), abName, ulLength, 0, 0);
+}
+
+SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bool *pbCreated)
+{
+  bool bRecord = *pbCreated;
+  *pbCreated = false;
+  if (!bNameLengthOk(ulLength)) return nullptr;
+  uint8_t abName[SYM_NAME_MAX];
+  vUpperName(abName, pName, ulLength);
+  uint32_t ulBucket = ulSymbolBucket(abName, ulLength);
+  SYMBOL *p = pChainFind(ulBucket, abName, ulLength, 0, 0);
+  if (p != nullptr) {
+    if (bRecord) vSymbolXref(p, ulStmt & REF_STMT_MASK);
+    return p;
+  }
+  *pbCreated = true;
+  return pNewEntry(ulBucket, abName, ulLength, 0, 0, ulStmt & REF_STMT_MASK);
+}
+
+SYMBOL *pLiteralFind(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
+{
+  if (!bTextLengthOk(ulLength) || lKey1 == 0) return nullptr;
+  return pChainFind(ulLiteralBucket(pText, ulLength, lKey1, lKey2), pText, ulLength, lKey1, lKey2);
+}
+
+SYMBOL *pLiteralAdd(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
+{
+  if (!bTextLengthOk(ulLength) || lKey1 == 0) return nullptr;
+  uint32_t ulBucket = ulLiteralBucket(pText, ulLength, lKey1, lKey2);
+  SYMBOL *p = pChainFind(ulBucket, pText, ulLength, lKey1, lKey2);
+  return p != nullptr ? p : pNewEntry(ulBucket, pText, ulLength, lKey1, lKey2, g_asm.ulStmtNo & REF_STMT_MASK);
+}
+
+void vSymbolXref(SYMBOL *pSym, uint32_t ulRef)
+{
+  if (pSym->pRefs == nullptr) return;
+  uint32_t ulStmt = ulRef & REF_STMT_MASK;
+  if (ulStmt == 0) return;
+  uint32_t ulCount = pSym->pRefs[0];
+  uint32_t *pl = pSym->pRefs + 1;
+  if (ulRef == ulStmt) {
+    for (uint32_t i = ulCount; i-- > 0;)
+      if ((pl[i] & REF_STMT_MASK) == ulStmt) return;
+  } else {
+    for (uint32_t i = ulCount; i-- > 1;) {
+      if (pl[i] == ulRef) return;
+      if (pl[i] == ulStmt) {
+        pl[i] = ulRef;
+        return;
+      }
+    }
+  }
+  uint32_t ulRoom = ulRefRoom(ulCount + 1);
+  if (ulRoom > ulRefRoom(ulCount)) {
+    uint32_t *pNew = static_cast<uint32_t *>(SP_ALLOC(SP_RUN, (static_cast<size_t>(ulRoom) + 1) * sizeof(uint32_t)));
+    std::memcpy(pNew, pSym->pRefs, (static_cast<size_t>(ulCount) + 1) * sizeof(uint32_t));
+    if (ulCount > 1) SP_FREE(SP_RUN, pSym->pRefs);
+    pSym->pRefs = pNew;
+  }
+  pSym->pRefs[ulCount + 1] = ulRef;
+  pSym->pRefs[0] = ulCount + 1;
+}
+
+SYMBOL *pLabelDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bool bUsing)
+{
+  bool bCreated = false;
+  SYMBOL *p = pSymbolDefine(pName, ulLength, ulStmt, &bCreated);
+  if (p == nullptr) return nullptr;
+  if (bCreated) {
+    if (bUsing) p->lLength = SYM_LENGTH_USING;
+    return p;
+  }
+  if (bUsing && p->lLength == SYM_LENGTH_USING) return p;
+  iStmtDiagName(MSG_DUPLICATE, pName, static_cast<uint32_t>(ulLength), c_pszDuplicate);
+  return nullptr;
+}
+
+uint32_t ulDeferLength(const SYMBOL *pSym) { return ulGet32(pSym->pDeferred); }
+
+void vSymbolDeferSet(SYMBOL *pSym, const uint8_t *pText, uint32_t ulLength)
+{
+  if (pSym->pDeferred != nullptr && ulDeferLength(pSym) == ulLength &&
+      std::memcmp(pDeferText(pSym), pText, ulLength) == 0)
+    return;
+  vSymbolDeferRelease(pSym);
+  pSym->pDeferred = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, static_cast<size_t>(ulLength) + 4));
+  vPut32(pSym->pDeferred, ulLength);
+  if (ulLength != 0) std::memcpy(pSym->pDeferred + 4, pText, ulLength);
+}
+
+void vSymbolDeferRelease(SYMBOL *pSym)
+{
+  if (pSym->pDeferred == nullptr) return;
+  SP_FREE(SP_RUN, pSym->pDeferred);
+  pSym->pDeferred = nullptr;
+}
+
+int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int32_t lLocSection, int32_t lLocValue)
+{
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pFirstOperand != nullptr && uCount != 0 ? pOperandText(pFirstOperand, &ulLength) : nullptr;
+  if (ulLength == 0) {
+    iStmtDiagOperand(1);
+    return iEquFail(pSym);
+  }
+  if (g_lbl.pEquStack == nullptr) g_lbl.pEquStack = pStackCreate(SP_RUN);
+  vStackReset(g_lbl.pEquStack);
+  EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, g_lbl.pEquStack, 0, ET_EXPRESSION);
+  EXPRVALUE *v = pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, 0), lLocSection, lLocValue,
+                               0x01 | EF_UNDEFINED_OK | EF_ATTRIBUTE_OK | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
+  if (bExprFailed(c)) {
+    iExprDiag(c);
+    return iEquFail(pSym);
+  }
+  int32_t lLength = c->pTree != nullptr ? lLeftmostLength(c->pTree) : 1;
+  int32_t lType = SYM_TYPE_UNDEFINED;
+  const uint8_t *pNext = pOperandNext(pFirstOperand);
+  int iLength = iEquAttribute(&pNext, 2, uCount, lLocSection, lLocValue, 65535, &lLength);
+  if (iLength == ABS_PENDING) lLength = SYM_LENGTH_UNKNOWN;
+  int iType = iEquAttribute(&pNext, 3, uCount, lLocSection, lLocValue, 255, &lType);
+  if (iLength == ABS_ERROR || iType == ABS_ERROR) return iEquFail(pSym);
+
+  bool bComplex = v != nullptr && (v->ulNegative != 0 || v->ulPositive > 1);
+  int iResult = v == nullptr ? EQU_PENDING : bComplex ? EQU_PHASE2 : EQU_DEFINED;
+  if (lLength == SYM_LENGTH_UNKNOWN || iType == ABS_PENDING) iResult = EQU_PENDING;
+  if (pSym == nullptr) return iResult;
+
+  pSym->bFlags |= SYMF_EQU;
+  pSym->lOrgSection = lLocSection;
+  pSym->lOrgValue = lLocValue;
+  if (v == nullptr) {
+    vSymbolDeferSet(pSym, pText, ulLength);
+    pSym->bFlags |= SYMF_VALUE_PENDING;
+  } else {
+    if (bComplex)
+      vSymbolDeferSet(pSym, pText, ulLength);
+    else
+      vSymbolDeferRelease(pSym);
+    pSym->lSection = bComplex ? -1 : v->lSection;
+    pSym->lValue = v->lValue;
+    pSym->bFlags &= static_cast<uint8_t>(~SYMF_VALUE_PENDING);
+  }
+  if (lLength != SYM_LENGTH_UNKNOWN) pSym->lLength = lLength;
+  if (iType != ABS_PENDING) {
+    pSym->bType = static_cast<uint8_t>(lType);
+    pSym->bFlags &= static_cast<uint8_t>(~SYMF_TYPE_PENDING);
+  }
+  return iResult;
+}
+
+namespace {
+
+/* L' and T' of labels whose values are locations. */
+struct LABELATTR {
+  uint8_t bNumber; /* assembler instruction number; 0 = machine instruction */
+  int32_t lLength; /* 0: the instruction length */
+  uint8_t bType;   /* EBCDIC letter */
+};
+constexpr uint8_t E_I = 0xC9, E_W = 0xE6, E_A = 0xC1, E_U = 0xE4;
+constexpr LABELATTR c_aLabelAttr[] = {
+    {0, 0, E_I},  /* machine instruction */
+    {15, 1, E_I}, /* CNOP */
+    {12, 8, E_W}, /* CCW */
+    {13, 8, E_W}, /* CCW1 */
+    {19, 4, E_A}, /* CXD */
+    {41, 1, E_U}, /* LTORG */
+    {48, 1, E_U}, /* ORG */
+};
+constexpr uint8_t INSTR_DC = 20, INSTR_DS = 22, INSTR_EQU = 28;
+
+} // namespace
+
+void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand)
+{
+  const uint8_t *pRec = pRecord();
+  int16_t sIndex = static_cast<int16_t>(usGet16(pRec + STMT_OPINDEX));
+  if (ulLabelLength == 0 || sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
+  const OPENTRY &e = g_optab.pEntries[sIndex];
+  uint8_t bNumber = e.bKind == OPK_MACHINE ? 0 : e.abOps[2];
+  const LABELATTR *pAttr = nullptr;
+  for (const LABELATTR &a : c_aLabelAttr)
+    if (a.bNumber == bNumber) pAttr = &a;
+  bool bEqu = bNumber == INSTR_EQU, bUsing = bNumber == INSTR_USING;
+  if (pAttr == nullptr && !bEqu && !bUsing && bNumber != INSTR_DC && bNumber != INSTR_DS) return;
+
+  SYMBOL *pSym = pLabelDefine(pLabel, ulLabelLength, g_asm.ulStmtNo, bUsing);
+  if (pSym == nullptr || bUsing) return;
+  if (pAttr != nullptr) {
+    pSym->lLength = pAttr->lLength != 0 ? pAttr->lLength : e.bLength;
+    pSym->bType = pAttr->bType;
+    pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+  }
+  if (bEqu) {
+    int iRc = iEquDefine(pSym, pFirstOperand, static_cast<unsigned>(iOperands), -1, -1);
+    if (iRc == EQU_PENDING) iStmtReserveDiag(1);
+    if (iRc == EQU_PHASE2) vStmtSetFlags(SF_PHASE2);
+  }
+}
