@@ -4,6 +4,7 @@
 
 #include "runvorn.h"
 
+#include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -152,6 +153,47 @@ TEST_F(VornRun, TableFileBesideTheProgramTakesThePlaceOfTheBuiltInTable)
       .write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
   run = runPiped(strDir, {"one.asm"}, nullptr, {"VORNDIR=" + strProg});
   EXPECT_EQ(run.iRc, 0) << run.strErr;
+}
+
+TEST_F(VornRun, BatchAssemblesEveryProgramOfTheInput)
+{
+  vSource("two.asm", "         LR    1,2\n         END\n         FOO   1\n         END\n");
+  RUN run = runVorn(strDir, {"-BATCH", "-TRACE(1)", "two.asm"});
+  EXPECT_EQ(run.iRc, 12) << run.strErr;
+  auto astr = astrLines(run.strErr);
+  EXPECT_EQ(std::count(astr.begin(), astr.end(), "KZM950I Entering conditional assembly phase ..."), 2);
+  run = runVorn(strDir, {"-NOBATCH", "two.asm"});
+  EXPECT_EQ(run.iRc, 0) << run.strErr;
+}
+
+TEST_F(VornRun, HostileSourcesAreDiagnosedNotCrashedOn)
+{
+  auto cont = [](const std::string &str) { return str + std::string(71 - str.size(), ' ') + "X\n"; };
+  std::string strManyRecords = cont("         DC    C'");
+  for (int i = 0; i < 10000; i++) strManyRecords += cont("               " + std::string(56, 'A'));
+  std::string strBinary;
+  for (int i = 0; i < 20000; i++) strBinary += static_cast<char>((i * 7919) & 0xFF);
+  struct {
+    const char *pszWhat;
+    std::string strSource;
+  } const aCases[] = {
+      {"binary junk", strBinary},
+      {"NUL bytes", std::string("         LR    1,2\0\0\0\n", 24) + std::string(500, '\0') + "\n         END\n"},
+      {"line of 100000 characters", std::string(100000, 'Q') + "\n         END\n"},
+      {"10000 continuation records", strManyRecords},
+      {"unterminated quote at the end", "LBL      EQU   C'ABC"},
+      {"deep parentheses", "X" + strContinued("EQU", std::string(150, '(') + "1" + std::string(150, ')')).substr(1) +
+                               "\n         END\n"},
+      {"long symbol", std::string(70, 'S') + " LR 1,2\n" + "Y        EQU   " + std::string(56, 'Z') + "\n"},
+  };
+  for (const auto &c : aCases) {
+    vSource("hostile.asm", c.strSource);
+    RUN run = runVorn(strDir, {"hostile.asm"});
+    EXPECT_TRUE(run.iRc == 0 || run.iRc == 4 || run.iRc == 8 || run.iRc == 12 || run.iRc == 16)
+        << c.pszWhat << ": " << run.iRc << "\n" << run.strErr.substr(0, 2000);
+    EXPECT_TRUE(bSummary(astrLines(run.strErr).back(), static_cast<unsigned>(run.iRc))) << c.pszWhat;
+  }
+  EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{});
 }
 
 TEST(SummaryLine, TimesAreFormattedAsSecondsWithOptionalFractions)

@@ -88,3 +88,19 @@ std::vector<std::string> astrLines(const std::string &str)
   if (ulStart < str.size()) astr.push_back(str.substr(ulStart));
   return astr;
 }
+
+std::string strContinued(const std::string &strOperation, const std::string &strOperands)
+{
+  std::string str, strRest = strOperands;
+  std::string strLine = "         " + strOperation;
+  strLine.resize(15, ' ');
+  for (;;) {
+    std::string strPart = strRest.substr(0, 56);
+    strRest.erase(0, strPart.size());
+    strLine += strPart;
+    if (strRest.empty()) return str + strLine;
+    strLine.resize(71, ' ');
+    str += strLine + "X\n";
+    strLine = std::string(15, ' ');
+  }
+}

@@ -25,3 +25,7 @@ std::vector<std::string> astrFiles(const std::string &strDir);
 
 /* The lines of a text, without their line ends. */
 std::vector<std::string> astrLines(const std::string &str);
+
+/* A statement whose operand field runs over continuation records: columns
+   16-71 of every record, continuation mark in column 72. */
+std::string strContinued(const std::string &strOperation, const std::string &strOperands);

@@ -9,6 +9,7 @@
 #include "asm0.h"
 #include "coretest.h"
 #include "gen1.h"
+#include "runvorn.h"
 #include "lbl.h"
 #include "testfront.h"
 #include "vorn.h"
@@ -19,24 +20,6 @@ namespace {
 using StmtTest = CoreTest;
 
 std::string strOperand(size_t n, char c) { return std::string(n, c); }
-
-/* A statement whose operand field runs over continuation records: columns
-   16-71 of every record, continuation mark in column 72. */
-std::string strContinued(const std::string &strOperation, const std::string &strOperands)
-{
-  std::string str, strRest = strOperands;
-  std::string strLine = "         " + strOperation;
-  strLine.resize(15, ' ');
-  for (;;) {
-    std::string strPart = strRest.substr(0, 56);
-    strRest.erase(0, strPart.size());
-    strLine += strPart;
-    if (strRest.empty()) return str + strLine;
-    strLine.resize(71, ' ');
-    str += strLine + "X\n";
-    strLine = std::string(15, ' ');
-  }
-}
 
 TEST_F(StmtTest, OperandsAreSplitAtCommasOutsideQuotesAndParentheses)
 {
