@@ -155,6 +155,16 @@ TEST_F(VornRun, TableFileBesideTheProgramTakesThePlaceOfTheBuiltInTable)
   EXPECT_EQ(run.iRc, 0) << run.strErr;
 }
 
+TEST_F(VornRun, SizeZeroSpillsTheWorkFileAndLeavesNothingBehind)
+{
+  vSource("one.asm", "         LR    1,2\n         END\n");
+  RUN run = runVorn(strDir, {"-SIZE(0)", "-TRACE(2)", "one.asm"});
+  EXPECT_EQ(run.iRc, 0) << run.strErr;
+  EXPECT_NE(run.strErr.find("KZM950I Temporary work file memory set to 0.\n"), std::string::npos) << run.strErr;
+  EXPECT_NE(run.strErr.find("KZM950I Work file 0 (" + strDir + "/tmp/vornut0"), std::string::npos) << run.strErr;
+  EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{});
+}
+
 TEST_F(VornRun, BatchAssemblesEveryProgramOfTheInput)
 {
   vSource("two.asm", "         LR    1,2\n         END\n         FOO   1\n         END\n");
