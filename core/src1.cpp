@@ -31,6 +31,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "gen1.h"
 #include "opt.h"
 #include "vorn.h"
 
@@ -62,6 +63,7 @@ struct SRCFILE {
   uint8_t abBuf[BUFFER_BYTES];
   uint32_t ulFill, ulPos;
   bool bEof;
+  bool bPending;  /* abCard was read ahead and not handed out yet */
   SRCFORMAT iFormat;
   uint32_t ulBegin, ulEnd, ulContinue;
   uint8_t abCard[SRC_RECORD];
@@ -70,7 +72,7 @@ struct SRCFILE {
 struct SOURCESTATE {
   SRCFILE *pTop;
   uint32_t ulSysin;        /* index of the open SYSIN file in the list */
-  bool bPending;           /* the top source's card was read ahead */
+  bool bCicsHeld;          /* END of the primary source held back once */
   bool bInputEnded;        /* the primary source has no more records */
   const char **apszNames;  /* source identities: index = identity - 1 */
   uint32_t ulNames;
@@ -230,7 +232,6 @@ void vCloseTop()
   SRCFILE *s = g_src.pTop;
   if (s == nullptr) return;
   g_src.pTop = s->pLink;
-  g_src.bPending = false;
   if (s->cKind == SRC_PRIMARY)
     vTrace(TRACE_FILES, "SYSIN file closed.");
   else
@@ -267,7 +268,7 @@ bool bOpenSysinFrom(uint32_t i)
     g_src.ulSysin = i;
     SRCFILE *s = pOpenFile(pFile, pszPath, pszName, SRC_PRIMARY);
     if (bCardFrom(s)) {
-      g_src.bPending = true;
+      s->bPending = true;
       return true;
     }
     vCloseTop();
@@ -518,8 +519,6 @@ bool bIsInstruction(const void *pOp, uint8_t bNumber)
   return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == bNumber;
 }
 
-constexpr uint8_t INSTR_REPRO = 53;
-
 /* Reads the continuation records of a statement; false when the input
    ended while one was expected. */
 void vContinuations(SRCSTMT *pStmt, bool bRepro)
@@ -542,6 +541,33 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
         break;
       }
   }
+}
+
+/* With PROCESS(CICS), the END statement of the primary source is held back
+   once and the translator's closing members are read before it.  True when
+   members were opened: the END card is read again after them. */
+bool bCicsMembers(const SRCSTMT *pStmt)
+{
+  if (!(g_opt.ulProcess & PROC_CICS) || g_src.bCicsHeld || pStmt->cKind != SRC_PRIMARY ||
+      !bIsInstruction(pStmt->pOperation, INSTR_END) || pStmt->ulRecords != 1)
+    return false;
+  g_src.bCicsHeld = true;
+  SRCFILE *pPrimary = g_src.pTop;
+  static const struct {
+    uint32_t ulBit;
+    const char *pszMember;
+  } c_aMembers[] = {{PROC_DFHEIRET, "EXEC_CICS_DFHEIRET"}, {PROC_DFHEIEND, "EXEC_CICS_DFHEIEND"}};
+  bool bOpened = false;
+  for (const auto &m : c_aMembers) {
+    if (!(g_opt.ulProcess & m.ulBit)) continue;
+    uint8_t abName[32];
+    size_t ulLen = std::strlen(m.pszMember);
+    vAsciiToEbcdic(abName, reinterpret_cast<const uint8_t *>(m.pszMember), ulLen);
+    abName[ulLen] = 0;
+    if (bSourcePush(SRC_COPY, abName)) bOpened = true;
+  }
+  if (bOpened) pPrimary->bPending = true; /* the END card comes again after the members */
+  return bOpened;
 }
 
 } // namespace
@@ -581,8 +607,8 @@ const uint8_t *pRecordRead()
 {
   SRCFILE *s = g_src.pTop;
   if (s == nullptr) return nullptr;
-  if (g_src.bPending) {
-    g_src.bPending = false;
+  if (s->bPending) {
+    s->bPending = false;
     return s->abCard;
   }
   if (bCardFrom(s)) return s->abCard;
@@ -595,7 +621,7 @@ const uint8_t *pRecordRead()
     g_src.bInputEnded = true;
     return nullptr;
   }
-  g_src.bPending = false;
+  g_src.pTop->bPending = false;
   return g_src.pTop->abCard;
 }
 
@@ -653,6 +679,8 @@ int iStatementRead(SRCSTMT *pStmt)
     vSetError(pStmt, 103, "The operation entry must be specified entirely on the first statement line.");
   }
 
+  if (bCicsMembers(pStmt)) return iStatementRead(pStmt);
+
   /* operand start */
   if (pStmt->ulOpLen > 0 && !bIsInstruction(pStmt->pOperation, INSTR_REPRO)) {
     uint32_t q = p;
@@ -691,14 +719,15 @@ bool bSourceMore()
     vSourceCloseAll();
     return false;
   }
-  g_src.bPending = true;
+  g_src.pTop->bPending = true;
+  g_src.bCicsHeld = false;
   return true;
 }
 
 void vSourceCloseAll()
 {
   while (g_src.pTop != nullptr) vCloseTop();
-  g_src.bPending = false;
+  g_src.bCicsHeld = false;
 }
 
 bool iMemberFind(const uint8_t *pszMember)

@@ -187,6 +187,17 @@ TEST_F(SourceTest, CopyMembersAreFoundUnderLowerCaseNames)
   EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:|SR|3,3", "2:|END|"}));
 }
 
+TEST_F(SourceTest, CicsClosingMembersComeBeforeEnd)
+{
+  strWrite("main.asm", "         LR    1,2\n         END\n");
+  strWrite("EXEC_CICS_DFHEIEND.mac", "         SR    2,2\n");
+  strWrite("EXEC_CICS_DFHEIRET.mac", "         BR    14\n");
+  vLibrary(".mac");
+  g_opt.ulProcess = PROC_DEFAULT | PROC_CICS;
+  ASSERT_TRUE(bOpen({"main.asm"}));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:|LR|1,2", "1:|SR|2,2", "1:|BR|14", "2:|END|"}));
+}
+
 TEST_F(SourceTest, LibexitRunsWithSubstitutionsAndQuotedNames)
 {
   vLibrary(".mac");
