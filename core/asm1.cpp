@@ -6,6 +6,7 @@
 ** the phase.  Owns the SYSUT1 end position that the resolution passes use.
 */
 #include "asm0.h"
+#include "def1.h"
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
@@ -34,6 +35,7 @@ void vPhase1()
 
   vOpindexBuild(g_opt.bExecAllowed);
   vSymbolsReset(g_opt.bXref != 0);
+  vDcInit();
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
       vStmtDiagOnly(108, 4, "Missing END statement generated.");

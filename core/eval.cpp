@@ -38,6 +38,7 @@
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
+#include "usg2.h"
 #include "vorn.h"
 
 namespace {
@@ -390,11 +391,9 @@ STACKHDR *pExprStack()
   return g_eval.pScratch;
 }
 
-bool bQualifierCovers(const SYMBOL *, int32_t)
+bool bQualifierCovers(const SYMBOL *pQualifier, int32_t lSection)
 {
-  /* The USING of the qualifier has to cover the section; USING resolution
-     puts its check here.  Until then every qualified reference is taken. */
-  return true;
+  return bUsingQualifierValid(pQualifier, lSection);
 }
 
 EXPRVALUE *pExprEvaluate(EXPRCTX *pCtx, EXPRNODE *pTree, uint32_t ulRef, int32_t lLocSection, int32_t lLocValue,

@@ -80,6 +80,20 @@ enum : uint8_t {
   INSTR_USING = 62,
 };
 
+/* The text of an operand sub-record (kind 7) and the sub-record after it. */
+inline const uint8_t *pOperandText(const uint8_t *pSub, uint32_t *pulLength)
+{
+  uint32_t ulSub = static_cast<uint32_t>(pSub[1] | pSub[2] << 8 | pSub[3] << 16);
+  *pulLength = ulSub > 4 ? ulSub - 4 : 0;
+  return pSub + 4;
+}
+
+inline const uint8_t *pOperandNext(const uint8_t *pSub)
+{
+  uint32_t ulSub = static_cast<uint32_t>(pSub[1] | pSub[2] << 8 | pSub[3] << 16);
+  return pSub + (ulSub > 4 ? ulSub : 4);
+}
+
 /* Starts statement numbering and the statement state of a conditional
    assembly phase. */
 void vStmtPhaseStart();

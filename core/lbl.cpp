@@ -29,6 +29,7 @@
 #include <cstring>
 
 #include "chars.h"
+#include "def1.h"
 #include "expr.h"
 #include "gen1.h"
 #include "mem.h"
@@ -103,19 +104,6 @@ uint32_t ulRefRoom(uint32_t ulCount)
 }
 
 /* ---- EQU ------------------------------------------------------------------ */
-
-const uint8_t *pOperandText(const uint8_t *pSub, uint32_t *pulLength)
-{
-  uint32_t ulSub = ulGet32(pSub) >> 8;
-  *pulLength = ulSub > 4 ? ulSub - 4 : 0;
-  return pSub + 4;
-}
-
-const uint8_t *pOperandNext(const uint8_t *pSub)
-{
-  uint32_t ulSub = ulGet32(pSub) >> 8;
-  return pSub + (ulSub > 4 ? ulSub : 4);
-}
 
 /* L' from the leftmost term: a symbol's own (-1 while unknown), 1 for * and
    for everything else. */
@@ -358,6 +346,29 @@ constexpr uint8_t INSTR_DC = 20, INSTR_DS = 22, INSTR_EQU = 28;
 
 } // namespace
 
+namespace {
+
+/* L', T' and S' of a DC/DS label come from the first constant of its first
+   operand.  Errors in the operand are left to the statement's own handler. */
+void vDcLabelAttributes(SYMBOL *pSym, const uint8_t *pFirstOperand, bool bDs)
+{
+  uint32_t ulLength = (ulGet32(pFirstOperand) >> 8) - 4;
+  if (ulLength == 0) return;
+  if (g_lbl.pEquStack == nullptr) g_lbl.pEquStack = pStackCreate(SP_RUN);
+  vStackReset(g_lbl.pEquStack);
+  EXPRCTX *c = pExprParse(pFirstOperand + 4, ulLength, 1, nullptr, g_lbl.pEquStack, PF_LITERAL, ET_DCOPERAND);
+  if (bExprFailed(c) || c->pTree == nullptr) return;
+  uint32_t ulFlags = DCE_DEFER | (bDs ? static_cast<uint32_t>(DCE_DS) : 0u);
+  DCEVAL *pEval = pDcEvaluate(c, c->pTree, -1, 0, 0, ulFlags);
+  if (pEval == nullptr) return;
+  pSym->lLength = pEval->lLength;
+  pSym->sScale = pEval->sScale;
+  pSym->bType = pEval->bType;
+  pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+}
+
+} // namespace
+
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand)
 {
   const uint8_t *pRec = pRecord();
@@ -378,6 +389,8 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
     pSym->bType = pAttr->bType;
     pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
   }
+  if ((bNumber == INSTR_DC || bNumber == INSTR_DS) && pFirstOperand != nullptr) vDcLabelAttributes(pSym, pFirstOperand,
+                                                                                                   bNumber == INSTR_DS);
   if (bEqu) {
     int iRc = iEquDefine(pSym, pFirstOperand, static_cast<unsigned>(iOperands), -1, -1);
     if (iRc == EQU_PENDING) iStmtReserveDiag(1);

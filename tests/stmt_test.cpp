@@ -144,6 +144,23 @@ TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
   EXPECT_NE(pB->bFlags & SYMF_VALUE_PENDING, 0); /* C+1 waits for the passes */
 }
 
+TEST_F(StmtTest, DcAndDsLabelsTakeTheAttributesOfTheirFirstConstant)
+{
+  astrPhase1("F        DC    F'1',C'AB'\nH        DS    3H\nC        DC    cl5'a'\nP        DC    P'1.25'\n         END\n");
+  struct {
+    const char *pszName;
+    int32_t lLength;
+    uint8_t bType;
+  } const aCases[] = {{"F", 4, 0xC6}, {"H", 2, 0xC8}, {"C", 5, 0xC3}, {"P", 2, 0xD7}};
+  for (const auto &c : aCases) {
+    const SYMBOL *pSym = pSymbolFind(abEbcdic(c.pszName).data(), 1);
+    ASSERT_NE(pSym, nullptr) << c.pszName;
+    EXPECT_EQ(pSym->lLength, c.lLength) << c.pszName;
+    EXPECT_EQ(pSym->bType, c.bType) << c.pszName;
+  }
+  EXPECT_EQ(pSymbolFind(abEbcdic("P").data(), 1)->sScale, 2);
+}
+
 TEST_F(StmtTest, MissingEndGeneratesAWarningStatement)
 {
   auto astr = astrPhase1("         LR    1,2\n");
