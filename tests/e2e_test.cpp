@@ -188,7 +188,7 @@ TEST_F(VornRun, HostileSourcesAreDiagnosedNotCrashedOn)
     std::string strSource;
   } const aCases[] = {
       {"binary junk", strBinary},
-      {"NUL bytes", std::string("         LR    1,2\0\0\0\n", 24) + std::string(500, '\0') + "\n         END\n"},
+      {"NUL bytes", std::string("         LR    1,2\0\0\0\n", 22) + std::string(500, '\0') + "\n         END\n"},
       {"line of 100000 characters", std::string(100000, 'Q') + "\n         END\n"},
       {"10000 continuation records", strManyRecords},
       {"unterminated quote at the end", "LBL      EQU   C'ABC"},
