@@ -17,7 +17,18 @@
 
 namespace {
 
-using StmtTest = CoreTest;
+class StmtTest : public CoreTest {
+protected:
+  /* The record a one-statement program (and END) leaves first on SYSUT1. */
+  void vExpectFirstRecord(const std::string &strLine, const std::string &strDump)
+  {
+    auto astr = astrPhase1(strLine + "\n         END\n");
+    ASSERT_GE(astr.size(), 1u) << strLine;
+    EXPECT_EQ(astr[0], "1 " + strDump + " src") << strLine;
+    vWorkDeleteAll();
+    vSourceCloseAll();
+  }
+};
 
 std::string strOperand(size_t n, char c) { return std::string(n, c); }
 
@@ -57,13 +68,7 @@ TEST_F(StmtTest, OperandsAreSplitAtCommasOutsideQuotesAndParentheses)
       {"         END   ,(ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "flags=8000 diag=111/12:Operand 2 is invalid."},
       {"         END", "flags=1001 op=END"},
   };
-  for (const auto &c : aCases) {
-    auto astr = astrPhase1(c.strLine + "\n         END\n");
-    ASSERT_GE(astr.size(), 1u) << c.strLine;
-    EXPECT_EQ(astr[0], "1 " + c.strDump + " src") << c.strLine;
-    vWorkDeleteAll();
-    vSourceCloseAll();
-  }
+  for (const auto &c : aCases) vExpectFirstRecord(c.strLine, c.strDump);
   auto astr = astrPhase1(strDc300 + "\n");
   ASSERT_FALSE(astr.empty());
   EXPECT_EQ(astr[0].substr(0, 23), "1 flags=1000 op=DC oper");
@@ -104,13 +109,7 @@ TEST_F(StmtTest, FieldsAreCheckedBeforeTheStatementIsStored)
       {"* comment", "flags=0000"},
       {"LABEL", "flags=8000 diag=103/12:The operation entry must be specified entirely on the first statement line."},
   };
-  for (const auto &c : aCases) {
-    auto astr = astrPhase1(c.strLine + "\n         END\n");
-    ASSERT_GE(astr.size(), 1u) << c.strLine;
-    EXPECT_EQ(astr[0], "1 " + c.strDump + " src") << c.strLine;
-    vWorkDeleteAll();
-    vSourceCloseAll();
-  }
+  for (const auto &c : aCases) vExpectFirstRecord(c.strLine, c.strDump);
 }
 
 TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
