@@ -7,6 +7,7 @@
 */
 #include "gen1.h"
 #include "mem.h"
+#include "msc2.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -15,8 +16,10 @@ void vPhase2()
   vPhaseSet('2', g_asm.cStep);
   vTrace(TRACE_PHASE, "Entering code generation phase ...");
   vPhaseSet('2', 'G');
+  vStmtBytesPhaseStart(static_cast<uint64_t>(vWorkSeek(WORK_SYSUT1, 0, 2)));
   lStmtFirst(0);
   while (lStmtNext(0) != 0) {
+    vStmtBytesReset();
     vTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
            g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
   }
