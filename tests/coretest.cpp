@@ -8,6 +8,7 @@
 #include "asm0.h"
 #include "chars.h"
 #include "gen1.h"
+#include "lbl.h"
 #include "mem.h"
 #include "opt.h"
 #include "optimage.h"
@@ -26,6 +27,24 @@ std::vector<uint8_t> abEbcdic(const std::string &str)
   std::vector<uint8_t> ab(str.size() + 1, 0);
   vAsciiToEbcdic(ab.data(), reinterpret_cast<const uint8_t *>(str.data()), str.size());
   return ab;
+}
+
+bool bStatementInHand(bool bXref, uint32_t ulStmt)
+{
+  vFrontReset();
+  vCharsReset();
+  if (iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "x") != 0) return false;
+  vSymbolsReset(bXref);
+  g_asm.ulFlagInForce = 0;
+  vStmtStart();
+  g_asm.ulStmtNo = ulStmt;
+  return true;
+}
+
+void vStatementRelease()
+{
+  vSubpoolRelease(SP_RUN);
+  vOptableRelease();
 }
 
 void CoreTest::SetUp()

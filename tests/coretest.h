@@ -32,6 +32,13 @@ protected:
   std::vector<std::string> astrPhase1(const std::string &strSource);
 };
 
+/* A statement in hand for tests of the statement modules: fresh character
+   tables, the built-in operation code table, an empty symbol table and a
+   started statement numbered ulStmt; false when the table did not load.
+   vStatementRelease drops what it made. */
+bool bStatementInHand(bool bXref, uint32_t ulStmt);
+void vStatementRelease();
+
 /* Host text of EBCDIC bytes, and EBCDIC bytes (NUL-ended) of host text. */
 std::string strAscii(const uint8_t *p, size_t n);
 std::vector<uint8_t> abEbcdic(const std::string &str);

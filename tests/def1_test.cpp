@@ -12,6 +12,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "coretest.h"
 #include "def1.h"
 #include "expr.h"
 #include "gen1.h"
@@ -45,13 +46,7 @@ class DcTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    vFrontReset();
-    vCharsReset();
-    ASSERT_EQ(iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "x"), 0);
-    vSymbolsReset(false);
-    g_asm.ulFlagInForce = 0;
-    vStmtStart();
-    g_asm.ulStmtNo = 10;
+    ASSERT_TRUE(bStatementInHand(false, 10));
     bAlignSaved = g_opt.bAlign;
     pStack = pStackCreate(SP_RUN);
     vDefine("ABS", -1, 5);
@@ -62,8 +57,7 @@ protected:
   {
     g_exprHooks = EXPRHOOKS{};
     g_opt.bAlign = bAlignSaved;
-    vSubpoolRelease(SP_RUN);
-    vOptableRelease();
+    vStatementRelease();
   }
   static void vDefine(const char *psz, int32_t lSection, int32_t lValue)
   {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "chars.h"
+#include "coretest.h"
 #include "expr.h"
 #include "gen1.h"
 #include "lbl.h"
@@ -54,13 +55,7 @@ class ExprTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    vFrontReset();
-    vCharsReset();
-    ASSERT_EQ(iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "x"), 0);
-    vSymbolsReset(true);
-    g_asm.ulFlagInForce = 0;
-    vStmtStart();
-    g_asm.ulStmtNo = 10;
+    ASSERT_TRUE(bStatementInHand(true, 10));
     pStack = pStackCreate(SP_RUN);
     /* Control sections 1 and 2, an absolute symbol, a USING label. */
     pDefine("A", 1, 16, 4, 'F');
@@ -72,8 +67,7 @@ protected:
   void TearDown() override
   {
     g_exprHooks = EXPRHOOKS{};
-    vSubpoolRelease(SP_RUN);
-    vOptableRelease();
+    vStatementRelease();
   }
   static SYMBOL *pDefine(const char *psz, int32_t lSection, int32_t lValue, int32_t lLength, char cType,
                          uint8_t bFlags = 0, int16_t sScale = 0)

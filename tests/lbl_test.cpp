@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chars.h"
+#include "coretest.h"
 #include "expr.h"
 #include "gen1.h"
 #include "lbl.h"
@@ -44,18 +45,11 @@ class SymbolTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
-    vFrontReset();
-    vCharsReset();
-    ASSERT_EQ(iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "x"), 0);
-    vSymbolsReset(true);
-    g_asm.ulFlagInForce = 0;
-    vStmtStart();
-    g_asm.ulStmtNo = 5;
+    ASSERT_TRUE(bStatementInHand(true, 5));
   }
   void TearDown() override
   {
-    vSubpoolRelease(SP_RUN);
-    vOptableRelease();
+    vStatementRelease();
   }
   static SYMBOL *pFind(const std::string &str) { return pSymbolFind(ebc(str).data(), str.size()); }
   static SYMBOL *pNew(const std::string &str, uint32_t ulStmt = 5)
