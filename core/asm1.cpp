@@ -7,6 +7,8 @@
 */
 #include "asm0.h"
 #include "def1.h"
+#include "esd1.h"
+#include "fix1.h"
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
@@ -35,6 +37,7 @@ void vPhase1()
 
   vOpindexBuild(g_opt.bExecAllowed);
   vSymbolsReset(g_opt.bXref != 0);
+  vEsdReset();
   vDcInit();
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
@@ -44,6 +47,9 @@ void vPhase1()
     if (bStmtProcess(&g_phase1.stmt)) break;
   }
 
+  /* the last literal pool */
+  vLiteralPool(-1, g_asm.ulSrcLine, g_asm.ulSrcId, 0);
+
   vPhaseSet('1', 'N');
   g_asm.ulStmtCount = ulStmtNumber() - 1;
   vStmtTraceClear();
@@ -52,7 +58,11 @@ void vPhase1()
   g_phase1.ullSysut1End = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
   vSourceCloseNested();
 
+  vResolveAddresses();
+  vStmtTraceClear();
   vPhaseSet('1', 'N');
+  vEsdLayout();
+  vSymbolsRelocate();
   vOpindexDrop();
   vSubpoolRelease(SP_PHASE1);
 }

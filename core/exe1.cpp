@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "chars.h"
+#include "esd1.h"
 #include "gen1.h"
 #include "mem.h"
 #include "opt.h"
@@ -129,17 +130,36 @@ int iEndLanguage(const SRCSTMT *pStmt, uint32_t ulParen, uint32_t *pulLen)
 
 /* ---- first-phase handlers ------------------------------------------------ */
 
-using PFNFIRST = void (*)(const SRCSTMT *, const OPENTRY *, int);
+/* A handler gets the statement, its table entry, its operand count, its
+   label (length 0 for none) and a stable copy of its operand sub-records. */
+struct FIRSTARGS {
+  const SRCSTMT *pStmt;
+  const OPENTRY *pEntry;
+  int iOperands;
+  uint32_t ulLabel;
+  const uint8_t *pLabel;
+  const uint8_t *pFirst;
+};
+using PFNFIRST = void (*)(const FIRSTARGS &);
 
 /* The statement has work in the code generation phase. */
-void vMarkPhase2(const SRCSTMT *, const OPENTRY *, int) { vStmtSetFlags(SF_PHASE2); }
+void vMarkPhase2(const FIRSTARGS &) { vStmtSetFlags(SF_PHASE2); }
 
 /* Handled in the conditional assembly phase only. */
-void vFirstOnly(const SRCSTMT *, const OPENTRY *, int) {}
+void vFirstOnly(const FIRSTARGS &) {}
 
-void vEndStatement(const SRCSTMT *, const OPENTRY *, int) { vStmtSetFlags(SF_OBJECT_CALL | SF_PHASE2); }
+void vEnd(const FIRSTARGS &a) { vEndStatement(a.iOperands); }
 
-void vCopyStatement(const SRCSTMT *, const OPENTRY *, int)
+void vSection(const FIRSTARGS &a) { vSectionStatement(a.pEntry->abOps[2], a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
+
+void vAttribute(const FIRSTARGS &a)
+{
+  vSectionAttribute(a.pEntry->abOps[2], a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
+}
+
+void vExternal(const FIRSTARGS &a) { vExternalStatement(a.pEntry->abOps[2], a.iOperands, a.pFirst); }
+
+void vCopyStatement(const FIRSTARGS &)
 {
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pOperand = nullptr;
@@ -186,30 +206,30 @@ struct FIRSTROW {
 constexpr FIRSTROW c_aFirst[] = {
     {1, vMarkPhase2},    /* literal pool entry */
     {3, vFirstOnly},     /* ADATA */
-    {7, vFirstOnly},     /* ALIAS */
-    {8, vFirstOnly},     /* AMODE */
+    {7, vAttribute},     /* ALIAS */
+    {8, vAttribute},     /* AMODE */
     {12, vMarkPhase2},   /* CCW */
     {13, vMarkPhase2},   /* CCW1 */
     {14, vMarkPhase2},   /* CEJECT */
     {15, vMarkPhase2},   /* CNOP */
-    {16, vMarkPhase2},   /* COM */
+    {16, vSection},      /* COM */
     {17, vCopyStatement},/* COPY */
-    {18, vMarkPhase2},   /* CSECT */
+    {18, vSection},      /* CSECT */
     {19, vMarkPhase2},   /* CXD */
     {20, vMarkPhase2},   /* DC */
     {21, vMarkPhase2},   /* DROP */
     {22, vFirstOnly},    /* DS */
-    {23, vMarkPhase2},   /* DSECT */
-    {24, vMarkPhase2},   /* DXD */
+    {23, vSection},      /* DSECT */
+    {24, vFirstOnly},    /* DXD */
     {25, vMarkPhase2},   /* EJECT */
-    {26, vEndStatement}, /* END */
-    {27, vMarkPhase2},   /* ENTRY */
+    {26, vEnd},          /* END */
+    {27, vExternal},     /* ENTRY */
     {28, vFirstOnly},    /* EQU */
     {30, vFirstOnly},    /* EXITCTL */
-    {31, vMarkPhase2},   /* EXTRN */
+    {31, vExternal},     /* EXTRN */
     {35, vFirstOnly},    /* ICTL */
     {36, vFirstOnly},    /* ISEQ */
-    {40, vFirstOnly},    /* LOCTR */
+    {40, vSection},      /* LOCTR */
     {41, vFirstOnly},    /* LTORG */
     {45, vFirstOnly},    /* MHELP */
     {46, vMarkPhase2},   /* MNOTE */
@@ -220,13 +240,13 @@ constexpr FIRSTROW c_aFirst[] = {
     {51, vMarkPhase2},   /* PUNCH */
     {52, vMarkPhase2},   /* PUSH */
     {53, vMarkPhase2},   /* REPRO */
-    {54, vFirstOnly},    /* RMODE */
-    {55, vMarkPhase2},   /* RSECT */
+    {54, vAttribute},    /* RMODE */
+    {55, vSection},      /* RSECT */
     {59, vMarkPhase2},   /* SPACE */
-    {60, vMarkPhase2},   /* START */
+    {60, vSection},      /* START */
     {61, vMarkPhase2},   /* TITLE */
     {62, vMarkPhase2},   /* USING */
-    {63, vMarkPhase2},   /* WXTRN */
+    {63, vExternal},     /* WXTRN */
 };
 
 } // namespace
@@ -310,7 +330,8 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   return static_cast<int>(uCount);
 }
 
-void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands)
+void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
+                         const uint8_t *pLabel, const uint8_t *pFirstOperand)
 {
   PFNFIRST pfn = nullptr;
   for (const FIRSTROW &row : c_aFirst)
@@ -319,5 +340,5 @@ void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOpera
     iStmtDiag(129, DIAG_HOST_TEXT, 4, 0, "Statement is not supported by this assembler.");
     return;
   }
-  pfn(pStmt, pEntry, iOperands);
+  pfn(FIRSTARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand});
 }

@@ -23,6 +23,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "esd1.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
@@ -291,6 +292,9 @@ int iStmtDiagOperand(unsigned uOperand)
 
 int iStmtReserveDiag(unsigned uCount)
 {
+  /* slots are added once, in the conditional assembly phase; a revisited
+     record keeps its size */
+  if (!bFirstPhase() || (usStmtFlags() & SF_REVISIT)) uCount = 0;
   for (unsigned i = 0; i < uCount; i++) {
     uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(12));
     vPut32(pSub, SUB_DIAG_SLOT | 12u << 8);
@@ -298,6 +302,27 @@ int iStmtReserveDiag(unsigned uCount)
   }
   vStmtSetFlags(SF_REVISIT);
   return 0;
+}
+
+uint8_t *pStmtSub(uint8_t bKind)
+{
+  uint8_t *p = pHead();
+  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
+    uint32_t ulWord = ulGet32(p + ulOff);
+    uint32_t ulLen = ulWord >> 8;
+    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
+    if ((ulWord & 0xFF) == bKind) return p + ulOff;
+    ulOff += ulLen;
+  }
+  return nullptr;
+}
+
+void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest)
+{
+  *pulCount = g_stmt.ulRevisit;
+  *pullFirst = g_stmt.ullFirstRevisit;
+  *pullLast = g_stmt.ullLastRevisit;
+  *pulLongest = g_stmt.ulLongest;
 }
 
 void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText)
@@ -382,7 +407,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   vSequenceField(pStmt);
 
   if (bProcessed && bMacroLanguage) {
-    vFirstPhaseDispatch(pStmt, pEntry, 0);
+    vFirstPhaseDispatch(pStmt, pEntry, 0, 0, nullptr, nullptr);
   } else if (bProcessed) {
     uint32_t ulRemarks = 0;
     bool bMachine = pEntry->bKind == OPK_MACHINE;
@@ -392,11 +417,13 @@ bool bStmtProcess(const SRCSTMT *pStmt)
     int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
-      if (!bSequence) vDefineLabel(ulLabelLen, pLabel, iOperands, pOperandsCopy());
+      const uint8_t *pOperands = pOperandsCopy();
+      uint32_t ulName = bSequence ? 0 : ulLabelLen;
+      vDefineLabel(ulName, pLabel, iOperands, pOperands);
       if (bMachine)
         vStmtSetFlags(SF_MACHINE | SF_PHASE2);
       else
-        vFirstPhaseDispatch(pStmt, pEntry, iOperands);
+        vFirstPhaseDispatch(pStmt, pEntry, iOperands, ulName, pLabel, pOperands);
     }
   }
   if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);
@@ -420,5 +447,9 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) g_rec.ulLength = 0;
-  return bStmtFinish();
+  bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
+  uint32_t ulSequence = ulGet32(pHead() + STMT_SEQUENCE);
+  bool bEnd = bStmtFinish();
+  if (bLtorg) vLiteralPool(g_asm.lNestLevel > 0 ? g_asm.lNestLevel : 0, pStmt->ulLine, pStmt->ulSrcId, ulSequence);
+  return bEnd;
 }

@@ -72,12 +72,37 @@ constexpr uint32_t OPERAND_MAX = 1024;
 /* Assembler instruction numbers the statement modules test. */
 enum : uint8_t {
   INSTR_LITERAL = 1,
+  INSTR_ALIAS = 7,
+  INSTR_AMODE = 8,
+  INSTR_CCW = 12,
+  INSTR_CCW1 = 13,
+  INSTR_CNOP = 15,
+  INSTR_COM = 16,
   INSTR_COPY = 17,
+  INSTR_CSECT = 18,
+  INSTR_CXD = 19,
+  INSTR_DC = 20,
+  INSTR_DROP = 21,
+  INSTR_DS = 22,
+  INSTR_DSECT = 23,
+  INSTR_DXD = 24,
   INSTR_END = 26,
+  INSTR_ENTRY = 27,
+  INSTR_EQU = 28,
   INSTR_EXEC = 29,
+  INSTR_EXTRN = 31,
+  INSTR_LOCTR = 40,
+  INSTR_LTORG = 41,
+  INSTR_ORG = 48,
+  INSTR_POP = 49,
+  INSTR_PUSH = 52,
   INSTR_REPRO = 53,
+  INSTR_RMODE = 54,
+  INSTR_RSECT = 55,
+  INSTR_START = 60,
   INSTR_TITLE = 61,
   INSTR_USING = 62,
+  INSTR_WXTRN = 63,
 };
 
 /* The text of an operand sub-record (kind 7) and the sub-record after it. */
@@ -114,6 +139,11 @@ int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, cons
 int iStmtDiagOperand(unsigned uOperand);
 int iStmtReserveDiag(unsigned uCount);
 void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText);
+/* The first sub-record of a kind in the record in hand, or null. */
+uint8_t *pStmtSub(uint8_t bKind);
+/* The records marked for revisiting: count, positions of the first and the
+   last, longest length. */
+void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest);
 bool bStmtFinish();
 
 /* Text handles: interned strings that records carry as 32-bit numbers; they
@@ -129,5 +159,8 @@ bool bStmtProcess(const SRCSTMT *pStmt);
    sub-records (exe1.cpp); returns the number of operands, or -1 after an
    error was attached.  *pulRemarks receives the offset of the remarks. */
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
-/* First-phase dispatch of an assembler instruction (exe1.cpp). */
-void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands);
+/* First-phase dispatch of an assembler instruction (exe1.cpp): label (length
+   0 for none) and a copy of the operand sub-records that stays in place
+   while diagnostics are attached. */
+void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
+                         const uint8_t *pLabel, const uint8_t *pFirstOperand);

@@ -30,6 +30,8 @@
 
 #include "chars.h"
 #include "def1.h"
+#include "esd1.h"
+#include "fix1.h"
 #include "expr.h"
 #include "gen1.h"
 #include "mem.h"
@@ -138,8 +140,8 @@ int iEquAttribute(const uint8_t **ppOperand, unsigned uNumber, unsigned uCount, 
     return ABS_OK;
   }
   int iStatus = ABS_ERROR;
-  *ppOperand = iAbsOperand(*ppOperand, uNumber, lLocSection, lLocValue,
-                           0x01 | EF_UNDEFINED_OK | EF_ATTRIBUTE_OK | EF_ABSOLUTE, plResult, 0, lMax, &iStatus);
+  *ppOperand = iAbsOperand(*ppOperand, uNumber, lLocSection, lLocValue, 0x01 | ulPassPendingFlags() | EF_ABSOLUTE,
+                           plResult, 0, lMax, &iStatus);
   return iStatus;
 }
 
@@ -283,7 +285,7 @@ int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int3
   vStackReset(g_lbl.pEquStack);
   EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, g_lbl.pEquStack, 0, ET_EXPRESSION);
   EXPRVALUE *v = pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, 0), lLocSection, lLocValue,
-                               0x01 | EF_UNDEFINED_OK | EF_ATTRIBUTE_OK | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
+                               0x01 | ulPassPendingFlags() | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
   if (bExprFailed(c)) {
     iExprDiag(c);
     return iEquFail(pSym);
@@ -334,37 +336,213 @@ struct LABELATTR {
 };
 constexpr uint8_t E_I = 0xC9, E_W = 0xE6, E_A = 0xC1, E_U = 0xE4;
 constexpr LABELATTR c_aLabelAttr[] = {
-    {0, 0, E_I},  /* machine instruction */
-    {15, 1, E_I}, /* CNOP */
-    {12, 8, E_W}, /* CCW */
-    {13, 8, E_W}, /* CCW1 */
-    {19, 4, E_A}, /* CXD */
-    {41, 1, E_U}, /* LTORG */
-    {48, 1, E_U}, /* ORG */
+    {0, 0, E_I},           /* machine instruction */
+    {INSTR_CNOP, 1, E_I},  /* CNOP */
+    {INSTR_CCW, 8, E_W},   /* CCW */
+    {INSTR_CCW1, 8, E_W},  /* CCW1 */
+    {INSTR_CXD, 4, E_A},   /* CXD */
+    {INSTR_LTORG, 1, E_U}, /* LTORG */
+    {INSTR_ORG, 1, E_U},   /* ORG */
 };
-constexpr uint8_t INSTR_DC = 20, INSTR_DS = 22, INSTR_EQU = 28;
 
-} // namespace
-
-namespace {
-
-/* L', T' and S' of a DC/DS label come from the first constant of its first
-   operand.  Errors in the operand are left to the statement's own handler. */
-void vDcLabelAttributes(SYMBOL *pSym, const uint8_t *pFirstOperand, bool bDs)
+STACKHDR *pLabelStack()
 {
-  uint32_t ulLength = (ulGet32(pFirstOperand) >> 8) - 4;
-  if (ulLength == 0) return;
   if (g_lbl.pEquStack == nullptr) g_lbl.pEquStack = pStackCreate(SP_RUN);
   vStackReset(g_lbl.pEquStack);
-  EXPRCTX *c = pExprParse(pFirstOperand + 4, ulLength, 1, nullptr, g_lbl.pEquStack, PF_LITERAL, ET_DCOPERAND);
-  if (bExprFailed(c) || c->pTree == nullptr) return;
-  uint32_t ulFlags = DCE_DEFER | (bDs ? static_cast<uint32_t>(DCE_DS) : 0u);
-  DCEVAL *pEval = pDcEvaluate(c, c->pTree, -1, 0, 0, ulFlags);
-  if (pEval == nullptr) return;
-  pSym->lLength = pEval->lLength;
-  pSym->sScale = pEval->sScale;
-  pSym->bType = pEval->bType;
+  return g_lbl.pEquStack;
+}
+
+void vDcAttributes(SYMBOL *pSym, const DCEVAL *e)
+{
+  if (pSym == nullptr) return;
+  pSym->lLength = e->lLength;
+  pSym->sScale = e->sScale;
+  pSym->bType = e->bType;
   pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+}
+
+/* L', T' and S' of a DC/DS label from the first constant of its first
+   operand, while its location is not known.  Errors are left to the
+   statement's own evaluation. */
+void vDcLabelAttributes(SYMBOL *pSym, const uint8_t *pFirstOperand, bool bDs)
+{
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  if (ulLength == 0 || pSym == nullptr) return;
+  EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, pLabelStack(), PF_LITERAL, ET_DCOPERAND);
+  if (bExprFailed(c) || c->pTree == nullptr) return;
+  DCEVAL *pEval = pDcEvaluate(c, c->pTree, -1, 0, 0, DCE_DEFER | (bDs ? static_cast<uint32_t>(DCE_DS) : 0u));
+  if (pEval != nullptr) vDcAttributes(pSym, pEval);
+}
+
+void vRecordExtent(uint32_t ulLength, uint8_t bAlign)
+{
+  vPut32(pRecord() + STMT_LOCATION, ulLength);
+  pRecord()[STMT_ALIGN] = bAlign;
+}
+
+/* DC and DS: every operand is evaluated from the statement's location on;
+   the statement asks for the alignment of its first operand and covers up
+   to the end of the last. */
+void vDcLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand, bool bDs)
+{
+  int32_t lCounter = lStatementCounter();
+  int32_t lSection = -1, lOffset = 0;
+  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
+    if (lResolvePass() == 0 && pFirstOperand != nullptr) vDcLabelAttributes(pSym, pFirstOperand, bDs);
+    vLocationWait(lCounter);
+    return;
+  }
+  uint32_t ulFlags = (bDs ? static_cast<uint32_t>(DCE_DS) : 0u) | (ulPassPendingFlags() != 0 ? DCE_DEFER : 0u);
+  int64_t llStart = lOffset, llEnd = lOffset;
+  uint32_t ulBits = 0;
+  uint8_t bAlign = 1;
+  const uint8_t *pOp = pFirstOperand;
+  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+    uint32_t ulLength = 0;
+    const uint8_t *pText = pOperandText(pOp, &ulLength);
+    EXPRCTX *c = pExprParse(pText, ulLength, static_cast<unsigned>(i + 1), nullptr, pLabelStack(), PF_LITERAL,
+                            ET_DCOPERAND);
+    DCEVAL *e = nullptr;
+    if (!bExprFailed(c) && c->pTree != nullptr)
+      e = pDcEvaluate(c, c->pTree, lSection, static_cast<int32_t>(llEnd), ulBits, ulFlags);
+    if (e == nullptr) {
+      if (bExprFailed(c) || c->pTree == nullptr) {
+        if (!bExprFailed(c)) iStmtDiagOperand(static_cast<unsigned>(i + 1));
+        iExprDiag(c);
+        if (pSym != nullptr) pSym->bFlags |= SYMF_UNDEFINED;
+        vCounterRelease(lCounter, g_asm.ulStmtNo);
+        return;
+      }
+      if (i == 0 && lResolvePass() == 0) vDcLabelAttributes(pSym, pFirstOperand, bDs);
+      vCounterBlock(lCounter);
+      return;
+    }
+    if (i == 0) {
+      llStart = e->lStart;
+      bAlign = e->bAlign;
+      vDcAttributes(pSym, e);
+    }
+    llEnd = e->lEnd;
+    ulBits = e->ulBitOffset;
+  }
+  int64_t llLength = llEnd + (ulBits != 0 ? 1 : 0) - llStart;
+  vRecordExtent(static_cast<uint32_t>(llLength < 0 ? 0 : llLength), bAlign);
+  iAssignLocation(lCounter, pSym, !bDs);
+}
+
+/* CNOP b,w: the no-operation bytes that bring the location to byte b of a
+   w-byte boundary. */
+void vCnopLocation(SYMBOL *pSym, const uint8_t *pFirstOperand)
+{
+  int32_t lCounter = lStatementCounter();
+  int32_t lSection = -1, lOffset = 0;
+  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
+    vLocationWait(lCounter);
+    return;
+  }
+  uint32_t ulFlags = EF_ABSOLUTE | ulPassPendingFlags();
+  int32_t lByte = 0, lWord = 4;
+  int iByte = ABS_ERROR, iWord = ABS_ERROR;
+  const uint8_t *pNext = iAbsOperand(pFirstOperand, 1, -1, -1, ulFlags, &lByte, 0, 6, &iByte);
+  if (iByte != ABS_ERROR) iAbsOperand(pNext, 2, -1, -1, ulFlags, &lWord, 4, 8, &iWord);
+  if (iByte == ABS_ERROR || iWord == ABS_ERROR) {
+    vCounterRelease(lCounter, g_asm.ulStmtNo);
+    return;
+  }
+  if (iByte == ABS_PENDING || iWord == ABS_PENDING) {
+    vCounterBlock(lCounter);
+    return;
+  }
+  int64_t llHere = (static_cast<int64_t>(lOffset) + 1) & ~1LL;
+  int64_t llPad = lByte - llHere % lWord;
+  if (llPad < 0) llPad += lWord;
+  vRecordExtent(static_cast<uint32_t>(llPad), 2);
+  iAssignLocation(lCounter, pSym, true);
+}
+
+/* EQU: * is the location where the statement stands. */
+void vEquLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
+{
+  int32_t lCounter = lStatementCounter();
+  int32_t lSection = -1, lOffset = -1;
+  bool bKnown = false;
+  if (lResolvePass() != 0 && pSym != nullptr && pSym->lOrgValue >= 0 && !(usStmtFlags() & SF_UNASSIGNED)) {
+    lSection = pSym->lOrgSection;
+    lOffset = pSym->lOrgValue;
+    bKnown = true;
+  } else if (bCounterLocation(lCounter, &lSection, &lOffset)) {
+    bKnown = true;
+  } else if (const LOCCTR *c = pLocCounter(lCounter)) {
+    lSection = c->lSection;
+  }
+  int iRc = iEquDefine(pSym, pFirstOperand, static_cast<unsigned>(iOperands), lSection, bKnown ? lOffset : -1);
+  if (bKnown) {
+    vStmtClearFlags(SF_UNASSIGNED);
+  } else if (iRc == EQU_PENDING) {
+    vLocationWait(lCounter);
+    return;
+  }
+  if (iRc == EQU_PENDING) iStmtReserveDiag(1);
+  if (iRc == EQU_PHASE2) vStmtSetFlags(SF_PHASE2);
+  if ((iRc == EQU_DEFINED || iRc == EQU_PHASE2) && pSym != nullptr) {
+    uint8_t *p = pRecord();
+    vStmtClearFlags(SF_UNASSIGNED);
+    vPut32(p + STMT_SECTION, static_cast<uint32_t>(pSym->lSection));
+    vPut32(p + STMT_LOCATION, static_cast<uint32_t>(pSym->lValue));
+    if (pSym->lSection >= 0) vStmtSetFlags(SF_RELATIVE);
+  }
+}
+
+/* USING: the statement stands at the location of its counter. */
+void vUsingLocation()
+{
+  int32_t lCounter = lStatementCounter();
+  int32_t lSection = -1, lOffset = 0;
+  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
+    vLocationWait(lCounter);
+    return;
+  }
+  uint8_t *p = pRecord();
+  vPut32(p + STMT_SECTION, static_cast<uint32_t>(lSection));
+  vPut32(p + STMT_LOCATION, static_cast<uint32_t>(lOffset));
+  vStmtClearFlags(SF_UNASSIGNED);
+  vStmtSetFlags(SF_RELATIVE);
+}
+
+/* A literal's statement in a resolution pass: the literal from its operand,
+   pool (kind 0, else 1) and second key (kind 1). */
+void vLiteralLocation(const uint8_t *pFirstOperand)
+{
+  if (pFirstOperand == nullptr) return;
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  const uint8_t *pPool = pStmtSub(SUB_POOL), *pKey = pStmtSub(SUB_VALUE);
+  int32_t lPool = pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4)) : 1;
+  int32_t lKey2 = pKey != nullptr ? static_cast<int32_t>(ulGet32(pKey + 4)) : 0;
+  SYMBOL *pLit = pLiteralFind(pText, ulLength, lPool, lKey2);
+  iAssignLocation(lStatementCounter(), pLit, true);
+}
+
+bool bLocating(uint8_t bNumber, bool bMachine)
+{
+  if (bMachine) return true;
+  switch (bNumber) {
+  case INSTR_LITERAL:
+  case INSTR_CCW:
+  case INSTR_CCW1:
+  case INSTR_CNOP:
+  case INSTR_CXD:
+  case INSTR_DC:
+  case INSTR_DS:
+  case INSTR_EQU:
+  case INSTR_LTORG:
+  case INSTR_ORG:
+  case INSTR_USING:
+    return true;
+  default:
+    return false;
+  }
 }
 
 } // namespace
@@ -373,27 +551,108 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
 {
   const uint8_t *pRec = pRecord();
   int16_t sIndex = static_cast<int16_t>(usGet16(pRec + STMT_OPINDEX));
-  if (ulLabelLength == 0 || sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
+  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
   const OPENTRY &e = g_optab.pEntries[sIndex];
-  uint8_t bNumber = e.bKind == OPK_MACHINE ? 0 : e.abOps[2];
+  bool bMachine = e.bKind == OPK_MACHINE;
+  if (!bMachine && e.bKind != OPK_ASSEMBLER) return;
+  uint8_t bNumber = bMachine ? 0 : e.abOps[2];
+  bool bPass = lResolvePass() != 0;
+  bool bLocated = bLocating(bNumber, bMachine);
+  if (!bLocated && bNumber != INSTR_DXD) return;
+  if (!bPass && bLocated) vPrivateSection();
+
   const LABELATTR *pAttr = nullptr;
   for (const LABELATTR &a : c_aLabelAttr)
     if (a.bNumber == bNumber) pAttr = &a;
-  bool bEqu = bNumber == INSTR_EQU, bUsing = bNumber == INSTR_USING;
-  if (pAttr == nullptr && !bEqu && !bUsing && bNumber != INSTR_DC && bNumber != INSTR_DS) return;
+  if (bMachine) pAttr = &c_aLabelAttr[0];
+  bool bUsing = bNumber == INSTR_USING;
 
-  SYMBOL *pSym = pLabelDefine(pLabel, ulLabelLength, g_asm.ulStmtNo, bUsing);
-  if (pSym == nullptr || bUsing) return;
-  if (pAttr != nullptr) {
-    pSym->lLength = pAttr->lLength != 0 ? pAttr->lLength : e.bLength;
-    pSym->bType = pAttr->bType;
-    pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+  SYMBOL *pSym = nullptr;
+  if (ulLabelLength > 0 && bNumber != INSTR_LITERAL) {
+    if (bPass) {
+      pSym = pSymbolFind(pLabel, ulLabelLength);
+    } else {
+      pSym = pLabelDefine(pLabel, ulLabelLength, g_asm.ulStmtNo, bUsing);
+      if (pSym != nullptr && pAttr != nullptr) {
+        pSym->lLength = pAttr->lLength != 0 ? pAttr->lLength : e.bLength;
+        pSym->bType = pAttr->bType;
+        pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+      }
+    }
   }
-  if ((bNumber == INSTR_DC || bNumber == INSTR_DS) && pFirstOperand != nullptr) vDcLabelAttributes(pSym, pFirstOperand,
-                                                                                                   bNumber == INSTR_DS);
-  if (bEqu) {
-    int iRc = iEquDefine(pSym, pFirstOperand, static_cast<unsigned>(iOperands), -1, -1);
-    if (iRc == EQU_PENDING) iStmtReserveDiag(1);
-    if (iRc == EQU_PHASE2) vStmtSetFlags(SF_PHASE2);
+  if (bUsing) {
+    vUsingLocation();
+    return;
+  }
+  if (bMachine) {
+    vRecordExtent(e.bLength, 2);
+    iAssignLocation(lStatementCounter(), pSym, true);
+    if (bPass) return;
+    /* literals of the operands join the current pool */
+    const uint8_t *pOp = pFirstOperand;
+    for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+      uint32_t ulLength = 0;
+      const uint8_t *pText = pOperandText(pOp, &ulLength);
+      vLiteralScan(pText, ulLength, static_cast<unsigned>(i + 1));
+    }
+    return;
+  }
+  switch (bNumber) {
+  case INSTR_CCW:
+  case INSTR_CCW1:
+    vRecordExtent(8, 8);
+    iAssignLocation(lStatementCounter(), pSym, true);
+    break;
+  case INSTR_CXD:
+    vRecordExtent(4, 4);
+    iAssignLocation(lStatementCounter(), pSym, true);
+    break;
+  case INSTR_CNOP:
+    vCnopLocation(pSym, pFirstOperand);
+    break;
+  case INSTR_DC:
+  case INSTR_DS:
+    vDcLocation(pSym, iOperands, pFirstOperand, bNumber == INSTR_DS);
+    break;
+  case INSTR_LTORG:
+    vRecordExtent(0, ulLiteralsWaiting() != 0 || bPass ? 8 : 1);
+    iAssignLocation(lStatementCounter(), pSym, false);
+    break;
+  case INSTR_ORG:
+    if (!bPass && pStmtSub(SUB_VALUE) == nullptr) {
+      uint32_t ulUnknown = 0xFFFFFFFFu;
+      vStmtAddSub(SUB_VALUE, 4, &ulUnknown);
+    }
+    vOrgStatement(pSym, iOperands, pFirstOperand);
+    break;
+  case INSTR_EQU:
+    vEquLocation(pSym, iOperands, pFirstOperand);
+    break;
+  case INSTR_DXD:
+    vDxdStatement(pSym, ulLabelLength, pLabel, pFirstOperand);
+    break;
+  case INSTR_LITERAL:
+    vLiteralLocation(pFirstOperand);
+    break;
+  default:
+    break;
+  }
+}
+
+void vSymbolsRelocate()
+{
+  for (uint32_t b = 0; b < SYM_BUCKETS; b++) {
+    for (SYMBOL *p = g_lbl.apBucket[b]; p != nullptr; p = p->pNext) {
+      if (p->bFlags < SYMF_VALUE_PENDING) {
+        const ESDITEM *s = pEsdItem(p->lSection);
+        if (s != nullptr && p->lValue >= 0) p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
+        const ESDITEM *o = pEsdItem(p->lOrgSection);
+        if (o != nullptr && p->lOrgValue >= 0)
+          p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);
+      } else {
+        p->bFlags |= SYMF_UNDEFINED;
+        vSymbolDeferRelease(p);
+      }
+    }
   }
 }

@@ -132,6 +132,12 @@ int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int3
 /* The label definition step for the statement in hand (its operation index
    is already in the record): defines the label with the attributes of its
    instruction, evaluates EQU, and marks statements whose values are not yet
-   known for the resolution passes.  Location values come with the location
-   counters; until a statement has its location its label stays pending. */
+   known for the resolution passes; a statement whose location counter is
+   blocked waits for a pass.  In a resolution pass the entries are only
+   found, and values and locations refreshed. */
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
+
+/* End of the conditional assembly phase, after the layout: values and
+   origins of defined entries become addresses; entries still pending
+   become undefined. */
+void vSymbolsRelocate();

@@ -37,41 +37,41 @@ TEST_F(StmtTest, OperandsAreSplitAtCommasOutsideQuotesAndParentheses)
   std::string strDc300 = "F'1'";
   for (int i = 1; i < 300; i++) strDc300 += ",H'2'";
   strDc300 = strContinued("DC", strDc300);
-  std::string strLong = strContinued("DC", "C'" + strOperand(1021, 'X') + "'");
-  std::string strTooLong = strContinued("DC", "C'" + strOperand(1022, 'X') + "'");
+  std::string strLong = strContinued("DC", "CL1'" + strOperand(1019, 'X') + "'");
+  std::string strTooLong = strContinued("DC", "CL1'" + strOperand(1020, 'X') + "'");
   auto cont = [](const std::string &str) { return str + std::string(71 - str.size(), ' ') + "X\n"; };
   struct {
     std::string strLine;
     std::string strDump; /* expected record, without the number */
   } const aCases[] = {
-      {"         DC    C'A,B'", "flags=1000 op=DC operands=[C'A,B']"},
+      {"         DC    C'A,B'", "flags=3401 op=DC operands=[C'A,B']"},
       {"         L     1,L'FIELD,X", "flags=8000 diag=112/12:More than 2 operands specified."},
-      {"         LA    1,L'FIELD", "flags=1004 op=LA operands=[1][L'FIELD]"},
-      {"         DC    CL8'A,B''C',X'FF'", "flags=1000 op=DC operands=[CL8'A,B''C'][X'FF']"},
-      {"         MVC   0(2,R1),=C'(,'", "flags=1004 op=MVC operands=[0(2,R1)][=C'(,']"},
+      {"         LA    1,L'FIELD", "flags=3405 op=LA operands=[1][L'FIELD]"},
+      {"         DC    CL8'A,B''C',X'FF'", "flags=3401 op=DC operands=[CL8'A,B''C'][X'FF']"},
+      {"         MVC   0(2,R1),=C'(,'", "flags=3405 op=MVC operands=[0(2,R1)][=C'(,']"},
       {"         CNOP  0", "flags=8000 diag=114/12:1 of 2 required operands were not specified."},
       {"         CNOP", "flags=8000 diag=114/12:2 of 2 required operands were not specified."},
       {"         DC", "flags=8000 diag=113/12:Required operand was omitted."},
       {"         CNOP  ,4", "flags=8000 diag=113/12:Required operand 1 omitted."},
-      {"         DC    F'1',", "flags=1000 op=DC operands=[F'1']"},
+      {"         DC    F'1',", "flags=3401 op=DC operands=[F'1']"},
       {"         LR    1,2,3", "flags=8000 diag=112/12:More than 2 operands specified."},
       {"         COPY  A,B", "flags=8000 diag=112/12:More than 1 operand specified."},
       {"         DC    F'1)'),X", "flags=8000 diag=116/12:Unmatched ')' in operand 1."},
       {"         DC    (3", "flags=8000 diag=116/12:Unmatched '(' in operand 1."},
       {cont("         DC    C'AB") + "               CD", "flags=8000 diag=116/12:Unmatched quotes in operand field."},
       {cont("         DC    C'" + strOperand(54, 'A')) + "               BC'",
-       "flags=1000 op=DC operands=[C'" + strOperand(54, 'A') + "BC']"},
-      {strLong, "flags=1000 op=DC operands=[C'" + strOperand(1021, 'X') + "']"},
+       "flags=3401 op=DC operands=[C'" + strOperand(54, 'A') + "BC']"},
+      {strLong, "flags=3401 op=DC operands=[CL1'" + strOperand(1019, 'X') + "']"},
       {strTooLong, "flags=8000 diag=115/12:Operand 1 is too long."},
       {"         END   ,(ASM,0102,00001)", "flags=1001 op=END operands=[][(ASM,0102,00001)]"},
       {"         END   START,(X)", "flags=1001 op=END operands=[START][(X)]"},
       {"         END   ,(ABCDEFGHIJKLMNOPQRSTUVWXYZ)", "flags=8000 diag=111/12:Operand 2 is invalid."},
-      {"         END", "flags=1001 op=END"},
+      {"         END", "flags=0001 op=END"},
   };
   for (const auto &c : aCases) vExpectFirstRecord(c.strLine, c.strDump);
   auto astr = astrPhase1(strDc300 + "\n");
   ASSERT_FALSE(astr.empty());
-  EXPECT_EQ(astr[0].substr(0, 23), "1 flags=1000 op=DC oper");
+  EXPECT_EQ(astr[0].substr(0, 23), "1 flags=3401 op=DC oper");
   EXPECT_EQ(std::count(astr[0].begin(), astr[0].end(), '['), 300);
 }
 
@@ -103,8 +103,8 @@ TEST_F(StmtTest, FieldsAreCheckedBeforeTheStatementIsStored)
       {"1ABC     LR    1,2", "flags=8000 diag=119/12:Invalid label field."},
       {"NINECHARS TITLE 'X'", "flags=8000 diag=119/12:Invalid label field."},
       {"EIGHTCHR TITLE 'X'", "flags=1000 op=TITLE label=EIGHTCHR operands=['X']"},
-      {"lower    lr    1,2", "flags=1004 op=LR label=lower operands=[1][2]"},
-      {".SEQ     LR    1,2", "flags=1004 op=LR operands=[1][2]"},
+      {"lower    lr    1,2", "flags=3405 op=LR label=lower operands=[1][2]"},
+      {".SEQ     LR    1,2", "flags=3405 op=LR operands=[1][2]"},
       {"         AIF   (1).X", "flags=0000 diag=129/4:Statement is not supported by this assembler."},
       {"* comment", "flags=0000"},
       {"LABEL", "flags=8000 diag=103/12:The operation entry must be specified entirely on the first statement line."},
@@ -123,12 +123,12 @@ TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
                          "BASE     USING *,11\n"
                          "         END\n");
   ASSERT_EQ(astr.size(), 8u);
-  EXPECT_EQ(astr[0], "1 flags=1004 op=LR label=A operands=[1][2] src");
+  EXPECT_EQ(astr[0], "1 flags=3405 op=LR label=A operands=[1][2] src");
   EXPECT_EQ(astr[1], "2 flags=8000 diag=110/12:a has been previously defined. src");
-  EXPECT_EQ(astr[2], "3 flags=4000 op=EQU label=B operands=[C+1] slot=0 src");
+  EXPECT_EQ(astr[2], "3 flags=0000 op=EQU label=B operands=[C+1] slot=0 src"); /* settled by a pass */
   EXPECT_EQ(astr[3], "4 flags=0000 op=EQU src");
-  EXPECT_EQ(astr[5], "6 flags=1000 op=USING label=BASE operands=[*][12] src");
-  EXPECT_EQ(astr[6], "7 flags=1000 op=USING label=BASE operands=[*][11] src");
+  EXPECT_EQ(astr[5], "6 flags=1400 op=USING label=BASE operands=[*][12] src");
+  EXPECT_EQ(astr[6], "7 flags=1400 op=USING label=BASE operands=[*][11] src");
   const SYMBOL *pD = pSymbolFind(abEbcdic("d").data(), 1);
   ASSERT_NE(pD, nullptr);
   EXPECT_EQ(pD->lValue, 5);
@@ -187,8 +187,8 @@ TEST_F(StmtTest, StatementsNeededByNoOneLeaveNoRecord)
   g_opt.bPrintAllowed = 0x7F; /* PRINT OFF forced */
   auto astr = astrPhase1("         LR    1,2\n* comment\nLBL      DS    F\n         END\n");
   ASSERT_EQ(astr.size(), 2u); /* nothing of the comment and the DS is needed later */
-  EXPECT_EQ(astr[0], "1 flags=1004 op=LR operands=[1][2]");
-  EXPECT_EQ(astr[1], "4 flags=1001 op=END");
+  EXPECT_EQ(astr[0], "1 flags=3405 op=LR operands=[1][2]");
+  EXPECT_EQ(astr[1], "4 flags=0401 op=END");
 }
 
 TEST_F(StmtTest, DiagnosticsLaterGoIntoReservedSlotsOrTheRecordInMemory)
@@ -229,13 +229,13 @@ TEST_F(StmtTest, CopyMembersAreReadInPlace)
   auto astr = astrPhase1("         COPY  OUTER\n         COPY  1X\n         COPY  MISSING\n         END\n");
   ASSERT_EQ(astr.size(), 8u);
   EXPECT_EQ(astr[0], "1 flags=0000 op=COPY src");
-  EXPECT_EQ(astr[1], "2 flags=1004 op=LR operands=[1][1] src");
+  EXPECT_EQ(astr[1], "2 flags=3405 op=LR operands=[1][1] src");
   EXPECT_EQ(astr[2], "3 flags=0000 op=COPY src");
-  EXPECT_EQ(astr[3], "4 flags=1004 op=SR operands=[2][2] src");
+  EXPECT_EQ(astr[3], "4 flags=1404 op=SR operands=[2][2] src");
   EXPECT_EQ(astr[4], "5 flags=8000 diag=140/12:Recursive COPY is not allowed. src");
   EXPECT_EQ(astr[5], "6 flags=8000 diag=111/12:Operand 1 is invalid. src");
   EXPECT_EQ(astr[6], "7 flags=8000 diag=141/12:Copy member MISSING was not found in SYSLIB. src");
-  EXPECT_EQ(astr[7], "8 flags=1001 op=END src");
+  EXPECT_EQ(astr[7], "8 flags=0401 op=END src");
 }
 
 TEST_F(StmtTest, StatementLimitEndsTheAssembly)

@@ -1,0 +1,1087 @@
+/*
+** esd1.cpp - sections, external symbols, location counters and literal
+** pools (module "esd1").
+**
+** Owns the item and counter arrays, the counter in use, the EXTRN list, the
+** four length lists of the literal pool being filled and the layout's error
+** state.  All of it lives in subpool 1 and is started by vEsdReset.
+**
+** Notes on the design:
+**  - A statement that waits for a location keeps the index of its location
+**    counter in the section field of its record (flag 0x0100 set); the
+**    resolution passes take the counter from there.
+**  - A counter blocked by a statement stays usable for that statement, so a
+**    pending ORG, DC, DS or CNOP settles itself when a pass re-runs it.
+**  - External references are made from the EXTRN list only at the layout, so
+**    their ids follow those of the sections.
+**  - An unnamed control section that never received a location (started
+**    only for EQU or USING statements before the first CSECT) is left out of
+**    the layout, and the final literal pool never goes into it.
+*/
+#define MEM_MODULE "esd1"
+
+#include "esd1.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "asm0.h"
+#include "chars.h"
+#include "def1.h"
+#include "expr.h"
+#include "fix1.h"
+#include "gen1.h"
+#include "lbl.h"
+#include "mem.h"
+#include "opt.h"
+#include "vorn.h"
+#include "work.h"
+
+namespace {
+
+struct EXTRNENTRY {
+  SYMBOL *pSym;
+  uint32_t ulStmt;
+  uint8_t bKind; /* ESD_ER or ESD_WX */
+  uint16_t usAliasLength;
+  const uint8_t *pAlias;
+};
+
+constexpr unsigned LIT_LISTS = 4;
+
+struct ESDSTATE {
+  GROWBUF items;
+  uint32_t ulItems;
+  GROWBUF counters;
+  uint32_t ulCounters;
+  int32_t lCurrent; /* counter in use; -1 before the first section */
+  GROWBUF extrn;
+  uint32_t ulExtrn;
+  GROWBUF aLits[LIT_LISTS]; /* SYMBOL * of the pool being filled */
+  uint32_t aulLits[LIT_LISTS];
+  bool bFirstItem;
+  bool bLayoutError;
+  STACKHDR *pStack; /* expression storage of the handlers */
+};
+ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, -1,
+                  {SP_RUN, 1, 0, nullptr, nullptr}, 0,
+                  {{SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr},
+                   {SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr}},
+                  {0, 0, 0, 0}, true, false, nullptr};
+
+constexpr uint8_t E_J = 0xD1, E_T = 0xE3, E_U = 0xE4, E_QUOTE = 0x7D, E_EQUALS = 0x7E;
+
+STACKHDR *pStack()
+{
+  if (g_esd.pStack == nullptr) g_esd.pStack = pStackCreate(SP_RUN);
+  vStackReset(g_esd.pStack);
+  return g_esd.pStack;
+}
+
+uint32_t ulLimit()
+{
+  uint32_t ul = g_opt.ulLocLimit != 0 ? g_opt.ulLocLimit : 0x1000000;
+  return ul;
+}
+
+bool bStorageKind(uint8_t bKind)
+{
+  return bKind == ESD_SD || bKind == ESD_PC || bKind == ESD_CM || bKind == ESD_DSECT;
+}
+bool bControlKind(uint8_t bKind) { return bKind == ESD_SD || bKind == ESD_PC; }
+
+int32_t lNewCounter(SYMBOL *pName, int32_t lSection)
+{
+  uint32_t ul = g_esd.ulCounters;
+  LOCCTR *p = static_cast<LOCCTR *>(GB_ENSURE(&g_esd.counters, (static_cast<size_t>(ul) + 1) * sizeof(LOCCTR)));
+  p[ul] = LOCCTR{pName, 0, 0, -1, lSection, 0, false, false};
+  g_esd.ulCounters = ul + 1;
+  return static_cast<int32_t>(ul);
+}
+
+uint32_t ulStmt() { return g_asm.ulStmtNo; }
+
+void vRecordLocation(int32_t lSection, int32_t lLocation, bool bRelative)
+{
+  uint8_t *p = pRecord();
+  vPut32(p + STMT_SECTION, static_cast<uint32_t>(lSection));
+  vPut32(p + STMT_LOCATION, static_cast<uint32_t>(lLocation));
+  vStmtClearFlags(SF_UNASSIGNED);
+  if (bRelative) vStmtSetFlags(SF_RELATIVE);
+}
+
+void vRecordExtent(uint32_t ulLength, uint8_t bAlign)
+{
+  uint8_t *p = pRecord();
+  vPut32(p + STMT_LOCATION, ulLength);
+  p[STMT_ALIGN] = bAlign;
+}
+
+void vDiag(int iNumber, const char *pszText) { iStmtDiag(iNumber, DIAG_HOST_TEXT, 12, 0, pszText); }
+
+/* Symbol of a label, found or made; null (with message 110) for a label
+   already defined as something else. */
+SYMBOL *pNameSymbol(uint32_t ulLabelLength, const uint8_t *pLabel) { return pLabelDefine(pLabel, ulLabelLength, ulStmt(), false); }
+
+int32_t lCounterOfName(const SYMBOL *pSym)
+{
+  const LOCCTR *c = static_cast<const LOCCTR *>(g_esd.counters.pData);
+  for (uint32_t i = 0; i < g_esd.ulCounters; i++)
+    if (c[i].pName == pSym && pSym != nullptr) return static_cast<int32_t>(i);
+  return -1;
+}
+
+int32_t lUnnamed(uint8_t bKind)
+{
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    const ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
+    if (p->pName == nullptr && p->bKind == bKind) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+int32_t lLastCounter(int32_t lSection)
+{
+  int32_t l = pEsdItem(lSection)->lFirstLoc;
+  while (l >= 0 && pLocCounter(l)->lNext >= 0) l = pLocCounter(l)->lNext;
+  return l;
+}
+
+bool bNameValid(const uint8_t *p, uint32_t ulLength)
+{
+  if (ulLength < 1 || ulLength > SYM_NAME_MAX || !(g_abClass[p[0]] & CC_LETTER)) return false;
+  for (uint32_t i = 1; i < ulLength; i++)
+    if (!(g_abClass[p[i]] & (CC_LETTER | CC_NAME))) return false;
+  return true;
+}
+
+bool bUpperEquals(const uint8_t *p, uint32_t ulLength, const char *pszHost)
+{
+  size_t n = std::strlen(pszHost);
+  if (n != ulLength) return false;
+  for (size_t i = 0; i < n; i++)
+    if (g_abUpper[p[i]] != g_abAsciiToEbcdic[static_cast<uint8_t>(pszHost[i])]) return false;
+  return true;
+}
+
+} // namespace
+
+/* ---- items and counters ------------------------------------------------- */
+
+void vEsdReset()
+{
+  g_esd.ulItems = 0;
+  g_esd.ulCounters = 0;
+  g_esd.lCurrent = -1;
+  g_esd.ulExtrn = 0;
+  for (uint32_t &ul : g_esd.aulLits) ul = 0;
+  g_esd.bFirstItem = true;
+  g_esd.bLayoutError = false;
+  g_esd.pStack = nullptr; /* subpool 1 was released with the last assembly */
+}
+
+uint32_t ulEsdCount() { return g_esd.ulItems; }
+ESDITEM *pEsdItem(int32_t lIndex)
+{
+  if (lIndex < 0 || static_cast<uint32_t>(lIndex) >= g_esd.ulItems) return nullptr;
+  return static_cast<ESDITEM *>(g_esd.items.pData) + lIndex;
+}
+uint32_t ulLocCounterCount() { return g_esd.ulCounters; }
+LOCCTR *pLocCounter(int32_t lIndex)
+{
+  if (lIndex < 0 || static_cast<uint32_t>(lIndex) >= g_esd.ulCounters) return nullptr;
+  return static_cast<LOCCTR *>(g_esd.counters.pData) + lIndex;
+}
+int32_t lEsdCurrentCounter() { return g_esd.lCurrent; }
+bool bEsdLayoutError() { return g_esd.bLayoutError; }
+
+int32_t lEsdFirstControlSection()
+{
+  int32_t lAny = -1;
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    const ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
+    if (!bControlKind(p->bKind)) continue;
+    if (p->bLocated) return static_cast<int32_t>(i);
+    if (lAny < 0) lAny = static_cast<int32_t>(i);
+  }
+  return lAny;
+}
+
+int32_t iEsdNew(uint8_t bKind, SYMBOL *pName)
+{
+  uint32_t ul = g_esd.ulItems;
+  ESDITEM *p = static_cast<ESDITEM *>(GB_ENSURE(&g_esd.items, (static_cast<size_t>(ul) + 1) * sizeof(ESDITEM)));
+  p += ul;
+  *p = ESDITEM{};
+  p->pName = pName;
+  p->ulLimit = ulLimit();
+  p->lFirstLoc = p->lCurLoc = -1;
+  p->lDefStmt = -1;
+  p->bKind = bKind;
+  g_esd.ulItems = ul + 1;
+  int32_t lIndex = static_cast<int32_t>(ul);
+  if (bKind == ESD_DSECT || bKind == ESD_XD) p->ulStart = ulStmt();
+  if (bStorageKind(bKind)) {
+    int32_t lCounter = lNewCounter(pName, lIndex);
+    p = pEsdItem(lIndex);
+    p->lFirstLoc = p->lCurLoc = lCounter;
+  }
+  if (g_esd.bFirstItem && bKind != ESD_ER && bKind != ESD_WX) {
+    g_esd.bFirstItem = false;
+    if (g_asm.cPhase == '1' && g_asm.cStep == 'C' && lResolvePass() == 0) vStmtSetFlags(SF_OPTIONAL | SF_OBJECT_CALL);
+  }
+  if (pName != nullptr && pName->lLength == SYM_LENGTH_UNKNOWN) {
+    pName->lLength = 1;
+    pName->lValue = 0;
+    pName->lSection = lIndex;
+    pName->bFlags = static_cast<uint8_t>(pName->bFlags & ~(SYMF_VALUE_PENDING | SYMF_TYPE_PENDING));
+  }
+  return lIndex;
+}
+
+void vPrivateSection()
+{
+  if (g_esd.lCurrent >= 0) return;
+  int32_t l = iEsdNew(ESD_PC, nullptr);
+  g_esd.lCurrent = pEsdItem(l)->lFirstLoc;
+}
+
+int32_t lEsdFindIndex(const SYMBOL *pSym)
+{
+  if (pSym == nullptr) return -1;
+  for (uint32_t i = g_esd.ulItems; i-- > 0;)
+    if (pEsdItem(static_cast<int32_t>(i))->pName == pSym) return static_cast<int32_t>(i);
+  return -1;
+}
+
+ESDITEM *pEsdFind(const SYMBOL *pSym) { return pEsdItem(lEsdFindIndex(pSym)); }
+
+bool bCounterLocation(int32_t lCounter, int32_t *plSection, int32_t *plOffset)
+{
+  const LOCCTR *c = pLocCounter(lCounter);
+  if (c == nullptr || c->bWaiting || (c->lPending != 0 && static_cast<uint32_t>(c->lPending) != ulStmt())) return false;
+  const ESDITEM *s = pEsdItem(c->lSection);
+  uint64_t ull = static_cast<uint64_t>(s->ulFolded) + c->ulCurrent;
+  *plSection = c->lSection;
+  *plOffset = static_cast<int32_t>(ull > 0x7FFFFFFF ? 0x7FFFFFFF : ull);
+  return true;
+}
+
+void vLocationWait(int32_t lCounter)
+{
+  vPut32(pRecord() + STMT_SECTION, static_cast<uint32_t>(lCounter));
+  vStmtSetFlags(SF_UNASSIGNED);
+  iStmtReserveDiag(1);
+}
+
+void vCounterBlock(int32_t lCounter)
+{
+  LOCCTR *c = pLocCounter(lCounter);
+  if (c != nullptr && c->lPending == 0) c->lPending = static_cast<int32_t>(ulStmt());
+  vLocationWait(lCounter);
+}
+
+void vCounterRelease(int32_t lCounter, uint32_t ulStmtNo)
+{
+  LOCCTR *c = pLocCounter(lCounter);
+  if (c != nullptr && static_cast<uint32_t>(c->lPending) == ulStmtNo) c->lPending = 0;
+}
+
+void vCounterSet(int32_t lCounter, uint32_t ulOffset)
+{
+  LOCCTR *c = pLocCounter(lCounter);
+  if (c == nullptr) return;
+  const ESDITEM *s = pEsdItem(c->lSection);
+  c->ulCurrent = ulOffset >= s->ulFolded ? ulOffset - s->ulFolded : 0;
+  if (c->ulCurrent > c->ulHigh) c->ulHigh = c->ulCurrent;
+}
+
+int32_t lStatementCounter()
+{
+  if (lResolvePass() != 0 && (usStmtFlags() & SF_UNASSIGNED))
+    return static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
+  return g_esd.lCurrent;
+}
+
+int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
+{
+  int32_t lSection = -1, lOffset = 0;
+  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
+    vLocationWait(lCounter);
+    return LOC_WAITING;
+  }
+  uint8_t *p = pRecord();
+  LOCCTR *c = pLocCounter(lCounter);
+  ESDITEM *s = pEsdItem(lSection);
+  uint64_t ullOffset = static_cast<uint64_t>(s->ulFolded) + c->ulCurrent;
+  uint64_t ullLength = ulGet32(p + STMT_LOCATION);
+  uint8_t bAlign = p[STMT_ALIGN];
+  uint32_t ulPad = 0;
+  if ((bAlign == 2 || bAlign == 4 || bAlign == 8) && ullOffset % bAlign != 0)
+    ulPad = static_cast<uint32_t>(bAlign - ullOffset % bAlign);
+  ullOffset += ulPad;
+  if (ullOffset > LOCATION_LIMIT || ullOffset + ullLength > LOCATION_LIMIT) {
+    vDiag(171, "Location counter overflow.");
+    if (pSym != nullptr) pSym->bFlags |= SYMF_UNDEFINED;
+    vCounterRelease(lCounter, ulStmt());
+    return LOC_ERROR;
+  }
+  c->ulCurrent = static_cast<uint32_t>(ullOffset + ullLength - s->ulFolded);
+  if (c->ulCurrent > c->ulHigh) c->ulHigh = c->ulCurrent;
+  vCounterRelease(lCounter, ulStmt());
+  p[STMT_ALIGN] = static_cast<uint8_t>(ulPad);
+  vRecordLocation(lSection, static_cast<int32_t>(ullOffset), true);
+  if (ulPad != 0 && bBytes) vStmtSetFlags(SF_BYTES);
+  s->bLocated = true;
+  if (pSym != nullptr) {
+    pSym->lSection = lSection;
+    pSym->lValue = static_cast<int32_t>(ullOffset);
+    pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_VALUE_PENDING);
+    if (pSym->lKey1 == 0) {
+      pSym->lOrgSection = lSection;
+      pSym->lOrgValue = static_cast<int32_t>(ullOffset);
+    }
+  }
+  return LOC_ASSIGNED;
+}
+
+/* ---- section statements ------------------------------------------------- */
+
+namespace {
+
+/* Resumes counter lCounter as the current one; the statement takes its
+   location (LOCTR statements give it to their symbol). */
+void vResume(int32_t lCounter, SYMBOL *pLocSym)
+{
+  LOCCTR *c = pLocCounter(lCounter);
+  g_esd.lCurrent = lCounter;
+  pEsdItem(c->lSection)->lCurLoc = lCounter;
+  vRecordExtent(0, 1);
+  iAssignLocation(lCounter, pLocSym, false);
+}
+
+/* The statement's start value: 0..X'FFFFF8' rounded up to 8; false after
+   an error. */
+bool bStartValue(int iOperands, const uint8_t *pFirstOperand, uint32_t *pulStart)
+{
+  *pulStart = 0;
+  if (iOperands < 1) return true;
+  uint32_t ulLength = 0;
+  pOperandText(pFirstOperand, &ulLength);
+  if (ulLength == 0) return true;
+  int32_t lValue = 0;
+  int iStatus = ABS_ERROR;
+  iAbsOperand(pFirstOperand, 1, -1, -1, EF_ABSOLUTE, &lValue, 0, 0xFFFFF8, &iStatus);
+  if (iStatus != ABS_OK) {
+    if (iStatus == ABS_PENDING) iStmtDiagOperand(1);
+    return false;
+  }
+  *pulStart = (static_cast<uint32_t>(lValue) + 7) & ~7u;
+  return true;
+}
+
+bool bAnyControlSection()
+{
+  for (uint32_t i = 0; i < g_esd.ulItems; i++)
+    if (bControlKind(pEsdItem(static_cast<int32_t>(i))->bKind)) return true;
+  return false;
+}
+
+} // namespace
+
+void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
+                       const uint8_t *pFirstOperand)
+{
+  if (lResolvePass() != 0) {
+    /* a pass only refreshes the location of a statement that waited */
+    int32_t lCounter = lStatementCounter();
+    SYMBOL *pSym = bNumber == INSTR_LOCTR ? pSymbolFind(pLabel, ulLabelLength) : nullptr;
+    iAssignLocation(lCounter, pSym, false);
+    return;
+  }
+  bool bLoctr = bNumber == INSTR_LOCTR;
+  uint8_t bKind = bNumber == INSTR_COM ? ESD_CM : bNumber == INSTR_DSECT ? ESD_DSECT : ESD_SD;
+  bool bRsect = bNumber == INSTR_RSECT;
+  if (bNumber == INSTR_START) {
+    uint32_t ulStart = 0;
+    if (!bStartValue(iOperands, pFirstOperand, &ulStart)) return;
+    if (bAnyControlSection()) {
+      vDiag(151, "An executable control section has already been started.");
+      return;
+    }
+    if (ulLabelLength == 0) {
+      int32_t l = iEsdNew(ESD_PC, nullptr);
+      pEsdItem(l)->ulStart = ulStart;
+      vResume(pEsdItem(l)->lFirstLoc, nullptr);
+      return;
+    }
+    SYMBOL *pSym = pNameSymbol(ulLabelLength, pLabel);
+    if (pSym == nullptr) return;
+    if (ulLabelLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+    int32_t l = iEsdNew(ESD_SD, pSym);
+    pSym->bType = E_J;
+    pEsdItem(l)->ulStart = ulStart;
+    vResume(pEsdItem(l)->lFirstLoc, nullptr);
+    return;
+  }
+
+  if (ulLabelLength == 0) {
+    uint8_t bUnnamed = bKind == ESD_SD ? static_cast<uint8_t>(ESD_PC) : bKind;
+    int32_t l = lUnnamed(bUnnamed);
+    if (l >= 0) {
+      ESDITEM *p = pEsdItem(l);
+      if (((p->bAttr & ESDA_RSECT) != 0) != bRsect && bUnnamed == ESD_PC) {
+        vDiag(152, "Invalid control section type.");
+        return;
+      }
+      vResume(p->lCurLoc, nullptr);
+      return;
+    }
+    l = iEsdNew(bUnnamed, nullptr);
+    if (bKind == ESD_DSECT) pEsdItem(l)->bAttr = ESDA_DSECT;
+    if (bRsect) pEsdItem(l)->bAttr = ESDA_RSECT;
+    vResume(pEsdItem(l)->lFirstLoc, nullptr);
+    return;
+  }
+
+  if (!bLoctr && ulLabelLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+  SYMBOL *pFound = pSymbolFind(pLabel, ulLabelLength);
+  int32_t lCounter = lCounterOfName(pFound);
+  if (lCounter >= 0) {
+    const LOCCTR *c = pLocCounter(lCounter);
+    ESDITEM *p = pEsdItem(c->lSection);
+    if (!bLoctr) {
+      bool bOwn = p->lFirstLoc == lCounter;
+      bool bKindOk = bKind == ESD_SD ? bControlKind(p->bKind) : p->bKind == bKind;
+      bool bWasRsect = (p->bAttr & ESDA_RSECT) != 0 && p->bKind != ESD_DSECT;
+      if (!bOwn || !bKindOk || bWasRsect != bRsect) {
+        vDiag(152, "Invalid control section type.");
+        return;
+      }
+      lCounter = p->lCurLoc;
+    }
+    vResume(lCounter, nullptr);
+    return;
+  }
+
+  /* a DSECT may continue an external dummy of the same name */
+  const ESDITEM *pXd = bKind == ESD_DSECT ? pEsdFind(pFound) : nullptr;
+  SYMBOL *pSym = pXd != nullptr && pXd->bKind == ESD_XD ? pFound : pNameSymbol(ulLabelLength, pLabel);
+  if (pSym == nullptr) return;
+  pSym->bType = E_J;
+  if (bLoctr) {
+    vPrivateSection();
+    int32_t lSection = pLocCounter(g_esd.lCurrent)->lSection;
+    int32_t lLast = lLastCounter(lSection);
+    int32_t lNew = lNewCounter(pSym, lSection);
+    LOCCTR *c = pLocCounter(lNew);
+    c->bWaiting = true;
+    pLocCounter(lLast)->lNext = lNew;
+    pSym->lLength = 1;
+    pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+    vResume(lNew, pSym);
+    return;
+  }
+  int32_t l = iEsdNew(bKind, pSym);
+  if (bKind == ESD_DSECT) pEsdItem(l)->bAttr = ESDA_DSECT;
+  if (bRsect) pEsdItem(l)->bAttr = ESDA_RSECT;
+  vResume(pEsdItem(l)->lFirstLoc, nullptr);
+}
+
+/* ---- ALIAS, AMODE, RMODE -------------------------------------------------- */
+
+namespace {
+
+/* The alias of an ALIAS operand into abOut; its length, or -1. */
+int iAliasValue(const uint8_t *p, uint32_t ulLength, uint8_t *abOut)
+{
+  if (ulLength < 3 || p[1] != E_QUOTE || p[ulLength - 1] != E_QUOTE) return -1;
+  uint8_t bType = g_abUpper[p[0]];
+  uint32_t n = 0;
+  if (bType == 0xC3) { /* C */
+    for (uint32_t i = 2; i + 1 < ulLength; i++) {
+      if (p[i] == E_QUOTE) {
+        if (i + 2 >= ulLength || p[i + 1] != E_QUOTE) return -1;
+        i++;
+      }
+      if (n >= ESD_ALIAS_MAX) return -1;
+      abOut[n++] = p[i];
+    }
+  } else if (bType == 0xE7) { /* X */
+    uint32_t ulDigits = ulLength - 3;
+    if (ulDigits == 0 || ulDigits % 2 != 0 || ulDigits / 2 > ESD_ALIAS_MAX) return -1;
+    for (uint32_t i = 0; i < ulDigits; i += 2) {
+      int aiNibble[2];
+      for (int k = 0; k < 2; k++) {
+        uint8_t c = g_abUpper[p[2 + i + k]];
+        if (c >= 0xF0 && c <= 0xF9) aiNibble[k] = c - 0xF0;
+        else if (c >= 0xC1 && c <= 0xC6) aiNibble[k] = c - 0xC1 + 10;
+        else return -1;
+      }
+      abOut[n++] = static_cast<uint8_t>(aiNibble[0] << 4 | aiNibble[1]);
+    }
+  } else {
+    return -1;
+  }
+  if (n == 0) return -1;
+  for (uint32_t i = 0; i < n; i++)
+    if (abOut[i] < 0x42 || abOut[i] > 0xFE) return -1;
+  return static_cast<int>(n);
+}
+
+EXTRNENTRY *pExtrnOf(const SYMBOL *pSym)
+{
+  EXTRNENTRY *a = static_cast<EXTRNENTRY *>(g_esd.extrn.pData);
+  for (uint32_t i = 0; i < g_esd.ulExtrn; i++)
+    if (a[i].pSym == pSym) return &a[i];
+  return nullptr;
+}
+
+const uint8_t *pInternAlias(const uint8_t *ab, int n)
+{
+  uint8_t *p = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, static_cast<size_t>(n)));
+  std::memcpy(p, ab, static_cast<size_t>(n));
+  return p;
+}
+
+} // namespace
+
+void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
+                       const uint8_t *pFirstOperand)
+{
+  if (iOperands < 1) return;
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  uint8_t abAlias[ESD_ALIAS_MAX];
+  int iAlias = 0;
+  uint8_t bBits = 0;
+  if (bNumber == INSTR_ALIAS) {
+    iAlias = iAliasValue(pText, ulLength, abAlias);
+    if (iAlias < 0) {
+      iStmtDiagOperand(1);
+      return;
+    }
+  } else if (bUpperEquals(pText, ulLength, "24")) {
+    bBits = bNumber == INSTR_AMODE ? ESDA_AMODE24 : ESDA_RMODE24;
+  } else if (bUpperEquals(pText, ulLength, "ANY")) {
+    bBits = bNumber == INSTR_AMODE ? ESDA_AMODEANY : ESDA_RMODEANY;
+  } else if (bNumber == INSTR_AMODE && bUpperEquals(pText, ulLength, "31")) {
+    bBits = ESDA_AMODE31;
+  } else {
+    iStmtDiagOperand(1);
+    return;
+  }
+
+  SYMBOL *pSym = ulLabelLength > 0 ? pSymbolFind(pLabel, ulLabelLength) : nullptr;
+  ESDITEM *p = ulLabelLength > 0 ? pEsdFind(pSym) : pEsdItem(lUnnamed(ESD_PC));
+  EXTRNENTRY *pExt = bNumber == INSTR_ALIAS && p == nullptr ? pExtrnOf(pSym) : nullptr;
+  if (p == nullptr && pExt == nullptr) {
+    if (lResolvePass() >= 0 || lResolvePass() == -1) {
+      iStmtReserveDiag(1);
+    } else if (ulLabelLength > 0) {
+      iStmtDiagName(158, pLabel, ulLabelLength, "is not defined.");
+    } else {
+      vDiag(157, "The unnamed control section is not defined.");
+    }
+    return;
+  }
+  if (bNumber == INSTR_ALIAS) {
+    if (pExt != nullptr) {
+      if (pExt->pAlias != nullptr) {
+        vDiag(153, "Attribute has already been set for this external symbol.");
+        return;
+      }
+      pExt->pAlias = pInternAlias(abAlias, iAlias);
+      pExt->usAliasLength = static_cast<uint16_t>(iAlias);
+      return;
+    }
+    if (p->bKind == ESD_DSECT) {
+      vDiag(152, "Invalid control section type.");
+      return;
+    }
+    if (p->pAlias != nullptr) {
+      vDiag(153, "Attribute has already been set for this external symbol.");
+      return;
+    }
+    p->pAlias = pInternAlias(abAlias, iAlias);
+    p->usAliasLength = static_cast<uint16_t>(iAlias);
+    return;
+  }
+  if (p->bKind != ESD_SD && p->bKind != ESD_PC && p->bKind != ESD_CM) {
+    vDiag(152, "Invalid control section type.");
+    return;
+  }
+  uint8_t bMask = bNumber == INSTR_AMODE ? ESDA_AMODE : ESDA_RMODE;
+  if ((p->bAttr & bMask) != 0) {
+    vDiag(153, "Attribute has already been set for this external symbol.");
+    return;
+  }
+  uint8_t bNew = static_cast<uint8_t>(p->bAttr | bBits);
+  if ((bNew & ESDA_AMODE) == ESDA_AMODE24 && (bNew & ESDA_RMODE) == ESDA_RMODEANY) {
+    vDiag(154, "Conflicting AMODE/RMODE attributes.");
+    return;
+  }
+  p->bAttr = bNew;
+}
+
+/* ---- ENTRY, EXTRN, WXTRN -------------------------------------------------- */
+
+void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOperand)
+{
+  const uint8_t *pOp = pFirstOperand;
+  bool bPending = false;
+  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+    uint32_t ulLength = 0;
+    const uint8_t *pName = pOperandText(pOp, &ulLength);
+    if (!bNameValid(pName, ulLength)) {
+      iStmtDiagOperand(static_cast<unsigned>(i + 1));
+      return;
+    }
+    /* the same name earlier in the statement */
+    const uint8_t *pEarlier = pFirstOperand;
+    bool bRepeated = false;
+    for (int k = 0; k < i; k++, pEarlier = pOperandNext(pEarlier)) {
+      uint32_t ulOther = 0;
+      const uint8_t *pOther = pOperandText(pEarlier, &ulOther);
+      if (ulOther != ulLength) continue;
+      bool bSame = true;
+      for (uint32_t j = 0; j < ulLength && bSame; j++) bSame = g_abUpper[pOther[j]] == g_abUpper[pName[j]];
+      bRepeated = bRepeated || bSame;
+    }
+    if (bRepeated) {
+      if (lResolvePass() == 0) iStmtDiagName(155, pName, ulLength, "is repeated.");
+      continue;
+    }
+    if (ulLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+
+    if (bNumber != INSTR_ENTRY) {
+      if (lResolvePass() != 0) continue;
+      bool bCreated = true;
+      SYMBOL *pSym = pSymbolDefine(pName, ulLength, ulStmt(), &bCreated);
+      if (pSym == nullptr) continue;
+      if (pExtrnOf(pSym) != nullptr) continue;
+      if (!bCreated && (pSym->bFlags & SYMF_VALUE_PENDING) == 0) {
+        iStmtDiagName(110, pName, ulLength, "has been previously defined.");
+        continue;
+      }
+      pSym->bType = E_T;
+      pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+      EXTRNENTRY *a = static_cast<EXTRNENTRY *>(
+          GB_ENSURE(&g_esd.extrn, (static_cast<size_t>(g_esd.ulExtrn) + 1) * sizeof(EXTRNENTRY)));
+      a[g_esd.ulExtrn++] = EXTRNENTRY{pSym, ulStmt(), bNumber == INSTR_WXTRN ? ESD_WX : ESD_ER, 0, nullptr};
+      continue;
+    }
+
+    /* ENTRY */
+    SYMBOL *pSym = pSymbolFind(pName, ulLength);
+    if (pSym == nullptr || (pSym->bFlags & (SYMF_VALUE_PENDING | SYMF_UNDEFINED)) != 0) {
+      if (lResolvePass() >= 0)
+        bPending = true;
+      else
+        iStmtDiagName(158, pName, ulLength, "is not defined.");
+      continue;
+    }
+    ESDITEM *pOwn = pEsdFind(pSym);
+    if (pOwn != nullptr && (pOwn->bKind == ESD_SD || pOwn->bKind == ESD_PC || pOwn->bKind == ESD_CM)) continue;
+    if (pOwn != nullptr && pOwn->bKind == ESD_LD) continue;
+    const ESDITEM *pSection = pEsdItem(pSym->lSection);
+    if (pSection == nullptr ||
+        (pSection->bKind != ESD_SD && pSection->bKind != ESD_PC && pSection->bKind != ESD_CM)) {
+      iStmtDiagName(156, pName, ulLength, "cannot be defined as an ENTRY.");
+      continue;
+    }
+    iEsdNew(ESD_LD, pSym);
+  }
+  if (bPending) iStmtReserveDiag(1);
+}
+
+void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
+                        const uint8_t *pFirstOperand)
+{
+  const char *pszText = "is too long to be defined as an external symbol.";
+  if (bNumber == INSTR_ENTRY || bNumber == INSTR_EXTRN || bNumber == INSTR_WXTRN) {
+    const uint8_t *pOp = pFirstOperand;
+    for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+      uint32_t ulLength = 0;
+      const uint8_t *pName = pOperandText(pOp, &ulLength);
+      if (ulLength <= ESD_NAME_MAX) continue;
+      SYMBOL *pSym = pSymbolFind(pName, ulLength);
+      const ESDITEM *p = pEsdFind(pSym);
+      const EXTRNENTRY *pExt = pExtrnOf(pSym);
+      if ((p != nullptr && p->pAlias != nullptr) || (pExt != nullptr && pExt->pAlias != nullptr)) continue;
+      iStmtDiagName(302, pName, ulLength, pszText);
+    }
+    return;
+  }
+  if (ulLabelLength <= ESD_NAME_MAX) return;
+  const ESDITEM *p = pEsdFind(pSymbolFind(pLabel, ulLabelLength));
+  if (p != nullptr && p->pAlias != nullptr) return;
+  iStmtDiagName(302, pLabel, ulLabelLength, pszText);
+}
+
+/* ---- DXD, ORG, END --------------------------------------------------------- */
+
+void vDxdStatement(SYMBOL *pSym, uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_t *pFirstOperand)
+{
+  if (lResolvePass() != 0) return;
+  if (ulLabelLength == 0 && lUnnamed(ESD_XD) >= 0) {
+    vDiag(170, "The unnamed DXD is already defined.");
+    return;
+  }
+  if (ulLabelLength > 0 && pSym == nullptr) return; /* duplicate */
+  if (ulLabelLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+  uint32_t ulLength = 1, ulAlign = 1;
+  if (pFirstOperand != nullptr) {
+    uint32_t ulText = 0;
+    const uint8_t *pText = pOperandText(pFirstOperand, &ulText);
+    EXPRCTX *c = pExprParse(pText, ulText, 1, nullptr, pStack(), 0, ET_DCOPERAND);
+    DCEVAL *e = bExprFailed(c) || c->pTree == nullptr ? nullptr : pDcEvaluate(c, c->pTree, -1, 0, 0, DCE_DS);
+    if (e == nullptr) {
+      if (!bExprFailed(c)) iStmtDiagOperand(1);
+      iExprDiag(c);
+      return;
+    }
+    ulLength = e->ulTotal;
+    ulAlign = e->bAlign;
+    if (pSym != nullptr) {
+      pSym->lLength = e->lLength;
+      pSym->sScale = e->sScale;
+    }
+  }
+  int32_t l = iEsdNew(ESD_XD, pSym);
+  ESDITEM *p = pEsdItem(l);
+  p->ulFolded = ulLength;
+  p->ulXdAlign = ulAlign;
+  if (pSym != nullptr) {
+    pSym->bType = E_J;
+    pSym->lSection = l;
+    pSym->lValue = 0;
+    pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~(SYMF_VALUE_PENDING | SYMF_TYPE_PENDING));
+  }
+  vRecordLocation(l, 0, true);
+  (void)pLabel;
+}
+
+void vOrgStatement(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
+{
+  if (pSym != nullptr) {
+    pSym->lLength = 1;
+    pSym->bType = E_U;
+    pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
+  }
+  int32_t lCounter = lStatementCounter();
+  if (lCounter < 0) return;
+  int32_t lSection = -1, lHere = 0;
+  if (!bCounterLocation(lCounter, &lSection, &lHere)) {
+    vLocationWait(lCounter);
+    return;
+  }
+  uint8_t *pValue = pStmtSub(SUB_VALUE);
+  uint32_t ulLength = 0;
+  const uint8_t *pText = iOperands > 0 ? pOperandText(pFirstOperand, &ulLength) : nullptr;
+  if (ulLength == 0) {
+    vRecordExtent(0, 1);
+    iAssignLocation(lCounter, pSym, false);
+    LOCCTR *c = pLocCounter(lCounter);
+    c->ulCurrent = c->ulHigh;
+    if (pValue != nullptr) vPut32(pValue + 4, pEsdItem(c->lSection)->ulFolded + c->ulCurrent);
+    return;
+  }
+  int32_t lPass = lResolvePass();
+  uint32_t ulFlags = lPass == 0 ? 0x59u : lPass > 0 ? 0x51u : 0x41u;
+  EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, pStack(), 0, ET_EXPRESSION);
+  EXPRVALUE *v = bExprFailed(c) ? nullptr
+                                : pExprEvaluate(c, c->pTree, ulRefWord(ulStmt(), 0), lSection, lHere, ulFlags);
+  if (bExprFailed(c)) {
+    iExprDiag(c);
+    vCounterRelease(lCounter, ulStmt());
+    return;
+  }
+  if (v == nullptr) {
+    vCounterBlock(lCounter);
+    return;
+  }
+  const ESDITEM *s = pEsdItem(lSection);
+  if (v->ulNegative != 0 || v->ulPositive != 1 || v->lSection != lSection ||
+      v->lValue < static_cast<int32_t>(s->ulFolded) || v->lValue > static_cast<int32_t>(LOCATION_LIMIT)) {
+    iStmtDiagOperand(1);
+    vCounterRelease(lCounter, ulStmt());
+    return;
+  }
+  vRecordExtent(0, 1);
+  if (iAssignLocation(lCounter, pSym, false) != LOC_ASSIGNED) return;
+  vCounterSet(lCounter, static_cast<uint32_t>(v->lValue));
+  pValue = pStmtSub(SUB_VALUE);
+  if (pValue != nullptr) vPut32(pValue + 4, static_cast<uint32_t>(v->lValue));
+}
+
+void vEndStatement(int iOperands)
+{
+  vStmtSetFlags(SF_OBJECT_CALL);
+  if (iOperands > 0) vStmtSetFlags(SF_PHASE2);
+  const LOCCTR *c = pLocCounter(g_esd.lCurrent);
+  if (c == nullptr) {
+    vRecordLocation(-1, 0, false);
+    return;
+  }
+  uint32_t ulFolded = pEsdItem(c->lSection)->ulFolded;
+  bool bHuge = ulFolded > 0x3FFFFFFF || c->ulCurrent > 0x3FFFFFFF;
+  vRecordLocation(c->lSection, bHuge ? 0x40000000 : static_cast<int32_t>(ulFolded + c->ulCurrent), !bHuge);
+}
+
+/* ---- literal pools ------------------------------------------------------------ */
+
+namespace {
+
+void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
+{
+  int32_t lPool = static_cast<int32_t>(g_lbl.ulLiteralPool);
+  if (lPool < 1 || pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue) != nullptr) return;
+  DCEVAL *e = pDcEvaluate(c, n, -1, 0, 0, 0);
+  if (e == nullptr) {
+    if (bExprFailed(c)) iExprDiag(c);
+    return;
+  }
+  SYMBOL *pLit = pLiteralAdd(n->pText, n->ulTextLength, lPool, n->lValue);
+  if (pLit == nullptr) return;
+  const DCOPERAND *op = pDcOperand(n);
+  pLit->lValue = static_cast<int32_t>(e->ulTotal);
+  pLit->lLength = e->lLength;
+  pLit->sScale = e->sScale;
+  if (op != nullptr && op->cType == 'Q') pLit->sScale = -32766;
+  if (op != nullptr && op->cType == 'V') pLit->sScale = -32767;
+  pLit->bType = e->bType;
+  pLit->bFlags = static_cast<uint8_t>(pLit->bFlags & ~SYMF_TYPE_PENDING);
+  if (!(usStmtFlags() & SF_UNASSIGNED) && static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) >= 0) {
+    pLit->lOrgSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
+    pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
+  }
+  unsigned uList = e->ulTotal % 8 == 0 ? 0 : e->ulTotal % 4 == 0 ? 1 : e->ulTotal % 2 == 0 ? 2 : 3;
+  GROWBUF *pBuf = &g_esd.aLits[uList];
+  SYMBOL **ap = static_cast<SYMBOL **>(GB_ENSURE(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
+  ap[g_esd.aulLits[uList]++] = pLit;
+}
+
+int32_t lLiteralEntry()
+{
+  for (uint32_t i = 0; i < g_optab.ulCount; i++) {
+    const OPENTRY &e = g_optab.pEntries[i];
+    if (e.bKind == OPK_ASSEMBLER && e.abOps[2] == INSTR_LITERAL) return static_cast<int32_t>(i);
+  }
+  return -1;
+}
+
+} // namespace
+
+void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
+{
+  if (ulLength == 0 || std::memchr(pText, E_EQUALS, ulLength) == nullptr) return;
+  EXPRCTX *c = pExprParse(pText, ulLength, uOperand, nullptr, pStack(), PF_LITERAL, ET_ADDRESS);
+  if (bExprFailed(c) || c->pTree == nullptr) return;
+  /* walk the tree without recursion: down the left, then right/third */
+  EXPRNODE *n = c->pTree;
+  bool bAny = false;
+  while (n != nullptr) {
+    if (n->bKind == EN_LITERAL) {
+      bAny = true;
+      vLiteralRegister(c, n);
+      if (bExprFailed(c)) return;
+    }
+    EXPRNODE *pDown = n->bKind == EN_LITERAL ? nullptr : n->pLeft != nullptr ? n->pLeft : n->pRight != nullptr ? n->pRight : n->pThird;
+    if (pDown != nullptr) {
+      n = pDown;
+      continue;
+    }
+    /* up until a parent has an unvisited right or third child */
+    for (;;) {
+      EXPRNODE *pUp = n->pUp;
+      if (pUp == nullptr || n == c->pTree) {
+        n = nullptr;
+        break;
+      }
+      EXPRNODE *pNext = nullptr;
+      if (n == pUp->pLeft) pNext = pUp->pRight != nullptr ? pUp->pRight : pUp->pThird;
+      else if (n == pUp->pRight) pNext = pUp->pThird;
+      if (pNext != nullptr) {
+        n = pNext;
+        break;
+      }
+      n = pUp;
+    }
+  }
+  if (bAny && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
+    uint32_t ulPool = g_lbl.ulLiteralPool;
+    vStmtAddSub(SUB_POOL, 4, &ulPool);
+  }
+}
+
+uint32_t ulLiteralsWaiting()
+{
+  uint32_t ul = 0;
+  for (uint32_t n : g_esd.aulLits) ul += n;
+  return ul;
+}
+
+void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ulSequence)
+{
+  bool bEnd = lLevel < 0;
+  if (ulLiteralsWaiting() == 0) {
+    if (bEnd) g_lbl.ulLiteralPool = 0;
+    else g_lbl.ulLiteralPool++;
+    return;
+  }
+  if (bEnd) {
+    const LOCCTR *c = pLocCounter(g_esd.lCurrent);
+    if (c == nullptr || !bControlKind(pEsdItem(c->lSection)->bKind)) {
+      int32_t lSection = lEsdFirstControlSection();
+      if (lSection < 0) lSection = iEsdNew(ESD_PC, nullptr);
+      g_esd.lCurrent = lLastCounter(lSection);
+    }
+  }
+  int32_t lCounter = g_esd.lCurrent;
+  int32_t lEntry = lLiteralEntry();
+  uint32_t ulPool = g_lbl.ulLiteralPool;
+  bool bFirst = true;
+  for (unsigned k = 0; k < LIT_LISTS; k++) {
+    for (uint32_t i = 0; i < g_esd.aulLits[k]; i++) {
+      SYMBOL *pLit = static_cast<SYMBOL **>(g_esd.aLits[k].pData)[i];
+      vStmtStart();
+      uint8_t *p = pRecord();
+      vPut32(p + STMT_SRCID, ulSrcId);
+      vPut32(p + STMT_LINE, ulLine);
+      vPut32(p + STMT_SEQUENCE, ulSequence);
+      vPut16(p + STMT_NEST, static_cast<uint16_t>(bEnd ? 0 : lLevel));
+      vPut16(p + STMT_OPINDEX, static_cast<uint16_t>(lEntry));
+      uint8_t bPrint = bStmtPrintStatus();
+      p[STMT_PRINT] = (bPrint & 0x80) ? static_cast<uint8_t>(bPrint | 0x01) : 0;
+      vStmtSetFlags(SF_UNASSIGNED | SF_RELATIVE | SF_SUBSTITUTED | SF_PHASE2 | SF_OPTIONAL);
+      vStmtAddSub(SUB_OPERAND, pLit->usNameLength, pLit->abName);
+      if (ulPool > 1) vStmtAddSub(SUB_POOL, 4, &ulPool);
+      uint32_t ulKey2 = static_cast<uint32_t>(pLit->lKey2);
+      vStmtAddSub(SUB_VALUE, 4, &ulKey2);
+      vRecordExtent(static_cast<uint32_t>(pLit->lValue), bFirst ? 8 : 1);
+      bFirst = false;
+      iAssignLocation(lCounter, pLit, true);
+      if (pLit->pRefs != nullptr) pLit->pRefs[1] = ulStmt() & REF_STMT_MASK;
+      bStmtFinish();
+    }
+    g_esd.aulLits[k] = 0;
+  }
+  if (bEnd) g_lbl.ulLiteralPool = 0;
+  else g_lbl.ulLiteralPool++;
+}
+
+/* ---- folding and layout ----------------------------------------------------- */
+
+bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount)
+{
+  bool bComplete = true;
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    ESDITEM *s = pEsdItem(static_cast<int32_t>(i));
+    int32_t l = s->lFirstLoc;
+    while (l >= 0 && pLocCounter(l)->bFolded) l = pLocCounter(l)->lNext;
+    if (l < 0) continue;
+    LOCCTR *c = pLocCounter(l);
+    if (c->lPending != 0) {
+      if (*pulCount < ulRoom) pulBlocking[(*pulCount)++] = static_cast<uint32_t>(c->lPending);
+      bComplete = false;
+      continue;
+    }
+    if (c->bWaiting) {
+      /* usable from now on; folded after a pass has placed its statements */
+      c->bWaiting = false;
+      bComplete = false;
+      continue;
+    }
+    s->ulFolded += c->ulHigh;
+    c->bFolded = true;
+    if (c->lNext >= 0) {
+      pLocCounter(c->lNext)->bWaiting = false;
+      bComplete = false;
+    }
+  }
+  return bComplete;
+}
+
+void vEsdLayout()
+{
+  /* external references from the EXTRN list */
+  for (uint32_t i = 0; i < g_esd.ulExtrn; i++) {
+    EXTRNENTRY e = static_cast<EXTRNENTRY *>(g_esd.extrn.pData)[i];
+    ESDITEM *p = pEsdFind(e.pSym);
+    if (p == nullptr || (p->bKind != ESD_ER && p->bKind != ESD_WX)) {
+      int32_t l = iEsdNew(e.bKind, e.pSym);
+      p = pEsdItem(l);
+      e.pSym->lSection = l;
+      e.pSym->lValue = 0;
+      if (e.pSym->lLength == SYM_LENGTH_UNKNOWN) e.pSym->lLength = 1;
+      e.pSym->bFlags = static_cast<uint8_t>(e.pSym->bFlags & ~(SYMF_VALUE_PENDING | SYMF_TYPE_PENDING));
+    }
+    if (p->pAlias == nullptr && e.pAlias != nullptr) {
+      p->pAlias = e.pAlias;
+      p->usAliasLength = e.usAliasLength;
+    }
+  }
+  /* aliases shared by items of the same name */
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
+    if (p->pAlias == nullptr || p->pName == nullptr) continue;
+    for (uint32_t k = 0; k < g_esd.ulItems; k++) {
+      ESDITEM *q = pEsdItem(static_cast<int32_t>(k));
+      if (q->pName == p->pName && q->pAlias == nullptr && q->bKind != ESD_DSECT) {
+        q->pAlias = p->pAlias;
+        q->usAliasLength = p->usAliasLength;
+      }
+    }
+  }
+  /* lengths, the empty unnamed section, placement */
+  uint64_t ullEnd = 0;
+  bool bFirstControl = true;
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
+    if (p->lFirstLoc >= 0) {
+      uint64_t ullLength = 0;
+      for (int32_t k = p->lFirstLoc; k >= 0; k = pLocCounter(k)->lNext) ullLength += pLocCounter(k)->ulHigh;
+      p->ulFolded = static_cast<uint32_t>(ullLength > 0xFFFFFFFF ? 0xFFFFFFFF : ullLength);
+    }
+    if (p->bKind == ESD_DSECT || p->bKind == ESD_XD) {
+      p->lDefStmt = static_cast<int32_t>(p->ulStart);
+      p->ulStart = 0;
+    }
+    if (p->bKind == ESD_PC && !p->bLocated && p->ulFolded == 0) p->bOmitted = true;
+    if (!bControlKind(p->bKind) || p->bOmitted) continue;
+    uint64_t ullStart = p->ulStart;
+    if (!bFirstControl) ullStart += (ullEnd + 7) & ~7ull;
+    bFirstControl = false;
+    if (p->ulFolded >= p->ulLimit || ullStart >= p->ulLimit || ullStart + p->ulFolded > p->ulLimit)
+      g_esd.bLayoutError = true;
+    p->ulStart = static_cast<uint32_t>(ullStart > 0xFFFFFFFF ? 0xFFFFFFFF : ullStart);
+    ullEnd = ullStart + p->ulFolded;
+    p->ulFolded &= 0x7FFFFFFF;
+  }
+  /* ids */
+  int32_t lDsect = 0, lId = 0;
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
+    if (p->bKind == ESD_DSECT) {
+      p->lId = --lDsect;
+    } else if (p->bKind != ESD_LD && !p->bOmitted) {
+      p->lId = ++lId;
+      if (static_cast<uint32_t>(lId) > ESD_ID_MAX) {
+        vMessage("KZM150S More than 65535 external symbols defined.");
+        vAsmTerminate();
+      }
+    }
+    if (p->pName != nullptr && p->pName->usNameLength > ESD_NAME_MAX && p->pAlias == nullptr && p->bKind != ESD_DSECT)
+      g_esd.bLayoutError = true;
+  }
+  for (uint32_t i = 0; i < g_esd.ulItems; i++) {
+    ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
+    if (p->bKind != ESD_LD) continue;
+    const ESDITEM *pOwner = pEsdItem(p->pName->lSection);
+    p->ulStart = (pOwner != nullptr ? pOwner->ulStart : 0) + static_cast<uint32_t>(p->pName->lValue);
+    p->ulFolded = pOwner != nullptr ? static_cast<uint32_t>(pOwner->lId) : 0;
+  }
+  g_esd.ulCounters = 0;
+  g_esd.lCurrent = -1;
+}

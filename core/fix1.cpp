@@ -1,0 +1,261 @@
+/*
+** fix1.cpp - the address resolution passes (module "fix1").
+**
+** Owns the pass and cycle counters, the work-file window of the records
+** still to revisit and the table of statements that block the folding of a
+** location counter.
+**
+** Notes on the design:
+**  - A pass reads only the records between the first and the last one that
+**    still carried flag 0x4000 after the previous pass.
+**  - Before a handler runs again the record's flag 0x4000 is cleared; a
+**    handler that still cannot settle the statement sets it again.  A record
+**    is rewritten when any of its bytes changed.
+**  - A final pass reports "Statement could not be resolved." on what is left,
+**    which puts the statement in error and ends its revisiting; a counter it
+**    blocked is released, so the cycles always end.  A cycle that makes no
+**    progress at all is followed by the last kind of final pass (-2), which
+**    leaves nothing unresolved.
+*/
+#define MEM_MODULE "fix1"
+
+#include "fix1.h"
+
+#include <cstring>
+
+#include "esd1.h"
+#include "expr.h"
+#include "gen1.h"
+#include "lbl.h"
+#include "mem.h"
+#include "opt.h"
+#include "vorn.h"
+#include "work.h"
+
+namespace {
+
+struct FIXSTATE {
+  int32_t lPass;
+  uint32_t ulCycle;
+  uint64_t ullFirst, ullLast; /* window: first and last record to revisit */
+  uint32_t ulCount;           /* records still to revisit */
+  uint64_t ullRecord;         /* position of the record in hand */
+  GROWBUF blocking;           /* statements blocking a fold */
+  uint32_t ulBlocking;
+  bool bBlockingDone;         /* pass -1: the first blocking record was taken */
+  bool bFoldComplete;
+  uint64_t ullProgress;       /* grows with every fold step and rewrite */
+  GROWBUF before;             /* the record as read */
+};
+FIXSTATE g_fix = {0, 0, 0, 0, 0, 0, {SP_HEAP, 0, 0, nullptr, nullptr}, 0, false, false, 0,
+                  {SP_HEAP, 0, 0, nullptr, nullptr}};
+
+void vFold()
+{
+  uint32_t ulRoom = ulLocCounterCount() + 1;
+  uint32_t *pul = static_cast<uint32_t *>(GB_ENSURE(&g_fix.blocking, static_cast<size_t>(ulRoom) * sizeof(uint32_t)));
+  uint32_t ulBefore = g_fix.ulBlocking;
+  g_fix.ulBlocking = 0;
+  bool bWasComplete = g_fix.bFoldComplete;
+  /* progress: any counter folded or made usable */
+  uint64_t ullState = 0;
+  for (uint32_t i = 0; i < ulLocCounterCount(); i++) {
+    const LOCCTR *c = pLocCounter(static_cast<int32_t>(i));
+    ullState += (c->bFolded ? 2u : 0u) + (c->bWaiting ? 0u : 1u);
+  }
+  g_fix.bFoldComplete = bFoldCounters(pul, ulRoom, &g_fix.ulBlocking);
+  uint64_t ullAfter = 0;
+  for (uint32_t i = 0; i < ulLocCounterCount(); i++) {
+    const LOCCTR *c = pLocCounter(static_cast<int32_t>(i));
+    ullAfter += (c->bFolded ? 2u : 0u) + (c->bWaiting ? 0u : 1u);
+  }
+  if (ullAfter != ullState || bWasComplete != g_fix.bFoldComplete || ulBefore != g_fix.ulBlocking) g_fix.ullProgress++;
+}
+
+bool bBlocking(uint32_t ulStmt)
+{
+  const uint32_t *pul = static_cast<const uint32_t *>(g_fix.blocking.pData);
+  for (uint32_t i = 0; i < g_fix.ulBlocking; i++)
+    if (pul[i] == ulStmt) return true;
+  return false;
+}
+
+/* The first-phase work of the record in hand, once more. */
+void vReprocess(const OPENTRY *pEntry)
+{
+  uint32_t ulLabel = 0;
+  const uint8_t *pLabel = nullptr, *pFirst = nullptr;
+  int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
+  if (pLabel != nullptr) pLabel += 4;
+  uint8_t bNumber = pEntry->bKind == OPK_MACHINE ? 0 : pEntry->abOps[2];
+  switch (bNumber) {
+  case INSTR_ALIAS:
+  case INSTR_AMODE:
+  case INSTR_RMODE:
+    vSectionAttribute(bNumber, ulLabel, pLabel, iOperands, pFirst);
+    break;
+  case INSTR_COM:
+  case INSTR_CSECT:
+  case INSTR_DSECT:
+  case INSTR_LOCTR:
+  case INSTR_RSECT:
+  case INSTR_START:
+    vSectionStatement(bNumber, ulLabel, pLabel, iOperands, pFirst);
+    break;
+  case INSTR_ENTRY:
+    vExternalStatement(bNumber, iOperands, pFirst);
+    break;
+  default:
+    vDefineLabel(ulLabel, pLabel, iOperands, pFirst);
+    break;
+  }
+}
+
+/* Whether a pass -1 takes the record in hand. */
+bool bFinalCandidate(uint8_t bNumber, bool bMachine, uint16_t usFlags, uint32_t ulStmt)
+{
+  bool bExtent = !bMachine && (bNumber == INSTR_CNOP || bNumber == INSTR_DC || bNumber == INSTR_DS ||
+                               bNumber == INSTR_EQU || bNumber == INSTR_ORG);
+  if (bBlocking(ulStmt) && !g_fix.bBlockingDone) {
+    g_fix.bBlockingDone = true;
+    return true;
+  }
+  if (bExtent) return false;
+  if (!bMachine && (bNumber == INSTR_ALIAS || bNumber == INSTR_AMODE || bNumber == INSTR_RMODE ||
+                    bNumber == INSTR_ENTRY || bNumber == INSTR_USING))
+    return false;
+  return (usFlags & SF_UNASSIGNED) == 0;
+}
+
+} // namespace
+
+int32_t lResolvePass() { return g_fix.lPass; }
+
+uint32_t ulPassPendingFlags()
+{
+  if (g_fix.lPass == 0) return EF_UNDEFINED_OK | EF_ATTRIBUTE_OK;
+  return g_fix.lPass > 0 ? static_cast<uint32_t>(EF_ATTRIBUTE_OK) : 0u;
+}
+
+void vStmtRewrite()
+{
+  uint16_t usFlags = usStmtFlags();
+  if (usFlags & SF_ERROR) {
+    vPut16(pRecord() + STMT_FLAGS, static_cast<uint16_t>(usFlags & SF_KEPT_IN_ERROR));
+    vPut16(pRecord() + STMT_OPINDEX, 0xFFFF);
+    usFlags = usStmtFlags();
+  }
+  vTrace(TRACE_UPDATE, "Update: %.4X%s", usFlags, (usFlags & SF_REVISIT) ? " (unresolved)" : "");
+  int64_t lHere = lWorkTell(WORK_SYSUT1);
+  vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(g_fix.ullRecord), 0);
+  vWorkWrite(pRecord(), 1, g_rec.ulLength, WORK_SYSUT1);
+  vWorkSeek(WORK_SYSUT1, lHere, 0);
+}
+
+uint32_t iResolvePass()
+{
+  vTrace(TRACE_PHASE, "Entering address resolution pass %lu:%ld for %lu statements ...",
+         static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(g_fix.lPass),
+         static_cast<unsigned long>(g_fix.ulCount));
+  uint64_t ullFirst = g_fix.ullFirst, ullLast = g_fix.ullLast;
+  g_fix.ulCount = 0;
+  g_fix.bBlockingDone = false;
+  uint32_t ulUpdated = 0;
+  lStmtFirst(ullFirst);
+  uint64_t ullPos = ullFirst;
+  while (ullPos <= ullLast) {
+    uint32_t ulLength = lStmtNext(0);
+    if (ulLength < STMT_HEAD) break;
+    g_fix.ullRecord = ullPos;
+    ullPos += ulLength;
+    uint8_t *p = pRecord();
+    uint16_t usFlags = usGet16(p + STMT_FLAGS);
+    if (!(usFlags & SF_REVISIT)) continue;
+    int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
+    uint32_t ulStmt = ulGet32(p + STMT_NUMBER);
+    bool bValid = sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount;
+    const OPENTRY *pEntry = bValid ? &g_optab.pEntries[sIndex] : nullptr;
+    bool bMachine = pEntry != nullptr && pEntry->bKind == OPK_MACHINE;
+    uint8_t bNumber = pEntry != nullptr && !bMachine ? pEntry->abOps[2] : 0;
+    bool bTake = pEntry != nullptr && (g_fix.lPass != -1 || bFinalCandidate(bNumber, bMachine, usFlags, ulStmt));
+    if (bTake) {
+      vTrace(TRACE_UPDATE, "%lu:%.4X %s %lu", static_cast<unsigned long>(ulStmt), usFlags,
+             g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
+      uint8_t *pBefore = static_cast<uint8_t *>(GB_ENSURE(&g_fix.before, ulLength));
+      std::memcpy(pBefore, p, ulLength);
+      vStmtClearFlags(SF_REVISIT);
+      vReprocess(pEntry);
+      p = pRecord();
+      if (pEntry == nullptr || ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR))) {
+        if (usStmtFlags() & SF_UNASSIGNED) {
+          vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
+          vPut32(p + STMT_SECTION, 0xFFFFFFFFu);
+          vPut32(p + STMT_LOCATION, 0);
+        }
+        iStmtDiag(109, DIAG_HOST_TEXT, 12, 0, "Statement could not be resolved.");
+        vStmtSetFlags(SF_ERROR);
+      }
+      if (usStmtFlags() & SF_ERROR) vStmtClearFlags(SF_REVISIT | SF_PHASE2);
+      if (std::memcmp(pBefore, p, ulLength) != 0) {
+        vStmtRewrite();
+        ulUpdated++;
+        g_fix.ullProgress++;
+      }
+    } else if (pEntry == nullptr) {
+      /* nothing can settle it: end its revisiting */
+      vStmtClearFlags(SF_REVISIT);
+      vStmtRewrite();
+      ulUpdated++;
+    }
+    if (usStmtFlags() & SF_REVISIT) {
+      if (g_fix.ulCount++ == 0) g_fix.ullFirst = g_fix.ullRecord;
+      g_fix.ullLast = g_fix.ullRecord;
+    }
+  }
+  return ulUpdated;
+}
+
+void vResolveAddresses()
+{
+  uint32_t ulLongest = 0;
+  vStmtRevisitWindow(&g_fix.ulCount, &g_fix.ullFirst, &g_fix.ullLast, &ulLongest);
+  if (g_fix.ulCount == 0) return;
+  char cStep = g_asm.cStep;
+  vPhaseSet('1', 'R');
+  GB_ENSURE(&g_fix.before, ulLongest + 4);
+  g_fix.ulBlocking = 0;
+  g_fix.bFoldComplete = false;
+  g_fix.ullProgress = 0;
+  vFold();
+  /* an ordinary pass that rewrites something may be followed by another,
+     but not without end */
+  uint32_t ulPassLimit = 64 + 2 * ulLocCounterCount();
+  g_fix.ulCycle = 1;
+  while (g_fix.ulCount > 0) {
+    uint64_t ullProgress = g_fix.ullProgress;
+    g_fix.lPass = 1;
+    for (;;) {
+      uint32_t ulUpdated = iResolvePass();
+      if (ulUpdated == 0 || g_fix.ulCount == 0 || static_cast<uint32_t>(g_fix.lPass) >= ulPassLimit) break;
+      vFold();
+      g_fix.lPass++;
+    }
+    if (g_fix.ulCount > 0) {
+      bool bStalled = g_fix.ullProgress == ullProgress && g_fix.ulCycle > 1;
+      if (g_fix.bFoldComplete || bStalled) {
+        g_fix.lPass = -2;
+      } else {
+        vFold();
+        g_fix.lPass = -1;
+      }
+      iResolvePass();
+      if (g_fix.lPass == -1) vFold();
+    }
+    g_fix.ulCycle++;
+  }
+  g_fix.lPass = 0;
+  g_fix.ulBlocking = 0;
+  GB_FREE(&g_fix.blocking);
+  GB_FREE(&g_fix.before);
+  vPhaseSet('1', cStep);
+}

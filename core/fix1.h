@@ -1,0 +1,27 @@
+/*
+** fix1.h - the address resolution passes (module "fix1").
+**
+** Between the conditional assembly phase and the layout of the external
+** symbols, statements still marked for revisiting (STMT flag 0x4000) are
+** re-read from SYSUT1 and handed to their first-phase handlers again, pass
+** after pass, until nothing is left unresolved.  Records are rewritten in
+** place and never change length.
+*/
+#pragma once
+
+#include <cstdint>
+
+/* The pass the handlers run in: 0 in the conditional assembly phase, 1, 2,
+   ... in ordinary passes, -1 and -2 in final passes. */
+int32_t lResolvePass();
+/* Evaluation flags that let a handler defer instead of reporting: both
+   "undefined" and "not yet known" in the conditional assembly phase, only
+   "not yet known" in ordinary passes, none in final passes. */
+uint32_t ulPassPendingFlags();
+
+/* Runs every cycle and pass (nothing when no statement is unresolved). */
+void vResolveAddresses();
+/* One pass over the window; the number of records rewritten. */
+uint32_t iResolvePass();
+/* Rewrites the record in hand at the position it was read from. */
+void vStmtRewrite();
