@@ -101,7 +101,7 @@ void vSecondPhase(const OPENTRY *pEntry)
   uint32_t ulCopy = g_rec.ulLength;
   uint8_t *pCopy = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, ulCopy + 4));
   std::memcpy(pCopy, pRecord(), ulCopy);
-  if (pLabel != nullptr) pLabel = pCopy + (pLabel - pRecord()) + 4;
+  if (pLabel != nullptr) pLabel = pCopy + (pLabel - pRecord());
   if (pFirst != nullptr) pFirst = pCopy + (pFirst - pRecord());
   uint8_t bNumber = pEntry->abOps[2];
   switch (bNumber) {

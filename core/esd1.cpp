@@ -93,7 +93,7 @@ bool bControlKind(uint8_t bKind) { return bKind == ESD_SD || bKind == ESD_PC; }
 int32_t lNewCounter(SYMBOL *pName, int32_t lSection)
 {
   uint32_t ul = g_esd.ulCounters;
-  LOCCTR *p = static_cast<LOCCTR *>(GB_ENSURE(&g_esd.counters, (static_cast<size_t>(ul) + 1) * sizeof(LOCCTR)));
+  LOCCTR *p = static_cast<LOCCTR *>(GB_ROOM(&g_esd.counters, (static_cast<size_t>(ul) + 1) * sizeof(LOCCTR)));
   p[ul] = LOCCTR{pName, 0, 0, -1, lSection, 0, false, false};
   g_esd.ulCounters = ul + 1;
   return static_cast<int32_t>(ul);
@@ -210,7 +210,7 @@ int32_t lEsdFirstControlSection()
 int32_t iEsdNew(uint8_t bKind, SYMBOL *pName)
 {
   uint32_t ul = g_esd.ulItems;
-  ESDITEM *p = static_cast<ESDITEM *>(GB_ENSURE(&g_esd.items, (static_cast<size_t>(ul) + 1) * sizeof(ESDITEM)));
+  ESDITEM *p = static_cast<ESDITEM *>(GB_ROOM(&g_esd.items, (static_cast<size_t>(ul) + 1) * sizeof(ESDITEM)));
   p += ul;
   *p = ESDITEM{};
   p->pName = pName;
@@ -659,7 +659,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       bool bCreated = true;
       SYMBOL *pSym = pSymbolDefine(pName, ulLength, ulStmt(), &bCreated);
       if (pSym == nullptr) continue;
-      if (pExtrnOf(pSym) != nullptr) continue;
+      if (!bCreated && pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING) != 0) continue; /* listed */
       if (!bCreated && (pSym->bFlags & SYMF_VALUE_PENDING) == 0) {
         iStmtDiagName(110, pName, ulLength, "has been previously defined.");
         continue;
@@ -667,7 +667,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       pSym->bType = E_T;
       pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
       EXTRNENTRY *a = static_cast<EXTRNENTRY *>(
-          GB_ENSURE(&g_esd.extrn, (static_cast<size_t>(g_esd.ulExtrn) + 1) * sizeof(EXTRNENTRY)));
+          GB_ROOM(&g_esd.extrn, (static_cast<size_t>(g_esd.ulExtrn) + 1) * sizeof(EXTRNENTRY)));
       a[g_esd.ulExtrn++] = EXTRNENTRY{pSym, ulStmt(), bNumber == INSTR_WXTRN ? ESD_WX : ESD_ER, 0, nullptr};
       continue;
     }
@@ -858,7 +858,7 @@ void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
   }
   unsigned uList = e->ulTotal % 8 == 0 ? 0 : e->ulTotal % 4 == 0 ? 1 : e->ulTotal % 2 == 0 ? 2 : 3;
   GROWBUF *pBuf = &g_esd.aLits[uList];
-  SYMBOL **ap = static_cast<SYMBOL **>(GB_ENSURE(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
+  SYMBOL **ap = static_cast<SYMBOL **>(GB_ROOM(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
   ap[g_esd.aulLits[uList]++] = pLit;
 }
 
@@ -1008,8 +1008,8 @@ void vEsdLayout()
   /* external references from the EXTRN list */
   for (uint32_t i = 0; i < g_esd.ulExtrn; i++) {
     EXTRNENTRY e = static_cast<EXTRNENTRY *>(g_esd.extrn.pData)[i];
-    ESDITEM *p = pEsdFind(e.pSym);
-    if (p == nullptr || (p->bKind != ESD_ER && p->bKind != ESD_WX)) {
+    ESDITEM *p = pEsdItem(e.pSym->lSection);
+    if (p == nullptr || p->pName != e.pSym || (p->bKind != ESD_ER && p->bKind != ESD_WX)) {
       int32_t l = iEsdNew(e.bKind, e.pSym);
       p = pEsdItem(l);
       e.pSym->lSection = l;

@@ -86,7 +86,6 @@ void vReprocess(const OPENTRY *pEntry)
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  if (pLabel != nullptr) pLabel += 4;
   uint8_t bNumber = pEntry->bKind == OPK_MACHINE ? 0 : pEntry->abOps[2];
   switch (bNumber) {
   case INSTR_ALIAS:

@@ -20,6 +20,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "asm0.h"
 #include "chars.h"
@@ -47,6 +48,9 @@ struct STMTSTATE {
   GROWBUF operands;        /* copy of the operand sub-records for handlers */
 };
 STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
+
+/* handle of each interned text, for the lookup */
+std::unordered_map<const char *, uint32_t> g_mapHandles;
 
 constexpr uint8_t PRINT_ON = 0x80, PRINT_GEN = 0x01;
 constexpr uint32_t FLAG_THRESHOLD_MASK = 0xFF, FLAG_WARN0_BIT = 0x10000;
@@ -201,13 +205,16 @@ uint32_t ulTextHandle(const uint8_t *pText, uint32_t ulLength)
   if (ulLength > OPERAND_MAX) ulLength = OPERAND_MAX;
   std::memcpy(achText, pText, ulLength);
   achText[ulLength] = '\0';
+  if (g_stmt.handles.pData == nullptr) { /* subpool 1 was released */
+    g_stmt.ulHandles = 0;
+    g_mapHandles.clear();
+  }
   const char *pszInterned = pStringIntern(SP_RUN, achText);
-  const char **apsz = static_cast<const char **>(g_stmt.handles.pData);
-  for (uint32_t i = 0; i < g_stmt.ulHandles && g_stmt.handles.pData != nullptr; i++)
-    if (apsz[i] == pszInterned) return i + 1;
-  if (g_stmt.handles.pData == nullptr) g_stmt.ulHandles = 0; /* subpool 1 was released */
-  apsz = static_cast<const char **>(GB_ENSURE(&g_stmt.handles, (g_stmt.ulHandles + 1) * sizeof(char *)));
+  auto it = g_mapHandles.find(pszInterned);
+  if (it != g_mapHandles.end()) return it->second;
+  const char **apsz = static_cast<const char **>(GB_ROOM(&g_stmt.handles, (g_stmt.ulHandles + 1) * sizeof(char *)));
   apsz[g_stmt.ulHandles++] = pszInterned;
+  g_mapHandles.emplace(pszInterned, g_stmt.ulHandles);
   return g_stmt.ulHandles;
 }
 

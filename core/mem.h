@@ -122,3 +122,8 @@ STACKHDR *pSubpoolStacks(unsigned uSubpool);
 #define SP_REALLOC(sp, p, o, n) pSubpoolRealloc((sp), (p), (o), (n), MEM_MODULE, __LINE__)
 #define GB_ENSURE(b, n) pGrowbufEnsure((b), (n), MEM_MODULE, __LINE__)
 #define GB_FREE(b) vGrowbufFree((b), MEM_MODULE, __LINE__)
+/* For arrays that grow one element at a time: a buffer that must grow at
+   least doubles, so n appends cost O(n) copying in all. */
+#define GB_ROOM(b, n)                                                                                             \
+  pGrowbufEnsure((b), (n) > (b)->ulCapacity && (n) < 2 * (b)->ulCapacity ? 2 * (b)->ulCapacity : (n), MEM_MODULE, \
+                 __LINE__)

@@ -159,6 +159,11 @@ std::string strRecordDump()
       break;
     case SUB_DIAG_SLOT:
       str += " slot=" + std::to_string(static_cast<int16_t>(usGet16(pBody)));
+      if (usGet16(pBody) != 0) {
+        std::string strText = pTextOfHandle(ulGet32(pBody + 4));
+        if (pBody[2] == DIAG_NAME_TEXT) strText = strAscii(reinterpret_cast<const uint8_t *>(strText.data()), strText.size());
+        str += "/" + std::to_string(pBody[3]) + ":" + strText;
+      }
       break;
     case SUB_SOURCE:
       str += " src";

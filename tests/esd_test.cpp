@@ -1,0 +1,219 @@
+// Sections, location counters, literal pools and the resolution passes:
+// programs go through the conditional assembly phase (with its passes and
+// the layout) and the symbol table, the ESD and the records are checked.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "asm0.h"
+#include "coretest.h"
+#include "esd1.h"
+#include "gen1.h"
+#include "lbl.h"
+#include "vorn.h"
+#include "work.h"
+
+namespace {
+
+class EsdTest : public CoreTest {
+protected:
+  std::vector<std::string> astr; /* the records, dumped */
+  std::map<uint32_t, uint32_t> mapLoc; /* statement -> section-relative location */
+
+  /* Runs the phase; statements are lines of the form "label op operands". */
+  void vRun(const std::string &strSource)
+  {
+    vWorkDeleteAll();
+    vSourceCloseAll();
+    astr = astrPhase1(strSource);
+    mapLoc.clear();
+    if (lStmtFirst(0) == 0) return;
+    while (lStmtNext(0) != 0) {
+      const uint8_t *p = pRecord();
+      if (!(usGet16(p + STMT_FLAGS) & SF_UNASSIGNED))
+        mapLoc[ulGet32(p + STMT_NUMBER)] = ulGet32(p + STMT_LOCATION);
+    }
+  }
+  const SYMBOL *pSym(const std::string &strName)
+  {
+    auto ab = abEbcdic(strName);
+    return pSymbolFind(ab.data(), strName.size());
+  }
+  int32_t lValue(const std::string &strName)
+  {
+    const SYMBOL *p = pSym(strName);
+    return p == nullptr || (p->bFlags & SYMF_UNDEFINED) ? -99 : p->lValue;
+  }
+  const ESDITEM *pItem(const std::string &strName) { return pEsdFind(pSym(strName)); }
+  /* Every diagnostic text in the records, in order. */
+  std::string strDiags()
+  {
+    std::string str;
+    for (const auto &s : astr)
+      for (size_t i = s.find("diag="); i != std::string::npos; i = s.find("diag=", i + 1))
+        str += s.substr(i, s.find(" src", i) - i) + ";";
+    for (const auto &s : astr)
+      for (size_t i = s.find("slot="); i != std::string::npos; i = s.find("slot=", i + 1))
+        if (s.compare(i, 7, "slot=0 ") != 0) str += "diag=" + s.substr(i + 5, s.find(" src", i) - i - 5) + ";";
+    return str;
+  }
+};
+
+std::string strProgram(const std::vector<std::string> &astrLines)
+{
+  std::string str;
+  for (const auto &s : astrLines) {
+    std::string strLabel = s.substr(0, s.find(' '));
+    if (strLabel == "-") strLabel.clear();
+    std::string strRest = s.substr(s.find(' ') + 1);
+    std::string strOp = strRest.substr(0, strRest.find(' '));
+    std::string strOperands = strRest.find(' ') == std::string::npos ? "" : strRest.substr(strRest.find(' ') + 1);
+    strLabel.resize(9, ' ');
+    strOp.resize(6, ' ');
+    str += strLabel + strOp + strOperands + "\n";
+  }
+  return str;
+}
+
+TEST_F(EsdTest, SectionsAreResumedAndPlacedOneAfterAnother)
+{
+  vRun(strProgram({"A CSECT", "A1 DS 10F", "B CSECT", "B1 DS H", "A CSECT", "A2 DS F", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("A1"), 0);
+  EXPECT_EQ(lValue("A2"), 40); /* A resumed where it stopped */
+  EXPECT_EQ(lValue("B1"), 48); /* B at A's end (44) rounded up to 8 */
+  ASSERT_NE(pItem("A"), nullptr);
+  EXPECT_EQ(pItem("A")->lId, 1);
+  EXPECT_EQ(pItem("A")->ulFolded, 44u);
+  EXPECT_EQ(pItem("B")->lId, 2);
+  EXPECT_EQ(pItem("B")->ulStart, 48u);
+  EXPECT_EQ(lValue("B"), 48);
+  EXPECT_EQ(mapLoc[6], 40u); /* statement locations stay section-relative on SYSUT1 */
+}
+
+TEST_F(EsdTest, StartRoundsUpAndMustComeFirst)
+{
+  vRun(strProgram({"P START 5", "X DS F", "- END"}));
+  EXPECT_EQ(lValue("X"), 8);
+  EXPECT_EQ(pItem("P")->ulStart, 8u);
+  vRun(strProgram({"A CSECT", "P START 0", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=151/12:An executable control section has already been started.;");
+  vRun(strProgram({"- DS F", "P START 0", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=151/12:An executable control section has already been started.;");
+}
+
+TEST_F(EsdTest, SectionTypesAndAttributesAreChecked)
+{
+  vRun(strProgram({"A CSECT", "A AMODE 24", "A RMODE ANY", "A AMODE 31", "A RMODE 31", "D DSECT", "D AMODE 31",
+                   "D ALIAS C'DD'", "A ALIAS X'C1C2'", "A ALIAS C'X'", "D CSECT", "R RSECT", "R CSECT", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=154/12:Conflicting AMODE/RMODE attributes.;"
+                        "diag=153/12:Attribute has already been set for this external symbol.;"
+                        "diag=111/12:Operand 1 is invalid.;"
+                        "diag=152/12:Invalid control section type.;"
+                        "diag=152/12:Invalid control section type.;"
+                        "diag=153/12:Attribute has already been set for this external symbol.;"
+                        "diag=152/12:Invalid control section type.;"
+                        "diag=152/12:Invalid control section type.;");
+  EXPECT_EQ(pItem("A")->bAttr, ESDA_AMODE24);
+  EXPECT_EQ(pItem("A")->usAliasLength, 2u);
+  EXPECT_EQ(pItem("D")->lId, -1);
+  /* an attribute for a section defined later waits for a pass; one never
+     defined is reported in the last pass */
+  vRun(strProgram({"L AMODE 31", "N RMODE 24", "L CSECT", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=158/12:N is not defined.;");
+  EXPECT_EQ(pItem("L")->bAttr, ESDA_AMODE31);
+}
+
+TEST_F(EsdTest, LocationCounterStopsAtTheTwentyFourBitLimit)
+{
+  vRun(strProgram({"A CSECT", "- ORG *+X'FFFFF0'", "X DS XL15", "Y DS X", "Z DS 0X", "- END"}));
+  EXPECT_EQ(lValue("X"), 0xFFFFF0);
+  EXPECT_EQ(strDiags(), "diag=171/12:Location counter overflow in operand 1.;");
+  EXPECT_EQ(lValue("Y"), -99);
+  EXPECT_EQ(lValue("Z"), 0xFFFFFF);
+}
+
+TEST_F(EsdTest, LaterLocationCountersFollowTheEarlierOnes)
+{
+  vRun(strProgram({"A CSECT", "- LR 1,1", "L2 LOCTR", "X DS F", "XE EQU *", "A LOCTR", "Y DS H", "B CSECT",
+                   "Z DS C", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("Y"), 2);
+  EXPECT_EQ(lValue("X"), 4); /* after the first counter (4 bytes) */
+  EXPECT_EQ(lValue("XE"), 8);
+  EXPECT_EQ(lValue("L2"), 4);
+  EXPECT_EQ(pItem("A")->ulFolded, 8u);
+  EXPECT_EQ(lValue("Z"), 8);
+}
+
+TEST_F(EsdTest, ForwardReferencesSettleInPassesOrAreReported)
+{
+  vRun(strProgram({"A EQU B+1", "B EQU C+1", "C EQU 5", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("A"), 7);
+  vRun(strProgram({"- CSECT", "X DS (N)F", "Y DS H", "N EQU 3", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("Y"), 12);
+  vRun(strProgram({"X EQU NOPE", "- END"}));
+  EXPECT_NE(strDiags().find("NOPE"), std::string::npos) << strDiags();
+  EXPECT_EQ(lValue("X"), -99);
+  /* ORG on a symbol that depends on the counter it moves */
+  vRun(strProgram({"- CSECT", "- ORG A", "A EQU B", "B EQU *+4", "C DS F", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=229/12:Expression is not resolvable in operand 1.;");
+  EXPECT_EQ(lValue("C"), 0); /* the counter goes on after the failed ORG */
+}
+
+TEST_F(EsdTest, LiteralsGoIntoTheirPools)
+{
+  vRun(strProgram({"- CSECT", "- L 1,=F'1'", "- LTORG", "- L 2,=H'2'", "- L 3,=F'1'", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  auto lLiteral = [](const char *psz, int32_t lPool) {
+    auto ab = abEbcdic(psz);
+    const SYMBOL *p = pLiteralFind(ab.data(), ab.size() - 1, lPool, 0);
+    return p == nullptr ? -1 : p->lValue;
+  };
+  EXPECT_EQ(lLiteral("=F'1'", 1), 8);
+  EXPECT_EQ(lLiteral("=F'1'", 2), 24); /* end pool after the Ls at 12 and 16, aligned to 8 */
+  EXPECT_EQ(lLiteral("=H'2'", 2), 28); /* lengths by multiple of 8, of 4, of 2, odd */
+  ASSERT_EQ(astr.size(), 9u);
+  EXPECT_EQ(astr[3].substr(0, 32), "4 flags=3C00 op= operands=[=F'1");
+  EXPECT_NE(astr[4].find("sub0"), std::string::npos); /* the L of pool 2 carries its pool */
+}
+
+TEST_F(EsdTest, RegisterEquatesDoNotMakeAnEmptySectionForTheLastPool)
+{
+  vRun(strProgram({"R1 EQU 1", "D DSECT", "F DS F", "C CSECT", "- L R1,=F'1'", "D DSECT", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(pItem("C")->lId, 1); /* the unnamed section is left out */
+  EXPECT_EQ(pItem("C")->ulFolded, 12u);
+  EXPECT_EQ(pItem("D")->lId, -1);
+}
+
+TEST_F(EsdTest, ExternalSymbolsAndEntries)
+{
+  vRun(strProgram({"A CSECT", "- ENTRY E,A", "- EXTRN X,Y,X", "- WXTRN W", "E DS F", "- ENTRY 1A", "- ENTRY U",
+                   "K EQU 5", "- ENTRY K", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=155/12:X is repeated.;diag=111/12:Operand 1 is invalid.;"
+                        "diag=156/12:K cannot be defined as an ENTRY.;diag=158/12:U is not defined.;");
+  EXPECT_EQ(pItem("A")->lId, 1);
+  EXPECT_EQ(pItem("X")->bKind, ESD_ER);
+  EXPECT_EQ(pItem("X")->lId, 2); /* references follow the sections */
+  EXPECT_EQ(pItem("W")->bKind, ESD_WX);
+  ASSERT_NE(pItem("E"), nullptr);
+  EXPECT_EQ(pItem("E")->bKind, ESD_LD);
+  EXPECT_EQ(pItem("E")->ulFolded, 1u); /* owning section's id */
+}
+
+} // namespace
+namespace {
+TEST_F(EsdTest, DebugDump)
+{
+  const char *psz = getenv("VORN_DEBUG_SRC");
+  if (psz == nullptr) GTEST_SKIP();
+  g_asm.ulTrace = 0x31;
+  vRun(psz);
+  for (auto &s : astr) printf("%s\n", s.c_str());
+}
+}
