@@ -178,7 +178,7 @@ TEST_F(EsdTest, LiteralsGoIntoTheirPools)
   EXPECT_EQ(lLiteral("=F'1'", 2), 24); /* end pool after the Ls at 12 and 16, aligned to 8 */
   EXPECT_EQ(lLiteral("=H'2'", 2), 28); /* lengths by multiple of 8, of 4, of 2, odd */
   ASSERT_EQ(astr.size(), 9u);
-  EXPECT_EQ(astr[3].substr(0, 32), "4 flags=3C00 op= operands=[=F'1");
+  EXPECT_EQ(astr[3].substr(0, 33), "4 flags=3C00 op= operands=[=F'1']");
   EXPECT_NE(astr[4].find("sub0"), std::string::npos); /* the L of pool 2 carries its pool */
 }
 
@@ -207,13 +207,3 @@ TEST_F(EsdTest, ExternalSymbolsAndEntries)
 }
 
 } // namespace
-namespace {
-TEST_F(EsdTest, DebugDump)
-{
-  const char *psz = getenv("VORN_DEBUG_SRC");
-  if (psz == nullptr) GTEST_SKIP();
-  g_asm.ulTrace = 0x31;
-  vRun(psz);
-  for (auto &s : astr) printf("%s\n", s.c_str());
-}
-}

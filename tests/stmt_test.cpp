@@ -140,7 +140,8 @@ TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
   EXPECT_EQ(pA->bType, 0xC9); /* I */
   const SYMBOL *pB = pSymbolFind(abEbcdic("B").data(), 1);
   ASSERT_NE(pB, nullptr);
-  EXPECT_NE(pB->bFlags & SYMF_VALUE_PENDING, 0); /* C+1 waits for the passes */
+  EXPECT_EQ(pB->bFlags & SYMF_VALUE_PENDING, 0); /* C+1 was settled by a resolution pass */
+  EXPECT_EQ(pB->lValue, 5);
 }
 
 TEST_F(StmtTest, DcAndDsLabelsTakeTheAttributesOfTheirFirstConstant)
@@ -199,12 +200,12 @@ TEST_F(StmtTest, DiagnosticsLaterGoIntoReservedSlotsOrTheRecordInMemory)
   EXPECT_EQ(strRecordDump(), "1 flags=4000 slot=0");
   vPhaseSet('1', 'R');
   iStmtDiag(229, DIAG_HOST_TEXT, 12, 0, "Expression is not resolvable in operand 1.");
-  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229");
+  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229/12:Expression is not resolvable in operand 1.");
   iStmtDiag(227, DIAG_HOST_TEXT, 12, 0, "dropped in a pass");
-  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229");
+  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229/12:Expression is not resolvable in operand 1.");
   vPhaseSet('2', 'G');
   iStmtDiag(317, DIAG_HOST_TEXT, 12, 0, "Not addressable");
-  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229 diag=317/12:Not addressable");
+  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229/12:Expression is not resolvable in operand 1. diag=317/12:Not addressable");
   EXPECT_EQ(g_asm.ulMaxSev, 12u);
 }
 
