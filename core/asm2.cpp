@@ -134,34 +134,42 @@ void vSecondPhase(const OPENTRY *pEntry)
 
 } // namespace
 
+void vCodePhaseStart()
+{
+  vUsingReset();
+  vUsingSectionHook(bUsingSection);
+  vStmtBytesPhaseStart(static_cast<uint64_t>(vWorkSeek(WORK_SYSUT1, 0, 2)));
+}
+
+void vCodeStatement()
+{
+  vStmtBytesReset();
+  vTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
+         g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
+  if (g_rec.ulLength < STMT_HEAD) return;
+  uint8_t *p = pRecord();
+  const uint8_t *pPool = pStmtSub(SUB_POOL);
+  g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;
+  int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
+  const OPENTRY *pEntry =
+      sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
+  vMakeAbsolute(pEntry);
+  if ((usStmtFlags() & SF_PHASE2) && pEntry != nullptr && pEntry->bKind != OPK_MACRO) vSecondPhase(pEntry);
+  uint32_t ulBytes = ulStmtBytesCount();
+  p = pRecord();
+  if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
+      static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
+    vOverflow();
+}
+
 void vPhase2()
 {
   vPhaseSet('2', g_asm.cStep);
   vTrace(TRACE_PHASE, "Entering code generation phase ...");
   vPhaseSet('2', 'G');
-  vUsingReset();
-  vUsingSectionHook(bUsingSection);
-  vStmtBytesPhaseStart(static_cast<uint64_t>(vWorkSeek(WORK_SYSUT1, 0, 2)));
+  vCodePhaseStart();
   lStmtFirst(0);
-  while (lStmtNext(0) != 0) {
-    vStmtBytesReset();
-    vTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
-           g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
-    if (g_rec.ulLength < STMT_HEAD) continue;
-    uint8_t *p = pRecord();
-    const uint8_t *pPool = pStmtSub(SUB_POOL);
-    g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;
-    int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
-    const OPENTRY *pEntry =
-        sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
-    vMakeAbsolute(pEntry);
-    if ((usStmtFlags() & SF_PHASE2) && pEntry != nullptr && pEntry->bKind != OPK_MACRO) vSecondPhase(pEntry);
-    uint32_t ulBytes = ulStmtBytesCount();
-    p = pRecord();
-    if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
-        static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
-      vOverflow();
-  }
+  while (lStmtNext(0) != 0) vCodeStatement();
   vPhaseSet('2', 'N');
   vStmtTraceClear();
   vTrace(TRACE_PHASE, "Completing code generation phase ...");

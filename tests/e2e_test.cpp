@@ -241,7 +241,7 @@ TEST_F(VornRun, MoreThan65535ExternalSymbolsEndTheAssembly)
   std::string str;
   for (int i = 0; i < 70000; i++) str += "         EXTRN X" + std::to_string(i) + "\n";
   vSource("many.asm", str + "         END\n");
-  RUN run = runVorn(strDir, {"many.asm", "NOLIST", "NOOBJECT"});
+  RUN run = runVorn(strDir, {"many.asm", "-NOLIST", "-NOOBJECT"});
   EXPECT_EQ(run.iRc, 20);
   EXPECT_NE(run.strErr.find("KZM150S More than 65535 external symbols defined.\n"), std::string::npos) << run.strErr;
 }

@@ -3,6 +3,7 @@
 // the layout) and the symbol table, the ESD and the records are checked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "esd1.h"
 #include "gen1.h"
 #include "lbl.h"
+#include "usg2.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -70,7 +72,7 @@ std::string strProgram(const std::vector<std::string> &astrLines)
     std::string strRest = s.substr(s.find(' ') + 1);
     std::string strOp = strRest.substr(0, strRest.find(' '));
     std::string strOperands = strRest.find(' ') == std::string::npos ? "" : strRest.substr(strRest.find(' ') + 1);
-    strLabel.resize(9, ' ');
+    strLabel.resize(std::max<size_t>(9, strLabel.size() + 1), ' ');
     strOp.resize(6, ' ');
     str += strLabel + strOp + strOperands + "\n";
   }
@@ -204,6 +206,53 @@ TEST_F(EsdTest, ExternalSymbolsAndEntries)
   ASSERT_NE(pItem("E"), nullptr);
   EXPECT_EQ(pItem("E")->bKind, ESD_LD);
   EXPECT_EQ(pItem("E")->ulFolded, 1u); /* owning section's id */
+}
+
+} // namespace
+
+namespace {
+
+/* The code generation phase over the records: locations become addresses
+   and USING statements fill the USING table. */
+class CodeTest : public EsdTest {
+protected:
+  std::vector<std::string> astrCode;
+  void vCode(const std::string &strSource)
+  {
+    vRun(strSource);
+    vPhaseSet('2', 'G');
+    vCodePhaseStart();
+    astrCode.clear();
+    lStmtFirst(0);
+    while (lStmtNext(0) != 0) {
+      vCodeStatement();
+      char ach[32];
+      std::snprintf(ach, sizeof ach, " at=%06X", ulGet32(pRecord() + STMT_LOCATION));
+      astrCode.push_back(strRecordDump() + ach);
+    }
+  }
+  void TearDown() override
+  {
+    vPhaseSet('0', 'N');
+    EsdTest::TearDown();
+  }
+};
+
+TEST_F(CodeTest, LocationsBecomeAddressesAndUsingsResolve)
+{
+  vCode(strProgram({"A CSECT", "- DS XL10", "B CSECT", "- USING *,12,11", "X DS XL4096", "Y DS F",
+                    "- DROP 12", "LONGNAME9 CSECT", "- END"}));
+  ASSERT_EQ(astrCode.size(), 9u);
+  EXPECT_EQ(lValue("X"), 16);
+  EXPECT_NE(astrCode[3].find("at=000010"), std::string::npos) << astrCode[3]; /* USING at B's start, 16 */
+  EXPECT_NE(astrCode[5].find("at=001010"), std::string::npos) << astrCode[5];
+  EXPECT_NE(astrCode[7].find("302/12:LONGNAME9 is too long to be defined as an external symbol."), std::string::npos)
+      << astrCode[7];
+  /* after DROP 12 the second range is based on R11 from its own start */
+  uint8_t ab[2] = {0, 0};
+  ASSERT_NE(pUsingResolve(ab, nullptr, pSym("Y")->lSection, lValue("Y"), 0), nullptr);
+  EXPECT_EQ(ab[0], 0xB0);
+  EXPECT_EQ(ab[1], 0x00);
 }
 
 } // namespace

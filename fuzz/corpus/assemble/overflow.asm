@@ -1,0 +1,6 @@
+         CSECT
+         DS    (X'FFFFFF')X
+         DS    X
+         ORG   *-1
+         DS    2X
+         END
