@@ -111,6 +111,9 @@ void vSecondPhase(const OPENTRY *pEntry)
   case INSTR_DROP:
     vDropStatement(iOperands, pFirst);
     break;
+  case INSTR_END:
+    vEndSecondPhase(iOperands, pFirst);
+    break;
   case INSTR_PUSH:
   case INSTR_POP:
     if (bNamesUsing(iOperands, pFirst)) vUsingPushPop(bNumber == INSTR_PUSH);

@@ -12,11 +12,19 @@
 **  - Spill offsets only grow within a statement, so every seek lands inside
 **    the file or at its end.
 */
+#define MEM_MODULE "msc2"
+
 #include "msc2.h"
 
 #include <cstring>
 
+#include "chars.h"
+#include "esd1.h"
+#include "expr.h"
+#include "lbl.h"
 #include "gen1.h"
+#include "mem.h"
+#include "vorn.h"
 #include "work.h"
 
 namespace {
@@ -30,6 +38,30 @@ struct COLLECTOR {
   uint64_t ullSpill;   /* start of the spill area on SYSUT1 */
 };
 COLLECTOR g_col = {};
+ENDDATA g_end = {};
+STACKHDR *g_pEndStack = nullptr;
+
+constexpr uint8_t E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B;
+
+/* The translator record "(id,vvvv,ddddd)"; false when it has another form. */
+bool bTranslatorRecord(const uint8_t *p, uint32_t ulLength)
+{
+  if (ulLength < 14 || ulLength > 23 || p[0] != E_LPAREN || p[ulLength - 1] != E_RPAREN) return false;
+  uint32_t aulStart[3], aulLength[3], n = 0, ulStart = 1;
+  for (uint32_t i = 1; i < ulLength; i++) {
+    if (p[i] != E_COMMA && i != ulLength - 1) continue;
+    if (n == 3) return false;
+    aulStart[n] = ulStart;
+    aulLength[n++] = i - ulStart;
+    ulStart = i + 1;
+  }
+  if (n != 3 || aulLength[0] < 1 || aulLength[0] > 10 || aulLength[1] != 4 || aulLength[2] != 5) return false;
+  std::memset(g_end.abId, EBCDIC_BLANK, sizeof g_end.abId);
+  std::memcpy(g_end.abId, p + aulStart[0], aulLength[0]);
+  std::memcpy(g_end.abVersion, p + aulStart[1], 4);
+  std::memcpy(g_end.abDate, p + aulStart[2], 5);
+  return true;
+}
 
 /* Writes or reads at an offset of the spill area, keeping SYSUT1's position. */
 void vSpillTransfer(bool bWrite, uint32_t ulOffset, void *p, uint32_t ulLength)
@@ -47,6 +79,8 @@ void vSpillTransfer(bool bWrite, uint32_t ulOffset, void *p, uint32_t ulLength)
 
 void vStmtBytesPhaseStart(uint64_t ullEnd)
 {
+  g_end = ENDDATA{};
+  g_pEndStack = nullptr; /* subpool 1 was released with the last phase */
   g_col.ullSpill = ullEnd;
   vStmtBytesReset();
 }
@@ -103,4 +137,56 @@ uint32_t iStmtBytesGet(uint32_t ulCount, void *pDest)
     ulDone += ulPart;
   }
   return ulDone;
+}
+
+const ENDDATA *pEndData() { return &g_end; }
+
+void vEndSecondPhase(int iOperands, const uint8_t *pFirstOperand)
+{
+  if (iOperands < 1 || pFirstOperand == nullptr) return;
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  if (ulLength != 0) {
+    if (g_pEndStack == nullptr) g_pEndStack = pStackCreate(SP_RUN);
+    vStackReset(g_pEndStack);
+    const uint8_t *pRec = pRecord();
+    int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
+    int32_t lHere = static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION));
+    EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, g_pEndStack, 0, ET_EXPRESSION);
+    EXPRVALUE *v = bExprFailed(c) ? nullptr
+                                  : pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, 0), lSection, lHere,
+                                                  EF_RELOCATABLE | 0x01);
+    if (bExprFailed(c)) {
+      iExprDiag(c);
+    } else if (v != nullptr) {
+      const ESDITEM *s = pEsdItem(v->lSection);
+      bool bValid = false;
+      if (s != nullptr && v->lValue >= 0) {
+        if (s->bKind == ESD_ER || s->bKind == ESD_WX) {
+          bValid = v->lValue == 0;
+        } else if (s->bKind == ESD_SD || s->bKind == ESD_PC) {
+          uint64_t ullValue = static_cast<uint32_t>(v->lValue);
+          bool bInside = ullValue >= s->ulStart && ullValue <= static_cast<uint64_t>(s->ulStart) + s->ulFolded;
+          bValid = ullValue == 0 || (ullValue % 2 == 0 && ullValue < LOCATION_LIMIT && bInside);
+        }
+      }
+      if (bValid) {
+        g_end.bEntry = true;
+        g_end.lSection = v->lSection;
+        g_end.ulAddress = static_cast<uint32_t>(v->lValue);
+      } else {
+        iStmtDiagOperand(1);
+      }
+    } else {
+      iStmtDiagOperand(1);
+    }
+  }
+  if (iOperands >= 2) {
+    uint32_t ulSecond = 0;
+    const uint8_t *pSecond = pOperandText(pOperandNext(pFirstOperand), &ulSecond);
+    if (bTranslatorRecord(pSecond, ulSecond))
+      g_end.bTranslator = true;
+    else
+      iStmtDiagOperand(2);
+  }
 }

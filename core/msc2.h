@@ -7,6 +7,9 @@
 ** the listing read them back in order.  The first 256 bytes stay in memory;
 ** the rest go to a spill area on SYSUT1 after the statement records, which
 ** every statement reuses.
+**
+** Also the second phase of END: the entry point and the translator record
+** that the object module's END record carries.
 */
 #pragma once
 
@@ -28,3 +31,19 @@ void vStmtBytesPut(uint32_t ulLength, const void *pBytes);
 uint32_t iStmtBytesGet(uint32_t ulCount, void *pDest);
 /* Number of bytes collected for the statement in hand. */
 uint32_t ulStmtBytesCount();
+
+/* ---- END ------------------------------------------------------------------ */
+
+struct ENDDATA {
+  bool bEntry;           /* an entry point was given and is valid */
+  int32_t lSection;      /* its section index */
+  uint32_t ulAddress;    /* its address */
+  bool bTranslator;      /* a translator record was given and is valid */
+  uint8_t abId[10];      /* EBCDIC, blank padded */
+  uint8_t abVersion[4];
+  uint8_t abDate[5];
+};
+const ENDDATA *pEndData();
+/* Second phase of END for the record in hand (operands as iStmtLocate gives
+   them, in a copy that diagnostics do not move). */
+void vEndSecondPhase(int iOperands, const uint8_t *pFirstOperand);

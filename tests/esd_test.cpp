@@ -13,6 +13,7 @@
 #include "esd1.h"
 #include "gen1.h"
 #include "lbl.h"
+#include "msc2.h"
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
@@ -253,6 +254,26 @@ TEST_F(CodeTest, LocationsBecomeAddressesAndUsingsResolve)
   ASSERT_NE(pUsingResolve(ab, nullptr, pSym("Y")->lSection, lValue("Y"), 0), nullptr);
   EXPECT_EQ(ab[0], 0xB0);
   EXPECT_EQ(ab[1], 0x00);
+}
+
+TEST_F(CodeTest, EndNamesTheEntryPointAndTheTranslator)
+{
+  vCode(strProgram({"A CSECT", "- LR 1,1", "B LR 1,1", "- END B,(ASM,0102,00001)"}));
+  const ENDDATA *p = pEndData();
+  EXPECT_TRUE(p->bEntry);
+  EXPECT_EQ(p->ulAddress, 2u);
+  EXPECT_TRUE(p->bTranslator);
+  EXPECT_EQ(strAscii(p->abId, 10), "ASM       ");
+  EXPECT_EQ(strAscii(p->abDate, 5), "00001");
+  for (const char *psz : {"B+1", "X'10'", "B+100"}) {
+    vCode(strProgram({"A CSECT", "- LR 1,1", "B LR 1,1", std::string("- END ") + psz}));
+    EXPECT_NE(astrCode.back().find("diag="), std::string::npos) << psz << astrCode.back();
+    EXPECT_FALSE(pEndData()->bEntry) << psz;
+  }
+  vCode(strProgram({"- EXTRN X", "- END X"}));
+  EXPECT_TRUE(pEndData()->bEntry);
+  vCode(strProgram({"- CSECT", "- END ,(ASM,01,00001)"}));
+  EXPECT_NE(astrCode.back().find("diag=111/12:Operand 2 is invalid."), std::string::npos) << astrCode.back();
 }
 
 } // namespace
