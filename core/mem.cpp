@@ -22,8 +22,16 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "vorn.h"
+
+namespace {
+/* Index of each subpool's interned strings, so interning does not search
+   them all; dropped with the subpool. */
+std::unordered_map<std::string_view, const char *> g_aInternIndex[SP_COUNT];
+} // namespace
 
 #define MEM_MODULE "mem"
 
@@ -297,6 +305,7 @@ void *pSubpoolRealloc(unsigned uSubpool, void *pPiece, size_t ulOld, size_t ulNe
 void vSubpoolRelease(unsigned uSubpool)
 {
   if (uSubpool == SP_HEAP || uSubpool >= SP_COUNT) return;
+  g_aInternIndex[uSubpool].clear();
   for (unsigned uHead = HEAD_LARGE; uHead <= MEM_CLASSES; uHead++) {
     BLOCKHDR *pHdr = rpHead(uSubpool, uHead);
     while (pHdr != nullptr) {
@@ -356,9 +365,23 @@ void vStackDelete(STACKHDR *pStack)
   else
     rpStackHead(uSubpool, HEAD_STACKS) = pStack->pNext;
   if (pStack->pNext != nullptr) pStack->pNext->pPrev = pStack->pPrev;
-  if (rpStackHead(uSubpool, HEAD_STRINGS) == pStack) rpStackHead(uSubpool, HEAD_STRINGS) = nullptr;
+  if (rpStackHead(uSubpool, HEAD_STRINGS) == pStack) {
+    rpStackHead(uSubpool, HEAD_STRINGS) = nullptr;
+    if (uSubpool < SP_COUNT) g_aInternIndex[uSubpool].clear();
+  }
   vSubpoolFree(uSubpool, pStack, "mem", LINE_STACK_DELETE_HDR);
 }
+
+namespace {
+
+/* Moves the rover past segments with too little room left. */
+void vRoverAdvance(STACKHDR *pStack)
+{
+  while (pStack->pRover != nullptr && pStack->pRover->ulFreeBytes < STACK_ROVER_MIN)
+    pStack->pRover = pStack->pRover->pNext;
+}
+
+} // namespace
 
 void vStackReset(STACKHDR *pStack)
 {
@@ -373,23 +396,26 @@ void vStackReset(STACKHDR *pStack)
     pSeg = pNext;
   }
   pFirst->pNext = nullptr;
+  pStack->pLast = pStack->pRover = pFirst;
+  vRoverAdvance(pStack);
 }
 
 void *pStackAlloc(STACKHDR *pStack, size_t ulCount)
 {
   if (ulCount > 0x7FFF0000u) vExhausted(ulCount, "mem", LINE_STACK_DATA);
   uint32_t r = (static_cast<uint32_t>(ulCount) + pStack->ulAddend) & pStack->ulMask;
-  STACKSEG *pLast = nullptr;
-  for (STACKSEG *pSeg = pStack->pFirst; pSeg != nullptr; pSeg = pSeg->pNext) {
+  /* first fit; segments before the rover cannot hold a piece this large */
+  STACKSEG *pSeg = r >= STACK_ROVER_MIN ? pStack->pRover : pStack->pFirst;
+  for (; pSeg != nullptr; pSeg = pSeg->pNext) {
     if (pSeg->ulFreeBytes >= r) {
       uint8_t *p = pSeg->pFree;
       pSeg->pFree += r;
       pSeg->ulFreeBytes -= r;
+      vRoverAdvance(pStack);
       return p;
     }
-    pLast = pSeg;
   }
-  STACKSEG *pSeg = static_cast<STACKSEG *>(pSubpoolAlloc(pStack->ulSubpool, sizeof(STACKSEG), "mem", LINE_STACK_SEG));
+  pSeg = static_cast<STACKSEG *>(pSubpoolAlloc(pStack->ulSubpool, sizeof(STACKSEG), "mem", LINE_STACK_SEG));
   uint32_t s = ((r + 4095) & ~4095u) - STACK_SEG_OVERHEAD;
   if (s < r) s += 4096;
   pSeg->pOwner = pStack;
@@ -397,10 +423,12 @@ void *pStackAlloc(STACKHDR *pStack, size_t ulCount)
   pSeg->pFree = pSeg->pStart + r;
   pSeg->ulSize = s;
   pSeg->ulFreeBytes = s - r;
-  if (pLast != nullptr)
-    pLast->pNext = pSeg;
+  if (pStack->pLast != nullptr)
+    pStack->pLast->pNext = pSeg;
   else
     pStack->pFirst = pSeg;
+  pStack->pLast = pSeg;
+  if (pStack->pRover == nullptr && pSeg->ulFreeBytes >= STACK_ROVER_MIN) pStack->pRover = pSeg;
   return pSeg->pStart;
 }
 
@@ -417,18 +445,25 @@ const char *pStringIntern(unsigned uSubpool, const char *pszText)
     rStrings->ulMask = 0xFFFFFFFFu;
   }
   size_t ulLen = std::strlen(pszText);
-  for (STACKSEG *pSeg = rStrings->pFirst; pSeg != nullptr; pSeg = pSeg->pNext) {
-    for (uint8_t *p = pSeg->pStart; p < pSeg->pFree;) {
-      const char *pszEntry = reinterpret_cast<const char *>(p + 1);
-      size_t ulEntry = *p != 0 ? *p : std::strlen(pszEntry);
-      if (ulEntry == ulLen && std::memcmp(pszEntry, pszText, ulLen) == 0) return pszEntry;
-      p += ulEntry + 2;
-    }
+  auto &index = g_aInternIndex[uSubpool < SP_COUNT ? uSubpool : 0];
+  if (index.empty() && rStrings->pFirst != nullptr) {
+    /* strings interned before the index was kept (heap subpool) */
+    for (STACKSEG *pSeg = rStrings->pFirst; pSeg != nullptr; pSeg = pSeg->pNext)
+      for (uint8_t *p = pSeg->pStart; p < pSeg->pFree;) {
+        const char *pszEntry = reinterpret_cast<const char *>(p + 1);
+        size_t ulEntry = *p != 0 ? *p : std::strlen(pszEntry);
+        index.emplace(std::string_view(pszEntry, ulEntry), pszEntry);
+        p += ulEntry + 2;
+      }
   }
+  auto it = index.find(std::string_view(pszText, ulLen));
+  if (it != index.end()) return it->second;
   uint8_t *p = static_cast<uint8_t *>(pStackAlloc(rStrings, ulLen + 2));
   p[0] = static_cast<uint8_t>(ulLen < 256 ? ulLen : 0);
   std::memcpy(p + 1, pszText, ulLen);
-  return reinterpret_cast<const char *>(p + 1);
+  const char *pszEntry = reinterpret_cast<const char *>(p + 1);
+  index.emplace(std::string_view(pszEntry, ulLen), pszEntry);
+  return pszEntry;
 }
 
 /* ---- growable buffers ---------------------------------------------------- */

@@ -64,7 +64,12 @@ struct STACKHDR {
   STACKHDR *pPrev;
   uint32_t ulAddend;     /* 7 for ordinary stacks, 0 for the string stack */
   uint32_t ulMask;       /* 0xFFFFFFF8 or 0xFFFFFFFF */
+  STACKSEG *pLast;       /* last segment */
+  STACKSEG *pRover;      /* first segment with STACK_ROVER_MIN free bytes or
+                            more; the ones before it have fewer, so larger
+                            requests start their first-fit search here */
 };
+constexpr uint32_t STACK_ROVER_MIN = 64;
 
 struct STACKSEG {
   STACKHDR *pOwner;
