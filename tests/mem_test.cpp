@@ -274,6 +274,21 @@ TEST_F(MemTest, StorageStacksGrowBySegmentsAndReset)
   EXPECT_EQ(r, p);
   EXPECT_TRUE(bAllZero(r, 5016));
 
+  /* first fit over many segments: a small piece still finds the room an
+     early segment has left, a large one goes on to where it fits */
+  vStackReset(pStack);
+  uint8_t *pBig = static_cast<uint8_t *>(pStackAlloc(pStack, 8144 - 48)); /* 48 bytes left */
+  for (int i = 0; i < 20; i++) pStackAlloc(pStack, 4000);                 /* 20 more segments, 48 left each */
+  uint8_t *pSmall = static_cast<uint8_t *>(pStackAlloc(pStack, 40));
+  EXPECT_EQ(pSmall, pBig + 8144 - 48);
+  uint8_t *pLarge = static_cast<uint8_t *>(pStackAlloc(pStack, 100)); /* no segment has room */
+  STACKSEG *pLast = pStack->pFirst;
+  unsigned uSegments = 1;
+  for (; pLast->pNext != nullptr; pLast = pLast->pNext) uSegments++;
+  EXPECT_EQ(uSegments, 22u);
+  EXPECT_EQ(pLarge, pLast->pStart);
+  EXPECT_EQ(static_cast<uint8_t *>(pStackAlloc(pStack, 200)), pLarge + 104);
+
   vStackDelete(pStack);
   vStackDelete(nullptr);
   EXPECT_EQ(pSubpoolStacks(SP_TEST), nullptr);
