@@ -65,6 +65,7 @@ void CoreTest::SetUp()
   g_opt.bTerm = 0;
   g_opt.pszLibExit = nullptr;
   g_opt.bExecAllowed = false;
+  g_opt.bAlign = false;
   g_asm.pTerm = nullptr;
   g_asm.ulTrace = 0;
   g_asm.ulFlagInForce = FLAG_DEFAULT;

@@ -14,6 +14,7 @@
 #include "gen1.h"
 #include "lbl.h"
 #include "msc2.h"
+#include "testfront.h"
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
@@ -166,6 +167,48 @@ TEST_F(EsdTest, ForwardReferencesSettleInPassesOrAreReported)
   vRun(strProgram({"- CSECT", "- ORG A", "A EQU B", "B EQU *+4", "C DS F", "- END"}));
   EXPECT_EQ(strDiags(), "diag=229/12:Expression is not resolvable in operand 1.;");
   EXPECT_EQ(lValue("C"), 0); /* the counter goes on after the failed ORG */
+}
+
+TEST_F(EsdTest, PassesRunOnlyForForwardReferences)
+{
+  g_asm.ulTrace = TRACE_PHASE;
+  vFrontReset();
+  vRun(strProgram({"A CSECT", "X DS F", "Y EQU X+4", "- LR 1,2", "- END"}));
+  EXPECT_EQ(g_front.strOut.find("address resolution pass"), std::string::npos) << g_front.strOut;
+  vFrontReset();
+  vRun(strProgram({"A CSECT", "Y EQU X+4", "X DS F", "- END"}));
+  EXPECT_NE(g_front.strOut.find("KZM950I Entering address resolution pass 1:1 for 1 statements ...\n"),
+            std::string::npos)
+      << g_front.strOut;
+  g_asm.ulTrace = 0;
+}
+
+TEST_F(EsdTest, AlignmentPaddingIsObjectTextOnlyForGeneratedBytes)
+{
+  g_opt.bAlign = true;
+  vRun(strProgram({"A CSECT", "- DC C'A'", "B DC F'1'", "- DC C'A'", "C DS F", "- DC C'A'", "D LR 1,1",
+                   "- END"}));
+  EXPECT_EQ(lValue("B"), 4);
+  EXPECT_EQ(lValue("C"), 12);
+  EXPECT_EQ(lValue("D"), 18);
+  EXPECT_EQ(astr[2].substr(0, 12), "3 flags=1408"); /* padding before the DC is text */
+  EXPECT_EQ(astr[4].substr(0, 12), "5 flags=0400"); /* before the DS it only moves the location */
+  EXPECT_EQ(astr[6].substr(0, 12), "7 flags=140C");
+}
+
+TEST_F(EsdTest, CommonSectionsAndExternalDummies)
+{
+  vRun(strProgram({"C COM", "- DS 3F", "A CSECT", "- DS H", "C COM", "Y DS H", "X DXD 2F", "- DXD H", "- DXD H",
+                   "- END"}));
+  EXPECT_EQ(strDiags(), "diag=170/12:The unnamed DXD is already defined.;");
+  EXPECT_EQ(pItem("C")->bKind, ESD_CM);
+  EXPECT_EQ(pItem("C")->ulFolded, 14u);
+  EXPECT_EQ(pItem("C")->ulStart, 0u);
+  EXPECT_EQ(lValue("Y"), 12);
+  EXPECT_EQ(pItem("X")->bKind, ESD_XD);
+  EXPECT_EQ(pItem("X")->ulFolded, 8u);
+  EXPECT_EQ(pSym("X")->bType, 0xD1); /* J */
+  EXPECT_EQ(pItem("A")->ulStart, 0u); /* common sections take no place among the control sections */
 }
 
 TEST_F(EsdTest, LiteralsGoIntoTheirPools)
