@@ -140,8 +140,7 @@ void vStmtRewrite()
 {
   uint16_t usFlags = usStmtFlags();
   if (usFlags & SF_ERROR) {
-    vPut16(pRecord() + STMT_FLAGS, static_cast<uint16_t>(usFlags & SF_KEPT_IN_ERROR));
-    vPut16(pRecord() + STMT_OPINDEX, 0xFFFF);
+    vStmtInError();
     usFlags = usStmtFlags();
   }
   vTrace(TRACE_UPDATE, "Update: %.4X%s", usFlags, (usFlags & SF_REVISIT) ? " (unresolved)" : "");
@@ -186,11 +185,7 @@ uint32_t iResolvePass()
       vReprocess(pEntry);
       p = pRecord();
       if (pEntry == nullptr || ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR))) {
-        if (usStmtFlags() & SF_UNASSIGNED) {
-          vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
-          vPut32(p + STMT_SECTION, 0xFFFFFFFFu);
-          vPut32(p + STMT_LOCATION, 0);
-        }
+        if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
         iStmtDiag(109, DIAG_HOST_TEXT, 12, 0, "Statement could not be resolved.");
         vStmtSetFlags(SF_ERROR);
       }

@@ -311,6 +311,17 @@ int iStmtReserveDiag(unsigned uCount)
   return 0;
 }
 
+void vStmtInError()
+{
+  uint8_t *p = pHead();
+  if (usStmtFlags() & SF_UNASSIGNED) { /* it never got a location */
+    vPut32(p + STMT_SECTION, 0xFFFFFFFFu);
+    vPut32(p + STMT_LOCATION, 0);
+  }
+  vPut16(p + STMT_OPINDEX, 0xFFFF);
+  vPut16(p + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & SF_KEPT_IN_ERROR));
+}
+
 uint8_t *pStmtSub(uint8_t bKind)
 {
   uint8_t *p = pHead();
@@ -434,10 +445,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
     }
   }
   if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);
-  if (usStmtFlags() & SF_ERROR) {
-    vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
-    vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & SF_KEPT_IN_ERROR));
-  }
+  if (usStmtFlags() & SF_ERROR) vStmtInError();
 
   /* what is written, and what of it */
   uint16_t usFlags = usStmtFlags();

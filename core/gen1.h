@@ -46,7 +46,8 @@ enum : uint16_t {
   SF_OPTIONAL = 0x2000,
   SF_REVISIT = 0x4000,
   SF_ERROR = 0x8000,
-  SF_KEPT_IN_ERROR = 0x8A01,
+  SF_KEPT_IN_ERROR = 0x8E01, /* 0x8A01 and the relative-location bit, so a
+                                statement in error is listed at its address */
 };
 
 /* Sub-record kinds. */
@@ -139,6 +140,9 @@ int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, cons
 int iStmtDiagOperand(unsigned uOperand);
 int iStmtReserveDiag(unsigned uCount);
 void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText);
+/* A statement in error: no operation, only the flags that still matter,
+   no location unless it had one. */
+void vStmtInError();
 /* The first sub-record of a kind in the record in hand, or null. */
 uint8_t *pStmtSub(uint8_t bKind);
 /* The records marked for revisiting: count, positions of the first and the

@@ -124,7 +124,7 @@ TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
                          "         END\n");
   ASSERT_EQ(astr.size(), 8u);
   EXPECT_EQ(astr[0], "1 flags=3405 op=LR label=A operands=[1][2] src");
-  EXPECT_EQ(astr[1], "2 flags=8000 diag=110/12:a has been previously defined. src");
+  EXPECT_EQ(astr[1], "2 flags=8400 diag=110/12:a has been previously defined. src"); /* keeps its place */
   EXPECT_EQ(astr[2], "3 flags=0000 op=EQU label=B operands=[C+1] slot=0 src"); /* settled by a pass */
   EXPECT_EQ(astr[3], "4 flags=0000 op=EQU src");
   EXPECT_EQ(astr[5], "6 flags=1400 op=USING label=BASE operands=[*][12] src");
