@@ -17,12 +17,15 @@
 #include <cstring>
 
 #include "chars.h"
+#include "def2.h"
 #include "esd1.h"
+#include "ins2.h"
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
 #include "msc2.h"
 #include "opt.h"
+#include "pun2.h"
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
@@ -93,7 +96,31 @@ bool bNamesUsing(int iOperands, const uint8_t *pFirst)
 /* Second-phase dispatch of the record in hand. */
 void vSecondPhase(const OPENTRY *pEntry)
 {
-  if (pEntry->bKind != OPK_ASSEMBLER) return; /* machine instructions: encoder */
+  if (pEntry->bKind == OPK_MACHINE) {
+    vMachineInstruction();
+    return;
+  }
+  if (pEntry->bKind != OPK_ASSEMBLER) return;
+  switch (pEntry->abOps[2]) { /* handlers that read the record themselves */
+  case INSTR_LITERAL:
+    vLiteralStatement();
+    return;
+  case INSTR_CCW:
+  case INSTR_CCW1:
+    vCcwStatement();
+    return;
+  case INSTR_CNOP:
+    vCnopStatement();
+    return;
+  case INSTR_CXD:
+    vCxdStatement();
+    return;
+  case INSTR_DC:
+    vDcStatement();
+    return;
+  default:
+    break;
+  }
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
@@ -141,6 +168,7 @@ void vCodePhaseStart()
 {
   vUsingReset();
   vUsingSectionHook(bUsingSection);
+  vRldReset();
   vStmtBytesPhaseStart(static_cast<uint64_t>(vWorkSeek(WORK_SYSUT1, 0, 2)));
 }
 

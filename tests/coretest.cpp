@@ -10,6 +10,7 @@
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
+#include "msc2.h"
 #include "opt.h"
 #include "optimage.h"
 #include "testfront.h"
@@ -123,6 +124,34 @@ std::vector<std::string> CoreTest::astrPhase1(const std::string &strSource)
   vOpindexBuild(false); /* the phase dropped its index */
   if (lStmtFirst(0) == 0) return astr;
   while (lStmtNext(0) != 0) astr.push_back(strRecordDump());
+  return astr;
+}
+
+std::vector<std::string> CoreTest::astrCode(const std::string &strSource)
+{
+  std::vector<std::string> astr;
+  astrPhase1(strSource);
+  vPhaseSet('2', 'G');
+  vCodePhaseStart();
+  if (lStmtFirst(0) == 0) return astr;
+  while (lStmtNext(0) != 0) {
+    vCodeStatement();
+    char ach[32];
+    std::snprintf(ach, sizeof ach, " at=%06X", ulGet32(pRecord() + STMT_LOCATION));
+    std::string str = strRecordDump() + ach;
+    uint8_t ab[64];
+    bool bFirst = true;
+    for (uint32_t n; (n = iStmtBytesGet(sizeof ab, ab)) != 0;) {
+      if (bFirst) str += " bytes=";
+      bFirst = false;
+      for (uint32_t i = 0; i < n; i++) {
+        std::snprintf(ach, sizeof ach, "%02X", ab[i]);
+        str += ach;
+      }
+    }
+    astr.push_back(str);
+  }
+  vPhaseSet('0', 'N');
   return astr;
 }
 

@@ -263,17 +263,9 @@ protected:
   std::vector<std::string> astrCode;
   void vCode(const std::string &strSource)
   {
-    vRun(strSource);
-    vPhaseSet('2', 'G');
-    vCodePhaseStart();
-    astrCode.clear();
-    lStmtFirst(0);
-    while (lStmtNext(0) != 0) {
-      vCodeStatement();
-      char ach[32];
-      std::snprintf(ach, sizeof ach, " at=%06X", ulGet32(pRecord() + STMT_LOCATION));
-      astrCode.push_back(strRecordDump() + ach);
-    }
+    vWorkDeleteAll();
+    vSourceCloseAll();
+    astrCode = CoreTest::astrCode(strSource);
   }
   void TearDown() override
   {

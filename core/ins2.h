@@ -1,0 +1,42 @@
+/*
+** ins2.h - machine instruction encoding and the instruction-like assembler
+** statements CCW, CCW1, CNOP and CXD (module "ins2"), code generation phase.
+**
+** The encoder is driven by the operation code table only: each entry's
+** length, opcode bytes and per-operand OPDESC descriptors say what every
+** operand is and where its fields go.  The bytes of the statement in hand go
+** to the generated-bytes collector (msc2.h); diagnostics to the statement.
+*/
+#pragma once
+
+#include <cstdint>
+
+struct EXPRCTX;
+struct EXPRNODE;
+
+/* Second phase of the machine instruction in the record buffer. */
+void vMachineInstruction();
+/* Second phase of CCW/CCW1, CNOP and CXD. */
+void vCcwStatement();
+void vCnopStatement();
+void vCxdStatement();
+
+/* S-type address constant (descriptor 0): the 2 bytes of base and
+   displacement of one address operand of DC, parsed in context c as an
+   address node ('M'), for operand uOperand of the statement in hand. */
+void vSConstant(EXPRCTX *c, const EXPRNODE *pAddress, unsigned uOperand, uint8_t abOut[2]);
+
+/* Value of an optionally signed decimal number; "Operand %u is invalid."
+   (111) and 0 when it is not one. */
+int32_t lSignedDecimal(const uint8_t *pText, uint32_t ulLength, unsigned uOperand);
+/* Contents of a quoted operand: bytes copied, or -1. */
+int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint32_t ulRoom);
+
+/* The listing addresses of the statement handled last (first and second
+   address column). */
+struct LISTADDRS {
+  uint32_t ulStmt; /* statement they belong to; 0 none */
+  bool bFirst, bSecond;
+  uint32_t ulFirst, ulSecond;
+};
+const LISTADDRS *pListAddresses();
