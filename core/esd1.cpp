@@ -39,6 +39,13 @@
 
 namespace {
 
+/* A name from a V-type or Q-type constant. */
+struct DCNAME {
+  const uint8_t *pName; /* subpool 1 copy */
+  uint32_t ulLength;
+  bool bQ;
+};
+
 struct EXTRNENTRY {
   SYMBOL *pSym;
   uint32_t ulStmt;
@@ -57,6 +64,8 @@ struct ESDSTATE {
   int32_t lCurrent; /* counter in use; -1 before the first section */
   GROWBUF extrn;
   uint32_t ulExtrn;
+  GROWBUF dcNames;
+  uint32_t ulDcNames;
   GROWBUF aLits[LIT_LISTS]; /* SYMBOL * of the pool being filled */
   uint32_t aulLits[LIT_LISTS];
   bool bFirstItem;
@@ -64,7 +73,7 @@ struct ESDSTATE {
   STACKHDR *pStack; /* expression storage of the handlers */
 };
 ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, -1,
-                  {SP_RUN, 1, 0, nullptr, nullptr}, 0,
+                  {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0,
                   {{SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr},
                    {SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr}},
                   {0, 0, 0, 0}, true, false, nullptr};
@@ -174,6 +183,7 @@ void vEsdReset()
   g_esd.ulCounters = 0;
   g_esd.lCurrent = -1;
   g_esd.ulExtrn = 0;
+  g_esd.ulDcNames = 0;
   for (uint32_t &ul : g_esd.aulLits) ul = 0;
   g_esd.bFirstItem = true;
   g_esd.bLayoutError = false;
@@ -829,6 +839,58 @@ void vEndStatement(int iOperands)
   vRecordLocation(c->lSection, bHuge ? 0x40000000 : static_cast<int32_t>(ulFolded + c->ulCurrent), !bHuge);
 }
 
+/* ---- names of V and Q constants ------------------------------------------------ */
+
+void vDcExternalNames(const DCOPERAND *pOp)
+{
+  if (pOp == nullptr || (pOp->cType != 'V' && pOp->cType != 'Q')) return;
+  for (const DCVALUE *v = pOp->pFirst; v != nullptr; v = v->pNext) {
+    const uint8_t *pName = pOp->pText + v->ulStart;
+    if (!bNameValid(pName, v->ulLength)) continue; /* the second phase reports it */
+    uint8_t *pCopy = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, v->ulLength));
+    for (uint32_t i = 0; i < v->ulLength; i++) pCopy[i] = g_abUpper[pName[i]];
+    DCNAME *a = static_cast<DCNAME *>(
+        GB_ROOM(&g_esd.dcNames, (static_cast<size_t>(g_esd.ulDcNames) + 1) * sizeof(DCNAME)));
+    a[g_esd.ulDcNames++] = DCNAME{pCopy, v->ulLength, pOp->cType == 'Q'};
+  }
+}
+
+namespace {
+
+uint32_t ulSectionLength(const ESDITEM *p)
+{
+  uint64_t ull = 0;
+  for (int32_t k = p->lFirstLoc; k >= 0; k = pLocCounter(k)->lNext) ull += pLocCounter(k)->ulHigh;
+  return static_cast<uint32_t>(ull > 0xFFFFFFFF ? 0xFFFFFFFF : ull);
+}
+
+/* V names nobody declared become external references; DSECTs named by Q
+   become external dummies of their length.  Each name once. */
+void vDcNamesToItems()
+{
+  for (uint32_t i = 0; i < g_esd.ulDcNames; i++) {
+    DCNAME n = static_cast<DCNAME *>(g_esd.dcNames.pData)[i];
+    SYMBOL *pSym = pSymbolFind(n.pName, n.ulLength);
+    if (n.bQ) {
+      ESDITEM *p = pEsdFind(pSym);
+      if (p == nullptr || p->bKind != ESD_DSECT) continue;
+      uint32_t ulLength = ulSectionLength(p);
+      int32_t l = iEsdNew(ESD_XD, pSym);
+      pEsdItem(l)->ulFolded = ulLength;
+      pEsdItem(l)->ulXdAlign = 8;
+      continue;
+    }
+    if (pSym != nullptr) continue; /* declared or defined otherwise: checked when generated */
+    bool bCreated = false;
+    pSym = pSymbolDefine(n.pName, n.ulLength, 0, &bCreated);
+    if (pSym == nullptr) continue;
+    pSym->bType = E_T;
+    iEsdNew(ESD_ER, pSym);
+  }
+}
+
+} // namespace
+
 /* ---- literal pools ------------------------------------------------------------ */
 
 namespace {
@@ -852,6 +914,7 @@ void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
   if (op != nullptr && op->cType == 'V') pLit->sScale = -32767;
   pLit->bType = e->bType;
   pLit->bFlags = static_cast<uint8_t>(pLit->bFlags & ~SYMF_TYPE_PENDING);
+  vDcExternalNames(op);
   if (!(usStmtFlags() & SF_UNASSIGNED) && static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) >= 0) {
     pLit->lOrgSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
     pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
@@ -1022,6 +1085,7 @@ void vEsdLayout()
       p->usAliasLength = e.usAliasLength;
     }
   }
+  vDcNamesToItems();
   /* aliases shared by items of the same name */
   for (uint32_t i = 0; i < g_esd.ulItems; i++) {
     ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
@@ -1039,11 +1103,7 @@ void vEsdLayout()
   bool bFirstControl = true;
   for (uint32_t i = 0; i < g_esd.ulItems; i++) {
     ESDITEM *p = pEsdItem(static_cast<int32_t>(i));
-    if (p->lFirstLoc >= 0) {
-      uint64_t ullLength = 0;
-      for (int32_t k = p->lFirstLoc; k >= 0; k = pLocCounter(k)->lNext) ullLength += pLocCounter(k)->ulHigh;
-      p->ulFolded = static_cast<uint32_t>(ullLength > 0xFFFFFFFF ? 0xFFFFFFFF : ullLength);
-    }
+    if (p->lFirstLoc >= 0) p->ulFolded = ulSectionLength(p);
     if (p->bKind == ESD_DSECT || p->bKind == ESD_XD) {
       p->lDefStmt = static_cast<int32_t>(p->ulStart);
       p->ulStart = 0;

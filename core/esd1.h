@@ -164,6 +164,12 @@ void vEndStatement(int iOperands);
 void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
                         const uint8_t *pFirstOperand);
 
+/* The names of a V-type or Q-type DC operand or literal (others are
+   ignored): at the layout a V name nobody declared becomes an external
+   reference, and a DSECT named by Q becomes an external dummy. */
+struct DCOPERAND;
+void vDcExternalNames(const DCOPERAND *pOp);
+
 /* ---- literal pools -------------------------------------------------------- */
 
 /* Registers the literals of a machine instruction operand (text of an

@@ -418,6 +418,7 @@ void vDcLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand, bool
       vCounterBlock(lCounter);
       return;
     }
+    vDcExternalNames(pDcOperand(c->pTree));
     if (i == 0) {
       llStart = e->lStart;
       bAlign = e->bAlign;

@@ -237,6 +237,24 @@ TEST_F(EsdTest, RegisterEquatesDoNotMakeAnEmptySectionForTheLastPool)
   EXPECT_EQ(pItem("D")->lId, -1);
 }
 
+TEST_F(EsdTest, VConstantsReferToExternalsAndQConstantsToDummies)
+{
+  vRun(strProgram({"A CSECT", "- L 15,=V(SUBR)", "- DC V(SUBR,A,OTHER)", "- DC Q(D)", "D DSECT", "- DS XL12",
+                   "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  ASSERT_NE(pItem("SUBR"), nullptr);
+  EXPECT_EQ(pItem("SUBR")->bKind, ESD_ER);
+  EXPECT_EQ(pItem("OTHER")->bKind, ESD_ER);
+  EXPECT_EQ(pItem("A")->bKind, ESD_SD); /* a section stays what it is */
+  uint32_t ulEr = 0;
+  for (uint32_t i = 0; i < ulEsdCount(); i++) ulEr += pEsdItem(static_cast<int32_t>(i))->bKind == ESD_ER;
+  EXPECT_EQ(ulEr, 2u); /* each name once */
+  ASSERT_NE(pItem("D"), nullptr);
+  EXPECT_EQ(pItem("D")->bKind, ESD_XD);
+  EXPECT_EQ(pItem("D")->ulFolded, 12u);
+  EXPECT_EQ(pEsdItem(pSym("D")->lSection)->bKind, ESD_DSECT); /* the symbol still names the DSECT */
+}
+
 TEST_F(EsdTest, ExternalSymbolsAndEntries)
 {
   vRun(strProgram({"A CSECT", "- ENTRY E,A", "- EXTRN X,Y,X", "- WXTRN W", "E DS F", "- ENTRY 1A", "- ENTRY U",
