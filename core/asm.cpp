@@ -21,6 +21,7 @@
 #include "asm0.h"
 #include "gen1.h"
 #include "mem.h"
+#include "pun2.h"
 #include "src1.h"
 #include "vorn.h"
 #include "work.h"
@@ -213,6 +214,7 @@ void vAsmTerminate()
 
 void vAsmCloseAll()
 {
+  vObjectClose(true);
   vSourceCloseAll();
   vWorkDeleteAll();
   vOptionCleanup();
@@ -238,6 +240,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   if (iOptionsProcess(argc, argv, g_asm.bWindowed ? nullptr : stdin) != 0) vAsmTerminate();
   vSubpoolRelease(SP_RUN);
   vWorkSetMemory(g_opt.ullSize);
+  vObjectOpen();
 
   vPhaseSet('1', g_asm.cStep);
   if (!bSourceOpenPrimary()) {
@@ -256,6 +259,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
 
   /* summary */
   vPhaseSet('2', g_asm.cStep);
+  vObjectClose(false);
   vWorkDeleteAll();
   vOptionCleanup();
   long lHundredths = 0, lMillis = 0;

@@ -191,6 +191,8 @@ void vCodeStatement()
   if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
       static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
     vOverflow();
+  if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
+  if (usStmtFlags() & SF_BYTES) vObjectText();
 }
 
 void vPhase2()
@@ -201,6 +203,9 @@ void vPhase2()
   vCodePhaseStart();
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();
+  vObjectEsd();
+  vObjectRld();
+  vObjectEnd();
   vPhaseSet('2', 'N');
   vStmtTraceClear();
   vTrace(TRACE_PHASE, "Completing code generation phase ...");

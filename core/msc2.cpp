@@ -93,6 +93,8 @@ void vStmtBytesReset()
 
 uint32_t ulStmtBytesCount() { return g_col.ulCount; }
 
+void vStmtBytesRewind() { g_col.ulRead = 0; }
+
 void vStmtBytesPut(uint32_t ulLength, const void *pBytes)
 {
   static uint8_t s_abZero[ZERO_BLOCK];

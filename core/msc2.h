@@ -29,6 +29,8 @@ void vStmtBytesPut(uint32_t ulLength, const void *pBytes);
 /* Copies up to ulCount of the collected bytes, in order, into pDest; the
    number delivered, 0 when all were read. */
 uint32_t iStmtBytesGet(uint32_t ulCount, void *pDest);
+/* Lets the next reader start again from the first byte. */
+void vStmtBytesRewind();
 /* Number of bytes collected for the statement in hand. */
 uint32_t ulStmtBytesCount();
 

@@ -1,0 +1,105 @@
+// The object module as the real program writes it: card layout of ESD and
+// END cards, sequence numbers, and what is left when the assembly fails.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "runvorn.h"
+
+namespace {
+
+class ObjectRun : public ::testing::Test {
+protected:
+  std::string strDir;
+  void SetUp() override
+  {
+    char szDir[] = "/tmp/vornobjXXXXXX";
+    strDir = mkdtemp(szDir);
+  }
+  void TearDown() override { std::system(("rm -rf '" + strDir + "'").c_str()); }
+  RUN run(const std::string &strSource, std::vector<std::string> astrArgs = {"-OBJECT", "-NOLIST"})
+  {
+    std::ofstream(strDir + "/prog.asm", std::ios::binary) << strSource;
+    astrArgs.insert(astrArgs.begin(), "prog.asm");
+    return runPiped(strDir, astrArgs, nullptr);
+  }
+  std::string strObject()
+  {
+    std::ifstream f(strDir + "/prog.obj", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+};
+
+/* EBCDIC of upper-case letters, digits and blanks. */
+std::string e(const std::string &str)
+{
+  std::string strOut;
+  for (char c : str) {
+    if (c >= 'A' && c <= 'I') strOut += static_cast<char>(0xC1 + (c - 'A'));
+    else if (c >= 'J' && c <= 'R') strOut += static_cast<char>(0xD1 + (c - 'J'));
+    else if (c >= 'S' && c <= 'Z') strOut += static_cast<char>(0xE2 + (c - 'S'));
+    else if (c >= '0' && c <= '9') strOut += static_cast<char>(0xF0 + (c - '0'));
+    else strOut += '\x40';
+  }
+  return strOut;
+}
+std::string b(std::initializer_list<int> ai)
+{
+  std::string str;
+  for (int i : ai) str += static_cast<char>(i);
+  return str;
+}
+
+TEST_F(ObjectRun, EsdAndEndCardsFollowTheCardLayout)
+{
+  RUN r = run("MAIN     CSECT\n"
+              "         ENTRY E1\n"
+              "         EXTRN EXT1\n"
+              "E1       DS    F\n"
+              "SECOND   CSECT\n"
+              "         DS    XL10\n"
+              "D        DSECT\n"
+              "         DS    F\n"
+              "         END   E1\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  std::string str = strObject();
+  ASSERT_EQ(str.size(), 240u); /* two ESD cards and the END card */
+  std::string strEsd1 = b({2}) + e("ESD") + e("      ") + b({0, 48}) + e("  ") + b({0, 1}) +
+                        e("MAIN    ") + b({0, 0, 0, 0, 0, 0, 0, 4}) +          /* SD 1, at 0, length 4 */
+                        e("SECOND  ") + b({0, 0, 0, 8, 0, 0, 0, 10}) +         /* SD 2 at 8 */
+                        e("E1      ") + b({1, 0, 0, 0}) + e(" ") + b({0, 0, 1}) + /* LD in section 1 */
+                        e("        ") + e("00000001");
+  EXPECT_EQ(str.substr(0, 80), strEsd1);
+  std::string strEsd2 = b({2}) + e("ESD") + e("      ") + b({0, 16}) + e("  ") + b({0, 3}) + e("EXT1    ") +
+                        b({2, 0, 0, 0}) + e("    ") + std::string(40, '\x40') + e("00000002");
+  EXPECT_EQ(str.substr(80, 80), strEsd2);
+  std::string strEnd = str.substr(160, 80);
+  EXPECT_EQ(strEnd.substr(0, 16), b({2}) + e("END") + e(" ") + b({0, 0, 0}) + e("      ") + b({0, 1}));
+  EXPECT_EQ(strEnd.substr(32, 15), e("1VORNASM   1200"));
+  EXPECT_EQ(strEnd.substr(72), e("00000003"));
+}
+
+TEST_F(ObjectRun, SevereErrorsLeaveNoObjectFile)
+{
+  RUN r = run("A        CSECT\n         DS    F\nA        DS    F\n         END\n", {"-OBJECT", "-NOLIST", "-TRACE(2)"});
+  EXPECT_EQ(r.iRc, 12);
+  EXPECT_NE(r.strErr.find("SYSPUNCH file prog.obj closed and deleted."), std::string::npos) << r.strErr;
+  std::ifstream f(strDir + "/prog.obj");
+  EXPECT_FALSE(f.good());
+  r = run("A        CSECT\n         END\n", {"-NOOBJECT", "-NOLIST"});
+  EXPECT_EQ(r.iRc, 0);
+  std::ifstream g(strDir + "/prog.obj");
+  EXPECT_FALSE(g.good());
+}
+
+TEST_F(ObjectRun, DeckFormWritesNoObjectCode)
+{
+  RUN r = run("A        CSECT\n         END\n", {"-OBJECT(DECK)", "-NOLIST"});
+  EXPECT_EQ(r.iRc, 12); /* 303: object code cannot be generated */
+}
+
+} // namespace
