@@ -25,20 +25,8 @@ RUN runVorn(const std::string &strDir, const std::vector<std::string> &astrArgs)
   return runPiped(strDir, astrArgs, nullptr);
 }
 
-class VornRun : public ::testing::Test {
+class VornRun : public RunDirTest {
 protected:
-  std::string strDir;
-  void SetUp() override
-  {
-    char szDir[] = "/tmp/vorne2eXXXXXX";
-    strDir = mkdtemp(szDir);
-    mkdir((strDir + "/tmp").c_str(), 0700);
-  }
-  void TearDown() override { std::system(("rm -rf '" + strDir + "'").c_str()); }
-  void vSource(const std::string &strName, const std::string &strText)
-  {
-    std::ofstream(strDir + "/" + strName, std::ios::binary) << strText;
-  }
   static bool bSummary(const std::string &strLine, unsigned uRc)
   {
     std::string strStart = "KZM000I Return code " + std::to_string(uRc) + ", elapsed time ";

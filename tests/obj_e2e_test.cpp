@@ -12,18 +12,11 @@
 
 namespace {
 
-class ObjectRun : public ::testing::Test {
+class ObjectRun : public RunDirTest {
 protected:
-  std::string strDir;
-  void SetUp() override
-  {
-    char szDir[] = "/tmp/vornobjXXXXXX";
-    strDir = mkdtemp(szDir);
-  }
-  void TearDown() override { std::system(("rm -rf '" + strDir + "'").c_str()); }
   RUN run(const std::string &strSource, std::vector<std::string> astrArgs = {"-OBJECT", "-NOLIST"})
   {
-    std::ofstream(strDir + "/prog.asm", std::ios::binary) << strSource;
+    vSource("prog.asm", strSource);
     astrArgs.insert(astrArgs.begin(), "prog.asm");
     return runPiped(strDir, astrArgs, nullptr);
   }

@@ -18,17 +18,13 @@
 namespace {
 
 
-class OptionsRun : public ::testing::Test {
+class OptionsRun : public RunDirTest {
 protected:
-  std::string strDir;
   void SetUp() override
   {
-    char szDir[] = "/tmp/vornoptrXXXXXX";
-    strDir = mkdtemp(szDir);
-    mkdir((strDir + "/tmp").c_str(), 0700);
-    std::ofstream(strDir + "/one.asm") << "         END\n";
+    RunDirTest::SetUp();
+    vSource("one.asm", "         END\n");
   }
-  void TearDown() override { std::system(("rm -rf '" + strDir + "'").c_str()); }
   static std::string strAfterBanner(const RUN &run)
   {
     return run.strErr.rfind(c_strBanner, 0) == 0 ? run.strErr.substr(c_strBanner.size()) : "(no banner) " + run.strErr;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fstream>
+#include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -103,4 +105,18 @@ std::string strContinued(const std::string &strOperation, const std::string &str
     str += strLine + "X\n";
     strLine = std::string(15, ' ');
   }
+}
+
+void RunDirTest::SetUp()
+{
+  char szDir[] = "/tmp/vornrunXXXXXX";
+  strDir = mkdtemp(szDir);
+  mkdir((strDir + "/tmp").c_str(), 0700);
+}
+
+void RunDirTest::TearDown() { std::system(("rm -rf '" + strDir + "'").c_str()); }
+
+void RunDirTest::vSource(const std::string &strName, const std::string &strText)
+{
+  std::ofstream(strDir + "/" + strName, std::ios::binary) << strText;
 }

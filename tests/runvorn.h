@@ -2,6 +2,8 @@
    wrote, and lists directories. */
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -29,3 +31,14 @@ std::vector<std::string> astrLines(const std::string &str);
 /* A statement whose operand field runs over continuation records: columns
    16-71 of every record, continuation mark in column 72. */
 std::string strContinued(const std::string &strOperation, const std::string &strOperands);
+
+/* A fixture with a fresh directory for the run (strDir) holding an empty
+   "tmp" directory, removed afterwards. */
+class RunDirTest : public ::testing::Test {
+protected:
+  std::string strDir;
+  void SetUp() override;
+  void TearDown() override;
+  /* Writes a file into the directory. */
+  void vSource(const std::string &strName, const std::string &strText);
+};
