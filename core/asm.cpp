@@ -21,6 +21,8 @@
 #include "asm0.h"
 #include "gen1.h"
 #include "mem.h"
+#include "msc1.h"
+#include "prn2.h"
 #include "pun2.h"
 #include "src1.h"
 #include "vorn.h"
@@ -106,6 +108,7 @@ void vTermClose()
 /* One assembly of a program: both phases; returns its highest severity. */
 unsigned uAssembleProgram()
 {
+  vListControlReset(); /* no TITLE label, empty PRINT stack */
   vPhase1();
   if (!g_opt.bBatch) {
     vPhaseSet('1', g_asm.cStep);
@@ -214,6 +217,7 @@ void vAsmTerminate()
 
 void vAsmCloseAll()
 {
+  vListClose(true);
   vObjectClose(true);
   vSourceCloseAll();
   vWorkDeleteAll();
@@ -266,6 +270,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   vTimeReading(&lHundredths, &lMillis);
   char achLine[160];
   vSummaryFormat(achLine, sizeof achLine - 1, uRc, lHundredths, lMillis);
+  vListSummaryLine(achLine);
   vTermClose();
   std::strcat(achLine, "\n");
   vFrontWrite(achLine);

@@ -23,12 +23,15 @@
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
+#include "msc1.h"
 #include "msc2.h"
 #include "opt.h"
+#include "prn2.h"
 #include "pun2.h"
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
+#include "xrf2.h"
 
 namespace {
 
@@ -156,6 +159,18 @@ void vSecondPhase(const OPENTRY *pEntry)
   case INSTR_WXTRN:
     vExternalNameCheck(bNumber, ulLabel, pLabel, iOperands, pFirst);
     break;
+  case INSTR_TITLE:
+    vTitleSecondPhase(ulLabel, pLabel, iOperands, pFirst);
+    break;
+  case INSTR_EJECT:
+    vEjectSecondPhase(ulLabel, pLabel, iOperands, pFirst);
+    break;
+  case INSTR_SPACE:
+    vSpaceSecondPhase(ulLabel, pLabel, iOperands, pFirst);
+    break;
+  case INSTR_CEJECT:
+    vCejectSecondPhase(ulLabel, pLabel, iOperands, pFirst);
+    break;
   default:
     break;
   }
@@ -178,6 +193,7 @@ void vCodeStatement()
   vTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
          g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
   if (g_rec.ulLength < STMT_HEAD) return;
+  vListUsingHeading();
   uint8_t *p = pRecord();
   const uint8_t *pPool = pStmtSub(SUB_POOL);
   g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;
@@ -193,6 +209,7 @@ void vCodeStatement()
     vOverflow();
   if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
   if (usStmtFlags() & SF_BYTES) vObjectText();
+  vListStatement();
 }
 
 void vPhase2()
@@ -201,14 +218,18 @@ void vPhase2()
   vTrace(TRACE_PHASE, "Entering code generation phase ...");
   vPhaseSet('2', 'G');
   vCodePhaseStart();
+  vListPhaseStart();      
+  vListStatementHeading();
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();
   vObjectEsd();
   vObjectRld();
   vObjectEnd();
+  vListObjectResult();
   vPhaseSet('2', 'N');
   vStmtTraceClear();
   vTrace(TRACE_PHASE, "Completing code generation phase ...");
   lStmtFinishFile();
+  vReportSummary();
   vSubpoolRelease(SP_RUN);
 }

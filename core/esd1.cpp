@@ -864,8 +864,9 @@ uint32_t ulSectionLength(const ESDITEM *p)
   return static_cast<uint32_t>(ull > 0xFFFFFFFF ? 0xFFFFFFFF : ull);
 }
 
-/* V names nobody declared become external references; DSECTs named by Q
-   become external dummies of their length.  Each name once. */
+/* V names that are no ESD item yet become external references (also when
+   a label of this assembly has the name); DSECTs named by Q become external
+   dummies of their length.  Each name once. */
 void vDcNamesToItems()
 {
   for (uint32_t i = 0; i < g_esd.ulDcNames; i++) {
@@ -880,12 +881,14 @@ void vDcNamesToItems()
       pEsdItem(l)->ulXdAlign = 8;
       continue;
     }
-    if (pSym != nullptr) continue; /* declared or defined otherwise: checked when generated */
-    bool bCreated = false;
-    pSym = pSymbolDefine(n.pName, n.ulLength, 0, &bCreated);
-    if (pSym == nullptr) continue;
-    pSym->bType = E_T;
-    iEsdNew(ESD_ER, pSym);
+    if (pEsdFind(pSym) != nullptr) continue; /* an ESD item already: its kind is checked when generated */
+    if (pSym == nullptr) {
+      bool bCreated = false;
+      pSym = pSymbolDefine(n.pName, n.ulLength, 0, &bCreated);
+      if (pSym == nullptr) continue;
+      pSym->bType = E_T;
+    }
+    iEsdNew(ESD_ER, pSym); /* a label of the same name keeps its own value */
   }
 }
 

@@ -22,6 +22,7 @@
 #include "esd1.h"
 #include "gen1.h"
 #include "mem.h"
+#include "msc1.h"
 #include "opt.h"
 #include "src1.h"
 #include "vorn.h"
@@ -159,6 +160,12 @@ void vAttribute(const FIRSTARGS &a)
 
 void vExternal(const FIRSTARGS &a) { vExternalStatement(a.pEntry->abOps[2], a.iOperands, a.pFirst); }
 
+/* Listing control. */
+template <void (*PFN)(uint32_t, const uint8_t *, int, const uint8_t *)> void vListControl(const FIRSTARGS &a)
+{
+  PFN(a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
+}
+
 void vCopyStatement(const FIRSTARGS &)
 {
   uint32_t ulLabel = 0;
@@ -210,7 +217,7 @@ constexpr FIRSTROW c_aFirst[] = {
     {8, vAttribute},     /* AMODE */
     {12, vMarkPhase2},   /* CCW */
     {13, vMarkPhase2},   /* CCW1 */
-    {14, vMarkPhase2},   /* CEJECT */
+    {14, vListControl<vCejectStatement>}, /* CEJECT */
     {15, vMarkPhase2},   /* CNOP */
     {16, vSection},      /* COM */
     {17, vCopyStatement},/* COPY */
@@ -221,7 +228,7 @@ constexpr FIRSTROW c_aFirst[] = {
     {22, vFirstOnly},    /* DS */
     {23, vSection},      /* DSECT */
     {24, vFirstOnly},    /* DXD */
-    {25, vMarkPhase2},   /* EJECT */
+    {25, vListControl<vEjectStatement>},  /* EJECT */
     {26, vEnd},          /* END */
     {27, vExternal},     /* ENTRY */
     {28, vFirstOnly},    /* EQU */
@@ -235,16 +242,16 @@ constexpr FIRSTROW c_aFirst[] = {
     {46, vMarkPhase2},   /* MNOTE */
     {47, vFirstOnly},    /* OPSYN */
     {48, vFirstOnly},    /* ORG */
-    {49, vMarkPhase2},   /* POP */
-    {50, vFirstOnly},    /* PRINT */
+    {49, vListControl<vPopStatement>},    /* POP */
+    {50, vListControl<vPrintStatement>},  /* PRINT */
     {51, vMarkPhase2},   /* PUNCH */
-    {52, vMarkPhase2},   /* PUSH */
+    {52, vListControl<vPushStatement>},   /* PUSH */
     {53, vMarkPhase2},   /* REPRO */
     {54, vAttribute},    /* RMODE */
     {55, vSection},      /* RSECT */
-    {59, vMarkPhase2},   /* SPACE */
+    {59, vListControl<vSpaceStatement>},  /* SPACE */
     {60, vSection},      /* START */
-    {61, vMarkPhase2},   /* TITLE */
+    {61, vListControl<vTitleStatement>},  /* TITLE */
     {62, vMarkPhase2},   /* USING */
     {63, vExternal},     /* WXTRN */
 };

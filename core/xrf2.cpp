@@ -1,0 +1,312 @@
+/*
+** xrf2.cpp - the listing reports: diagnostic lines, the flagged-statement
+** list and the closing summary (module "xrf2").
+**
+** Owns the flagged-statement list of the assembly (statement number, source
+** identity and line of each flagged statement, subpool 1), the number of the
+** statement flagged last, and the line ranges of the primary input files
+** that the assembly's records came from.
+**
+** Notes on the design:
+**  - A statement enters the flagged list with its first diagnostic; later
+**    diagnostics of the same statement do not add it again.
+**  - Diagnostic lines are built in the character set of their text (host
+**    text, or EBCDIC for texts that start with source characters) so that
+**    no character is lost on the way; the listing writer translates.
+*/
+#define MEM_MODULE "xrf2"
+
+#include "xrf2.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "asm0.h"
+#include "chars.h"
+#include "gen1.h"
+#include "mem.h"
+#include "prn2.h"
+#include "src1.h"
+#include "vorn.h"
+#include "work.h"
+
+namespace {
+
+constexpr uint32_t PREFIX = 24;      /* diagnostic prefix columns */
+constexpr uint32_t NOTE_TEXT = 72;   /* note text per line */
+constexpr uint32_t INPUT_LABEL = 43; /* "Primary input:  lines%7ld to %7ld of " */
+
+struct FLAGGED {
+  uint32_t ulStmt, ulSrcId, ulLine;
+};
+
+struct INPUTRANGE {
+  uint32_t ulIndex; /* position in the SYSIN list */
+  uint32_t ulSrcId, ulFirst, ulLast;
+};
+
+struct REPORTSTATE {
+  GROWBUF flagged;  /* FLAGGED entries (subpool 1) */
+  uint32_t ulFlagged;
+  uint32_t ulLastFlagged;
+  GROWBUF inputs;   /* INPUTRANGE entries (subpool 1) */
+  uint32_t ulInputs;
+  uint32_t ulCachedId; /* the source identity looked up last */
+  int iCachedIndex;    /* its SYSIN position, -1 none */
+};
+REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, 0, -1};
+
+const char *const c_pszSummaryTitle = "                         Diagnostic Cross Reference and Assembler Summary";
+
+/* The lists were dropped with subpool 1. */
+void vCheckReleased()
+{
+  if (g_rpt.flagged.pData == nullptr) g_rpt.ulFlagged = 0;
+  if (g_rpt.inputs.pData == nullptr) g_rpt.ulInputs = 0;
+}
+
+void vFlag(uint32_t ulStmt)
+{
+  vCheckReleased();
+  if (g_rpt.ulFlagged > 0 && g_rpt.ulLastFlagged == ulStmt) return;
+  auto *p = static_cast<FLAGGED *>(GB_ROOM(&g_rpt.flagged, (g_rpt.ulFlagged + 1) * sizeof(FLAGGED)));
+  p[g_rpt.ulFlagged++] = FLAGGED{ulStmt, g_asm.ulSrcId, g_asm.ulSrcLine};
+  g_rpt.ulLastFlagged = ulStmt;
+}
+
+/* A line of the text's character set: blank-filled, host prefix placed at
+   column 0 translated when the line is EBCDIC. */
+void vLineStart(uint8_t *pLine, bool bEbcdic, const char *pszPrefix)
+{
+  std::memset(pLine, bEbcdic ? EBCDIC_BLANK : ASCII_BLANK, LIST_LINE_MAX);
+  size_t n = std::min<size_t>(std::strlen(pszPrefix), LIST_LINE_MAX);
+  if (bEbcdic)
+    vAsciiToEbcdic(pLine, reinterpret_cast<const uint8_t *>(pszPrefix), n);
+  else
+    std::memcpy(pLine, pszPrefix, n);
+}
+
+void vPutText(uint8_t *pLine, bool bEbcdic, uint32_t ulColumn, const char *psz)
+{
+  size_t n = std::strlen(psz);
+  if (ulColumn >= LIST_LINE_MAX) return;
+  n = std::min<size_t>(n, LIST_LINE_MAX - ulColumn);
+  if (bEbcdic)
+    vAsciiToEbcdic(pLine + ulColumn, reinterpret_cast<const uint8_t *>(psz), n);
+  else
+    std::memcpy(pLine + ulColumn, psz, n);
+}
+
+/* Ordinary diagnostic: the text from column 25 in pieces of the width
+   left, continuation lines with a blank prefix. */
+void vMessageLines(const char *pszPrefix, bool bEbcdic, const uint8_t *pText, uint32_t ulLength)
+{
+  uint32_t ulWidth = ulListLineWidth();
+  uint32_t ulPiece = ulWidth > PREFIX ? ulWidth - PREFIX : 1;
+  uint32_t ulOff = 0;
+  do {
+    uint8_t abLine[LIST_LINE_MAX];
+    vLineStart(abLine, bEbcdic, ulOff == 0 ? pszPrefix : "");
+    uint32_t n = std::min(ulPiece, ulLength - ulOff);
+    n = std::min(n, LIST_LINE_MAX - PREFIX);
+    std::memcpy(abLine + PREFIX, pText + ulOff, n);
+    ulOff += n;
+    iListLine((bEbcdic ? LIST_EBCDIC : LIST_HOST) | LL_BOLD | LL_FOLD, abLine, PREFIX + n);
+  } while (ulOff < ulLength);
+}
+
+/* Note (MNOTE): laid out like a statement line, the statement number in its
+   column and the text in the source columns, 72 characters per line. */
+void vNoteLines(const char *pszPrefix, bool bEbcdic, const uint8_t *pText, uint32_t ulLength)
+{
+  uint32_t ulSource = ulListSourceColumn(), ulStmtEnd = ulListStatementColumn();
+  uint32_t ulOff = 0;
+  do {
+    uint8_t abLine[LIST_LINE_MAX];
+    vLineStart(abLine, bEbcdic, ulOff == 0 ? pszPrefix : "");
+    if (ulOff == 0) {
+      char achNumber[16];
+      std::snprintf(achNumber, sizeof achNumber, "%6lu", static_cast<unsigned long>(g_asm.ulStmtNo % 1000000));
+      vPutText(abLine, bEbcdic, ulStmtEnd - 5, achNumber);
+    }
+    uint32_t n = std::min(NOTE_TEXT, ulLength - ulOff);
+    std::memcpy(abLine + ulSource, pText + ulOff, n);
+    ulOff += n;
+    iListLine((bEbcdic ? LIST_EBCDIC : LIST_HOST) | LL_BOLD, abLine, ulSource + n);
+  } while (ulOff < ulLength);
+}
+
+/* Whether a source is a primary input file; its SYSIN position. */
+int iPrimaryIndex(uint32_t ulSrcId)
+{
+  if (ulSrcId == g_rpt.ulCachedId && ulSrcId != 0) return g_rpt.iCachedIndex;
+  int iIndex = -1;
+  const char *pszName = pSourceName(ulSrcId);
+  for (uint32_t i = 0; pszName != nullptr && i < g_opt.ulSysinCount && iIndex < 0; i++) {
+    const char *pszSysin = g_opt.apszSysinShow != nullptr ? g_opt.apszSysinShow[i] : g_opt.apszSysin[i];
+    if (pszSysin != nullptr && std::strcmp(pszSysin, pszName) == 0) iIndex = static_cast<int>(i);
+  }
+  g_rpt.ulCachedId = ulSrcId;
+  g_rpt.iCachedIndex = iIndex;
+  return iIndex;
+}
+
+void vLine(uint32_t ulFlags, const char *psz)
+{
+  iListLine(LIST_HOST | ulFlags, psz, static_cast<uint32_t>(std::strlen(psz)));
+}
+
+/* The flagged statements as a running list filling the line width. */
+void vFlaggedList(const FLAGGED *p, uint32_t ulCount)
+{
+  bool bRecord = (g_opt.ulFlag & FLAG_RECORD) != 0;
+  uint32_t ulWidth = std::min<uint32_t>(ulListLineWidth(), LIST_LINE_MAX - 1);
+  char achLine[LIST_LINE_MAX + 1];
+  size_t n = 0;
+  uint32_t ulSource = 0;
+  auto vFlush = [&]() {
+    if (n > 0) iListLine(LIST_HOST, achLine, static_cast<uint32_t>(n));
+    n = 0;
+  };
+  for (uint32_t i = 0; i < ulCount; i++) {
+    if (bRecord && (i == 0 || p[i].ulSrcId != ulSource)) {
+      vFlush();
+      ulSource = p[i].ulSrcId;
+      const char *pszName = pSourceName(ulSource);
+      vLine(0, pszName != nullptr ? pszName : "");
+    }
+    char achItem[48];
+    int iLen = bRecord ? std::snprintf(achItem, sizeof achItem, " %lu(%lu),", static_cast<unsigned long>(p[i].ulStmt),
+                                       static_cast<unsigned long>(p[i].ulLine))
+                       : std::snprintf(achItem, sizeof achItem, " %lu,", static_cast<unsigned long>(p[i].ulStmt));
+    size_t ulItem = static_cast<size_t>(iLen);
+    if (i + 1 == ulCount) ulItem--; /* the last comma is dropped */
+    if (n > 0 && n + ulItem > ulWidth) vFlush();
+    ulItem = std::min(ulItem, sizeof achLine - 1 - n);
+    std::memcpy(achLine + n, achItem, ulItem);
+    n += ulItem;
+  }
+  vFlush();
+}
+
+/* The primary input lines, followed by a blank line; nothing when the
+   assembly saw none. */
+void vInputLines()
+{
+  vCheckReleased();
+  auto *p = static_cast<INPUTRANGE *>(g_rpt.inputs.pData);
+  if (g_rpt.ulInputs == 0 || p == nullptr) return;
+  std::sort(p, p + g_rpt.ulInputs, [](const INPUTRANGE &a, const INPUTRANGE &b) { return a.ulIndex < b.ulIndex; });
+  uint32_t ulWidth = ulListLineWidth();
+  int iRoom = ulWidth > INPUT_LABEL ? static_cast<int>(ulWidth - INPUT_LABEL) : 0;
+  for (uint32_t i = 0; i < g_rpt.ulInputs; i++) {
+    const char *pszName = pSourceName(p[i].ulSrcId);
+    const char *pszLabel = i > 0 ? "                     " : g_opt.bFold ? "PRIMARY INPUT:  LINES" : "Primary input:  lines";
+    char achLine[LIST_LINE_MAX + 64];
+    std::snprintf(achLine, sizeof achLine, g_opt.bFold ? "%s%7lu TO %7lu OF %.*s" : "%s%7lu to %7lu of %.*s", pszLabel,
+                  static_cast<unsigned long>(p[i].ulFirst), static_cast<unsigned long>(p[i].ulLast), iRoom,
+                  pszName != nullptr ? pszName : "");
+    vLine(0, achLine);
+  }
+  vListSkip(1);
+}
+
+} // namespace
+
+void vReportReset()
+{
+  g_rpt.ulFlagged = 0;
+  g_rpt.ulLastFlagged = 0;
+  g_rpt.ulInputs = 0;
+  g_rpt.ulCachedId = 0;
+  g_rpt.iCachedIndex = -1;
+}
+
+char cDiagnosticLetter(int iNumber, int iSeverity)
+{
+  if (iNumber == 0 || iNumber == 300 || iSeverity <= 0) return 'I';
+  return iSeverity <= 4 ? 'W' : 'E';
+}
+
+void vListDiagnostic(int iSeverity, int iNumber, uint8_t bForm, uint32_t ulLength, const void *pText)
+{
+  if (!bListOpen()) return;
+  bool bNote = iNumber == 0 || iNumber == 300;
+  const char *pszLabel = bNote ? "*** MNOTE ***" : iSeverity > 4 ? "*** ERROR ***" : "** WARNING **";
+  char achPrefix[32];
+  std::snprintf(achPrefix, sizeof achPrefix, "  KZM%03d%c %s", (iNumber < 0 ? -iNumber : iNumber) % 1000,
+                cDiagnosticLetter(iNumber, iSeverity), pszLabel);
+  vFlag(g_asm.ulStmtNo);
+  bool bEbcdic = bForm == DIAG_NAME_TEXT;
+  const uint8_t *p = static_cast<const uint8_t *>(pText);
+  if (p == nullptr) ulLength = 0;
+  if (bNote)
+    vNoteLines(achPrefix, bEbcdic, p, ulLength);
+  else
+    vMessageLines(achPrefix, bEbcdic, p, ulLength);
+}
+
+bool bReportLastFlagged(uint32_t ulStmt)
+{
+  vCheckReleased();
+  return g_rpt.ulFlagged > 0 && g_rpt.ulLastFlagged == ulStmt;
+}
+
+void vListRecordLine(uint32_t ulLine, const char *pszSource)
+{
+  char achLine[LIST_LINE_MAX + 64];
+  int iRoom = static_cast<int>(LIST_LINE_MAX);
+  std::snprintf(achLine, sizeof achLine, g_opt.bFold ? "  KZM301I RECORD %lu IN %.*s" : "  KZM301I Record %lu in %.*s",
+                static_cast<unsigned long>(ulLine), iRoom, pszSource != nullptr ? pszSource : "");
+  vLine(0, achLine);
+}
+
+void vReportNoteSource(uint32_t ulSrcId, uint32_t ulFirst, uint32_t ulLast)
+{
+  int iIndex = iPrimaryIndex(ulSrcId);
+  if (iIndex < 0 || ulFirst == 0) return;
+  vCheckReleased();
+  auto *p = static_cast<INPUTRANGE *>(g_rpt.inputs.pData);
+  for (uint32_t i = 0; i < g_rpt.ulInputs; i++) {
+    if (p[i].ulSrcId != ulSrcId) continue;
+    p[i].ulFirst = std::min(p[i].ulFirst, ulFirst);
+    p[i].ulLast = std::max(p[i].ulLast, ulLast);
+    return;
+  }
+  p = static_cast<INPUTRANGE *>(GB_ROOM(&g_rpt.inputs, (g_rpt.ulInputs + 1) * sizeof(INPUTRANGE)));
+  p[g_rpt.ulInputs++] = INPUTRANGE{static_cast<uint32_t>(iIndex), ulSrcId, ulFirst, ulLast};
+}
+
+void vReportSummary()
+{
+  if (!bListOpen()) return;
+  vCheckReleased();
+  vListReport(LIST_HOST, c_pszSummaryTitle, "", nullptr, 1);
+  if (g_rpt.ulFlagged == 0) {
+    vLine(LL_BOLD, "No statements flagged in this assembly");
+  } else {
+    vLine(LL_BOLD, "The following statements were flagged -");
+    vFlaggedList(static_cast<const FLAGGED *>(g_rpt.flagged.pData), g_rpt.ulFlagged);
+    char achCount[128];
+    std::snprintf(achCount, sizeof achCount, "%lu statement%s flagged in this assembly,  %u was the highest severity code",
+                  static_cast<unsigned long>(g_rpt.ulFlagged), g_rpt.ulFlagged == 1 ? "" : "s",
+                  static_cast<unsigned>(g_asm.ulMaxSev));
+    vLine(LL_BOLD, achCount);
+  }
+  vListSkip(1);
+  char achLine[LIST_LINE_MAX + 256];
+  std::snprintf(achLine, sizeof achLine, "%s, VERSION 1.2.00", g_opt.achSysIdent);
+  vLine(0, achLine);
+  std::snprintf(achLine, sizeof achLine, "%s    JOBNAME: %s    STEPNAME: %s", g_opt.achComputer,
+                g_opt.aSys[SV_SYSJOB].achValue, g_opt.aSys[SV_SYSSTEP].achValue);
+  vLine(0, achLine);
+  vListSkip(1);
+  vInputLines();
+  if (g_aWork[WORK_MACRO].ulSize > 0) {
+    std::snprintf(achLine, sizeof achLine, "MACRO work file size: %ld", static_cast<long>(g_aWork[WORK_MACRO].ulSize));
+    vLine(0, achLine);
+  }
+  std::snprintf(achLine, sizeof achLine, "SYSUT1 work file size: %ld", static_cast<long>(g_rec.ulSysut1Size));
+  vLine(0, achLine);
+}

@@ -1,0 +1,36 @@
+/*
+** xrf2.h - the listing reports (module "xrf2"): the diagnostic lines of each
+** flagged statement, the list of flagged statements and the closing
+** diagnostic summary of an assembly.
+**
+** The flagged-statement list lives in subpool 1: vReportSummary must run
+** before the code generation phase releases it, and after SYSUT1 was closed
+** (lStmtFinishFile), whose size it reports.
+*/
+#pragma once
+
+#include <cstdint>
+
+/* Start of every code generation phase: no flagged statements, no primary
+   input seen. */
+void vReportReset();
+
+/* The severity letter of a diagnostic: I for notes (message 0 and MNOTE
+   300) and severity 0, W for severity up to 4, E above. */
+char cDiagnosticLetter(int iNumber, int iSeverity);
+
+/* One diagnostic of the statement in hand (number, source and line from the
+   statement trace fields), printed after its statement lines.  bForm is
+   DIAG_HOST_TEXT or DIAG_NAME_TEXT (EBCDIC). */
+void vListDiagnostic(int iSeverity, int iNumber, uint8_t bForm, uint32_t ulLength, const void *pText);
+/* Whether ulStmt is the statement flagged last. */
+bool bReportLastFlagged(uint32_t ulStmt);
+/* The FLAG(RECORD) line: "  KZM301I Record %lu in " and the source name. */
+void vListRecordLine(uint32_t ulLine, const char *pszSource);
+
+/* A record of a source: the summary names the lines of each primary input
+   file that the assembly read. */
+void vReportNoteSource(uint32_t ulSrcId, uint32_t ulFirst, uint32_t ulLast);
+
+/* The closing summary, up to the KZM000I line (which the driver prints). */
+void vReportSummary();
