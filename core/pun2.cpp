@@ -31,6 +31,7 @@
 #include "lbl.h"
 #include "mem.h"
 #include "msc2.h"
+#include "prn2.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -328,12 +329,33 @@ void vObjectText()
   vStmtBytesRewind();
 }
 
+namespace {
+
+/* The relocation dictionary in the listing (RLD option). */
+void vRldListing(const RLDITEM *p, uint32_t ulCount)
+{
+  if (!g_opt.bRld || !bListOpen() || ulCount == 0) return;
+  vListReport(LIST_HOST, "                                       Relocation Dictionary",
+              " Pos.Id       Rel.Id     Flags   Address", nullptr, 1);
+  for (uint32_t i = 0; i < ulCount; i++) {
+    const uint8_t *q = p[i].ab;
+    char ach[64];
+    int n = std::snprintf(ach, sizeof ach, " %08X     %08X   %02X      %08X", static_cast<unsigned>(q[0] << 8 | q[1]),
+                          static_cast<unsigned>(q[5] << 8 | q[6]), q[7], static_cast<unsigned>(q[2] << 16 | q[3] << 8 | q[4]));
+    iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
+  }
+}
+
+} // namespace
+
 void vObjectRld()
 {
   uint32_t ulCount = 0;
   RLDITEM *p = const_cast<RLDITEM *>(pRldItems(&ulCount));
-  if (!bWritable() || ulCount == 0 || g_asm.ulMaxSev > 8) return;
+  if (ulCount == 0 || g_asm.ulMaxSev > 8) return;
   std::sort(p, p + ulCount, [](const RLDITEM &a, const RLDITEM &b) { return std::memcmp(a.ab, b.ab, 8) < 0; });
+  vRldListing(p, ulCount);
+  if (!bWritable()) return;
   vTextFlush();
   uint8_t abCard[CARD];
   uint32_t ulUsed = 0;

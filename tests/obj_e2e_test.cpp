@@ -95,4 +95,60 @@ TEST_F(ObjectRun, DeckFormWritesNoObjectCode)
   EXPECT_EQ(r.iRc, 12); /* 303: object code cannot be generated */
 }
 
+/* The cards of one type, in order. */
+std::vector<std::string> astrCards(const std::string &strObject, const std::string &strType)
+{
+  std::vector<std::string> astr;
+  for (size_t i = 0; i + 80 <= strObject.size(); i += 80)
+    if (strObject.compare(i + 1, 3, e(strType)) == 0) astr.push_back(strObject.substr(i, 80));
+  return astr;
+}
+
+TEST_F(ObjectRun, TextCardsFillGapsOrStartAfresh)
+{
+  RUN r = run("PROG1    TITLE 'TEXT'\n"
+              "A        CSECT\n"
+              "         DC    60X'11'\n"       /* 000000-00003B: 56 + 4 bytes */
+              "         DS    2X\n"            /* a gap that fits: zeros */
+              "         DC    X'22'\n"         /* 00003E */
+              "         DS    100X\n"          /* a gap that does not fit */
+              "         DC    X'33'\n"         /* 0000A3 */
+              "         END\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  auto astr = astrCards(strObject(), "TXT");
+  ASSERT_EQ(astr.size(), 3u);
+  EXPECT_EQ(astr[0].substr(4, 12), e(" ") + b({0, 0, 0}) + e("  ") + b({0, 56}) + e("  ") + b({0, 1}));
+  EXPECT_EQ(astr[0].substr(16, 56), std::string(56, '\x11'));
+  EXPECT_EQ(astr[1].substr(4, 12), e(" ") + b({0, 0, 0x38}) + e("  ") + b({0, 7}) + e("  ") + b({0, 1}));
+  EXPECT_EQ(astr[1].substr(16, 7), std::string(4, '\x11') + b({0, 0, 0x22}));
+  EXPECT_EQ(astr[2].substr(4, 12), e(" ") + b({0, 0, 0xA3}) + e("  ") + b({0, 1}) + e("  ") + b({0, 1}));
+  EXPECT_EQ(astr[0].substr(72), e("PROG1002")); /* deck id from the TITLE label; the ESD card is 001 */
+}
+
+TEST_F(ObjectRun, RelocationItemsAreSortedAndPacked)
+{
+  RUN r = run("A        CSECT\n"
+              "         DC    A(X)\n"
+              "         DC    A(X)\n"
+              "         DC    A(*)\n"
+              "         EXTRN X\n"
+              "         END\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  auto astr = astrCards(strObject(), "RLD");
+  ASSERT_EQ(astr.size(), 1u);
+  /* sorted by position id, address: A(X) at 0, A(X) at 4, A(*) at 8 relocated by A itself */
+  EXPECT_EQ(astr[0].substr(10, 2), b({0, 20}));
+  EXPECT_EQ(astr[0].substr(16, 24), b({0, 2, 0, 1, 0x0D, 0, 0, 0}) + /* rel X(2), pos A(1), 4 bytes, more */
+                                        b({0x0C, 0, 0, 4}) +         /* same ids: a 4-byte item */
+                                        b({0, 1, 0, 1, 0x0C, 0, 0, 8}) + std::string(4, '\x40'));
+  /* the same items in the listing under the RLD option */
+  r = run("A        CSECT\n         DC    A(X)\n         DC    A(*)\n         EXTRN X\n         END\n",
+          {"-NOOBJECT", "-LIST", "-RLD"});
+  std::ifstream f(strDir + "/prog.lst");
+  std::string strList((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  EXPECT_NE(strList.find("\n 00000001     00000002   0C      00000000\n 00000001     00000001   0C      00000004\n"),
+            std::string::npos)
+      << strList;
+}
+
 } // namespace
