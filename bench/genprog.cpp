@@ -1,8 +1,12 @@
 // genprog - writes a large assembler program for benchmarks.
 //
 // Usage: genprog STATEMENTS [SEED] > prog.asm
-// The program is a sequence of sections with machine instructions, constants,
-// comments and forward references, ended by END, in 80-column records.
+// The program is a sequence of sections of 800 statements, each under one
+// USING: RR, RX, RS and SS instructions, word constants, EQUs and comments.
+// Instructions and EQUs refer to the constant of the next group of ten
+// statements (a forward reference) or, at the end of a section, of their own
+// group, so every symbol is defined and addressable and the assembly is
+// clean.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,6 +26,18 @@ void vLine(const char *pszLabel, const char *pszOp, const char *pszOperands)
   std::printf("%-8s %-5s %s\n", pszLabel, pszOp, pszOperands);
 }
 
+constexpr long SECTION = 800; /* statements per section */
+constexpr long GROUP = 10;    /* one constant per group, at offset 2 */
+
+/* The constant a statement refers to: the next group's, if it is in the
+   same section and exists, else its own group's. */
+long lTarget(long i, long lStatements)
+{
+  long lNext = i / GROUP * GROUP + GROUP + 2;
+  if (lNext / SECTION == i / SECTION && lNext < lStatements - 1) return lNext;
+  return i / GROUP * GROUP + 2;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -32,33 +48,46 @@ int main(int argc, char **argv)
   }
   long lStatements = std::strtol(argv[1], nullptr, 10);
   g_uState = argc > 2 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1;
-  static const char *const apszOps[] = {"L", "ST", "LA", "A", "S", "MVC", "CLC", "LR", "AR", "BALR", "IC", "STC"};
-  long lSection = 0;
+  static const char *const apszRx[] = {"L", "ST", "LA", "A", "S", "IC", "STC", "N", "O", "X"};
+  static const char *const apszRr[] = {"LR", "AR", "SR", "NR", "OR", "XR", "CR", "LTR"};
+  static const char *const apszSs[] = {"MVC", "CLC", "NC", "OC", "XC"};
   char szLabel[32], szOperands[96];
   for (long i = 0; i < lStatements - 1; i++) {
-    if (i % 2000 == 0) {
-      std::snprintf(szLabel, sizeof szLabel, "SECT%04ld", lSection++);
+    long lTargetStmt = lTarget(i, lStatements);
+    if (i % SECTION == 0) {
+      std::snprintf(szLabel, sizeof szLabel, "SECT%04ld", i / SECTION);
       vLine(szLabel, "CSECT", "");
       vLine("", "USING", "*,12");
+      i++; /* the USING is statement i + 1 */
+      continue;
+    }
+    if (i % GROUP == 2) {
+      std::snprintf(szLabel, sizeof szLabel, "F%07ld", i);
+      std::snprintf(szOperands, sizeof szOperands, "F'%u'", uRandom(100000));
+      vLine(szLabel, "DC", szOperands);
+      continue;
+    }
+    if (i % GROUP == 6) {
+      std::snprintf(szLabel, sizeof szLabel, "E%07ld", i);
+      std::snprintf(szOperands, sizeof szOperands, "F%07ld+4", lTargetStmt);
+      vLine(szLabel, "EQU", szOperands);
       continue;
     }
     unsigned uKind = uRandom(10);
     if (uKind == 0) {
       std::printf("* comment line %ld of the benchmark program\n", i);
-    } else if (uKind == 1) {
-      std::snprintf(szLabel, sizeof szLabel, "F%07ld", i);
-      std::snprintf(szOperands, sizeof szOperands, "F'%u'", uRandom(100000));
-      vLine(szLabel, "DC", szOperands);
+    } else if (uKind <= 3) {
+      std::snprintf(szOperands, sizeof szOperands, "%u,%u", uRandom(16), uRandom(16));
+      vLine("", apszRr[uRandom(sizeof apszRr / sizeof *apszRr)], szOperands);
+    } else if (uKind <= 4) {
+      std::snprintf(szOperands, sizeof szOperands, "0(4,%u),F%07ld", uRandom(15) + 1, lTargetStmt);
+      vLine("", apszSs[uRandom(sizeof apszSs / sizeof *apszSs)], szOperands);
+    } else if (uKind <= 5) {
+      std::snprintf(szOperands, sizeof szOperands, "%u,%u,F%07ld", uRandom(16), uRandom(16), lTargetStmt);
+      vLine("", uRandom(2) ? "STM" : "LM", szOperands);
     } else {
-      const char *pszOp = apszOps[uRandom(sizeof apszOps / sizeof *apszOps)];
-      unsigned uTarget = static_cast<unsigned>(i + uRandom(50));
-      if (pszOp[0] == 'M' || pszOp[0] == 'C')
-        std::snprintf(szOperands, sizeof szOperands, "0(8,%u),F%07u", uRandom(15) + 1, uTarget);
-      else if (pszOp[std::char_traits<char>::length(pszOp) - 1] == 'R')
-        std::snprintf(szOperands, sizeof szOperands, "%u,%u", uRandom(16), uRandom(16));
-      else
-        std::snprintf(szOperands, sizeof szOperands, "%u,F%07u", uRandom(16), uTarget);
-      vLine("", pszOp, szOperands);
+      std::snprintf(szOperands, sizeof szOperands, "%u,F%07ld", uRandom(16), lTargetStmt);
+      vLine("", apszRx[uRandom(sizeof apszRx / sizeof *apszRx)], szOperands);
     }
   }
   vLine("", "END", "");
