@@ -194,6 +194,7 @@ void vCodeStatement()
          g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
   if (g_rec.ulLength < STMT_HEAD) return;
   vListUsingHeading();
+  vStmtLateDiags();
   uint8_t *p = pRecord();
   const uint8_t *pPool = pStmtSub(SUB_POOL);
   g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;

@@ -20,7 +20,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "asm0.h"
 #include "chars.h"
@@ -48,6 +51,16 @@ struct STMTSTATE {
   GROWBUF operands;        /* copy of the operand sub-records for handlers */
 };
 STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
+
+/* Diagnostics of revisited records that had no free slot, by statement. */
+struct LATEDIAG {
+  uint32_t ulStmt;
+  int iNumber, iForm, iSeverity;
+  std::string strText;
+};
+std::vector<LATEDIAG> g_vecLateDiags;
+bool g_bLateSorted = false;
+size_t g_ulLateNext = 0;
 
 /* handle of each interned text, for the lookup */
 std::unordered_map<const char *, uint32_t> g_mapHandles;
@@ -186,6 +199,9 @@ void vSequenceField(const SRCSTMT *pStmt)
 
 void vStmtPhaseStart()
 {
+  g_vecLateDiags.clear();
+  g_bLateSorted = false;
+  g_ulLateNext = 0;
   g_stmt.ulNext = 1;
   g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | 0x91) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
   g_stmt.ulRevisit = 0;
@@ -272,9 +288,31 @@ int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const ch
   if (bCounted && static_cast<uint32_t>(iSeverity) > g_asm.ulMaxSev) g_asm.ulMaxSev = static_cast<uint32_t>(iSeverity);
   if (bFirstPhase() || g_asm.cPhase == '0')
     vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
-  else if (!bDiagIntoSlot(iNumber, iForm, iSeverity, ulLength, pszText) && g_asm.cStep == 'G')
-    vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
+  else if (!bDiagIntoSlot(iNumber, iForm, iSeverity, ulLength, pszText)) {
+    if (g_asm.cStep == 'G')
+      vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
+    else /* a revisited record has no room left: kept aside for the code generation phase */
+      g_vecLateDiags.push_back(LATEDIAG{ulGet32(pHead() + STMT_NUMBER), iNumber, iForm, iSeverity,
+                                        std::string(pszText, ulLength)});
+  }
   return 0;
+}
+
+void vStmtLateDiags()
+{
+  if (g_vecLateDiags.empty()) return;
+  if (!g_bLateSorted) {
+    std::stable_sort(g_vecLateDiags.begin(), g_vecLateDiags.end(),
+                     [](const LATEDIAG &a, const LATEDIAG &b) { return a.ulStmt < b.ulStmt; });
+    g_bLateSorted = true;
+    g_ulLateNext = 0;
+  }
+  uint32_t ulStmt = ulGet32(pHead() + STMT_NUMBER);
+  while (g_ulLateNext < g_vecLateDiags.size() && g_vecLateDiags[g_ulLateNext].ulStmt < ulStmt) g_ulLateNext++;
+  for (; g_ulLateNext < g_vecLateDiags.size() && g_vecLateDiags[g_ulLateNext].ulStmt == ulStmt; g_ulLateNext++) {
+    const LATEDIAG &d = g_vecLateDiags[g_ulLateNext];
+    vDiagAppend(d.iNumber, d.iForm, d.iSeverity, static_cast<uint32_t>(d.strText.size()), d.strText.data());
+  }
 }
 
 int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage)

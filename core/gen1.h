@@ -143,6 +143,9 @@ int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const ch
 int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage);
 int iStmtDiagOperand(unsigned uOperand);
 int iStmtReserveDiag(unsigned uCount);
+/* Code generation phase, for the record in hand: appends the diagnostics
+   that the resolution passes could not put into its slots. */
+void vStmtLateDiags();
 void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText);
 /* A statement in error: no operation, only the flags that still matter,
    no location unless it had one. */

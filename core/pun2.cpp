@@ -438,6 +438,12 @@ void vObjectEnd()
 
 void vObjectClose(bool bDelete)
 {
+  if (!bDelete && g_obj.uAssemblies > 1 && g_obj.iState == OBJ_STATE_OPEN && !g_obj.bDeck && bListOpen()) {
+    char ach[80];
+    int n = std::snprintf(ach, sizeof ach, "%s file total records written: %lu", DDNAME,
+                          static_cast<unsigned long>(g_obj.ullTotal));
+    iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
+  }
   if (g_obj.pFile == nullptr) return;
   if (std::fclose(g_obj.pFile) != 0 && !bDelete) {
     g_obj.pFile = nullptr;

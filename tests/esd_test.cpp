@@ -309,6 +309,14 @@ TEST_F(CodeTest, LocationsBecomeAddressesAndUsingsResolve)
   EXPECT_EQ(ab[1], 0x00);
 }
 
+TEST_F(CodeTest, DiagnosticsOfThePassesWithoutASlotAreNotLost)
+{
+  vCode(strProgram({"A CSECT", "- ENTRY U,V", "- END"}));
+  ASSERT_GE(astrCode.size(), 2u);
+  EXPECT_NE(astrCode[1].find("158/12:U is not defined."), std::string::npos) << astrCode[1];
+  EXPECT_NE(astrCode[1].find("158/12:V is not defined."), std::string::npos) << astrCode[1];
+}
+
 TEST_F(CodeTest, EndNamesTheEntryPointAndTheTranslator)
 {
   vCode(strProgram({"A CSECT", "- LR 1,1", "B LR 1,1", "- END B,(ASM,0102,00001)"}));
