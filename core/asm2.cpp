@@ -144,6 +144,12 @@ void vSecondPhase(const OPENTRY *pEntry)
   case INSTR_END:
     vEndSecondPhase(iOperands, pFirst);
     break;
+  case INSTR_PUNCH:
+    vPunchStatement(iOperands, pFirst);
+    break;
+  case INSTR_REPRO:
+    vReproStatement(iOperands, pFirst);
+    break;
   case INSTR_PUSH:
   case INSTR_POP:
     if (bNamesUsing(iOperands, pFirst)) vUsingPushPop(bNumber == INSTR_PUSH);

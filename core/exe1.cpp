@@ -166,6 +166,14 @@ template <void (*PFN)(uint32_t, const uint8_t *, int, const uint8_t *)> void vLi
   PFN(a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
 }
 
+/* REPRO keeps the source record that follows it as its operand. */
+void vRepro(const FIRSTARGS &a)
+{
+  vStmtSetFlags(SF_PHASE2);
+  if (a.pStmt->ulRecords >= 2)
+    vStmtAddSub(SUB_OPERAND, SRC_RECORD, static_cast<const uint8_t *>(a.pStmt->cards.pData) + SRC_RECORD);
+}
+
 void vCopyStatement(const FIRSTARGS &)
 {
   uint32_t ulLabel = 0;
@@ -246,7 +254,7 @@ constexpr FIRSTROW c_aFirst[] = {
     {50, vListControl<vPrintStatement>},  /* PRINT */
     {51, vMarkPhase2},   /* PUNCH */
     {52, vListControl<vPushStatement>},   /* PUSH */
-    {53, vMarkPhase2},   /* REPRO */
+    {53, vRepro},        /* REPRO */
     {54, vAttribute},    /* RMODE */
     {55, vSection},      /* RSECT */
     {59, vListControl<vSpaceStatement>},  /* SPACE */

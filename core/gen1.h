@@ -99,6 +99,7 @@ enum : uint8_t {
   INSTR_ORG = 48,
   INSTR_POP = 49,
   INSTR_PRINT = 50,
+  INSTR_PUNCH = 51,
   INSTR_PUSH = 52,
   INSTR_REPRO = 53,
   INSTR_RMODE = 54,

@@ -16,13 +16,17 @@
 
 #include "msc2.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "chars.h"
 #include "esd1.h"
 #include "expr.h"
 #include "lbl.h"
+#include "asm0.h"
 #include "gen1.h"
+#include "ins2.h"
+#include "pun2.h"
 #include "mem.h"
 #include "vorn.h"
 #include "work.h"
@@ -191,4 +195,49 @@ void vEndSecondPhase(int iOperands, const uint8_t *pFirstOperand)
     else
       iStmtDiagOperand(2);
   }
+}
+
+namespace {
+
+/* One card; under OBJECT(DECK) every character must have an ASCII form. */
+void vPunchCard(const uint8_t *pText, uint32_t ulLength)
+{
+  uint8_t abCard[CARD];
+  std::memset(abCard, EBCDIC_BLANK, sizeof abCard);
+  std::memcpy(abCard, pText, ulLength < CARD ? ulLength : CARD);
+  if (g_opt.bObject == OBJ_DECK) {
+    for (uint32_t i = 0; i < CARD; i++) {
+      if (g_abEbcdicDefined[abCard[i]]) continue;
+      char achText[96];
+      std::snprintf(achText, sizeof achText, "Character X'%.02X' in column %u cannot be translated to ASCII.",
+                    abCard[i], i + 1);
+      iStmtDiag(303, DIAG_HOST_TEXT, 12, 0, achText);
+      break;
+    }
+  }
+  vObjectPunch(abCard);
+}
+
+} // namespace
+
+void vPunchStatement(int iOperands, const uint8_t *pFirstOperand)
+{
+  if (iOperands < 1 || pFirstOperand == nullptr) return;
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  uint8_t abCard[CARD];
+  int iCount = iQuotedString(pText, ulLength, abCard, CARD);
+  if (iCount < 0) {
+    iStmtDiagOperand(1);
+    return;
+  }
+  vPunchCard(abCard, static_cast<uint32_t>(iCount));
+}
+
+void vReproStatement(int iOperands, const uint8_t *pFirstOperand)
+{
+  if (iOperands < 1 || pFirstOperand == nullptr) return;
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  vPunchCard(pText, ulLength);
 }

@@ -49,3 +49,11 @@ const ENDDATA *pEndData();
 /* Second phase of END for the record in hand (operands as iStmtLocate gives
    them, in a copy that diagnostics do not move). */
 void vEndSecondPhase(int iOperands, const uint8_t *pFirstOperand);
+
+/* ---- PUNCH and REPRO --------------------------------------------------------- */
+
+/* Second phase of PUNCH (a quoted string of at most 80 characters) and of
+   REPRO (the source record kept as its operand): one card to the object
+   file. */
+void vPunchStatement(int iOperands, const uint8_t *pFirstOperand);
+void vReproStatement(int iOperands, const uint8_t *pFirstOperand);

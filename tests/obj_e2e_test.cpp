@@ -151,4 +151,18 @@ TEST_F(ObjectRun, RelocationItemsAreSortedAndPacked)
       << strList;
 }
 
+TEST_F(ObjectRun, PunchAndReproCards)
+{
+  RUN r = run("         PUNCH ' ENTRY MAIN'\n         REPRO\n NAME MAIN(R)\n         END\n", {"-OBJECT(DECK)", "-NOLIST"});
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  std::ifstream f(strDir + "/prog.txt", std::ios::binary);
+  std::string str((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(str, " ENTRY MAIN\n NAME MAIN(R)\n");
+  r = run("A        CSECT\n         PUNCH ' INCLUDE X'\n         END\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  std::string strObj = strObject();
+  ASSERT_EQ(strObj.size(), 240u); /* ESD, the card, END */
+  EXPECT_EQ(strObj.substr(80, 80), e(" INCLUDE X") + std::string(70, '\x40'));
+}
+
 } // namespace
