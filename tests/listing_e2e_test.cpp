@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -245,6 +246,234 @@ TEST_F(ListingRun, SpaceEjectAndTitle)
   EXPECT_EQ(astrAfter("\f" + strPage + "PAGE    2", 4)[3], "                                      4          EJECT");
   EXPECT_EQ(astrAfter(strSecond + "PAGE    3", 4)[3],
             "                                      5          TITLE 'Second part'");
+}
+
+/* A statement line built from the column table: location, object code,
+   first and second address (-1: not shown), statement number (0: none)
+   and source text, for LIST(121) or LIST(133). */
+std::string strStatement(bool b133, long lLoc, const std::string &strObject, long lAddr1, long lAddr2, unsigned uStmt,
+                         const std::string &strSource)
+{
+  std::string str(b133 ? 129 : 120, ' ');
+  auto vPut = [&str](size_t ulColumn, const std::string &strText) {
+    str.replace(ulColumn - 1, strText.size(), strText);
+  };
+  auto strHex = [](long l, int iDigits) {
+    char sz[32];
+    std::snprintf(sz, sizeof sz, "%0*lX", iDigits, l);
+    return std::string(sz);
+  };
+  const int iDigits = b133 ? 8 : 5;
+  if (lLoc >= 0) vPut(1, strHex(lLoc, b133 ? 8 : 6));
+  vPut(b133 ? 10 : 8, strObject);
+  if (lAddr1 >= 0) vPut(b133 ? 25 : 23, strHex(lAddr1, iDigits));
+  if (lAddr2 >= 0) vPut(b133 ? 34 : 29, strHex(lAddr2, iDigits));
+  if (uStmt != 0) {
+    std::string strNumber = std::to_string(uStmt);
+    vPut((b133 ? 49 : 40) - strNumber.size(), strNumber);
+  }
+  vPut(b133 ? 50 : 41, strSource);
+  str.erase(str.find_last_not_of(' ') + 1);
+  return str;
+}
+
+const char c_szKinds[] = "PROG     CSECT\n"
+                         "         USING PROG,12\n"
+                         "         LR    1,2\n"
+                         "         MVI   A1,X'40'\n"
+                         "         L     3,WORD\n"
+                         "         MVC   A1,A2\n"
+                         "         PRINT NODATA\n"
+                         "         DC    C'ABCDEFGHIJ'\n"
+                         "         PRINT DATA\n"
+                         "         DC    X'0102030405060708090A'\n"
+                         "         DC    C'K'\n"
+                         "         DC    F'1,2,3'\n"
+                         "A1       DS    CL4\n"
+                         "A2       DS    CL4\n"
+                         "WORD     DS    F\n"
+                         "LEN      EQU   *-PROG\n"
+                         "         ORG   *+20\n"
+                         "         L     4,=F'5'\n"
+                         "         LTORG\n"
+                         "         DC    AL1(0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+X\n"
+                         "               0+0+0+0+1)\n"
+                         "         END\n";
+
+TEST_F(ListingRun, EveryStatementLineKindInBothWidths)
+{
+  for (bool b133 : {false, true}) {
+    struct LINE {
+      long lLoc;
+      const char *pszObject;
+      long lAddr1, lAddr2;
+      unsigned uStmt;
+      const char *pszSource;
+    } aLines[] = {
+        {0, "", -1, -1, 1, "PROG     CSECT"},
+        {-1, "R:C", 0, -1, 2, "         USING PROG,12"},
+        {0x00, "1812", -1, -1, 3, "         LR    1,2"},                 /* 2 bytes, no address */
+        {0x02, "9240 C034", 0x34, -1, 4, "         MVI   A1,X'40'"},     /* 4 bytes, first column */
+        {0x06, "5830 C03C", -1, 0x3C, 5, "         L     3,WORD"},       /* 4 bytes, second column */
+        {0x0A, "D203 C034 C038", 0x34, 0x38, 6, "         MVC   A1,A2"}, /* 6 bytes, both */
+        {-1, "", -1, -1, 7, "         PRINT NODATA"},
+        {0x10, "C1C2C3C4C5C6C7C8", -1, -1, 8, "         DC    C'ABCDEFGHIJ'"}, /* 10 bytes, 8 shown */
+        {-1, "", -1, -1, 9, "         PRINT DATA"},
+        {0x1A, "0102030405060708", -1, -1, 10, "         DC    X'0102030405060708090A'"},
+        {0x22, "090A", -1, -1, 0, ""},
+        {0x24, "D2", -1, -1, 11, "         DC    C'K'"},
+        {0x25, "000000", -1, -1, 0, ""}, /* alignment padding */
+        {0x28, "0000000100000002", -1, -1, 12, "         DC    F'1,2,3'"},
+        {0x30, "00000003", -1, -1, 0, ""},
+        {0x34, "", -1, -1, 13, "A1       DS    CL4"},
+        {0x38, "", -1, -1, 14, "A2       DS    CL4"},
+        {0x3C, "", -1, -1, 15, "WORD     DS    F"},
+        {-1, "", -1, 0x40, 16, "LEN      EQU   *-PROG"},
+        {0x40, "", -1, 0x54, 17, "         ORG   *+20"},
+        {0x54, "5840 C058", -1, 0x58, 18, "         L     4,=F'5'"},
+        {0x58, "", -1, -1, 19, "         LTORG"},
+        {0x58, "00000005", -1, -1, 20, "         =F'5'"},
+        {0x5C, "01", -1, -1, 21, "         DC    AL1(0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+0+X"},
+        {-1, "", -1, -1, 0, "               0+0+0+0+1)"},
+        {0x5D, "", -1, -1, 22, "         END"},
+    };
+    std::vector<std::string> astrExpected;
+    for (const LINE &line : aLines)
+      astrExpected.push_back(
+          strStatement(b133, line.lLoc, line.pszObject, line.lAddr1, line.lAddr2, line.uStmt, line.pszSource));
+    /* two lines spelled out, to anchor the builder to the column table */
+    EXPECT_EQ(astrExpected[5], b133 ? "0000000A D203 C034 C038 00000034 00000038      6          MVC   A1,A2"
+                                    : "00000A D203 C034 C038 00034 00038     6          MVC   A1,A2");
+    EXPECT_EQ(astrExpected[1], b133 ? "         R:C            00000000               2          USING PROG,12"
+                                    : "       R:C            00000           2          USING PROG,12");
+    RUN r = run(c_szKinds, {b133 ? "-LIST(133)" : "-LIST(121)", "-NOTERM"});
+    ASSERT_EQ(r.iRc, 0) << r.strErr;
+    std::vector<std::string> astr = astrListing();
+    ASSERT_GE(astr.size(), 4 + astrExpected.size());
+    std::vector<std::string> astrGot(astr.begin() + 4, astr.begin() + 4 + static_cast<long>(astrExpected.size()));
+    for (size_t i = 0; i < astrExpected.size(); i++) EXPECT_EQ(astrGot[i], astrExpected[i]) << b133 << " line " << i;
+  }
+}
+
+TEST_F(ListingRun, DiagnosticSeverityLabelsInBothWidths)
+{
+  struct ROW {
+    std::string strOption, strSource;
+    unsigned uStmt; /* the flagged statement, on its source line */
+    std::string strStatement, strDiagnostic;
+    int iRc;
+    size_t ulWidth;
+  } aRows[] = {
+      {"-LIST(121)", "A        CSECT\n         DROP  9\n         END\n", 2,
+       "                                      2          DROP  9",
+       "  KZM352W ** WARNING ** Register 9 is not active in an unlabeled USING.", 4, 120},
+      {"-LIST(133)", "R        RSECT\n         USING R,15\n         ST    1,W\nW        DS    F\n         END\n", 3,
+       "00000000 5010 F004               00000004      3          ST    1,W",
+       "  KZM401E *** ERROR *** Reentrancy check failed in operand 2.", 8, 132},
+  };
+  for (const ROW &row : aRows) {
+    RUN r = run(row.strSource, {row.strOption, "-NOTERM"});
+    EXPECT_EQ(r.iRc, row.iRc) << row.strOption;
+    EXPECT_EQ(astrAfter(row.strStatement, 2),
+              (std::vector<std::string>{row.strDiagnostic,
+                                        "  KZM301I Record " + std::to_string(row.uStmt) + " in prog.asm"}));
+    std::string strTitle = "\f" + std::string(9 + 25, ' ') + "Diagnostic Cross Reference and Assembler Summary";
+    strTitle.resize(1 + row.ulWidth - 9, ' ');
+    EXPECT_EQ(astrAfter("The following statements were flagged -", 3),
+              (std::vector<std::string>{
+                  "prog.asm", " " + std::to_string(row.uStmt) + "(" + std::to_string(row.uStmt) + ")",
+                  "1 statement flagged in this assembly,  " + std::to_string(row.iRc) +
+                      " was the highest severity code"}));
+    std::vector<std::string> astr = astrListing();
+    EXPECT_NE(std::find(astr.begin(), astr.end(), strTitle + "PAGE    2"), astr.end()) << row.strOption;
+  }
+}
+
+TEST_F(ListingRun, UnwritableOutputEndsTheRun)
+{
+  struct ROW {
+    std::vector<std::string> astrArgs;
+    std::string strMessage;
+  } aRows[] = {
+      {{"-LIST", "-SYSPRINT(/nonexistent/dir/x.lst)"},
+       "KZM900S Error opening listing file /nonexistent/dir/x.lst: No such file or directory"},
+      {{"-LIST", "-OBJECT", "-SYSLIN(/nonexistent/dir/x.obj)"},
+       "KZM900S Error opening SYSPUNCH file /nonexistent/dir/x.obj: No such file or directory"},
+      {{"-NOLIST", "-OBJECT(DECK)", "-SYSPUNCH(/nonexistent/dir/x.txt)"},
+       "KZM900S Error opening SYSPUNCH file /nonexistent/dir/x.txt: No such file or directory"},
+      {{"-LIST", "-SYSPRINT(/dev/full)"}, "KZM900S Error writing listing file /dev/full: No space left on device"},
+  };
+  for (const ROW &row : aRows) {
+    std::vector<std::string> astrArgs = row.astrArgs;
+    astrArgs.push_back("-NOTERM");
+    RUN r = run(c_szSections, astrArgs);
+    EXPECT_EQ(r.iRc, 20) << row.strMessage;
+    std::vector<std::string> astrErr = astrLines(r.strErr);
+    EXPECT_NE(std::find(astrErr.begin(), astrErr.end(), row.strMessage), astrErr.end()) << r.strErr;
+    /* nothing half-written is left behind, work files included */
+    EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"prog.asm", "tmp"})) << row.strMessage;
+    EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{}) << row.strMessage;
+  }
+}
+
+/* The page heading lines (first lines after each form feed). */
+std::vector<std::string> astrPageTops(const std::vector<std::string> &astr)
+{
+  std::vector<std::string> astrTops;
+  for (const std::string &str : astr)
+    if (!str.empty() && str[0] == '\f') astrTops.push_back(str);
+  return astrTops;
+}
+
+TEST_F(ListingRun, LongTitlesManyEjectsAndShortPages)
+{
+  std::string strAlphabet;
+  for (int i = 0; i < 300; i++) strAlphabet += static_cast<char>('A' + i % 26);
+  /* a title of exactly 100 characters fills columns 10-109 */
+  RUN r = run("A        CSECT\n" + strContinued("TITLE", "'" + strAlphabet.substr(0, 100) + "'") + "\n         END\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  EXPECT_EQ(astrPageTops(astrListing())[1], "\f         " + strAlphabet.substr(0, 100) + "  PAGE    2");
+  /* 300 characters over six records are more than a TITLE takes: the
+     operand is refused, the title stays blank, the run goes on */
+  std::string strEjects;
+  for (int i = 0; i < 200; i++) strEjects += "         EJECT\n";
+  r = run("A        CSECT\n" + strContinued("TITLE", "'" + strAlphabet + "'") + "\n         DS    F\n" + strEjects +
+          "         END\n");
+  EXPECT_EQ(r.iRc, 12);
+  EXPECT_EQ(astrAfter("                                                       TUVWXYZABCDEFGHIJKLMN'", 1),
+            std::vector<std::string>{"  KZM111E *** ERROR *** Operand 1 is invalid."});
+  std::vector<std::string> astrTops = astrPageTops(astrListing());
+  /* every EJECT line opens a page of its own: 1 + 200 pages and the summary */
+  ASSERT_EQ(astrTops.size(), 202u);
+  for (size_t i = 0; i + 1 < astrTops.size(); i++) {
+    char sz[32];
+    std::snprintf(sz, sizeof sz, "PAGE%5zu", i + 1);
+    EXPECT_EQ(astrTops[i], "\f" + std::string(111, ' ') + sz);
+  }
+  EXPECT_EQ(astrAfter("\f" + std::string(111, ' ') + "PAGE  201", 5)[3],
+            "                                    203          EJECT");
+  /* LINECOUNT(10) with fifteen USINGs: the active-USINGs heading takes two
+     lines and no page grows beyond ten lines */
+  std::string strSource = "U        CSECT\n";
+  for (int i = 1; i <= 15; i++)
+    strSource += "         USING U+" + std::to_string(i * 4096) + "," + std::to_string(i) + "\n";
+  for (int i = 0; i < 20; i++) strSource += "         DS    F\n";
+  r = run(strSource + "         END\n", {"-LIST", "-LINECOUNT(10)", "-NOTERM"});
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  std::vector<std::string> astr = astrListing();
+  size_t ulOnPage = 0, ulPages = 0;
+  for (const std::string &str : astr) {
+    if (!str.empty() && str[0] == '\f') ulOnPage = 0, ulPages++;
+    EXPECT_LE(++ulOnPage, 10u) << "page " << ulPages;
+  }
+  EXPECT_EQ(ulPages, 9u);
+  EXPECT_EQ(astrAfter("\f" + std::string(111, ' ') + "PAGE    4", 5),
+            (std::vector<std::string>{
+                "  Active USINGs: U+X'F000',15  U+X'E000',14  U+X'D000',13  U+X'C000',12  U+X'B000',11  "
+                "U+X'A000',10  U+X'9000',9",
+                "                 U+X'8000',8  U+X'7000',7  U+X'6000',6  U+X'5000',5  U+X'4000',4  U+X'3000',3  "
+                "U+X'2000',2  U+X'1000',1",
+                astr.at(2), "", "000004                               18          DS    F"}));
 }
 
 } // namespace
