@@ -1,5 +1,6 @@
 #include "coretest.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -153,6 +154,22 @@ std::vector<std::string> CoreTest::astrCode(const std::string &strSource)
   }
   vPhaseSet('0', 'N');
   return astr;
+}
+
+std::string strProgram(const std::vector<std::string> &astrLines)
+{
+  std::string str;
+  for (const auto &s : astrLines) {
+    std::string strLabel = s.substr(0, s.find(' '));
+    if (strLabel == "-") strLabel.clear();
+    std::string strRest = s.substr(s.find(' ') + 1);
+    std::string strOp = strRest.substr(0, strRest.find(' '));
+    std::string strOperands = strRest.find(' ') == std::string::npos ? "" : strRest.substr(strRest.find(' ') + 1);
+    strLabel.resize(std::max<size_t>(9, strLabel.size() + 1), ' ');
+    strOp.resize(6, ' ');
+    str += strLabel + strOp + strOperands + "\n";
+  }
+  return str;
 }
 
 std::string strRecordDump()

@@ -48,6 +48,9 @@ void vStatementRelease();
 std::string strAscii(const uint8_t *p, size_t n);
 std::vector<uint8_t> abEbcdic(const std::string &str);
 
+/* Source cards from "label op operands" lines ("-" for no label). */
+std::string strProgram(const std::vector<std::string> &astrLines);
+
 /* The record in the record buffer, as
    "number flags=XXXX op=NAME label=L operands=[a][b] diag=N/S:text ...". */
 std::string strRecordDump();

@@ -21,23 +21,6 @@
 
 namespace {
 
-/* "label op operands" lines ("-" for no label) as source cards. */
-std::string strProgram(const std::vector<std::string> &astrLines)
-{
-  std::string str;
-  for (const auto &s : astrLines) {
-    std::string strLabel = s.substr(0, s.find(' '));
-    if (strLabel == "-") strLabel.clear();
-    std::string strRest = s.substr(s.find(' ') + 1);
-    std::string strOp = strRest.substr(0, strRest.find(' '));
-    std::string strOperands = strRest.find(' ') == std::string::npos ? "" : strRest.substr(strRest.find(' ') + 1);
-    strLabel.resize(std::max<size_t>(9, strLabel.size() + 1), ' ');
-    strOp.resize(6, ' ');
-    str += strLabel + strOp + strOperands + "\n";
-  }
-  return str;
-}
-
 /* A DC statement continued over as many cards as its operands need: 56
    columns of operands a card, the continuation mark in column 72. */
 std::string strContinued(const std::string &strOperands)

@@ -65,22 +65,6 @@ protected:
   }
 };
 
-std::string strProgram(const std::vector<std::string> &astrLines)
-{
-  std::string str;
-  for (const auto &s : astrLines) {
-    std::string strLabel = s.substr(0, s.find(' '));
-    if (strLabel == "-") strLabel.clear();
-    std::string strRest = s.substr(s.find(' ') + 1);
-    std::string strOp = strRest.substr(0, strRest.find(' '));
-    std::string strOperands = strRest.find(' ') == std::string::npos ? "" : strRest.substr(strRest.find(' ') + 1);
-    strLabel.resize(std::max<size_t>(9, strLabel.size() + 1), ' ');
-    strOp.resize(6, ' ');
-    str += strLabel + strOp + strOperands + "\n";
-  }
-  return str;
-}
-
 TEST_F(EsdTest, SectionsAreResumedAndPlacedOneAfterAnother)
 {
   vRun(strProgram({"A CSECT", "A1 DS 10F", "B CSECT", "B1 DS H", "A CSECT", "A2 DS F", "- END"}));
