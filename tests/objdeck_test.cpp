@@ -13,7 +13,8 @@
 #include <iterator>
 #include <map>
 #include <ostream>
-#include <regex>
+#include <cctype>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -148,18 +149,39 @@ std::map<unsigned, std::pair<std::string, std::string>> disassemble(const std::s
   EXPECT_EQ(std::system(strCmd.c_str()), 0);
   std::ifstream in(strDir + "/sect.dis");
   std::map<unsigned, std::pair<std::string, std::string>> m;
-  static const std::regex re(R"(^\s*([0-9a-f]+):\t[0-9a-f ]+\t(\S+)\s*(\S*))");
-  std::smatch sm;
-  for (std::string strLine; std::getline(in, strLine);)
-    if (std::regex_search(strLine, sm, re)) m[std::stoul(sm[1], nullptr, 16)] = {sm[2], sm[3]};
+  for (std::string strLine; std::getline(in, strLine);) {
+    /* "  addr:\tbytes \tmnemonic\toperands" */
+    size_t ulColon = strLine.find(":\t");
+    size_t ulStart = strLine.find_first_not_of(' ');
+    if (ulColon == std::string::npos || ulStart >= ulColon ||
+        strLine.find_first_not_of("0123456789abcdef", ulStart) != ulColon)
+      continue;
+    size_t ulMnemonic = strLine.find('\t', ulColon + 2);
+    if (ulMnemonic == std::string::npos) continue;
+    std::istringstream fields(strLine.substr(ulMnemonic + 1));
+    std::string strMnemonic, strOperands;
+    fields >> strMnemonic >> strOperands;
+    if (!strMnemonic.empty()) m[std::stoul(strLine.substr(ulStart, ulColon - ulStart), nullptr, 16)] = {strMnemonic, strOperands};
+  }
   return m;
 }
 std::vector<long> numbers(const std::string &strOperands)
 {
   std::vector<long> a;
-  static const std::regex re("0x[0-9a-f]+|-?[0-9]+");
-  for (auto it = std::sregex_iterator(strOperands.begin(), strOperands.end(), re); it != std::sregex_iterator(); ++it)
-    a.push_back(std::stol(it->str(), nullptr, 0));
+  const std::string &s = strOperands;
+  for (size_t i = 0; i < s.size();) {
+    bool bHex = s.compare(i, 2, "0x") == 0;
+    bool bNumber = std::isdigit(static_cast<unsigned char>(s[i])) ||
+                   (s[i] == '-' && i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])));
+    if (!bHex && !bNumber) {
+      i++;
+      continue;
+    }
+    size_t ulEnd = bHex ? s.find_first_not_of("0123456789abcdef", i + 2) : s.find_first_not_of("0123456789", i + 1);
+    if (ulEnd == std::string::npos) ulEnd = s.size();
+    a.push_back(std::stol(s.substr(i, ulEnd - i), nullptr, 0));
+    i = ulEnd;
+  }
   return a;
 }
 
