@@ -119,12 +119,6 @@ void vRecordLocation(int32_t lSection, int32_t lLocation, bool bRelative)
   if (bRelative) vStmtSetFlags(SF_RELATIVE);
 }
 
-void vRecordExtent(uint32_t ulLength, uint8_t bAlign)
-{
-  uint8_t *p = pRecord();
-  vPut32(p + STMT_LOCATION, ulLength);
-  p[STMT_ALIGN] = bAlign;
-}
 
 void vDiag(int iNumber, const char *pszText) { iStmtDiag(iNumber, DIAG_HOST_TEXT, 12, 0, pszText); }
 
@@ -154,14 +148,6 @@ int32_t lLastCounter(int32_t lSection)
   int32_t l = pEsdItem(lSection)->lFirstLoc;
   while (l >= 0 && pLocCounter(l)->lNext >= 0) l = pLocCounter(l)->lNext;
   return l;
-}
-
-bool bNameValid(const uint8_t *p, uint32_t ulLength)
-{
-  if (ulLength < 1 || ulLength > SYM_NAME_MAX || !(g_abClass[p[0]] & CC_LETTER)) return false;
-  for (uint32_t i = 1; i < ulLength; i++)
-    if (!(g_abClass[p[i]] & (CC_LETTER | CC_NAME))) return false;
-  return true;
 }
 
 bool bUpperEquals(const uint8_t *p, uint32_t ulLength, const char *pszHost)
@@ -311,6 +297,13 @@ int32_t lStatementCounter()
   if (lResolvePass() != 0 && (usStmtFlags() & SF_UNASSIGNED))
     return static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
   return g_esd.lCurrent;
+}
+
+void vRecordExtent(uint32_t ulLength, uint8_t bAlign)
+{
+  uint8_t *p = pRecord();
+  vPut32(p + STMT_LOCATION, ulLength);
+  p[STMT_ALIGN] = bAlign;
 }
 
 int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
@@ -643,7 +636,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
   for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
     uint32_t ulLength = 0;
     const uint8_t *pName = pOperandText(pOp, &ulLength);
-    if (!bNameValid(pName, ulLength)) {
+    if (!bSymbolNameValid(pName, ulLength)) {
       iStmtDiagOperand(static_cast<unsigned>(i + 1));
       return;
     }
@@ -846,7 +839,7 @@ void vDcExternalNames(const DCOPERAND *pOp)
   if (pOp == nullptr || (pOp->cType != 'V' && pOp->cType != 'Q')) return;
   for (const DCVALUE *v = pOp->pFirst; v != nullptr; v = v->pNext) {
     const uint8_t *pName = pOp->pText + v->ulStart;
-    if (!bNameValid(pName, v->ulLength)) continue; /* the second phase reports it */
+    if (!bSymbolNameValid(pName, v->ulLength)) continue; /* the second phase reports it */
     uint8_t *pCopy = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, v->ulLength));
     for (uint32_t i = 0; i < v->ulLength; i++) pCopy[i] = g_abUpper[pName[i]];
     DCNAME *a = static_cast<DCNAME *>(

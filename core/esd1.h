@@ -125,6 +125,9 @@ int32_t lEsdFindIndex(const SYMBOL *pSym);
    false when the counter is blocked for the statement in hand. */
 bool bCounterLocation(int32_t lCounter, int32_t *plSection, int32_t *plOffset);
 
+/* Records what the statement in hand asks of its location: its length (at
+   offset 28 until the location is assigned) and alignment (offset 47). */
+void vRecordExtent(uint32_t ulLength, uint8_t bAlign);
 /* Gives the statement in hand its location from counter lCounter: its
    record holds the required alignment at offset 47 and its length at offset
    28.  bBytes: padding is object text (the statement generates bytes).

@@ -58,18 +58,17 @@ void vFold()
   g_fix.ulBlocking = 0;
   bool bWasComplete = g_fix.bFoldComplete;
   /* progress: any counter folded or made usable */
-  uint64_t ullState = 0;
-  for (uint32_t i = 0; i < ulLocCounterCount(); i++) {
-    const LOCCTR *c = pLocCounter(static_cast<int32_t>(i));
-    ullState += (c->bFolded ? 2u : 0u) + (c->bWaiting ? 0u : 1u);
-  }
+  auto ullState = [] {
+    uint64_t ull = 0;
+    for (uint32_t i = 0; i < ulLocCounterCount(); i++) {
+      const LOCCTR *c = pLocCounter(static_cast<int32_t>(i));
+      ull += (c->bFolded ? 2u : 0u) + (c->bWaiting ? 0u : 1u);
+    }
+    return ull;
+  };
+  uint64_t ullBefore = ullState();
   g_fix.bFoldComplete = bFoldCounters(pul, ulRoom, &g_fix.ulBlocking);
-  uint64_t ullAfter = 0;
-  for (uint32_t i = 0; i < ulLocCounterCount(); i++) {
-    const LOCCTR *c = pLocCounter(static_cast<int32_t>(i));
-    ullAfter += (c->bFolded ? 2u : 0u) + (c->bWaiting ? 0u : 1u);
-  }
-  if (ullAfter != ullState || bWasComplete != g_fix.bFoldComplete || ulBefore != g_fix.ulBlocking) g_fix.ullProgress++;
+  if (ullState() != ullBefore || bWasComplete != g_fix.bFoldComplete || ulBefore != g_fix.ulBlocking) g_fix.ullProgress++;
 }
 
 bool bBlocking(uint32_t ulStmt)
@@ -184,7 +183,7 @@ uint32_t iResolvePass()
       vStmtClearFlags(SF_REVISIT);
       vReprocess(pEntry);
       p = pRecord();
-      if (pEntry == nullptr || ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR))) {
+      if ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR)) {
         if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
         iStmtDiag(109, DIAG_HOST_TEXT, 12, 0, "Statement could not be resolved.");
         vStmtSetFlags(SF_ERROR);

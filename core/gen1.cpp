@@ -157,6 +157,18 @@ const uint8_t *pOperandsCopy()
   return pCopy;
 }
 
+} // namespace
+
+bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen)
+{
+  if (ulLen < 1 || ulLen > 63 || !(g_abClass[pName[0]] & CC_LETTER)) return false;
+  for (uint32_t i = 1; i < ulLen; i++)
+    if (!(g_abClass[pName[i]] & (CC_NAME | CC_LETTER))) return false;
+  return true;
+}
+
+namespace {
+
 bool bLabelValid(const uint8_t *pLabel, uint32_t ulLen, bool bTitle)
 {
   if (ulLen == 0) return true;
@@ -166,10 +178,7 @@ bool bLabelValid(const uint8_t *pLabel, uint32_t ulLen, bool bTitle)
       if (!(g_abClass[pLabel[i]] & CC_NAME) && !(g_abClass[pLabel[i]] & CC_LETTER)) return false;
     return true;
   }
-  if (ulLen > 63 || !(g_abClass[pLabel[0]] & CC_LETTER)) return false;
-  for (uint32_t i = 1; i < ulLen; i++)
-    if (!(g_abClass[pLabel[i]] & (CC_NAME | CC_LETTER))) return false;
-  return true;
+  return bSymbolNameValid(pLabel, ulLen);
 }
 
 /* The statement's fields checked before anything is stored; the error

@@ -148,6 +148,9 @@ int iStmtReserveDiag(unsigned uCount);
    that the resolution passes could not put into its slots. */
 void vStmtLateDiags();
 void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText);
+/* An ordinary symbol name: a letter, then letters, digits and name
+   characters, 1 to 63 in all. */
+bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen);
 /* A statement in error: no operation, only the flags that still matter,
    no location unless it had one. */
 void vStmtInError();

@@ -375,12 +375,6 @@ void vDcLabelAttributes(SYMBOL *pSym, const uint8_t *pFirstOperand, bool bDs)
   if (pEval != nullptr) vDcAttributes(pSym, pEval);
 }
 
-void vRecordExtent(uint32_t ulLength, uint8_t bAlign)
-{
-  vPut32(pRecord() + STMT_LOCATION, ulLength);
-  pRecord()[STMT_ALIGN] = bAlign;
-}
-
 /* DC and DS: every operand is evaluated from the statement's location on;
    the statement asks for the alignment of its first operand and covers up
    to the end of the last. */

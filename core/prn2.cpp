@@ -519,6 +519,19 @@ void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32
   vPutHost(pLine, ulColumn, ach);
 }
 
+/* The card images of the statement's compressed source image (kind 10),
+   80 EBCDIC columns each; null when it has none. */
+const uint8_t *pSourceCards(const STMTVIEW &v, uint32_t *pulRecords)
+{
+  const uint8_t *pImage = pStmtSub(SUB_SOURCE);
+  if (pImage == nullptr) return nullptr;
+  uint32_t ulStored = (ulGet32(pImage) >> 8) - 4;
+  uint32_t ulRecords = v.ulRecords;
+  if (ulRecords == 0 || ulRecords > RECORDS_MAX) ulRecords = (ulStored + CARD_COLUMNS - 1) / CARD_COLUMNS;
+  *pulRecords = ulRecords;
+  return pTextExpand(ulRecords * CARD_COLUMNS, ulStored, pImage + 4);
+}
+
 /* Source lines of a statement, 80 EBCDIC columns each: the records of the
    compressed source image, or substituted text broken at column 71 with
    a continuation mark in column 72. */
@@ -533,13 +546,10 @@ public:
         m_pEnd = pLines + ulSub;
         m_ulEntries = ulGet32(pLines + 4);
       }
-    } else if (const uint8_t *pImage = pStmtSub(SUB_SOURCE)) {
-      uint32_t ulStored = (ulGet32(pImage) >> 8) - 4;
-      uint32_t ulRecords = v.ulRecords;
-      if (ulRecords == 0 || ulRecords > RECORDS_MAX) ulRecords = (ulStored + CARD_COLUMNS - 1) / CARD_COLUMNS;
-      m_pImage = pTextExpand(ulRecords * CARD_COLUMNS, ulStored, pImage + 4);
-      m_ulRecords = ulRecords;
-    } else if (v.bInstruction == INSTR_LITERAL) {
+      return;
+    }
+    m_pImage = pSourceCards(v, &m_ulRecords);
+    if (m_pImage == nullptr && v.bInstruction == INSTR_LITERAL) {
       uint32_t ulLabel = 0;
       const uint8_t *pLabel = nullptr, *pOperand = nullptr;
       if (iStmtLocate(&ulLabel, &pLabel, &pOperand) > 0) m_pText = pOperandText(pOperand, &m_ulText);
@@ -744,11 +754,8 @@ void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t u
 /* The statement's records and its messages on the terminal stream. */
 void vTermEcho(const STMTVIEW &v)
 {
-  if (const uint8_t *pImage = pStmtSub(SUB_SOURCE)) {
-    uint32_t ulStored = (ulGet32(pImage) >> 8) - 4;
-    uint32_t ulRecords = v.ulRecords;
-    if (ulRecords == 0 || ulRecords > RECORDS_MAX) ulRecords = (ulStored + CARD_COLUMNS - 1) / CARD_COLUMNS;
-    const uint8_t *pCards = pTextExpand(ulRecords * CARD_COLUMNS, ulStored, pImage + 4);
+  uint32_t ulRecords = 0;
+  if (const uint8_t *pCards = pSourceCards(v, &ulRecords)) {
     for (uint32_t r = 0; r < ulRecords; r++) {
       char achCard[CARD_COLUMNS];
       vEbcdicToAscii(reinterpret_cast<uint8_t *>(achCard), pCards + static_cast<size_t>(r) * CARD_COLUMNS,
