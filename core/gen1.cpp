@@ -78,21 +78,15 @@ bool bFirstPhase() { return g_asm.cPhase == '1' && g_asm.cStep == 'C'; }
 /* Puts a diagnostic into the first free reserved slot; false when none. */
 bool bDiagIntoSlot(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
-  uint8_t *p = pHead();
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    if ((ulWord & 0xFF) == SUB_DIAG_SLOT && ulLen == 12 && ulGet32(p + ulOff + 4) == 0) {
-      vPut16(p + ulOff + 4, static_cast<uint16_t>(iNumber));
-      p[ulOff + 6] = static_cast<uint8_t>(iForm);
-      p[ulOff + 7] = static_cast<uint8_t>(iSeverity);
-      vPut32(p + ulOff + 8, ulTextHandle(reinterpret_cast<const uint8_t *>(pszText), ulLength));
-      return true;
-    }
-    ulOff += ulLen;
-  }
-  return false;
+  uint8_t *p = pStmtEachSub([](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
+    return bKind == SUB_DIAG_SLOT && ulLen == 12 && ulGet32(pSub + 4) == 0;
+  });
+  if (p == nullptr) return false;
+  vPut16(p + 4, static_cast<uint16_t>(iNumber));
+  p[6] = static_cast<uint8_t>(iForm);
+  p[7] = static_cast<uint8_t>(iSeverity);
+  vPut32(p + 8, ulTextHandle(reinterpret_cast<const uint8_t *>(pszText), ulLength));
+  return true;
 }
 
 void vDiagAppend(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
@@ -371,15 +365,7 @@ void vStmtInError()
 
 uint8_t *pStmtSub(uint8_t bKind)
 {
-  uint8_t *p = pHead();
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    if ((ulWord & 0xFF) == bKind) return p + ulOff;
-    ulOff += ulLen;
-  }
-  return nullptr;
+  return pStmtEachSub([bKind](uint8_t bThis, const uint8_t *, uint32_t) { return bThis == bKind; });
 }
 
 void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest)

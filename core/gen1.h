@@ -12,6 +12,9 @@
 
 #include <cstdint>
 
+#include "vorn.h"
+#include "work.h"
+
 /* Offsets of the head fields. */
 enum : uint32_t {
   STMT_LENGTH = 0,
@@ -154,6 +157,21 @@ bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen);
 /* A statement in error: no operation, only the flags that still matter,
    no location unless it had one. */
 void vStmtInError();
+/* Walks the well-formed sub-records of the record in hand in order:
+   f(kind, sub-record, its total length) returns true to stop there.  The
+   sub-record it stopped at, or null. */
+template <typename F> uint8_t *pStmtEachSub(F f)
+{
+  uint8_t *p = pRecord();
+  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
+    uint32_t ulWord = ulGet32(p + ulOff);
+    uint32_t ulLen = ulWord >> 8;
+    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
+    if (f(static_cast<uint8_t>(ulWord), p + ulOff, ulLen)) return p + ulOff;
+    ulOff += ulLen;
+  }
+  return nullptr;
+}
 /* The first sub-record of a kind in the record in hand, or null. */
 uint8_t *pStmtSub(uint8_t bKind);
 /* The records marked for revisiting: count, positions of the first and the

@@ -706,13 +706,7 @@ struct DIAGVIEW {
 /* Calls f for each kind 3 and each filled kind 4 sub-record, in order. */
 template <typename F> void vEachDiagnostic(F f)
 {
-  const uint8_t *p = pRecord();
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    uint8_t bKind = static_cast<uint8_t>(ulWord);
-    const uint8_t *s = p + ulOff;
+  pStmtEachSub([&f](uint8_t bKind, const uint8_t *s, uint32_t ulLen) {
     if (bKind == SUB_DIAG && ulLen >= 8) {
       f(DIAGVIEW{static_cast<int16_t>(usGet16(s + 4)), s[6], s[7], s + 8, ulLen - 8});
     } else if (bKind == SUB_DIAG_SLOT && ulLen >= 12 && ulGet32(s + 4) != 0) {
@@ -720,8 +714,8 @@ template <typename F> void vEachDiagnostic(F f)
       f(DIAGVIEW{static_cast<int16_t>(usGet16(s + 4)), s[6], s[7], reinterpret_cast<const uint8_t *>(psz),
                  static_cast<uint32_t>(std::strlen(psz))});
     }
-    ulOff += ulLen;
-  }
+    return false;
+  });
 }
 
 /* ---- TERM echo -------------------------------------------------------------------- */
