@@ -126,8 +126,7 @@ void vCharsBuildClasses()
       g_abClass[bUpperCase] |= CC_HEX;
     }
   }
-  for (char c : {'$', '#', '@'}) g_abClass[bEbcdicOf(c)] |= CC_LETTER | CC_NAME;
-  g_abClass[bEbcdicOf('_')] |= CC_NAME;
+  for (char c : {'$', '#', '@', '_'}) g_abClass[bEbcdicOf(c)] |= CC_LETTER | CC_NAME;
   for (char c = '0'; c <= '9'; c++) g_abClass[bEbcdicOf(c)] |= CC_DIGIT | CC_NAME | CC_HEX;
 }
 

@@ -38,9 +38,9 @@ enum : uint8_t {
 
 /* Bits of the EBCDIC character class table. */
 enum : uint8_t {
-  CC_LETTER = 0x01,  /* A-Z, a-z, $, #, @: may start a symbol */
+  CC_LETTER = 0x01,  /* A-Z, a-z, $, #, @, _: may start a symbol */
   CC_DIGIT = 0x02,   /* 0-9 */
-  CC_NAME = 0x04,    /* letters, digits and the underscore */
+  CC_NAME = 0x04,    /* letters and digits */
   CC_HEX = 0x08,     /* 0-9, A-F, a-f */
   CC_OPERAND = 0x10, /* has an ASCII translation: valid in an operand */
 };

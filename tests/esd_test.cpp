@@ -254,6 +254,18 @@ TEST_F(EsdTest, ExternalSymbolsAndEntries)
   EXPECT_EQ(pItem("E")->ulFolded, 1u); /* owning section's id */
 }
 
+TEST_F(EsdTest, UnderscoreStartsNamesAndMemberNames)
+{
+  strWrite("A_B.mac", "_IN      DS    C\n");
+  vLibrary(".mac");
+  vRun(strProgram({"_LOOP LR 1,2", "- COPY A_B", "- EXTRN _X", "- DC A(_LOOP,_X)", "- ENTRY _IN", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("_LOOP"), 0);
+  EXPECT_EQ(lValue("_IN"), 2);
+  ASSERT_NE(pItem("_X"), nullptr);
+  EXPECT_EQ(pItem("_X")->bKind, ESD_ER);
+}
+
 } // namespace
 
 namespace {

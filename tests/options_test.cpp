@@ -754,7 +754,7 @@ TEST(Chars, ClassesAndUpperCase)
       {'A', CC_LETTER | CC_NAME | CC_HEX | CC_OPERAND}, {'f', CC_LETTER | CC_NAME | CC_HEX | CC_OPERAND},
       {'g', CC_LETTER | CC_NAME | CC_OPERAND},          {'Z', CC_LETTER | CC_NAME | CC_OPERAND},
       {'$', CC_LETTER | CC_NAME | CC_OPERAND},          {'@', CC_LETTER | CC_NAME | CC_OPERAND},
-      {'_', CC_NAME | CC_OPERAND},                      {'7', CC_DIGIT | CC_NAME | CC_HEX | CC_OPERAND},
+      {'_', CC_LETTER | CC_NAME | CC_OPERAND}, {'7', CC_DIGIT | CC_NAME | CC_HEX | CC_OPERAND},
       {' ', CC_OPERAND},                                {'\'', CC_OPERAND},
   };
   for (const auto &c : aCases) {
