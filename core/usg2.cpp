@@ -462,8 +462,8 @@ void vUsingChecks(const USINGENTRY *e)
     if (p == e || !bActive(p) || p->pLabel != nullptr || p->lSection != e->lSection || p->ulStmt == e->ulStmt)
       continue;
     unsigned long ulPrior = p->ulStmt;
-    if (p->lBase == e->lBase) {
-      if ((ulFlag & FLAG_USINGDUP) != 0) vDiag(e->abReg[0] < p->abReg[0] ? MSG_OVERRIDDEN : MSG_OVERRIDES, ulPrior);
+    if (p->lBase == e->lBase && (ulFlag & FLAG_USINGDUP) != 0) {
+      vDiag(e->abReg[0] < p->abReg[0] ? MSG_OVERRIDDEN : MSG_OVERRIDES, ulPrior);
       continue;
     }
     if ((ulFlag & FLAG_USINGMULT) == 0) continue;

@@ -7,8 +7,9 @@
 //   [label] USING ops | DROP [ops] | PUSH | POP   the statement handlers
 //   @[qual.]sec:hexoffset    pUsingResolve for operand 1: "none" or BDDD
 //   ?qual:sec                bUsingQualifierValid: "yes" or "no"
-//   LIMIT n / NOFLAG         USING LIMIT sub-record from here on / FLAG
-//                            settings without the USING checks
+//   LIMIT n / NOFLAG / NODUP USING LIMIT sub-record from here on / FLAG
+//                            settings without the USING checks / without
+//                            the override check
 // The result lists "n:msg" for each diagnostic of statement n, and the
 // answers of the queries, in order.
 #include <gtest/gtest.h>
@@ -181,8 +182,9 @@ protected:
       std::string strAnswer;
       if (aw[0].empty()) continue;
       if (aw[0] == "NOFLAG") ulFlag = FLAG_DEFAULT & ~(FLAG_USINGDUP | FLAG_USINGZERO | FLAG_USINGMULT);
+      if (aw[0] == "NODUP") ulFlag = FLAG_DEFAULT & ~FLAG_USINGDUP;
       if (aw[0] == "LIMIT") lLimit = std::stoi(aw[1]);
-      if (aw[0] == "NOFLAG" || aw[0] == "LIMIT") continue;
+      if (aw[0] == "NOFLAG" || aw[0] == "NODUP" || aw[0] == "LIMIT") continue;
       bool bOp = aw[0] == "USING" || aw[0] == "DROP" || aw[0] == "PUSH" || aw[0] == "POP";
       std::string strLabel = bOp || aw[0][0] == '@' || aw[0][0] == '?' ? "" : aw[0];
       if (!strLabel.empty()) aw.erase(aw.begin());
@@ -281,6 +283,7 @@ TEST_F(UsingTest, UsingFlagChecks)
   static const SCRIPTCASE c_a[] = {
       {"USING A,0;USING A,12;USING A,11", "1:532 2:533 3:530 3:533"},
       {"NOFLAG;USING A,0;USING A,12;USING A,11;USING A+8,10", ""},
+      {"NODUP;USING A,12;USING A,11", "3:533"},             /* the overlap check stays on */
       {"USING A,12;USING B,11", ""},                         /* adjacent */
       {"USING A,12,11,10;DROP 11;USING B,9", ""},            /* only a dropped range */
       {"USING A,12,11,10;DROP 11;USING B+8,9", "3:533"},
