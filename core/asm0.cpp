@@ -22,6 +22,7 @@
 */
 #include "asm0.h"
 
+#include <cctype>
 #include <cerrno>
 #include <initializer_list>
 #include <utility>
@@ -524,24 +525,42 @@ const char *hPrintctl(char *psz)
   return nullptr;
 }
 
+/* A PROCESS sub-option that is none of the named switches: any name of one
+   to five letters or digits stands for the fourth switch; "N" and "NO"
+   alone are only the negation prefix. */
+bool bFourthSwitchName(const char *p, size_t ulLen)
+{
+  if (ulLen == 0 || ulLen > 5 || bSameText(p, ulLen, "N") || bSameText(p, ulLen, "NO")) return false;
+  for (size_t i = 0; i < ulLen; i++)
+    if (!std::isalnum(static_cast<unsigned char>(p[i]))) return false;
+  return true;
+}
+
+/* The switch a sub-option names, in *pul; false when it names none. */
+bool bProcessSwitch(const char *p, size_t ulLen, uint32_t *pul)
+{
+  static const VALUENAME c_aSwitches[] = {{"BATCH", PROC_BATCH}, {"JCL", PROC_JCL}, {"VORN", PROC_VORN}};
+  if (bLookup(c_aSwitches, p, ulLen, pul)) return true;
+  *pul = PROC_CICS;
+  return bFourthSwitchName(p, ulLen);
+}
+
 const char *hProcess(char *psz)
 {
-  static const VALUENAME c_aSwitches[] = {{"BATCH", PROC_BATCH}, {"JCL", PROC_JCL}, {"VORN", PROC_VORN}, {"CICS", PROC_CICS}};
   uint32_t ulProcess = g_opt.ulProcess;
   const char *pszError = pszEachItem(psz, [&](const char *p, size_t ulLen) -> const char * {
     uint32_t ul = 0;
-    if (bLookup(c_aSwitches, p, ulLen, &ul)) {
-      ulProcess |= ul;
-      return nullptr;
-    }
     /* negated by a leading NO or N */
-    if (cUpper(p[0]) != 'N') return c_szInvalid;
-    if ((ulLen > 2 && cUpper(p[1]) == 'O' && bLookup(c_aSwitches, p + 2, ulLen - 2, &ul)) ||
-        bLookup(c_aSwitches, p + 1, ulLen - 1, &ul)) {
-      ulProcess &= ~ul;
-      return nullptr;
+    if (ulLen > 1 && cUpper(p[0]) == 'N' && !bSameText(p, ulLen, "NO")) {
+      size_t ulSkip = ulLen > 2 && cUpper(p[1]) == 'O' ? 2 : 1;
+      if (bProcessSwitch(p + ulSkip, ulLen - ulSkip, &ul)) {
+        ulProcess &= ~ul;
+        return nullptr;
+      }
     }
-    return c_szInvalid;
+    if (!bProcessSwitch(p, ulLen, &ul)) return c_szInvalid;
+    ulProcess |= ul;
+    return nullptr;
   });
   if (pszError == nullptr) g_opt.ulProcess = ulProcess;
   return pszError;

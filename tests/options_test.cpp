@@ -159,6 +159,10 @@ TEST_F(Options, OptionsSetTheirValues)
       {{"-PROCESS(NOVORN)"}, FIELD(g_opt.bExecAllowed), 0},
       {{"-PS(JCL,NBATCH,CICS)"}, FIELD(g_opt.ulProcess), PROC_DEFAULT | PROC_JCL | PROC_CICS},
       {{"-PROCESS(CICS)", "-PROCESS(NOCICS,NJCL)"}, FIELD(g_opt.ulProcess), PROC_DEFAULT},
+      /* the fourth switch answers to any other name of up to five characters */
+      {{"-PROCESS(ABC)"}, FIELD(g_opt.ulProcess), PROC_DEFAULT | PROC_CICS},
+      {{"-PROCESS(BATCJ,X1)"}, FIELD(g_opt.ulProcess), PROC_DEFAULT | PROC_CICS},
+      {{"-PROCESS(CICSX)", "-PROCESS(NCICS)"}, FIELD(g_opt.ulProcess), PROC_DEFAULT},
       /* numbers */
       {{"-LINECOUNT(0)"}, FIELD(g_opt.ulLineCount), 0},
       {{"-LC(10)"}, FIELD(g_opt.ulLineCount), 10},
@@ -306,9 +310,10 @@ TEST_F(Options, BadOptionsAreReportedWithTheirReason)
       {"PRINTCTL(PS)", "is invalid."},
       {"PCONTROL(NOON)", "is invalid."},
       {"PCONTROL(NOOFF)", "is invalid."},
-      {"PROCESS(BATCJ)", "is invalid."},
+      {"PROCESS(BATCHX)", "is invalid."},
       {"PROCESS(NO)", "is invalid."},
-      {"PROCESS(CICSX)", "is invalid."},
+      {"PROCESS(CICSXY)", "is invalid."},
+      {"PROCESS(A-B)", "is invalid."},
       {"TERM(BOTHX)", "is invalid."},
       {"TEST(YES)", "is invalid."},
       {"LANGUAGE(DE)", "is invalid."},
