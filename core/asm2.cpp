@@ -165,6 +165,9 @@ void vSecondPhase(const OPENTRY *pEntry)
   case INSTR_WXTRN:
     vExternalNameCheck(bNumber, ulLabel, pLabel, iOperands, pFirst);
     break;
+  case INSTR_EQU:
+    vEquSecondPhase(ulLabel, pLabel, pFirst);
+    break;
   case INSTR_TITLE:
     vTitleSecondPhase(ulLabel, pLabel, iOperands, pFirst);
     break;

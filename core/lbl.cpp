@@ -651,3 +651,17 @@ void vSymbolsRelocate()
     }
   }
 }
+
+void vEquSecondPhase(uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_t *pFirstOperand)
+{
+  SYMBOL *pSym = ulLabelLength != 0 ? pSymbolFind(pLabel, ulLabelLength) : nullptr;
+  if (pSym == nullptr || pFirstOperand == nullptr || (pSym->bFlags & SYMF_UNDEFINED)) return;
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+  EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, pLabelStack(), 0, ET_EXPRESSION);
+  if (bExprFailed(c) || c->pTree == nullptr) return;
+  /* no reference word: the first phase has recorded the references */
+  EXPRVALUE *v = pExprEvaluate(c, c->pTree, 0, pSym->lOrgSection, pSym->lOrgValue,
+                               0x01 | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
+  if (v != nullptr && !bExprFailed(c)) vPut32(pRecord() + STMT_LOCATION, static_cast<uint32_t>(v->lValue));
+}

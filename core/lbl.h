@@ -137,6 +137,11 @@ int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int3
    found, and values and locations refreshed. */
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 
+/* Second phase of a complexly relocatable EQU (STMT flag 0x1000): the
+   operand evaluated from the addresses of its terms becomes the value that
+   the listing shows, as relocatable EQU values show their addresses. */
+void vEquSecondPhase(uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_t *pFirstOperand);
+
 /* End of the conditional assembly phase, after the layout: values and
    origins of defined entries become addresses; entries still pending
    become undefined. */

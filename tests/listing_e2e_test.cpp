@@ -122,6 +122,25 @@ TEST_F(ListingRun, ObjectCodeUsingAndAlignmentPadding)
                               }));
 }
 
+TEST_F(ListingRun, ComplexlyRelocatableEquatesListTheirAddressValue)
+{
+  /* S2 is placed at 8: B at 8, A at 12; A+B is X'14' as an address sum */
+  RUN r = run("S1       CSECT\n"
+              "         DS    XL8\n"
+              "S2       CSECT\n"
+              "B        DS    F\n"
+              "A        DS    F\n"
+              "XP       EQU   A+B\n"
+              "XM       EQU   A-B+A\n"
+              "         DC    A(XP)\n"
+              "         END\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  EXPECT_EQ(astrAfter("00000C                                5 A        DS    F", 3),
+            (std::vector<std::string>{"                            00014     6 XP       EQU   A+B",
+                                      "                            00010     7 XM       EQU   A-B+A",
+                                      "000010 00000014                       8          DC    A(XP)"}));
+}
+
 TEST_F(ListingRun, DiagnosticsRecordLineAndSummary)
 {
   const char *pszSource = "A        CSECT\n"
