@@ -13,7 +13,8 @@
 **  - A counter blocked by a statement stays usable for that statement, so a
 **    pending ORG, DC, DS or CNOP settles itself when a pass re-runs it.
 **  - External references are made from the EXTRN list only at the layout, so
-**    their ids follow those of the sections.
+**    their ids follow those of the sections; the V names nobody declared
+**    take their places among them in the order of their statements.
 **  - An unnamed control section that never received a location (started
 **    only for EQU or USING statements before the first CSECT) is left out of
 **    the layout, and the final literal pool never goes into it.
@@ -22,6 +23,8 @@
 
 #include "esd1.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +47,7 @@ struct DCNAME {
   const uint8_t *pName; /* subpool 1 copy */
   uint32_t ulLength;
   bool bQ;
+  uint32_t ulStmt; /* the statement that named it first */
 };
 
 struct EXTRNENTRY {
@@ -323,7 +327,9 @@ int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
   if ((bAlign == 2 || bAlign == 4 || bAlign == 8) && ullOffset % bAlign != 0)
     ulPad = static_cast<uint32_t>(bAlign - ullOffset % bAlign);
   ullOffset += ulPad;
-  if (ullOffset > LOCATION_LIMIT || ullOffset + ullLength > LOCATION_LIMIT) {
+  /* a START value is the section's origin already: the addresses count */
+  uint64_t ullOrigin = bControlKind(s->bKind) ? s->ulStart : 0;
+  if (ullOrigin + ullOffset > LOCATION_LIMIT || ullOrigin + ullOffset + ullLength > LOCATION_LIMIT) {
     vDiag(171, "Location counter overflow.");
     if (pSym != nullptr) pSym->bFlags |= SYMF_UNDEFINED;
     vCounterRelease(lCounter, ulStmt());
@@ -844,7 +850,7 @@ void vDcExternalNames(const DCOPERAND *pOp)
     for (uint32_t i = 0; i < v->ulLength; i++) pCopy[i] = g_abUpper[pName[i]];
     DCNAME *a = static_cast<DCNAME *>(
         GB_ROOM(&g_esd.dcNames, (static_cast<size_t>(g_esd.ulDcNames) + 1) * sizeof(DCNAME)));
-    a[g_esd.ulDcNames++] = DCNAME{pCopy, v->ulLength, pOp->cType == 'Q'};
+    a[g_esd.ulDcNames++] = DCNAME{pCopy, v->ulLength, pOp->cType == 'Q', ulStmt()};
   }
 }
 
@@ -857,31 +863,43 @@ uint32_t ulSectionLength(const ESDITEM *p)
   return static_cast<uint32_t>(ull > 0xFFFFFFFF ? 0xFFFFFFFF : ull);
 }
 
-/* V names that are no ESD item yet become external references (also when
-   a label of this assembly has the name); DSECTs named by Q become external
-   dummies of their length.  Each name once. */
-void vDcNamesToItems()
+/* The V names of the statements before ulBefore, from index i of the names
+   in statement order, become external references unless they are ESD items
+   already or wait in the EXTRN list (a label of the same name keeps its own
+   value); the index after them. */
+uint32_t ulVNamesToItems(uint32_t i, uint32_t ulBefore)
 {
-  for (uint32_t i = 0; i < g_esd.ulDcNames; i++) {
-    DCNAME n = static_cast<DCNAME *>(g_esd.dcNames.pData)[i];
-    SYMBOL *pSym = pSymbolFind(n.pName, n.ulLength);
-    if (n.bQ) {
-      ESDITEM *p = pEsdFind(pSym);
-      if (p == nullptr || p->bKind != ESD_DSECT) continue;
-      uint32_t ulLength = ulSectionLength(p);
-      int32_t l = iEsdNew(ESD_XD, pSym);
-      pEsdItem(l)->ulFolded = ulLength;
-      pEsdItem(l)->ulXdAlign = 8;
-      continue;
-    }
-    if (pEsdFind(pSym) != nullptr) continue; /* an ESD item already: its kind is checked when generated */
+  const DCNAME *a = static_cast<DCNAME *>(g_esd.dcNames.pData);
+  for (; i < g_esd.ulDcNames && a[i].ulStmt < ulBefore; i++) {
+    if (a[i].bQ) continue;
+    SYMBOL *pSym = pSymbolFind(a[i].pName, a[i].ulLength);
+    if (pEsdFind(pSym) != nullptr) continue; /* its kind is checked when generated */
+    if (pSym != nullptr && pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING)) continue; /* EXTRN */
     if (pSym == nullptr) {
       bool bCreated = false;
-      pSym = pSymbolDefine(n.pName, n.ulLength, 0, &bCreated);
+      pSym = pSymbolDefine(a[i].pName, a[i].ulLength, 0, &bCreated);
       if (pSym == nullptr) continue;
       pSym->bType = E_T;
     }
-    iEsdNew(ESD_ER, pSym); /* a label of the same name keeps its own value */
+    iEsdNew(ESD_ER, pSym);
+  }
+  return i;
+}
+
+/* DSECTs named by Q become external dummies of their length.  Each name
+   once. */
+void vQNamesToItems()
+{
+  for (uint32_t i = 0; i < g_esd.ulDcNames; i++) {
+    DCNAME n = static_cast<DCNAME *>(g_esd.dcNames.pData)[i];
+    if (!n.bQ) continue;
+    SYMBOL *pSym = pSymbolFind(n.pName, n.ulLength);
+    ESDITEM *p = pEsdFind(pSym);
+    if (p == nullptr || p->bKind != ESD_DSECT) continue;
+    uint32_t ulLength = ulSectionLength(p);
+    int32_t l = iEsdNew(ESD_XD, pSym);
+    pEsdItem(l)->ulFolded = ulLength;
+    pEsdItem(l)->ulXdAlign = 8;
   }
 }
 
@@ -1064,9 +1082,15 @@ bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount)
 
 void vEsdLayout()
 {
-  /* external references from the EXTRN list */
+  /* external references from the EXTRN list and the V names, in the order
+     of their statements */
+  DCNAME *pNames = static_cast<DCNAME *>(g_esd.dcNames.pData);
+  std::stable_sort(pNames, pNames + g_esd.ulDcNames,
+                   [](const DCNAME &a, const DCNAME &b) { return a.ulStmt < b.ulStmt; });
+  uint32_t ulNext = 0;
   for (uint32_t i = 0; i < g_esd.ulExtrn; i++) {
     EXTRNENTRY e = static_cast<EXTRNENTRY *>(g_esd.extrn.pData)[i];
+    ulNext = ulVNamesToItems(ulNext, e.ulStmt);
     ESDITEM *p = pEsdItem(e.pSym->lSection);
     if (p == nullptr || p->pName != e.pSym || (p->bKind != ESD_ER && p->bKind != ESD_WX)) {
       int32_t l = iEsdNew(e.bKind, e.pSym);
@@ -1081,7 +1105,8 @@ void vEsdLayout()
       p->usAliasLength = e.usAliasLength;
     }
   }
-  vDcNamesToItems();
+  ulVNamesToItems(ulNext, UINT32_MAX);
+  vQNamesToItems();
   /* aliases shared by items of the same name */
   for (uint32_t i = 0; i < g_esd.ulItems; i++) {
     ESDITEM *p = pEsdItem(static_cast<int32_t>(i));

@@ -254,6 +254,30 @@ TEST_F(EsdTest, ExternalSymbolsAndEntries)
   EXPECT_EQ(pItem("E")->ulFolded, 1u); /* owning section's id */
 }
 
+TEST_F(EsdTest, ExternalsOfVConstantsAreNumberedByFirstAppearance)
+{
+  vRun(strProgram({"- DC V(AAA)", "- EXTRN BBB", "- DC V(CCC,BBB,DDD)", "- WXTRN DDD", "- DC V(EEE)", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  std::string strOrder;
+  for (const char *psz : {"AAA", "BBB", "CCC", "DDD", "EEE"}) {
+    ASSERT_NE(pItem(psz), nullptr) << psz;
+    strOrder += std::string(psz) + "=" + std::to_string(pItem(psz)->lId) + " ";
+  }
+  /* id 1 is the unnamed section; a V name that an EXTRN or WXTRN also
+     declares takes the place and kind of the declaration */
+  EXPECT_EQ(strOrder, "AAA=2 BBB=3 CCC=4 DDD=5 EEE=6 ");
+  EXPECT_EQ(pItem("DDD")->bKind, ESD_WX);
+}
+
+TEST_F(EsdTest, StatementCrossingTheAddressLimitAfterStartIsFlagged)
+{
+  vRun(strProgram({"P START X'FFFFF8'", "X DS XL9", "Y DS XL7", "Z DS 0X", "- END"}));
+  EXPECT_EQ(strDiags(), "diag=171/12:Location counter overflow.;");
+  EXPECT_EQ(lValue("X"), -99);
+  EXPECT_EQ(lValue("Y"), 0xFFFFF8); /* ends exactly at X'FFFFFF' */
+  EXPECT_EQ(lValue("Z"), 0xFFFFFF);
+}
+
 TEST_F(EsdTest, UnderscoreStartsNamesAndMemberNames)
 {
   strWrite("A_B.mac", "_IN      DS    C\n");
