@@ -3,7 +3,8 @@
 ** the closing summary, termination and the message and trace writers.
 **
 ** Owns the run state g_asm (phase pair, statement trace fields, highest
-** severity, TRACE mask, terminal stream) and the time base of the summary.
+** severity, TRACE mask, terminal stream), the time base of the summary and
+** the notes of the run (g_driver).
 **
 ** Notes on the design:
 **  - The return code of a run is the highest counted severity over all its
@@ -12,6 +13,7 @@
 **  - vAsmCloseAll may run at any point of a run, also twice: every close it
 **    calls is a no-op for what is already closed.
 */
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -33,6 +35,40 @@ ASMRUN g_asm = {'0', 'N', 0, nullptr, 0, 0, 0, 0, 0, 0, 0, nullptr, false, nullp
 namespace {
 
 constexpr size_t LINE_MAX_TEXT = 8192;
+
+/* ---- messages ------------------------------------------------------------ */
+
+enum ASMMSG {
+  MSG_NOT_ASSEMBLED, /* 146 */
+  MSG_COUNT
+};
+
+struct ASMMSGDEF {
+  int16_t sNumber;
+  char cSeverity;
+  const char *pszText;
+};
+
+const ASMMSGDEF c_aMsg[] = {
+    {146, 'I', "records after END were not assembled; BATCH assembles them"},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
+/* A note of the run: in the listing before the summary line, and on the
+   terminal. */
+void vRunNote(ASMMSG eMsg)
+{
+  char achLine[160];
+  std::snprintf(achLine, sizeof achLine, "KZM%03d%c %s", c_aMsg[eMsg].sNumber, c_aMsg[eMsg].cSeverity,
+                c_aMsg[eMsg].pszText);
+  vListNoteLine(achLine);
+  vMessage("%s", achLine);
+}
+
+struct DRIVERSTATE {
+  bool bNotAssembled; /* without BATCH, statements followed the END */
+};
+DRIVERSTATE g_driver = {};
 
 struct TIMEBASE {
   bool bSet;
@@ -112,6 +148,7 @@ unsigned uAssembleProgram()
   vPhase1();
   if (!g_opt.bBatch) {
     vPhaseSet('1', g_asm.cStep);
+    g_driver.bNotAssembled = bSourceRemains();
     vSourceCloseAll();
   }
   vPhase2();
@@ -232,6 +269,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   g_asm.ulMaxSev = 0;
   g_asm.ulTrace = 0;
   g_asm.bWindowed = iWindowed != 0;
+  g_driver.bNotAssembled = false;
   if (g_asm.bWindowed) {
     std::fclose(stdin);
     std::fclose(stdout);
@@ -270,6 +308,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   vTimeReading(&lHundredths, &lMillis);
   char achLine[160];
   vSummaryFormat(achLine, sizeof achLine - 1, uRc, lHundredths, lMillis);
+  if (g_driver.bNotAssembled) vRunNote(MSG_NOT_ASSEMBLED);
   vListSummaryLine(achLine);
   vTermClose();
   std::strcat(achLine, "\n");

@@ -969,6 +969,11 @@ void vListObjectResult()
   iListLine(LIST_HOST, psz, static_cast<uint32_t>(std::strlen(psz)));
 }
 
+void vListNoteLine(const char *pszLine)
+{
+  if (g_lst.bOpen) iListLine(LIST_HOST, pszLine, static_cast<uint32_t>(std::strlen(pszLine)));
+}
+
 void vListSummaryLine(const char *pszLine)
 {
   if (!g_lst.bOpen) return;

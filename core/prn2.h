@@ -89,5 +89,7 @@ void vListUsingHeading();
 void vListStatement();
 /* The object module's line of the assembly, when it has one. */
 void vListObjectResult();
+/* A note of the run (host text) as a listing line, when a listing is open. */
+void vListNoteLine(const char *pszLine);
 /* End of the run: the summary line as the last listing line, then close. */
 void vListSummaryLine(const char *pszLine);

@@ -12,13 +12,18 @@
 **  - Text lines: a tab moves to the next multiple of 8 columns, characters
 **    beyond column 80 are dropped, CR LF / LF / CR end a line, a final X'1A'
 **    is ignored, and a two-byte UTF-8 sequence for U+00A0-U+00FF is read as
-**    that one Latin-1 character.
+**    that one Latin-1 character.  A UTF-8 byte-order mark that opens a file
+**    is skipped before the format is judged.
 **  - A member that ends is popped at once; the statement in progress then
 **    sees the end of its input (message 101 when it expected a record).
 **  - Library members are looked up along the SYSLIB patterns under the name
 **    as built, in lower case, and with the pattern's extension in lower case.
 **    A LIBEXIT command runs only for names that are valid symbols, and the
 **    member name reaches the shell in single quotes.
+**  - After END, the input ahead is read on streams of its own to tell
+**    whether statements follow (blank lines and comments do not count); the
+**    sources themselves do not move.  Only regular files are read twice:
+**    anything else counts as holding statements.
 */
 #include "src1.h"
 
@@ -64,6 +69,7 @@ struct SRCFILE {
   uint32_t ulFill, ulPos;
   bool bEof;
   bool bPending;  /* abCard was read ahead and not handed out yet */
+  bool bQuiet;    /* read only to look ahead: no notes */
   SRCFORMAT iFormat;
   uint32_t ulBegin, ulEnd, ulContinue;
   uint8_t abCard[SRC_RECORD];
@@ -176,7 +182,9 @@ void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
 {
   for (uint32_t i = 0; i < ulLen; i++) {
     uint8_t c = abRaw[i];
-    if (g_abAsciiDefined[c] == CHD_NONE) {
+    if (g_abAsciiDefined[c] == CHD_NONE && s->bQuiet) {
+      s->abCard[i] = EBCDIC_BLANK;
+    } else if (g_abAsciiDefined[c] == CHD_NONE) {
       char achLine[256];
       std::snprintf(achLine, sizeof achLine,
                     "%s(%lu) : KZM099I Unrecognized ASCII character X'%.2X' in column %u translated to a blank.\n",
@@ -209,6 +217,18 @@ bool bCardFrom(SRCFILE *s)
 
 /* ---- opening and closing ---------------------------------------------------- */
 
+/* The first bytes of a file: a UTF-8 byte-order mark is skipped, then the
+   format is judged. */
+void vFillFirst(SRCFILE *s)
+{
+  vFill(s);
+  static const uint8_t c_abMark[] = {0xEF, 0xBB, 0xBF};
+  if (s->ulFill >= sizeof c_abMark && std::memcmp(s->abBuf, c_abMark, sizeof c_abMark) == 0)
+    s->ulPos = sizeof c_abMark;
+  uint32_t ulProbe = s->ulFill - s->ulPos;
+  s->iFormat = iSourceFormat(s->abBuf + s->ulPos, ulProbe < FORMAT_PROBE ? ulProbe : FORMAT_PROBE);
+}
+
 SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char cKind)
 {
   SRCFILE *s = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
@@ -220,8 +240,7 @@ SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char c
   s->ulBegin = ICTL_BEGIN;
   s->ulEnd = ICTL_END;
   s->ulContinue = ICTL_CONTINUE;
-  vFill(s);
-  s->iFormat = iSourceFormat(s->abBuf, s->ulFill < FORMAT_PROBE ? s->ulFill : FORMAT_PROBE);
+  vFillFirst(s);
   s->pLink = g_src.pTop;
   g_src.pTop = s;
   return s;
@@ -365,6 +384,8 @@ FILE *pSearchLibrary(const char *pszMember, const char *pszLower, char *pszPath,
       int iErr = 0;
       if (stat(pszPath, &st) != 0)
         iErr = errno;
+      else if (S_ISDIR(st.st_mode))
+        iErr = EISDIR; /* there, but no member file: an access failure */
       else if (!S_ISREG(st.st_mode))
         iErr = ENOENT;
       else if ((pFile = std::fopen(pszPath, "rb")) == nullptr)
@@ -570,6 +591,87 @@ bool bCicsMembers(const SRCSTMT *pStmt)
   return bOpened;
 }
 
+/* ---- looking past END ----------------------------------------------------------- */
+
+/* A reader of the input after the primary source's position, on streams of
+   its own, so that the source itself does not move. */
+struct LOOKAHEAD {
+  SRCFILE file;     /* the primary source's state, then the later SYSIN files */
+  uint32_t ulSysin; /* index of the SYSIN file in hand */
+  bool bOpen;
+};
+
+/* Opens pszPath for the look-ahead at byte lOffset; false for anything but
+   a regular file, which could not be read twice. */
+bool bAheadOpen(SRCFILE *f, const char *pszPath, long lOffset)
+{
+  struct stat st {};
+  if (stat(pszPath, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  f->pFile = std::fopen(pszPath, "rb");
+  if (f->pFile == nullptr) return false;
+  f->pszPath = pszPath;
+  return std::fseek(f->pFile, lOffset, SEEK_SET) == 0;
+}
+
+void vAheadClose(LOOKAHEAD *la)
+{
+  if (la->bOpen && la->file.pFile != nullptr) std::fclose(la->file.pFile);
+  la->file.pFile = nullptr;
+  la->bOpen = false;
+}
+
+/* The next card image ahead, or null at the end of the input; null with
+   *pbUnknown set when a file cannot be looked into. */
+const uint8_t *pAheadCard(LOOKAHEAD *la, bool *pbUnknown)
+{
+  for (;;) {
+    if (la->bOpen && bCardFrom(&la->file)) return la->file.abCard;
+    vAheadClose(la);
+    if (++la->ulSysin >= g_opt.ulSysinCount) return nullptr;
+    la->file = SRCFILE{};
+    la->file.bQuiet = la->bOpen = true;
+    if (!bAheadOpen(&la->file, g_opt.apszSysin[la->ulSysin], 0)) {
+      *pbUnknown = true;
+      return nullptr;
+    }
+    vFillFirst(&la->file);
+  }
+}
+
+/* Whether the input after the primary source's position holds a statement
+   other than blank lines and comments (read under the default ICTL
+   columns).  Input that cannot be looked into counts as holding one. */
+bool bStatementAhead()
+{
+  SRCFILE *s = g_src.pTop;
+  if (s == nullptr) return false;
+  if (s->bPending) return true;
+  LOOKAHEAD *la = static_cast<LOOKAHEAD *>(SP_ALLOC(SP_HEAP, sizeof(LOOKAHEAD)));
+  la->file = *s;
+  la->file.pFile = nullptr;
+  la->file.bQuiet = la->bOpen = true;
+  la->ulSysin = g_src.ulSysin;
+  long lOffset = s->bEof ? 0 : std::ftell(s->pFile);
+  bool bAhead = !s->bEof && (lOffset < 0 || !bAheadOpen(&la->file, s->pszPath, lOffset));
+  SRCSTMT probe{};
+  probe.ulBegin = ICTL_BEGIN;
+  probe.ulEnd = ICTL_END;
+  const uint8_t *pCard = nullptr;
+  while (!bAhead && (pCard = pAheadCard(la, &bAhead)) != nullptr) {
+    uint32_t ulBase = 0;
+    if ((g_opt.ulProcess & PROC_JCL) && pCard[0] == E_SLASH) continue;
+    if (bIsComment(&probe, pCard, ulBase)) {
+      /* its continuation records belong to it */
+      while (!bBlank(pCard[ICTL_END]) && (pCard = pAheadCard(la, &bAhead)) != nullptr) {}
+      continue;
+    }
+    for (uint32_t i = 0; i <= ICTL_END && !bAhead; i++) bAhead = !bBlank(pCard[i]);
+  }
+  vAheadClose(la);
+  SP_FREE(SP_HEAP, la);
+  return bAhead;
+}
+
 } // namespace
 
 SRCFORMAT iSourceFormat(const uint8_t *pBytes, uint32_t ulLen)
@@ -706,6 +808,12 @@ void vSourceCloseNested()
   while (g_src.pTop != nullptr && g_src.pTop->cKind != SRC_PRIMARY) vCloseTop();
 }
 
+bool bSourceRemains()
+{
+  vSourceCloseNested();
+  return bStatementAhead();
+}
+
 bool bSourceMore()
 {
   vSourceCloseNested();
@@ -714,7 +822,7 @@ bool bSourceMore()
   s->ulBegin = ICTL_BEGIN;
   s->ulEnd = ICTL_END;
   s->ulContinue = ICTL_CONTINUE;
-  const uint8_t *pCard = pRecordRead();
+  const uint8_t *pCard = bStatementAhead() ? pRecordRead() : nullptr;
   if (pCard == nullptr) {
     vSourceCloseAll();
     return false;

@@ -62,8 +62,12 @@ const uint8_t *pRecordRead();
 /* Reads one statement: 0 with a statement, 1 at the end of the input. */
 int iStatementRead(SRCSTMT *pStmt);
 /* With BATCH: resets the ICTL columns and tells whether another program
-   follows in SYSIN; closes everything when none does. */
+   follows in SYSIN; closes everything when none does.  Input that holds only
+   blank lines and comments after END is no program. */
 bool bSourceMore();
+/* Without BATCH, after END: whether the input goes on with statements other
+   than blank lines and comments (which then are not assembled). */
+bool bSourceRemains();
 void vSourceCloseAll();
 /* Closes the members above the primary source. */
 void vSourceCloseNested();

@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -162,6 +163,40 @@ TEST_F(VornRun, BatchAssemblesEveryProgramOfTheInput)
   EXPECT_EQ(std::count(astr.begin(), astr.end(), "KZM950I Entering conditional assembly phase ..."), 2);
   run = runVorn(strDir, {"-NOBATCH", "two.asm"});
   EXPECT_EQ(run.iRc, 0) << run.strErr;
+}
+
+TEST_F(VornRun, OnlyBlankLinesAndCommentsAfterEndAreNoProgram)
+{
+  const std::string strNote = "KZM146I records after END were not assembled; BATCH assembles them\n";
+  vSource("trail.asm", "         LR    1,2\n         END\n\n* trailing comment\n");
+  vSource("more.asm", "         LR    1,2\n         END\n* the next program\n         LR    3,4\n         END\n");
+  struct {
+    const char *pszOption, *pszSource;
+    unsigned uRc;
+    int iPrograms;
+    bool bNote;
+  } const aCases[] = {
+      {"-BATCH", "trail.asm", 0, 1, false},
+      {"-NOBATCH", "trail.asm", 0, 1, false},
+      {"-BATCH", "more.asm", 0, 2, false},
+      {"-NOBATCH", "more.asm", 0, 1, true},
+  };
+  for (const auto &c : aCases) {
+    RUN run = runVorn(strDir, {c.pszOption, "-TRACE(1)", "-LIST", c.pszSource});
+    std::string strWhat = std::string(c.pszOption) + " " + c.pszSource;
+    EXPECT_EQ(run.iRc, static_cast<int>(c.uRc)) << strWhat << run.strErr;
+    auto astr = astrLines(run.strErr);
+    EXPECT_EQ(std::count(astr.begin(), astr.end(), "KZM950I Entering conditional assembly phase ..."), c.iPrograms)
+        << strWhat;
+    EXPECT_EQ(run.strErr.find(strNote) != std::string::npos, c.bNote) << strWhat << run.strErr;
+    std::ifstream f(strDir + "/" + std::string(c.pszSource).substr(0, std::string(c.pszSource).find('.')) + ".lst");
+    std::string strListing((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    size_t ulNote = strListing.find(strNote);
+    EXPECT_EQ(ulNote != std::string::npos, c.bNote) << strWhat;
+    if (c.bNote) {
+      EXPECT_EQ(strListing.compare(ulNote + strNote.size(), 20, "KZM000I Return code "), 0) << strWhat;
+    }
+  }
 }
 
 TEST_F(VornRun, HostileSourcesAreDiagnosedNotCrashedOn)

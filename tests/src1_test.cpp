@@ -225,4 +225,63 @@ TEST_F(SourceTest, LibexitRunsWithSubstitutionsAndQuotedNames)
   EXPECT_EQ(g_front.strOut, "KZM105W LIBEXIT: system(\"exit 3; 'XYZ'\") returned 3.\n");
 }
 
+TEST_F(SourceTest, ByteOrderMarkIsSkippedInSourcesAndMembers)
+{
+  strWrite("main.asm", "\xEF\xBB\xBFLOOP     LR    1,2\n         END\n");
+  strWrite("member.mac", "\xEF\xBB\xBF         SR    3,3\n");
+  vLibrary(".mac");
+  ASSERT_TRUE(bOpen({"main.asm"}));
+  ASSERT_EQ(iStatementRead(&stmt), 0);
+  EXPECT_EQ(strCard(0).substr(0, 19), "LOOP     LR    1,2 ");
+  ASSERT_TRUE(bSourcePush(SRC_COPY, abEbcdic("MEMBER").data()));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:|SR|3,3", "2:|END|"}));
+  EXPECT_EQ(g_front.strOut, ""); /* no KZM099I for the mark */
+}
+
+TEST_F(SourceTest, MembersWithUnderscoresAndDirectoriesInTheirPlace)
+{
+  strWrite("A_B.mac", "         SR    3,3\n");
+  mkdir((strDir + "/DIR.mac").c_str(), 0700);
+  vLibrary(".mac");
+  EXPECT_TRUE(iMemberFind(abEbcdic("A_B").data()));
+  EXPECT_EQ(g_front.strOut, "");
+  /* a directory is there but cannot be read as a member: an access failure */
+  EXPECT_FALSE(iMemberFind(abEbcdic("DIR").data()));
+  EXPECT_EQ(g_front.strOut, "KZM127W Error accessing file " + strDir + "/DIR.mac: Is a directory\n");
+}
+
+TEST_F(SourceTest, OnlyStatementsAfterEndMakeAnotherProgram)
+{
+  std::string strEnd = "         END\n";
+  std::string strContinuedComment = "* comment" + std::string(62, ' ') + "X\n               LR 1,2\n";
+  struct {
+    std::vector<std::string> astrFiles;
+    bool bMore;
+    std::string strFirst; /* the first statement of the next program */
+  } const aCases[] = {
+      {{strEnd + "\n  \n* comment\n.* macro comment\n"}, false, ""},
+      {{strEnd + "\n", "\n* second file\n"}, false, ""},
+      {{strEnd + strContinuedComment}, false, ""},
+      {{strEnd + std::string(72, ' ') + "SEQ00010\n"}, false, ""}, /* only a sequence field */
+      {{strEnd + "\n* the next one\n         LR 1,2\n"}, true, "2:||"},
+      {{strEnd, "* second file\n         END\n"}, true, "1:||(comment)"},
+      {{strEnd + "*VORN    LR 1,2\n"}, true, "2:|LR|1,2"},
+  };
+  for (const auto &c : aCases) {
+    std::vector<std::string> astrNames;
+    for (size_t i = 0; i < c.astrFiles.size(); i++) {
+      astrNames.push_back("f" + std::to_string(i) + ".asm");
+      strWrite(astrNames.back(), c.astrFiles[i]);
+    }
+    ASSERT_TRUE(bOpen(astrNames));
+    ASSERT_EQ(iStatementRead(&stmt), 0);
+    EXPECT_TRUE(bSourceRemains() == c.bMore) << c.astrFiles[0];
+    ASSERT_EQ(bSourceMore(), c.bMore) << c.astrFiles[0];
+    if (c.bMore) {
+      EXPECT_EQ(astrStatements().at(0), c.strFirst);
+    }
+  }
+  EXPECT_EQ(g_front.strOut, "");
+}
+
 } // namespace
