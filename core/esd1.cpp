@@ -818,18 +818,30 @@ void vOrgStatement(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
   if (pValue != nullptr) vPut32(pValue + 4, static_cast<uint32_t>(v->lValue));
 }
 
-void vEndStatement(int iOperands)
+void vEndStatement(SYMBOL *pSym, int iOperands)
 {
-  vStmtSetFlags(SF_OBJECT_CALL);
-  if (iOperands > 0) vStmtSetFlags(SF_PHASE2);
-  const LOCCTR *c = pLocCounter(g_esd.lCurrent);
+  if (lResolvePass() == 0) {
+    vStmtSetFlags(SF_OBJECT_CALL);
+    if (iOperands > 0) vStmtSetFlags(SF_PHASE2);
+  }
+  int32_t lCounter = lStatementCounter();
+  const LOCCTR *c = pLocCounter(lCounter);
   if (c == nullptr) {
     vRecordLocation(-1, 0, false);
+    if (pSym != nullptr) {
+      pSym->lSection = -1;
+      pSym->lValue = 0;
+      pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_VALUE_PENDING);
+    }
     return;
   }
-  uint32_t ulFolded = pEsdItem(c->lSection)->ulFolded;
-  bool bHuge = ulFolded > 0x3FFFFFFF || c->ulCurrent > 0x3FFFFFFF;
-  vRecordLocation(c->lSection, bHuge ? 0x40000000 : static_cast<int32_t>(ulFolded + c->ulCurrent), !bHuge);
+  /* END stands where the counter is now (it waits like any statement for a
+     counter not yet usable), but puts nothing into its section */
+  ESDITEM *s = pEsdItem(c->lSection);
+  bool bLocated = s->bLocated;
+  vRecordExtent(0, 1);
+  iAssignLocation(lCounter, pSym, false);
+  s->bLocated = bLocated;
 }
 
 /* ---- names of V and Q constants ------------------------------------------------ */

@@ -343,6 +343,7 @@ constexpr LABELATTR c_aLabelAttr[] = {
     {INSTR_CXD, 4, E_A},   /* CXD */
     {INSTR_LTORG, 1, E_U}, /* LTORG */
     {INSTR_ORG, 1, E_U},   /* ORG */
+    {INSTR_END, 1, E_U},   /* END */
 };
 
 STACKHDR *pLabelStack()
@@ -553,7 +554,7 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
   uint8_t bNumber = bMachine ? 0 : e.abOps[2];
   bool bPass = lResolvePass() != 0;
   bool bLocated = bLocating(bNumber, bMachine);
-  if (!bLocated && bNumber != INSTR_DXD) return;
+  if (!bLocated && bNumber != INSTR_DXD && bNumber != INSTR_END) return;
   if (!bPass && bLocated) vPrivateSection();
 
   const LABELATTR *pAttr = nullptr;
@@ -628,6 +629,9 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
     break;
   case INSTR_LITERAL:
     vLiteralLocation(pFirstOperand);
+    break;
+  case INSTR_END:
+    vEndStatement(pSym, iOperands);
     break;
   default:
     break;
