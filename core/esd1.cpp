@@ -14,9 +14,11 @@
 **    pending ORG, DC, DS or CNOP settles itself when a pass re-runs it.
 **  - External references are made from the EXTRN list only at the layout, so
 **    their ids follow those of the sections.
-**  - An unnamed control section that never received a location (started
-**    only for EQU or USING statements before the first CSECT) is left out of
-**    the layout, and the final literal pool never goes into it.
+**  - The final literal pool goes to the end of the first control section,
+**    after the last location counter of its chain.  An unnamed control
+**    section that never received a location (started only for EQU or USING
+**    statements before the first CSECT) is left out of the layout, and the
+**    final literal pool never goes into it.
 */
 #define MEM_MODULE "esd1"
 
@@ -1002,12 +1004,10 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
     return;
   }
   if (bEnd) {
-    const LOCCTR *c = pLocCounter(g_esd.lCurrent);
-    if (c == nullptr || !bControlKind(pEsdItem(c->lSection)->bKind)) {
-      int32_t lSection = lEsdFirstControlSection();
-      if (lSection < 0) lSection = iEsdNew(ESD_PC, nullptr);
-      g_esd.lCurrent = lLastCounter(lSection);
-    }
+    /* the last pool closes the first control section, whatever is current */
+    int32_t lSection = lEsdFirstControlSection();
+    if (lSection < 0) lSection = iEsdNew(ESD_PC, nullptr);
+    g_esd.lCurrent = lLastCounter(lSection);
   }
   int32_t lCounter = g_esd.lCurrent;
   int32_t lEntry = lLiteralEntry();

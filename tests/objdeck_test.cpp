@@ -45,13 +45,14 @@ struct DATA { /* constant bytes (hexadecimal) at an address */
   const char *pszHex;
 };
 struct EXAMPLE {
-  const char *pszFile;
+  const char *pszFile; /* under examples/, or the name of pszSource */
   std::vector<ESDX> aEsd;
   std::vector<RLDX> aRld; /* sorted by position id, then address */
   int iEntryId;           /* -1: no entry point */
   unsigned uEntryAddr;
   std::vector<INSN> aInsn;
   std::vector<DATA> aData;
+  const char *pszSource = nullptr;
 };
 
 const EXAMPLE c_aExamples[] = {
@@ -90,7 +91,7 @@ const EXAMPLE c_aExamples[] = {
       {104, "0000000800010002"}, {112, "12345DF6F7C8"}, {120, "41180000"}}},
     {"twosects.asm",
      {{"MAINPROG", 0, 0, 28},  /* code 0-13, PRINTADR 16, pool at 24: A(HELPER) */
-      {"HELPSECT", 0, 32, 28}, /* code 32-37, DATA 40-47, Y 48, end pool at 56: V(LOGGER) */
+      {"HELPSECT", 0, 32, 28}, /* code 32-37, DATA 40-47, Y 48, pool at 56: V(LOGGER) */
       {"MAINENT", 1, 0, 1},
       {"PRINTER", 2, 0, 0},    /* the EXTRN list, then the undeclared V name */
       {"LOGGER", 2, 0, 0}},
@@ -103,6 +104,38 @@ const EXAMPLE c_aExamples[] = {
       {32, "l", {15, 24, 15}},          /* HELPER L 15,=V(LOGGER): 56 - 32 */
       {36, "br", {14}}},
      {{16, "00000000"}, {24, "00000020"}, {40, "0000000000000020"}, {48, "0008"}, {56, "00000000"}}},
+    /* Literals left to END close the first control section, after the last
+       counter of its chain; the bytes of every section are given whole. */
+    {"poolsects",
+     {{"FIRST", 0, 0, 16},   /* L, BR at 0-5, pool at 8: F'1', F'2' */
+      {"SECOND", 0, 16, 6}}, /* starts at FIRST's end, 16 */
+     {},
+     -1, 0,
+     {{0, "l", {1, 8, 12}}, {16, "l", {2, 12, 12}}}, /* both literals through FIRST's base */
+     {{0, "5810C00807FE00000000000100000002"}, {16, "5820C00C07FE"}},
+     "FIRST    CSECT\n"
+     "         USING FIRST,12\n"
+     "         L     1,=F'1'\n"
+     "         BR    14\n"
+     "SECOND   CSECT\n"
+     "         USING SECOND,11\n"
+     "         L     2,=F'2'\n"
+     "         BR    14\n"
+     "         END\n"},
+    {"poolloctr",
+     {{"P", 0, 0, 20}}, /* P's counter 0-5, L2 6-10, pool at 16 */
+     {},
+     -1, 0,
+     {{0, "l", {1, 16, 12}}},
+     {{0, "5810C010" "0000" "C9D540D3F2" "0000000000" "00000001"}},
+     "P        CSECT\n"
+     "         USING P,12\n"
+     "         L     1,=F'1'\n"
+     "L2       LOCTR\n"
+     "         DC    C'IN L2'\n"
+     "P        LOCTR\n"
+     "         DC    H'0'\n"
+     "         END\n"},
 };
 
 void PrintTo(const RLDX &r, std::ostream *os)
@@ -190,9 +223,13 @@ class ObjDeck : public RunDirTest, public ::testing::WithParamInterface<EXAMPLE>
 TEST_P(ObjDeck, CardsFollowTheLayout)
 {
   const EXAMPLE &x = GetParam();
-  std::ifstream src(std::string(VORN_TEST_DIR) + "/../examples/" + x.pszFile, std::ios::binary);
-  ASSERT_TRUE(src) << x.pszFile;
-  vSource("prog.asm", std::string(std::istreambuf_iterator<char>(src), std::istreambuf_iterator<char>()));
+  if (x.pszSource != nullptr) {
+    vSource("prog.asm", x.pszSource);
+  } else {
+    std::ifstream src(std::string(VORN_TEST_DIR) + "/../examples/" + x.pszFile, std::ios::binary);
+    ASSERT_TRUE(src) << x.pszFile;
+    vSource("prog.asm", std::string(std::istreambuf_iterator<char>(src), std::istreambuf_iterator<char>()));
+  }
   RUN r = runPiped(strDir, {"prog.asm", "-OBJECT", "-NOLIST"}, nullptr);
   ASSERT_EQ(r.iRc, 0) << r.strOut << r.strErr;
   std::ifstream f(strDir + "/prog.obj", std::ios::binary);
