@@ -905,10 +905,25 @@ void vDcNamesToItems()
 
 namespace {
 
-void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
+/* The first statement with a location that uses a literal is where its *
+   stands. */
+void vLiteralOrigin(SYMBOL *pLit)
 {
-  int32_t lPool = static_cast<int32_t>(g_lbl.ulLiteralPool);
-  if (lPool < 1 || pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue) != nullptr) return;
+  if (pLit->lOrgSection >= 0 || (usStmtFlags() & SF_UNASSIGNED)) return;
+  int32_t lSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
+  if (lSection < 0) return;
+  pLit->lOrgSection = lSection;
+  pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
+}
+
+void vLiteralRegister(EXPRCTX *c, EXPRNODE *n, int32_t lPool)
+{
+  if (lPool < 1) return;
+  if (SYMBOL *pOld = pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue)) {
+    vLiteralOrigin(pOld);
+    return;
+  }
+  if (lResolvePass() != 0) return; /* made in the first phase only */
   DCEVAL *e = pDcEvaluate(c, n, -1, 0, 0, 0);
   if (e == nullptr) {
     if (bExprFailed(c)) iExprDiag(c);
@@ -925,10 +940,7 @@ void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
   pLit->bType = e->bType;
   pLit->bFlags = static_cast<uint8_t>(pLit->bFlags & ~SYMF_TYPE_PENDING);
   vDcExternalNames(op);
-  if (!(usStmtFlags() & SF_UNASSIGNED) && static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) >= 0) {
-    pLit->lOrgSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
-    pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
-  }
+  vLiteralOrigin(pLit);
   unsigned uList = e->ulTotal % 8 == 0 ? 0 : e->ulTotal % 4 == 0 ? 1 : e->ulTotal % 2 == 0 ? 2 : 3;
   GROWBUF *pBuf = &g_esd.aLits[uList];
   SYMBOL **ap = static_cast<SYMBOL **>(GB_ROOM(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
@@ -949,6 +961,12 @@ int32_t lLiteralEntry()
 void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
 {
   if (ulLength == 0 || std::memchr(pText, E_EQUALS, ulLength) == nullptr) return;
+  /* a pass finds the pool in the statement (it cannot grow the record) */
+  bool bPass = lResolvePass() != 0;
+  const uint8_t *pPool = bPass ? pStmtSub(SUB_POOL) : nullptr;
+  int32_t lPool = !bPass             ? static_cast<int32_t>(g_lbl.ulLiteralPool)
+                  : pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4))
+                                     : 1;
   EXPRCTX *c = pExprParse(pText, ulLength, uOperand, nullptr, pStack(), PF_LITERAL, ET_ADDRESS);
   if (bExprFailed(c) || c->pTree == nullptr) return;
   /* walk the tree without recursion: down the left, then right/third */
@@ -957,7 +975,7 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
   while (n != nullptr) {
     if (n->bKind == EN_LITERAL) {
       bAny = true;
-      vLiteralRegister(c, n);
+      vLiteralRegister(c, n, lPool);
       if (bExprFailed(c)) return;
     }
     EXPRNODE *pDown = n->bKind == EN_LITERAL ? nullptr : n->pLeft != nullptr ? n->pLeft : n->pRight != nullptr ? n->pRight : n->pThird;
@@ -982,7 +1000,7 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
       n = pUp;
     }
   }
-  if (bAny && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
+  if (bAny && !bPass && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
     uint32_t ulPool = g_lbl.ulLiteralPool;
     vStmtAddSub(SUB_POOL, 4, &ulPool);
   }

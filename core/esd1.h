@@ -177,7 +177,9 @@ void vDcExternalNames(const DCOPERAND *pOp);
 /* ---- literal pools -------------------------------------------------------- */
 
 /* Registers the literals of a machine instruction operand (text of an
-   operand sub-record) in the current pool. */
+   operand sub-record) in the current pool; in a resolution pass only gives
+   the statement's new location, as the place of *, to those literals of its
+   pool that have none. */
 void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand);
 /* Literals waiting in the current pool. */
 uint32_t ulLiteralsWaiting();

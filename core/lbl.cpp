@@ -583,8 +583,9 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
   if (bMachine) {
     vRecordExtent(e.bLength, 2);
     iAssignLocation(lStatementCounter(), pSym, true);
-    if (bPass) return;
-    /* literals of the operands join the current pool */
+    if (bPass && (usStmtFlags() & SF_UNASSIGNED)) return;
+    /* literals of the operands join the current pool; in a pass, those
+       made while the statement had no location learn where * stands */
     const uint8_t *pOp = pFirstOperand;
     for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
       uint32_t ulLength = 0;

@@ -136,6 +136,20 @@ const EXAMPLE c_aExamples[] = {
      "P        LOCTR\n"
      "         DC    H'0'\n"
      "         END\n"},
+    /* * in a literal used where the location is known only after a pass */
+    {"starloctr",
+     {{"P", 0, 0, 12}},
+     {{1, 1, 0x0C, 8}}, /* A(*) at 8: 4 bytes relocated by P */
+     -1, 0,
+     {},
+     {{0, "00000001" "5810C008" "00000004"}},
+     "P        CSECT\n"
+     "         USING P,12\n"
+     "         DC    F'1'\n"
+     "L2       LOCTR\n"
+     "         L     1,=A(*)\n"
+     "         LTORG\n"
+     "         END\n"},
 };
 
 void PrintTo(const RLDX &r, std::ostream *os)
