@@ -398,9 +398,12 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
                        const uint8_t *pFirstOperand)
 {
   if (lResolvePass() != 0) {
-    /* a pass only refreshes the location of a statement that waited */
+    /* a pass only refreshes the location of a statement that waited; the
+       name takes it only from the LOCTR that made the counter (a LOCTR
+       resuming a section's or an older counter leaves its value alone) */
     int32_t lCounter = lStatementCounter();
     SYMBOL *pSym = bNumber == INSTR_LOCTR ? pSymbolFind(pLabel, ulLabelLength) : nullptr;
+    if (pSym != nullptr && (pSym->bFlags & SYMF_VALUE_PENDING) == 0) pSym = nullptr;
     iAssignLocation(lCounter, pSym, false);
     return;
   }
