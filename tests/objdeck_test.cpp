@@ -1,6 +1,6 @@
-// The object decks of the example programs, read back purely by the card
-// layout of the object module (ESD, TXT, RLD and END cards), independent of
-// the writer.  The expectations were worked out by hand from the sources:
+// The object decks of the example programs and of programs written into the
+// table, read back purely by the card layout of the object module (ESD, TXT,
+// RLD and END cards), independent of the writer.  The expectations were worked out by hand from the sources:
 // statement lengths, alignments, literal pools (aligned to 8, longest
 // literals first) and the placement of sections one after another, each
 // starting at the previous one's end rounded up to 8.  Machine instruction
