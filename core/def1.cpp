@@ -214,10 +214,12 @@ uint32_t ulPieceEnd(const EXPRCTX *c, uint32_t i, bool *pbOpenQuote)
 }
 
 /* Parses the text from ulStart to ulEnd with a context of its own; the
-   tree, or null after copying its error into c. */
+   tree, or null after copying its error into c.  Addresses (S-type values)
+   may name a symbol through a USING label, as instruction operands do. */
 EXPRNODE *pSubParse(EXPRCTX *c, uint32_t ulStart, uint32_t ulEnd, EXPRTOP eTop)
 {
   uint32_t ulFlags = c->ulParseFlags & ~static_cast<uint32_t>(PF_HAS_LITERAL);
+  if (eTop == ET_ADDRESS) ulFlags |= PF_QUALIFIED;
   EXPRCTX *k = pExprParse(c->pText + ulStart, ulEnd - ulStart, c->uOperand, c->pszField, c->pStack, ulFlags, eTop);
   if (bExprFailed(k)) {
     if (!bExprFailed(c)) c->err = k->err;

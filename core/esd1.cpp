@@ -15,9 +15,11 @@
 **  - External references are made from the EXTRN list only at the layout, so
 **    their ids follow those of the sections; the V names nobody declared
 **    take their places among them in the order of their statements.
-**  - An unnamed control section that never received a location (started
-**    only for EQU or USING statements before the first CSECT) is left out of
-**    the layout, and the final literal pool never goes into it.
+**  - The final literal pool goes to the end of the first control section,
+**    after the last location counter of its chain.  An unnamed control
+**    section that never received a location (started only for EQU or USING
+**    statements before the first CSECT) is left out of the layout, and the
+**    final literal pool never goes into it.
 */
 #define MEM_MODULE "esd1"
 
@@ -402,9 +404,12 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
                        const uint8_t *pFirstOperand)
 {
   if (lResolvePass() != 0) {
-    /* a pass only refreshes the location of a statement that waited */
+    /* a pass only refreshes the location of a statement that waited; the
+       name takes it only from the LOCTR that made the counter (a LOCTR
+       resuming a section's or an older counter leaves its value alone) */
     int32_t lCounter = lStatementCounter();
     SYMBOL *pSym = bNumber == INSTR_LOCTR ? pSymbolFind(pLabel, ulLabelLength) : nullptr;
+    if (pSym != nullptr && (pSym->bFlags & SYMF_VALUE_PENDING) == 0) pSym = nullptr;
     iAssignLocation(lCounter, pSym, false);
     return;
   }
@@ -824,18 +829,30 @@ void vOrgStatement(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
   if (pValue != nullptr) vPut32(pValue + 4, static_cast<uint32_t>(v->lValue));
 }
 
-void vEndStatement(int iOperands)
+void vEndStatement(SYMBOL *pSym, int iOperands)
 {
-  vStmtSetFlags(SF_OBJECT_CALL);
-  if (iOperands > 0) vStmtSetFlags(SF_PHASE2);
-  const LOCCTR *c = pLocCounter(g_esd.lCurrent);
+  if (lResolvePass() == 0) {
+    vStmtSetFlags(SF_OBJECT_CALL);
+    if (iOperands > 0) vStmtSetFlags(SF_PHASE2);
+  }
+  int32_t lCounter = lStatementCounter();
+  const LOCCTR *c = pLocCounter(lCounter);
   if (c == nullptr) {
     vRecordLocation(-1, 0, false);
+    if (pSym != nullptr) {
+      pSym->lSection = -1;
+      pSym->lValue = 0;
+      pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_VALUE_PENDING);
+    }
     return;
   }
-  uint32_t ulFolded = pEsdItem(c->lSection)->ulFolded;
-  bool bHuge = ulFolded > 0x3FFFFFFF || c->ulCurrent > 0x3FFFFFFF;
-  vRecordLocation(c->lSection, bHuge ? 0x40000000 : static_cast<int32_t>(ulFolded + c->ulCurrent), !bHuge);
+  /* END stands where the counter is now (it waits like any statement for a
+     counter not yet usable), but puts nothing into its section */
+  ESDITEM *s = pEsdItem(c->lSection);
+  bool bLocated = s->bLocated;
+  vRecordExtent(0, 1);
+  iAssignLocation(lCounter, pSym, false);
+  s->bLocated = bLocated;
 }
 
 /* ---- names of V and Q constants ------------------------------------------------ */
@@ -909,10 +926,25 @@ void vQNamesToItems()
 
 namespace {
 
-void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
+/* The first statement with a location that uses a literal is where its *
+   stands. */
+void vLiteralOrigin(SYMBOL *pLit)
 {
-  int32_t lPool = static_cast<int32_t>(g_lbl.ulLiteralPool);
-  if (lPool < 1 || pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue) != nullptr) return;
+  if (pLit->lOrgSection >= 0 || (usStmtFlags() & SF_UNASSIGNED)) return;
+  int32_t lSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
+  if (lSection < 0) return;
+  pLit->lOrgSection = lSection;
+  pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
+}
+
+void vLiteralRegister(EXPRCTX *c, EXPRNODE *n, int32_t lPool)
+{
+  if (lPool < 1) return;
+  if (SYMBOL *pOld = pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue)) {
+    vLiteralOrigin(pOld);
+    return;
+  }
+  if (lResolvePass() != 0) return; /* made in the first phase only */
   DCEVAL *e = pDcEvaluate(c, n, -1, 0, 0, 0);
   if (e == nullptr) {
     if (bExprFailed(c)) iExprDiag(c);
@@ -929,10 +961,7 @@ void vLiteralRegister(EXPRCTX *c, EXPRNODE *n)
   pLit->bType = e->bType;
   pLit->bFlags = static_cast<uint8_t>(pLit->bFlags & ~SYMF_TYPE_PENDING);
   vDcExternalNames(op);
-  if (!(usStmtFlags() & SF_UNASSIGNED) && static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) >= 0) {
-    pLit->lOrgSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
-    pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
-  }
+  vLiteralOrigin(pLit);
   unsigned uList = e->ulTotal % 8 == 0 ? 0 : e->ulTotal % 4 == 0 ? 1 : e->ulTotal % 2 == 0 ? 2 : 3;
   GROWBUF *pBuf = &g_esd.aLits[uList];
   SYMBOL **ap = static_cast<SYMBOL **>(GB_ROOM(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
@@ -953,6 +982,12 @@ int32_t lLiteralEntry()
 void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
 {
   if (ulLength == 0 || std::memchr(pText, E_EQUALS, ulLength) == nullptr) return;
+  /* a pass finds the pool in the statement (it cannot grow the record) */
+  bool bPass = lResolvePass() != 0;
+  const uint8_t *pPool = bPass ? pStmtSub(SUB_POOL) : nullptr;
+  int32_t lPool = !bPass             ? static_cast<int32_t>(g_lbl.ulLiteralPool)
+                  : pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4))
+                                     : 1;
   EXPRCTX *c = pExprParse(pText, ulLength, uOperand, nullptr, pStack(), PF_LITERAL, ET_ADDRESS);
   if (bExprFailed(c) || c->pTree == nullptr) return;
   /* walk the tree without recursion: down the left, then right/third */
@@ -961,7 +996,7 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
   while (n != nullptr) {
     if (n->bKind == EN_LITERAL) {
       bAny = true;
-      vLiteralRegister(c, n);
+      vLiteralRegister(c, n, lPool);
       if (bExprFailed(c)) return;
     }
     EXPRNODE *pDown = n->bKind == EN_LITERAL ? nullptr : n->pLeft != nullptr ? n->pLeft : n->pRight != nullptr ? n->pRight : n->pThird;
@@ -986,7 +1021,7 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
       n = pUp;
     }
   }
-  if (bAny && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
+  if (bAny && !bPass && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
     uint32_t ulPool = g_lbl.ulLiteralPool;
     vStmtAddSub(SUB_POOL, 4, &ulPool);
   }
@@ -1008,12 +1043,10 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
     return;
   }
   if (bEnd) {
-    const LOCCTR *c = pLocCounter(g_esd.lCurrent);
-    if (c == nullptr || !bControlKind(pEsdItem(c->lSection)->bKind)) {
-      int32_t lSection = lEsdFirstControlSection();
-      if (lSection < 0) lSection = iEsdNew(ESD_PC, nullptr);
-      g_esd.lCurrent = lLastCounter(lSection);
-    }
+    /* the last pool closes the first control section, whatever is current */
+    int32_t lSection = lEsdFirstControlSection();
+    if (lSection < 0) lSection = iEsdNew(ESD_PC, nullptr);
+    g_esd.lCurrent = lLastCounter(lSection);
   }
   int32_t lCounter = g_esd.lCurrent;
   int32_t lEntry = lLiteralEntry();

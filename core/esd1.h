@@ -160,8 +160,9 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
 void vDxdStatement(SYMBOL *pSym, uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_t *pFirstOperand);
 /* ORG (label symbol or null). */
 void vOrgStatement(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand);
-/* END: its location and flags. */
-void vEndStatement(int iOperands);
+/* END (label symbol or null): its flags, and the location of the counter in
+   use, which the label takes. */
+void vEndStatement(SYMBOL *pSym, int iOperands);
 /* Second phase of the section and external statements: message 302 for
    names that are too long for the object module. */
 void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
@@ -176,7 +177,9 @@ void vDcExternalNames(const DCOPERAND *pOp);
 /* ---- literal pools -------------------------------------------------------- */
 
 /* Registers the literals of a machine instruction operand (text of an
-   operand sub-record) in the current pool. */
+   operand sub-record) in the current pool; in a resolution pass only gives
+   the statement's new location, as the place of *, to those literals of its
+   pool that have none. */
 void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand);
 /* Literals waiting in the current pool. */
 uint32_t ulLiteralsWaiting();

@@ -149,8 +149,6 @@ void vMarkPhase2(const FIRSTARGS &) { vStmtSetFlags(SF_PHASE2); }
 /* Handled in the conditional assembly phase only. */
 void vFirstOnly(const FIRSTARGS &) {}
 
-void vEnd(const FIRSTARGS &a) { vEndStatement(a.iOperands); }
-
 void vSection(const FIRSTARGS &a) { vSectionStatement(a.pEntry->abOps[2], a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
 
 void vAttribute(const FIRSTARGS &a)
@@ -237,7 +235,7 @@ constexpr FIRSTROW c_aFirst[] = {
     {23, vSection},      /* DSECT */
     {24, vFirstOnly},    /* DXD */
     {25, vListControl<vEjectStatement>},  /* EJECT */
-    {26, vEnd},          /* END */
+    {26, vFirstOnly},    /* END: flags, label and location in the label definition step */
     {27, vExternal},     /* ENTRY */
     {28, vFirstOnly},    /* EQU */
     {30, vFirstOnly},    /* EXITCTL */

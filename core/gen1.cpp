@@ -497,7 +497,10 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   if (!bWrite) g_rec.ulLength = 0;
   bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
   uint32_t ulSequence = ulGet32(pHead() + STMT_SEQUENCE);
-  bool bEnd = bStmtFinish();
+  /* an END in error (a duplicate or invalid label) still ends the program:
+     what follows it is not part of it */
+  bool bEndOperation = pEntry != nullptr && !pStmt->bComment && bIsInstruction(pEntry, INSTR_END);
+  bool bEnd = bStmtFinish() || bEndOperation;
   if (bLtorg) vLiteralPool(g_asm.lNestLevel > 0 ? g_asm.lNestLevel : 0, pStmt->ulLine, pStmt->ulSrcId, ulSequence);
   return bEnd;
 }

@@ -343,6 +343,7 @@ constexpr LABELATTR c_aLabelAttr[] = {
     {INSTR_CXD, 4, E_A},   /* CXD */
     {INSTR_LTORG, 1, E_U}, /* LTORG */
     {INSTR_ORG, 1, E_U},   /* ORG */
+    {INSTR_END, 1, E_U},   /* END */
 };
 
 STACKHDR *pLabelStack()
@@ -553,7 +554,7 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
   uint8_t bNumber = bMachine ? 0 : e.abOps[2];
   bool bPass = lResolvePass() != 0;
   bool bLocated = bLocating(bNumber, bMachine);
-  if (!bLocated && bNumber != INSTR_DXD) return;
+  if (!bLocated && bNumber != INSTR_DXD && bNumber != INSTR_END) return;
   if (!bPass && bLocated) vPrivateSection();
 
   const LABELATTR *pAttr = nullptr;
@@ -582,8 +583,9 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
   if (bMachine) {
     vRecordExtent(e.bLength, 2);
     iAssignLocation(lStatementCounter(), pSym, true);
-    if (bPass) return;
-    /* literals of the operands join the current pool */
+    if (bPass && (usStmtFlags() & SF_UNASSIGNED)) return;
+    /* literals of the operands join the current pool; in a pass, those
+       made while the statement had no location learn where * stands */
     const uint8_t *pOp = pFirstOperand;
     for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
       uint32_t ulLength = 0;
@@ -628,6 +630,9 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
     break;
   case INSTR_LITERAL:
     vLiteralLocation(pFirstOperand);
+    break;
+  case INSTR_END:
+    vEndStatement(pSym, iOperands);
     break;
   default:
     break;

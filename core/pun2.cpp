@@ -298,7 +298,9 @@ void vObjectEsd()
     uint8_t *p = abCard + 16 + ulOnCard * 16;
     vEsdName(p, e);
     p[8] = e->bKind;
-    vPutBig(p + 9, e->ulStart, 3);
+    /* an external dummy has no address: the field holds its alignment as
+       a mask, 0 byte, 1 halfword, 3 fullword, 7 doubleword */
+    vPutBig(p + 9, e->bKind == ESD_XD ? (e->ulXdAlign > 0 ? e->ulXdAlign - 1 : 0) : e->ulStart, 3);
     if (e->bKind == ESD_LD) {
       vPutBig(p + 13, e->ulFolded, 3);
     } else if (e->bKind != ESD_ER && e->bKind != ESD_WX) {

@@ -19,4 +19,5 @@ HELPER   L     15,=V(LOGGER)      an external routine nobody declared
          BR    14
 DATA     DC    A(MAINENT,HELPER)
          DC    Y(DATA-HELPSECT)
+         LTORG                    else they would go into MAINPROG
          END   MAINENT

@@ -285,6 +285,10 @@ TEST_F(Def2Test, AddressConstantsAndTheirDiagnostics)
   /* S: base and displacement of each constant's own * */
   vCode(strProgram({"T CSECT", "- USING T,12", "- DC H'0'", "- DC 2S(*),S(X'10')", "- END"}));
   EXPECT_EQ(strShown(3), "C002C0040010");
+  /* a qualified symbol resolves through its labeled USING, as in instructions */
+  vCode(strProgram({"D DSECT", "F1 DS F", "F2 DS F", "T CSECT", "LU USING D,7", "- USING D,8", "- DC S(LU.F2,F2)",
+                    "- END"}));
+  EXPECT_EQ(strShown(6), "70048004");
 }
 
 TEST_F(Def2Test, RelocationDictionaryRequests)

@@ -199,6 +199,18 @@ TEST_F(VornRun, OnlyBlankLinesAndCommentsAfterEndAreNoProgram)
   }
 }
 
+TEST_F(VornRun, AnEndInErrorStillEndsItsProgram)
+{
+  /* END defines its label: a duplicate is an error, but the program ends there */
+  vSource("two.asm", "A        DS    F\nA        END\n         LR    1,2\n         END\n");
+  RUN run = runVorn(strDir, {"-BATCH", "-TRACE(1)", "-NOLIST", "two.asm"});
+  EXPECT_EQ(run.iRc, 12) << run.strErr;
+  auto astr = astrLines(run.strErr);
+  EXPECT_EQ(std::count(astr.begin(), astr.end(), "KZM950I Entering conditional assembly phase ..."), 2);
+  EXPECT_EQ(run.strOut.find("KZM108W"), std::string::npos) << run.strOut;
+  EXPECT_NE(run.strOut.find("KZM110E A has been previously defined."), std::string::npos) << run.strOut;
+}
+
 TEST_F(VornRun, HostileSourcesAreDiagnosedNotCrashedOn)
 {
   auto cont = [](const std::string &str) { return str + std::string(71 - str.size(), ' ') + "X\n"; };

@@ -153,6 +153,16 @@ TEST_F(EsdTest, ForwardReferencesSettleInPassesOrAreReported)
   EXPECT_EQ(lValue("C"), 0); /* the counter goes on after the failed ORG */
 }
 
+TEST_F(EsdTest, ACounterResumedInAPassLeavesItsNameAlone)
+{
+  /* A LOCTR waits behind the DC of unknown length; only B's own LOCTR gives
+     B a value: A's counter ends at 5 (3 bytes, then 2) */
+  vRun(strProgram({"A CSECT", "- DC (N)X'1'", "B LOCTR", "- DS F", "A LOCTR", "- DS XL2", "N EQU 3", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("A"), 0);
+  EXPECT_EQ(lValue("B"), 5);
+}
+
 TEST_F(EsdTest, PassesRunOnlyForForwardReferences)
 {
   g_asm.ulTrace = TRACE_PHASE;

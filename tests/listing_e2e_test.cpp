@@ -141,6 +141,33 @@ TEST_F(ListingRun, ComplexlyRelocatableEquatesListTheirAddressValue)
                                       "000010 00000014                       8          DC    A(XP)"}));
 }
 
+TEST_F(ListingRun, EndStandsWhereTheCounterIsAndDefinesItsLabel)
+{
+  struct {
+    const char *pszSource;
+    std::vector<std::string> astrLines; /* all of them in the listing */
+  } const aRows[] = {
+      /* after a LOCTR: 2 bytes in P's counter, L2 from 2 */
+      {"P        CSECT\n         DC    XL2'01'\nL2       LOCTR\n         DC    XL3'02'\n         END\n",
+       {"000005                                5          END"}},
+      /* after an ORG back to a symbol defined later, not at the high-water mark 8 */
+      {"P        CSECT\n         DC    XL8'00'\n         ORG   B\nB        EQU   P+4\n         END\n",
+       {"000004                                5          END"}},
+      /* after a DC whose duplication factor is known only in a pass; the
+         label takes END's location: 4 bytes of A(EL), 3 of X'01' */
+      {"P        CSECT\n         DC    A(EL)\n         DC    (N)X'01'\nN        EQU   3\nEL       END\n",
+       {"000000 00000007                       2          DC    A(EL)",
+        "000007                                5 EL       END"}},
+  };
+  for (const auto &row : aRows) {
+    RUN r = run(row.pszSource);
+    EXPECT_EQ(r.iRc, 0) << row.pszSource << r.strErr;
+    std::vector<std::string> astr = astrListing();
+    for (const std::string &strLine : row.astrLines)
+      EXPECT_NE(std::find(astr.begin(), astr.end(), strLine), astr.end()) << row.pszSource << strLine;
+  }
+}
+
 TEST_F(ListingRun, DiagnosticsRecordLineAndSummary)
 {
   const char *pszSource = "A        CSECT\n"

@@ -1,6 +1,6 @@
-// The object decks of the example programs, read back purely by the card
-// layout of the object module (ESD, TXT, RLD and END cards), independent of
-// the writer.  The expectations were worked out by hand from the sources:
+// The object decks of the example programs and of programs written into the
+// table, read back purely by the card layout of the object module (ESD, TXT,
+// RLD and END cards), independent of the writer.  The expectations were worked out by hand from the sources:
 // statement lengths, alignments, literal pools (aligned to 8, longest
 // literals first) and the placement of sections one after another, each
 // starting at the previous one's end rounded up to 8.  Machine instruction
@@ -45,13 +45,14 @@ struct DATA { /* constant bytes (hexadecimal) at an address */
   const char *pszHex;
 };
 struct EXAMPLE {
-  const char *pszFile;
+  const char *pszFile; /* under examples/, or the name of pszSource */
   std::vector<ESDX> aEsd;
   std::vector<RLDX> aRld; /* sorted by position id, then address */
   int iEntryId;           /* -1: no entry point */
   unsigned uEntryAddr;
   std::vector<INSN> aInsn;
   std::vector<DATA> aData;
+  const char *pszSource = nullptr;
 };
 
 const EXAMPLE c_aExamples[] = {
@@ -90,7 +91,7 @@ const EXAMPLE c_aExamples[] = {
       {104, "0000000800010002"}, {112, "12345DF6F7C8"}, {120, "41180000"}}},
     {"twosects.asm",
      {{"MAINPROG", 0, 0, 28},  /* code 0-13, PRINTADR 16, pool at 24: A(HELPER) */
-      {"HELPSECT", 0, 32, 28}, /* code 32-37, DATA 40-47, Y 48, end pool at 56: V(LOGGER) */
+      {"HELPSECT", 0, 32, 28}, /* code 32-37, DATA 40-47, Y 48, pool at 56: V(LOGGER) */
       {"MAINENT", 1, 0, 1},
       {"PRINTER", 2, 0, 0},    /* the EXTRN list, then the undeclared V name */
       {"LOGGER", 2, 0, 0}},
@@ -103,6 +104,138 @@ const EXAMPLE c_aExamples[] = {
       {32, "l", {15, 24, 15}},          /* HELPER L 15,=V(LOGGER): 56 - 32 */
       {36, "br", {14}}},
      {{16, "00000000"}, {24, "00000020"}, {40, "0000000000000020"}, {48, "0008"}, {56, "00000000"}}},
+    /* Literals left to END close the first control section, after the last
+       counter of its chain; the bytes of every section are given whole. */
+    {"poolsects",
+     {{"FIRST", 0, 0, 16},   /* L, BR at 0-5, pool at 8: F'1', F'2' */
+      {"SECOND", 0, 16, 6}}, /* starts at FIRST's end, 16 */
+     {},
+     -1, 0,
+     {{0, "l", {1, 8, 12}}, {16, "l", {2, 12, 12}}}, /* both literals through FIRST's base */
+     {{0, "5810C00807FE00000000000100000002"}, {16, "5820C00C07FE"}},
+     "FIRST    CSECT\n"
+     "         USING FIRST,12\n"
+     "         L     1,=F'1'\n"
+     "         BR    14\n"
+     "SECOND   CSECT\n"
+     "         USING SECOND,11\n"
+     "         L     2,=F'2'\n"
+     "         BR    14\n"
+     "         END\n"},
+    {"poolloctr",
+     {{"P", 0, 0, 20}}, /* P's counter 0-5, L2 6-10, pool at 16 */
+     {},
+     -1, 0,
+     {{0, "l", {1, 16, 12}}},
+     {{0, "5810C010" "0000" "C9D540D3F2" "0000000000" "00000001"}},
+     "P        CSECT\n"
+     "         USING P,12\n"
+     "         L     1,=F'1'\n"
+     "L2       LOCTR\n"
+     "         DC    C'IN L2'\n"
+     "P        LOCTR\n"
+     "         DC    H'0'\n"
+     "         END\n"},
+    /* * in a literal used where the location is known only after a pass */
+    {"starloctr",
+     {{"P", 0, 0, 12}},
+     {{1, 1, 0x0C, 8}}, /* A(*) at 8: 4 bytes relocated by P */
+     -1, 0,
+     {},
+     {{0, "00000001" "5810C008" "00000004"}},
+     "P        CSECT\n"
+     "         USING P,12\n"
+     "         DC    F'1'\n"
+     "L2       LOCTR\n"
+     "         L     1,=A(*)\n"
+     "         LTORG\n"
+     "         END\n"},
+    /* Two sections of two counters each, a DSECT used by Q and a labeled
+       USING, an external dummy, an entry, a label on END.
+       MAIN: ENT L at 0; DC (N)X'FF' 4-6 (N known later); L at 8 (pad 7);
+             BR at C; DATA counter from E: A(WORK) at 10 (pad E-F), A(EL)
+             at 14; pool at 18: =A(*) of ENT (0), =A(*) of the L at 8.
+       SECOND at 20: LA at 0; S(LU.F2) at 4 = base 7, displacement 4;
+             Q(AREA,XD1) at 8 (pad 6-7); Y(WORK-SECOND) at 10; TAIL from 12:
+             WORK at 14 (pad 12-13); END at 18, so EL = 20 + 18 = 38. */
+    {"multi",
+     {{"MAIN", 0, 0, 0x20},
+      {"ENT", 1, 0, 1},
+      {"XD1", 6, 3, 8},        /* DXD 2F: fullword alignment 3, length 8 */
+      {"SECOND", 0, 0x20, 0x18},
+      {"AREA", 6, 7, 8}},      /* the DSECT named by Q: doubleword 7 */
+     {{1, 3, 0x0C, 0x10}, {1, 3, 0x0C, 0x14}, {1, 1, 0x0C, 0x18}, {1, 1, 0x0C, 0x1C},
+      {3, 4, 0x2C, 0x28}, {3, 2, 0x2C, 0x2C}},
+     1, 0,
+     {{0, "l", {1, 24, 12}}, {0x20, "la", {3, 20, 11}}},
+     {{0, "5810C018" "FFFFFF00" "5820C01C" "07FE0000" "00000034" "00000038" "00000000" "00000008"},
+      {0x20, "4130B014" "7004" "0000" "00000000" "00000000" "0014" "0000" "00000005"}},
+     "AREA     DSECT\n"
+     "F1       DS    F\n"
+     "F2       DS    F\n"
+     "MAIN     CSECT\n"
+     "         USING MAIN,12\n"
+     "ENT      L     1,=A(*)\n"
+     "         ENTRY ENT\n"
+     "         DC    (N)X'FF'\n"
+     "         L     2,=A(*)\n"
+     "DATA     LOCTR\n"
+     "         DC    A(WORK)\n"
+     "         DC    A(EL)\n"
+     "MAIN     LOCTR\n"
+     "         BR    14\n"
+     "N        EQU   3\n"
+     "XD1      DXD   2F\n"
+     "SECOND   CSECT\n"
+     "         USING SECOND,11\n"
+     "LU       USING AREA,7\n"
+     "         LA    3,WORK\n"
+     "         DC    S(LU.F2)\n"
+     "         DC    Q(AREA,XD1)\n"
+     "TAIL     LOCTR\n"
+     "WORK     DC    F'5'\n"
+     "SECOND   LOCTR\n"
+     "         DC    Y(WORK-SECOND)\n"
+     "TAIL     LOCTR\n"
+     "EL       END   ENT\n"},
+    /* From X'100': FIRST: BALR 0, CNOP pad 2-3, L at 4, BR 8, LTORG pool
+       at 10: V(SUB); C'AB' at 14; TABLE from 16: A(ENTRY2,FIRST) at 18
+       (pad 16-17); the last pool after TABLE at 20: F'9'; length 24.
+       NEXT at 128: LA 0, AREA 4-7 with X'DD' at 6 by ORG, L 8 (the
+       literal through FIRST's base), BUF C-13; CHAN from 14: CCW at 18
+       (pad 14-17) with BUF = 134 in its 3-byte address at 141. */
+    {"startloctr",
+     {{"FIRST", 0, 0x100, 0x24}, {"NEXT", 0, 0x128, 0x20}, {"SUB", 2, 0, 0}},
+     {{1, 3, 0x1C, 0x110}, {1, 2, 0x0C, 0x118}, {1, 1, 0x0C, 0x11C}, {2, 2, 0x08, 0x141}},
+     2, 0x128,
+     {{0x100, "balr", {14, 15}}, {0x104, "l", {15, 16, 10}}, {0x108, "br", {14}},
+      {0x128, "la", {1, 24, 9}}, {0x130, "l", {2, 32, 10}}},
+     {{0x100, "05EF0700" "58F0A010" "07FE0000" "00000000" "00000000" "C1C20000" "00000128" "00000100" "00000009"},
+      {0x128, "41109018" "0000DD00" "5820A020" "00000000" "00000000" "00000000" "0200013420000008"}},
+     "FIRST    START X'100'\n"
+     "         USING FIRST,10\n"
+     "         BALR  14,15\n"
+     "         CNOP  0,4\n"
+     "         L     15,=V(SUB)\n"
+     "         BR    14\n"
+     "         LTORG\n"
+     "TABLE    LOCTR\n"
+     "         DC    A(ENTRY2,FIRST)\n"
+     "FIRST    LOCTR\n"
+     "         DC    C'AB'\n"
+     "NEXT     CSECT\n"
+     "         USING NEXT,9\n"
+     "ENTRY2   LA    1,CCWS\n"
+     "AREA     DS    XL4\n"
+     "         ORG   AREA+2\n"
+     "         DC    X'DD'\n"
+     "         ORG\n"
+     "CHAN     LOCTR\n"
+     "CCWS     CCW   2,BUF,X'20',8\n"
+     "NEXT     LOCTR\n"
+     "         L     2,=F'9'\n"
+     "BUF      DS    CL8\n"
+     "         END   ENTRY2\n"},
 };
 
 void PrintTo(const RLDX &r, std::ostream *os)
@@ -190,9 +323,13 @@ class ObjDeck : public RunDirTest, public ::testing::WithParamInterface<EXAMPLE>
 TEST_P(ObjDeck, CardsFollowTheLayout)
 {
   const EXAMPLE &x = GetParam();
-  std::ifstream src(std::string(VORN_TEST_DIR) + "/../examples/" + x.pszFile, std::ios::binary);
-  ASSERT_TRUE(src) << x.pszFile;
-  vSource("prog.asm", std::string(std::istreambuf_iterator<char>(src), std::istreambuf_iterator<char>()));
+  if (x.pszSource != nullptr) {
+    vSource("prog.asm", x.pszSource);
+  } else {
+    std::ifstream src(std::string(VORN_TEST_DIR) + "/../examples/" + x.pszFile, std::ios::binary);
+    ASSERT_TRUE(src) << x.pszFile;
+    vSource("prog.asm", std::string(std::istreambuf_iterator<char>(src), std::istreambuf_iterator<char>()));
+  }
   RUN r = runPiped(strDir, {"prog.asm", "-OBJECT", "-NOLIST"}, nullptr);
   ASSERT_EQ(r.iRc, 0) << r.strOut << r.strErr;
   std::ifstream f(strDir + "/prog.obj", std::ios::binary);
