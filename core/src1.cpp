@@ -31,6 +31,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "file.h"
 #include "gen1.h"
 #include "opt.h"
 #include "vorn.h"
@@ -220,6 +221,7 @@ SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char c
   s->ulBegin = ICTL_BEGIN;
   s->ulEnd = ICTL_END;
   s->ulContinue = ICTL_CONTINUE;
+  vFileInput(fileno(pFile), cKind == SRC_PRIMARY ? "SYSIN" : pszKindName(cKind), pszName);
   vFill(s);
   s->iFormat = iSourceFormat(s->abBuf, s->ulFill < FORMAT_PROBE ? s->ulFill : FORMAT_PROBE);
   s->pLink = g_src.pTop;
