@@ -19,6 +19,9 @@
 **    as built, in lower case, and with the pattern's extension in lower case.
 **    A LIBEXIT command runs only for names that are valid symbols, and the
 **    member name reaches the shell in single quotes.
+**  - A statement keeps at most SRC_RECORDS_MAX records (message 124); the
+**    further continuation records are read and dropped, so the memory of
+**    one statement is bounded whatever the input.
 */
 #include "src1.h"
 
@@ -44,6 +47,7 @@ constexpr uint32_t BUFFER_BYTES = 1024;
 constexpr uint32_t FORMAT_PROBE = 160;
 constexpr uint32_t TAB_STOP = 8;
 constexpr uint32_t CARD_STEP = 4000;
+constexpr uint32_t SRC_RECORDS_MAX = 1000; /* records of one statement */
 constexpr size_t LIBEXIT_MAX = 1024;
 constexpr size_t MEMBER_MAX = 63;
 constexpr uint8_t ASCII_EOF = 0x1A;
@@ -526,8 +530,8 @@ bool bIsInstruction(const void *pOp, uint8_t bNumber)
 void vContinuations(SRCSTMT *pStmt, bool bRepro)
 {
   uint32_t e = pStmt->ulEnd;
+  const uint8_t *pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
   for (;;) {
-    const uint8_t *pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
     bool bMore = bRepro ? pStmt->ulRecords == 1 : pStmt->ulContinue != 0 && e < SRC_RECORD && !bBlank(pLast[e]);
     if (!bMore) return;
     const uint8_t *pCard = pRecordRead();
@@ -535,7 +539,14 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
       vSetError(pStmt, 101, bRepro ? "End of file encountered in REPRO." : "End of file encountered in continued statement.");
       return;
     }
+    pLast = pCard;
+    /* records beyond the limit are read to the statement's end and dropped */
+    if (pStmt->ulRecords >= SRC_RECORDS_MAX) {
+      vSetError(pStmt, 124, "More than %u continuation records.", SRC_RECORDS_MAX - 1);
+      continue;
+    }
     vAddCard(pStmt, pCard);
+    pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
     if (bRepro) return;
     for (uint32_t i = pStmt->ulBegin - 1; i + 1 < pStmt->ulContinue; i++)
       if (!bBlank(pCard[i])) {
