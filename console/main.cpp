@@ -40,7 +40,7 @@ void vFrontPoll() {}
 
 int main(int argc, char **argv)
 {
-  for (int iSignal : {SIGINT, SIGTERM, SIGHUP}) std::signal(iSignal, vOnSignal);
+  for (int iSignal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(iSignal, vOnSignal);
   unsigned uRc = iAssemble(0, argc, argv);
   vAsmCloseAll();
   /* messages that never arrived make the run a failure */
