@@ -236,11 +236,15 @@ FILE *pFileCreate(FILEOUT o, const char *pszRole, const char *pszName)
       errno = ENAMETOOLONG;
       return nullptr;
     }
-    char achTemp[PATH_MAX + 1];
-    std::memcpy(achTemp, strTemp.c_str(), strTemp.size() + 1);
-    int iFd = mkstemp(achTemp);
-    if (iFd < 0) return nullptr;
-    std::memcpy(g_aachTemp[o], achTemp, strTemp.size() + 1);
+    /* made in place: a signal handler always sees the name being created */
+    std::memcpy(g_aachTemp[o], strTemp.c_str(), strTemp.size() + 1);
+    int iFd = mkstemp(g_aachTemp[o]);
+    if (iFd < 0) {
+      int iErr = errno;
+      g_aachTemp[o][0] = '\0';
+      errno = iErr;
+      return nullptr;
+    }
     if (fchmod(iFd, r.mode) != 0) {
       /* a file we created: its mode can be set; nothing else to do */
     }

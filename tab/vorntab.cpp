@@ -269,13 +269,17 @@ bool bSameFile(const struct stat &a, const struct stat &b) {
 
 bool bTempCreate(const std::string &name, TEMPFILE &tmp) {
   std::string pattern = sDirPart(name) + "VORNTAB.XXXXXX";
-  std::vector<char> path(pattern.begin(), pattern.end());
-  path.push_back('\0');
-  tmp.fd = mkstemp(path.data());
-  if (tmp.fd < 0)
-    return bSysError(pattern);
-  tmp.path = path.data();
-  snprintf(g_achTempPath, sizeof g_achTempPath, "%s", tmp.path.c_str());
+  if (pattern.size() >= sizeof g_achTempPath)
+    return bSysError(pattern, ENAMETOOLONG);
+  /* made in place: the signal handler always sees the name being created */
+  memcpy(g_achTempPath, pattern.c_str(), pattern.size() + 1);
+  tmp.fd = mkstemp(g_achTempPath);
+  if (tmp.fd < 0) {
+    int iErr = errno;
+    g_achTempPath[0] = '\0';
+    return bSysError(pattern, iErr);
+  }
+  tmp.path = g_achTempPath;
   return true;
 }
 
