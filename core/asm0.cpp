@@ -1000,7 +1000,7 @@ int iOptionsFile(const char *pszPath, bool bOptional)
     vMessage(MSG_READ_FILE, pszPath, std::strerror(errno));
     return 20;
   }
-  vFileInput(fileno(pFile), "options", pszPath);
+  bFileInput(fileno(pFile), "options", pszPath);
   const char *pszSource = pszKeepName(pszPath);
   char achLine[OPT_LINE_MAX + 1];
   int iLine = 0, iRc = 0;
@@ -1510,7 +1510,7 @@ int iSysinCheck()
     int iFd = open(g_opt.apszSysin[i], O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     struct stat st {};
     int iErr = iFd < 0 ? errno : fstat(iFd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
-    if (iErr == 0) vFileInput(iFd, "SYSIN", g_opt.apszSysinShow[i]);
+    if (iErr == 0) bFileInput(iFd, "SYSIN", g_opt.apszSysinShow[i]);
     if (iFd >= 0) close(iFd);
     if (iErr != 0) {
       vMessage(MSG_SYSIN, g_opt.apszSysinShow[i], std::strerror(iErr));

@@ -179,17 +179,18 @@ void vFileReset()
   g_file.bClash = false;
 }
 
-void vFileInput(int iFd, const char *pszRole, const char *pszName)
+bool bFileInput(int iFd, const char *pszRole, const char *pszName)
 {
   struct stat st {};
-  if (fstat(iFd, &st) != 0) return;
+  if (fstat(iFd, &st) != 0) return true;
   g_file.inputs.push_back({st.st_dev, st.st_ino, pszRole, pszName});
-  if (!g_file.bOutputsSet) return;
+  if (!g_file.bOutputsSet) return true;
   for (const OUTPUT *p : {&g_file.aOut[FO_LISTING], &g_file.aOut[FO_OBJECT], &g_file.aOut[FO_TERM], &g_file.stdoutTerm})
     if (p->iState != OS_NONE && p->bExists && p->dev == st.st_dev && p->ino == st.st_ino) {
       iClash(*p, pszRole, pszName);
-      vAsmTerminate();
+      return false;
     }
+  return true;
 }
 
 int iFileOutputsSet()

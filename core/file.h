@@ -24,8 +24,9 @@ enum FILEOUT : unsigned { FO_LISTING, FO_OBJECT, FO_TERM, FO_COUNT };
 /* Start of a run: no inputs, no outputs. */
 void vFileReset();
 /* An input opened on descriptor iFd, in the role "SYSIN", "Copy", "options",
-   ... .  Once the outputs are known a clash with one of them terminates. */
-void vFileInput(int iFd, const char *pszRole, const char *pszName);
+   ... .  Once the outputs are known, false after KZM901S when it is one of
+   them: the caller closes it and terminates. */
+bool bFileInput(int iFd, const char *pszRole, const char *pszName);
 /* Option step: the outputs of the run from the assigned file names; 0, or 20
    after KZM901S (or an error naming the file) was written. */
 int iFileOutputsSet();

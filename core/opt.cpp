@@ -184,7 +184,7 @@ int iReadFile(const char *pszPath, std::vector<uint8_t> &ab)
 {
   FILE *pFile = std::fopen(pszPath, "rb");
   if (pFile == nullptr) return OPT_OPEN;
-  vFileInput(fileno(pFile), "OPTABLE", pszPath);
+  bFileInput(fileno(pFile), "OPTABLE", pszPath);
   struct stat st {};
   int iErr = fstat(fileno(pFile), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
   uint8_t achBuf[65536];

@@ -216,6 +216,10 @@ bool bCardFrom(SRCFILE *s)
 
 SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char cKind)
 {
+  if (!bFileInput(fileno(pFile), cKind == SRC_PRIMARY ? "SYSIN" : pszKindName(cKind), pszName)) {
+    std::fclose(pFile);
+    vAsmTerminate();
+  }
   SRCFILE *s = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
   s->pFile = pFile;
   s->pszPath = pStringIntern(SP_HEAP, pszPath);
@@ -225,7 +229,6 @@ SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char c
   s->ulBegin = ICTL_BEGIN;
   s->ulEnd = ICTL_END;
   s->ulContinue = ICTL_CONTINUE;
-  vFileInput(fileno(pFile), cKind == SRC_PRIMARY ? "SYSIN" : pszKindName(cKind), pszName);
   vFill(s);
   s->iFormat = iSourceFormat(s->abBuf, s->ulFill < FORMAT_PROBE ? s->ulFill : FORMAT_PROBE);
   s->pLink = g_src.pTop;
