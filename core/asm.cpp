@@ -11,9 +11,14 @@
 **    assemblies (0, 4, 8, 12, 16); 20 is only ever reached through
 **    vAsmTerminate, which does not return.
 **  - vAsmCloseAll may run at any point of a run, also twice: every close it
-**    calls is a no-op for what is already closed.
+**    calls is a no-op for what is already closed.  It gives up every output
+**    not yet in place (file.h); after a complete run they all are.
+**  - The outputs are renamed into place together, after the terminal stream
+**    was flushed and before the summary line is shown, so a run that shows
+**    its return code has every output complete.
 */
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -21,6 +26,7 @@
 #include <unistd.h>
 
 #include "asm0.h"
+#include "file.h"
 #include "gen1.h"
 #include "mem.h"
 #include "msc1.h"
@@ -132,11 +138,37 @@ void vWriteFormatted(void (*pfnOut)(const char *), const char *pszPrefix, const 
   pfnOut(achLine);
 }
 
+[[noreturn]] void vTermFailed(int iErr)
+{
+  vMessage("KZM900S Error writing to SYSTERM file %s: %s", g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)",
+           std::strerror(iErr != 0 ? iErr : EIO));
+  vAsmTerminate();
+}
+
+/* End of the run: the terminal stream with every byte delivered. */
 void vTermClose()
 {
-  if (!g_asm.bTermIsFile || g_asm.pTerm == nullptr) return;
+  if (g_asm.pTerm == nullptr) return;
+  if (!g_asm.bTermIsFile) {
+    errno = 0;
+    if (std::fflush(g_asm.pTerm) != 0 || std::ferror(g_asm.pTerm) != 0) {
+      int iErr = errno;
+      g_asm.pTerm = nullptr;
+      vTermFailed(iErr);
+    }
+    return;
+  }
   vTrace(TRACE_FILES, "SYSTERM file %s closed.", g_asm.pszTermName != nullptr ? g_asm.pszTermName : "");
-  std::fclose(g_asm.pTerm);
+  g_asm.pTerm = nullptr;
+  g_asm.bTermIsFile = false;
+  int iErr = iFileFinish(FO_TERM);
+  if (iErr != 0) vTermFailed(iErr);
+}
+
+/* Termination: a SYSTERM file is given up like every unfinished output. */
+void vTermAbandon()
+{
+  if (g_asm.bTermIsFile) vFileAbandon(FO_TERM);
   g_asm.pTerm = nullptr;
   g_asm.bTermIsFile = false;
 }
@@ -254,12 +286,13 @@ void vAsmTerminate()
 
 void vAsmCloseAll()
 {
-  vListClose(true);
+  vListAbandon();
   vObjectClose(true);
   vSourceCloseAll();
   vWorkDeleteAll();
   vOptionCleanup();
-  vTermClose();
+  vTermAbandon();
+  vFileAbandonAll();
 }
 
 unsigned iAssemble(int iWindowed, int argc, char **argv)
@@ -311,6 +344,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   if (g_driver.bNotAssembled) vRunNote(MSG_NOT_ASSEMBLED);
   vListSummaryLine(achLine);
   vTermClose();
+  vFileCommit();
   std::strcat(achLine, "\n");
   vFrontWrite(achLine);
   return uRc;

@@ -18,12 +18,18 @@
 **  - Strings owned by g_opt live in subpool 0 and are released by
 **    vOptionCleanup, which also removes the temporary copy of standard input;
 **    the driver calls it at the end of the run and on termination.
+**  - An options-file line longer than OPT_RAW_LINE_MAX, or a file of more
+**    than OPT_FILE_LINES_MAX lines, is an error: a device or a pipe without
+**    end cannot keep the step reading.
+**  - Before anything is written every SYSIN file must be readable and no
+**    output may be one of the run's inputs or another output (file.h).
 **  - The SYSTERM file is created last, so an error never leaves it behind.
 */
 #include "asm0.h"
 
 #include <cctype>
 #include <cerrno>
+#include <fcntl.h>
 #include <initializer_list>
 #include <utility>
 #include <cstdlib>
@@ -34,6 +40,7 @@
 #include <unistd.h>
 
 #include "chars.h"
+#include "file.h"
 #include "mem.h"
 #include "opt.h"
 #include "vorn.h"
@@ -47,9 +54,12 @@
 #define MSG_OPTION_FILE "KZM002S Option %s in option file %s line %d %s"
 #define MSG_MISSING_PAIR "KZM003S Missing %02X=%02X option."
 #define MSG_MISSING_XX "KZM004S Missing %02X=xx option."
+#define MSG_MISSING_XX_IN "KZM004S Missing %02X=xx option for file name %s."
 #define MSG_TOO_LONG "KZM005S File name %s is too long."
 #define MSG_READ_FILE "KZM006S Error reading options file %s: %s"
 #define MSG_READ_STDIN "KZM006S Error reading stdin file: %s"
+#define MSG_LINE_LONG "KZM006S Error reading options file %s: line %d is longer than %lu characters"
+#define MSG_LINES_MANY "KZM006S Error reading options file %s: more than %lu lines"
 #define MSG_SOURCE "KZM007S Cannot access source file %s"
 #define MSG_TEMP "KZM008S Error creating temporary file %s: %s"
 #define MSG_NO_SOURCE "KZM010S Missing source file name."
@@ -57,6 +67,7 @@
 #define MSG_ENV "KZM011S %s"
 #define MSG_VORNLIB "KZM%sS VORNLIB environment variable %s."
 #define MSG_SYSTERM "KZM900S Error creating SYSTERM file %s: %s"
+#define MSG_SYSIN "KZM900S Error opening SYSIN file %s: %s"
 
 /* Reasons of KZM002S. */
 const char c_szInvalid[] = "is invalid.";
@@ -1008,18 +1019,24 @@ int iOptionsFile(const char *pszPath, bool bOptional)
     vMessage(MSG_READ_FILE, pszPath, std::strerror(errno));
     return 20;
   }
+  bFileInput(fileno(pFile), "options", pszPath);
   const char *pszSource = pszKeepName(pszPath);
   char achLine[OPT_LINE_MAX + 1];
   int iLine = 0, iRc = 0;
   for (;;) {
-    size_t ulLen = 0;
-    bool bAny = false;
+    size_t ulLen = 0, ulRaw = 0;
     int c;
-    while ((c = std::getc(pFile)) != EOF && c != '\n') {
-      bAny = true;
+    while ((c = std::getc(pFile)) != EOF && c != '\n' && ulRaw++ < OPT_RAW_LINE_MAX)
       if (ulLen < OPT_LINE_MAX) achLine[ulLen++] = static_cast<char>(c);
+    if (c == EOF && ulRaw == 0) break;
+    if (ulRaw > OPT_RAW_LINE_MAX || iLine >= static_cast<int>(OPT_FILE_LINES_MAX)) {
+      if (ulRaw > OPT_RAW_LINE_MAX)
+        vMessage(MSG_LINE_LONG, pszPath, iLine + 1, static_cast<unsigned long>(OPT_RAW_LINE_MAX));
+      else
+        vMessage(MSG_LINES_MANY, pszPath, static_cast<unsigned long>(OPT_FILE_LINES_MAX));
+      std::fclose(pFile);
+      return 20;
     }
-    if (c == EOF && !bAny) break;
     achLine[ulLen] = '\0';
     if (iOptionsLine(achLine, ulLen, pszSource, ++iLine) != 0) {
       iRc = 20;
@@ -1472,11 +1489,15 @@ int iCrossChecks()
   return 0;
 }
 
-int iCheckTranslated(const char *psz)
+/* Every character of a text translated; a file name is named in the message. */
+int iCheckTranslated(const char *psz, bool bFileName = true)
 {
   for (const char *p = psz; p != nullptr && *p != '\0'; p++)
     if (g_abAsciiDefined[static_cast<uint8_t>(*p)] == CHD_NONE) {
-      vMessage(MSG_MISSING_XX, static_cast<uint8_t>(*p));
+      if (bFileName)
+        vMessage(MSG_MISSING_XX_IN, static_cast<uint8_t>(*p), psz);
+      else
+        vMessage(MSG_MISSING_XX, static_cast<uint8_t>(*p));
       return 20;
     }
   return 0;
@@ -1489,14 +1510,32 @@ int iTranslationCheck()
     vMessage(MSG_MISSING_PAIR, bAscii, bEbcdic);
     return 20;
   }
-  for (int i = 1; i < g_opt.iArgc; i++)
-    if (iCheckTranslated(g_opt.ppszArgv[i]) != 0) return 20;
   for (uint32_t i = 0; i < g_opt.ulSysinCount; i++)
     if (iCheckTranslated(g_opt.apszSysinShow[i]) != 0) return 20;
+  for (int i = 1; i < g_opt.iArgc; i++)
+    if (iCheckTranslated(g_opt.ppszArgv[i], false) != 0) return 20;
   for (uint32_t i = 0; i < g_opt.ulSyslibCount; i++)
     if (iCheckTranslated(g_opt.apszSyslib[i]) != 0) return 20;
   for (const char *psz : {g_opt.pszSysprint, g_opt.pszSyslin, g_opt.pszSyspunch, g_opt.pszSysterm})
     if (iCheckTranslated(psz) != 0) return 20;
+  return 0;
+}
+
+/* Every SYSIN file can be read before anything is written; the descriptor
+   is opened without waiting, so a FIFO does not block here. */
+int iSysinCheck()
+{
+  for (uint32_t i = 0; i < g_opt.ulSysinCount; i++) {
+    int iFd = open(g_opt.apszSysin[i], O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    int iErr = iFd < 0 ? errno : fstat(iFd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    if (iErr == 0) bFileInput(iFd, "SYSIN", g_opt.apszSysinShow[i]);
+    if (iFd >= 0) close(iFd);
+    if (iErr != 0) {
+      vMessage(MSG_SYSIN, g_opt.apszSysinShow[i], std::strerror(iErr));
+      return 20;
+    }
+  }
   return 0;
 }
 
@@ -1537,7 +1576,7 @@ int iTerminal()
     return 0;
   }
   if (g_opt.pszSysterm == nullptr) return 0;
-  FILE *pTerm = std::fopen(g_opt.pszSysterm, "w");
+  FILE *pTerm = pFileCreate(FO_TERM, "SYSTERM", g_opt.pszSysterm);
   if (pTerm == nullptr) {
     vMessage(MSG_SYSTERM, g_opt.pszSysterm, std::strerror(errno));
     return 20;
@@ -1555,11 +1594,13 @@ int iOptionsProcess(int argc, char **argv, FILE *pStdin)
 {
   vFrontWrite(c_szBanner);
   vOptionCleanup();
+  vFileReset();
   vDefaults(argc, argv);
   g_st.pStdin = pStdin;
   static int (*const c_apfnStep[])() = {iEnvironment,  iSourceArguments,  iProgramIni,     iSourceFallback,
                                         iVornini,      iCommandLine,      iAssignFiles,    iCrossChecks,
-                                        iTranslationCheck, iOperationTable, iIdentification, iTerminal};
+                                        iTranslationCheck, iOperationTable, iSysinCheck,
+                                        iFileOutputsSet,   iIdentification,   iTerminal};
   for (auto pfnStep : c_apfnStep)
     if (pfnStep() != 0) return 20;
   return 0;

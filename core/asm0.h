@@ -21,6 +21,8 @@
 
 constexpr size_t OPT_TEXT_MAX = 255;   /* one option */
 constexpr size_t OPT_LINE_MAX = 1023;  /* one line of an options file */
+constexpr size_t OPT_RAW_LINE_MAX = 65536;    /* longer lines are an error */
+constexpr size_t OPT_FILE_LINES_MAX = 100000; /* lines of one options file */
 constexpr size_t OPT_NAME_MAX = PATH_MAX - 1; /* one file name */
 
 /* Option records, in the order of the options report. */

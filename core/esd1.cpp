@@ -134,9 +134,10 @@ SYMBOL *pNameSymbol(uint32_t ulLabelLength, const uint8_t *pLabel) { return pLab
 
 int32_t lCounterOfName(const SYMBOL *pSym)
 {
+  if (pSym == nullptr) return -1;
   const LOCCTR *c = static_cast<const LOCCTR *>(g_esd.counters.pData);
   for (uint32_t i = 0; i < g_esd.ulCounters; i++)
-    if (c[i].pName == pSym && pSym != nullptr) return static_cast<int32_t>(i);
+    if (c[i].pName == pSym) return static_cast<int32_t>(i);
   return -1;
 }
 
@@ -151,9 +152,7 @@ int32_t lUnnamed(uint8_t bKind)
 
 int32_t lLastCounter(int32_t lSection)
 {
-  int32_t l = pEsdItem(lSection)->lFirstLoc;
-  while (l >= 0 && pLocCounter(l)->lNext >= 0) l = pLocCounter(l)->lNext;
-  return l;
+  return pEsdItem(lSection)->lLastLoc;
 }
 
 bool bUpperEquals(const uint8_t *p, uint32_t ulLength, const char *pszHost)
@@ -217,7 +216,7 @@ int32_t iEsdNew(uint8_t bKind, SYMBOL *pName)
   *p = ESDITEM{};
   p->pName = pName;
   p->ulLimit = ulLimit();
-  p->lFirstLoc = p->lCurLoc = -1;
+  p->lFirstLoc = p->lCurLoc = p->lLastLoc = -1;
   p->lDefStmt = -1;
   p->bKind = bKind;
   g_esd.ulItems = ul + 1;
@@ -226,7 +225,7 @@ int32_t iEsdNew(uint8_t bKind, SYMBOL *pName)
   if (bStorageKind(bKind)) {
     int32_t lCounter = lNewCounter(pName, lIndex);
     p = pEsdItem(lIndex);
-    p->lFirstLoc = p->lCurLoc = lCounter;
+    p->lFirstLoc = p->lCurLoc = p->lLastLoc = lCounter;
   }
   if (g_esd.bFirstItem && bKind != ESD_ER && bKind != ESD_WX) {
     g_esd.bFirstItem = false;
@@ -491,6 +490,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     LOCCTR *c = pLocCounter(lNew);
     c->bWaiting = true;
     pLocCounter(lLast)->lNext = lNew;
+    pEsdItem(lSection)->lLastLoc = lNew;
     pSym->lLength = 1;
     pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
     vResume(lNew, pSym);
@@ -1083,6 +1083,16 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
 
 /* ---- folding and layout ----------------------------------------------------- */
 
+bool bFoldCounter(int32_t lCounter)
+{
+  LOCCTR *c = pLocCounter(lCounter);
+  if (c == nullptr || c->bFolded || c->bWaiting || c->lPending != 0) return false;
+  pEsdItem(c->lSection)->ulFolded += c->ulHigh;
+  c->bFolded = true;
+  if (c->lNext >= 0) pLocCounter(c->lNext)->bWaiting = false;
+  return true;
+}
+
 bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount)
 {
   bool bComplete = true;
@@ -1103,12 +1113,8 @@ bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount)
       bComplete = false;
       continue;
     }
-    s->ulFolded += c->ulHigh;
-    c->bFolded = true;
-    if (c->lNext >= 0) {
-      pLocCounter(c->lNext)->bWaiting = false;
-      bComplete = false;
-    }
+    bFoldCounter(l);
+    if (c->lNext >= 0) bComplete = false;
   }
   return bComplete;
 }

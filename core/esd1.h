@@ -71,6 +71,7 @@ struct ESDITEM {
   uint32_t ulLimit;     /* highest address allowed */
   int32_t lFirstLoc;    /* first location counter; -1 without storage */
   int32_t lCurLoc;      /* counter in use */
+  int32_t lLastLoc;     /* last counter of its chain */
   int32_t lId;          /* ESD id after layout; DSECTs -1, -2, ... */
   int32_t lDefStmt;     /* DSECT, XD: defining statement after layout */
   uint8_t bKind;        /* ESD_* */
@@ -193,6 +194,9 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
    statements blocking a fold are appended to *pulBlocking (room for
    ulRoom) and counted in *pulCount. */
 bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount);
+/* Folds one counter that is usable and blocked by no statement, which makes
+   the next one of its section usable; false when it cannot be folded. */
+bool bFoldCounter(int32_t lCounter);
 /* Layout and numbering (KZM150S beyond 65535 ids ends the assembly). */
 void vEsdLayout();
 /* Whether the layout found an error (long name without alias, address

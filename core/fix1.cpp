@@ -16,6 +16,12 @@
 **    blocked is released, so the cycles always end.  A cycle that makes no
 **    progress at all is followed by the last kind of final pass (-2), which
 **    leaves nothing unresolved.
+**  - A location counter is folded within an ordinary pass as soon as the last
+**    record waiting on it is placed, provided none of its records was left
+**    waiting in that pass; the counter after it becomes usable at once, so
+**    a chain of LOCTR counters whose statements follow one another settles
+**    in one pass.  A counter made usable behind records of it that already
+**    waited goes back to waiting until the fold between passes.
 */
 #define MEM_MODULE "fix1"
 
@@ -46,9 +52,75 @@ struct FIXSTATE {
   bool bFoldComplete;
   uint64_t ullProgress;       /* grows with every fold step and rewrite */
   GROWBUF before;             /* the record as read */
+  GROWBUF lastWait;           /* per counter: last record waiting on it, this pass */
+  GROWBUF nextWait;           /* the same, found for the next pass */
+  GROWBUF stuck;              /* per counter: a record of it still waits */
 };
 FIXSTATE g_fix = {0, 0, 0, 0, 0, 0, {SP_HEAP, 0, 0, nullptr, nullptr}, 0, false, false, 0,
-                  {SP_HEAP, 0, 0, nullptr, nullptr}};
+                  {SP_HEAP, 0, 0, nullptr, nullptr}, {SP_HEAP, 0, 0, nullptr, nullptr},
+                  {SP_HEAP, 0, 0, nullptr, nullptr}, {SP_HEAP, 0, 0, nullptr, nullptr}};
+
+constexpr uint64_t NO_RECORD = ~0ull;
+
+uint64_t *pullWait(GROWBUF &gb) { return static_cast<uint64_t *>(gb.pData); }
+
+/* The counter a record waits on, or -1. */
+int32_t lWaitingOn(const uint8_t *p)
+{
+  uint16_t usFlags = usGet16(p + STMT_FLAGS);
+  if ((usFlags & (SF_REVISIT | SF_UNASSIGNED)) != (SF_REVISIT | SF_UNASSIGNED)) return -1;
+  uint32_t ulCounter = ulGet32(p + STMT_SECTION);
+  return ulCounter < ulLocCounterCount() ? static_cast<int32_t>(ulCounter) : -1;
+}
+
+/* Room for the per-counter tables; nextWait emptied. */
+void vWaitTablesReset()
+{
+  size_t ulCounters = ulLocCounterCount() + 1;
+  GB_ENSURE(&g_fix.lastWait, ulCounters * sizeof(uint64_t));
+  GB_ENSURE(&g_fix.nextWait, ulCounters * sizeof(uint64_t));
+  GB_ENSURE(&g_fix.stuck, ulCounters);
+  std::memset(g_fix.nextWait.pData, 0xFF, ulCounters * sizeof(uint64_t));
+  std::memset(g_fix.stuck.pData, 0, ulCounters);
+}
+
+/* Before the first pass: the last record of the window waiting on each
+   counter. */
+void vScanWaiting()
+{
+  vWaitTablesReset();
+  lStmtFirst(g_fix.ullFirst);
+  for (uint64_t ullPos = g_fix.ullFirst; ullPos <= g_fix.ullLast;) {
+    uint32_t ulLength = lStmtNext(0);
+    if (ulLength < STMT_HEAD) break;
+    int32_t lCounter = lWaitingOn(pRecord());
+    if (lCounter >= 0) pullWait(g_fix.nextWait)[lCounter] = ullPos;
+    ullPos += ulLength;
+  }
+}
+
+/* A record of an ordinary pass was handled: once the last record waiting on
+   a counter is placed and none of the counter's records still waits, the
+   counter is complete and is folded now, so the counters after it settle in
+   the same pass. */
+void vFoldPlaced(int32_t lCounter)
+{
+  uint8_t *pbStuck = static_cast<uint8_t *>(g_fix.stuck.pData);
+  if (lCounter < 0 || pullWait(g_fix.lastWait)[lCounter] != g_fix.ullRecord || pbStuck[lCounter]) return;
+  while (bFoldCounter(lCounter)) {
+    g_fix.ullProgress++;
+    lCounter = pLocCounter(lCounter)->lNext;
+    if (lCounter < 0) return;
+    /* records of the next one that this pass already left waiting are
+       placed by the next pass: until then the counter must not fold */
+    if (pbStuck[lCounter]) {
+      pLocCounter(lCounter)->bWaiting = true;
+      return;
+    }
+    /* its records ahead are placed as they come, the last one folds it */
+    if (pullWait(g_fix.lastWait)[lCounter] != NO_RECORD) return;
+  }
+}
 
 void vFold()
 {
@@ -155,6 +227,10 @@ uint32_t iResolvePass()
          static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(g_fix.lPass),
          static_cast<unsigned long>(g_fix.ulCount));
   uint64_t ullFirst = g_fix.ullFirst, ullLast = g_fix.ullLast;
+  size_t ulWaitBytes = (ulLocCounterCount() + 1) * sizeof(uint64_t);
+  GB_ENSURE(&g_fix.lastWait, ulWaitBytes);
+  std::memcpy(g_fix.lastWait.pData, GB_ENSURE(&g_fix.nextWait, ulWaitBytes), ulWaitBytes);
+  vWaitTablesReset();
   g_fix.ulCount = 0;
   g_fix.bBlockingDone = false;
   uint32_t ulUpdated = 0;
@@ -180,9 +256,11 @@ uint32_t iResolvePass()
              g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
       uint8_t *pBefore = static_cast<uint8_t *>(GB_ENSURE(&g_fix.before, ulLength));
       std::memcpy(pBefore, p, ulLength);
+      int32_t lCounter = lWaitingOn(p);
       vStmtClearFlags(SF_REVISIT);
       vReprocess(pEntry);
       p = pRecord();
+      if (lCounter >= 0 && lWaitingOn(p) >= 0) static_cast<uint8_t *>(g_fix.stuck.pData)[lCounter] = 1;
       if ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR)) {
         if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
         iStmtDiag(109, DIAG_HOST_TEXT, 12, 0, "Statement could not be resolved.");
@@ -194,6 +272,7 @@ uint32_t iResolvePass()
         ulUpdated++;
         g_fix.ullProgress++;
       }
+      if (g_fix.lPass > 0) vFoldPlaced(lCounter);
     } else if (pEntry == nullptr) {
       /* nothing can settle it: end its revisiting */
       vStmtClearFlags(SF_REVISIT);
@@ -203,6 +282,11 @@ uint32_t iResolvePass()
     if (usStmtFlags() & SF_REVISIT) {
       if (g_fix.ulCount++ == 0) g_fix.ullFirst = g_fix.ullRecord;
       g_fix.ullLast = g_fix.ullRecord;
+      int32_t lWaiting = lWaitingOn(pRecord());
+      if (lWaiting >= 0) {
+        pullWait(g_fix.nextWait)[lWaiting] = g_fix.ullRecord;
+        static_cast<uint8_t *>(g_fix.stuck.pData)[lWaiting] = 1;
+      }
     }
   }
   return ulUpdated;
@@ -219,6 +303,7 @@ void vResolveAddresses()
   g_fix.ulBlocking = 0;
   g_fix.bFoldComplete = false;
   g_fix.ullProgress = 0;
+  vScanWaiting();
   vFold();
   /* an ordinary pass that rewrites something may be followed by another,
      but not without end */
@@ -250,5 +335,8 @@ void vResolveAddresses()
   g_fix.ulBlocking = 0;
   GB_FREE(&g_fix.blocking);
   GB_FREE(&g_fix.before);
+  GB_FREE(&g_fix.lastWait);
+  GB_FREE(&g_fix.nextWait);
+  GB_FREE(&g_fix.stuck);
   vPhaseSet('1', cStep);
 }

@@ -22,9 +22,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
+#include "file.h"
 #include "mem.h"
 #include "optimage.h"
 #include "vorn.h"
@@ -176,19 +178,26 @@ int iParseImage(const uint8_t *pImage, size_t ulSize)
   return OPT_OK;
 }
 
-/* Reads a whole table file; errno is left as the failure's cause. */
+/* Reads a whole table file; on failure errno is left as the cause (a
+   directory, a read error, a file larger than any table). */
 int iReadFile(const char *pszPath, std::vector<uint8_t> &ab)
 {
   FILE *pFile = std::fopen(pszPath, "rb");
   if (pFile == nullptr) return OPT_OPEN;
-  errno = 0;
+  bFileInput(fileno(pFile), "OPTABLE", pszPath);
+  struct stat st {};
+  int iErr = fstat(fileno(pFile), &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
   uint8_t achBuf[65536];
   size_t n;
-  while ((n = std::fread(achBuf, 1, sizeof achBuf, pFile)) > 0 && ab.size() <= MAX_FILE_BYTES)
-    ab.insert(ab.end(), achBuf, achBuf + n);
-  std::fclose(pFile);
   errno = 0;
-  return OPT_OK;
+  while (iErr == 0 && (n = std::fread(achBuf, 1, sizeof achBuf, pFile)) > 0) {
+    if (ab.size() + n > MAX_FILE_BYTES) iErr = EFBIG;
+    ab.insert(ab.end(), achBuf, achBuf + n);
+  }
+  if (iErr == 0 && std::ferror(pFile)) iErr = errno != 0 ? errno : EIO;
+  std::fclose(pFile);
+  errno = iErr;
+  return iErr == 0 ? OPT_OK : OPT_OPEN;
 }
 
 /* Converts an upper-case name of letters and digits to EBCDIC. */
@@ -271,6 +280,11 @@ int iOptableLoad(const char *pszDir)
     vMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_OPEN), szPath,
              std::strerror(errno));
     return OPT_OPEN;
+  }
+  if (abFile.empty()) {
+    vMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_HEADER), szPath,
+             "File is empty");
+    return OPT_HEADER;
   }
   return iOptableLoadImage(abFile.data(), abFile.size(), szPath);
 }

@@ -33,6 +33,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "file.h"
 #include "gen1.h"
 #include "ins2.h"
 #include "msc1.h"
@@ -790,7 +791,7 @@ void vListOpen()
 {
   if (g_lst.bOpen || !g_opt.bList || g_opt.pszSysprint == nullptr) return;
   std::snprintf(g_lst.achName, sizeof g_lst.achName, "%s", g_opt.pszSysprint);
-  FILE *pFile = std::fopen(g_lst.achName, "wb");
+  FILE *pFile = pFileCreate(FO_LISTING, "SYSPRINT", g_lst.achName);
   if (pFile == nullptr) {
     vMessage("KZM900S Error opening listing file %s: %s", g_lst.achName, std::strerror(errno));
     vAsmTerminate();
@@ -890,13 +891,25 @@ void vListClose(bool bNoReset)
     vFlush(); /* a failure terminates; the nested close then closes the file */
   }
   if (!g_lst.bOpen) return;
-  FILE *pFile = g_lst.pFile;
   g_lst.pFile = nullptr;
   g_lst.bOpen = false;
-  int iRc = std::fclose(pFile);
-  int iErr = errno;
+  if (g_lst.bFailed) {
+    vFileAbandon(FO_LISTING);
+    return;
+  }
+  int iErr = iFileFinish(FO_LISTING);
   vTrace(TRACE_FILES, "Listing file %s closed.", g_lst.achName);
-  if (iRc != 0 && !g_lst.bFailed) vWriteFailed(iErr);
+  if (iErr != 0) vWriteFailed(iErr);
+}
+
+void vListAbandon()
+{
+  if (!g_lst.bOpen) return;
+  g_lst.pFile = nullptr;
+  g_lst.bOpen = false;
+  g_lst.ulOut = 0;
+  vFileAbandon(FO_LISTING);
+  vTrace(TRACE_FILES, "Listing file %s closed and deleted.", g_lst.achName);
 }
 
 bool bListOpen() { return g_lst.bOpen && !g_lst.bFailed; }

@@ -58,6 +58,8 @@ void vListNewPage(int n);
 /* Closes the listing; without bNoReset a printer reset is sent first under
    PRINTCTL(HP).  Safe when nothing is open. */
 void vListClose(bool bNoReset);
+/* Termination: the listing is given up, nothing of it stays (see file.h). */
+void vListAbandon();
 
 bool bListOpen();
 /* Printable width of a listing line. */

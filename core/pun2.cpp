@@ -27,6 +27,7 @@
 #include "asm0.h"
 #include "chars.h"
 #include "esd1.h"
+#include "file.h"
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
@@ -84,9 +85,8 @@ OBJSTATE g_obj = {OBJ_STATE_NEW, nullptr, nullptr, false, false, {}, 0, 0, -1, {
 bool bWritable()
 {
   if (g_obj.iState == OBJ_STATE_OPEN && g_asm.ulMaxSev > 8) {
-    std::fclose(g_obj.pFile);
     g_obj.pFile = nullptr;
-    std::remove(g_obj.pszName);
+    vFileAbandon(FO_OBJECT);
     g_obj.iState = OBJ_STATE_DELETED;
     vTrace(TRACE_FILES, "%s file %s closed and deleted.", DDNAME, g_obj.pszName);
   }
@@ -235,7 +235,7 @@ void vObjectOpen()
   g_obj.achResult[0] = '\0';
   vCardStart(g_obj.abTxt, "TXT");
   if (g_opt.bObject == OBJ_NONE || g_obj.pszName == nullptr) return;
-  g_obj.pFile = std::fopen(g_obj.pszName, g_obj.bDeck ? "w" : "wb");
+  g_obj.pFile = pFileCreate(FO_OBJECT, DDNAME, g_obj.pszName);
   if (g_obj.pFile == nullptr) vFileError("opening");
   g_obj.iState = OBJ_STATE_OPEN;
   vTrace(TRACE_FILES, "%s file %s opened.", DDNAME, g_obj.pszName);
@@ -447,13 +447,16 @@ void vObjectClose(bool bDelete)
     iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
   }
   if (g_obj.pFile == nullptr) return;
-  if (std::fclose(g_obj.pFile) != 0 && !bDelete) {
-    g_obj.pFile = nullptr;
-    vFileError("writing");
-  }
   g_obj.pFile = nullptr;
+  if (!bDelete) {
+    int iErr = iFileFinish(FO_OBJECT);
+    if (iErr != 0) {
+      errno = iErr;
+      vFileError("writing");
+    }
+  }
   if (bDelete) {
-    std::remove(g_obj.pszName);
+    vFileAbandon(FO_OBJECT);
     g_obj.iState = OBJ_STATE_DELETED;
     vTrace(TRACE_FILES, "%s file %s closed and deleted.", DDNAME, g_obj.pszName);
   } else {

@@ -24,6 +24,9 @@
 **    whether statements follow (blank lines and comments do not count); the
 **    sources themselves do not move.  Only regular files are read twice:
 **    anything else counts as holding statements.
+**  - A statement keeps at most SRC_RECORDS_MAX records (message 124); the
+**    further continuation records are read and dropped, so the memory of
+**    one statement is bounded whatever the input.
 */
 #include "src1.h"
 
@@ -36,6 +39,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "file.h"
 #include "gen1.h"
 #include "opt.h"
 #include "vorn.h"
@@ -48,6 +52,7 @@ constexpr uint32_t BUFFER_BYTES = 1024;
 constexpr uint32_t FORMAT_PROBE = 160;
 constexpr uint32_t TAB_STOP = 8;
 constexpr uint32_t CARD_STEP = 4000;
+constexpr uint32_t SRC_RECORDS_MAX = 1000; /* records of one statement */
 constexpr size_t LIBEXIT_MAX = 1024;
 constexpr size_t MEMBER_MAX = 63;
 constexpr uint8_t ASCII_EOF = 0x1A;
@@ -231,6 +236,10 @@ void vFillFirst(SRCFILE *s)
 
 SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char cKind)
 {
+  if (!bFileInput(fileno(pFile), cKind == SRC_PRIMARY ? "SYSIN" : pszKindName(cKind), pszName)) {
+    std::fclose(pFile);
+    vAsmTerminate();
+  }
   SRCFILE *s = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
   s->pFile = pFile;
   s->pszPath = pStringIntern(SP_HEAP, pszPath);
@@ -545,8 +554,8 @@ bool bIsInstruction(const void *pOp, uint8_t bNumber)
 void vContinuations(SRCSTMT *pStmt, bool bRepro)
 {
   uint32_t e = pStmt->ulEnd;
+  const uint8_t *pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
   for (;;) {
-    const uint8_t *pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
     bool bMore = bRepro ? pStmt->ulRecords == 1 : pStmt->ulContinue != 0 && e < SRC_RECORD && !bBlank(pLast[e]);
     if (!bMore) return;
     const uint8_t *pCard = pRecordRead();
@@ -554,7 +563,14 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
       vSetError(pStmt, 101, bRepro ? "End of file encountered in REPRO." : "End of file encountered in continued statement.");
       return;
     }
+    pLast = pCard;
+    /* records beyond the limit are read to the statement's end and dropped */
+    if (pStmt->ulRecords >= SRC_RECORDS_MAX) {
+      vSetError(pStmt, 124, "More than %u continuation records.", SRC_RECORDS_MAX - 1);
+      continue;
+    }
     vAddCard(pStmt, pCard);
+    pLast = pCards(pStmt) + (pStmt->ulRecords - 1) * SRC_RECORD;
     if (bRepro) return;
     for (uint32_t i = pStmt->ulBegin - 1; i + 1 < pStmt->ulContinue; i++)
       if (!bBlank(pCard[i])) {

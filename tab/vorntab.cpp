@@ -23,6 +23,15 @@
 **    different file, puts the converted file under the new name, and only
 **    then removes the old name.  On a case-insensitive file system both names
 **    are the same entry after the rename, and nothing is removed.
+**  - A symbolic link is followed: its target is converted (the temporary
+**    file lies in the target's directory) and the link stays a link; a case
+**    rename renames the link.  A file with more than one hard link is
+**    refused before anything is touched, since a rename would part its names
+**    and a rewrite in place could leave it half converted.
+**  - A file named twice (under any spelling or through links) is converted
+**    once.  SIGINT, SIGTERM and SIGHUP remove the temporary file before the
+**    program ends.  A report that cannot be written to standard output ends
+**    the program with exit code 1.
 */
 #include "tabconv.h"
 
@@ -34,6 +43,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -64,6 +75,8 @@ constexpr char MSG_CANT_REMOVE[] = "Can't remove %s: %s\n";
 constexpr char MSG_CANT_RENAME[] = "Can't rename %s to %s: %s\n";
 constexpr char MSG_SYSTEM[] = "%s: %s\n";
 constexpr char MSG_NOT_REGULAR[] = "%s: Not a regular file\n";
+constexpr char MSG_HARD_LINKS[] = "%s: Has %lu hard links, not converted\n";
+constexpr char STDOUT_NAME[] = "(standard output)";
 
 constexpr char FMT_HEADING[] = "%-*s      Lines   Bytes in  Bytes out\n";
 constexpr char FMT_ROW[] = "%-*s%11lu%11lu%11lu\n";
@@ -82,6 +95,16 @@ struct TABRUN {
   std::vector<std::string> files;
 };
 
+/* Name of the temporary file in existence, for the signal handler. */
+char g_achTempPath[PATH_MAX + 1];
+
+void vOnSignal(int iSignal) {
+  if (g_achTempPath[0] != '\0')
+    unlink(g_achTempPath);
+  signal(iSignal, SIG_DFL);
+  raise(iSignal);
+}
+
 /* The temporary file of one conversion; removed unless renamed into place. */
 struct TEMPFILE {
   std::string path; /* empty once renamed */
@@ -91,6 +114,7 @@ struct TEMPFILE {
       close(fd);
     if (!path.empty())
       unlink(path.c_str());
+    g_achTempPath[0] = '\0';
   }
 };
 
@@ -190,7 +214,31 @@ bool bCheckFile(const std::string &name) {
     fprintf(stderr, MSG_NOT_REGULAR, name.c_str());
     return false;
   }
+  if (st.st_nlink > 1) {
+    fprintf(stderr, MSG_HARD_LINKS, name.c_str(),
+            static_cast<unsigned long>(st.st_nlink));
+    return false;
+  }
   return true;
+}
+
+/* The path a name's symbolic links lead to; the name when it is none. */
+std::string sTarget(const std::string &name) {
+  struct stat st;
+  char achReal[PATH_MAX];
+  if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
+      realpath(name.c_str(), achReal) == nullptr)
+    return name;
+  return achReal;
+}
+
+/* Standard output took every byte so far; false after reporting. */
+bool bReportWritten() {
+  errno = 0;
+  if (fflush(stdout) == 0 && !ferror(stdout))
+    return true;
+  fprintf(stderr, MSG_SYSTEM, STDOUT_NAME, strerror(errno != 0 ? errno : EIO));
+  return false;
 }
 
 /* ---- replacing a file ---- */
@@ -221,12 +269,17 @@ bool bSameFile(const struct stat &a, const struct stat &b) {
 
 bool bTempCreate(const std::string &name, TEMPFILE &tmp) {
   std::string pattern = sDirPart(name) + "VORNTAB.XXXXXX";
-  std::vector<char> path(pattern.begin(), pattern.end());
-  path.push_back('\0');
-  tmp.fd = mkstemp(path.data());
-  if (tmp.fd < 0)
-    return bSysError(pattern);
-  tmp.path = path.data();
+  if (pattern.size() >= sizeof g_achTempPath)
+    return bSysError(pattern, ENAMETOOLONG);
+  /* made in place: the signal handler always sees the name being created */
+  memcpy(g_achTempPath, pattern.c_str(), pattern.size() + 1);
+  tmp.fd = mkstemp(g_achTempPath);
+  if (tmp.fd < 0) {
+    int iErr = errno;
+    g_achTempPath[0] = '\0';
+    return bSysError(pattern, iErr);
+  }
+  tmp.path = g_achTempPath;
   return true;
 }
 
@@ -273,6 +326,7 @@ bool bTempReplace(TEMPFILE &tmp, const std::string &name,
     return false;
   }
   tmp.path.clear();
+  g_achTempPath[0] = '\0';
   if (newName == name)
     return true;
 
@@ -295,11 +349,12 @@ bool bProcessFile(const std::string &name, const TABRUN &run, int iWidth,
                   TABCOUNT &total) {
   INFILE in;
   struct stat st;
-  in.fd = open(name.c_str(), O_RDONLY);
+  std::string target = sTarget(name);
+  in.fd = open(target.c_str(), O_RDONLY);
   if (in.fd < 0 || fstat(in.fd, &st) != 0)
     return bSysError(name);
   TEMPFILE tmp;
-  if (!run.bTestOnly && !bTempCreate(name, tmp))
+  if (!run.bTestOnly && !bTempCreate(target, tmp))
     return false;
 
   TABCONV conv;
@@ -325,7 +380,8 @@ bool bProcessFile(const std::string &name, const TABRUN &run, int iWidth,
 
   const TABCOUNT &c = conv.count;
   printf(FMT_ROW, iWidth, name.c_str(), c.ulLines, c.ulBytesIn, c.ulBytesOut);
-  fflush(stdout);
+  if (!bReportWritten())
+    return false;
   total.ulLines += c.ulLines;
   total.ulBytesIn += c.ulBytesIn;
   total.ulBytesOut += c.ulBytesOut;
@@ -334,7 +390,33 @@ bool bProcessFile(const std::string &name, const TABRUN &run, int iWidth,
 
   if (run.bTestOnly)
     return true;
-  return bTempReplace(tmp, name, sRenamed(name, run.cRename), st);
+  std::string newName = sRenamed(name, run.cRename);
+  if (target == name)
+    return bTempReplace(tmp, name, newName, st);
+  /* a link: its target gets the converted file, the link the new name */
+  if (!bTempReplace(tmp, target, target, st))
+    return false;
+  if (newName == name || rename(name.c_str(), newName.c_str()) == 0)
+    return true;
+  fprintf(stderr, MSG_CANT_RENAME, name.c_str(), newName.c_str(), strerror(errno));
+  return false;
+}
+
+/* The files with each file once, whatever the spelling. */
+std::vector<std::string> aUnique(const std::vector<std::string> &files) {
+  std::vector<std::string> unique;
+  std::vector<std::pair<dev_t, ino_t>> seen;
+  for (const std::string &name : files) {
+    struct stat st;
+    if (stat(name.c_str(), &st) == 0) {
+      std::pair<dev_t, ino_t> id(st.st_dev, st.st_ino);
+      if (std::find(seen.begin(), seen.end(), id) != seen.end())
+        continue;
+      seen.push_back(id);
+    }
+    unique.push_back(name);
+  }
+  return unique;
 }
 
 int iNameWidth(const std::vector<std::string> &files) {
@@ -378,6 +460,9 @@ int main(int argc, char **argv) {
   for (const std::string &name : run.files)
     if (!bCheckFile(name))
       return 1;
+  run.files = aUnique(run.files);
+  for (int iSignal : {SIGINT, SIGTERM, SIGHUP})
+    signal(iSignal, vOnSignal);
 
   int iWidth = iNameWidth(run.files);
   printf(FMT_HEADING, iWidth, "File");
@@ -393,5 +478,5 @@ int main(int argc, char **argv) {
     printf(FMT_ROW, iWidth, szTotal, total.ulLines, total.ulBytesIn,
            total.ulBytesOut);
   }
-  return 0;
+  return bReportWritten() ? 0 : 1;
 }

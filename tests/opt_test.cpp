@@ -141,6 +141,19 @@ TEST_F(OptTest, TableFileInTheProgramDirectoryTakesThePlaceOfTheBuiltInOne)
   std::ofstream(strFile, std::ios::binary).write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
   EXPECT_EQ(iOptableLoad(strDir.c_str()), 0);
 
+  /* a directory or an empty file is named for what it is */
+  unlink(strFile.c_str());
+  mkdir(strFile.c_str(), 0700);
+  vFrontReset();
+  EXPECT_EQ(iOptableLoad(strDir.c_str()), 1);
+  EXPECT_EQ(g_front.strOut, "KZM006S Error 1 reading OPTABLE file " + strFile + ": Is a directory\n");
+  rmdir(strFile.c_str());
+  std::ofstream(strFile, std::ios::binary).flush();
+  vFrontReset();
+  EXPECT_EQ(iOptableLoad(strDir.c_str()), 2);
+  EXPECT_EQ(g_front.strOut, "KZM006S Error 2 reading OPTABLE file " + strFile + ": File is empty\n");
+  std::ofstream(strFile, std::ios::binary).write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
+
   if (geteuid() != 0) {
     chmod(strFile.c_str(), 0);
     vFrontReset();

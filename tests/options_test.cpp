@@ -454,6 +454,12 @@ TEST_F(Options, FileNamesFollowTheirPatterns)
       {{"prog", "-O"}, &ASMOPTIONS::pszSyslin, "prog.obj"},
       {{".hidden", "-O"}, &ASMOPTIONS::pszSyslin, ".hidden.obj"},
   };
+  /* every source named must exist */
+  char achCwd[PATH_MAX];
+  ASSERT_NE(getcwd(achCwd, sizeof achCwd), nullptr);
+  ASSERT_EQ(chdir(strDir.c_str()), 0);
+  mkdir("src.d", 0700);
+  for (const char *psz : {"src.d/prog", "prog", ".hidden"}) vFile(psz, "");
   for (const auto &c : aCases) {
     std::string strWhat = ::testing::PrintToString(c.astrArgs);
     ASSERT_EQ(iRun(c.astrArgs), 0) << strWhat << g_front.strOut;
@@ -463,6 +469,7 @@ TEST_F(Options, FileNamesFollowTheirPatterns)
       EXPECT_EQ(std::string(g_opt.*c.pField != nullptr ? g_opt.*c.pField : "(null)"), c.strExpected) << strWhat;
     vAsmCloseAll();
   }
+  ASSERT_EQ(chdir(achCwd), 0);
   ASSERT_EQ(iRun({"-LIST(x.lst)", strSrc()}), 0);
   EXPECT_STREQ(g_opt.aDd[DD_SYSPRINT].pszFile, "x.lst");
   EXPECT_STREQ(g_opt.aDd[DD_SYSPRINT].pszSource, "Command Line");
@@ -528,7 +535,7 @@ TEST_F(Options, BadFileNamesAndLibraryPaths)
       {"-", {strLongName}, "KZM005S File name " + strLongName + " is too long."},
       {"-", {"one\x07.asm"}, "KZM001S Command line parameter 1 contains an invalid character (X'07')."},
       {"-", {strSrc(), "-NOESD\x7F"}, "KZM001S Command line parameter 2 contains an invalid character (X'7F')."},
-      {"-", {"caf\xC3\xA9.asm"}, "KZM004S Missing C3=xx option."},
+      {"-", {"caf\xC3\xA9.asm"}, "KZM004S Missing C3=xx option for file name caf\xC3\xA9.asm."},
       {"-", {strSrc(), "-SYSPARM(\x80)"}, "KZM004S Missing 80=xx option."},
   };
   for (const auto &c : aCases) {
@@ -709,7 +716,9 @@ TEST_F(Options, SystermFileIsCreatedLast)
   ASSERT_EQ(iRun({"-SYSTERM(" + strTerm + ")", strSrc()}), 0) << g_front.strOut;
   EXPECT_TRUE(g_asm.bTermIsFile);
   EXPECT_STREQ(g_asm.pszTermName, strTerm.c_str());
-  EXPECT_EQ(access(strTerm.c_str(), F_OK), 0);
+  EXPECT_NE(g_asm.pTerm, nullptr);
+  /* written under a temporary name until the run is complete */
+  EXPECT_NE(access(strTerm.c_str(), F_OK), 0);
   vAsmCloseAll();
   EXPECT_FALSE(g_asm.bTermIsFile);
   g_asm.pTerm = stdout;

@@ -1,14 +1,19 @@
 /*
 ** failshim.cpp - preloaded into vorntab by the tests (LD_PRELOAD) to make
 ** rename(2) or unlink(2) fail with EIO when VORNTAB_FAIL names the call, so
-** the failure paths of the real program can be driven.  No header that
-** declares rename or unlink is included, to keep these definitions free of
-** the library's declarations.
+** the failure paths of the real program can be driven.  With "sigterm" the
+** program receives SIGTERM when it renames its temporary file; with "fflush"
+** every fflush fails with ENOSPC.  No header that declares rename, unlink or
+** fflush is included, to keep these definitions free of the library's
+** declarations.
 */
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+
+struct _IO_FILE;
 
 namespace {
 
@@ -24,6 +29,8 @@ bool bFail(const char *pszCall) {
 
 extern "C" int rename(const char *pszFrom, const char *pszTo) {
   using RENAMEFN = int (*)(const char *, const char *);
+  if (bFail("sigterm"))
+    raise(SIGTERM);
   if (bFail("rename"))
     return -1;
   return reinterpret_cast<RENAMEFN>(dlsym(RTLD_NEXT, "rename"))(pszFrom, pszTo);
@@ -34,4 +41,13 @@ extern "C" int unlink(const char *pszPath) {
   if (bFail("unlink"))
     return -1;
   return reinterpret_cast<UNLINKFN>(dlsym(RTLD_NEXT, "unlink"))(pszPath);
+}
+
+extern "C" int fflush(_IO_FILE *pFile) {
+  using FFLUSHFN = int (*)(_IO_FILE *);
+  if (bFail("fflush")) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return reinterpret_cast<FFLUSHFN>(dlsym(RTLD_NEXT, "fflush"))(pFile);
 }

@@ -348,4 +348,41 @@ TEST_F(Vorntab, LargeBinaryInput) {
   EXPECT_EQ(get("bin"), sTabConvert(in, TABOPTS{}));
 }
 
+/* links are followed or refused, a file named twice is converted once */
+TEST_F(Vorntab, LinksAndRepeatedNames) {
+  put("real.asm", "a       b\n");
+  fs::create_symlink("real.asm", dir + "/link.asm");
+  RESULT r = run({"-u", "link.asm"});
+  EXPECT_EQ(r.iExit, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir + "/link.asm"));
+  EXPECT_EQ(get("real.asm"), "a\tb\n");
+  EXPECT_EQ(names(), (std::vector<std::string>{"link.asm", "real.asm"}));
+
+  put("h1", "x  \n");
+  fs::create_hard_link(dir + "/h1", dir + "/h2");
+  r = run({"h1"});
+  EXPECT_EQ(r.iExit, 1);
+  EXPECT_EQ(r.err, "h1: Has 2 hard links, not converted\n");
+  EXPECT_EQ(get("h2"), "x  \n");
+
+  put("b.asm", "q \n");
+  r = run({"-ru", "b.asm", "./b.asm"});
+  EXPECT_EQ(r.iExit, 0) << r.err;
+  EXPECT_EQ(get("B.ASM"), "q\r\n");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2); /* heading and one row */
+}
+
+/* an interrupted run leaves no temporary file; a lost report is a failure */
+TEST_F(Vorntab, SignalAndFailingReport) {
+  put("f.asm", "a \n");
+  RESULT r = runFailing("sigterm", {"f.asm"});
+  EXPECT_EQ(r.iExit, -1);
+  EXPECT_EQ(names(), std::vector<std::string>{"f.asm"});
+  EXPECT_EQ(get("f.asm"), "a \n");
+
+  r = runFailing("fflush", {"f.asm"});
+  EXPECT_EQ(r.iExit, 1);
+  EXPECT_EQ(r.err, "(standard output): No space left on device\n");
+}
+
 } // namespace

@@ -1,0 +1,49 @@
+/*
+** file.h - the files of a run and their identities (module "file").
+**
+** Every input of the run (options files, vorn.opt, SYSIN files, the copy of
+** standard input, COPY and macro members) and every output (listing, object
+** file, SYSTERM file, standard output as the terminal stream) is known here
+** by device and inode.  No output may be the same file as an input or as
+** another output: such a clash ends the run with KZM901S before anything is
+** written, or, for a member found later, as soon as the member is opened.
+**
+** An output that is a regular file, or does not exist yet, is written to a
+** temporary file in its directory (a symbolic link is followed to its
+** target) and renamed into place only when the run has finished it, so no
+** failure or kill ever leaves a partial file under the real name.  An
+** output that exists and is not a regular file (device, FIFO, terminal) is
+** written in place and never removed.
+*/
+#pragma once
+
+#include <cstdio>
+
+enum FILEOUT : unsigned { FO_LISTING, FO_OBJECT, FO_TERM, FO_COUNT };
+
+/* Start of a run: no inputs, no outputs. */
+void vFileReset();
+/* An input opened on descriptor iFd, in the role "SYSIN", "Copy", "options",
+   ... .  Once the outputs are known, false after KZM901S when it is one of
+   them: the caller closes it and terminates. */
+bool bFileInput(int iFd, const char *pszRole, const char *pszName);
+/* Option step: the outputs of the run from the assigned file names; 0, or 20
+   after KZM901S (or an error naming the file) was written. */
+int iFileOutputsSet();
+/* Opens an output for writing; null with errno set on failure.  The role
+   and name serve when the option step did not set the output up. */
+FILE *pFileCreate(FILEOUT o, const char *pszRole, const char *pszName);
+/* Ends the writing of an output whose stream is open: every byte flushed and
+   the stream closed; 0, or the errno of the failure (the output is then
+   abandoned). */
+int iFileFinish(FILEOUT o);
+/* Gives up an output: its stream closed, its temporary file removed and the
+   old regular file under its name removed, so that no stale one stays. */
+void vFileAbandon(FILEOUT o);
+/* Termination: every output not yet in place is abandoned. */
+void vFileAbandonAll();
+/* End of the run: the finished outputs renamed into place; a failure writes
+   KZM900S and terminates. */
+void vFileCommit();
+/* From a signal handler: removes the temporary files (async-signal-safe). */
+void vFileSignalCleanup();
