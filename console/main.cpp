@@ -44,7 +44,7 @@ const char c_szUsage[] =
     "options are read first from vorn.ini beside the program, then from the\n"
     "files named in VORNINI, then from the command line.\n"
     "\n"
-    "Return codes: 0 clean, 4 warnings, 8 errors, 12 serious errors,\n"
+    "Return codes: 0 clean, 4 warnings, 8 errors, 12 severe errors,\n"
     "16 critical errors, 20 the run was terminated.\n"
     "\n"
     "  -h, -?, --help   this text        --version   the version line\n";

@@ -305,6 +305,28 @@ TEST_P(ObjDeck, CardsFollowTheLayout)
   }
 }
 
+/* The tab utility as the README shows it (tabs at the default output stops
+   of 8, the columns at which vorn reads them, with UNIX line ends; and
+   expanded to blanks) leaves sources that assemble to the same deck. */
+TEST_P(ObjDeck, TabUtilityKeepsTheDeck)
+{
+  std::ifstream src(std::string(VORN_TEST_DIR) + "/../examples/" + GetParam().pszFile, std::ios::binary);
+  vSource("prog.asm", std::string(std::istreambuf_iterator<char>(src), std::istreambuf_iterator<char>()));
+  auto strDeck = [&] {
+    RUN r = runPiped(strDir, {"-OBJECT,NOLIST", "prog.asm"}, nullptr);
+    EXPECT_EQ(r.iRc, 0) << r.strErr;
+    std::ifstream f(strDir + "/prog.obj", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  };
+  const std::string strOriginal = strDeck();
+  ASSERT_FALSE(strOriginal.empty());
+  for (const char *pszOptions : {"-u", "-x"}) {
+    std::string strCommand = std::string("cd '").append(strDir).append("' && ").append(VORNTAB_EXE);
+    ASSERT_EQ(std::system(strCommand.append(" ").append(pszOptions).append(" prog.asm >/dev/null").c_str()), 0);
+    EXPECT_EQ(strDeck(), strOriginal) << pszOptions;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(ObjDeckExamples, ObjDeck, ::testing::ValuesIn(c_aExamples),
                          [](const ::testing::TestParamInfo<EXAMPLE> &i) {
                            std::string str = i.param.pszFile;
