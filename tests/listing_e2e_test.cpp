@@ -220,14 +220,14 @@ TEST_F(ListingRun, CharactersOfAUtf8SourceAndUntranslatedOnes)
   const std::string strSource = "PROG     CSECT\n"
                                 "         DC    C'\xC2\xA2\xC3\xA9'\n"
                                 "         DC    C'\xC2\xA2'\n"
-                                "         BADOP\n"
+                                "         BADOP \xC2\xA2\n"
                                 "         END\n";
   const std::string strNote = "KZM099I Unrecognized ASCII character X'E9' in column 19 translated to a blank.";
   RUN r = run(strSource, {"-LIST"});
   EXPECT_EQ(r.iRc, 12) << r.strErr; /* from the invalid operation alone */
   EXPECT_EQ(astrLines(r.strOut)[0], "prog.asm(2) : " + strNote);
   EXPECT_EQ(std::count(r.strOut.begin(), r.strOut.end(), '\n'), 3) << r.strOut; /* no echo of statement 2 */
-  EXPECT_EQ(astrLines(r.strOut)[1], "prog.asm(4) :          BADOP");
+  EXPECT_EQ(astrLines(r.strOut)[1], "prog.asm(4) :          BADOP \xC2\xA2");
   EXPECT_EQ(astrAfter("000000                                1 PROG     CSECT", 3),
             (std::vector<std::string>{"000000 4A40                           2          DC    C'\xC2\xA2 '", "  " + strNote,
                                       "000002 4A                             3          DC    C'\xC2\xA2'"}));
