@@ -3,10 +3,18 @@
 ** exits with the return code.  Messages go to standard error, the terminal
 ** stream to standard output; the program never prompts.  A run whose
 ** messages could not be written to standard error ends with 20.
+**
+** -h, -?, --help and --version are answered here, before the core runs:
+** the usage or the version line on standard output, exit code 0.  They count
+** only before "--", after which every argument is a source file.
+**
+** Standard output is flushed before anything goes to standard error, so that
+** both streams sent into one pipe or file keep the order of production.
 */
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 
 #include "file.h"
@@ -22,12 +30,72 @@ void vOnSignal(int iSignal)
   std::raise(iSignal);
 }
 
+const char c_szUsage[] =
+    "Usage: vorn [options] source...\n"
+    "       vorn [options] < source\n"
+    "\n"
+    "Assembles System/390 assembler language.  An argument beginning with '-'\n"
+    "holds options separated by blanks or commas (vorn -OBJECT,NOLIST prog.asm);\n"
+    "\"--\" ends the options.  The capitals of a name are its short form.\n"
+    "\n"
+    "Common options (defaults first):\n"
+    "  LIST(121|133) | NOLIST     listing prog.lst, 121 or 133 columns wide (L)\n"
+    "  NOOBJECT | OBJECT | DECK   no object (NO); object module prog.obj (O);\n"
+    "                             the PUNCH and REPRO cards as text in prog.txt\n"
+    "  TERM | NOTERM              statements in error and their diagnostics on\n"
+    "                             standard output (T, NT)\n"
+    "  FLAG(n)                    leave out diagnostics below severity n (F)\n"
+    "  LINECOUNT(60|n)            lines per page, 0 for no pages (LC)\n"
+    "  PRINTCTL(FF|NL|ASA)        page control of the listing (PR)\n"
+    "  BATCH                      several programs, each ended by END, in one run\n"
+    "  SYSLIB(path;...)           COPY member paths, '*' for the member (SL)\n"
+    "  SYSPRINT(f) SYSLIN(f)      other names for the listing (ST), the object\n"
+    "  SYSPUNCH(f) SYSTERM(f)     (SN), the DECK text (SH), the terminal (SM)\n"
+    "\n"
+    "Files: prog.lst, prog.obj and prog.txt are written beside the source;\n"
+    "options are read first from vorn.ini beside the program, then from the\n"
+    "files named in VORNINI, then from the command line.\n"
+    "\n"
+    "Return codes: 0 clean, 4 warnings, 8 errors, 12 severe errors,\n"
+    "16 critical errors, 20 the run was terminated.\n"
+    "\n"
+    "  -h, -?, --help   this text        --version   the version line\n";
+
+enum REQUEST { REQ_ASSEMBLE, REQ_HELP, REQ_VERSION };
+
+/* The first request for help or the version before "--", if any. */
+REQUEST iRequest(int argc, char **argv)
+{
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; i++) {
+    const char *psz = argv[i];
+    if (std::strcmp(psz, "-h") == 0 || std::strcmp(psz, "-?") == 0 || std::strcmp(psz, "--help") == 0)
+      return REQ_HELP;
+    if (std::strcmp(psz, "--version") == 0) return REQ_VERSION;
+  }
+  return REQ_ASSEMBLE;
+}
+
+/* Exit code 0 when the text reached standard output, else 20. */
+int iAnswer(REQUEST iReq)
+{
+  if (iReq == REQ_HELP)
+    std::fputs(c_szUsage, stdout);
+  else
+    std::printf("%s\n", g_szVersionLine);
+  return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 20;
+}
+
 } // namespace
 
-void vFrontWrite(const char *pszText) { std::fputs(pszText, stderr); }
+void vFrontWrite(const char *pszText)
+{
+  std::fflush(stdout);
+  std::fputs(pszText, stderr);
+}
 
 void vFrontFatal(const char *pszText)
 {
+  std::fflush(stdout);
   std::fputs(pszText, stderr);
   std::fputc('\n', stderr);
   vAsmCloseAll();
@@ -40,6 +108,8 @@ void vFrontPoll() {}
 
 int main(int argc, char **argv)
 {
+  REQUEST iReq = iRequest(argc, argv);
+  if (iReq != REQ_ASSEMBLE) return iAnswer(iReq);
   for (int iSignal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(iSignal, vOnSignal);
   unsigned uRc = iAssemble(0, argc, argv);
   vAsmCloseAll();

@@ -64,6 +64,7 @@
 #define MSG_TEMP "KZM008S Error creating temporary file %s: %s"
 #define MSG_NO_SOURCE "KZM010S Missing source file name."
 #define MSG_NO_SOURCE_IN "KZM010S Missing source file name (%s)."
+#define MSG_USAGE_HINT "        Usage: vorn [options] source...   (vorn --help lists the options)"
 #define MSG_ENV "KZM011S %s"
 #define MSG_VORNLIB "KZM%sS VORNLIB environment variable %s."
 #define MSG_SYSTERM "KZM900S Error creating SYSTERM file %s: %s"
@@ -86,7 +87,9 @@ const char c_szTooLong[] = "has a parameter string that is too long.";
 const char c_szCommandLine[] = "Command Line";
 const char c_szDefault[] = "(default)";
 const char c_szStdinName[] = "(STDIN)";
-const char c_szBanner[] = "Velmora 390 Cross Assembler  -  version 1.2.00\n"
+#define VERSION_LINE "Velmora 390 Cross Assembler  -  version 1.2.00"
+const char g_szVersionLine[] = VERSION_LINE;
+const char c_szBanner[] = VERSION_LINE "\n"
                           "System/390 assembler language, cross assembled on this host.\n";
 const char c_szTranslator[] = "VORNASM   1200";
 
@@ -1151,13 +1154,30 @@ int iEnvironment()
   return iSystemValues();
 }
 
+/* The number of the argument "--", which ends the options, or the argument
+   count when there is none. */
+int iOptionsEnd()
+{
+  for (int i = 1; i < g_opt.iArgc; i++)
+    if (g_opt.ppszArgv[i] != nullptr && std::strcmp(g_opt.ppszArgv[i], "--") == 0) return i;
+  return g_opt.iArgc;
+}
+
+/* Whether argument i holds options: it begins with '-' and comes before "--". */
+bool bOptionArgument(int i, int iEnd)
+{
+  const char *pszArg = g_opt.ppszArgv[i];
+  return pszArg != nullptr && pszArg[0] == '-' && i < iEnd;
+}
+
 /* The primary source and the SYSIN list from the arguments. */
 int iSourceArguments()
 {
   bool bFirst = true;
+  int iEnd = iOptionsEnd();
   for (int i = 1; i < g_opt.iArgc; i++) {
     const char *pszArg = g_opt.ppszArgv[i];
-    if (pszArg == nullptr || pszArg[0] == '-') continue;
+    if (pszArg == nullptr || i == iEnd || bOptionArgument(i, iEnd)) continue;
     if (bFirst) {
       bFirst = false;
       int iRc = iPrimarySource(pszArg);
@@ -1244,6 +1264,7 @@ int iAskSource()
                        : nullptr;
     if (pszAnswer == nullptr || *pszAnswer == '\0') {
       vMessage(MSG_NO_SOURCE);
+      if (!g_asm.bWindowed) vMessage(MSG_USAGE_HINT); /* the console program never asks */
       return 20;
     }
     if (std::strlen(pszAnswer) > OPT_NAME_MAX) {
@@ -1294,21 +1315,27 @@ int iVornini()
   }
 }
 
-/* Options in one argument, separated by blanks outside quotes. */
+/* Options in one argument, separated by blanks outside quotes or by commas
+   outside quotes and parentheses (-OBJECT,FLAG(4,NOALIGN) holds two). */
 int iArgumentOptions(const char *pszArg, int iPos)
 {
   char achOption[OPT_TEXT_MAX + 2];
   const char *p = pszArg;
   for (;;) {
-    while (*p == ' ') p++;
+    while (*p == ' ' || *p == ',') p++;
     if (*p == '\0') return 0;
     size_t ulLen = 0;
     char cQuote = '\0';
-    for (; *p != '\0' && (cQuote != '\0' || *p != ' '); p++) {
+    unsigned uDepth = 0;
+    for (; *p != '\0' && (cQuote != '\0' || (*p != ' ' && (*p != ',' || uDepth > 0))); p++) {
       if (cQuote != '\0') {
         if (*p == cQuote) cQuote = '\0';
       } else if (*p == '\'' || *p == '"') {
         cQuote = *p;
+      } else if (*p == '(') {
+        uDepth++;
+      } else if (*p == ')' && uDepth > 0) {
+        uDepth--;
       }
       if (ulLen <= OPT_TEXT_MAX) achOption[ulLen++] = *p; /* one more than fits shows the cut */
     }
@@ -1327,10 +1354,9 @@ int iCommandLine()
         return 20;
       }
   }
-  for (int i = 1; i < g_opt.iArgc; i++) {
-    const char *pszArg = g_opt.ppszArgv[i];
-    if (pszArg != nullptr && pszArg[0] == '-' && iArgumentOptions(pszArg + 1, i) != 0) return 20;
-  }
+  int iEnd = iOptionsEnd();
+  for (int i = 1; i < g_opt.iArgc; i++)
+    if (bOptionArgument(i, iEnd) && iArgumentOptions(g_opt.ppszArgv[i] + 1, i) != 0) return 20;
   return 0;
 }
 

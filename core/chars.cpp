@@ -139,3 +139,18 @@ void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 {
   for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
 }
+
+size_t ulLatin1ToUtf8(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
+{
+  size_t n = 0;
+  for (size_t i = 0; i < ulLen; i++) {
+    uint8_t c = pSrc[i];
+    if (c < 0x80) {
+      pDst[n++] = c;
+    } else {
+      pDst[n++] = static_cast<uint8_t>(0xC0 | c >> 6);
+      pDst[n++] = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    }
+  }
+  return n;
+}

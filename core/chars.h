@@ -80,3 +80,8 @@ void vCharsBuildClasses();
 /* Translates ulLen bytes; pDst may equal pSrc. */
 void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
+
+/* Host text with each character from X'80' on (Latin-1) as its two-byte
+   UTF-8 sequence; pDst holds 2 * ulLen bytes and may not overlap pSrc.
+   Returns the bytes written. */
+size_t ulLatin1ToUtf8(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);

@@ -456,6 +456,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   vHeadPut32(STMT_LINE, pStmt->ulLine);
   vHeadPut32(STMT_RECORDS, pStmt->ulRecords);
   vSequenceField(pStmt);
+  if (pStmt->achNote[0] != '\0') iStmtDiag(DIAG_NUMBER_UNTRANSLATED, DIAG_READER_NOTE, 0, 0, pStmt->achNote);
 
   if (bProcessed && bMacroLanguage) {
     vFirstPhaseDispatch(pStmt, pEntry, 0, 0, nullptr, nullptr);

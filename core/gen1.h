@@ -70,6 +70,10 @@ enum : uint8_t {
 
 constexpr uint8_t DIAG_HOST_TEXT = 32;
 constexpr uint8_t DIAG_NAME_TEXT = 64;
+/* Host text of a note the source reader has already shown on the terminal:
+   the listing prints it after the statement, which it does not flag. */
+constexpr uint8_t DIAG_READER_NOTE = 96;
+constexpr int DIAG_NUMBER_UNTRANSLATED = 99;
 constexpr uint32_t STMT_LIMIT = 999999;
 constexpr uint32_t OPERAND_MAX = 1024;
 

@@ -134,6 +134,21 @@ void vOut(const void *p, size_t ulCount)
 }
 
 void vOutByte(uint8_t b) { vOut(&b, 1); }
+
+/* Host text of a line: in UTF-8 when the source was, so that a character
+   reaches the listing as the source had it. */
+void vOutHost(const uint8_t *p, uint32_t ulCount)
+{
+  if (!bSourceUtf8()) {
+    vOut(p, ulCount);
+    return;
+  }
+  uint8_t abUtf8[2 * OUT_PIECE];
+  for (uint32_t ulPart; ulCount > 0; p += ulPart, ulCount -= ulPart) {
+    ulPart = ulCount < OUT_PIECE ? ulCount : OUT_PIECE;
+    vOut(abUtf8, ulLatin1ToUtf8(abUtf8, p, ulPart));
+  }
+}
 void vOutText(const char *psz) { vOut(psz, std::strlen(psz)); }
 
 void vLineEnd()
@@ -183,12 +198,12 @@ void vOutTabbed(const uint8_t *pText, uint32_t ulLength)
       uint32_t k = ulEnd;
       while (k > g && pText[k - 1] == ASCII_BLANK) k--;
       if (ulEnd - k >= 2) {
-        vOut(pText + g, k - g);
+        vOutHost(pText + g, k - g);
         vOutByte('\t');
         continue;
       }
     }
-    vOut(pText + g, ulEnd - g);
+    vOutHost(pText + g, ulEnd - g);
   }
 }
 
@@ -203,7 +218,7 @@ void vOutUnderlined(const uint8_t *pText, uint32_t ulLength)
     uint32_t j = i;
     while (j < ulLength && pText[j] != ASCII_BLANK) j++;
     vOutText("\x1b&d0D");
-    vOut(pText + i, j - i);
+    vOutHost(pText + i, j - i);
     vOutText("\x1b&d@");
     i = j;
   }
@@ -244,7 +259,7 @@ void vEmitAscii(uint32_t ulFlags, bool bPage, uint32_t ulSkipped, const uint8_t 
   else if (g_lst.bCtl == PC_HP)
     vOutTabbed(pText, ulLength);
   else
-    vOut(pText, ulLength);
+    vOutHost(pText, ulLength);
   vLineEnd();
 }
 
@@ -752,15 +767,19 @@ void vTermEcho(const STMTVIEW &v)
   uint32_t ulRecords = 0;
   if (const uint8_t *pCards = pSourceCards(v, &ulRecords)) {
     for (uint32_t r = 0; r < ulRecords; r++) {
-      char achCard[CARD_COLUMNS];
-      vEbcdicToAscii(reinterpret_cast<uint8_t *>(achCard), pCards + static_cast<size_t>(r) * CARD_COLUMNS,
-                     CARD_COLUMNS);
-      uint32_t n = ulTrimmed(reinterpret_cast<const uint8_t *>(achCard), CARD_COLUMNS, ASCII_BLANK);
-      vTermLine(v, v.ulLine + r, achCard, n);
+      uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
+      vEbcdicToAscii(abCard, pCards + static_cast<size_t>(r) * CARD_COLUMNS, CARD_COLUMNS);
+      size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
+      const uint8_t *pText = abCard;
+      if (bSourceUtf8()) {
+        n = ulLatin1ToUtf8(abUtf8, abCard, n);
+        pText = abUtf8;
+      }
+      vTermLine(v, v.ulLine + r, reinterpret_cast<const char *>(pText), n);
     }
   }
   vEachDiagnostic([&](const DIAGVIEW &d) {
-    if (d.iNumber == 0) return;
+    if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE) return; /* the reader showed its notes */
     char achText[OPERAND_MAX + 160];
     uint32_t ulText = d.ulLength < OPERAND_MAX + 140 ? d.ulLength : OPERAND_MAX + 140;
     int iLen = std::snprintf(achText, sizeof achText, "KZM%03d%c ", d.iNumber % 1000,
@@ -965,8 +984,10 @@ void vListStatement()
   }
   bool bMessages = false, bAny = false;
   vEachDiagnostic([&](const DIAGVIEW &d) {
-    bAny = true;
-    if (d.iNumber != 0) bMessages = true;
+    if (d.bForm != DIAG_READER_NOTE) {
+      bAny = true;
+      if (d.iNumber != 0) bMessages = true;
+    }
     if (bList) vListDiagnostic(d.bSeverity, d.iNumber, d.bForm, d.ulLength, d.pText);
   });
   if (bList && bAny && (v.ulFlagSet & FLAG_RECORD) && bReportLastFlagged(v.ulNumber))

@@ -12,8 +12,14 @@
 **  - Text lines: a tab moves to the next multiple of 8 columns, characters
 **    beyond column 80 are dropped, CR LF / LF / CR end a line, a final X'1A'
 **    is ignored, and a two-byte UTF-8 sequence for U+00A0-U+00FF is read as
-**    that one Latin-1 character.  A UTF-8 byte-order mark that opens a file
-**    is skipped before the format is judged.
+**    that one Latin-1 character; a source read that way makes the run's
+**    text UTF-8 (bSourceUtf8), so the listing gives the character back as
+**    the source had it.
+**  - A character without a translation is reported on the terminal stream
+**    as the record is read; the statement that takes the record carries the
+**    same note (message 099, the first one of its records) for the listing.
+**  - A UTF-8 byte-order mark that opens a file is skipped before the
+**    format is judged.
 **  - A member that ends is popped at once; the statement in progress then
 **    sees the end of its input (message 101 when it expected a record).
 **  - Library members are looked up along the SYSLIB patterns under the name
@@ -58,6 +64,8 @@ constexpr size_t MEMBER_MAX = 63;
 constexpr uint8_t ASCII_EOF = 0x1A;
 constexpr uint32_t ICTL_BEGIN = 1, ICTL_END = 71, ICTL_CONTINUE = 16;
 
+constexpr char MSG_UNTRANSLATED[] = "Unrecognized ASCII character X'%.2X' in column %u translated to a blank.";
+
 /* EBCDIC codes the reader looks for. */
 constexpr uint8_t E_ASTERISK = 0x5C, E_PERIOD = 0x4B, E_SLASH = 0x61, E_QUOTE = 0x7D;
 
@@ -78,6 +86,7 @@ struct SRCFILE {
   SRCFORMAT iFormat;
   uint32_t ulBegin, ulEnd, ulContinue;
   uint8_t abCard[SRC_RECORD];
+  char achNote[SRC_NOTE_MAX]; /* note of abCard's first untranslated character, or "" */
 };
 
 struct SOURCESTATE {
@@ -87,6 +96,7 @@ struct SOURCESTATE {
   bool bInputEnded;        /* the primary source has no more records */
   const char **apszNames;  /* source identities: index = identity - 1 */
   uint32_t ulNames;
+  bool bUtf8;              /* a UTF-8 sequence was read in this run */
 };
 SOURCESTATE g_src = {};
 
@@ -170,6 +180,7 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
       int cLatin = ((c & 0x1F) << 6) | (cNext & 0x3F);
       if (cLatin >= 0xA0) {
         c = cLatin;
+        g_src.bUtf8 = true;
       } else {
         if (ulCol < SRC_RECORD) abRaw[ulCol++] = static_cast<uint8_t>(c);
         c = cNext;
@@ -185,15 +196,18 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
    without a translation on the terminal stream. */
 void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
 {
+  s->achNote[0] = '\0';
   for (uint32_t i = 0; i < ulLen; i++) {
     uint8_t c = abRaw[i];
     if (g_abAsciiDefined[c] == CHD_NONE && s->bQuiet) {
       s->abCard[i] = EBCDIC_BLANK;
     } else if (g_abAsciiDefined[c] == CHD_NONE) {
-      char achLine[256];
-      std::snprintf(achLine, sizeof achLine,
-                    "%s(%lu) : KZM099I Unrecognized ASCII character X'%.2X' in column %u translated to a blank.\n",
-                    s->pszName, static_cast<unsigned long>(s->ulRecord), c, i + 1);
+      char achNote[SRC_NOTE_MAX];
+      std::snprintf(achNote, sizeof achNote, MSG_UNTRANSLATED, c, i + 1);
+      if (s->achNote[0] == '\0') std::memcpy(s->achNote, achNote, sizeof achNote);
+      char achLine[PATH_MAX + SRC_NOTE_MAX + 32];
+      std::snprintf(achLine, sizeof achLine, "%s(%lu) : KZM%03dI %s\n", s->pszName,
+                    static_cast<unsigned long>(s->ulRecord), DIAG_NUMBER_UNTRANSLATED, achNote);
       if (g_opt.bTerm & TERM_UPPER)
         for (char *p = achLine; *p != '\0'; p++) *p = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*p)]);
       iTermWrite(achLine, 0);
@@ -211,6 +225,7 @@ bool bCardFrom(SRCFILE *s)
   int iLen = iRawRecord(s, abRaw);
   if (iLen < 0) return false;
   s->ulRecord++;
+  s->achNote[0] = '\0';
   uint32_t ulLen = static_cast<uint32_t>(iLen);
   if (s->iFormat == SF_EBCDIC_RECORDS)
     std::memcpy(s->abCard, abRaw, ulLen);
@@ -456,6 +471,9 @@ void vAddCard(SRCSTMT *pStmt, const uint8_t *pCard)
   }
   std::memcpy(pCards(pStmt) + pStmt->ulRecords * SRC_RECORD, pCard, SRC_RECORD);
   pStmt->ulRecords++;
+  const SRCFILE *s = g_src.pTop; /* the card was just handed out by pRecordRead */
+  if (s != nullptr && pCard == s->abCard && s->achNote[0] != '\0' && pStmt->achNote[0] == '\0')
+    std::memcpy(pStmt->achNote, s->achNote, sizeof pStmt->achNote);
 }
 
 bool bBlank(uint8_t c) { return c == EBCDIC_BLANK; }
@@ -531,6 +549,7 @@ void vStmtReset(SRCSTMT *pStmt, const SRCFILE *s)
   pStmt->abOpName[0] = 0;
   pStmt->iError = 0;
   pStmt->achError[0] = '\0';
+  pStmt->achNote[0] = '\0';
 }
 
 /* Operation records the reader itself needs. */
@@ -704,6 +723,7 @@ bool bSourceOpenPrimary()
 {
   vSourceCloseAll();
   g_src.bInputEnded = false;
+  g_src.bUtf8 = false;
   return bOpenSysinFrom(0);
 }
 
@@ -895,3 +915,5 @@ const char *pSourceName(uint32_t ulSrcId)
 {
   return ulSrcId >= 1 && ulSrcId <= g_src.ulNames ? g_src.apszNames[ulSrcId - 1] : nullptr;
 }
+
+bool bSourceUtf8() { return g_src.bUtf8; }

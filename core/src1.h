@@ -18,6 +18,7 @@
 #include "mem.h"
 
 constexpr uint32_t SRC_RECORD = 80;
+constexpr uint32_t SRC_NOTE_MAX = 96; /* one reader note with its NUL */
 
 enum : char {
   SRC_PRIMARY = 'S',
@@ -45,6 +46,8 @@ struct SRCSTMT {
   uint8_t abOpName[64];    /* the operation field upper-cased, EBCDIC, NUL-ended */
   int iError;              /* message number of a reader error, 0 = none */
   char achError[96];       /* its text */
+  char achNote[SRC_NOTE_MAX]; /* note (message 099) of the first character of
+                                 its records without a translation, or "" */
 };
 
 /* Makes SYSIN the first input source and reads ahead to its first record;
@@ -80,6 +83,10 @@ void vSourceSetColumns(uint32_t ulBegin, uint32_t ulEnd, uint32_t ulContinue);
 
 uint32_t ulSourceIdentity(const char *pszName);
 const char *pSourceName(uint32_t ulSrcId);
+
+/* Whether a source of the run was read as UTF-8 text (a two-byte sequence
+   for a Latin-1 character): host text shown to the user is then UTF-8. */
+bool bSourceUtf8();
 
 /* The format of a source file judged from its first bytes. */
 enum SRCFORMAT { SF_TEXT, SF_ASCII_RECORDS, SF_EBCDIC_RECORDS };

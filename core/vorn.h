@@ -74,6 +74,10 @@ inline void vPhaseSet(char cPhase, char cStep)
   g_asm.cStep = cStep;
 }
 
+/* The product and version line that opens the banner of every run (no line
+   end); front ends show it when asked for their version. */
+extern const char g_szVersionLine[];
+
 /* ---- driver services (asm.cpp) ------------------------------------------- */
 
 unsigned iAssemble(int iWindowed, int argc, char **argv);

@@ -232,6 +232,14 @@ char cDiagnosticLetter(int iNumber, int iSeverity)
 void vListDiagnostic(int iSeverity, int iNumber, uint8_t bForm, uint32_t ulLength, const void *pText)
 {
   if (!bListOpen()) return;
+  if (bForm == DIAG_READER_NOTE) { /* a note of the source reader flags nothing */
+    char achLine[LIST_LINE_MAX + 16];
+    std::snprintf(achLine, sizeof achLine, "  KZM%03dI %.*s", (iNumber < 0 ? -iNumber : iNumber) % 1000,
+                  static_cast<int>(std::min<uint32_t>(ulLength, LIST_LINE_MAX)),
+                  pText != nullptr ? static_cast<const char *>(pText) : "");
+    vLine(0, achLine);
+    return;
+  }
   bool bNote = iNumber == 0 || iNumber == 300;
   const char *pszLabel = bNote ? "*** MNOTE ***" : iSeverity > 4 ? "*** ERROR ***" : "** WARNING **";
   char achPrefix[32];

@@ -4,9 +4,11 @@
 **
 ** vorntab [options] files rewrites each file through the line conversion of
 ** tabconv.h and prints a table of lines, bytes in and bytes out per file to
-** standard output; usage and error messages go to standard error.  Exit code
-** 0 when every file was processed, 1 on a usage error or the first file
-** error; files processed before the failing one stay rewritten.
+** standard output; usage and error messages go to standard error, the usage
+** asked for with -h, -?, --help (and the version line of --version) to
+** standard output.  "--" ends the options.  Exit code 0 when every file was
+** processed, 1 on a usage error or the first file error; files processed
+** before the failing one stay rewritten.
 **
 ** Notes on the design:
 **  - Every named file is checked (readable, writable, a regular file) before
@@ -68,6 +70,7 @@ const char *const g_apszUsage[] = {
     "files:   the files to be compressed or expanded (wild cards allowed).",
 };
 
+constexpr char MSG_VERSION[] = "Velmora 390 tab utility  -  version 1.2.00\n";
 constexpr char MSG_BAD_OPTION[] =
     "\"%s\" is not a valid command line option!\n";
 constexpr char MSG_NO_FILES[] = "No files were specified!\n";
@@ -126,9 +129,9 @@ struct INFILE {
   }
 };
 
-void vUsage() {
+void vUsage(FILE *pOut) {
   for (const char *psz : g_apszUsage)
-    fprintf(stderr, "%s\n", psz);
+    fprintf(pOut, "%s\n", psz);
 }
 
 bool bSysError(const std::string &name, int iErr = errno) {
@@ -138,7 +141,7 @@ bool bSysError(const std::string &name, int iErr = errno) {
 
 /* ---- command line ---- */
 
-enum ARGRESULT { ARG_OK, ARG_HELP, ARG_BAD };
+enum ARGRESULT { ARG_OK, ARG_HELP, ARG_VERSION, ARG_BAD };
 
 /* "lnnn" with one to three decimal digits. */
 bool bParseLength(const std::string &opt, unsigned &uMaxLine) {
@@ -171,8 +174,10 @@ ARGRESULT iParseOption(const char *pszArg, TABRUN &run) {
     run.cRename = opt[1];
   else if (opt == "t")
     run.bTestOnly = true;
-  else if (opt == "h")
+  else if (opt == "h" || opt == "?" || opt == "-help")
     return ARG_HELP;
+  else if (opt == "-version")
+    return ARG_VERSION;
   else if (!bParseLength(opt, run.opts.uMaxLine))
     return ARG_BAD;
   return ARG_OK;
@@ -430,29 +435,43 @@ int iNameWidth(const std::vector<std::string> &files) {
 
 } // namespace
 
+/* The usage or version asked for, on standard output. */
+int iAnswer(ARGRESULT iResult) {
+  if (iResult == ARG_HELP)
+    vUsage(stdout);
+  else
+    fputs(MSG_VERSION, stdout);
+  return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
   TABRUN run;
   std::vector<std::string> args;
+  bool bOptions = true;
   for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] != '-') {
+    if (bOptions && strcmp(argv[i], "--") == 0) {
+      bOptions = false;
+      continue;
+    }
+    if (!bOptions || argv[i][0] != '-') {
       args.push_back(argv[i]);
       continue;
     }
-    switch (iParseOption(argv[i], run)) {
+    switch (ARGRESULT iResult = iParseOption(argv[i], run)) {
     case ARG_OK:
       break;
     case ARG_HELP:
-      vUsage();
-      return 0;
+    case ARG_VERSION:
+      return iAnswer(iResult);
     case ARG_BAD:
       fprintf(stderr, MSG_BAD_OPTION, argv[i]);
-      vUsage();
+      vUsage(stderr);
       return 1;
     }
   }
   if (args.empty()) {
     fputs(MSG_NO_FILES, stderr);
-    vUsage();
+    vUsage(stderr);
     return 1;
   }
   for (const std::string &arg : args)

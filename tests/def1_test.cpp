@@ -83,7 +83,7 @@ protected:
     char ach[160];
     std::string strScale = e->sScale == SYM_SCALE_UNKNOWN ? "-" : std::to_string(e->sScale);
     std::string strEnd = std::to_string(e->lEnd);
-    if (e->ulBitOffset != 0) strEnd += "." + std::to_string(e->ulBitOffset);
+    if (e->ulBitOffset != 0) strEnd.append(".").append(std::to_string(e->ulBitOffset));
     std::snprintf(ach, sizeof ach, "al=%u st=%d tot=%u end=%s L=%d T=%c S=%s", e->bAlign, e->lStart, e->ulTotal,
                   strEnd.c_str(), e->lLength, g_abEbcdicToAscii[e->bType], strScale.c_str());
     return ach;

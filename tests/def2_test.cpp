@@ -343,7 +343,7 @@ TEST_F(Def2Test, HostileOperandsEndInDiagnostics)
 {
   /* thousands of operands, long numbers, deep parentheses */
   std::string strMany;
-  for (int i = 0; i < 3000; i++) strMany += (i != 0 ? "," : "") + std::string("AL1(") + std::to_string(i % 256) + ")";
+  for (int i = 0; i < 3000; i++) strMany.append(i != 0 ? "," : "").append("AL1(").append(std::to_string(i % 256)).append(")");
   vCode(strProgram({"T CSECT"}) + strContinued(strMany) + strProgram({"- END"}));
   ASSERT_EQ(astr.size(), 3u);
   std::string strBytes = strShown(1);

@@ -63,8 +63,8 @@ TEST_F(VornRun, StartUpFailuresTerminateWithTwenty)
     std::string strErr;
   } const aCases[] = {
       {{"empty.asm"}, "KZM100S Source file is empty.\n"},
-      {{}, "KZM010S Missing source file name.\n"},
-      {{"-TRACE(0)"}, "KZM010S Missing source file name.\n"},
+      {{}, "KZM010S Missing source file name.\n" + c_strUsageHint},
+      {{"-TRACE(0)"}, "KZM010S Missing source file name.\n" + c_strUsageHint},
       {{"missing.asm"}, "KZM900S Error opening SYSIN file missing.asm: No such file or directory\n"},
       {{"adir"}, "KZM900S Error opening SYSIN file adir: Is a directory\n"},
   };
@@ -227,8 +227,9 @@ TEST_F(VornRun, HostileSourcesAreDiagnosedNotCrashedOn)
       {"line of 100000 characters", std::string(100000, 'Q') + "\n         END\n"},
       {"10000 continuation records", strManyRecords},
       {"unterminated quote at the end", "LBL      EQU   C'ABC"},
-      {"deep parentheses", "X" + strContinued("EQU", std::string(150, '(') + "1" + std::string(150, ')')).substr(1) +
-                               "\n         END\n"},
+      {"deep parentheses",
+       std::string("X").append(strContinued("EQU", std::string(150, '(') + "1" + std::string(150, ')')), 1) +
+           "\n         END\n"},
       {"long symbol", std::string(70, 'S') + " LR 1,2\n" + "Y        EQU   " + std::string(56, 'Z') + "\n"},
   };
   for (const auto &c : aCases) {

@@ -95,8 +95,8 @@ protected:
     if (v == nullptr) return bExprFailed(c) ? std::to_string(c->err.sNumber) + ": " + c->err.achText : "pending";
     std::string str = std::to_string(v->lValue);
     if (v->ulPositive + v->ulNegative != 0) str += ' ';
-    for (uint32_t i = 0; i < v->ulPositive; i++) str += "+" + std::to_string(v->plPositive[i]);
-    for (uint32_t i = 0; i < v->ulNegative; i++) str += "-" + std::to_string(v->plNegative[i]);
+    for (uint32_t i = 0; i < v->ulPositive; i++) str.append("+").append(std::to_string(v->plPositive[i]));
+    for (uint32_t i = 0; i < v->ulNegative; i++) str.append("-").append(std::to_string(v->plNegative[i]));
     return str;
   }
   std::string strEval(const std::string &str, uint32_t ulFlags, uint32_t ulRef = 0, int32_t lLocSection = 1,

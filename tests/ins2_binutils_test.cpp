@@ -349,7 +349,8 @@ std::vector<std::string> astrGasBytes(const std::vector<std::string> &astrLines)
   std::vector<uint8_t> ab((std::istreambuf_iterator<char>(bin)), std::istreambuf_iterator<char>());
   std::vector<std::string> astrBytes(astrLines.size());
   for (size_t k = 0; k < astrLines.size(); k++) {
-    size_t ulFrom = mapAddr["i" + std::to_string(k)], ulTo = mapAddr["i" + std::to_string(k + 1)];
+    size_t ulFrom = mapAddr[std::string("i").append(std::to_string(k))];
+    size_t ulTo = mapAddr[std::string("i").append(std::to_string(k + 1))];
     if (ulFrom <= ulTo && ulTo <= ab.size()) astrBytes[k] = strHex(ab.data() + ulFrom, ulTo - ulFrom);
   }
   std::filesystem::remove_all(dir);

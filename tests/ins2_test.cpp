@@ -51,7 +51,7 @@ std::string strResult(const std::string &s)
   size_t i = s.find(" bytes=");
   std::string str = i == std::string::npos ? "" : s.substr(i + 7);
   for (i = s.find(" diag="); i != std::string::npos; i = s.find(" diag=", i + 1))
-    str += ";" + s.substr(i + 6, std::min(s.find(" diag=", i + 1), s.find(" at=", i)) - i - 6);
+    str.append(";").append(s, i + 6, std::min(s.find(" diag=", i + 1), s.find(" at=", i)) - i - 6);
   return str;
 }
 
@@ -175,7 +175,9 @@ TEST_F(Ins2Test, SConstantsTakeABaseButNoIndex)
     char ach[8];
     std::snprintf(ach, sizeof ach, "%02X%02X", abOut[0], abOut[1]);
     std::string strDiag = strRecordDump().substr(ulBefore);
-    EXPECT_EQ(ach + (strDiag.empty() ? "" : ";" + strDiag.substr(6)), c[1]);
+    std::string strGot = ach;
+    if (!strDiag.empty()) strGot.append(";").append(strDiag, 6);
+    EXPECT_EQ(strGot, c[1]);
   }
 }
 

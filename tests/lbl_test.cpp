@@ -305,9 +305,9 @@ TEST_F(SymbolTest, EquChainsAreFollowedTwentyLevelsDeep)
 {
   for (int iDeferred : {5, 20, 21}) {
     vSymbolsReset(true);
-    for (int i = 1; i <= iDeferred; i++)
-      EXPECT_EQ(iEqu("S" + std::to_string(i), {("S" + std::to_string(i + 1)).c_str()}), EQU_PENDING);
-    EXPECT_EQ(iEqu("S" + std::to_string(iDeferred + 1), {"7"}), EQU_DEFINED);
+    auto strS = [](int i) { return std::string("S").append(std::to_string(i)); };
+    for (int i = 1; i <= iDeferred; i++) EXPECT_EQ(iEqu(strS(i), {strS(i + 1).c_str()}), EQU_PENDING);
+    EXPECT_EQ(iEqu(strS(iDeferred + 1), {"7"}), EQU_DEFINED);
     EXPECT_EQ(strEval("S1", 0x20), iDeferred <= 20 ? "7" : "229") << iDeferred;
     EXPECT_EQ(strEval("S2", 0x20), "7");
     EXPECT_EQ(strEval("S1", 0x20), "7"); /* S2 is settled now */

@@ -243,6 +243,36 @@ TEST_F(ListingRun, SummaryOfCleanAndWarnedAssemblies)
   }
 }
 
+/* A UTF-8 source: the cent sign (code page 037 X'4A' by vorn.ini) comes back
+   in the listing and the terminal echo as the source had it; e-acute has no
+   translation and becomes a blank, its note shown on the terminal and after
+   the statement in the listing, which neither flags nor counts it. */
+TEST_F(ListingRun, CharactersOfAUtf8SourceAndUntranslatedOnes)
+{
+  const std::string strSource = "PROG     CSECT\n"
+                                "         DC    C'\xC2\xA2\xC3\xA9'\n"
+                                "         DC    C'\xC2\xA2'\n"
+                                "         BADOP \xC2\xA2\n"
+                                "         END\n";
+  const std::string strNote = "KZM099I Unrecognized ASCII character X'E9' in column 19 translated to a blank.";
+  RUN r = run(strSource, {"-LIST"});
+  EXPECT_EQ(r.iRc, 12) << r.strErr; /* from the invalid operation alone */
+  EXPECT_EQ(astrLines(r.strOut)[0], "prog.asm(2) : " + strNote);
+  EXPECT_EQ(std::count(r.strOut.begin(), r.strOut.end(), '\n'), 3) << r.strOut; /* no echo of statement 2 */
+  EXPECT_EQ(astrLines(r.strOut)[1], "prog.asm(4) :          BADOP \xC2\xA2");
+  EXPECT_EQ(astrAfter("000000                                1 PROG     CSECT", 3),
+            (std::vector<std::string>{"000000 4A40                           2          DC    C'\xC2\xA2 '", "  " + strNote,
+                                      "000002 4A                             3          DC    C'\xC2\xA2'"}));
+  std::vector<std::string> astr = astrListing();
+  EXPECT_NE(std::find(astr.begin(), astr.end(), "1 statement flagged in this assembly,  12 was the highest severity code"),
+            astr.end());
+  /* no other byte beyond ASCII anywhere: no raw Latin-1 */
+  std::ifstream f(strDir + "/prog.lst", std::ios::binary);
+  std::string str(std::istreambuf_iterator<char>(f), {});
+  for (size_t i; (i = str.find("\xC2\xA2")) != std::string::npos;) str.erase(i, 2);
+  EXPECT_EQ(std::count_if(str.begin(), str.end(), [](char c) { return (c & 0x80) != 0; }), 0);
+}
+
 TEST_F(ListingRun, TermEchoesFlaggedStatements)
 {
   const char *pszSource = "A        CSECT\n"

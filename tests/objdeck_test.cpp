@@ -318,18 +318,25 @@ std::vector<long> numbers(const std::string &strOperands)
   return a;
 }
 
-class ObjDeck : public RunDirTest, public ::testing::WithParamInterface<EXAMPLE> {};
-
-TEST_P(ObjDeck, CardsFollowTheLayout)
-{
-  const EXAMPLE &x = GetParam();
-  if (x.pszSource != nullptr) {
-    vSource("prog.asm", x.pszSource);
-  } else {
+class ObjDeck : public RunDirTest, public ::testing::WithParamInterface<EXAMPLE> {
+protected:
+  /* The program as prog.asm in the run directory. */
+  void vProgram(const EXAMPLE &x)
+  {
+    if (x.pszSource != nullptr) {
+      vSource("prog.asm", x.pszSource);
+      return;
+    }
     std::ifstream src(std::string(VORN_TEST_DIR) + "/../examples/" + x.pszFile, std::ios::binary);
     ASSERT_TRUE(src) << x.pszFile;
     vSource("prog.asm", std::string(std::istreambuf_iterator<char>(src), std::istreambuf_iterator<char>()));
   }
+};
+
+TEST_P(ObjDeck, CardsFollowTheLayout)
+{
+  const EXAMPLE &x = GetParam();
+  ASSERT_NO_FATAL_FAILURE(vProgram(x));
   RUN r = runPiped(strDir, {"prog.asm", "-OBJECT", "-NOLIST"}, nullptr);
   ASSERT_EQ(r.iRc, 0) << r.strOut << r.strErr;
   std::ifstream f(strDir + "/prog.obj", std::ios::binary);
@@ -439,6 +446,27 @@ TEST_P(ObjDeck, CardsFollowTheLayout)
     ASSERT_TRUE(mDis.count(n.uAddr)) << "no instruction starts here";
     EXPECT_EQ(mDis[n.uAddr].first, n.pszMnemonic);
     EXPECT_EQ(numbers(mDis[n.uAddr].second), n.alNumbers) << mDis[n.uAddr].second;
+  }
+}
+
+/* The tab utility as the README shows it (tabs at the default output stops
+   of 8, the columns at which vorn reads them, with UNIX line ends; and
+   expanded to blanks) leaves sources that assemble to the same deck. */
+TEST_P(ObjDeck, TabUtilityKeepsTheDeck)
+{
+  ASSERT_NO_FATAL_FAILURE(vProgram(GetParam()));
+  auto strDeck = [&] {
+    RUN r = runPiped(strDir, {"-OBJECT,NOLIST", "prog.asm"}, nullptr);
+    EXPECT_EQ(r.iRc, 0) << r.strErr;
+    std::ifstream f(strDir + "/prog.obj", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  };
+  const std::string strOriginal = strDeck();
+  ASSERT_FALSE(strOriginal.empty());
+  for (const char *pszOptions : {"-u", "-x"}) {
+    std::string strCommand = std::string("cd '").append(strDir).append("' && ").append(VORNTAB_EXE);
+    ASSERT_EQ(std::system(strCommand.append(" ").append(pszOptions).append(" prog.asm >/dev/null").c_str()), 0);
+    EXPECT_EQ(strDeck(), strOriginal) << pszOptions;
   }
 }
 

@@ -44,8 +44,63 @@ TEST_F(OptionsRun, SourceFromAPipe)
 
   run = runPiped(strDir, {}, nullptr);
   EXPECT_EQ(run.iRc, 20);
-  EXPECT_EQ(strAfterBanner(run),
-            "KZM010S Missing source file name.\nKZM999I Assembly terminated with return code 20.\n");
+  EXPECT_EQ(strAfterBanner(run), "KZM010S Missing source file name.\n" + c_strUsageHint +
+                                     "KZM999I Assembly terminated with return code 20.\n");
+}
+
+/* Help and version are answered on standard output before any assembly;
+   after "--" those words are source names like any other argument. */
+TEST_F(OptionsRun, HelpAndVersion)
+{
+  for (const auto &astrArgs : std::vector<std::vector<std::string>>{{"-h"}, {"-?"}, {"--help"}, {"one.asm", "--help"}}) {
+    RUN run = runPiped(strDir, astrArgs, nullptr);
+    EXPECT_EQ(run.iRc, 0);
+    EXPECT_EQ(run.strErr, "");
+    EXPECT_EQ(run.strOut.rfind("Usage: vorn [options] source...\n", 0), 0u) << run.strOut;
+    for (const char *psz : {"NOLIST", "OBJECT", "DECK", "TERM", "prog.lst", "prog.obj", "Return codes", "20 "})
+      EXPECT_NE(run.strOut.find(psz), std::string::npos) << psz;
+  }
+  RUN run = runPiped(strDir, {"--version"}, nullptr);
+  EXPECT_EQ(run.iRc, 0);
+  EXPECT_EQ(run.strOut, "Velmora 390 Cross Assembler  -  version 1.2.00\n");
+  EXPECT_EQ(run.strErr, "");
+  EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"one.asm", "tmp"}));
+
+  run = runPiped(strDir, {"-NOLIST", "--", "--help"}, nullptr);
+  EXPECT_EQ(run.iRc, 20);
+  EXPECT_NE(run.strErr.find("KZM900S Error opening SYSIN file --help"), std::string::npos) << run.strErr;
+}
+
+/* Commas separate options as blanks do, except inside parentheses; "--"
+   ends the options. */
+TEST_F(OptionsRun, CommasBetweenOptionsAndTheEndOfOptions)
+{
+  RUN run = runPiped(strDir, {"-NOLIST,OBJECT", "one.asm"}, nullptr);
+  EXPECT_EQ(run.iRc, 0) << run.strErr;
+  EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"one.asm", "one.obj", "tmp"}));
+
+  vSource("-two.asm", "         LR    1,2\n         END\n");
+  run = runPiped(strDir, {"-FLAG(4,NOALIGN),,NOOBJECT LIST", "--", "-two.asm"}, nullptr);
+  EXPECT_EQ(run.iRc, 0) << run.strErr;
+  EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"-two.asm", "-two.lst", "one.asm", "one.obj", "tmp"}));
+
+  run = runPiped(strDir, {"-NOLIST,FLAG(4,BAD)", "one.asm"}, nullptr);
+  EXPECT_EQ(strAfterBanner(run), "KZM002S Option FLAG(4,BAD) in command line parameter 1 is invalid.\n"
+                                 "KZM999I Assembly terminated with return code 20.\n");
+}
+
+/* The terminal stream and the messages sent into one file keep the order in
+   which they were written: the statement in error before the summary. */
+TEST_F(OptionsRun, StreamsSharingOneFileKeepTheirOrder)
+{
+  vSource("bad.asm", "         BADOP\n         END\n");
+  RUN run = runPiped(strDir, {"-NOLIST", "bad.asm"}, nullptr, {}, false, true);
+  EXPECT_EQ(run.iRc, 12);
+  EXPECT_EQ(astrLines(run.strOut),
+            (std::vector<std::string>{astrLines(c_strBanner)[0], astrLines(c_strBanner)[1], "bad.asm(1) :          BADOP",
+                                      "bad.asm(1) : KZM120E Invalid operation field.",
+                                      astrLines(run.strOut).back()}));
+  EXPECT_EQ(astrLines(run.strOut).back().rfind("KZM000I Return code 12,", 0), 0u) << run.strOut;
 }
 
 TEST_F(OptionsRun, RejectedOptionsLeaveNothingBehind)

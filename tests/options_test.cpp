@@ -595,7 +595,8 @@ TEST_F(Options, RedirectedStandardInputIsCopied)
   /* a device that is not a pipe or file, like /dev/null, holds no source */
   FILE *pNull = std::fopen("/dev/null", "r");
   EXPECT_EQ(iRun({"-NOLIST"}, pNull), 20);
-  EXPECT_EQ(strMessages(), "KZM010S Missing source file name.\n");
+  EXPECT_EQ(strMessages(), "KZM010S Missing source file name.\n"
+                           "        Usage: vorn [options] source...   (vorn --help lists the options)\n");
   std::fclose(pNull);
 
   /* the temporary directory cannot be used */

@@ -454,7 +454,7 @@ TEST_F(Prn2Reports, SummaryEdgeCases)
   vReportSummary();
   str = strClose();
   std::string strFirst;
-  for (uint32_t n = 100001; n <= 100015; n++) strFirst += " " + std::to_string(n) + ",";
+  for (uint32_t n = 100001; n <= 100015; n++) strFirst.append(" ").append(std::to_string(n)).append(",");
   EXPECT_NE(str.find("\n" + strFirst + "\n 100016\n16 statements flagged"), std::string::npos) << str;
 
   vOpen(LW_LF, PC_NL, 0);

@@ -25,7 +25,7 @@ std::string strRead(int iFd)
 } // namespace
 
 RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin,
-             const std::vector<std::string> &astrEnv, bool bPath)
+             const std::vector<std::string> &astrEnv, bool bPath, bool bMerged)
 {
   char szOut[] = "/tmp/vornoptoXXXXXX", szErr[] = "/tmp/vornopteXXXXXX";
   int iOut = mkstemp(szOut), iErr = mkstemp(szErr);
@@ -44,7 +44,7 @@ RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs
     close(aiPipe[1]);
     dup2(pszStdin != nullptr ? aiPipe[0] : open("/dev/null", O_RDONLY), 0);
     dup2(iOut, 1);
-    dup2(iErr, 2);
+    dup2(bMerged ? iOut : iErr, 2);
     std::string strExe = VORN_EXE;
     std::vector<char *> apsz;
     apsz.push_back(const_cast<char *>(bPath ? "vorn" : VORN_EXE));

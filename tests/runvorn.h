@@ -11,6 +11,9 @@
 inline const std::string c_strBanner = "Velmora 390 Cross Assembler  -  version 1.2.00\n"
                                        "System/390 assembler language, cross assembled on this host.\n";
 
+/* The line after "KZM010S Missing source file name." in the console program. */
+inline const std::string c_strUsageHint = "        Usage: vorn [options] source...   (vorn --help lists the options)\n";
+
 struct RUN {
   int iRc;
   std::string strOut, strErr;
@@ -18,9 +21,10 @@ struct RUN {
 
 /* Runs the program in strDir; pszStdin is written into a pipe (null: the
    standard input is /dev/null).  With bPath the program is found through
-   PATH under its bare name. */
+   PATH under its bare name; with bMerged standard output and standard error
+   go to one file, returned in strOut. */
 RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin,
-             const std::vector<std::string> &astrEnv = {}, bool bPath = false);
+             const std::vector<std::string> &astrEnv = {}, bool bPath = false, bool bMerged = false);
 
 /* The names in a directory, sorted, without the dot entries. */
 std::vector<std::string> astrFiles(const std::string &strDir);

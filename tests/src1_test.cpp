@@ -42,7 +42,7 @@ protected:
         str += strRest.substr(0, strRest.find(' '));
       }
       if (stmt.bComment) str += "(comment)";
-      if (stmt.iError != 0) str += "|" + std::to_string(stmt.iError) + " " + stmt.achError;
+      if (stmt.iError != 0) str.append("|").append(std::to_string(stmt.iError)).append(" ").append(stmt.achError);
       astr.push_back(str);
     }
     return astr;

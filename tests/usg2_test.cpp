@@ -371,16 +371,17 @@ TEST_F(UsingTest, StackDepthOperandCountsAndLongChainsStayBounded)
   EXPECT_EQ(aDiags()[0].second, "USING stack is full.");
   EXPECT_EQ(strRun(strPop.substr(1) + ";@1:104;POP"), "C004 " + std::to_string(USING_LEVEL_MAX + 2) + ":350");
   std::string strOps = "USING D";
-  for (int i = 0; i < 251; i++) strOps += "," + std::to_string(i % 20);
+  for (int i = 0; i < 251; i++) strOps.append(",").append(std::to_string(i % 20));
   EXPECT_EQ(split(strRun(strOps + ";@2:44"), ' ').back(), "none");
   /* L1 USING D,A; L2 USING F,L1.D; L3 USING G,L2.F; L4 USING A,L3.G; ...
      dropped in one pass, without recursion. */
   static const char *const c_apszSym[] = {"A", "D", "F", "G"}, *const c_apszSec[] = {"1:100", "2:40", "5:10", "3:5"};
   std::string strScript = "USING A,12";
+  auto strL = [](int i) { return std::string("L").append(std::to_string(i)); };
   for (int i = 1; i <= 400; i++) {
-    pPlace("L" + std::to_string(i), -1, 0)->lLength = SYM_LENGTH_USING;
-    strScript += ";L" + std::to_string(i) + " USING " + c_apszSym[i % 4] + "," +
-                 (i == 1 ? std::string("A") : "L" + std::to_string(i - 1) + "." + c_apszSym[(i - 1) % 4]);
+    pPlace(strL(i), -1, 0)->lLength = SYM_LENGTH_USING;
+    strScript.append(";").append(strL(i)).append(" USING ").append(c_apszSym[i % 4]).append(",");
+    strScript.append(i == 1 ? std::string("A") : strL(i - 1) + "." + c_apszSym[(i - 1) % 4]);
   }
   EXPECT_EQ(strRun(strScript + ";@L400." + c_apszSec[0]), "C000");
   EXPECT_EQ(strRun("PUSH;DROP 12;@L400.1:100;POP;@L400.1:100;DROP 12;@L400.1:100"), "none C000 none");

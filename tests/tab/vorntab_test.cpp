@@ -191,26 +191,42 @@ TEST_F(Vorntab, BadCommandLinesShowUsage) {
   const struct {
     std::vector<std::string> args;
     int iExit;
-    std::string err;
+    std::string out, err;
   } aCases[] = {
-      {{"-h", "f.asm"}, 0, USAGE},
-      {{}, 1, "No files were specified!\n" + USAGE},
-      {{"-c", "-t"}, 1, "No files were specified!\n" + USAGE},
+      /* asked for: on standard output, nothing changed */
+      {{"-h", "f.asm"}, 0, USAGE, ""},
+      {{"-x", "-?"}, 0, USAGE, ""},
+      {{"--help"}, 0, USAGE, ""},
+      {{"f.asm", "--version"}, 0,
+       "Velmora 390 tab utility  -  version 1.2.00\n", ""},
+      {{}, 1, "", "No files were specified!\n" + USAGE},
+      {{"-c", "-t"}, 1, "", "No files were specified!\n" + USAGE},
+      {{"-t", "--"}, 1, "", "No files were specified!\n" + USAGE},
   };
   for (const auto &tc : aCases) {
     RESULT r = run(tc.args);
     EXPECT_EQ(r.iExit, tc.iExit);
+    EXPECT_EQ(r.out, tc.out);
     EXPECT_EQ(r.err, tc.err);
   }
   for (const char *psz : {"-l1000", "-l12a", "-l", "-l-1", "-cx", "-i5", "-i",
-                          "-o48", "-r", "-rx", "-", "-q", "-th", "--"}) {
+                          "-o48", "-r", "-rx", "-", "-q", "-th", "---"}) {
     RESULT r = run({"f.asm", psz});
     EXPECT_EQ(r.iExit, 1) << psz;
-    EXPECT_EQ(r.err, "\"" + std::string(psz) +
-                         "\" is not a valid command line option!\n" + USAGE);
+    EXPECT_EQ(r.err, std::string("\"").append(psz).append(
+                         "\" is not a valid command line option!\n") +
+                         USAGE);
     EXPECT_EQ(r.out, "");
   }
   EXPECT_EQ(get("f.asm"), "a  \n");
+}
+
+/* after "--" every argument is a file name */
+TEST_F(Vorntab, DoubleDashEndsTheOptions) {
+  put("-h", "a  \n");
+  RESULT r = run({"-u", "--", "-h"});
+  EXPECT_EQ(r.iExit, 0) << r.err;
+  EXPECT_EQ(get("-h"), "a\n");
 }
 
 TEST_F(Vorntab, WildCardsExpandToRegularFiles) {
