@@ -19,6 +19,12 @@
 
 namespace {
 
+enum PHASE1MSG { MSG_END_MISSING, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
+    {108, 4, "Missing END statement generated."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
 struct PHASE1STATE {
   SRCSTMT stmt;          /* the statement in hand */
   uint64_t ullSysut1End; /* position after the end marker */
@@ -41,7 +47,7 @@ void vPhase1()
   vDcInit();
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
-      vStmtDiagOnly(108, 4, "Missing END statement generated.");
+      vStmtDiagOnly(c_aMsg[MSG_END_MISSING]);
       break;
     }
     if (bStmtProcess(&g_phase1.stmt)) break;

@@ -49,7 +49,6 @@ bool bUsingSection(int32_t lSection, USINGSECTION *pOut)
   return true;
 }
 
-void vOverflow() { iStmtDiag(171, DIAG_HOST_TEXT, 12, 0, "Location counter overflow."); }
 
 /* Adds the origin of its section to a section-relative value; false after
    message 171. */
@@ -59,7 +58,7 @@ bool bAbsolute(uint8_t *pValue, int32_t lSection)
   uint64_t ullOrigin = s != nullptr ? s->ulStart : 0;
   uint64_t ullValue = ulGet32(pValue);
   if (ullValue > LOCATION_LIMIT || ullOrigin > LOCATION_LIMIT || ullValue + ullOrigin > LOCATION_LIMIT) {
-    vOverflow();
+    vLocationOverflow();
     return false;
   }
   vPut32(pValue, static_cast<uint32_t>(ullValue + ullOrigin));
@@ -216,7 +215,7 @@ void vCodeStatement()
   p = pRecord();
   if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
       static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
-    vOverflow();
+    vLocationOverflow();
   if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
   if (usStmtFlags() & SF_BYTES) vObjectText();
   vListStatement();

@@ -520,17 +520,7 @@ void vDcMessage(GEN *g, int iMsg)
   if (iMsg == DM_TRUNCATED && (g_asm.ulFlagInForce & FLAG_TRUNC) == 0) return;
   if ((g->ulSeen & 1u << iMsg) != 0) return;
   g->ulSeen |= 1u << iMsg;
-  char ach[160];
-  if (g->uOperand != 0)
-    std::snprintf(ach, sizeof ach, "%s in operand %u.", g_aDcMsg[iMsg].pszText, g->uOperand);
-  else
-    std::snprintf(ach, sizeof ach, "%s.", g_aDcMsg[iMsg].pszText);
-  iStmtDiag(g_aDcMsg[iMsg].sNumber, DIAG_HOST_TEXT, g_aDcMsg[iMsg].bSeverity, 0, ach);
-}
-
-void vNameMessage(int iMsg, const uint8_t *pName, uint32_t ulLength)
-{
-  iStmtDiagName(g_aDcMsg[iMsg].sNumber, pName, ulLength, g_aDcMsg[iMsg].pszText);
+  iStmtDiagStem(g_aDcMsg[iMsg], g->uOperand);
 }
 
 /* Bits of one constant. */
@@ -1015,11 +1005,11 @@ const ESDITEM *pExternalTarget(const GEN *g, const DCVALUE *v)
   const ESDITEM *pItem = pSym != nullptr ? pEsdFind(pSym) : nullptr;
   bool bQ = g->op->cType == 'Q';
   if (pItem == nullptr || (bQ ? pItem->bKind != ESD_XD : pItem->bKind != ESD_ER && pItem->bKind != ESD_WX)) {
-    vNameMessage(bQ ? DM_NOT_DUMMY : DM_NOT_EXTERNAL, pName, v->ulLength);
+    iStmtDiagName(g_aDcMsg[bQ ? DM_NOT_DUMMY : DM_NOT_EXTERNAL], pName, v->ulLength);
     return nullptr;
   }
   if (v->ulLength > ESD_NAME_MAX && pItem->pAlias == nullptr) {
-    vNameMessage(DM_EXTERNAL_LONG, pName, v->ulLength);
+    iStmtDiagName(g_aEsdMsg[ESDM_EXTERNAL_NAME], pName, v->ulLength);
     return nullptr;
   }
   return pItem;

@@ -42,6 +42,23 @@
 #include "vorn.h"
 #include "work.h"
 
+const MSGDEF g_aEsdMsg[] = {
+    {151, 12, "An executable control section has already been started."},
+    {152, 12, "Invalid control section type."},
+    {153, 12, "Attribute has already been set for this external symbol."},
+    {154, 12, "Conflicting AMODE/RMODE attributes."},
+    {155, 12, "is repeated."},
+    {156, 12, "cannot be defined as an ENTRY."},
+    {157, 12, "The unnamed control section is not defined."},
+    {158, 12, "is not defined."},
+    {170, 12, "The unnamed DXD is already defined."},
+    {171, 12, "Location counter overflow"},
+    {302, 12, "is too long to be defined as an external symbol."},
+};
+static_assert(sizeof g_aEsdMsg / sizeof g_aEsdMsg[0] == ESDM_COUNT);
+
+void vLocationOverflow() { iStmtDiagStem(g_aEsdMsg[ESDM_LOCATION], 0); }
+
 namespace {
 
 /* A name from a V-type or Q-type constant. */
@@ -126,7 +143,7 @@ void vRecordLocation(int32_t lSection, int32_t lLocation, bool bRelative)
 }
 
 
-void vDiag(int iNumber, const char *pszText) { iStmtDiag(iNumber, DIAG_HOST_TEXT, 12, 0, pszText); }
+void vDiag(ESDMSG eMsg) { iStmtMsg(g_aEsdMsg[eMsg]); }
 
 /* Symbol of a label, found or made; null (with message 110) for a label
    already defined as something else. */
@@ -332,7 +349,7 @@ int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
   /* a START value is the section's origin already: the addresses count */
   uint64_t ullOrigin = bControlKind(s->bKind) ? s->ulStart : 0;
   if (ullOrigin + ullOffset > LOCATION_LIMIT || ullOrigin + ullOffset + ullLength > LOCATION_LIMIT) {
-    vDiag(171, "Location counter overflow.");
+    vLocationOverflow();
     if (pSym != nullptr) pSym->bFlags |= SYMF_UNDEFINED;
     vCounterRelease(lCounter, ulStmt());
     return LOC_ERROR;
@@ -420,7 +437,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     uint32_t ulStart = 0;
     if (!bStartValue(iOperands, pFirstOperand, &ulStart)) return;
     if (bAnyControlSection()) {
-      vDiag(151, "An executable control section has already been started.");
+      vDiag(ESDM_EXECUTABLE);
       return;
     }
     if (ulLabelLength == 0) {
@@ -445,7 +462,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     if (l >= 0) {
       ESDITEM *p = pEsdItem(l);
       if (((p->bAttr & ESDA_RSECT) != 0) != bRsect && bUnnamed == ESD_PC) {
-        vDiag(152, "Invalid control section type.");
+        vDiag(ESDM_SECTION_TYPE);
         return;
       }
       vResume(p->lCurLoc, nullptr);
@@ -469,7 +486,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
       bool bKindOk = bKind == ESD_SD ? bControlKind(p->bKind) : p->bKind == bKind;
       bool bWasRsect = (p->bAttr & ESDA_RSECT) != 0 && p->bKind != ESD_DSECT;
       if (!bOwn || !bKindOk || bWasRsect != bRsect) {
-        vDiag(152, "Invalid control section type.");
+        vDiag(ESDM_SECTION_TYPE);
         return;
       }
       lCounter = p->lCurLoc;
@@ -593,16 +610,16 @@ void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     if (lResolvePass() >= 0 || lResolvePass() == -1) {
       iStmtReserveDiag(1);
     } else if (ulLabelLength > 0) {
-      iStmtDiagName(158, pLabel, ulLabelLength, "is not defined.");
+      iStmtDiagName(g_aEsdMsg[ESDM_UNDEFINED_NAME], pLabel, ulLabelLength);
     } else {
-      vDiag(157, "The unnamed control section is not defined.");
+      vDiag(ESDM_UNNAMED);
     }
     return;
   }
   if (bNumber == INSTR_ALIAS) {
     if (pExt != nullptr) {
       if (pExt->pAlias != nullptr) {
-        vDiag(153, "Attribute has already been set for this external symbol.");
+        vDiag(ESDM_ATTRIBUTE);
         return;
       }
       pExt->pAlias = pInternAlias(abAlias, iAlias);
@@ -610,11 +627,11 @@ void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
       return;
     }
     if (p->bKind == ESD_DSECT) {
-      vDiag(152, "Invalid control section type.");
+      vDiag(ESDM_SECTION_TYPE);
       return;
     }
     if (p->pAlias != nullptr) {
-      vDiag(153, "Attribute has already been set for this external symbol.");
+      vDiag(ESDM_ATTRIBUTE);
       return;
     }
     p->pAlias = pInternAlias(abAlias, iAlias);
@@ -622,17 +639,17 @@ void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     return;
   }
   if (p->bKind != ESD_SD && p->bKind != ESD_PC && p->bKind != ESD_CM) {
-    vDiag(152, "Invalid control section type.");
+    vDiag(ESDM_SECTION_TYPE);
     return;
   }
   uint8_t bMask = bNumber == INSTR_AMODE ? ESDA_AMODE : ESDA_RMODE;
   if ((p->bAttr & bMask) != 0) {
-    vDiag(153, "Attribute has already been set for this external symbol.");
+    vDiag(ESDM_ATTRIBUTE);
     return;
   }
   uint8_t bNew = static_cast<uint8_t>(p->bAttr | bBits);
   if ((bNew & ESDA_AMODE) == ESDA_AMODE24 && (bNew & ESDA_RMODE) == ESDA_RMODEANY) {
-    vDiag(154, "Conflicting AMODE/RMODE attributes.");
+    vDiag(ESDM_AMODE_RMODE);
     return;
   }
   p->bAttr = bNew;
@@ -663,7 +680,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       bRepeated = bRepeated || bSame;
     }
     if (bRepeated) {
-      if (lResolvePass() == 0) iStmtDiagName(155, pName, ulLength, "is repeated.");
+      if (lResolvePass() == 0) iStmtDiagName(g_aEsdMsg[ESDM_REPEATED_NAME], pName, ulLength);
       continue;
     }
     if (ulLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
@@ -675,7 +692,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       if (pSym == nullptr) continue;
       if (!bCreated && pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING) != 0) continue; /* listed */
       if (!bCreated && (pSym->bFlags & SYMF_VALUE_PENDING) == 0) {
-        iStmtDiagName(110, pName, ulLength, "has been previously defined.");
+        vSymbolDuplicate(pName, ulLength);
         continue;
       }
       pSym->bType = E_T;
@@ -692,7 +709,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       if (lResolvePass() >= 0)
         bPending = true;
       else
-        iStmtDiagName(158, pName, ulLength, "is not defined.");
+        iStmtDiagName(g_aEsdMsg[ESDM_UNDEFINED_NAME], pName, ulLength);
       continue;
     }
     ESDITEM *pOwn = pEsdFind(pSym);
@@ -701,7 +718,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
     const ESDITEM *pSection = pEsdItem(pSym->lSection);
     if (pSection == nullptr ||
         (pSection->bKind != ESD_SD && pSection->bKind != ESD_PC && pSection->bKind != ESD_CM)) {
-      iStmtDiagName(156, pName, ulLength, "cannot be defined as an ENTRY.");
+      iStmtDiagName(g_aEsdMsg[ESDM_ENTRY_NAME], pName, ulLength);
       continue;
     }
     iEsdNew(ESD_LD, pSym);
@@ -712,7 +729,6 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
 void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
                         const uint8_t *pFirstOperand)
 {
-  const char *pszText = "is too long to be defined as an external symbol.";
   if (bNumber == INSTR_ENTRY || bNumber == INSTR_EXTRN || bNumber == INSTR_WXTRN) {
     const uint8_t *pOp = pFirstOperand;
     for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
@@ -723,14 +739,14 @@ void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *
       const ESDITEM *p = pEsdFind(pSym);
       const EXTRNENTRY *pExt = pExtrnOf(pSym);
       if ((p != nullptr && p->pAlias != nullptr) || (pExt != nullptr && pExt->pAlias != nullptr)) continue;
-      iStmtDiagName(302, pName, ulLength, pszText);
+      iStmtDiagName(g_aEsdMsg[ESDM_EXTERNAL_NAME], pName, ulLength);
     }
     return;
   }
   if (ulLabelLength <= ESD_NAME_MAX) return;
   const ESDITEM *p = pEsdFind(pSymbolFind(pLabel, ulLabelLength));
   if (p != nullptr && p->pAlias != nullptr) return;
-  iStmtDiagName(302, pLabel, ulLabelLength, pszText);
+  iStmtDiagName(g_aEsdMsg[ESDM_EXTERNAL_NAME], pLabel, ulLabelLength);
 }
 
 /* ---- DXD, ORG, END --------------------------------------------------------- */
@@ -739,7 +755,7 @@ void vDxdStatement(SYMBOL *pSym, uint32_t ulLabelLength, const uint8_t *pLabel, 
 {
   if (lResolvePass() != 0) return;
   if (ulLabelLength == 0 && lUnnamed(ESD_XD) >= 0) {
-    vDiag(170, "The unnamed DXD is already defined.");
+    vDiag(ESDM_UNNAMED_DXD);
     return;
   }
   if (ulLabelLength > 0 && pSym == nullptr) return; /* duplicate */

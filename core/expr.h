@@ -181,7 +181,7 @@ enum : int {
 };
 /* Absolute operand: the operand sub-record's text (1 to 9 decimal digits
    directly, else parsed and evaluated with ulFlags) into *plResult when it
-   lies in lMin..lMax.  Empty or out of range: "Operand %u is invalid." (111);
+   lies in lMin..lMax.  Empty or out of range: message 111 (iStmtDiagOperand);
    other errors go to the statement as they are.  *plResult is left alone
    unless the outcome is ABS_OK.  Returns the next operand sub-record. */
 const uint8_t *iAbsOperand(const uint8_t *pOperand, unsigned uNumber, int32_t lLocSection, int32_t lLocValue,
@@ -216,11 +216,6 @@ enum EXPRMSG {
   EM_UNRESOLVABLE,     /* 229 */
   EM_COUNT
 };
-struct EXPRMSGDEF {
-  int16_t sNumber;
-  const char *pszText; /* printf format */
-};
-extern const EXPRMSGDEF g_aExprMsg[EM_COUNT];
 
 /* Records the first error of the context (later ones are ignored). */
 void vExprError(EXPRCTX *pCtx, int iMsg, ...); /* iMsg: an EXPRMSG */

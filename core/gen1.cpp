@@ -18,6 +18,7 @@
 */
 #include "gen1.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
@@ -72,6 +73,16 @@ uint8_t *pHead() { return pRecord(); }
 void vHeadPut32(uint32_t ulOffset, uint32_t ulValue) { vPut32(pHead() + ulOffset, ulValue); }
 
 void vSubCount(int iDelta) { vHeadPut32(STMT_SUBCOUNT, ulGet32(pHead() + STMT_SUBCOUNT) + iDelta); }
+
+enum GENMSG { MSG_OPERAND, MSG_NO_LABEL, MSG_LABEL_NEEDED, MSG_LABEL, MSG_OPERATION, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
+    {111, 12, "Operand %u is invalid."},
+    {117, 12, "Label field must be omitted."},
+    {118, 12, "Label field must be specified."},
+    {119, 12, "Invalid label field."},
+    {120, 12, "Invalid operation field."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 bool bFirstPhase() { return g_asm.cPhase == '1' && g_asm.cStep == 'C'; }
 
@@ -188,6 +199,8 @@ void vPending(PENDING &pend, int iNumber, const char *pszText)
   pend.iNumber = iNumber;
   std::snprintf(pend.achText, sizeof pend.achText, "%s", pszText);
 }
+
+void vPending(PENDING &pend, const MSGDEF &msg) { vPending(pend, msg.sNumber, msg.pszText); }
 
 void vSequenceField(const SRCSTMT *pStmt)
 {
@@ -318,24 +331,43 @@ void vStmtLateDiags()
   }
 }
 
-int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage)
+int iStmtMsg(const MSGDEF &msg, ...)
+{
+  char achText[256];
+  va_list ap;
+  va_start(ap, msg);
+  std::vsnprintf(achText, sizeof achText, msg.pszText, ap);
+  va_end(ap);
+  return iStmtDiag(msg.sNumber, DIAG_HOST_TEXT, msg.bSeverity, 0, achText);
+}
+
+int iStmtDiagStem(const MSGDEF &msg, unsigned uOperand)
+{
+  char achText[256];
+  if (uOperand != 0)
+    std::snprintf(achText, sizeof achText, "%s in operand %u.", msg.pszText, uOperand);
+  else
+    std::snprintf(achText, sizeof achText, "%s.", msg.pszText);
+  return iStmtDiag(msg.sNumber, DIAG_HOST_TEXT, msg.bSeverity, 0, achText);
+}
+
+int iStmtDiagName(const MSGDEF &msg, const uint8_t *pName, uint32_t ulNameLength)
 {
   char achText[OPERAND_MAX + 160];
   if (ulNameLength > OPERAND_MAX) ulNameLength = OPERAND_MAX;
-  size_t ulMessage = std::strlen(pszMessage);
+  size_t ulMessage = std::strlen(msg.pszText);
   if (ulMessage > 150) ulMessage = 150;
   std::memcpy(achText, pName, ulNameLength);
   achText[ulNameLength] = static_cast<char>(EBCDIC_BLANK);
-  vAsciiToEbcdic(reinterpret_cast<uint8_t *>(achText) + ulNameLength + 1, reinterpret_cast<const uint8_t *>(pszMessage),
-                 ulMessage);
-  return iStmtDiag(iNumber, DIAG_NAME_TEXT, 12, static_cast<uint32_t>(ulNameLength + 1 + ulMessage), achText);
+  vAsciiToEbcdic(reinterpret_cast<uint8_t *>(achText) + ulNameLength + 1,
+                 reinterpret_cast<const uint8_t *>(msg.pszText), ulMessage);
+  return iStmtDiag(msg.sNumber, DIAG_NAME_TEXT, msg.bSeverity, static_cast<uint32_t>(ulNameLength + 1 + ulMessage),
+                   achText);
 }
 
 int iStmtDiagOperand(unsigned uOperand)
 {
-  char achText[64];
-  std::snprintf(achText, sizeof achText, "Operand %u is invalid.", uOperand);
-  return iStmtDiag(111, DIAG_HOST_TEXT, 12, 0, achText);
+  return iStmtMsg(c_aMsg[MSG_OPERAND], uOperand);
 }
 
 int iStmtReserveDiag(unsigned uCount)
@@ -376,14 +408,14 @@ void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullL
   *pulLongest = g_stmt.ulLongest;
 }
 
-void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText)
+void vStmtDiagOnly(const MSGDEF &msg)
 {
   vStmtStart();
   vHeadPut32(STMT_SRCID, g_asm.ulSrcId);
   vHeadPut32(STMT_LINE, g_asm.ulSrcLine);
   vHeadPut32(STMT_RECORDS, 1);
   pHead()[STMT_PRINT] = 0;
-  iStmtDiag(iNumber, DIAG_HOST_TEXT, iSeverity, 0, pszText);
+  iStmtMsg(msg);
   bStmtFinish();
 }
 
@@ -430,7 +462,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   bool bProcessed = pend.iNumber == 0 && !pStmt->bComment && pEntry != &g_optab.pEntries[0];
   bool bMacroLanguage = false;
   if (bProcessed && pEntry == nullptr) {
-    vPending(pend, 120, "Invalid operation field.");
+    vPending(pend, c_aMsg[MSG_OPERATION]);
     bProcessed = false;
   }
   if (bProcessed && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND) &&
@@ -442,13 +474,13 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   bool bSequence = ulLabelLen > 0 && pLabel[0] == 0x4B; /* '.' */
   if (bProcessed && !bMacroLanguage && ulLabelLen > 0 && !bSequence) {
     if (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_NOLABEL))
-      vPending(pend, 117, "Label field must be omitted.");
+      vPending(pend, c_aMsg[MSG_NO_LABEL]);
     else if (!bLabelValid(pLabel, ulLabelLen, bIsInstruction(pEntry, INSTR_TITLE)))
-      vPending(pend, 119, "Invalid label field.");
+      vPending(pend, c_aMsg[MSG_LABEL]);
   }
   if (bProcessed && !bMacroLanguage && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_LABEL) &&
       (ulLabelLen == 0 || bSequence))
-    vPending(pend, 118, "Label field must be specified.");
+    vPending(pend, c_aMsg[MSG_LABEL_NEEDED]);
   if (pend.iNumber != 0) bProcessed = false;
 
   vStmtStart();

@@ -101,11 +101,12 @@ inline uint32_t ulSymbolRefCount(const SYMBOL *pSym) { return pSym->pRefs != nul
 inline const uint32_t *pSymbolRefList(const SYMBOL *pSym) { return pSym->pRefs != nullptr ? pSym->pRefs + 1 : nullptr; }
 
 /* The label part of the definition step: finds or creates the entry of a
-   label.  An existing entry is a duplicate: message 110 (name as written,
-   then "has been previously defined.") goes to the statement and the result
-   is null; a USING label (bUsing) may be repeated on USING statements and is
+   label.  An existing entry is a duplicate: message 110 (vSymbolDuplicate)
+   goes to the statement and the result is null; a USING label (bUsing) may be repeated on USING statements and is
    marked with L' SYM_LENGTH_USING. */
 SYMBOL *pLabelDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bool bUsing);
+/* Message 110 on the statement in hand: the name was defined before. */
+void vSymbolDuplicate(const uint8_t *pName, uint32_t ulLength);
 
 /* Deferred EQU operand of an entry. */
 void vSymbolDeferSet(SYMBOL *pSym, const uint8_t *pText, uint32_t ulLength);

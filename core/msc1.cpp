@@ -30,18 +30,14 @@
 
 namespace {
 
-struct MSGDEF {
-  int iNumber;
-  int iSeverity;
-  const char *pszText;
-};
-enum : unsigned { MSG_TITLE_LABEL, MSG_PRINT_STACK };
-constexpr MSGDEF c_aMsg[] = {
+enum MSC1MSG { MSG_TITLE_LABEL, MSG_PRINT_STACK, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
     {160, 12, "TITLE label field has already been specified."},
     {163, 12, "PRINT stack is empty."},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
-void vDiag(unsigned uMsg) { iStmtDiag(c_aMsg[uMsg].iNumber, DIAG_HOST_TEXT, c_aMsg[uMsg].iSeverity, 0, c_aMsg[uMsg].pszText); }
+void vDiag(MSC1MSG eMsg) { iStmtMsg(c_aMsg[eMsg]); }
 
 constexpr uint32_t PRINT_KEYWORD_MAX = 9;
 constexpr uint32_t PUSH_KEYWORD_MAX = 7;

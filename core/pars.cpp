@@ -38,27 +38,34 @@
 #include "mem.h"
 #include "vorn.h"
 
-const EXPRMSGDEF g_aExprMsg[EM_COUNT] = {
-    {116, "Unmatched '('"},
-    {116, "Unmatched quotes"},
-    {201, "Unexpected %c character"},
-    {201, "Unexpected X'%.2X' character"},
-    {202, "Self-defining value is too large"},
-    {203, "Incomplete expression"},
-    {204, "Unpaired ampersand"},
-    {209, "%s is not an active USING label"},
-    {220, "Invalid qualifier for %s"},
-    {221, "Complexly relocatable expression"},
-    {222, "Non-relocatable expression"},
-    {223, "Relocatable expression"},
-    {224, "Invalid location counter reference"},
-    {225, "Overflow occurred while evaluating expression"},
-    {226, "Modification of literal is not allowed"},
-    {227, "Symbol %s is not defined"},
-    {228, "%c' attribute of symbol %s is not defined"},
-    {228, "Value of symbol %s is not defined"},
-    {229, "Expression is not resolvable"},
+namespace {
+
+/* The rows of EXPRMSG: printf formats; the place (" in operand %u" or the
+   field) and a full stop follow. */
+const MSGDEF c_aMsg[] = {
+    {116, 12, "Unmatched '('"},
+    {116, 12, "Unmatched quotes"},
+    {201, 12, "Unexpected %c character"},
+    {201, 12, "Unexpected X'%.2X' character"},
+    {202, 12, "Self-defining value is too large"},
+    {203, 12, "Incomplete expression"},
+    {204, 12, "Unpaired ampersand"},
+    {209, 12, "%s is not an active USING label"},
+    {220, 12, "Invalid qualifier for %s"},
+    {221, 12, "Complexly relocatable expression"},
+    {222, 12, "Non-relocatable expression"},
+    {223, 12, "Relocatable expression"},
+    {224, 12, "Invalid location counter reference"},
+    {225, 12, "Overflow occurred while evaluating expression"},
+    {226, 12, "Modification of literal is not allowed"},
+    {227, 12, "Symbol %s is not defined"},
+    {228, 12, "%c' attribute of symbol %s is not defined"},
+    {228, 12, "Value of symbol %s is not defined"},
+    {229, 12, "Expression is not resolvable"},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == EM_COUNT);
+
+} // namespace
 
 EXPRHOOKS g_exprHooks;
 
@@ -608,7 +615,7 @@ void vExprError(EXPRCTX *pCtx, int iMsg, ...)
   char achMessage[EXPR_ERROR_TEXT];
   va_list ap;
   va_start(ap, iMsg);
-  std::vsnprintf(achMessage, sizeof achMessage, g_aExprMsg[iMsg].pszText, ap);
+  std::vsnprintf(achMessage, sizeof achMessage, c_aMsg[iMsg].pszText, ap);
   va_end(ap);
   char achSuffix[32] = "";
   if (pCtx->pszField == nullptr && pCtx->uOperand != 0)
@@ -622,9 +629,9 @@ void vExprError(EXPRCTX *pCtx, int iMsg, ...)
   }
   vAppend(e.achText, sizeof e.achText, &ulUsed, achSuffix);
   vAppend(e.achText, sizeof e.achText, &ulUsed, ".");
-  e.sNumber = g_aExprMsg[iMsg].sNumber;
+  e.sNumber = c_aMsg[iMsg].sNumber;
   e.bForm = 32;
-  e.bSeverity = 12;
+  e.bSeverity = c_aMsg[iMsg].bSeverity;
   e.ulLength = static_cast<uint32_t>(ulUsed);
 }
 

@@ -37,6 +37,15 @@
 
 namespace {
 
+enum PUNMSG {
+  MSG_DECK_OBJECT,
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {303, 12, "Object code cannot be generated using the OBJECT(DECK) option."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
 struct RLDSTORE {
   GROWBUF items;
   uint32_t ulCount;
@@ -273,7 +282,7 @@ void vObjectEsd()
     for (uint32_t i = 0; i < ulEsdCount(); i++) {
       const ESDITEM *e = pEsdItem(static_cast<int32_t>(i));
       if (e->bKind != ESD_DSECT && !e->bOmitted) {
-        iStmtDiag(303, DIAG_HOST_TEXT, 12, 0, "Object code cannot be generated using the OBJECT(DECK) option.");
+        iStmtMsg(c_aMsg[MSG_DECK_OBJECT]);
         break;
       }
     }

@@ -85,11 +85,32 @@ struct SOURCESTATE {
 };
 SOURCESTATE g_src = {};
 
-void vSetError(SRCSTMT *pStmt, int iNumber, const char *pszFormat, unsigned uArg = 0)
+/* Reader errors: texts are formats for the argument named beside them; the
+   statement processing attaches them with severity 12. */
+enum SRCMSG {
+  MSG_EOF_REPRO,      /* 101 */
+  MSG_EOF_CONTINUED,  /* 101 */
+  MSG_BEFORE_COLUMN,  /* 102 */
+  MSG_OPERATION_LINE, /* 103 */
+  MSG_LABEL_EBCDIC,   /* 104: character */
+  MSG_OP_EBCDIC,      /* 104: character */
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {101, 12, "End of file encountered in REPRO."},
+    {101, 12, "End of file encountered in continued statement."},
+    {102, 12, "Non-blank characters found before begin-to-continue column."},
+    {103, 12, "The operation entry must be specified entirely on the first statement line."},
+    {104, 12, "EBCDIC character X'%.2X' found in label field."},
+    {104, 12, "EBCDIC character X'%.2X' found in operation field."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
+void vSetError(SRCSTMT *pStmt, SRCMSG eMsg, unsigned uArg = 0)
 {
   if (pStmt->iError != 0) return;
-  pStmt->iError = iNumber;
-  std::snprintf(pStmt->achError, sizeof pStmt->achError, pszFormat, uArg);
+  pStmt->iError = c_aMsg[eMsg].sNumber;
+  std::snprintf(pStmt->achError, sizeof pStmt->achError, c_aMsg[eMsg].pszText, uArg);
 }
 
 [[noreturn]] void vFileError(const char *pszVerb, const char *pszName, int iErr)
@@ -478,11 +499,11 @@ uint32_t ulLabelEnd(const uint8_t *pCard, uint32_t ulStart, uint32_t ulLimit)
   return p;
 }
 
-void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, const char *pszFormat)
+void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, SRCMSG eMsg)
 {
   for (uint32_t i = 0; i < ulLen; i++)
     if (!(g_abClass[pField[i]] & CC_OPERAND) && !bBlank(pField[i])) {
-      vSetError(pStmt, 104, pszFormat, pField[i]);
+      vSetError(pStmt, eMsg, pField[i]);
       return;
     }
 }
@@ -551,14 +572,14 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
     if (!bMore) return;
     const uint8_t *pCard = pRecordRead();
     if (pCard == nullptr) {
-      vSetError(pStmt, 101, bRepro ? "End of file encountered in REPRO." : "End of file encountered in continued statement.");
+      vSetError(pStmt, bRepro ? MSG_EOF_REPRO : MSG_EOF_CONTINUED);
       return;
     }
     vAddCard(pStmt, pCard);
     if (bRepro) return;
     for (uint32_t i = pStmt->ulBegin - 1; i + 1 < pStmt->ulContinue; i++)
       if (!bBlank(pCard[i])) {
-        vSetError(pStmt, 102, "Non-blank characters found before begin-to-continue column.");
+        vSetError(pStmt, MSG_BEFORE_COLUMN);
         break;
       }
   }
@@ -756,14 +777,14 @@ int iStatementRead(SRCSTMT *pStmt)
   uint32_t ulLabelEndCol = bBlank(pFirst[ulBase]) ? ulBase : ulLabelEnd(pFirst, ulBase, e);
   pStmt->ulLabelOff = ulBase;
   pStmt->ulLabelLen = ulLabelEndCol - ulBase;
-  vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, "EBCDIC character X'%.2X' found in label field.");
+  vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, MSG_LABEL_EBCDIC);
   uint32_t p = ulLabelEndCol;
   while (p < e && bBlank(pFirst[p])) p++;
   uint32_t ulOpStart = p;
   while (p < e && !bBlank(pFirst[p])) p++;
   pStmt->ulOpOff = ulOpStart;
   pStmt->ulOpLen = p - ulOpStart;
-  vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, "EBCDIC character X'%.2X' found in operation field.");
+  vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, MSG_OP_EBCDIC);
   if (pStmt->ulOpLen > 0 && pStmt->ulOpLen < sizeof pStmt->abOpName) {
     for (uint32_t i = 0; i < pStmt->ulOpLen; i++) pStmt->abOpName[i] = g_abUpper[pFirst[ulOpStart + i]];
     pStmt->abOpName[pStmt->ulOpLen] = 0;
@@ -778,7 +799,7 @@ int iStatementRead(SRCSTMT *pStmt)
     pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
   } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 &&
                                      !bIsInstruction(pStmt->pOperation, INSTR_REPRO))) {
-    vSetError(pStmt, 103, "The operation entry must be specified entirely on the first statement line.");
+    vSetError(pStmt, MSG_OPERATION_LINE);
   }
 
   if (bCicsMembers(pStmt)) return iStatementRead(pStmt);

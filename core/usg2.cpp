@@ -67,13 +67,9 @@ enum USGMSG {
   MSG_COUNT
 };
 
-struct USGMSGDEF {
-  int16_t sNumber;
-  uint8_t bSeverity;
-  const char *pszText;
-};
-
-const USGMSGDEF c_aMsg[MSG_COUNT] = {
+/* Texts are printf formats for the argument named beside them; 351 follows
+   the name it is about. */
+const MSGDEF c_aMsg[] = {
     {317, 12, "Addressability error in operand 2."},
     {350, 12, "USING stack is empty."},
     {351, 4, "is not an active USING label."},
@@ -86,16 +82,9 @@ const USGMSGDEF c_aMsg[MSG_COUNT] = {
     {533, 4, "USING range overlaps prior USING at statement %lu."},
     {534, 4, "Displacement exceeds the USING LIMIT in operand %u."},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
-void vDiag(USGMSG eMsg, ...)
-{
-  char achText[160];
-  va_list ap;
-  va_start(ap, eMsg);
-  std::vsnprintf(achText, sizeof achText, c_aMsg[eMsg].pszText, ap);
-  va_end(ap);
-  iStmtDiag(c_aMsg[eMsg].sNumber, DIAG_HOST_TEXT, c_aMsg[eMsg].bSeverity, 0, achText);
-}
+template <typename... ARGS> void vDiag(USGMSG eMsg, ARGS... args) { iStmtMsg(c_aMsg[eMsg], args...); }
 
 /* ---- state --------------------------------------------------------------- */
 
@@ -746,14 +735,7 @@ void vDropStatement(int iOperands, const uint8_t *pFirstOperand)
     if (pSym != nullptr && pSym->lLength == SYM_LENGTH_USING) {
       vSymbolXref(pSym, ulRefWord(g_asm.ulStmtNo, REF_DROP));
       if (uDropPass({DROP_LABEL, pSym, 0}) == 0) {
-        char ach[128];
-        size_t n = std::strlen(c_aMsg[MSG_NOT_LABEL].pszText);
-        std::memcpy(ach, pText, ulLength);
-        ach[ulLength] = 0x40;
-        vAsciiToEbcdic(reinterpret_cast<uint8_t *>(ach) + ulLength + 1,
-                       reinterpret_cast<const uint8_t *>(c_aMsg[MSG_NOT_LABEL].pszText), n);
-        iStmtDiag(c_aMsg[MSG_NOT_LABEL].sNumber, DIAG_NAME_TEXT, c_aMsg[MSG_NOT_LABEL].bSeverity,
-                  static_cast<uint32_t>(ulLength + 1 + n), ach);
+        iStmtDiagName(c_aMsg[MSG_NOT_LABEL], pText, ulLength);
       }
       pMapAdd(UM_DROP, UT_NONE, 0, achText);
       continue;

@@ -33,6 +33,19 @@ void vFrontPoll();
 struct AsmTerminated {
 };
 
+/* ---- statement messages ---------------------------------------------------- */
+
+/* One row of a module's message table: the message number, its severity (0,
+   4, 8, 12 or 16) and its text.  Each module keeps its messages in one
+   unsized table with a static_assert on its size against the module's enum,
+   so a forgotten row cannot compile.  A text is a printf format only where
+   the module's table says so. */
+struct MSGDEF {
+  int16_t sNumber;
+  uint8_t bSeverity;
+  const char *pszText;
+};
+
 /* ---- trace classes of the TRACE mask ------------------------------------- */
 
 enum : uint32_t {
