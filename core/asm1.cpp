@@ -38,7 +38,7 @@ void vPhase1()
   vTrace(TRACE_PHASE, "Entering conditional assembly phase ...");
   vStmtPhaseStart();
   vStmtTraceClear();
-  g_asm.ulMaxSev = 0;
+  vSeverityReset();
   vPhaseSet('1', 'C');
 
   vOpindexBuild(g_opt.bExecAllowed);
@@ -57,7 +57,7 @@ void vPhase1()
   vLiteralPool(-1, g_asm.ulSrcLine, g_asm.ulSrcId, 0);
 
   vPhaseSet('1', 'N');
-  g_asm.ulStmtCount = ulStmtNumber() - 1;
+  vStmtCountSet(ulStmtNumber() - 1);
   vStmtTraceClear();
   const uint32_t ulEndMarker = 0;
   vWorkWrite(&ulEndMarker, sizeof ulEndMarker, 1, WORK_SYSUT1);

@@ -205,7 +205,7 @@ void vCodeStatement()
   vStmtLateDiags();
   uint8_t *p = pRecord();
   const uint8_t *pPool = pStmtSub(SUB_POOL);
-  g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;
+  vLiteralPoolSet(pPool != nullptr ? ulGet32(pPool + 4) : 1);
   int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
   const OPENTRY *pEntry =
       sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;

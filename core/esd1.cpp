@@ -1001,7 +1001,7 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
   /* a pass finds the pool in the statement (it cannot grow the record) */
   bool bPass = lResolvePass() != 0;
   const uint8_t *pPool = bPass ? pStmtSub(SUB_POOL) : nullptr;
-  int32_t lPool = !bPass             ? static_cast<int32_t>(g_lbl.ulLiteralPool)
+  int32_t lPool = !bPass             ? static_cast<int32_t>(ulLiteralPool())
                   : pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4))
                                      : 1;
   EXPRCTX *c = pExprParse(pText, ulLength, uOperand, nullptr, pStack(), PF_LITERAL, ET_ADDRESS);
@@ -1037,8 +1037,8 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
       n = pUp;
     }
   }
-  if (bAny && !bPass && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
-    uint32_t ulPool = g_lbl.ulLiteralPool;
+  if (bAny && !bPass && ulLiteralPool() > 1 && pStmtSub(SUB_POOL) == nullptr) {
+    uint32_t ulPool = ulLiteralPool();
     vStmtAddSub(SUB_POOL, 4, &ulPool);
   }
 }
@@ -1054,8 +1054,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
 {
   bool bEnd = lLevel < 0;
   if (ulLiteralsWaiting() == 0) {
-    if (bEnd) g_lbl.ulLiteralPool = 0;
-    else g_lbl.ulLiteralPool++;
+    vLiteralPoolSet(bEnd ? 0 : ulLiteralPool() + 1);
     return;
   }
   if (bEnd) {
@@ -1066,7 +1065,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
   }
   int32_t lCounter = g_esd.lCurrent;
   int32_t lEntry = lLiteralEntry();
-  uint32_t ulPool = g_lbl.ulLiteralPool;
+  uint32_t ulPool = ulLiteralPool();
   bool bFirst = true;
   for (unsigned k = 0; k < LIT_LISTS; k++) {
     for (uint32_t i = 0; i < g_esd.aulLits[k]; i++) {
@@ -1093,8 +1092,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
     }
     g_esd.aulLits[k] = 0;
   }
-  if (bEnd) g_lbl.ulLiteralPool = 0;
-  else g_lbl.ulLiteralPool++;
+  vLiteralPoolSet(bEnd ? 0 : ulLiteralPool() + 1);
 }
 
 /* ---- folding and layout ----------------------------------------------------- */

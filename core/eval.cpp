@@ -270,7 +270,7 @@ EVRC eSymbol(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 EVRC eLiteral(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 {
   if (c->ulRef >> REF_KIND_SHIFT == REF_MODIFY) return eError(c, EM_LITERAL_MODIFIED);
-  int32_t lPool = static_cast<int32_t>(g_lbl.ulLiteralPool);
+  int32_t lPool = static_cast<int32_t>(ulLiteralPool());
   SYMBOL *pLit = nullptr;
   if (n->bSub == 'A') {
     pLit = pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue);

@@ -224,7 +224,7 @@ void vStmtPhaseStart()
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
   g_stmt.bErrorSeen = false;
-  g_asm.ulFlagInForce = g_opt.ulFlag;
+  vContextFlag(g_opt.ulFlag);
 }
 
 uint32_t ulStmtNumber() { return g_stmt.ulNext; }
@@ -270,7 +270,7 @@ void vStmtStart()
   vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
   vHeadPut32(STMT_FLAGSET, g_asm.ulFlagInForce);
   if (g_stmt.bPrint & PRINT_ON) pHead()[STMT_PRINT] = g_stmt.bPrint;
-  g_asm.ulStmtNo = g_stmt.ulNext;
+  vContextStatement(g_stmt.ulNext);
 }
 
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
@@ -301,7 +301,7 @@ int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const ch
     iNumber = 0;
     iSeverity = 0;
   }
-  if (bCounted && static_cast<uint32_t>(iSeverity) > g_asm.ulMaxSev) g_asm.ulMaxSev = static_cast<uint32_t>(iSeverity);
+  if (bCounted) vSeverityRaise(static_cast<uint32_t>(iSeverity));
   if (bFirstPhase() || g_asm.cPhase == '0')
     vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
   else if (!bDiagIntoSlot(iNumber, iForm, iSeverity, ulLength, pszText)) {
@@ -453,9 +453,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
 {
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   const OPENTRY *pEntry = static_cast<const OPENTRY *>(pStmt->pOperation);
-  g_asm.ulSrcId = pStmt->ulSrcId;
-  g_asm.pszSrcName = pStmt->pszSrcName;
-  g_asm.ulSrcLine = pStmt->ulLine;
+  vContextSource(pStmt->ulSrcId, pStmt->pszSrcName, pStmt->ulLine);
 
   PENDING pend{};
   if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);

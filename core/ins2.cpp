@@ -399,7 +399,7 @@ int32_t lImplicitLength(const OPERAND &o, const EXPRNODE *n)
     return n->pSymbol != nullptr ? n->pSymbol->lLength : 0;
   case EN_LITERAL: {
     const SYMBOL *p =
-        pLiteralFind(n->pText, n->ulTextLength, static_cast<int32_t>(g_lbl.ulLiteralPool), n->lValue);
+        pLiteralFind(n->pText, n->ulTextLength, static_cast<int32_t>(ulLiteralPool()), n->lValue);
     return p != nullptr ? p->lLength : 0;
   }
   default:

@@ -150,6 +150,9 @@ int iEquAttribute(const uint8_t **ppOperand, unsigned uNumber, unsigned uCount, 
 
 } // namespace
 
+uint32_t ulLiteralPool() { return g_lbl.ulLiteralPool; }
+void vLiteralPoolSet(uint32_t ulPool) { g_lbl.ulLiteralPool = ulPool; }
+
 void vSymbolsReset(bool bXref)
 {
   std::memset(g_lbl.apBucket, 0, sizeof g_lbl.apBucket);

@@ -78,6 +78,12 @@ extern LBLSTATE g_lbl;
    the expression modules (vExprReset). */
 void vSymbolsReset(bool bXref);
 
+/* The literal pool in force, the pool number new literals get: 1 at the
+   start, the next after each pool is placed, 0 after the last one; in the
+   code generation phase the pool the record in hand names. */
+uint32_t ulLiteralPool();
+void vLiteralPoolSet(uint32_t ulPool);
+
 /* Bucket of an ordinary name (already upper-cased) and of a literal text. */
 uint32_t ulSymbolBucket(const uint8_t *pName, size_t ulLength);
 uint32_t ulLiteralBucket(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2);

@@ -81,10 +81,42 @@ struct ASMRUN {
 
 extern ASMRUN g_asm;
 
+/* Other modules write the run state only through these setters. */
 inline void vPhaseSet(char cPhase, char cStep)
 {
   g_asm.cPhase = cPhase;
   g_asm.cStep = cStep;
+}
+
+/* The statement in hand: its number, its source, the FLAG settings and the
+   macro nesting level in force for it (statement processing in the first
+   phase, the record layer when a record is read back). */
+inline void vContextStatement(uint32_t ulStmtNo) { g_asm.ulStmtNo = ulStmtNo; }
+inline void vContextSource(uint32_t ulSrcId, const char *pszSrcName, uint32_t ulSrcLine)
+{
+  g_asm.ulSrcId = ulSrcId;
+  g_asm.pszSrcName = pszSrcName;
+  g_asm.ulSrcLine = ulSrcLine;
+}
+inline void vContextFlag(uint32_t ulFlagInForce) { g_asm.ulFlagInForce = ulFlagInForce; }
+inline void vContextNest(int32_t lNestLevel) { g_asm.lNestLevel = lNestLevel; }
+
+/* Highest severity of the assembly: reset by each first phase, raised by the
+   statement diagnostic service. */
+inline void vSeverityReset() { g_asm.ulMaxSev = 0; }
+inline void vSeverityRaise(uint32_t ulSeverity)
+{
+  if (ulSeverity > g_asm.ulMaxSev) g_asm.ulMaxSev = ulSeverity;
+}
+inline void vStmtCountSet(uint32_t ulCount) { g_asm.ulStmtCount = ulCount; }
+
+/* The option step: TRACE mask and terminal stream. */
+inline void vTraceMaskSet(uint32_t ulMask) { g_asm.ulTrace = ulMask; }
+inline void vTermSet(FILE *pTerm, bool bIsFile, const char *pszName)
+{
+  g_asm.pTerm = pTerm;
+  g_asm.bTermIsFile = bIsFile;
+  g_asm.pszTermName = pszName;
 }
 
 /* ---- driver services (asm.cpp) ------------------------------------------- */
