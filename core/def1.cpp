@@ -61,10 +61,6 @@ static_assert(sizeof g_aDcMsg / sizeof g_aDcMsg[0] == DM_COUNT);
 
 namespace {
 
-constexpr uint8_t E_QUOTE = 0x7D, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B, E_AMP = 0x50, E_DOT = 0x4B,
-                  E_PLUS = 0x4E, E_MINUS = 0x60;
-constexpr uint8_t E_E = 0xC5, E_I = 0xC9, E_K = 0xD2, E_L = 0xD3, E_N = 0xD5, E_S = 0xE2, E_T = 0xE3;
-constexpr uint8_t E_F0 = 0xF0, E_F1 = 0xF1;
 
 constexpr int32_t LOCATION_MAX = 0xFFFFFF;
 constexpr int64_t DUP_MAX = 0xFFFFFF;
@@ -330,7 +326,7 @@ int64_t llScanValue(EXPRCTX *c, uint8_t bValues, uint32_t i, DCVALUE *v)
   if (bValues == NV_HEX || bValues == NV_BINARY) {
     for (; !bValueEnd(c, i); i++) {
       uint8_t b = c->pText[i];
-      bool bOk = bValues == NV_HEX ? (g_abClass[b] & CC_HEX) != 0 : (b == E_F0 || b == E_F1);
+      bool bOk = bValues == NV_HEX ? (g_abClass[b] & CC_HEX) != 0 : (b == E_0 || b == E_1);
       if (!bOk) return iUnexpectedAt(c, i), -1;
       v->ulUnits++;
     }

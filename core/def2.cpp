@@ -73,8 +73,6 @@
 
 namespace {
 
-constexpr uint8_t E_QUOTE = 0x7D, E_AMP = 0x50, E_DOT = 0x4B, E_PLUS = 0x4E, E_MINUS = 0x60, E_STAR = 0x5C,
-                  E_E = 0xC5, E_F0 = 0xF0, E_F9 = 0xF9;
 constexpr uint32_t OUT_BUFFER = 4096;
 constexpr int64_t EXPONENT_CAP = 1000000; /* decimal exponents are kept below this */
 
@@ -340,7 +338,7 @@ struct DECNUM {
   double dLog10;   /* estimate of log10 of the magnitude */
 };
 
-bool bDecDigit(uint8_t b) { return b >= E_F0 && b <= E_F9; }
+bool bDecDigit(uint8_t b) { return b >= E_0 && b <= E_9; }
 
 /* Parses [sign] digits [. digits] [E [sign] digits] and applies the exponent
    modifier. */
@@ -623,7 +621,7 @@ void vStaticValue(GEN *g, const DCVALUE *v, uint32_t ulBits, uint8_t *ab, uint64
     DIGITS d;
     vPackedDigits(p, n, &d);
     if (d.n == 0) d.n = 1; /* a zero value keeps one digit */
-    std::memset(ab, E_F0, ulBytes);
+    std::memset(ab, E_0, ulBytes);
     for (uint32_t i = 0; i < d.n && i < ulBytes; i++)
       ab[ulBytes - 1 - i] = static_cast<uint8_t>(0xF0 | d.abDigit[d.n - 1 - i]);
     ab[ulBytes - 1] = static_cast<uint8_t>((d.bNegative ? 0xD0 : 0xC0) | (ab[ulBytes - 1] & 0x0F));

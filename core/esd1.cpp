@@ -101,7 +101,6 @@ ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, n
                    {SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr}},
                   {0, 0, 0, 0}, true, false, nullptr};
 
-constexpr uint8_t E_J = 0xD1, E_T = 0xE3, E_U = 0xE4, E_QUOTE = 0x7D, E_EQUALS = 0x7E;
 
 STACKHDR *pStack()
 {
@@ -997,7 +996,7 @@ int32_t lLiteralEntry()
 
 void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
 {
-  if (ulLength == 0 || std::memchr(pText, E_EQUALS, ulLength) == nullptr) return;
+  if (ulLength == 0 || std::memchr(pText, E_EQUAL, ulLength) == nullptr) return;
   /* a pass finds the pool in the statement (it cannot grow the record) */
   bool bPass = lResolvePass() != 0;
   const uint8_t *pPool = bPass ? pStmtSub(SUB_POOL) : nullptr;

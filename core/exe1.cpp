@@ -32,8 +32,6 @@
 
 namespace {
 
-constexpr uint8_t E_QUOTE = 0x7D, E_COMMA = 0x6B, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_PERIOD = 0x4B,
-                  E_PLUS = 0x4E, E_MINUS = 0x60;
 constexpr unsigned OPERANDS_UNLIMITED = 32000;
 constexpr uint32_t END_LANGUAGE_MAX = 23;
 constexpr size_t MEMBER_MAX = 63;
@@ -92,7 +90,7 @@ bool bOpensString(const uint8_t *p, size_t i, size_t ulLen)
   if (i >= 2 && (g_abClass[p[i - 2]] & (CC_NAME | CC_LETTER))) return true;
   if (i + 1 >= ulLen) return false;
   uint8_t cNext = p[i + 1];
-  return (g_abClass[cNext] & CC_DIGIT) || cNext == E_PERIOD || cNext == E_PLUS || cNext == E_MINUS;
+  return (g_abClass[cNext] & CC_DIGIT) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
 }
 
 int iSplitError(EXEMSG eMsg, unsigned uArg1 = 0, unsigned uArg2 = 0)

@@ -469,7 +469,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
 
   const uint8_t *pLabel = pCards + pStmt->ulLabelOff;
   uint32_t ulLabelLen = pStmt->ulLabelLen;
-  bool bSequence = ulLabelLen > 0 && pLabel[0] == 0x4B; /* '.' */
+  bool bSequence = ulLabelLen > 0 && pLabel[0] == E_DOT;
   if (bProcessed && !bMacroLanguage && ulLabelLen > 0 && !bSequence) {
     if (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_NOLABEL))
       vPending(pend, c_aMsg[MSG_NO_LABEL]);

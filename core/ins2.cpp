@@ -35,6 +35,7 @@
 #include <cstring>
 
 #include "asm0.h"
+#include "chars.h"
 #include "def1.h"
 #include "esd1.h"
 #include "expr.h"
@@ -202,7 +203,6 @@ DESC descDecode(uint32_t ulDesc, uint32_t ulFlags)
 /* ---- state ------------------------------------------------------------------ */
 
 constexpr uint32_t IMAGE_MAX = 256;
-constexpr uint8_t E_PLUS = 0x4E, E_MINUS = 0x60, E_QUOTE = 0x7D, E_AMPERSAND = 0x50;
 constexpr uint8_t REF_BRANCH = 0xC2, REF_EXECUTE = 0xE7; /* EBCDIC 'B', 'X' */
 constexpr uint8_t OPCODE_EX = 0x44;
 constexpr int32_t DISPLACEMENT_MAX = 4095;
@@ -787,7 +787,7 @@ int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint3
   for (uint32_t i = 1; i < ulLength - 1; i++) {
     uint8_t b = pText[i];
     if (b == 0) continue;
-    if (b == E_QUOTE || b == E_AMPERSAND) {
+    if (b == E_QUOTE || b == E_AMP) {
       if (i + 1 >= ulLength - 1 || pText[i + 1] != b) return -1;
       i++;
     }

@@ -342,7 +342,6 @@ struct LABELATTR {
   int32_t lLength; /* 0: the instruction length */
   uint8_t bType;   /* EBCDIC letter */
 };
-constexpr uint8_t E_I = 0xC9, E_W = 0xE6, E_A = 0xC1, E_U = 0xE4;
 constexpr LABELATTR c_aLabelAttr[] = {
     {0, 0, E_I},           /* machine instruction */
     {INSTR_CNOP, 1, E_I},  /* CNOP */

@@ -42,7 +42,6 @@ void vDiag(MSC1MSG eMsg) { iStmtMsg(c_aMsg[eMsg]); }
 constexpr uint32_t PRINT_KEYWORD_MAX = 9;
 constexpr uint32_t PUSH_KEYWORD_MAX = 7;
 constexpr int32_t LISTING_VALUE_MAX = 32767;
-constexpr uint8_t E_QUOTE = 0x7D, E_AMPERSAND = 0x50;
 constexpr uint8_t SLOT_NOPRINT = 7;
 
 struct PRINTKEY {
@@ -174,7 +173,7 @@ int iTitleText(const uint8_t *pText, uint32_t ulLength, uint8_t *pOut, uint32_t 
   uint32_t n = 0;
   for (uint32_t i = 1; i + 1 < ulLength; i++) {
     uint8_t c = pText[i];
-    if (c == E_QUOTE || c == E_AMPERSAND) {
+    if (c == E_QUOTE || c == E_AMP) {
       if (i + 2 >= ulLength || pText[i + 1] != c) {
         if (c == E_QUOTE) return -1;
       } else {

@@ -55,7 +55,6 @@ COLLECTOR g_col = {};
 ENDDATA g_end = {};
 STACKHDR *g_pEndStack = nullptr;
 
-constexpr uint8_t E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B;
 
 /* The translator record "(id,vvvv,ddddd)"; false when it has another form. */
 bool bTranslatorRecord(const uint8_t *p, uint32_t ulLength)

@@ -71,12 +71,6 @@ EXPRHOOKS g_exprHooks;
 
 namespace {
 
-/* EBCDIC characters of the grammar. */
-constexpr uint8_t E_QUOTE = 0x7D, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B, E_AMP = 0x50, E_DOT = 0x4B,
-                  E_PLUS = 0x4E, E_MINUS = 0x60, E_STAR = 0x5C, E_SLASH = 0x61, E_EQUAL = 0x7E;
-/* EBCDIC upper-case letters used as keys. */
-constexpr uint8_t E_A = 0xC1, E_B = 0xC2, E_C = 0xC3, E_D = 0xC4, E_E = 0xC5, E_I = 0xC9, E_K = 0xD2, E_L = 0xD3,
-                  E_N = 0xD5, E_O = 0xD6, E_S = 0xE2, E_T = 0xE3, E_X = 0xE7, E_Y = 0xE8;
 
 bool bDigit(uint8_t b) { return (g_abClass[b] & CC_DIGIT) != 0; }
 bool bLetter(uint8_t b) { return (g_abClass[b] & CC_LETTER) != 0; }

@@ -58,7 +58,6 @@ constexpr uint32_t CONTINUE_COLUMN = 15; /* broken substituted text resumes here
 constexpr uint32_t MARK_COLUMN = 71;     /* continuation mark (0-based) */
 constexpr uint32_t LITERAL_COLUMN = 9;   /* literal text of a literal pool entry (0-based) */
 
-constexpr uint8_t E_PLUS = 0x4E, E_C = 0xC3;
 constexpr uint8_t ASA_NEW_PAGE = '1', ASA_SINGLE = ' ', ASA_DOUBLE = '0', ASA_TRIPLE = '-';
 constexpr uint8_t EASA_NEW_PAGE = 0xF1, EASA_SINGLE = 0x40, EASA_DOUBLE = 0xF0, EASA_TRIPLE = 0x60;
 

@@ -59,7 +59,6 @@ void vPutBig(uint8_t *p, uint32_t ulValue, unsigned uBytes)
 }
 
 constexpr const char *DDNAME = "SYSPUNCH";
-constexpr uint8_t E_0 = 0xF0;
 
 struct OBJSTATE {
   int iState;

@@ -54,7 +54,6 @@ constexpr uint8_t ASCII_EOF = 0x1A;
 constexpr uint32_t ICTL_BEGIN = 1, ICTL_END = 71, ICTL_CONTINUE = 16;
 
 /* EBCDIC codes the reader looks for. */
-constexpr uint8_t E_ASTERISK = 0x5C, E_PERIOD = 0x4B, E_SLASH = 0x61, E_QUOTE = 0x7D;
 
 struct SRCFILE {
   SRCFILE *pLink;
@@ -511,16 +510,16 @@ void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, SRCMSG e
 bool bIsComment(SRCSTMT *pStmt, const uint8_t *pCard, uint32_t &ulBase)
 {
   uint32_t b = pStmt->ulBegin - 1;
-  if (pCard[b] == E_ASTERISK) {
+  if (pCard[b] == E_STAR) {
     static const uint8_t c_abVorn[5] = {0x5C, 0xE5, 0xD6, 0xD9, 0xD5}; /* *VORN */
     bool bVorn = (g_opt.ulProcess & PROC_VORN) && b + 5 < pStmt->ulEnd;
     for (uint32_t i = 1; bVorn && i < 5; i++) bVorn = g_abUpper[pCard[b + i]] == c_abVorn[i];
-    if (!bVorn || pCard[b + 5] == E_ASTERISK || pCard[b + 5] == E_PERIOD) return true;
+    if (!bVorn || pCard[b + 5] == E_STAR || pCard[b + 5] == E_DOT) return true;
     pStmt->bVornOnly = true;
     ulBase = b + 5;
     return false;
   }
-  if (pCard[b] == E_PERIOD && b + 1 < SRC_RECORD && pCard[b + 1] == E_ASTERISK) {
+  if (pCard[b] == E_DOT && b + 1 < SRC_RECORD && pCard[b + 1] == E_STAR) {
     pStmt->bMacroComment = true;
     return true;
   }

@@ -94,7 +94,6 @@ constexpr uint8_t REF_USING = 0xE4; /* EBCDIC 'U' */
 constexpr uint8_t REF_DROP = 0xC4;  /* EBCDIC 'D' */
 constexpr uint32_t EVAL_ADDRESS = 0x01 | EF_ABSOLUTE | EF_RELOCATABLE;
 constexpr uint32_t EVAL_ABSOLUTE = 0x01 | EF_ABSOLUTE;
-constexpr uint8_t EBCDIC_COLON = 0x7A;
 constexpr uint8_t ESD_ER = 2, ESD_PC = 4, ESD_CM = 5, ESD_WX = 10;
 
 enum : uint8_t { ACT_NONE = 0, ACT_REMOVE = 1, ACT_RANGES = 2 };
@@ -479,15 +478,14 @@ void vListObject(const USINGENTRY *e)
 void vUsingText(char *psz, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pOperand)
 {
   psz[0] = 0;
-  static const uint8_t c_bDot = 0x4B, c_bComma = 0x6B;
   if (ulLabelLength != 0) {
     vHostAppend(psz, pLabel, ulLabelLength);
-    vHostAppend(psz, &c_bDot, 1);
+    vHostAppend(psz, &E_DOT, 1);
   }
   for (int k = 1; k <= iOperands; k++, pOperand = pOperandNext(pOperand)) {
     uint32_t ulLength = 0;
     const uint8_t *pText = pOperandText(pOperand, &ulLength);
-    if (k > 1) vHostAppend(psz, &c_bComma, 1);
+    if (k > 1) vHostAppend(psz, &E_COMMA, 1);
     vHostAppend(psz, pText, ulLength);
   }
 }
@@ -794,7 +792,7 @@ void vUsingActiveLine(uint32_t ulWidth, USINGLINES *pOut)
   uint8_t *pLine = pOut->aab[0];
   uint32_t *pul = &pOut->aulLength[0];
   vAsciiToEbcdic(pLine, reinterpret_cast<const uint8_t *>(c_szHead), ulIndent);
-  pLine[ulIndent - 1] = EBCDIC_COLON; /* not among the standard characters */
+  pLine[ulIndent - 1] = E_COLON; /* not among the standard characters */
   *pul = ulIndent;
   auto put = [&](const char *psz) {
     size_t n = std::strlen(psz);
@@ -816,7 +814,7 @@ void vUsingActiveLine(uint32_t ulWidth, USINGLINES *pOut)
       }
       pLine = pOut->aab[pOut->uCount];
       pul = &pOut->aulLength[pOut->uCount++];
-      std::memset(pLine, 0x40, ulIndent);
+      std::memset(pLine, EBCDIC_BLANK, ulIndent);
       *pul = ulIndent;
       ulSep = 1;
     }

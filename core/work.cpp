@@ -13,6 +13,7 @@
 
 #include <cstring>
 
+#include "chars.h"
 #include "src1.h"
 #include "vorn.h"
 
@@ -23,7 +24,6 @@ STMTRECORD g_rec = {{SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, 0};
 namespace {
 
 constexpr uint32_t STMT_HEAD = 48;
-constexpr uint8_t EBCDIC_BLANK = 0x40;
 
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
