@@ -1077,7 +1077,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
       vPut16(p + STMT_NEST, static_cast<uint16_t>(bEnd ? 0 : lLevel));
       vPut16(p + STMT_OPINDEX, static_cast<uint16_t>(lEntry));
       uint8_t bPrint = bStmtPrintStatus();
-      p[STMT_PRINT] = (bPrint & 0x80) ? static_cast<uint8_t>(bPrint | 0x01) : 0;
+      p[STMT_PRINT] = (bPrint & PRT_ON) ? static_cast<uint8_t>(bPrint | PRT_GEN) : 0;
       vStmtSetFlags(SF_UNASSIGNED | SF_RELATIVE | SF_SUBSTITUTED | SF_PHASE2 | SF_OPTIONAL);
       vStmtAddSub(SUB_OPERAND, pLit->usNameLength, pLit->abName);
       if (ulPool > 1) vStmtAddSub(SUB_POOL, 4, &ulPool);

@@ -51,7 +51,9 @@ struct STMTSTATE {
   uint32_t ulHandles;
   GROWBUF operands;        /* copy of the operand sub-records for handlers */
 };
-STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
+/* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
+constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
+STMTSTATE g_stmt = {1, PRINT_START, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -66,7 +68,6 @@ size_t g_ulLateNext = 0;
 /* handle of each interned text, for the lookup */
 std::unordered_map<const char *, uint32_t> g_mapHandles;
 
-constexpr uint8_t PRINT_ON = 0x80, PRINT_GEN = 0x01;
 constexpr uint32_t FLAG_THRESHOLD_MASK = 0xFF, FLAG_WARN0_BIT = 0x10000;
 
 uint8_t *pHead() { return pRecord(); }
@@ -219,7 +220,7 @@ void vStmtPhaseStart()
   g_bLateSorted = false;
   g_ulLateNext = 0;
   g_stmt.ulNext = 1;
-  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | 0x91) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
+  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | PRINT_START) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
   g_stmt.ulRevisit = 0;
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
@@ -228,6 +229,7 @@ void vStmtPhaseStart()
 }
 
 uint32_t ulStmtNumber() { return g_stmt.ulNext; }
+bool bPrintShows(uint8_t bPrint, int32_t lNest) { return (bPrint & PRT_ON) && ((bPrint & PRT_GEN) || lNest == 0); }
 uint8_t bStmtPrintStatus() { return g_stmt.bPrint; }
 void vStmtSetPrintStatus(uint8_t bStatus) { g_stmt.bPrint = bStatus; }
 
@@ -269,7 +271,7 @@ void vStmtStart()
   vHeadPut32(STMT_SECTION, 0xFFFFFFFFu);
   vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
   vHeadPut32(STMT_FLAGSET, g_asm.ulFlagInForce);
-  if (g_stmt.bPrint & PRINT_ON) pHead()[STMT_PRINT] = g_stmt.bPrint;
+  if (g_stmt.bPrint & PRT_ON) pHead()[STMT_PRINT] = g_stmt.bPrint;
   vContextStatement(g_stmt.ulNext);
 }
 
@@ -513,7 +515,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   /* what is written, and what of it */
   uint16_t usFlags = usStmtFlags();
   uint8_t bPrint = pHead()[STMT_PRINT];
-  bool bPrinted = (bPrint & PRINT_ON) && ((bPrint & PRINT_GEN) || pStmt->cKind != SRC_MACRO);
+  bool bPrinted = bPrintShows(bPrint, static_cast<int16_t>(usGet16(pHead() + STMT_NEST)));
   bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   bool bSubstituted = (usFlags & SF_SUBSTITUTED) != 0;
   if (bPrinted) {

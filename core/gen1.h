@@ -136,9 +136,14 @@ inline const uint8_t *pOperandNext(const uint8_t *pSub)
 void vStmtPhaseStart();
 /* Number the next statement gets. */
 uint32_t ulStmtNumber();
-/* PRINT status byte in force. */
+/* PRINT status byte in force (bits PRT_* of asm0.h). */
 uint8_t bStmtPrintStatus();
 void vStmtSetPrintStatus(uint8_t bStatus);
+/* The PRINT rule: a statement with PRINT status bPrint at macro nesting
+   level lNest shows in the listing when PRINT ON is in force and either
+   PRINT GEN or it is not inside a macro (level 0).  The listing adds its own
+   conditions (errors, NOPRINT). */
+bool bPrintShows(uint8_t bPrint, int32_t lNest);
 
 void vStmtStart();
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);

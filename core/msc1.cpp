@@ -133,9 +133,7 @@ void vPushPop(bool bPush, int iOperands, const uint8_t *pFirst)
 void vMarkIfPrinted()
 {
   const uint8_t *p = pRecord();
-  uint8_t bPrint = p[STMT_PRINT];
-  int16_t sNest = static_cast<int16_t>(usGet16(p + STMT_NEST));
-  if ((bPrint & PRT_ON) && ((bPrint & PRT_GEN) || sNest == 0)) vStmtSetFlags(SF_PHASE2);
+  if (bPrintShows(p[STMT_PRINT], static_cast<int16_t>(usGet16(p + STMT_NEST)))) vStmtSetFlags(SF_PHASE2);
 }
 
 /* The optional absolute operand 0..32767; false after a diagnostic. */

@@ -485,7 +485,7 @@ bool bListed(const STMTVIEW &v)
 {
   if (!(v.bPrint & PRT_ON)) return false;
   if (v.usFlags & SF_ERROR) return true;
-  return !(v.usFlags & SF_NOPRINT) && ((v.bPrint & PRT_GEN) || v.sNest == 0);
+  return !(v.usFlags & SF_NOPRINT) && bPrintShows(v.bPrint, v.sNest);
 }
 
 /* Host text into an EBCDIC statement line at a 0-based column. */
