@@ -21,6 +21,8 @@
 #include <unistd.h>
 
 #include "asm0.h"
+#include "asm1.h"
+#include "asm2.h"
 #include "gen1.h"
 #include "mem.h"
 #include "msc1.h"

@@ -5,6 +5,8 @@
 ** ends the record stream with a zero length word and drops the storage of
 ** the phase.  Owns the SYSUT1 end position that the resolution passes use.
 */
+#include "asm1.h"
+
 #include "asm0.h"
 #include "def1.h"
 #include "esd1.h"

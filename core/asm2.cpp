@@ -12,6 +12,8 @@
 **  - The literal pool a statement refers to comes from its kind 0
 **    sub-record (pool 1 without one).
 */
+#include "asm2.h"
+
 #define MEM_MODULE "asm2"
 
 #include <cstring>

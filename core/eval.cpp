@@ -38,7 +38,6 @@
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
-#include "usg2.h"
 #include "vorn.h"
 
 namespace {
@@ -260,7 +259,8 @@ EVRC eSymbol(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 {
   SYMBOL *pSym = n->pSymbol;
   if ((c->ulRef & REF_STMT_MASK) != 0) vSymbolXref(pSym, c->ulRef);
-  if (n->pQualifier != nullptr && !bQualifierCovers(n->pQualifier, pSym->lSection))
+  if (n->pQualifier != nullptr && g_exprHooks.pfnQualifierCovers != nullptr &&
+      !g_exprHooks.pfnQualifierCovers(n->pQualifier, pSym->lSection))
     return eNamed(c, EM_QUALIFIER, pSym->abName, pSym->usNameLength);
   EVRC rc = n->bSub == 'A' ? eValue(c, pSym, v) : eAttributeOf(c, pSym, n->bSub, v);
   if (rc == EV_OK) v->pQualifier = n->pQualifier;
@@ -389,11 +389,6 @@ STACKHDR *pExprStack()
 {
   if (g_eval.pScratch == nullptr) g_eval.pScratch = pStackCreate(SP_RUN);
   return g_eval.pScratch;
-}
-
-bool bQualifierCovers(const SYMBOL *pQualifier, int32_t lSection)
-{
-  return bUsingQualifierValid(pQualifier, lSection);
 }
 
 EXPRVALUE *pExprEvaluate(EXPRCTX *pCtx, EXPRNODE *pTree, uint32_t ulRef, int32_t lLocSection, int32_t lLocValue,

@@ -15,6 +15,8 @@
 **  - Only the first error of a statement's operands is reported; the
 **    statement is then in error and its operands are not stored.
 */
+#include "exe1.h"
+
 #include <cstdio>
 #include <cstring>
 

@@ -150,9 +150,17 @@ struct EXPRVALUE {
    - pfnCondTerm: conditional-assembly terms: '&' under PF_VARIABLE, D' and
      O' under PF_CONDITIONAL.  Without it those characters are unexpected. */
 using PFNEXPRHOOK = EXPRNODE *(*)(EXPRCTX *pCtx);
+/* Whether the USING of a qualifier covers a section. */
+using PFNQUALIFIERHOOK = bool (*)(const SYMBOL *pQualifier, int32_t lSection);
+/* What other modules lend the expression modules: the DC operand parser
+   (def1), conditional-assembly terms (not built yet) and the USING check of
+   qualified terms (usg2, installed by vUsingReset; while none is installed
+   every qualifier covers every section).  The evaluator reaches USING
+   resolution only through this hook. */
 struct EXPRHOOKS {
   PFNEXPRHOOK pfnDcOperand;
   PFNEXPRHOOK pfnCondTerm;
+  PFNQUALIFIERHOOK pfnQualifierCovers;
 };
 extern EXPRHOOKS g_exprHooks;
 
@@ -226,6 +234,3 @@ void vExprHostName(char *pszOut, size_t ulSize, const uint8_t *pName, size_t ulL
 /* A node carved from the context's stack. */
 EXPRNODE *pExprNode(EXPRCTX *pCtx, uint8_t bKind, uint32_t ulStart);
 
-/* Whether the USING of a qualifier covers a section.  Until USING resolution
-   is built this accepts every section; that module replaces its body. */
-bool bQualifierCovers(const SYMBOL *pQualifier, int32_t lSection);

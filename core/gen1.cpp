@@ -16,6 +16,7 @@
 **  - A statement is written only when something needs it: sub-records, a
 **    later phase, object output or the listing.
 */
+#include "exe1.h"
 #include "gen1.h"
 
 #include <cstdarg>

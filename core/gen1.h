@@ -216,13 +216,3 @@ const char *pTextOfHandle(uint32_t ulHandle);
 struct SRCSTMT;
 /* Processes one statement from the reader; true when it was END. */
 bool bStmtProcess(const SRCSTMT *pStmt);
-
-/* Splits the operand field of the statement in hand into kind-7 operand
-   sub-records (exe1.cpp); returns the number of operands, or -1 after an
-   error was attached.  *pulRemarks receives the offset of the remarks. */
-int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
-/* First-phase dispatch of an assembler instruction (exe1.cpp): label (length
-   0 for none) and a copy of the operand sub-records that stays in place
-   while diagnostics are attached. */
-void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
-                         const uint8_t *pLabel, const uint8_t *pFirstOperand);

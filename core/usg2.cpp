@@ -607,6 +607,7 @@ void vUsingReset()
   g_usg.pMapFirst = g_usg.pMapLast = nullptr;
   g_usg.pStack = pStackCreate(SP_RUN);
   g_usg.info = USINGLISTINFO{};
+  g_exprHooks.pfnQualifierCovers = bUsingQualifierValid;
 }
 
 const USINGMAP *pUsingMapFirst() { return g_usg.pMapFirst; }
