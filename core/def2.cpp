@@ -1205,18 +1205,3 @@ void vLiteralStatement()
   bOperandGenerate(c, c->pTree, 0, lSection, alStar, &lLocation);
   vStatementEnd();
 }
-
-int32_t iDcGenerate(EXPRCTX *c, EXPRNODE *pOperand, unsigned uOperand, int32_t lLocation, uint8_t *pbPending,
-                    unsigned *puPendingBits)
-{
-  if (g_def2.pStack == nullptr || g_def2.pScratch == nullptr) vStacksReset();
-  g_def2.ulOut = 0;
-  g_def2.bPending = *pbPending;
-  g_def2.uBits = *puPendingBits & 7;
-  int32_t lSection = g_rec.ulLength >= STMT_HEAD ? static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) : -1;
-  bOperandGenerate(c, pOperand, uOperand, lSection, nullptr, &lLocation);
-  vFlush();
-  *pbPending = g_def2.bPending;
-  *puPendingBits = g_def2.uBits;
-  return lLocation;
-}

@@ -92,14 +92,13 @@ struct ESDSTATE {
   GROWBUF aLits[LIT_LISTS]; /* SYMBOL * of the pool being filled */
   uint32_t aulLits[LIT_LISTS];
   bool bFirstItem;
-  bool bLayoutError;
   STACKHDR *pStack; /* expression storage of the handlers */
 };
 ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, -1,
                   {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0,
                   {{SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr},
                    {SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr}},
-                  {0, 0, 0, 0}, true, false, nullptr};
+                  {0, 0, 0, 0}, true, nullptr};
 
 
 STACKHDR *pStack()
@@ -194,7 +193,6 @@ void vEsdReset()
   g_esd.ulDcNames = 0;
   for (uint32_t &ul : g_esd.aulLits) ul = 0;
   g_esd.bFirstItem = true;
-  g_esd.bLayoutError = false;
   g_esd.pStack = nullptr; /* subpool 1 was released with the last assembly */
 }
 
@@ -211,7 +209,6 @@ LOCCTR *pLocCounter(int32_t lIndex)
   return static_cast<LOCCTR *>(g_esd.counters.pData) + lIndex;
 }
 int32_t lEsdCurrentCounter() { return g_esd.lCurrent; }
-bool bEsdLayoutError() { return g_esd.bLayoutError; }
 
 int32_t lEsdFirstControlSection()
 {
@@ -1180,8 +1177,6 @@ void vEsdLayout()
     uint64_t ullStart = p->ulStart;
     if (!bFirstControl) ullStart += (ullEnd + 7) & ~7ull;
     bFirstControl = false;
-    if (p->ulFolded >= p->ulLimit || ullStart >= p->ulLimit || ullStart + p->ulFolded > p->ulLimit)
-      g_esd.bLayoutError = true;
     p->ulStart = static_cast<uint32_t>(ullStart > 0xFFFFFFFF ? 0xFFFFFFFF : ullStart);
     ullEnd = ullStart + p->ulFolded;
     p->ulFolded &= 0x7FFFFFFF;
@@ -1199,8 +1194,6 @@ void vEsdLayout()
         vAsmTerminate();
       }
     }
-    if (p->pName != nullptr && p->pName->usNameLength > ESD_NAME_MAX && p->pAlias == nullptr && p->bKind != ESD_DSECT)
-      g_esd.bLayoutError = true;
   }
   for (uint32_t i = 0; i < g_esd.ulItems; i++) {
     ESDITEM *p = pEsdItem(static_cast<int32_t>(i));

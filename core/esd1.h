@@ -131,7 +131,8 @@ uint32_t ulEsdCount();
 ESDITEM *pEsdItem(int32_t lIndex);
 uint32_t ulLocCounterCount();
 LOCCTR *pLocCounter(int32_t lIndex);
-/* The counter in use; -1 before the first section. */
+/* The counter in use; -1 before the first section.  Waits for the macro
+   language: the system variable symbols &SYSECT and &SYSLOC name it. */
 int32_t lEsdCurrentCounter();
 /* Index of the first control section (SD or PC) given a location, else of
    the first control section, else -1. */
@@ -219,6 +220,3 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
 bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount);
 /* Layout and numbering (KZM150S beyond 65535 ids ends the assembly). */
 void vEsdLayout();
-/* Whether the layout found an error (long name without alias, address
-   limit exceeded). */
-bool bEsdLayoutError();

@@ -64,8 +64,8 @@ bool bListOpen();
 uint32_t ulListLineWidth();
 /* Page number of the last heading. */
 uint16_t usListPage();
-/* Statement layout: LIST(133); the last column of the statement number and
-   the first column of the source statement (0-based). */
+/* Statement layout: LIST(133).  Waits for the macro language: MNOTE notes
+   are laid out like statement lines (listing reports). */
 bool bListWide();
 uint32_t ulListStatementColumn();
 uint32_t ulListSourceColumn();

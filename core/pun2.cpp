@@ -469,5 +469,4 @@ void vObjectClose(bool bDelete)
   }
 }
 
-int iObjectState() { return g_obj.iState; }
 const char *pszObjectResult() { return g_obj.achResult; }

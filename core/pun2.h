@@ -81,6 +81,5 @@ void vObjectRld();
 void vObjectEnd();
 /* End of the run (bDelete: after a termination). */
 void vObjectClose(bool bDelete);
-int iObjectState();
 /* The listing line about the module of the last assembly ("" when none). */
 const char *pszObjectResult();
