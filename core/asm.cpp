@@ -298,6 +298,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
 
   /* summary */
   vPhaseSet('2', g_asm.cStep);
+  vListObjectTotal();
   vObjectClose(false);
   vWorkDeleteAll();
   vOptionCleanup();

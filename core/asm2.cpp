@@ -234,6 +234,7 @@ void vPhase2()
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();
   vObjectEsd();
+  vReportRld();
   vObjectRld();
   vObjectEnd();
   vListObjectResult();

@@ -968,6 +968,12 @@ void vListObjectResult()
   iListLine(LIST_HOST, psz, static_cast<uint32_t>(std::strlen(psz)));
 }
 
+void vListObjectTotal()
+{
+  const char *psz = pszObjectTotal();
+  if (*psz != '\0') vListNoteLine(psz);
+}
+
 void vListNoteLine(const char *pszLine)
 {
   if (g_lst.bOpen) iListLine(LIST_HOST, pszLine, static_cast<uint32_t>(std::strlen(pszLine)));

@@ -89,6 +89,9 @@ void vListUsingHeading();
 void vListStatement();
 /* The object module's line of the assembly, when it has one. */
 void vListObjectResult();
+/* The object file's line of the run ("%s file total records written: %lu"),
+   before it is closed. */
+void vListObjectTotal();
 /* A note of the run (host text) as a listing line, when a listing is open. */
 void vListNoteLine(const char *pszLine);
 /* End of the run: the summary line as the last listing line, then close. */
