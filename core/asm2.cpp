@@ -84,7 +84,7 @@ void vMakeAbsolute(const OPENTRY *pEntry)
 /* PUSH and POP name PRINT, USING or both. */
 bool bNamesUsing(int iOperands, const uint8_t *pFirst)
 {
-  static const uint8_t c_abUsing[] = {0xE4, 0xE2, 0xC9, 0xD5, 0xC7}; /* USING */
+  static const uint8_t c_abUsing[] = {E_U, E_S, E_I, E_N, E_G};
   const uint8_t *pOp = pFirst;
   for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
     uint32_t ulLength = 0;

@@ -525,7 +525,7 @@ int iAliasValue(const uint8_t *p, uint32_t ulLength, uint8_t *abOut)
   if (ulLength < 3 || p[1] != E_QUOTE || p[ulLength - 1] != E_QUOTE) return -1;
   uint8_t bType = g_abUpper[p[0]];
   uint32_t n = 0;
-  if (bType == 0xC3) { /* C */
+  if (bType == E_C) {
     for (uint32_t i = 2; i + 1 < ulLength; i++) {
       if (p[i] == E_QUOTE) {
         if (i + 2 >= ulLength || p[i + 1] != E_QUOTE) return -1;
@@ -534,15 +534,15 @@ int iAliasValue(const uint8_t *p, uint32_t ulLength, uint8_t *abOut)
       if (n >= ESD_ALIAS_MAX) return -1;
       abOut[n++] = p[i];
     }
-  } else if (bType == 0xE7) { /* X */
+  } else if (bType == E_X) {
     uint32_t ulDigits = ulLength - 3;
     if (ulDigits == 0 || ulDigits % 2 != 0 || ulDigits / 2 > ESD_ALIAS_MAX) return -1;
     for (uint32_t i = 0; i < ulDigits; i += 2) {
       int aiNibble[2];
       for (int k = 0; k < 2; k++) {
         uint8_t c = g_abUpper[p[2 + i + k]];
-        if (c >= 0xF0 && c <= 0xF9) aiNibble[k] = c - 0xF0;
-        else if (c >= 0xC1 && c <= 0xC6) aiNibble[k] = c - 0xC1 + 10;
+        if (c >= E_0 && c <= E_9) aiNibble[k] = c - E_0;
+        else if (c >= E_A && c <= E_F) aiNibble[k] = c - E_A + 10;
         else return -1;
       }
       abOut[n++] = static_cast<uint8_t>(aiNibble[0] << 4 | aiNibble[1]);

@@ -82,7 +82,7 @@ SPLITSTATE g_split = {{SP_HEAP, 1, 0, nullptr, nullptr}};
 bool bAttributeLetter(uint8_t c)
 {
   uint8_t u = g_abUpper[c];
-  return u == 0xC9 || u == 0xD2 || u == 0xD3 || u == 0xD5 || u == 0xE2 || u == 0xE3; /* I K L N S T */
+  return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T;
 }
 
 /* Whether the quote at index i of the text opens a string. */

@@ -132,7 +132,7 @@ EXPRNODE *pDecimal(EXPRCTX *c)
 /* The value of one character of a B'..' or X'..' term, or -1. */
 int iDigitValue(uint8_t bUpperLetter, uint8_t b)
 {
-  if (bUpperLetter == E_B) return b == 0xF0 ? 0 : b == 0xF1 ? 1 : -1;
+  if (bUpperLetter == E_B) return b == E_0 ? 0 : b == E_1 ? 1 : -1;
   uint8_t u = bUpper(b);
   if ((g_abClass[u] & CC_HEX) == 0) return -1;
   return bDigit(u) ? (u & 0x0F) : (u - E_A + 10);

@@ -511,7 +511,7 @@ bool bIsComment(SRCSTMT *pStmt, const uint8_t *pCard, uint32_t &ulBase)
 {
   uint32_t b = pStmt->ulBegin - 1;
   if (pCard[b] == E_STAR) {
-    static const uint8_t c_abVorn[5] = {0x5C, 0xE5, 0xD6, 0xD9, 0xD5}; /* *VORN */
+    static const uint8_t c_abVorn[5] = {E_STAR, E_V, E_O, E_R, E_N};
     bool bVorn = (g_opt.ulProcess & PROC_VORN) && b + 5 < pStmt->ulEnd;
     for (uint32_t i = 1; bVorn && i < 5; i++) bVorn = g_abUpper[pCard[b + i]] == c_abVorn[i];
     if (!bVorn || pCard[b + 5] == E_STAR || pCard[b + 5] == E_DOT) return true;
