@@ -203,7 +203,6 @@ DESC descDecode(uint32_t ulDesc, uint32_t ulFlags)
 /* ---- state ------------------------------------------------------------------ */
 
 constexpr uint32_t IMAGE_MAX = 256;
-constexpr uint8_t REF_BRANCH = 0xC2, REF_EXECUTE = 0xE7; /* EBCDIC 'B', 'X' */
 constexpr uint8_t OPCODE_EX = 0x44;
 constexpr int32_t DISPLACEMENT_MAX = 4095;
 constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;

@@ -39,7 +39,12 @@ constexpr uint8_t SYM_TYPE_UNDEFINED = 0xE4;  /* EBCDIC 'U' */
    letter (EBCDIC) in the top byte. */
 constexpr uint32_t REF_STMT_MASK = 0x000FFFFF;
 constexpr uint32_t REF_KIND_SHIFT = 24;
-constexpr uint8_t REF_MODIFY = 0xD4; /* EBCDIC 'M': receiving field */
+/* Reference kinds (EBCDIC letters shown in the cross reference). */
+constexpr uint8_t REF_MODIFY = 0xD4;  /* 'M': receiving field */
+constexpr uint8_t REF_USING = 0xE4;   /* 'U': USING operand */
+constexpr uint8_t REF_DROP = 0xC4;    /* 'D': DROP operand */
+constexpr uint8_t REF_BRANCH = 0xC2;  /* 'B': branch target */
+constexpr uint8_t REF_EXECUTE = 0xE7; /* 'X': EX target */
 inline uint32_t ulRefWord(uint32_t ulStmt, uint8_t bKind)
 {
   return (ulStmt & REF_STMT_MASK) | static_cast<uint32_t>(bKind) << REF_KIND_SHIFT;

@@ -90,8 +90,6 @@ template <typename... ARGS> void vDiag(USGMSG eMsg, ARGS... args) { iStmtMsg(c_a
 
 constexpr int32_t ADDR_MAX = 0xFFFFFF;
 constexpr int32_t RANGE = 4096;
-constexpr uint8_t REF_USING = 0xE4; /* EBCDIC 'U' */
-constexpr uint8_t REF_DROP = 0xC4;  /* EBCDIC 'D' */
 constexpr uint32_t EVAL_ADDRESS = 0x01 | EF_ABSOLUTE | EF_RELOCATABLE;
 constexpr uint32_t EVAL_ABSOLUTE = 0x01 | EF_ABSOLUTE;
 constexpr uint8_t ESD_ER = 2, ESD_PC = 4, ESD_CM = 5, ESD_WX = 10;
