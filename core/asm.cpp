@@ -26,6 +26,8 @@
 #include <unistd.h>
 
 #include "asm0.h"
+#include "asm1.h"
+#include "asm2.h"
 #include "file.h"
 #include "gen1.h"
 #include "mem.h"
@@ -35,6 +37,7 @@
 #include "src1.h"
 #include "vorn.h"
 #include "work.h"
+#include "xrf2.h"
 
 ASMRUN g_asm = {'0', 'N', 0, nullptr, 0, 0, 0, 0, 0, 0, 0, nullptr, false, nullptr, false};
 
@@ -49,14 +52,8 @@ enum ASMMSG {
   MSG_COUNT
 };
 
-struct ASMMSGDEF {
-  int16_t sNumber;
-  char cSeverity;
-  const char *pszText;
-};
-
-const ASMMSGDEF c_aMsg[] = {
-    {146, 'I', "records after END were not assembled; BATCH assembles them"},
+const MSGDEF c_aMsg[] = {
+    {146, 0, "records after END were not assembled; BATCH assembles them"},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
@@ -65,8 +62,8 @@ static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 void vRunNote(ASMMSG eMsg)
 {
   char achLine[160];
-  std::snprintf(achLine, sizeof achLine, "KZM%03d%c %s", c_aMsg[eMsg].sNumber, c_aMsg[eMsg].cSeverity,
-                c_aMsg[eMsg].pszText);
+  std::snprintf(achLine, sizeof achLine, "KZM%03d%c %s", c_aMsg[eMsg].sNumber,
+                cDiagnosticLetter(c_aMsg[eMsg].sNumber, c_aMsg[eMsg].bSeverity), c_aMsg[eMsg].pszText);
   vListNoteLine(achLine);
   vMessage("%s", achLine);
 }
@@ -334,6 +331,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
 
   /* summary */
   vPhaseSet('2', g_asm.cStep);
+  vListObjectTotal();
   vObjectClose(false);
   vWorkDeleteAll();
   vOptionCleanup();

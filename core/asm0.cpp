@@ -1596,9 +1596,9 @@ int iIdentification()
 
 int iTerminal()
 {
-  g_asm.ulTrace = ulTraceMask(g_opt.ulTrace);
+  vTraceMaskSet(ulTraceMask(g_opt.ulTrace));
   if ((g_opt.bTerm & TERM_ON) == 0) {
-    if (!g_asm.bTermIsFile) g_asm.pTerm = nullptr;
+    if (!g_asm.bTermIsFile) vTermSet(nullptr, false, g_asm.pszTermName);
     return 0;
   }
   if (g_opt.pszSysterm == nullptr) return 0;
@@ -1608,9 +1608,7 @@ int iTerminal()
     return 20;
   }
   std::snprintf(g_st.achTermName, sizeof g_st.achTermName, "%s", g_opt.pszSysterm);
-  g_asm.pTerm = pTerm;
-  g_asm.bTermIsFile = true;
-  g_asm.pszTermName = g_st.achTermName;
+  vTermSet(pTerm, true, g_st.achTermName);
   return 0;
 }
 

@@ -5,6 +5,8 @@
 ** ends the record stream with a zero length word and drops the storage of
 ** the phase.  Owns the SYSUT1 end position that the resolution passes use.
 */
+#include "asm1.h"
+
 #include "asm0.h"
 #include "def1.h"
 #include "esd1.h"
@@ -19,6 +21,12 @@
 
 namespace {
 
+enum PHASE1MSG { MSG_END_MISSING, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
+    {108, 4, "Missing END statement generated."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
 struct PHASE1STATE {
   SRCSTMT stmt;          /* the statement in hand */
   uint64_t ullSysut1End; /* position after the end marker */
@@ -32,7 +40,7 @@ void vPhase1()
   vTrace(TRACE_PHASE, "Entering conditional assembly phase ...");
   vStmtPhaseStart();
   vStmtTraceClear();
-  g_asm.ulMaxSev = 0;
+  vSeverityReset();
   vPhaseSet('1', 'C');
 
   vOpindexBuild(g_opt.bExecAllowed);
@@ -41,7 +49,7 @@ void vPhase1()
   vDcInit();
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
-      vStmtDiagOnly(108, 4, "Missing END statement generated.");
+      vStmtDiagOnly(c_aMsg[MSG_END_MISSING]);
       break;
     }
     if (bStmtProcess(&g_phase1.stmt)) break;
@@ -51,7 +59,7 @@ void vPhase1()
   vLiteralPool(-1, g_asm.ulSrcLine, g_asm.ulSrcId, 0);
 
   vPhaseSet('1', 'N');
-  g_asm.ulStmtCount = ulStmtNumber() - 1;
+  vStmtCountSet(ulStmtNumber() - 1);
   vStmtTraceClear();
   const uint32_t ulEndMarker = 0;
   vWorkWrite(&ulEndMarker, sizeof ulEndMarker, 1, WORK_SYSUT1);

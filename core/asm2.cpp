@@ -12,6 +12,8 @@
 **  - The literal pool a statement refers to comes from its kind 0
 **    sub-record (pool 1 without one).
 */
+#include "asm2.h"
+
 #define MEM_MODULE "asm2"
 
 #include <cstring>
@@ -49,7 +51,6 @@ bool bUsingSection(int32_t lSection, USINGSECTION *pOut)
   return true;
 }
 
-void vOverflow() { iStmtDiag(171, DIAG_HOST_TEXT, 12, 0, "Location counter overflow."); }
 
 /* Adds the origin of its section to a section-relative value; false after
    message 171. */
@@ -59,7 +60,7 @@ bool bAbsolute(uint8_t *pValue, int32_t lSection)
   uint64_t ullOrigin = s != nullptr ? s->ulStart : 0;
   uint64_t ullValue = ulGet32(pValue);
   if (ullValue > LOCATION_LIMIT || ullOrigin > LOCATION_LIMIT || ullValue + ullOrigin > LOCATION_LIMIT) {
-    vOverflow();
+    vLocationOverflow();
     return false;
   }
   vPut32(pValue, static_cast<uint32_t>(ullValue + ullOrigin));
@@ -83,7 +84,7 @@ void vMakeAbsolute(const OPENTRY *pEntry)
 /* PUSH and POP name PRINT, USING or both. */
 bool bNamesUsing(int iOperands, const uint8_t *pFirst)
 {
-  static const uint8_t c_abUsing[] = {0xE4, 0xE2, 0xC9, 0xD5, 0xC7}; /* USING */
+  static const uint8_t c_abUsing[] = {E_U, E_S, E_I, E_N, E_G};
   const uint8_t *pOp = pFirst;
   for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
     uint32_t ulLength = 0;
@@ -206,7 +207,7 @@ void vCodeStatement()
   vStmtLateDiags();
   uint8_t *p = pRecord();
   const uint8_t *pPool = pStmtSub(SUB_POOL);
-  g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;
+  vLiteralPoolSet(pPool != nullptr ? ulGet32(pPool + 4) : 1);
   int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
   const OPENTRY *pEntry =
       sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
@@ -216,7 +217,7 @@ void vCodeStatement()
   p = pRecord();
   if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
       static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
-    vOverflow();
+    vLocationOverflow();
   if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
   if (usStmtFlags() & SF_BYTES) vObjectText();
   vListStatement();
@@ -233,6 +234,7 @@ void vPhase2()
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();
   vObjectEsd();
+  vReportRld();
   vObjectRld();
   vObjectEnd();
   vListObjectResult();

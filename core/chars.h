@@ -48,6 +48,17 @@ enum : uint8_t {
 constexpr uint8_t EBCDIC_BLANK = 0x40;
 constexpr uint8_t ASCII_BLANK = 0x20;
 
+/* EBCDIC codes of the characters the statement modules look for: the
+   specials of the assembler language, the upper-case letters used as keys
+   and the digits. */
+constexpr uint8_t E_DOT = 0x4B, E_LPAREN = 0x4D, E_PLUS = 0x4E, E_AMP = 0x50, E_STAR = 0x5C, E_RPAREN = 0x5D,
+                  E_MINUS = 0x60, E_SLASH = 0x61, E_COMMA = 0x6B, E_COLON = 0x7A, E_QUOTE = 0x7D, E_EQUAL = 0x7E;
+constexpr uint8_t E_A = 0xC1, E_B = 0xC2, E_C = 0xC3, E_D = 0xC4, E_E = 0xC5, E_F = 0xC6, E_G = 0xC7, E_H = 0xC8,
+                  E_I = 0xC9, E_J = 0xD1, E_K = 0xD2, E_L = 0xD3, E_M = 0xD4, E_N = 0xD5, E_O = 0xD6, E_P = 0xD7,
+                  E_Q = 0xD8, E_R = 0xD9, E_S = 0xE2, E_T = 0xE3, E_U = 0xE4, E_V = 0xE5, E_W = 0xE6, E_X = 0xE7,
+                  E_Y = 0xE8, E_Z = 0xE9;
+constexpr uint8_t E_0 = 0xF0, E_1 = 0xF1, E_9 = 0xF9;
+
 extern uint8_t g_abAsciiToEbcdic[256];
 extern uint8_t g_abEbcdicToAscii[256];
 extern uint8_t g_abAsciiDefined[256]; /* CHD_* per ASCII code */

@@ -22,6 +22,7 @@
 #define MEM_MODULE "def1"
 
 #include "def1.h"
+#include "esd1.h"
 
 #include <cstdio>
 #include <cstring>
@@ -33,8 +34,7 @@
 #include "mem.h"
 #include "vorn.h"
 
-const DCMSGDEF g_aDcMsg[DM_COUNT] = {
-    {171, 12, "Location counter overflow"},
+const MSGDEF g_aDcMsg[] = {
     {205, 12, "Invalid storage type"},
     {206, 12, "Scale modifier is not valid"},
     {206, 12, "Exponent modifier is not valid"},
@@ -46,7 +46,6 @@ const DCMSGDEF g_aDcMsg[DM_COUNT] = {
     {230, 12, "Scale modifier is out of range"},
     {230, 12, "Exponent modifier is out of range"},
     {231, 12, "Invalid duplication factor"},
-    {302, 12, "is too long to be defined as an external symbol."},
     {320, 12, "is not a dummy section."},
     {321, 12, "cannot be defined as an external reference."},
     {322, 12, "Data value is too large"},
@@ -58,13 +57,10 @@ const DCMSGDEF g_aDcMsg[DM_COUNT] = {
     {511, 4, "Precision lost"},
     {512, 4, "Value truncated"},
 };
+static_assert(sizeof g_aDcMsg / sizeof g_aDcMsg[0] == DM_COUNT);
 
 namespace {
 
-constexpr uint8_t E_QUOTE = 0x7D, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B, E_AMP = 0x50, E_DOT = 0x4B,
-                  E_PLUS = 0x4E, E_MINUS = 0x60;
-constexpr uint8_t E_E = 0xC5, E_I = 0xC9, E_K = 0xD2, E_L = 0xD3, E_N = 0xD5, E_S = 0xE2, E_T = 0xE3;
-constexpr uint8_t E_F0 = 0xF0, E_F1 = 0xF1;
 
 constexpr int32_t LOCATION_MAX = 0xFFFFFF;
 constexpr int64_t DUP_MAX = 0xFFFFFF;
@@ -131,24 +127,26 @@ int iAt(const EXPRCTX *c, uint32_t i) { return i < c->ulLength ? c->pText[i] : -
 
 /* Records a message of the table with the location suffix of the context,
    in the form of the expression modules' errors. */
-int iDcError(EXPRCTX *c, int iMsg)
+int iDcError(EXPRCTX *c, const MSGDEF &msg)
 {
   EXPRERROR &e = c->err;
   if (e.sNumber != 0) return e.sNumber;
   char achSuffix[32] = "";
   if (c->pszField == nullptr && c->uOperand != 0)
     std::snprintf(achSuffix, sizeof achSuffix, " in operand %u", c->uOperand);
-  int iLen = std::snprintf(e.achText, sizeof e.achText, "%s%s%s%s%s.", g_aDcMsg[iMsg].pszText,
+  int iLen = std::snprintf(e.achText, sizeof e.achText, "%s%s%s%s%s.", msg.pszText,
                            c->pszField != nullptr ? " in " : "", c->pszField != nullptr ? c->pszField : "",
                            c->pszField != nullptr ? " field" : "", achSuffix);
-  e.sNumber = g_aDcMsg[iMsg].sNumber;
+  e.sNumber = msg.sNumber;
   e.bForm = 32;
-  e.bSeverity = g_aDcMsg[iMsg].bSeverity;
+  e.bSeverity = msg.bSeverity;
   if (iLen < 0) iLen = 0;
   if (iLen >= static_cast<int>(sizeof e.achText)) iLen = static_cast<int>(sizeof e.achText) - 1;
   e.ulLength = static_cast<uint32_t>(iLen);
   return e.sNumber;
 }
+
+int iDcError(EXPRCTX *c, int iMsg) { return iDcError(c, g_aDcMsg[iMsg]); }
 
 int iUnexpectedAt(EXPRCTX *c, uint32_t i)
 {
@@ -328,7 +326,7 @@ int64_t llScanValue(EXPRCTX *c, uint8_t bValues, uint32_t i, DCVALUE *v)
   if (bValues == NV_HEX || bValues == NV_BINARY) {
     for (; !bValueEnd(c, i); i++) {
       uint8_t b = c->pText[i];
-      bool bOk = bValues == NV_HEX ? (g_abClass[b] & CC_HEX) != 0 : (b == E_F0 || b == E_F1);
+      bool bOk = bValues == NV_HEX ? (g_abClass[b] & CC_HEX) != 0 : (b == E_0 || b == E_1);
       if (!bOk) return iUnexpectedAt(c, i), -1;
       v->ulUnits++;
     }
@@ -682,7 +680,7 @@ DCEVAL *pDcEvaluate(EXPRCTX *pCtx, EXPRNODE *pOperand, int32_t lLocSection, int3
     llLocation = (llLocation + t->bAlign - 1) / t->bAlign * t->bAlign;
   }
   if (llLocation > LOCATION_MAX) {
-    iDcError(c, DM_LOCATION);
+    iDcError(c, g_aEsdMsg[ESDM_LOCATION]);
     return nullptr;
   }
 
@@ -726,7 +724,7 @@ DCEVAL *pDcEvaluate(EXPRCTX *pCtx, EXPRNODE *pOperand, int32_t lLocSection, int3
   /* The location after the operand (a partial byte counting whole) must not
      pass X'FFFFFF'. */
   if (llEnd + (e->ulBitOffset != 0 ? 1 : 0) > LOCATION_MAX) {
-    iDcError(c, DM_LOCATION);
+    iDcError(c, g_aEsdMsg[ESDM_LOCATION]);
     return nullptr;
   }
 

@@ -34,13 +34,14 @@
 
 #include <cstdint>
 
+#include "vorn.h"
+
 struct EXPRCTX;
 struct EXPRNODE;
 
 /* The messages of DC/DS operands.  Only those before DM_PHASE2 can arise in
    the first phase; the rest belong to the generation of the values. */
 enum DCMSG {
-  DM_LOCATION,       /* 171 */
   DM_TYPE,           /* 205 */
   DM_SCALE_INVALID,  /* 206 */
   DM_EXP_INVALID,    /* 206 */
@@ -53,8 +54,7 @@ enum DCMSG {
   DM_EXP_RANGE,      /* 230 */
   DM_DUPLICATION,    /* 231 */
   DM_PHASE2,
-  DM_EXTERNAL_LONG = DM_PHASE2, /* 302, name */
-  DM_NOT_DUMMY,      /* 320, name */
+  DM_NOT_DUMMY = DM_PHASE2, /* 320, name */
   DM_NOT_EXTERNAL,   /* 321, name */
   DM_VALUE_LARGE,    /* 322 */
   DM_FLOAT_RANGE,    /* 323 */
@@ -66,12 +66,9 @@ enum DCMSG {
   DM_TRUNCATED,      /* 512 */
   DM_COUNT
 };
-struct DCMSGDEF {
-  int16_t sNumber;
-  uint8_t bSeverity;
-  const char *pszText;
-};
-extern const DCMSGDEF g_aDcMsg[DM_COUNT];
+/* Texts without a final full stop are stems (iStmtDiagStem); those marked
+   "name" follow the name they are about.  Message 171 and 302 are esd1's. */
+extern const MSGDEF g_aDcMsg[];
 
 /* A modifier or the duplication factor as written. */
 enum : uint8_t {

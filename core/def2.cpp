@@ -73,8 +73,6 @@
 
 namespace {
 
-constexpr uint8_t E_QUOTE = 0x7D, E_AMP = 0x50, E_DOT = 0x4B, E_PLUS = 0x4E, E_MINUS = 0x60, E_STAR = 0x5C,
-                  E_E = 0xC5, E_F0 = 0xF0, E_F9 = 0xF9;
 constexpr uint32_t OUT_BUFFER = 4096;
 constexpr int64_t EXPONENT_CAP = 1000000; /* decimal exponents are kept below this */
 
@@ -340,7 +338,7 @@ struct DECNUM {
   double dLog10;   /* estimate of log10 of the magnitude */
 };
 
-bool bDecDigit(uint8_t b) { return b >= E_F0 && b <= E_F9; }
+bool bDecDigit(uint8_t b) { return b >= E_0 && b <= E_9; }
 
 /* Parses [sign] digits [. digits] [E [sign] digits] and applies the exponent
    modifier. */
@@ -520,17 +518,7 @@ void vDcMessage(GEN *g, int iMsg)
   if (iMsg == DM_TRUNCATED && (g_asm.ulFlagInForce & FLAG_TRUNC) == 0) return;
   if ((g->ulSeen & 1u << iMsg) != 0) return;
   g->ulSeen |= 1u << iMsg;
-  char ach[160];
-  if (g->uOperand != 0)
-    std::snprintf(ach, sizeof ach, "%s in operand %u.", g_aDcMsg[iMsg].pszText, g->uOperand);
-  else
-    std::snprintf(ach, sizeof ach, "%s.", g_aDcMsg[iMsg].pszText);
-  iStmtDiag(g_aDcMsg[iMsg].sNumber, DIAG_HOST_TEXT, g_aDcMsg[iMsg].bSeverity, 0, ach);
-}
-
-void vNameMessage(int iMsg, const uint8_t *pName, uint32_t ulLength)
-{
-  iStmtDiagName(g_aDcMsg[iMsg].sNumber, pName, ulLength, g_aDcMsg[iMsg].pszText);
+  iStmtDiagStem(g_aDcMsg[iMsg], g->uOperand);
 }
 
 /* Bits of one constant. */
@@ -633,7 +621,7 @@ void vStaticValue(GEN *g, const DCVALUE *v, uint32_t ulBits, uint8_t *ab, uint64
     DIGITS d;
     vPackedDigits(p, n, &d);
     if (d.n == 0) d.n = 1; /* a zero value keeps one digit */
-    std::memset(ab, E_F0, ulBytes);
+    std::memset(ab, E_0, ulBytes);
     for (uint32_t i = 0; i < d.n && i < ulBytes; i++)
       ab[ulBytes - 1 - i] = static_cast<uint8_t>(0xF0 | d.abDigit[d.n - 1 - i]);
     ab[ulBytes - 1] = static_cast<uint8_t>((d.bNegative ? 0xD0 : 0xC0) | (ab[ulBytes - 1] & 0x0F));
@@ -1015,11 +1003,11 @@ const ESDITEM *pExternalTarget(const GEN *g, const DCVALUE *v)
   const ESDITEM *pItem = pSym != nullptr ? pEsdFind(pSym) : nullptr;
   bool bQ = g->op->cType == 'Q';
   if (pItem == nullptr || (bQ ? pItem->bKind != ESD_XD : pItem->bKind != ESD_ER && pItem->bKind != ESD_WX)) {
-    vNameMessage(bQ ? DM_NOT_DUMMY : DM_NOT_EXTERNAL, pName, v->ulLength);
+    iStmtDiagName(g_aDcMsg[bQ ? DM_NOT_DUMMY : DM_NOT_EXTERNAL], pName, v->ulLength);
     return nullptr;
   }
   if (v->ulLength > ESD_NAME_MAX && pItem->pAlias == nullptr) {
-    vNameMessage(DM_EXTERNAL_LONG, pName, v->ulLength);
+    iStmtDiagName(g_aEsdMsg[ESDM_EXTERNAL_NAME], pName, v->ulLength);
     return nullptr;
   }
   return pItem;
@@ -1216,19 +1204,4 @@ void vLiteralStatement()
   }
   bOperandGenerate(c, c->pTree, 0, lSection, alStar, &lLocation);
   vStatementEnd();
-}
-
-int32_t iDcGenerate(EXPRCTX *c, EXPRNODE *pOperand, unsigned uOperand, int32_t lLocation, uint8_t *pbPending,
-                    unsigned *puPendingBits)
-{
-  if (g_def2.pStack == nullptr || g_def2.pScratch == nullptr) vStacksReset();
-  g_def2.ulOut = 0;
-  g_def2.bPending = *pbPending;
-  g_def2.uBits = *puPendingBits & 7;
-  int32_t lSection = g_rec.ulLength >= STMT_HEAD ? static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) : -1;
-  bOperandGenerate(c, pOperand, uOperand, lSection, nullptr, &lLocation);
-  vFlush();
-  *pbPending = g_def2.bPending;
-  *puPendingBits = g_def2.uBits;
-  return lLocation;
 }

@@ -25,12 +25,3 @@ void vDcStatement();
 /* Second phase of a generated literal statement (instruction number 1). */
 void vLiteralStatement();
 
-/* Emits the bytes of one operand (a 'D' node or a literal node of context
-   c) of the statement in hand at lLocation (the byte holding the pending
-   bits, if any), with a pending partial byte of bit-length constants
-   (*pbPending holding *puPendingBits bits, left-justified), which it
-   updates; the padding before the operand's first constant is emitted as
-   zeros.  Returns the location after the operand (lLocation after an error
-   in the operand's evaluation, which is attached to the statement). */
-int32_t iDcGenerate(EXPRCTX *c, EXPRNODE *pOperand, unsigned uOperand, int32_t lLocation, uint8_t *pbPending,
-                    unsigned *puPendingBits);

@@ -42,6 +42,23 @@
 #include "vorn.h"
 #include "work.h"
 
+const MSGDEF g_aEsdMsg[] = {
+    {151, 12, "An executable control section has already been started."},
+    {152, 12, "Invalid control section type."},
+    {153, 12, "Attribute has already been set for this external symbol."},
+    {154, 12, "Conflicting AMODE/RMODE attributes."},
+    {155, 12, "is repeated."},
+    {156, 12, "cannot be defined as an ENTRY."},
+    {157, 12, "The unnamed control section is not defined."},
+    {158, 12, "is not defined."},
+    {170, 12, "The unnamed DXD is already defined."},
+    {171, 12, "Location counter overflow"},
+    {302, 12, "is too long to be defined as an external symbol."},
+};
+static_assert(sizeof g_aEsdMsg / sizeof g_aEsdMsg[0] == ESDM_COUNT);
+
+void vLocationOverflow() { iStmtDiagStem(g_aEsdMsg[ESDM_LOCATION], 0); }
+
 namespace {
 
 /* A name from a V-type or Q-type constant. */
@@ -75,16 +92,14 @@ struct ESDSTATE {
   GROWBUF aLits[LIT_LISTS]; /* SYMBOL * of the pool being filled */
   uint32_t aulLits[LIT_LISTS];
   bool bFirstItem;
-  bool bLayoutError;
   STACKHDR *pStack; /* expression storage of the handlers */
 };
 ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, -1,
                   {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0,
                   {{SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr},
                    {SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr}},
-                  {0, 0, 0, 0}, true, false, nullptr};
+                  {0, 0, 0, 0}, true, nullptr};
 
-constexpr uint8_t E_J = 0xD1, E_T = 0xE3, E_U = 0xE4, E_QUOTE = 0x7D, E_EQUALS = 0x7E;
 
 STACKHDR *pStack()
 {
@@ -126,7 +141,7 @@ void vRecordLocation(int32_t lSection, int32_t lLocation, bool bRelative)
 }
 
 
-void vDiag(int iNumber, const char *pszText) { iStmtDiag(iNumber, DIAG_HOST_TEXT, 12, 0, pszText); }
+void vDiag(ESDMSG eMsg) { iStmtMsg(g_aEsdMsg[eMsg]); }
 
 /* Symbol of a label, found or made; null (with message 110) for a label
    already defined as something else. */
@@ -177,7 +192,6 @@ void vEsdReset()
   g_esd.ulDcNames = 0;
   for (uint32_t &ul : g_esd.aulLits) ul = 0;
   g_esd.bFirstItem = true;
-  g_esd.bLayoutError = false;
   g_esd.pStack = nullptr; /* subpool 1 was released with the last assembly */
 }
 
@@ -194,7 +208,6 @@ LOCCTR *pLocCounter(int32_t lIndex)
   return static_cast<LOCCTR *>(g_esd.counters.pData) + lIndex;
 }
 int32_t lEsdCurrentCounter() { return g_esd.lCurrent; }
-bool bEsdLayoutError() { return g_esd.bLayoutError; }
 
 int32_t lEsdFirstControlSection()
 {
@@ -331,7 +344,7 @@ int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
   /* a START value is the section's origin already: the addresses count */
   uint64_t ullOrigin = bControlKind(s->bKind) ? s->ulStart : 0;
   if (ullOrigin + ullOffset > LOCATION_LIMIT || ullOrigin + ullOffset + ullLength > LOCATION_LIMIT) {
-    vDiag(171, "Location counter overflow.");
+    vLocationOverflow();
     if (pSym != nullptr) pSym->bFlags |= SYMF_UNDEFINED;
     vCounterRelease(lCounter, ulStmt());
     return LOC_ERROR;
@@ -419,7 +432,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     uint32_t ulStart = 0;
     if (!bStartValue(iOperands, pFirstOperand, &ulStart)) return;
     if (bAnyControlSection()) {
-      vDiag(151, "An executable control section has already been started.");
+      vDiag(ESDM_EXECUTABLE);
       return;
     }
     if (ulLabelLength == 0) {
@@ -444,7 +457,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     if (l >= 0) {
       ESDITEM *p = pEsdItem(l);
       if (((p->bAttr & ESDA_RSECT) != 0) != bRsect && bUnnamed == ESD_PC) {
-        vDiag(152, "Invalid control section type.");
+        vDiag(ESDM_SECTION_TYPE);
         return;
       }
       vResume(p->lCurLoc, nullptr);
@@ -468,7 +481,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
       bool bKindOk = bKind == ESD_SD ? bControlKind(p->bKind) : p->bKind == bKind;
       bool bWasRsect = (p->bAttr & ESDA_RSECT) != 0 && p->bKind != ESD_DSECT;
       if (!bOwn || !bKindOk || bWasRsect != bRsect) {
-        vDiag(152, "Invalid control section type.");
+        vDiag(ESDM_SECTION_TYPE);
         return;
       }
       lCounter = p->lCurLoc;
@@ -512,7 +525,7 @@ int iAliasValue(const uint8_t *p, uint32_t ulLength, uint8_t *abOut)
   if (ulLength < 3 || p[1] != E_QUOTE || p[ulLength - 1] != E_QUOTE) return -1;
   uint8_t bType = g_abUpper[p[0]];
   uint32_t n = 0;
-  if (bType == 0xC3) { /* C */
+  if (bType == E_C) {
     for (uint32_t i = 2; i + 1 < ulLength; i++) {
       if (p[i] == E_QUOTE) {
         if (i + 2 >= ulLength || p[i + 1] != E_QUOTE) return -1;
@@ -521,15 +534,15 @@ int iAliasValue(const uint8_t *p, uint32_t ulLength, uint8_t *abOut)
       if (n >= ESD_ALIAS_MAX) return -1;
       abOut[n++] = p[i];
     }
-  } else if (bType == 0xE7) { /* X */
+  } else if (bType == E_X) {
     uint32_t ulDigits = ulLength - 3;
     if (ulDigits == 0 || ulDigits % 2 != 0 || ulDigits / 2 > ESD_ALIAS_MAX) return -1;
     for (uint32_t i = 0; i < ulDigits; i += 2) {
       int aiNibble[2];
       for (int k = 0; k < 2; k++) {
         uint8_t c = g_abUpper[p[2 + i + k]];
-        if (c >= 0xF0 && c <= 0xF9) aiNibble[k] = c - 0xF0;
-        else if (c >= 0xC1 && c <= 0xC6) aiNibble[k] = c - 0xC1 + 10;
+        if (c >= E_0 && c <= E_9) aiNibble[k] = c - E_0;
+        else if (c >= E_A && c <= E_F) aiNibble[k] = c - E_A + 10;
         else return -1;
       }
       abOut[n++] = static_cast<uint8_t>(aiNibble[0] << 4 | aiNibble[1]);
@@ -593,16 +606,16 @@ void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     if (lResolvePass() >= 0 || lResolvePass() == -1) {
       iStmtReserveDiag(1);
     } else if (ulLabelLength > 0) {
-      iStmtDiagName(158, pLabel, ulLabelLength, "is not defined.");
+      iStmtDiagName(g_aEsdMsg[ESDM_UNDEFINED_NAME], pLabel, ulLabelLength);
     } else {
-      vDiag(157, "The unnamed control section is not defined.");
+      vDiag(ESDM_UNNAMED);
     }
     return;
   }
   if (bNumber == INSTR_ALIAS) {
     if (pExt != nullptr) {
       if (pExt->pAlias != nullptr) {
-        vDiag(153, "Attribute has already been set for this external symbol.");
+        vDiag(ESDM_ATTRIBUTE);
         return;
       }
       pExt->pAlias = pInternAlias(abAlias, iAlias);
@@ -610,11 +623,11 @@ void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
       return;
     }
     if (p->bKind == ESD_DSECT) {
-      vDiag(152, "Invalid control section type.");
+      vDiag(ESDM_SECTION_TYPE);
       return;
     }
     if (p->pAlias != nullptr) {
-      vDiag(153, "Attribute has already been set for this external symbol.");
+      vDiag(ESDM_ATTRIBUTE);
       return;
     }
     p->pAlias = pInternAlias(abAlias, iAlias);
@@ -622,17 +635,17 @@ void vSectionAttribute(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     return;
   }
   if (p->bKind != ESD_SD && p->bKind != ESD_PC && p->bKind != ESD_CM) {
-    vDiag(152, "Invalid control section type.");
+    vDiag(ESDM_SECTION_TYPE);
     return;
   }
   uint8_t bMask = bNumber == INSTR_AMODE ? ESDA_AMODE : ESDA_RMODE;
   if ((p->bAttr & bMask) != 0) {
-    vDiag(153, "Attribute has already been set for this external symbol.");
+    vDiag(ESDM_ATTRIBUTE);
     return;
   }
   uint8_t bNew = static_cast<uint8_t>(p->bAttr | bBits);
   if ((bNew & ESDA_AMODE) == ESDA_AMODE24 && (bNew & ESDA_RMODE) == ESDA_RMODEANY) {
-    vDiag(154, "Conflicting AMODE/RMODE attributes.");
+    vDiag(ESDM_AMODE_RMODE);
     return;
   }
   p->bAttr = bNew;
@@ -663,7 +676,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       bRepeated = bRepeated || bSame;
     }
     if (bRepeated) {
-      if (lResolvePass() == 0) iStmtDiagName(155, pName, ulLength, "is repeated.");
+      if (lResolvePass() == 0) iStmtDiagName(g_aEsdMsg[ESDM_REPEATED_NAME], pName, ulLength);
       continue;
     }
     if (ulLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
@@ -675,7 +688,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       if (pSym == nullptr) continue;
       if (!bCreated && pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING) != 0) continue; /* listed */
       if (!bCreated && (pSym->bFlags & SYMF_VALUE_PENDING) == 0) {
-        iStmtDiagName(110, pName, ulLength, "has been previously defined.");
+        vSymbolDuplicate(pName, ulLength);
         continue;
       }
       pSym->bType = E_T;
@@ -692,7 +705,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       if (lResolvePass() >= 0)
         bPending = true;
       else
-        iStmtDiagName(158, pName, ulLength, "is not defined.");
+        iStmtDiagName(g_aEsdMsg[ESDM_UNDEFINED_NAME], pName, ulLength);
       continue;
     }
     ESDITEM *pOwn = pEsdFind(pSym);
@@ -701,7 +714,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
     const ESDITEM *pSection = pEsdItem(pSym->lSection);
     if (pSection == nullptr ||
         (pSection->bKind != ESD_SD && pSection->bKind != ESD_PC && pSection->bKind != ESD_CM)) {
-      iStmtDiagName(156, pName, ulLength, "cannot be defined as an ENTRY.");
+      iStmtDiagName(g_aEsdMsg[ESDM_ENTRY_NAME], pName, ulLength);
       continue;
     }
     iEsdNew(ESD_LD, pSym);
@@ -712,7 +725,6 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
 void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands,
                         const uint8_t *pFirstOperand)
 {
-  const char *pszText = "is too long to be defined as an external symbol.";
   if (bNumber == INSTR_ENTRY || bNumber == INSTR_EXTRN || bNumber == INSTR_WXTRN) {
     const uint8_t *pOp = pFirstOperand;
     for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
@@ -723,14 +735,14 @@ void vExternalNameCheck(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *
       const ESDITEM *p = pEsdFind(pSym);
       const EXTRNENTRY *pExt = pExtrnOf(pSym);
       if ((p != nullptr && p->pAlias != nullptr) || (pExt != nullptr && pExt->pAlias != nullptr)) continue;
-      iStmtDiagName(302, pName, ulLength, pszText);
+      iStmtDiagName(g_aEsdMsg[ESDM_EXTERNAL_NAME], pName, ulLength);
     }
     return;
   }
   if (ulLabelLength <= ESD_NAME_MAX) return;
   const ESDITEM *p = pEsdFind(pSymbolFind(pLabel, ulLabelLength));
   if (p != nullptr && p->pAlias != nullptr) return;
-  iStmtDiagName(302, pLabel, ulLabelLength, pszText);
+  iStmtDiagName(g_aEsdMsg[ESDM_EXTERNAL_NAME], pLabel, ulLabelLength);
 }
 
 /* ---- DXD, ORG, END --------------------------------------------------------- */
@@ -739,7 +751,7 @@ void vDxdStatement(SYMBOL *pSym, uint32_t ulLabelLength, const uint8_t *pLabel, 
 {
   if (lResolvePass() != 0) return;
   if (ulLabelLength == 0 && lUnnamed(ESD_XD) >= 0) {
-    vDiag(170, "The unnamed DXD is already defined.");
+    vDiag(ESDM_UNNAMED_DXD);
     return;
   }
   if (ulLabelLength > 0 && pSym == nullptr) return; /* duplicate */
@@ -981,11 +993,11 @@ int32_t lLiteralEntry()
 
 void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
 {
-  if (ulLength == 0 || std::memchr(pText, E_EQUALS, ulLength) == nullptr) return;
+  if (ulLength == 0 || std::memchr(pText, E_EQUAL, ulLength) == nullptr) return;
   /* a pass finds the pool in the statement (it cannot grow the record) */
   bool bPass = lResolvePass() != 0;
   const uint8_t *pPool = bPass ? pStmtSub(SUB_POOL) : nullptr;
-  int32_t lPool = !bPass             ? static_cast<int32_t>(g_lbl.ulLiteralPool)
+  int32_t lPool = !bPass             ? static_cast<int32_t>(ulLiteralPool())
                   : pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4))
                                      : 1;
   EXPRCTX *c = pExprParse(pText, ulLength, uOperand, nullptr, pStack(), PF_LITERAL, ET_ADDRESS);
@@ -1021,8 +1033,8 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
       n = pUp;
     }
   }
-  if (bAny && !bPass && g_lbl.ulLiteralPool > 1 && pStmtSub(SUB_POOL) == nullptr) {
-    uint32_t ulPool = g_lbl.ulLiteralPool;
+  if (bAny && !bPass && ulLiteralPool() > 1 && pStmtSub(SUB_POOL) == nullptr) {
+    uint32_t ulPool = ulLiteralPool();
     vStmtAddSub(SUB_POOL, 4, &ulPool);
   }
 }
@@ -1038,8 +1050,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
 {
   bool bEnd = lLevel < 0;
   if (ulLiteralsWaiting() == 0) {
-    if (bEnd) g_lbl.ulLiteralPool = 0;
-    else g_lbl.ulLiteralPool++;
+    vLiteralPoolSet(bEnd ? 0 : ulLiteralPool() + 1);
     return;
   }
   if (bEnd) {
@@ -1050,7 +1061,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
   }
   int32_t lCounter = g_esd.lCurrent;
   int32_t lEntry = lLiteralEntry();
-  uint32_t ulPool = g_lbl.ulLiteralPool;
+  uint32_t ulPool = ulLiteralPool();
   bool bFirst = true;
   for (unsigned k = 0; k < LIT_LISTS; k++) {
     for (uint32_t i = 0; i < g_esd.aulLits[k]; i++) {
@@ -1063,7 +1074,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
       vPut16(p + STMT_NEST, static_cast<uint16_t>(bEnd ? 0 : lLevel));
       vPut16(p + STMT_OPINDEX, static_cast<uint16_t>(lEntry));
       uint8_t bPrint = bStmtPrintStatus();
-      p[STMT_PRINT] = (bPrint & 0x80) ? static_cast<uint8_t>(bPrint | 0x01) : 0;
+      p[STMT_PRINT] = (bPrint & PRT_ON) ? static_cast<uint8_t>(bPrint | PRT_GEN) : 0;
       vStmtSetFlags(SF_UNASSIGNED | SF_RELATIVE | SF_SUBSTITUTED | SF_PHASE2 | SF_OPTIONAL);
       vStmtAddSub(SUB_OPERAND, pLit->usNameLength, pLit->abName);
       if (ulPool > 1) vStmtAddSub(SUB_POOL, 4, &ulPool);
@@ -1077,8 +1088,7 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
     }
     g_esd.aulLits[k] = 0;
   }
-  if (bEnd) g_lbl.ulLiteralPool = 0;
-  else g_lbl.ulLiteralPool++;
+  vLiteralPoolSet(bEnd ? 0 : ulLiteralPool() + 1);
 }
 
 /* ---- folding and layout ----------------------------------------------------- */
@@ -1173,8 +1183,6 @@ void vEsdLayout()
     uint64_t ullStart = p->ulStart;
     if (!bFirstControl) ullStart += (ullEnd + 7) & ~7ull;
     bFirstControl = false;
-    if (p->ulFolded >= p->ulLimit || ullStart >= p->ulLimit || ullStart + p->ulFolded > p->ulLimit)
-      g_esd.bLayoutError = true;
     p->ulStart = static_cast<uint32_t>(ullStart > 0xFFFFFFFF ? 0xFFFFFFFF : ullStart);
     ullEnd = ullStart + p->ulFolded;
     p->ulFolded &= 0x7FFFFFFF;
@@ -1192,8 +1200,6 @@ void vEsdLayout()
         vAsmTerminate();
       }
     }
-    if (p->pName != nullptr && p->pName->usNameLength > ESD_NAME_MAX && p->pAlias == nullptr && p->bKind != ESD_DSECT)
-      g_esd.bLayoutError = true;
   }
   for (uint32_t i = 0; i < g_esd.ulItems; i++) {
     ESDITEM *p = pEsdItem(static_cast<int32_t>(i));

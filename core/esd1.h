@@ -28,7 +28,31 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vorn.h"
+
 struct SYMBOL;
+
+/* Messages of sections, location counters and external symbols.  The text
+   of ESDM_LOCATION is a stem (" in operand %u." or "." follows, see
+   iStmtDiagStem); ESDM_*_NAME texts follow the name they are about. */
+enum ESDMSG {
+  ESDM_EXECUTABLE,      /* 151 */
+  ESDM_SECTION_TYPE,    /* 152 */
+  ESDM_ATTRIBUTE,       /* 153 */
+  ESDM_AMODE_RMODE,     /* 154 */
+  ESDM_REPEATED_NAME,   /* 155 */
+  ESDM_ENTRY_NAME,      /* 156 */
+  ESDM_UNNAMED,         /* 157 */
+  ESDM_UNDEFINED_NAME,  /* 158 */
+  ESDM_UNNAMED_DXD,     /* 170 */
+  ESDM_LOCATION,        /* 171 */
+  ESDM_EXTERNAL_NAME,   /* 302 */
+  ESDM_COUNT
+};
+extern const MSGDEF g_aEsdMsg[];
+
+/* Message 171 on the statement in hand (ESDM_LOCATION with a full stop). */
+void vLocationOverflow();
 
 /* ESD item kinds. */
 enum : uint8_t {
@@ -108,7 +132,8 @@ uint32_t ulEsdCount();
 ESDITEM *pEsdItem(int32_t lIndex);
 uint32_t ulLocCounterCount();
 LOCCTR *pLocCounter(int32_t lIndex);
-/* The counter in use; -1 before the first section. */
+/* The counter in use; -1 before the first section.  Waits for the macro
+   language: the system variable symbols &SYSECT and &SYSLOC name it. */
 int32_t lEsdCurrentCounter();
 /* Index of the first control section (SD or PC) given a location, else of
    the first control section, else -1. */
@@ -199,6 +224,3 @@ bool bFoldCounters(uint32_t *pulBlocking, uint32_t ulRoom, uint32_t *pulCount);
 bool bFoldCounter(int32_t lCounter);
 /* Layout and numbering (KZM150S beyond 65535 ids ends the assembly). */
 void vEsdLayout();
-/* Whether the layout found an error (long name without alias, address
-   limit exceeded). */
-bool bEsdLayoutError();

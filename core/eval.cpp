@@ -34,11 +34,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "chars.h"
 #include "expr.h"
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
-#include "usg2.h"
 #include "vorn.h"
 
 namespace {
@@ -51,9 +51,6 @@ EVALSTATE g_eval;
 
 enum EVRC { EV_OK, EV_PENDING, EV_ERROR };
 
-/* Type attribute letters (EBCDIC). */
-constexpr uint8_t T_D = 0xC4, T_E = 0xC5, T_F = 0xC6, T_G = 0xC7, T_H = 0xC8, T_K = 0xD2, T_L = 0xD3, T_P = 0xD7,
-                  T_Z = 0xE9;
 
 bool bFits(double d) { return d >= -2147483648.0 && d <= 2147483647.0; }
 
@@ -200,8 +197,8 @@ EVRC eValue(EXPRCTX *c, SYMBOL *pSym, EXPRVALUE *v)
 
 bool bScaledType(uint8_t bType)
 {
-  return bType == T_D || bType == T_E || bType == T_F || bType == T_G || bType == T_H || bType == T_K || bType == T_L ||
-         bType == T_P || bType == T_Z;
+  return bType == E_D || bType == E_E || bType == E_F || bType == E_G || bType == E_H || bType == E_K || bType == E_L ||
+         bType == E_P || bType == E_Z;
 }
 
 /* I' from type, length and scale (a scale marker counts as 0). */
@@ -215,11 +212,11 @@ EVRC eInteger(EXPRCTX *c, const SYMBOL *pSym, EXPRVALUE *v)
   int64_t l = pSym->lLength;
   int64_t s = pSym->sScale > SYM_SCALE_UNKNOWN ? pSym->sScale : 0;
   int64_t i;
-  if (t == T_F || t == T_G || t == T_H)
+  if (t == E_F || t == E_G || t == E_H)
     i = 8 * l - s - 1;
-  else if (t == T_P)
+  else if (t == E_P)
     i = 2 * l - s - 1;
-  else if (t == T_Z)
+  else if (t == E_Z)
     i = l - s;
   else
     i = l > 8 ? 2 * l - s - 4 : 2 * l - s - 2;
@@ -260,7 +257,8 @@ EVRC eSymbol(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 {
   SYMBOL *pSym = n->pSymbol;
   if ((c->ulRef & REF_STMT_MASK) != 0) vSymbolXref(pSym, c->ulRef);
-  if (n->pQualifier != nullptr && !bQualifierCovers(n->pQualifier, pSym->lSection))
+  if (n->pQualifier != nullptr && g_exprHooks.pfnQualifierCovers != nullptr &&
+      !g_exprHooks.pfnQualifierCovers(n->pQualifier, pSym->lSection))
     return eNamed(c, EM_QUALIFIER, pSym->abName, pSym->usNameLength);
   EVRC rc = n->bSub == 'A' ? eValue(c, pSym, v) : eAttributeOf(c, pSym, n->bSub, v);
   if (rc == EV_OK) v->pQualifier = n->pQualifier;
@@ -270,7 +268,7 @@ EVRC eSymbol(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 EVRC eLiteral(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 {
   if (c->ulRef >> REF_KIND_SHIFT == REF_MODIFY) return eError(c, EM_LITERAL_MODIFIED);
-  int32_t lPool = static_cast<int32_t>(g_lbl.ulLiteralPool);
+  int32_t lPool = static_cast<int32_t>(ulLiteralPool());
   SYMBOL *pLit = nullptr;
   if (n->bSub == 'A') {
     pLit = pLiteralFind(n->pText, n->ulTextLength, lPool, n->lValue);
@@ -373,7 +371,7 @@ EVRC eNode(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
 bool bAllDigits(const uint8_t *p, uint32_t ulLength)
 {
   for (uint32_t i = 0; i < ulLength; i++)
-    if (p[i] < 0xF0 || p[i] > 0xF9) return false;
+    if (p[i] < E_0 || p[i] > E_9) return false;
   return true;
 }
 
@@ -389,11 +387,6 @@ STACKHDR *pExprStack()
 {
   if (g_eval.pScratch == nullptr) g_eval.pScratch = pStackCreate(SP_RUN);
   return g_eval.pScratch;
-}
-
-bool bQualifierCovers(const SYMBOL *pQualifier, int32_t lSection)
-{
-  return bUsingQualifierValid(pQualifier, lSection);
 }
 
 EXPRVALUE *pExprEvaluate(EXPRCTX *pCtx, EXPRNODE *pTree, uint32_t ulRef, int32_t lLocSection, int32_t lLocValue,

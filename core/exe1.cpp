@@ -15,6 +15,8 @@
 **  - Only the first error of a statement's operands is reported; the
 **    statement is then in error and its operands are not stored.
 */
+#include "exe1.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -32,11 +34,45 @@
 
 namespace {
 
-constexpr uint8_t E_QUOTE = 0x7D, E_COMMA = 0x6B, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_PERIOD = 0x4B,
-                  E_PLUS = 0x4E, E_MINUS = 0x60;
 constexpr unsigned OPERANDS_UNLIMITED = 32000;
 constexpr uint32_t END_LANGUAGE_MAX = 23;
 constexpr size_t MEMBER_MAX = 63;
+
+/* Texts are printf formats for the unsigned arguments named beside them. */
+enum EXEMSG {
+  MSG_EBCDIC,          /* 104: character, operand */
+  MSG_MORE_THAN_ONE,   /* 112 */
+  MSG_MORE_THAN,       /* 112: maximum */
+  MSG_OMITTED,         /* 113 */
+  MSG_OPERAND_OMITTED, /* 113: operand */
+  MSG_NOT_SPECIFIED,   /* 114: missing, required */
+  MSG_TOO_LONG,        /* 115: operand */
+  MSG_FIELD_QUOTES,    /* 116 */
+  MSG_PAREN_RIGHT,     /* 116: operand */
+  MSG_QUOTES,          /* 116: operand */
+  MSG_PAREN_LEFT,      /* 116: operand */
+  MSG_NOT_SUPPORTED,   /* 129 */
+  MSG_COPY_RECURSIVE,  /* 140 */
+  MSG_COPY_MISSING,    /* 141: member name (%s) */
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {104, 12, "EBCDIC character X'%.2X' found in operand %u."},
+    {112, 12, "More than 1 operand specified."},
+    {112, 12, "More than %u operands specified."},
+    {113, 12, "Required operand was omitted."},
+    {113, 12, "Required operand %u omitted."},
+    {114, 12, "%u of %u required operands were not specified."},
+    {115, 12, "Operand %u is too long."},
+    {116, 12, "Unmatched quotes in operand field."},
+    {116, 12, "Unmatched ')' in operand %u."},
+    {116, 12, "Unmatched quotes in operand %u."},
+    {116, 12, "Unmatched '(' in operand %u."},
+    {129, 4, "Statement is not supported by this assembler."},
+    {140, 12, "Recursive COPY is not allowed."},
+    {141, 12, "Copy member %s was not found in SYSLIB."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 struct SPLITSTATE {
   GROWBUF field; /* the gathered operand field (subpool 0) */
@@ -46,7 +82,7 @@ SPLITSTATE g_split = {{SP_HEAP, 1, 0, nullptr, nullptr}};
 bool bAttributeLetter(uint8_t c)
 {
   uint8_t u = g_abUpper[c];
-  return u == 0xC9 || u == 0xD2 || u == 0xD3 || u == 0xD5 || u == 0xE2 || u == 0xE3; /* I K L N S T */
+  return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T;
 }
 
 /* Whether the quote at index i of the text opens a string. */
@@ -56,14 +92,12 @@ bool bOpensString(const uint8_t *p, size_t i, size_t ulLen)
   if (i >= 2 && (g_abClass[p[i - 2]] & (CC_NAME | CC_LETTER))) return true;
   if (i + 1 >= ulLen) return false;
   uint8_t cNext = p[i + 1];
-  return (g_abClass[cNext] & CC_DIGIT) || cNext == E_PERIOD || cNext == E_PLUS || cNext == E_MINUS;
+  return (g_abClass[cNext] & CC_DIGIT) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
 }
 
-int iSplitError(int iNumber, const char *pszFormat, unsigned uArg1 = 0, unsigned uArg2 = 0)
+int iSplitError(EXEMSG eMsg, unsigned uArg1 = 0, unsigned uArg2 = 0)
 {
-  char achText[96];
-  std::snprintf(achText, sizeof achText, pszFormat, uArg1, uArg2);
-  iStmtDiag(iNumber, DIAG_HOST_TEXT, 12, 0, achText);
+  iStmtMsg(c_aMsg[eMsg], uArg1, uArg2);
   return -1;
 }
 
@@ -101,7 +135,7 @@ long lGather(const SRCSTMT *pStmt, bool bEnd, uint32_t *pulRemarks, uint32_t *pu
     pOut[n++] = ch;
     c++;
   }
-  if (bQuote) return iSplitError(116, "Unmatched quotes in operand field.");
+  if (bQuote) return iSplitError(MSG_FIELD_QUOTES);
   /* remarks: past the blanks after the field, across continuation records */
   while (r < pStmt->ulRecords && (c >= ulEndCol || pCards[r * SRC_RECORD + c] == EBCDIC_BLANK)) {
     if (c >= ulEndCol) {
@@ -181,7 +215,7 @@ void vCopyStatement(const FIRSTARGS &)
   uint32_t ulLen = (ulGet32(pOperand) >> 8) - 4;
   const uint8_t *pName = pOperand + 4;
   if (ulLen > MEMBER_MAX) {
-    iSplitError(115, "Operand %u is too long.", 1);
+    iSplitError(MSG_TOO_LONG, 1);
     return;
   }
   uint8_t abName[MEMBER_MAX + 1];
@@ -196,15 +230,14 @@ void vCopyStatement(const FIRSTARGS &)
     return;
   }
   if (bCopyOpen(abName)) {
-    iStmtDiag(140, DIAG_HOST_TEXT, 12, 0, "Recursive COPY is not allowed.");
+    iStmtMsg(c_aMsg[MSG_COPY_RECURSIVE]);
     return;
   }
   if (!bSourcePush(SRC_COPY, abName)) {
-    char achName[MEMBER_MAX + 1], achText[160];
+    char achName[MEMBER_MAX + 1];
     vEbcdicToAscii(reinterpret_cast<uint8_t *>(achName), abName, ulLen);
     achName[ulLen] = '\0';
-    std::snprintf(achText, sizeof achText, "Copy member %s was not found in SYSLIB.", achName);
-    iStmtDiag(141, DIAG_HOST_TEXT, 12, 0, achText);
+    iStmtMsg(c_aMsg[MSG_COPY_MISSING], achName);
   }
 }
 
@@ -275,10 +308,10 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   if (lLen < 0) return -1;
   if (lLen == 0 && ulParen == 0) {
     if (uMinimum == 1) {
-      iStmtDiag(113, DIAG_HOST_TEXT, 12, 0, "Required operand was omitted.");
+      iStmtMsg(c_aMsg[MSG_OMITTED]);
       return -1;
     }
-    if (uMinimum > 1) return iSplitError(114, "%u of %u required operands were not specified.", uMinimum, uMinimum);
+    if (uMinimum > 1) return iSplitError(MSG_NOT_SPECIFIED, uMinimum, uMinimum);
     return 0;
   }
 
@@ -292,7 +325,7 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
     bool bEndOfText = i == ulLen;
     uint8_t c = bEndOfText ? 0 : p[i];
     if (!bEndOfText && !(g_abClass[c] & CC_OPERAND) && c != EBCDIC_BLANK)
-      return iSplitError(104, "EBCDIC character X'%.2X' found in operand %u.", c, uCount + 1);
+      return iSplitError(MSG_EBCDIC, c, uCount + 1);
     if (!bEndOfText && bQuote) {
       if (c == E_QUOTE) bQuote = false;
       continue;
@@ -303,22 +336,22 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
       else if (c == E_LPAREN)
         uDepth++;
       else if (c == E_RPAREN && uDepth == 0)
-        return iSplitError(116, "Unmatched ')' in operand %u.", uCount + 1);
+        return iSplitError(MSG_PAREN_RIGHT, uCount + 1);
       else if (c == E_RPAREN)
         uDepth--;
       continue;
     }
     unsigned uNumber = uCount + 1;
     size_t ulOperand = i - ulStart;
-    if (bQuote) return iSplitError(116, "Unmatched quotes in operand %u.", uNumber);
-    if (uDepth > 0) return iSplitError(116, "Unmatched '(' in operand %u.", uNumber);
-    if (ulOperand > OPERAND_MAX) return iSplitError(115, "Operand %u is too long.", uNumber);
+    if (bQuote) return iSplitError(MSG_QUOTES, uNumber);
+    if (uDepth > 0) return iSplitError(MSG_PAREN_LEFT, uNumber);
+    if (ulOperand > OPERAND_MAX) return iSplitError(MSG_TOO_LONG, uNumber);
     bool bLastDropped = bEndOfText && ulOperand == 0 && uNumber > uMinimum && uNumber > 1;
     if (!bLastDropped) {
       if (uNumber > uMaximum)
-        return uMaximum == 1 ? iSplitError(112, "More than 1 operand specified.")
-                             : iSplitError(112, "More than %u operands specified.", uMaximum);
-      if (ulOperand == 0 && uNumber <= uMinimum) return iSplitError(113, "Required operand %u omitted.", uNumber);
+        return uMaximum == 1 ? iSplitError(MSG_MORE_THAN_ONE)
+                             : iSplitError(MSG_MORE_THAN, uMaximum);
+      if (ulOperand == 0 && uNumber <= uMinimum) return iSplitError(MSG_OPERAND_OMITTED, uNumber);
       vStmtAddSub(SUB_OPERAND, static_cast<uint32_t>(ulOperand), p + ulStart);
       uCount++;
     }
@@ -328,7 +361,7 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   if (ulParen != 0) {
     uint32_t ulParenLen = 0;
     if (iEndLanguage(pStmt, ulParen, &ulParenLen) != 0) {
-      iStmtDiag(111, DIAG_HOST_TEXT, 12, 0, "Operand 2 is invalid.");
+      iStmtDiagOperand(2);
       return -1;
     }
     if (uCount == 0) {
@@ -339,7 +372,7 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
     uCount++;
   }
   if (uCount < uMinimum)
-    return iSplitError(114, "%u of %u required operands were not specified.", uMinimum - uCount, uMinimum);
+    return iSplitError(MSG_NOT_SPECIFIED, uMinimum - uCount, uMinimum);
   return static_cast<int>(uCount);
 }
 
@@ -350,7 +383,7 @@ void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOpera
   for (const FIRSTROW &row : c_aFirst)
     if (row.bNumber == pEntry->abOps[2]) pfn = row.pfn;
   if (pfn == nullptr) {
-    iStmtDiag(129, DIAG_HOST_TEXT, 4, 0, "Statement is not supported by this assembler.");
+    iStmtMsg(c_aMsg[MSG_NOT_SUPPORTED]);
     return;
   }
   pfn(FIRSTARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand});

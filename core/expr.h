@@ -150,9 +150,17 @@ struct EXPRVALUE {
    - pfnCondTerm: conditional-assembly terms: '&' under PF_VARIABLE, D' and
      O' under PF_CONDITIONAL.  Without it those characters are unexpected. */
 using PFNEXPRHOOK = EXPRNODE *(*)(EXPRCTX *pCtx);
+/* Whether the USING of a qualifier covers a section. */
+using PFNQUALIFIERHOOK = bool (*)(const SYMBOL *pQualifier, int32_t lSection);
+/* What other modules lend the expression modules: the DC operand parser
+   (def1), conditional-assembly terms (not built yet) and the USING check of
+   qualified terms (usg2, installed by vUsingReset; while none is installed
+   every qualifier covers every section).  The evaluator reaches USING
+   resolution only through this hook. */
 struct EXPRHOOKS {
   PFNEXPRHOOK pfnDcOperand;
   PFNEXPRHOOK pfnCondTerm;
+  PFNQUALIFIERHOOK pfnQualifierCovers;
 };
 extern EXPRHOOKS g_exprHooks;
 
@@ -181,7 +189,7 @@ enum : int {
 };
 /* Absolute operand: the operand sub-record's text (1 to 9 decimal digits
    directly, else parsed and evaluated with ulFlags) into *plResult when it
-   lies in lMin..lMax.  Empty or out of range: "Operand %u is invalid." (111);
+   lies in lMin..lMax.  Empty or out of range: message 111 (iStmtDiagOperand);
    other errors go to the statement as they are.  *plResult is left alone
    unless the outcome is ABS_OK.  Returns the next operand sub-record. */
 const uint8_t *iAbsOperand(const uint8_t *pOperand, unsigned uNumber, int32_t lLocSection, int32_t lLocValue,
@@ -216,11 +224,6 @@ enum EXPRMSG {
   EM_UNRESOLVABLE,     /* 229 */
   EM_COUNT
 };
-struct EXPRMSGDEF {
-  int16_t sNumber;
-  const char *pszText; /* printf format */
-};
-extern const EXPRMSGDEF g_aExprMsg[EM_COUNT];
 
 /* Records the first error of the context (later ones are ignored). */
 void vExprError(EXPRCTX *pCtx, int iMsg, ...); /* iMsg: an EXPRMSG */
@@ -231,6 +234,3 @@ void vExprHostName(char *pszOut, size_t ulSize, const uint8_t *pName, size_t ulL
 /* A node carved from the context's stack. */
 EXPRNODE *pExprNode(EXPRCTX *pCtx, uint8_t bKind, uint32_t ulStart);
 
-/* Whether the USING of a qualifier covers a section.  Until USING resolution
-   is built this accepts every section; that module replaces its body. */
-bool bQualifierCovers(const SYMBOL *pQualifier, int32_t lSection);

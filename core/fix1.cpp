@@ -40,6 +40,15 @@
 
 namespace {
 
+enum FIXMSG {
+  MSG_UNRESOLVED,
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {109, 12, "Statement could not be resolved."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
 struct FIXSTATE {
   int32_t lPass;
   uint32_t ulCycle;
@@ -263,7 +272,7 @@ uint32_t iResolvePass()
       if (lCounter >= 0 && lWaitingOn(p) >= 0) static_cast<uint8_t *>(g_fix.stuck.pData)[lCounter] = 1;
       if ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR)) {
         if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
-        iStmtDiag(109, DIAG_HOST_TEXT, 12, 0, "Statement could not be resolved.");
+        iStmtMsg(c_aMsg[MSG_UNRESOLVED]);
         vStmtSetFlags(SF_ERROR);
       }
       if (usStmtFlags() & SF_ERROR) vStmtClearFlags(SF_REVISIT | SF_PHASE2);

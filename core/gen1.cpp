@@ -16,8 +16,10 @@
 **  - A statement is written only when something needs it: sub-records, a
 **    later phase, object output or the listing.
 */
+#include "exe1.h"
 #include "gen1.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
@@ -50,7 +52,9 @@ struct STMTSTATE {
   uint32_t ulHandles;
   GROWBUF operands;        /* copy of the operand sub-records for handlers */
 };
-STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
+/* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
+constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
+STMTSTATE g_stmt = {1, PRINT_START, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -65,13 +69,22 @@ size_t g_ulLateNext = 0;
 /* handle of each interned text, for the lookup */
 std::unordered_map<const char *, uint32_t> g_mapHandles;
 
-constexpr uint8_t PRINT_ON = 0x80, PRINT_GEN = 0x01;
 constexpr uint32_t FLAG_THRESHOLD_MASK = 0xFF, FLAG_WARN0_BIT = 0x10000;
 
 uint8_t *pHead() { return pRecord(); }
 void vHeadPut32(uint32_t ulOffset, uint32_t ulValue) { vPut32(pHead() + ulOffset, ulValue); }
 
 void vSubCount(int iDelta) { vHeadPut32(STMT_SUBCOUNT, ulGet32(pHead() + STMT_SUBCOUNT) + iDelta); }
+
+enum GENMSG { MSG_OPERAND, MSG_NO_LABEL, MSG_LABEL_NEEDED, MSG_LABEL, MSG_OPERATION, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
+    {111, 12, "Operand %u is invalid."},
+    {117, 12, "Label field must be omitted."},
+    {118, 12, "Label field must be specified."},
+    {119, 12, "Invalid label field."},
+    {120, 12, "Invalid operation field."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 bool bFirstPhase() { return g_asm.cPhase == '1' && g_asm.cStep == 'C'; }
 
@@ -189,6 +202,8 @@ void vPending(PENDING &pend, int iNumber, const char *pszText)
   std::snprintf(pend.achText, sizeof pend.achText, "%s", pszText);
 }
 
+void vPending(PENDING &pend, const MSGDEF &msg) { vPending(pend, msg.sNumber, msg.pszText); }
+
 void vSequenceField(const SRCSTMT *pStmt)
 {
   if (pStmt->cKind == SRC_PRIMARY || pStmt->ulEnd > 71) return;
@@ -206,15 +221,16 @@ void vStmtPhaseStart()
   g_bLateSorted = false;
   g_ulLateNext = 0;
   g_stmt.ulNext = 1;
-  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | 0x91) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
+  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | PRINT_START) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
   g_stmt.ulRevisit = 0;
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
   g_stmt.bErrorSeen = false;
-  g_asm.ulFlagInForce = g_opt.ulFlag;
+  vContextFlag(g_opt.ulFlag);
 }
 
 uint32_t ulStmtNumber() { return g_stmt.ulNext; }
+bool bPrintShows(uint8_t bPrint, int32_t lNest) { return (bPrint & PRT_ON) && ((bPrint & PRT_GEN) || lNest == 0); }
 uint8_t bStmtPrintStatus() { return g_stmt.bPrint; }
 void vStmtSetPrintStatus(uint8_t bStatus) { g_stmt.bPrint = bStatus; }
 
@@ -256,8 +272,8 @@ void vStmtStart()
   vHeadPut32(STMT_SECTION, 0xFFFFFFFFu);
   vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
   vHeadPut32(STMT_FLAGSET, g_asm.ulFlagInForce);
-  if (g_stmt.bPrint & PRINT_ON) pHead()[STMT_PRINT] = g_stmt.bPrint;
-  g_asm.ulStmtNo = g_stmt.ulNext;
+  if (g_stmt.bPrint & PRT_ON) pHead()[STMT_PRINT] = g_stmt.bPrint;
+  vContextStatement(g_stmt.ulNext);
 }
 
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
@@ -288,7 +304,7 @@ int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const ch
     iNumber = 0;
     iSeverity = 0;
   }
-  if (bCounted && static_cast<uint32_t>(iSeverity) > g_asm.ulMaxSev) g_asm.ulMaxSev = static_cast<uint32_t>(iSeverity);
+  if (bCounted) vSeverityRaise(static_cast<uint32_t>(iSeverity));
   if (bFirstPhase() || g_asm.cPhase == '0')
     vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
   else if (!bDiagIntoSlot(iNumber, iForm, iSeverity, ulLength, pszText)) {
@@ -318,24 +334,43 @@ void vStmtLateDiags()
   }
 }
 
-int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage)
+int iStmtMsg(const MSGDEF &msg, ...)
+{
+  char achText[256];
+  va_list ap;
+  va_start(ap, msg);
+  std::vsnprintf(achText, sizeof achText, msg.pszText, ap);
+  va_end(ap);
+  return iStmtDiag(msg.sNumber, DIAG_HOST_TEXT, msg.bSeverity, 0, achText);
+}
+
+int iStmtDiagStem(const MSGDEF &msg, unsigned uOperand)
+{
+  char achText[256];
+  if (uOperand != 0)
+    std::snprintf(achText, sizeof achText, "%s in operand %u.", msg.pszText, uOperand);
+  else
+    std::snprintf(achText, sizeof achText, "%s.", msg.pszText);
+  return iStmtDiag(msg.sNumber, DIAG_HOST_TEXT, msg.bSeverity, 0, achText);
+}
+
+int iStmtDiagName(const MSGDEF &msg, const uint8_t *pName, uint32_t ulNameLength)
 {
   char achText[OPERAND_MAX + 160];
   if (ulNameLength > OPERAND_MAX) ulNameLength = OPERAND_MAX;
-  size_t ulMessage = std::strlen(pszMessage);
+  size_t ulMessage = std::strlen(msg.pszText);
   if (ulMessage > 150) ulMessage = 150;
   std::memcpy(achText, pName, ulNameLength);
   achText[ulNameLength] = static_cast<char>(EBCDIC_BLANK);
-  vAsciiToEbcdic(reinterpret_cast<uint8_t *>(achText) + ulNameLength + 1, reinterpret_cast<const uint8_t *>(pszMessage),
-                 ulMessage);
-  return iStmtDiag(iNumber, DIAG_NAME_TEXT, 12, static_cast<uint32_t>(ulNameLength + 1 + ulMessage), achText);
+  vAsciiToEbcdic(reinterpret_cast<uint8_t *>(achText) + ulNameLength + 1,
+                 reinterpret_cast<const uint8_t *>(msg.pszText), ulMessage);
+  return iStmtDiag(msg.sNumber, DIAG_NAME_TEXT, msg.bSeverity, static_cast<uint32_t>(ulNameLength + 1 + ulMessage),
+                   achText);
 }
 
 int iStmtDiagOperand(unsigned uOperand)
 {
-  char achText[64];
-  std::snprintf(achText, sizeof achText, "Operand %u is invalid.", uOperand);
-  return iStmtDiag(111, DIAG_HOST_TEXT, 12, 0, achText);
+  return iStmtMsg(c_aMsg[MSG_OPERAND], uOperand);
 }
 
 int iStmtReserveDiag(unsigned uCount)
@@ -376,14 +411,14 @@ void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullL
   *pulLongest = g_stmt.ulLongest;
 }
 
-void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText)
+void vStmtDiagOnly(const MSGDEF &msg)
 {
   vStmtStart();
   vHeadPut32(STMT_SRCID, g_asm.ulSrcId);
   vHeadPut32(STMT_LINE, g_asm.ulSrcLine);
   vHeadPut32(STMT_RECORDS, 1);
   pHead()[STMT_PRINT] = 0;
-  iStmtDiag(iNumber, DIAG_HOST_TEXT, iSeverity, 0, pszText);
+  iStmtMsg(msg);
   bStmtFinish();
 }
 
@@ -421,16 +456,14 @@ bool bStmtProcess(const SRCSTMT *pStmt)
 {
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   const OPENTRY *pEntry = static_cast<const OPENTRY *>(pStmt->pOperation);
-  g_asm.ulSrcId = pStmt->ulSrcId;
-  g_asm.pszSrcName = pStmt->pszSrcName;
-  g_asm.ulSrcLine = pStmt->ulLine;
+  vContextSource(pStmt->ulSrcId, pStmt->pszSrcName, pStmt->ulLine);
 
   PENDING pend{};
   if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);
   bool bProcessed = pend.iNumber == 0 && !pStmt->bComment && pEntry != &g_optab.pEntries[0];
   bool bMacroLanguage = false;
   if (bProcessed && pEntry == nullptr) {
-    vPending(pend, 120, "Invalid operation field.");
+    vPending(pend, c_aMsg[MSG_OPERATION]);
     bProcessed = false;
   }
   if (bProcessed && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND) &&
@@ -439,16 +472,16 @@ bool bStmtProcess(const SRCSTMT *pStmt)
 
   const uint8_t *pLabel = pCards + pStmt->ulLabelOff;
   uint32_t ulLabelLen = pStmt->ulLabelLen;
-  bool bSequence = ulLabelLen > 0 && pLabel[0] == 0x4B; /* '.' */
+  bool bSequence = ulLabelLen > 0 && pLabel[0] == E_DOT;
   if (bProcessed && !bMacroLanguage && ulLabelLen > 0 && !bSequence) {
     if (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_NOLABEL))
-      vPending(pend, 117, "Label field must be omitted.");
+      vPending(pend, c_aMsg[MSG_NO_LABEL]);
     else if (!bLabelValid(pLabel, ulLabelLen, bIsInstruction(pEntry, INSTR_TITLE)))
-      vPending(pend, 119, "Invalid label field.");
+      vPending(pend, c_aMsg[MSG_LABEL]);
   }
   if (bProcessed && !bMacroLanguage && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_LABEL) &&
       (ulLabelLen == 0 || bSequence))
-    vPending(pend, 118, "Label field must be specified.");
+    vPending(pend, c_aMsg[MSG_LABEL_NEEDED]);
   if (pend.iNumber != 0) bProcessed = false;
 
   vStmtStart();
@@ -484,7 +517,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   /* what is written, and what of it */
   uint16_t usFlags = usStmtFlags();
   uint8_t bPrint = pHead()[STMT_PRINT];
-  bool bPrinted = (bPrint & PRINT_ON) && ((bPrint & PRINT_GEN) || pStmt->cKind != SRC_MACRO);
+  bool bPrinted = bPrintShows(bPrint, static_cast<int16_t>(usGet16(pHead() + STMT_NEST)));
   bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   bool bSubstituted = (usFlags & SF_SUBSTITUTED) != 0;
   if (bPrinted) {

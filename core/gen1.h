@@ -68,6 +68,9 @@ enum : uint8_t {
   SUB_SOURCE = 10,
 };
 
+/* Text form of a diagnostic (the form byte of its sub-record): host text
+   (ASCII, as written in the message tables), or EBCDIC text that starts with
+   a name from the statement, a blank and the message translated to EBCDIC. */
 constexpr uint8_t DIAG_HOST_TEXT = 32;
 constexpr uint8_t DIAG_NAME_TEXT = 64;
 /* Host text of a note the source reader has already shown on the terminal:
@@ -137,9 +140,14 @@ inline const uint8_t *pOperandNext(const uint8_t *pSub)
 void vStmtPhaseStart();
 /* Number the next statement gets. */
 uint32_t ulStmtNumber();
-/* PRINT status byte in force. */
+/* PRINT status byte in force (bits PRT_* of asm0.h). */
 uint8_t bStmtPrintStatus();
 void vStmtSetPrintStatus(uint8_t bStatus);
+/* The PRINT rule: a statement with PRINT status bPrint at macro nesting
+   level lNest shows in the listing when PRINT ON is in force and either
+   PRINT GEN or it is not inside a macro (level 0).  The listing adds its own
+   conditions (errors, NOPRINT). */
+bool bPrintShows(uint8_t bPrint, int32_t lNest);
 
 void vStmtStart();
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);
@@ -147,14 +155,35 @@ uint16_t usStmtFlags();
 void vStmtSetFlags(uint16_t usBits);
 void vStmtClearFlags(uint16_t usBits);
 
+/* The statement diagnostic service: attaches message iNumber (0 a plain
+   note, 300 an MNOTE) with severity 0, 4, 8, 12 or 16 to the statement in
+   hand.  iForm is DIAG_HOST_TEXT or DIAG_NAME_TEXT; ulLength is the length of
+   the text, 0 for a NUL-terminated one.  A severity above 8 marks the
+   statement in error; the FLAG setting in force decides whether the message
+   is recorded and counted into the highest severity.  In the first phase the
+   diagnostic is appended to the record being built, in the resolution passes
+   it goes into a reserved slot (or is kept for the code generation phase),
+   in the code generation phase into a slot or onto the record in memory.
+   Always returns 0. */
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText);
-int iStmtDiagName(int iNumber, const uint8_t *pName, uint32_t ulNameLength, const char *pszMessage);
+/* A row of a message table; its text is a printf format for the arguments. */
+int iStmtMsg(const MSGDEF &msg, ...);
+/* A row whose text is a stem: " in operand %u." (uOperand above 0) or "."
+   completes it. */
+int iStmtDiagStem(const MSGDEF &msg, unsigned uOperand);
+/* A name of the statement (EBCDIC), a blank and the row's text: form
+   DIAG_NAME_TEXT. */
+int iStmtDiagName(const MSGDEF &msg, const uint8_t *pName, uint32_t ulNameLength);
+/* Message 111 about the operand (invalid operand). */
 int iStmtDiagOperand(unsigned uOperand);
+/* Reserves uCount empty diagnostic slots (kind 4) for a statement that the
+   resolution passes revisit, so their messages need not grow the record. */
 int iStmtReserveDiag(unsigned uCount);
 /* Code generation phase, for the record in hand: appends the diagnostics
    that the resolution passes could not put into its slots. */
 void vStmtLateDiags();
-void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText);
+/* A statement of its own that carries only this message (the missing END). */
+void vStmtDiagOnly(const MSGDEF &msg);
 /* An ordinary symbol name: a letter, then letters, digits and name
    characters, 1 to 63 in all. */
 bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen);
@@ -191,13 +220,3 @@ const char *pTextOfHandle(uint32_t ulHandle);
 struct SRCSTMT;
 /* Processes one statement from the reader; true when it was END. */
 bool bStmtProcess(const SRCSTMT *pStmt);
-
-/* Splits the operand field of the statement in hand into kind-7 operand
-   sub-records (exe1.cpp); returns the number of operands, or -1 after an
-   error was attached.  *pulRemarks receives the offset of the remarks. */
-int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
-/* First-phase dispatch of an assembler instruction (exe1.cpp): label (length
-   0 for none) and a copy of the operand sub-records that stays in place
-   while diagnostics are attached. */
-void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
-                         const uint8_t *pLabel, const uint8_t *pFirstOperand);

@@ -35,6 +35,8 @@
 #include <cstring>
 
 #include "asm0.h"
+#include "chars.h"
+#include "def1.h"
 #include "esd1.h"
 #include "expr.h"
 #include "gen1.h"
@@ -52,7 +54,6 @@ namespace {
 /* ---- messages -------------------------------------------------------------- */
 
 enum INSMSG {
-  IM_INVALID,          /* 111 */
   IM_BRANCH_TARGET,    /* 309 */
   IM_SCON_INDEX,       /* 310 */
   IM_BASE,             /* 311 */
@@ -63,7 +64,6 @@ enum INSMSG {
   IM_ADDRESSABILITY,   /* 317 */
   IM_IMPLICIT_LENGTH,  /* 318 */
   IM_SPECIFICATION,    /* 319 */
-  IM_DATA_TOO_LARGE,   /* 322 */
   IM_ALIGN_REQUIRED,   /* 400 */
   IM_RENT_RSECT,       /* 401 */
   IM_LENGTH_SPEC,      /* 402 */
@@ -74,18 +74,16 @@ enum INSMSG {
   IM_ACCESS_PSA,       /* 504 */
   IM_AR_UNUSED,        /* 505 */
   IM_RELOCATABLE,      /* 509 */
-  IM_RA3,              /* 510 */
+  IM_FLOAT_PAIR,       /* 315, operand */
+  IM_EVEN,             /* 315, operand, kind */
+  IM_MUST_BE,          /* 315, operand, kind */
   IM_COUNT
 };
 
-struct INSMSGDEF {
-  int16_t sNumber;
-  uint8_t bSeverity;
-  const char *pszText; /* without a final '.': " in operand %u." or "." follows */
-};
-
-const INSMSGDEF c_aMsg[IM_COUNT] = {
-    {111, 12, "Operand %u is invalid."},
+/* A text without a final full stop is a stem (iStmtDiagStem); the 315 rows
+   are formats for the operand number and the suffix of the operand kind.
+   Message 111 is gen1's (iStmtDiagOperand), 322 and 510 are def1's. */
+const MSGDEF c_aMsg[] = {
     {309, 12, "Invalid target of branch relative instruction."},
     {310, 12, "Index register is not allowed in S-constant"},
     {311, 12, "Invalid base register"},
@@ -96,7 +94,6 @@ const INSMSGDEF c_aMsg[IM_COUNT] = {
     {317, 12, "Addressability error"},
     {318, 12, "Implicit length is too invalid."},
     {319, 12, "Specification error"},
-    {322, 12, "Data value is too large"},
     {400, 8, "Improper alignment"},
     {401, 8, "Reentrancy check failed"},
     {402, 8, "Length specification error"},
@@ -107,8 +104,11 @@ const INSMSGDEF c_aMsg[IM_COUNT] = {
     {504, 4, "Storage access from page zero"},
     {505, 4, "Access register will not be used"},
     {509, 4, "Relocatable value expected"},
-    {510, 4, "Relocatable 3-byte address"},
+    {315, 12, "Operand %u must be floating point register 0 or 4."},
+    {315, 12, "Operand %u must be an even%s"},
+    {315, 12, "Operand %u must be a%s"},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == IM_COUNT);
 
 /* Message 315: "Operand %u must be a" and the suffix of the operand kind. */
 const char *const c_apszMustBe[] = {
@@ -125,34 +125,26 @@ const char *const c_apszMustBe[] = {
     " general register (0-15).",            /* 10 */
 };
 
-void vDiag(INSMSG eMsg, unsigned uOperand)
+void vDiag(const MSGDEF &m, unsigned uOperand)
 {
-  const INSMSGDEF &m = c_aMsg[eMsg];
-  char achText[128];
   size_t ulText = std::strlen(m.pszText);
-  if (std::strstr(m.pszText, "%u") != nullptr)
-    std::snprintf(achText, sizeof achText, m.pszText, uOperand);
-  else if (m.pszText[ulText - 1] == '.')
-    std::snprintf(achText, sizeof achText, "%s", m.pszText);
-  else if (uOperand != 0)
-    std::snprintf(achText, sizeof achText, "%s in operand %u.", m.pszText, uOperand);
+  if (m.pszText[ulText - 1] == '.')
+    iStmtMsg(m);
   else
-    std::snprintf(achText, sizeof achText, "%s.", m.pszText);
-  iStmtDiag(m.sNumber, DIAG_HOST_TEXT, m.bSeverity, 0, achText);
+    iStmtDiagStem(m, uOperand);
 }
+
+void vDiag(INSMSG eMsg, unsigned uOperand) { vDiag(c_aMsg[eMsg], uOperand); }
 
 void vMustBe(unsigned uOperand, uint8_t bKind, unsigned uAlign)
 {
-  char achText[128];
   const char *pszSuffix = bKind < sizeof c_apszMustBe / sizeof c_apszMustBe[0] ? c_apszMustBe[bKind] : "";
   if (bKind == 4 && uAlign == 4)
-    std::snprintf(achText, sizeof achText, "Operand %u must be floating point register 0 or 4.", uOperand);
+    iStmtMsg(c_aMsg[IM_FLOAT_PAIR], uOperand);
   else if (bKind != 4 && uAlign == 2)
-    std::snprintf(achText, sizeof achText, "Operand %u must be an even%s", uOperand,
-                  pszSuffix[0] == 'n' ? pszSuffix + 1 : pszSuffix);
+    iStmtMsg(c_aMsg[IM_EVEN], uOperand, pszSuffix[0] == 'n' ? pszSuffix + 1 : pszSuffix);
   else
-    std::snprintf(achText, sizeof achText, "Operand %u must be a%s", uOperand, pszSuffix);
-  iStmtDiag(315, DIAG_HOST_TEXT, 12, 0, achText);
+    iStmtMsg(c_aMsg[IM_MUST_BE], uOperand, pszSuffix);
 }
 
 /* ---- descriptors ------------------------------------------------------------- */
@@ -211,8 +203,6 @@ DESC descDecode(uint32_t ulDesc, uint32_t ulFlags)
 /* ---- state ------------------------------------------------------------------ */
 
 constexpr uint32_t IMAGE_MAX = 256;
-constexpr uint8_t E_PLUS = 0x4E, E_MINUS = 0x60, E_QUOTE = 0x7D, E_AMPERSAND = 0x50;
-constexpr uint8_t REF_BRANCH = 0xC2, REF_EXECUTE = 0xE7; /* EBCDIC 'B', 'X' */
 constexpr uint8_t OPCODE_EX = 0x44;
 constexpr int32_t DISPLACEMENT_MAX = 4095;
 constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;
@@ -301,7 +291,7 @@ bool bEvaluate(OPERAND &o, const EXPRNODE *n, uint8_t bLetter, uint32_t ulFlags,
     if (bExprFailed(o.c))
       iExprDiag(o.c);
     else
-      vDiag(IM_INVALID, o.uNumber);
+      iStmtDiagOperand(o.uNumber);
     return false;
   }
   *pValue = *v;
@@ -408,7 +398,7 @@ int32_t lImplicitLength(const OPERAND &o, const EXPRNODE *n)
     return n->pSymbol != nullptr ? n->pSymbol->lLength : 0;
   case EN_LITERAL: {
     const SYMBOL *p =
-        pLiteralFind(n->pText, n->ulTextLength, static_cast<int32_t>(g_lbl.ulLiteralPool), n->lValue);
+        pLiteralFind(n->pText, n->ulTextLength, static_cast<int32_t>(ulLiteralPool()), n->lValue);
     return p != nullptr ? p->lLength : 0;
   }
   default:
@@ -535,11 +525,14 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
   /* structure: registers, immediates and relative targets take no
      parenthesized part, D(B) and R(S) one, and "()" names nothing */
   if ((uParts >= 1 && k <= K_RELATIVE) || (uParts == 1 && pFirst == nullptr)) {
-    vDiag(IM_INVALID, o.uNumber);
+    iStmtDiagOperand(o.uNumber);
     return;
   }
   if (uParts == 2 && k <= K_DB) {
-    vDiag(k == K_DB && !d.bOffset ? IM_SCON_INDEX : IM_INVALID, o.uNumber);
+    if (k == K_DB && !d.bOffset)
+      vDiag(IM_SCON_INDEX, o.uNumber);
+    else
+      iStmtDiagOperand(o.uNumber);
     return;
   }
   int32_t lBase = -1;
@@ -604,7 +597,7 @@ EXPRCTX *pParseOperand(const uint8_t *pOperand, unsigned uNumber, EXPRTOP eTop)
   uint32_t ulLength = 0;
   const uint8_t *pText = pOperandText(pOperand, &ulLength);
   if (ulLength == 0) {
-    vDiag(IM_INVALID, uNumber);
+    iStmtDiagOperand(uNumber);
     return nullptr;
   }
   EXPRCTX *c = pExprParse(pText, ulLength, uNumber, nullptr, pOperandStack(), PF_QUALIFIED | PF_LITERAL, eTop);
@@ -612,7 +605,7 @@ EXPRCTX *pParseOperand(const uint8_t *pOperand, unsigned uNumber, EXPRTOP eTop)
     if (bExprFailed(c))
       iExprDiag(c);
     else
-      vDiag(IM_INVALID, uNumber);
+      iStmtDiagOperand(uNumber);
     return nullptr;
   }
   return c;
@@ -694,11 +687,11 @@ void vCcwStatement()
     OPERAND o = {c, 2, nullptr, 0, 0, lSection, lLocation, {}, 0};
     if (bEvaluate(o, c->pTree, 0, EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX, &v) &&
         (v.lValue < 0 || (!bFormat1 && v.lValue > CCW_ADDRESS_MAX)))
-      vDiag(IM_DATA_TOO_LARGE, 2);
+      vDiag(g_aDcMsg[DM_VALUE_LARGE], 2);
   }
   const uint8_t *pFlags = pOperandNext(pAddress);
   const uint8_t *pCount = iAbsOperand(pFlags, 3, lSection, lLocation, ulFlags, &lFlags, 0, 255);
-  if (!bFormat1 && (lFlags & 0x03) != 0) vDiag(IM_INVALID, 3);
+  if (!bFormat1 && (lFlags & 0x03) != 0) iStmtDiagOperand(3);
   iAbsOperand(pCount, 4, lSection, lLocation, ulFlags, &lCount, 0, 65535);
   if (usStmtFlags() & SF_ERROR) return;
   uint32_t ulAddress = static_cast<uint32_t>(v.lValue);
@@ -723,7 +716,7 @@ void vCcwStatement()
     for (uint32_t i = 0; i < ulTerms && pl != nullptr; i++)
       bRa3 |= iRldAdd(pEsdItem(pl[i]), ulField, bRldFlag(RLD_A, ulWidth, iSign != 0)) == RLD_RA3;
   }
-  if (bRa3) vDiag(IM_RA3, 2);
+  if (bRa3) vDiag(g_aDcMsg[DM_RA3], 2);
   vStmtBytesPut(sizeof ab, ab);
 }
 
@@ -780,7 +773,7 @@ int32_t lSignedDecimal(const uint8_t *pText, uint32_t ulLength, unsigned uOperan
   }
   if (bValid && !bMinus && llValue > 2147483647LL) bValid = false;
   if (!bValid) {
-    vDiag(IM_INVALID, uOperand);
+    iStmtDiagOperand(uOperand);
     return 0;
   }
   return static_cast<int32_t>(bMinus ? -llValue : llValue);
@@ -793,7 +786,7 @@ int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint3
   for (uint32_t i = 1; i < ulLength - 1; i++) {
     uint8_t b = pText[i];
     if (b == 0) continue;
-    if (b == E_QUOTE || b == E_AMPERSAND) {
+    if (b == E_QUOTE || b == E_AMP) {
       if (i + 1 >= ulLength - 1 || pText[i + 1] != b) return -1;
       i++;
     }

@@ -36,8 +36,8 @@ void vCxdStatement();
    (zero when the context already holds an error). */
 void vSConstant(EXPRCTX *c, const EXPRNODE *pAddress, unsigned uOperand, uint8_t abOut[2]);
 
-/* Value of an optionally signed decimal number; "Operand %u is invalid."
-   (111) and 0 when it is not one. */
+/* Value of an optionally signed decimal number; message 111
+   (iStmtDiagOperand) and 0 when it is not one. */
 int32_t lSignedDecimal(const uint8_t *pText, uint32_t ulLength, unsigned uOperand);
 /* Contents of a quoted operand: bytes copied, or -1. */
 int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint32_t ulRoom);

@@ -43,8 +43,11 @@ LBLSTATE g_lbl;
 
 namespace {
 
-constexpr int MSG_DUPLICATE = 110;
-constexpr const char *c_pszDuplicate = "has been previously defined.";
+enum LBLMSG { MSG_DUPLICATE, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
+    {110, 12, "has been previously defined."}, /* after the name */
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 constexpr uint32_t LITERAL_TEXT_MAX = 0xFFFF;
 
 size_t ulEntrySize(size_t ulNameLength) { return offsetof(SYMBOL, abName) + ulNameLength; }
@@ -146,6 +149,9 @@ int iEquAttribute(const uint8_t **ppOperand, unsigned uNumber, unsigned uCount, 
 }
 
 } // namespace
+
+uint32_t ulLiteralPool() { return g_lbl.ulLiteralPool; }
+void vLiteralPoolSet(uint32_t ulPool) { g_lbl.ulLiteralPool = ulPool; }
 
 void vSymbolsReset(bool bXref)
 {
@@ -249,9 +255,11 @@ SYMBOL *pLabelDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, boo
     return p;
   }
   if (bUsing && p->lLength == SYM_LENGTH_USING) return p;
-  iStmtDiagName(MSG_DUPLICATE, pName, static_cast<uint32_t>(ulLength), c_pszDuplicate);
+  vSymbolDuplicate(pName, static_cast<uint32_t>(ulLength));
   return nullptr;
 }
+
+void vSymbolDuplicate(const uint8_t *pName, uint32_t ulLength) { iStmtDiagName(c_aMsg[MSG_DUPLICATE], pName, ulLength); }
 
 uint32_t ulDeferLength(const SYMBOL *pSym) { return ulGet32(pSym->pDeferred); }
 
@@ -334,7 +342,6 @@ struct LABELATTR {
   int32_t lLength; /* 0: the instruction length */
   uint8_t bType;   /* EBCDIC letter */
 };
-constexpr uint8_t E_I = 0xC9, E_W = 0xE6, E_A = 0xC1, E_U = 0xE4;
 constexpr LABELATTR c_aLabelAttr[] = {
     {0, 0, E_I},           /* machine instruction */
     {INSTR_CNOP, 1, E_I},  /* CNOP */

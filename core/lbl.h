@@ -39,7 +39,12 @@ constexpr uint8_t SYM_TYPE_UNDEFINED = 0xE4;  /* EBCDIC 'U' */
    letter (EBCDIC) in the top byte. */
 constexpr uint32_t REF_STMT_MASK = 0x000FFFFF;
 constexpr uint32_t REF_KIND_SHIFT = 24;
-constexpr uint8_t REF_MODIFY = 0xD4; /* EBCDIC 'M': receiving field */
+/* Reference kinds (EBCDIC letters shown in the cross reference). */
+constexpr uint8_t REF_MODIFY = 0xD4;  /* 'M': receiving field */
+constexpr uint8_t REF_USING = 0xE4;   /* 'U': USING operand */
+constexpr uint8_t REF_DROP = 0xC4;    /* 'D': DROP operand */
+constexpr uint8_t REF_BRANCH = 0xC2;  /* 'B': branch target */
+constexpr uint8_t REF_EXECUTE = 0xE7; /* 'X': EX target */
 inline uint32_t ulRefWord(uint32_t ulStmt, uint8_t bKind)
 {
   return (ulStmt & REF_STMT_MASK) | static_cast<uint32_t>(bKind) << REF_KIND_SHIFT;
@@ -78,6 +83,12 @@ extern LBLSTATE g_lbl;
    the expression modules (vExprReset). */
 void vSymbolsReset(bool bXref);
 
+/* The literal pool in force, the pool number new literals get: 1 at the
+   start, the next after each pool is placed, 0 after the last one; in the
+   code generation phase the pool the record in hand names. */
+uint32_t ulLiteralPool();
+void vLiteralPoolSet(uint32_t ulPool);
+
 /* Bucket of an ordinary name (already upper-cased) and of a literal text. */
 uint32_t ulSymbolBucket(const uint8_t *pName, size_t ulLength);
 uint32_t ulLiteralBucket(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2);
@@ -101,11 +112,12 @@ inline uint32_t ulSymbolRefCount(const SYMBOL *pSym) { return pSym->pRefs != nul
 inline const uint32_t *pSymbolRefList(const SYMBOL *pSym) { return pSym->pRefs != nullptr ? pSym->pRefs + 1 : nullptr; }
 
 /* The label part of the definition step: finds or creates the entry of a
-   label.  An existing entry is a duplicate: message 110 (name as written,
-   then "has been previously defined.") goes to the statement and the result
-   is null; a USING label (bUsing) may be repeated on USING statements and is
+   label.  An existing entry is a duplicate: message 110 (vSymbolDuplicate)
+   goes to the statement and the result is null; a USING label (bUsing) may be repeated on USING statements and is
    marked with L' SYM_LENGTH_USING. */
 SYMBOL *pLabelDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bool bUsing);
+/* Message 110 on the statement in hand: the name was defined before. */
+void vSymbolDuplicate(const uint8_t *pName, uint32_t ulLength);
 
 /* Deferred EQU operand of an entry. */
 void vSymbolDeferSet(SYMBOL *pSym, const uint8_t *pText, uint32_t ulLength);

@@ -99,23 +99,47 @@ struct MEMHEAP {
 };
 void vMemSetHeap(const MEMHEAP *pHeap); /* null restores the C library heap */
 
+/* Subpools.  Exhausted storage and a piece given back to the wrong subpool
+   write KZM998S or KZM997S and terminate the run; no request for storage
+   returns null. */
+/* ulCount zero-filled, 8-byte aligned bytes (use SP_ALLOC). */
 void *pSubpoolAlloc(unsigned uSubpool, size_t ulCount, const char *pszModule, unsigned uLine);
+/* Gives one piece back to the subpool it came from (use SP_FREE). */
 void vSubpoolFree(unsigned uSubpool, void *pPiece, const char *pszModule, unsigned uLine);
+/* A piece of ulOld bytes grown or shrunk to ulNew, contents kept, new bytes
+   zero (use SP_REALLOC); a null piece is a new one, ulNew 0 gives the piece
+   back and returns null. */
 void *pSubpoolRealloc(unsigned uSubpool, void *pPiece, size_t ulOld, size_t ulNew,
                       const char *pszModule, unsigned uLine);
+/* A heap block of its own for subpool uSubpool, chained on list uClass of
+   the subpool (0 large pieces, 1-7 the slot blocks of a size class);
+   *ppHdr receives its header when wanted.  The slot allocator's layer. */
 void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr,
                   const char *pszModule, unsigned uLine);
 void vBlockFree(unsigned uSubpool, unsigned uClass, void *pPayload);
+/* Drops everything of a subpool 1-15 at once: its blocks, stacks and
+   interned strings; growable buffers with data in it are reset. */
 void vSubpoolRelease(unsigned uSubpool);
 
+/* Storage stacks: pieces carved in order from segments of a subpool, freed
+   only all together.  Pieces are 8-byte aligned (the string stack packs). */
 STACKHDR *pStackCreate(unsigned uSubpool);
+/* Gives the stack and all its segments back to its subpool. */
 void vStackDelete(STACKHDR *pStack);
+/* Empties the stack: the first segment is cleared and kept, the others go. */
 void vStackReset(STACKHDR *pStack);
+/* ulCount zero-filled bytes of the stack (first fit over its segments). */
 void *pStackAlloc(STACKHDR *pStack, size_t ulCount);
 
+/* The one copy of a text in the subpool: equal texts give the same pointer,
+   valid until the subpool is released; an empty or null text gives "". */
 const char *pStringIntern(unsigned uSubpool, const char *pszText);
 
+/* Capacity for at least ulRequired bytes (use GB_ENSURE or GB_ROOM); the
+   contents survive growth only when ulKeep is set or the buffer lives in
+   subpool 0.  Returns the data. */
 void *pGrowbufEnsure(GROWBUF *pBuf, size_t ulRequired, const char *pszModule, unsigned uLine);
+/* Gives the data back; the buffer is empty again (capacity 0, ulKeep 0). */
 void vGrowbufFree(GROWBUF *pBuf, const char *pszModule, unsigned uLine);
 
 /* The first list heads of a subpool, for tests and reports. */

@@ -30,23 +30,18 @@
 
 namespace {
 
-struct MSGDEF {
-  int iNumber;
-  int iSeverity;
-  const char *pszText;
-};
-enum : unsigned { MSG_TITLE_LABEL, MSG_PRINT_STACK };
-constexpr MSGDEF c_aMsg[] = {
+enum MSC1MSG { MSG_TITLE_LABEL, MSG_PRINT_STACK, MSG_COUNT };
+const MSGDEF c_aMsg[] = {
     {160, 12, "TITLE label field has already been specified."},
     {163, 12, "PRINT stack is empty."},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
-void vDiag(unsigned uMsg) { iStmtDiag(c_aMsg[uMsg].iNumber, DIAG_HOST_TEXT, c_aMsg[uMsg].iSeverity, 0, c_aMsg[uMsg].pszText); }
+void vDiag(MSC1MSG eMsg) { iStmtMsg(c_aMsg[eMsg]); }
 
 constexpr uint32_t PRINT_KEYWORD_MAX = 9;
 constexpr uint32_t PUSH_KEYWORD_MAX = 7;
 constexpr int32_t LISTING_VALUE_MAX = 32767;
-constexpr uint8_t E_QUOTE = 0x7D, E_AMPERSAND = 0x50;
 constexpr uint8_t SLOT_NOPRINT = 7;
 
 struct PRINTKEY {
@@ -138,9 +133,7 @@ void vPushPop(bool bPush, int iOperands, const uint8_t *pFirst)
 void vMarkIfPrinted()
 {
   const uint8_t *p = pRecord();
-  uint8_t bPrint = p[STMT_PRINT];
-  int16_t sNest = static_cast<int16_t>(usGet16(p + STMT_NEST));
-  if ((bPrint & PRT_ON) && ((bPrint & PRT_GEN) || sNest == 0)) vStmtSetFlags(SF_PHASE2);
+  if (bPrintShows(p[STMT_PRINT], static_cast<int16_t>(usGet16(p + STMT_NEST)))) vStmtSetFlags(SF_PHASE2);
 }
 
 /* The optional absolute operand 0..32767; false after a diagnostic. */
@@ -178,7 +171,7 @@ int iTitleText(const uint8_t *pText, uint32_t ulLength, uint8_t *pOut, uint32_t 
   uint32_t n = 0;
   for (uint32_t i = 1; i + 1 < ulLength; i++) {
     uint8_t c = pText[i];
-    if (c == E_QUOTE || c == E_AMPERSAND) {
+    if (c == E_QUOTE || c == E_AMP) {
       if (i + 2 >= ulLength || pText[i + 1] != c) {
         if (c == E_QUOTE) return -1;
       } else {

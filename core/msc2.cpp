@@ -33,6 +33,16 @@
 
 namespace {
 
+/* Formats for the arguments named beside them. */
+enum MSC2MSG {
+  MSG_UNTRANSLATABLE, /* character, column */
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {303, 12, "Character X'%.02X' in column %u cannot be translated to ASCII."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
 constexpr uint32_t ZERO_BLOCK = 64;
 
 struct COLLECTOR {
@@ -45,7 +55,6 @@ COLLECTOR g_col = {};
 ENDDATA g_end = {};
 STACKHDR *g_pEndStack = nullptr;
 
-constexpr uint8_t E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B;
 
 /* The translator record "(id,vvvv,ddddd)"; false when it has another form. */
 bool bTranslatorRecord(const uint8_t *p, uint32_t ulLength)
@@ -208,10 +217,7 @@ void vPunchCard(const uint8_t *pText, uint32_t ulLength)
   if (g_opt.bObject == OBJ_DECK) {
     for (uint32_t i = 0; i < CARD; i++) {
       if (g_abEbcdicDefined[abCard[i]]) continue;
-      char achText[96];
-      std::snprintf(achText, sizeof achText, "Character X'%.02X' in column %u cannot be translated to ASCII.",
-                    abCard[i], i + 1);
-      iStmtDiag(303, DIAG_HOST_TEXT, 12, 0, achText);
+      iStmtMsg(c_aMsg[MSG_UNTRANSLATABLE], abCard[i], i + 1);
       break;
     }
   }

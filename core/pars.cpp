@@ -38,38 +38,39 @@
 #include "mem.h"
 #include "vorn.h"
 
-const EXPRMSGDEF g_aExprMsg[EM_COUNT] = {
-    {116, "Unmatched '('"},
-    {116, "Unmatched quotes"},
-    {201, "Unexpected %c character"},
-    {201, "Unexpected X'%.2X' character"},
-    {202, "Self-defining value is too large"},
-    {203, "Incomplete expression"},
-    {204, "Unpaired ampersand"},
-    {209, "%s is not an active USING label"},
-    {220, "Invalid qualifier for %s"},
-    {221, "Complexly relocatable expression"},
-    {222, "Non-relocatable expression"},
-    {223, "Relocatable expression"},
-    {224, "Invalid location counter reference"},
-    {225, "Overflow occurred while evaluating expression"},
-    {226, "Modification of literal is not allowed"},
-    {227, "Symbol %s is not defined"},
-    {228, "%c' attribute of symbol %s is not defined"},
-    {228, "Value of symbol %s is not defined"},
-    {229, "Expression is not resolvable"},
+namespace {
+
+/* The rows of EXPRMSG: printf formats; the place (" in operand %u" or the
+   field) and a full stop follow. */
+const MSGDEF c_aMsg[] = {
+    {116, 12, "Unmatched '('"},
+    {116, 12, "Unmatched quotes"},
+    {201, 12, "Unexpected %c character"},
+    {201, 12, "Unexpected X'%.2X' character"},
+    {202, 12, "Self-defining value is too large"},
+    {203, 12, "Incomplete expression"},
+    {204, 12, "Unpaired ampersand"},
+    {209, 12, "%s is not an active USING label"},
+    {220, 12, "Invalid qualifier for %s"},
+    {221, 12, "Complexly relocatable expression"},
+    {222, 12, "Non-relocatable expression"},
+    {223, 12, "Relocatable expression"},
+    {224, 12, "Invalid location counter reference"},
+    {225, 12, "Overflow occurred while evaluating expression"},
+    {226, 12, "Modification of literal is not allowed"},
+    {227, 12, "Symbol %s is not defined"},
+    {228, 12, "%c' attribute of symbol %s is not defined"},
+    {228, 12, "Value of symbol %s is not defined"},
+    {229, 12, "Expression is not resolvable"},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == EM_COUNT);
+
+} // namespace
 
 EXPRHOOKS g_exprHooks;
 
 namespace {
 
-/* EBCDIC characters of the grammar. */
-constexpr uint8_t E_QUOTE = 0x7D, E_LPAREN = 0x4D, E_RPAREN = 0x5D, E_COMMA = 0x6B, E_AMP = 0x50, E_DOT = 0x4B,
-                  E_PLUS = 0x4E, E_MINUS = 0x60, E_STAR = 0x5C, E_SLASH = 0x61, E_EQUAL = 0x7E;
-/* EBCDIC upper-case letters used as keys. */
-constexpr uint8_t E_A = 0xC1, E_B = 0xC2, E_C = 0xC3, E_D = 0xC4, E_E = 0xC5, E_I = 0xC9, E_K = 0xD2, E_L = 0xD3,
-                  E_N = 0xD5, E_O = 0xD6, E_S = 0xE2, E_T = 0xE3, E_X = 0xE7, E_Y = 0xE8;
 
 bool bDigit(uint8_t b) { return (g_abClass[b] & CC_DIGIT) != 0; }
 bool bLetter(uint8_t b) { return (g_abClass[b] & CC_LETTER) != 0; }
@@ -131,7 +132,7 @@ EXPRNODE *pDecimal(EXPRCTX *c)
 /* The value of one character of a B'..' or X'..' term, or -1. */
 int iDigitValue(uint8_t bUpperLetter, uint8_t b)
 {
-  if (bUpperLetter == E_B) return b == 0xF0 ? 0 : b == 0xF1 ? 1 : -1;
+  if (bUpperLetter == E_B) return b == E_0 ? 0 : b == E_1 ? 1 : -1;
   uint8_t u = bUpper(b);
   if ((g_abClass[u] & CC_HEX) == 0) return -1;
   return bDigit(u) ? (u & 0x0F) : (u - E_A + 10);
@@ -608,7 +609,7 @@ void vExprError(EXPRCTX *pCtx, int iMsg, ...)
   char achMessage[EXPR_ERROR_TEXT];
   va_list ap;
   va_start(ap, iMsg);
-  std::vsnprintf(achMessage, sizeof achMessage, g_aExprMsg[iMsg].pszText, ap);
+  std::vsnprintf(achMessage, sizeof achMessage, c_aMsg[iMsg].pszText, ap);
   va_end(ap);
   char achSuffix[32] = "";
   if (pCtx->pszField == nullptr && pCtx->uOperand != 0)
@@ -622,9 +623,9 @@ void vExprError(EXPRCTX *pCtx, int iMsg, ...)
   }
   vAppend(e.achText, sizeof e.achText, &ulUsed, achSuffix);
   vAppend(e.achText, sizeof e.achText, &ulUsed, ".");
-  e.sNumber = g_aExprMsg[iMsg].sNumber;
+  e.sNumber = c_aMsg[iMsg].sNumber;
   e.bForm = 32;
-  e.bSeverity = 12;
+  e.bSeverity = c_aMsg[iMsg].bSeverity;
   e.ulLength = static_cast<uint32_t>(ulUsed);
 }
 

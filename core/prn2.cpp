@@ -59,7 +59,6 @@ constexpr uint32_t CONTINUE_COLUMN = 15; /* broken substituted text resumes here
 constexpr uint32_t MARK_COLUMN = 71;     /* continuation mark (0-based) */
 constexpr uint32_t LITERAL_COLUMN = 9;   /* literal text of a literal pool entry (0-based) */
 
-constexpr uint8_t E_PLUS = 0x4E, E_C = 0xC3;
 constexpr uint8_t ASA_NEW_PAGE = '1', ASA_SINGLE = ' ', ASA_DOUBLE = '0', ASA_TRIPLE = '-';
 constexpr uint8_t EASA_NEW_PAGE = 0xF1, EASA_SINGLE = 0x40, EASA_DOUBLE = 0xF0, EASA_TRIPLE = 0x60;
 
@@ -502,7 +501,7 @@ bool bListed(const STMTVIEW &v)
 {
   if (!(v.bPrint & PRT_ON)) return false;
   if (v.usFlags & SF_ERROR) return true;
-  return !(v.usFlags & SF_NOPRINT) && ((v.bPrint & PRT_GEN) || v.sNest == 0);
+  return !(v.usFlags & SF_NOPRINT) && bPrintShows(v.bPrint, v.sNest);
 }
 
 /* Host text into an EBCDIC statement line at a 0-based column. */
@@ -1001,6 +1000,12 @@ void vListObjectResult()
   if (!bListOpen() || psz == nullptr || *psz == '\0') return;
   vListSkip(1);
   iListLine(LIST_HOST, psz, static_cast<uint32_t>(std::strlen(psz)));
+}
+
+void vListObjectTotal()
+{
+  const char *psz = pszObjectTotal();
+  if (*psz != '\0') vListNoteLine(psz);
 }
 
 void vListNoteLine(const char *pszLine)

@@ -66,8 +66,8 @@ bool bListOpen();
 uint32_t ulListLineWidth();
 /* Page number of the last heading. */
 uint16_t usListPage();
-/* Statement layout: LIST(133); the last column of the statement number and
-   the first column of the source statement (0-based). */
+/* Statement layout: LIST(133).  Waits for the macro language: MNOTE notes
+   are laid out like statement lines (listing reports). */
 bool bListWide();
 uint32_t ulListStatementColumn();
 uint32_t ulListSourceColumn();
@@ -91,6 +91,9 @@ void vListUsingHeading();
 void vListStatement();
 /* The object module's line of the assembly, when it has one. */
 void vListObjectResult();
+/* The object file's line of the run ("%s file total records written: %lu"),
+   before it is closed. */
+void vListObjectTotal();
 /* A note of the run (host text) as a listing line, when a listing is open. */
 void vListNoteLine(const char *pszLine);
 /* End of the run: the summary line as the last listing line, then close. */

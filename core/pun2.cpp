@@ -32,11 +32,19 @@
 #include "lbl.h"
 #include "mem.h"
 #include "msc2.h"
-#include "prn2.h"
 #include "vorn.h"
 #include "work.h"
 
 namespace {
+
+enum PUNMSG {
+  MSG_DECK_OBJECT,
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {303, 12, "Object code cannot be generated using the OBJECT(DECK) option."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 struct RLDSTORE {
   GROWBUF items;
@@ -51,7 +59,6 @@ void vPutBig(uint8_t *p, uint32_t ulValue, unsigned uBytes)
 }
 
 constexpr const char *DDNAME = "SYSPUNCH";
-constexpr uint8_t E_0 = 0xF0;
 
 struct OBJSTATE {
   int iState;
@@ -219,6 +226,13 @@ const RLDITEM *pRldItems(uint32_t *pulCount)
   return static_cast<const RLDITEM *>(g_rld.items.pData);
 }
 
+const RLDITEM *pRldSorted(uint32_t *pulCount)
+{
+  RLDITEM *p = const_cast<RLDITEM *>(pRldItems(pulCount));
+  std::sort(p, p + *pulCount, [](const RLDITEM &a, const RLDITEM &b) { return std::memcmp(a.ab, b.ab, 8) < 0; });
+  return p;
+}
+
 /* ---- the object file ------------------------------------------------------ */
 
 void vObjectOpen()
@@ -273,7 +287,7 @@ void vObjectEsd()
     for (uint32_t i = 0; i < ulEsdCount(); i++) {
       const ESDITEM *e = pEsdItem(static_cast<int32_t>(i));
       if (e->bKind != ESD_DSECT && !e->bOmitted) {
-        iStmtDiag(303, DIAG_HOST_TEXT, 12, 0, "Object code cannot be generated using the OBJECT(DECK) option.");
+        iStmtMsg(c_aMsg[MSG_DECK_OBJECT]);
         break;
       }
     }
@@ -331,32 +345,11 @@ void vObjectText()
   vStmtBytesRewind();
 }
 
-namespace {
-
-/* The relocation dictionary in the listing (RLD option). */
-void vRldListing(const RLDITEM *p, uint32_t ulCount)
-{
-  if (!g_opt.bRld || !bListOpen() || ulCount == 0) return;
-  vListReport(LIST_HOST, "                                       Relocation Dictionary",
-              " Pos.Id       Rel.Id     Flags   Address", nullptr, 1);
-  for (uint32_t i = 0; i < ulCount; i++) {
-    const uint8_t *q = p[i].ab;
-    char ach[64];
-    int n = std::snprintf(ach, sizeof ach, " %08X     %08X   %02X      %08X", static_cast<unsigned>(q[0] << 8 | q[1]),
-                          static_cast<unsigned>(q[5] << 8 | q[6]), q[7], static_cast<unsigned>(q[2] << 16 | q[3] << 8 | q[4]));
-    iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
-  }
-}
-
-} // namespace
-
 void vObjectRld()
 {
   uint32_t ulCount = 0;
-  RLDITEM *p = const_cast<RLDITEM *>(pRldItems(&ulCount));
+  const RLDITEM *p = pRldSorted(&ulCount);
   if (ulCount == 0 || g_asm.ulMaxSev > 8) return;
-  std::sort(p, p + ulCount, [](const RLDITEM &a, const RLDITEM &b) { return std::memcmp(a.ab, b.ab, 8) < 0; });
-  vRldListing(p, ulCount);
   if (!bWritable()) return;
   vTextFlush();
   uint8_t abCard[CARD];
@@ -438,14 +431,18 @@ void vObjectEnd()
   g_obj.highest.ulKeep = 1;
 }
 
+const char *pszObjectTotal()
+{
+  static char s_achTotal[80];
+  s_achTotal[0] = '\0';
+  if (g_obj.uAssemblies > 1 && g_obj.iState == OBJ_STATE_OPEN && !g_obj.bDeck)
+    std::snprintf(s_achTotal, sizeof s_achTotal, "%s file total records written: %lu", DDNAME,
+                  static_cast<unsigned long>(g_obj.ullTotal));
+  return s_achTotal;
+}
+
 void vObjectClose(bool bDelete)
 {
-  if (!bDelete && g_obj.uAssemblies > 1 && g_obj.iState == OBJ_STATE_OPEN && !g_obj.bDeck && bListOpen()) {
-    char ach[80];
-    int n = std::snprintf(ach, sizeof ach, "%s file total records written: %lu", DDNAME,
-                          static_cast<unsigned long>(g_obj.ullTotal));
-    iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
-  }
   if (g_obj.pFile == nullptr) return;
   g_obj.pFile = nullptr;
   if (!bDelete) {
@@ -464,5 +461,4 @@ void vObjectClose(bool bDelete)
   }
 }
 
-int iObjectState() { return g_obj.iState; }
 const char *pszObjectResult() { return g_obj.achResult; }

@@ -52,6 +52,9 @@ void vRldReset();
 int iRldAdd(const ESDITEM *pTarget, uint32_t ulAddress, uint8_t bFlag);
 /* The items recorded so far, in order of request. */
 const RLDITEM *pRldItems(uint32_t *pulCount);
+/* The items sorted by their 8 bytes (position id, address, relocation id,
+   flags), as the RLD cards and the listing's report take them. */
+const RLDITEM *pRldSorted(uint32_t *pulCount);
 
 /* ---- the object file ------------------------------------------------------ */
 
@@ -79,8 +82,11 @@ void vObjectText();
 /* End of the assembly: the RLD cards, then the END card. */
 void vObjectRld();
 void vObjectEnd();
+/* The listing line of the run's object file ("%s file total records
+   written: %lu" after more than one assembly), "" when none; taken before
+   the close. */
+const char *pszObjectTotal();
 /* End of the run (bDelete: after a termination). */
 void vObjectClose(bool bDelete);
-int iObjectState();
 /* The listing line about the module of the last assembly ("" when none). */
 const char *pszObjectResult();

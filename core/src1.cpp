@@ -67,7 +67,6 @@ constexpr uint32_t ICTL_BEGIN = 1, ICTL_END = 71, ICTL_CONTINUE = 16;
 constexpr char MSG_UNTRANSLATED[] = "Unrecognized ASCII character X'%.2X' in column %u translated to a blank.";
 
 /* EBCDIC codes the reader looks for. */
-constexpr uint8_t E_ASTERISK = 0x5C, E_PERIOD = 0x4B, E_SLASH = 0x61, E_QUOTE = 0x7D;
 
 struct SRCFILE {
   SRCFILE *pLink;
@@ -100,11 +99,34 @@ struct SOURCESTATE {
 };
 SOURCESTATE g_src = {};
 
-void vSetError(SRCSTMT *pStmt, int iNumber, const char *pszFormat, unsigned uArg = 0)
+/* Reader errors: texts are formats for the argument named beside them; the
+   statement processing attaches them with severity 12. */
+enum SRCMSG {
+  MSG_EOF_REPRO,      /* 101 */
+  MSG_EOF_CONTINUED,  /* 101 */
+  MSG_BEFORE_COLUMN,  /* 102 */
+  MSG_OPERATION_LINE, /* 103 */
+  MSG_LABEL_EBCDIC,   /* 104: character */
+  MSG_OP_EBCDIC,      /* 104: character */
+  MSG_RECORDS_MAX,    /* 124: records allowed */
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {101, 12, "End of file encountered in REPRO."},
+    {101, 12, "End of file encountered in continued statement."},
+    {102, 12, "Non-blank characters found before begin-to-continue column."},
+    {103, 12, "The operation entry must be specified entirely on the first statement line."},
+    {104, 12, "EBCDIC character X'%.2X' found in label field."},
+    {104, 12, "EBCDIC character X'%.2X' found in operation field."},
+    {124, 12, "More than %u continuation records."},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
+void vSetError(SRCSTMT *pStmt, SRCMSG eMsg, unsigned uArg = 0)
 {
   if (pStmt->iError != 0) return;
-  pStmt->iError = iNumber;
-  std::snprintf(pStmt->achError, sizeof pStmt->achError, pszFormat, uArg);
+  pStmt->iError = c_aMsg[eMsg].sNumber;
+  std::snprintf(pStmt->achError, sizeof pStmt->achError, c_aMsg[eMsg].pszText, uArg);
 }
 
 [[noreturn]] void vFileError(const char *pszVerb, const char *pszName, int iErr)
@@ -505,11 +527,11 @@ uint32_t ulLabelEnd(const uint8_t *pCard, uint32_t ulStart, uint32_t ulLimit)
   return p;
 }
 
-void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, const char *pszFormat)
+void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, SRCMSG eMsg)
 {
   for (uint32_t i = 0; i < ulLen; i++)
     if (!(g_abClass[pField[i]] & CC_OPERAND) && !bBlank(pField[i])) {
-      vSetError(pStmt, 104, pszFormat, pField[i]);
+      vSetError(pStmt, eMsg, pField[i]);
       return;
     }
 }
@@ -517,16 +539,16 @@ void vCheckField(SRCSTMT *pStmt, const uint8_t *pField, uint32_t ulLen, const ch
 bool bIsComment(SRCSTMT *pStmt, const uint8_t *pCard, uint32_t &ulBase)
 {
   uint32_t b = pStmt->ulBegin - 1;
-  if (pCard[b] == E_ASTERISK) {
-    static const uint8_t c_abVorn[5] = {0x5C, 0xE5, 0xD6, 0xD9, 0xD5}; /* *VORN */
+  if (pCard[b] == E_STAR) {
+    static const uint8_t c_abVorn[5] = {E_STAR, E_V, E_O, E_R, E_N};
     bool bVorn = (g_opt.ulProcess & PROC_VORN) && b + 5 < pStmt->ulEnd;
     for (uint32_t i = 1; bVorn && i < 5; i++) bVorn = g_abUpper[pCard[b + i]] == c_abVorn[i];
-    if (!bVorn || pCard[b + 5] == E_ASTERISK || pCard[b + 5] == E_PERIOD) return true;
+    if (!bVorn || pCard[b + 5] == E_STAR || pCard[b + 5] == E_DOT) return true;
     pStmt->bVornOnly = true;
     ulBase = b + 5;
     return false;
   }
-  if (pCard[b] == E_PERIOD && b + 1 < SRC_RECORD && pCard[b + 1] == E_ASTERISK) {
+  if (pCard[b] == E_DOT && b + 1 < SRC_RECORD && pCard[b + 1] == E_STAR) {
     pStmt->bMacroComment = true;
     return true;
   }
@@ -579,13 +601,13 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
     if (!bMore) return;
     const uint8_t *pCard = pRecordRead();
     if (pCard == nullptr) {
-      vSetError(pStmt, 101, bRepro ? "End of file encountered in REPRO." : "End of file encountered in continued statement.");
+      vSetError(pStmt, bRepro ? MSG_EOF_REPRO : MSG_EOF_CONTINUED);
       return;
     }
     pLast = pCard;
     /* records beyond the limit are read to the statement's end and dropped */
     if (pStmt->ulRecords >= SRC_RECORDS_MAX) {
-      vSetError(pStmt, 124, "More than %u continuation records.", SRC_RECORDS_MAX - 1);
+      vSetError(pStmt, MSG_RECORDS_MAX, SRC_RECORDS_MAX - 1);
       continue;
     }
     vAddCard(pStmt, pCard);
@@ -593,7 +615,7 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
     if (bRepro) return;
     for (uint32_t i = pStmt->ulBegin - 1; i + 1 < pStmt->ulContinue; i++)
       if (!bBlank(pCard[i])) {
-        vSetError(pStmt, 102, "Non-blank characters found before begin-to-continue column.");
+        vSetError(pStmt, MSG_BEFORE_COLUMN);
         break;
       }
   }
@@ -792,14 +814,14 @@ int iStatementRead(SRCSTMT *pStmt)
   uint32_t ulLabelEndCol = bBlank(pFirst[ulBase]) ? ulBase : ulLabelEnd(pFirst, ulBase, e);
   pStmt->ulLabelOff = ulBase;
   pStmt->ulLabelLen = ulLabelEndCol - ulBase;
-  vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, "EBCDIC character X'%.2X' found in label field.");
+  vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, MSG_LABEL_EBCDIC);
   uint32_t p = ulLabelEndCol;
   while (p < e && bBlank(pFirst[p])) p++;
   uint32_t ulOpStart = p;
   while (p < e && !bBlank(pFirst[p])) p++;
   pStmt->ulOpOff = ulOpStart;
   pStmt->ulOpLen = p - ulOpStart;
-  vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, "EBCDIC character X'%.2X' found in operation field.");
+  vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, MSG_OP_EBCDIC);
   if (pStmt->ulOpLen > 0 && pStmt->ulOpLen < sizeof pStmt->abOpName) {
     for (uint32_t i = 0; i < pStmt->ulOpLen; i++) pStmt->abOpName[i] = g_abUpper[pFirst[ulOpStart + i]];
     pStmt->abOpName[pStmt->ulOpLen] = 0;
@@ -814,7 +836,7 @@ int iStatementRead(SRCSTMT *pStmt)
     pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
   } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 &&
                                      !bIsInstruction(pStmt->pOperation, INSTR_REPRO))) {
-    vSetError(pStmt, 103, "The operation entry must be specified entirely on the first statement line.");
+    vSetError(pStmt, MSG_OPERATION_LINE);
   }
 
   if (bCicsMembers(pStmt)) return iStatementRead(pStmt);

@@ -56,7 +56,8 @@ bool bSourceOpenPrimary();
 /* Opens a COPY ('C') or macro ('M') member from SYSLIB and makes it the
    current source; false when it was not found. */
 bool bSourcePush(char cKind, const uint8_t *pszMember);
-/* Closes the current source. */
+/* Closes the current source.  Waits for the macro language: a library
+   macro member is closed once its definition has been read. */
 void vSourcePop();
 /* The next card image of the current source, or null at the end of the
    input (a finished member is popped, a finished SYSIN file is followed by
@@ -78,7 +79,8 @@ void vSourceCloseNested();
 bool iMemberFind(const uint8_t *pszMember);
 /* Whether a COPY member of this name is open in the chain of sources. */
 bool bCopyOpen(const uint8_t *pszMember);
-/* ICTL columns of the current source. */
+/* ICTL columns of the current source.  Waits for the ICTL statement, which
+   the first phase accepts but does not yet apply. */
 void vSourceSetColumns(uint32_t ulBegin, uint32_t ulEnd, uint32_t ulContinue);
 
 uint32_t ulSourceIdentity(const char *pszName);

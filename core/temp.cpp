@@ -17,14 +17,16 @@
 **    the work file is deleted and is reused by a later spill after a close
 **    without delete.
 */
+#include "temp.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "mem.h"
 #include "vorn.h"
-#include "work.h"
 
 #define MEM_MODULE "temp"
 

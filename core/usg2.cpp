@@ -67,13 +67,9 @@ enum USGMSG {
   MSG_COUNT
 };
 
-struct USGMSGDEF {
-  int16_t sNumber;
-  uint8_t bSeverity;
-  const char *pszText;
-};
-
-const USGMSGDEF c_aMsg[MSG_COUNT] = {
+/* Texts are printf formats for the argument named beside them; 351 follows
+   the name it is about. */
+const MSGDEF c_aMsg[] = {
     {317, 12, "Addressability error in operand 2."},
     {350, 12, "USING stack is empty."},
     {351, 4, "is not an active USING label."},
@@ -86,26 +82,16 @@ const USGMSGDEF c_aMsg[MSG_COUNT] = {
     {533, 4, "USING range overlaps prior USING at statement %lu."},
     {534, 4, "Displacement exceeds the USING LIMIT in operand %u."},
 };
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
-void vDiag(USGMSG eMsg, ...)
-{
-  char achText[160];
-  va_list ap;
-  va_start(ap, eMsg);
-  std::vsnprintf(achText, sizeof achText, c_aMsg[eMsg].pszText, ap);
-  va_end(ap);
-  iStmtDiag(c_aMsg[eMsg].sNumber, DIAG_HOST_TEXT, c_aMsg[eMsg].bSeverity, 0, achText);
-}
+template <typename... ARGS> void vDiag(USGMSG eMsg, ARGS... args) { iStmtMsg(c_aMsg[eMsg], args...); }
 
 /* ---- state --------------------------------------------------------------- */
 
 constexpr int32_t ADDR_MAX = 0xFFFFFF;
 constexpr int32_t RANGE = 4096;
-constexpr uint8_t REF_USING = 0xE4; /* EBCDIC 'U' */
-constexpr uint8_t REF_DROP = 0xC4;  /* EBCDIC 'D' */
 constexpr uint32_t EVAL_ADDRESS = 0x01 | EF_ABSOLUTE | EF_RELOCATABLE;
 constexpr uint32_t EVAL_ABSOLUTE = 0x01 | EF_ABSOLUTE;
-constexpr uint8_t EBCDIC_COLON = 0x7A;
 constexpr uint8_t ESD_ER = 2, ESD_PC = 4, ESD_CM = 5, ESD_WX = 10;
 
 enum : uint8_t { ACT_NONE = 0, ACT_REMOVE = 1, ACT_RANGES = 2 };
@@ -490,15 +476,14 @@ void vListObject(const USINGENTRY *e)
 void vUsingText(char *psz, uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pOperand)
 {
   psz[0] = 0;
-  static const uint8_t c_bDot = 0x4B, c_bComma = 0x6B;
   if (ulLabelLength != 0) {
     vHostAppend(psz, pLabel, ulLabelLength);
-    vHostAppend(psz, &c_bDot, 1);
+    vHostAppend(psz, &E_DOT, 1);
   }
   for (int k = 1; k <= iOperands; k++, pOperand = pOperandNext(pOperand)) {
     uint32_t ulLength = 0;
     const uint8_t *pText = pOperandText(pOperand, &ulLength);
-    if (k > 1) vHostAppend(psz, &c_bComma, 1);
+    if (k > 1) vHostAppend(psz, &E_COMMA, 1);
     vHostAppend(psz, pText, ulLength);
   }
 }
@@ -620,6 +605,7 @@ void vUsingReset()
   g_usg.pMapFirst = g_usg.pMapLast = nullptr;
   g_usg.pStack = pStackCreate(SP_RUN);
   g_usg.info = USINGLISTINFO{};
+  g_exprHooks.pfnQualifierCovers = bUsingQualifierValid;
 }
 
 const USINGMAP *pUsingMapFirst() { return g_usg.pMapFirst; }
@@ -746,14 +732,7 @@ void vDropStatement(int iOperands, const uint8_t *pFirstOperand)
     if (pSym != nullptr && pSym->lLength == SYM_LENGTH_USING) {
       vSymbolXref(pSym, ulRefWord(g_asm.ulStmtNo, REF_DROP));
       if (uDropPass({DROP_LABEL, pSym, 0}) == 0) {
-        char ach[128];
-        size_t n = std::strlen(c_aMsg[MSG_NOT_LABEL].pszText);
-        std::memcpy(ach, pText, ulLength);
-        ach[ulLength] = 0x40;
-        vAsciiToEbcdic(reinterpret_cast<uint8_t *>(ach) + ulLength + 1,
-                       reinterpret_cast<const uint8_t *>(c_aMsg[MSG_NOT_LABEL].pszText), n);
-        iStmtDiag(c_aMsg[MSG_NOT_LABEL].sNumber, DIAG_NAME_TEXT, c_aMsg[MSG_NOT_LABEL].bSeverity,
-                  static_cast<uint32_t>(ulLength + 1 + n), ach);
+        iStmtDiagName(c_aMsg[MSG_NOT_LABEL], pText, ulLength);
       }
       pMapAdd(UM_DROP, UT_NONE, 0, achText);
       continue;
@@ -812,7 +791,7 @@ void vUsingActiveLine(uint32_t ulWidth, USINGLINES *pOut)
   uint8_t *pLine = pOut->aab[0];
   uint32_t *pul = &pOut->aulLength[0];
   vAsciiToEbcdic(pLine, reinterpret_cast<const uint8_t *>(c_szHead), ulIndent);
-  pLine[ulIndent - 1] = EBCDIC_COLON; /* not among the standard characters */
+  pLine[ulIndent - 1] = E_COLON; /* not among the standard characters */
   *pul = ulIndent;
   auto put = [&](const char *psz) {
     size_t n = std::strlen(psz);
@@ -834,7 +813,7 @@ void vUsingActiveLine(uint32_t ulWidth, USINGLINES *pOut)
       }
       pLine = pOut->aab[pOut->uCount];
       pul = &pOut->aulLength[pOut->uCount++];
-      std::memset(pLine, 0x40, ulIndent);
+      std::memset(pLine, EBCDIC_BLANK, ulIndent);
       *pul = ulIndent;
       ulSep = 1;
     }

@@ -13,6 +13,7 @@
 
 #include <cstring>
 
+#include "chars.h"
 #include "src1.h"
 #include "vorn.h"
 
@@ -23,7 +24,6 @@ STMTRECORD g_rec = {{SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, 0};
 namespace {
 
 constexpr uint32_t STMT_HEAD = 48;
-constexpr uint8_t EBCDIC_BLANK = 0x40;
 
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
@@ -31,13 +31,12 @@ GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 /* Copies the context of the record in hand into the statement trace fields. */
 void vContextFromRecord(const uint8_t *pRec)
 {
-  g_asm.ulSrcId = ulGet32(pRec + 8);
-  g_asm.pszSrcName = pSourceName(g_asm.ulSrcId);
-  g_asm.ulSrcLine = ulGet32(pRec + 12);
-  g_asm.ulStmtNo = ulGet32(pRec + 20);
-  g_asm.ulFlagInForce = ulGet32(pRec + 36);
+  uint32_t ulSrcId = ulGet32(pRec + 8);
+  vContextSource(ulSrcId, pSourceName(ulSrcId), ulGet32(pRec + 12));
+  vContextStatement(ulGet32(pRec + 20));
+  vContextFlag(ulGet32(pRec + 36));
   int16_t sNest = static_cast<int16_t>(usGet16(pRec + 40));
-  g_asm.lNestLevel = sNest == 0 && ulGet32(pRec + 32) != 0 ? -1 : sNest;
+  vContextNest(sNest == 0 && ulGet32(pRec + 32) != 0 ? -1 : sNest);
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 /*
-** work.h - the two work files and the statement-record layer on SYSUT1.
+** work.h - the statement-record layer on SYSUT1 (module "work").
 **
-** Work file 0 (SYSUT1) holds the statement records, work file 1 (MACRO) the
-** macro definitions.  Each is one linear byte file held in 65488-byte chunks
-** of memory while the memory of both stays within the budget (SIZE option);
-** beyond that its tail continues in a temporary disk file.  Callers never see
-** where the bytes lie.  All errors are fatal (KZM900S, return code 20).
+** The record in hand lives in one growable buffer (g_rec): the statement
+** modules build it there in the first phase, the resolution passes and the
+** code generation phase read it back from SYSUT1 into the same buffer.
+** Reading a record also sets the statement context of the run (statement
+** number, source, FLAG settings, nesting level).  Source images are stored
+** compressed (runs of blanks).  All work-file errors are fatal (temp.h).
 */
 #pragma once
 
@@ -13,39 +14,7 @@
 #include <cstdint>
 
 #include "mem.h"
-
-constexpr uint32_t WORK_CHUNK = 65488;
-constexpr int WORK_SYSUT1 = 0;
-constexpr int WORK_MACRO = 1;
-constexpr int WORK_FILES = 2;
-
-enum : uint32_t {
-  WORK_SPILLED = 1, /* bytes at and beyond the memory boundary live on disk */
-  WORK_CREATED = 2, /* the disk file was created here and is removed on delete */
-};
-
-struct WORKFILE {
-  int iFd;                 /* disk file, -1 until the file first spills */
-  uint8_t **papChunks;     /* chunk k holds bytes k*WORK_CHUNK ... */
-  uint64_t ulSize;         /* logical end */
-  uint64_t ulMemory;       /* bytes held in chunks (a multiple of WORK_CHUNK) */
-  uint64_t ulPos;          /* current position */
-  uint32_t ulChunkSlots;   /* entries the chunk array has room for */
-  char szName[4096];       /* disk file name, empty until created */
-  uint32_t ulState;        /* WORK_SPILLED, WORK_CREATED */
-};
-
-extern WORKFILE g_aWork[WORK_FILES];
-
-/* Raw work files (temp.cpp) */
-void vWorkSetMemory(uint64_t ulRequest);
-uint64_t ulWorkBudget();
-int64_t lWorkTell(int iFile);
-int64_t vWorkSeek(int iFile, int64_t lOffset, int iOrigin);
-void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile);
-void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile);
-uint64_t lWorkClose(int iFile, bool bDelete);
-void vWorkDeleteAll();
+#include "temp.h"
 
 /* Statement-record layer on SYSUT1 (work.cpp) */
 struct STMTRECORD {

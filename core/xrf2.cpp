@@ -1,6 +1,6 @@
 /*
 ** xrf2.cpp - the listing reports: diagnostic lines, the flagged-statement
-** list and the closing summary (module "xrf2").
+** list, the relocation dictionary and the closing summary (module "xrf2").
 **
 ** Owns the flagged-statement list of the assembly (statement number, source
 ** identity and line of each flagged statement, subpool 1), the number of the
@@ -27,6 +27,7 @@
 #include "gen1.h"
 #include "mem.h"
 #include "prn2.h"
+#include "pun2.h"
 #include "src1.h"
 #include "vorn.h"
 #include "work.h"
@@ -284,6 +285,23 @@ void vReportNoteSource(uint32_t ulSrcId, uint32_t ulFirst, uint32_t ulLast)
   }
   p = static_cast<INPUTRANGE *>(GB_ROOM(&g_rpt.inputs, (g_rpt.ulInputs + 1) * sizeof(INPUTRANGE)));
   p[g_rpt.ulInputs++] = INPUTRANGE{static_cast<uint32_t>(iIndex), ulSrcId, ulFirst, ulLast};
+}
+
+void vReportRld()
+{
+  if (!g_opt.bRld || !bListOpen()) return;
+  uint32_t ulCount = 0;
+  const RLDITEM *p = pRldSorted(&ulCount);
+  if (ulCount == 0 || g_asm.ulMaxSev > 8) return;
+  vListReport(LIST_HOST, "                                       Relocation Dictionary",
+              " Pos.Id       Rel.Id     Flags   Address", nullptr, 1);
+  for (uint32_t i = 0; i < ulCount; i++) {
+    const uint8_t *q = p[i].ab;
+    char ach[64];
+    int n = std::snprintf(ach, sizeof ach, " %08X     %08X   %02X      %08X", static_cast<unsigned>(q[0] << 8 | q[1]),
+                          static_cast<unsigned>(q[5] << 8 | q[6]), q[7], static_cast<unsigned>(q[2] << 16 | q[3] << 8 | q[4]));
+    iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
+  }
 }
 
 void vReportSummary()

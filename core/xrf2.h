@@ -1,7 +1,7 @@
 /*
 ** xrf2.h - the listing reports (module "xrf2"): the diagnostic lines of each
-** flagged statement, the list of flagged statements and the closing
-** diagnostic summary of an assembly.
+** flagged statement, the list of flagged statements, the relocation
+** dictionary and the closing diagnostic summary of an assembly.
 **
 ** The flagged-statement list lives in subpool 1: vReportSummary must run
 ** before the code generation phase releases it, and after SYSUT1 was closed
@@ -31,6 +31,10 @@ void vListRecordLine(uint32_t ulLine, const char *pszSource);
 /* A record of a source: the summary names the lines of each primary input
    file that the assembly read. */
 void vReportNoteSource(uint32_t ulSrcId, uint32_t ulFirst, uint32_t ulLast);
+
+/* The relocation dictionary (RLD option): the object writer's items in the
+   order of its RLD cards; none after an error above severity 8. */
+void vReportRld();
 
 /* The closing summary, up to the KZM000I line (which the driver prints). */
 void vReportSummary();

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "asm0.h"
+#include "asm1.h"
+#include "asm2.h"
 #include "chars.h"
 #include "gen1.h"
 #include "lbl.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "asm0.h"
+#include "asm2.h"
 #include "coretest.h"
 #include "esd1.h"
 #include "lbl.h"

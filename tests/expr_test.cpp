@@ -376,7 +376,7 @@ TEST_F(ExprTest, LiteralsEvaluateFromThePoolInForce)
   });
   EXPECT_EQ(strEval("=F'1'", 0x40, ulRefWord(10, REF_MODIFY)),
             "226: Modification of literal is not allowed in operand 1.");
-  g_lbl.ulLiteralPool = 3;
+  vLiteralPoolSet(3);
   vRun({
       {"=F'1'", 0x40, "229: Expression is not resolvable in operand 1."}, /* values: the pool in force */
       {"L'=F'1'", 0x20, "4"},                                             /* attributes: pools 3, 2, 1 */

@@ -218,7 +218,7 @@ TEST_F(StmtTest, MnoteBelowTheThresholdIsAPlainNote)
   EXPECT_EQ(strRecordDump(), "1 flags=0000 diag=0/0:note");
   iStmtDiag(300, DIAG_HOST_TEXT, 8, 0, "mnote");
   EXPECT_EQ(strRecordDump(), "1 flags=0000 diag=0/0:note diag=300/8:mnote");
-  iStmtDiagName(110, abEbcdic("LBL").data(), 3, "has been previously defined.");
+  iStmtDiagName(MSGDEF{110, 12, "has been previously defined."}, abEbcdic("LBL").data(), 3);
   EXPECT_EQ(strRecordDump(), "1 flags=8000 diag=0/0:note diag=300/8:mnote diag=110/12:LBL has been previously defined.");
 }
 

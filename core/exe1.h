@@ -1,0 +1,20 @@
+/*
+** exe1.h - operand splitting and the first-phase dispatch of assembler
+** instructions (module "exe1").
+*/
+#pragma once
+
+#include <cstdint>
+
+struct OPENTRY;
+struct SRCSTMT;
+
+/* Splits the operand field of the statement in hand into kind-7 operand
+   sub-records; returns the number of operands, or -1 after an
+   error was attached.  *pulRemarks receives the offset of the remarks. */
+int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
+/* First-phase dispatch of an assembler instruction: label (length
+   0 for none) and a copy of the operand sub-records that stays in place
+   while diagnostics are attached. */
+void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
+                         const uint8_t *pLabel, const uint8_t *pFirstOperand);
