@@ -21,6 +21,7 @@
 #include "esd1.h"
 #include "ins2.h"
 #include "gen1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "msc1.h"
@@ -74,26 +75,10 @@ void vMakeAbsolute(const OPENTRY *pEntry)
   int32_t lSection = static_cast<int32_t>(ulGet32(p + STMT_SECTION));
   vStmtClearFlags(SF_RELATIVE);
   if (!bAbsolute(p + STMT_LOCATION, lSection)) return;
-  if (pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == INSTR_ORG) {
+  if (pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (rInstrRow(pEntry->abOps[2]).bFlags & IR_ORG_VALUE)) {
     uint8_t *pValue = pStmtSub(SUB_VALUE);
     if (pValue != nullptr && ulGet32(pValue + 4) != 0xFFFFFFFFu) bAbsolute(pValue + 4, lSection);
   }
-}
-
-/* PUSH and POP name PRINT, USING or both. */
-bool bNamesUsing(int iOperands, const uint8_t *pFirst)
-{
-  static const uint8_t c_abUsing[] = {0xE4, 0xE2, 0xC9, 0xD5, 0xC7}; /* USING */
-  const uint8_t *pOp = pFirst;
-  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
-    uint32_t ulLength = 0;
-    const uint8_t *pText = pOperandText(pOp, &ulLength);
-    if (ulLength != sizeof c_abUsing) continue;
-    bool bSame = true;
-    for (uint32_t k = 0; k < ulLength && bSame; k++) bSame = g_abUpper[pText[k]] == c_abUsing[k];
-    if (bSame) return true;
-  }
-  return false;
 }
 
 /* Second-phase dispatch of the record in hand. */
@@ -104,26 +89,8 @@ void vSecondPhase(const OPENTRY *pEntry)
     return;
   }
   if (pEntry->bKind != OPK_ASSEMBLER) return;
-  switch (pEntry->abOps[2]) { /* handlers that read the record themselves */
-  case INSTR_LITERAL:
-    vLiteralStatement();
-    return;
-  case INSTR_CCW:
-  case INSTR_CCW1:
-    vCcwStatement();
-    return;
-  case INSTR_CNOP:
-    vCnopStatement();
-    return;
-  case INSTR_CXD:
-    vCxdStatement();
-    return;
-  case INSTR_DC:
-    vDcStatement();
-    return;
-  default:
-    break;
-  }
+  PFNINSTR pfn = rInstrRow(pEntry->abOps[2]).pfnSecond;
+  if (pfn == nullptr) return;
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
@@ -133,56 +100,7 @@ void vSecondPhase(const OPENTRY *pEntry)
   std::memcpy(pCopy, pRecord(), ulCopy);
   if (pLabel != nullptr) pLabel = pCopy + (pLabel - pRecord());
   if (pFirst != nullptr) pFirst = pCopy + (pFirst - pRecord());
-  uint8_t bNumber = pEntry->abOps[2];
-  switch (bNumber) {
-  case INSTR_USING:
-    vUsingStatement(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_DROP:
-    vDropStatement(iOperands, pFirst);
-    break;
-  case INSTR_END:
-    vEndSecondPhase(iOperands, pFirst);
-    break;
-  case INSTR_PUNCH:
-    vPunchStatement(iOperands, pFirst);
-    break;
-  case INSTR_REPRO:
-    vReproStatement(iOperands, pFirst);
-    break;
-  case INSTR_PUSH:
-  case INSTR_POP:
-    if (bNamesUsing(iOperands, pFirst)) vUsingPushPop(bNumber == INSTR_PUSH);
-    break;
-  case INSTR_COM:
-  case INSTR_CSECT:
-  case INSTR_DSECT:
-  case INSTR_DXD:
-  case INSTR_RSECT:
-  case INSTR_START:
-  case INSTR_ENTRY:
-  case INSTR_EXTRN:
-  case INSTR_WXTRN:
-    vExternalNameCheck(bNumber, ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_EQU:
-    vEquSecondPhase(ulLabel, pLabel, pFirst);
-    break;
-  case INSTR_TITLE:
-    vTitleSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_EJECT:
-    vEjectSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_SPACE:
-    vSpaceSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_CEJECT:
-    vCejectSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  default:
-    break;
-  }
+  pfn(INSTRARGS{nullptr, pEntry, iOperands, ulLabel, pLabel, pFirst, nullptr, false});
   SP_FREE(SP_RUN, pCopy);
 }
 

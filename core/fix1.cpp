@@ -26,6 +26,7 @@
 #include "esd1.h"
 #include "expr.h"
 #include "gen1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
@@ -85,43 +86,21 @@ void vReprocess(const OPENTRY *pEntry)
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  uint8_t bNumber = pEntry->bKind == OPK_MACHINE ? 0 : pEntry->abOps[2];
-  switch (bNumber) {
-  case INSTR_ALIAS:
-  case INSTR_AMODE:
-  case INSTR_RMODE:
-    vSectionAttribute(bNumber, ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_COM:
-  case INSTR_CSECT:
-  case INSTR_DSECT:
-  case INSTR_LOCTR:
-  case INSTR_RSECT:
-  case INSTR_START:
-    vSectionStatement(bNumber, ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_ENTRY:
-    vExternalStatement(bNumber, iOperands, pFirst);
-    break;
-  default:
+  PFNINSTR pfn = pEntry->bKind == OPK_MACHINE ? nullptr : rInstrRow(pEntry->abOps[2]).pfnRerun;
+  if (pfn != nullptr)
+    pfn(INSTRARGS{nullptr, pEntry, iOperands, ulLabel, pLabel, pFirst, nullptr, true});
+  else
     vDefineLabel(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  }
 }
 
 /* Whether a pass -1 takes the record in hand. */
 bool bFinalCandidate(uint8_t bNumber, bool bMachine, uint16_t usFlags, uint32_t ulStmt)
 {
-  bool bExtent = !bMachine && (bNumber == INSTR_CNOP || bNumber == INSTR_DC || bNumber == INSTR_DS ||
-                               bNumber == INSTR_EQU || bNumber == INSTR_ORG);
   if (bBlocking(ulStmt) && !g_fix.bBlockingDone) {
     g_fix.bBlockingDone = true;
     return true;
   }
-  if (bExtent) return false;
-  if (!bMachine && (bNumber == INSTR_ALIAS || bNumber == INSTR_AMODE || bNumber == INSTR_RMODE ||
-                    bNumber == INSTR_ENTRY || bNumber == INSTR_USING))
-    return false;
+  if (!bMachine && (rInstrRow(bNumber).bFlags & IR_WAITS)) return false;
   return (usFlags & SF_UNASSIGNED) == 0;
 }
 

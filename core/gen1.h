@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "instrnum.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -73,46 +74,6 @@ constexpr uint8_t DIAG_NAME_TEXT = 64;
 constexpr uint32_t STMT_LIMIT = 999999;
 constexpr uint32_t OPERAND_MAX = 1024;
 
-/* Assembler instruction numbers the statement modules test. */
-enum : uint8_t {
-  INSTR_LITERAL = 1,
-  INSTR_ALIAS = 7,
-  INSTR_AMODE = 8,
-  INSTR_CCW = 12,
-  INSTR_CCW1 = 13,
-  INSTR_CEJECT = 14,
-  INSTR_CNOP = 15,
-  INSTR_COM = 16,
-  INSTR_COPY = 17,
-  INSTR_CSECT = 18,
-  INSTR_CXD = 19,
-  INSTR_DC = 20,
-  INSTR_DROP = 21,
-  INSTR_DS = 22,
-  INSTR_DSECT = 23,
-  INSTR_DXD = 24,
-  INSTR_EJECT = 25,
-  INSTR_END = 26,
-  INSTR_ENTRY = 27,
-  INSTR_EQU = 28,
-  INSTR_EXEC = 29,
-  INSTR_EXTRN = 31,
-  INSTR_LOCTR = 40,
-  INSTR_LTORG = 41,
-  INSTR_ORG = 48,
-  INSTR_POP = 49,
-  INSTR_PRINT = 50,
-  INSTR_PUNCH = 51,
-  INSTR_PUSH = 52,
-  INSTR_REPRO = 53,
-  INSTR_RMODE = 54,
-  INSTR_RSECT = 55,
-  INSTR_SPACE = 59,
-  INSTR_START = 60,
-  INSTR_TITLE = 61,
-  INSTR_USING = 62,
-  INSTR_WXTRN = 63,
-};
 
 /* The text of an operand sub-record (kind 7) and the sub-record after it. */
 inline const uint8_t *pOperandText(const uint8_t *pSub, uint32_t *pulLength)
@@ -197,3 +158,8 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
    while diagnostics are attached. */
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand);
+/* First phase of COPY (opens the member) and REPRO (keeps the record that
+   follows as its operand) (exe1.cpp). */
+struct INSTRARGS;
+void vCopyFirstPhase(const INSTRARGS &a);
+void vReproFirstPhase(const INSTRARGS &a);

@@ -801,6 +801,23 @@ void vUsingPushPop(bool bPush)
   g_usg.bChanged = true;
 }
 
+void vUsingPushPopStatement(bool bPush, int iOperands, const uint8_t *pFirstOperand)
+{
+  static const uint8_t c_abUsing[] = {0xE4, 0xE2, 0xC9, 0xD5, 0xC7}; /* USING */
+  const uint8_t *pOp = pFirstOperand;
+  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+    uint32_t ulLength = 0;
+    const uint8_t *pText = pOperandText(pOp, &ulLength);
+    if (ulLength != sizeof c_abUsing) continue;
+    bool bSame = true;
+    for (uint32_t k = 0; k < ulLength && bSame; k++) bSame = g_abUpper[pText[k]] == c_abUsing[k];
+    if (bSame) {
+      vUsingPushPop(bPush);
+      return;
+    }
+  }
+}
+
 void vUsingActiveLine(uint32_t ulWidth, USINGLINES *pOut)
 {
   static const char c_szHead[] = "  Active USINGs:";

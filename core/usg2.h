@@ -121,6 +121,8 @@ void vUsingStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
 void vDropStatement(int iOperands, const uint8_t *pFirstOperand);
 /* Second phase of PUSH USING (bPush) and POP USING. */
 void vUsingPushPop(bool bPush);
+/* Second phase of PUSH and POP: the USING level when an operand names USING. */
+void vUsingPushPopStatement(bool bPush, int iOperands, const uint8_t *pFirstOperand);
 
 /* Base and displacement of an address, as an expression value gives it:
    (lSection, lOffset) with lSection -1 for an absolute lOffset, and the
