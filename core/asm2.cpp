@@ -54,30 +54,33 @@ void vOverflow() { iStmtDiag(171, DIAG_HOST_TEXT, 12, 0, "Location counter overf
 
 /* Adds the origin of its section to a section-relative value; false after
    message 171. */
-bool bAbsolute(uint8_t *pValue, int32_t lSection)
+bool bAbsolute(uint32_t &ulValue, int32_t lSection)
 {
   const ESDITEM *s = pEsdItem(lSection);
   uint64_t ullOrigin = s != nullptr ? s->ulStart : 0;
-  uint64_t ullValue = ulGet32(pValue);
+  uint64_t ullValue = ulValue;
   if (ullValue > LOCATION_LIMIT || ullOrigin > LOCATION_LIMIT || ullValue + ullOrigin > LOCATION_LIMIT) {
     vOverflow();
     return false;
   }
-  vPut32(pValue, static_cast<uint32_t>(ullValue + ullOrigin));
+  ulValue = static_cast<uint32_t>(ullValue + ullOrigin);
   return true;
 }
 
 void vMakeAbsolute(const OPENTRY *pEntry)
 {
-  uint8_t *p = pRecord();
   uint16_t usFlags = usStmtFlags();
   if ((usFlags & (SF_RELATIVE | SF_UNASSIGNED)) != SF_RELATIVE) return;
-  int32_t lSection = static_cast<int32_t>(ulGet32(p + STMT_SECTION));
+  int32_t lSection = lStmtSection();
   vStmtClearFlags(SF_RELATIVE);
-  if (!bAbsolute(p + STMT_LOCATION, lSection)) return;
-  if (pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (rInstrRow(pEntry->abOps[2]).bFlags & IR_ORG_VALUE)) {
+  uint32_t ulLocation = ulStmtLocation();
+  bool bDone = bAbsolute(ulLocation, lSection);
+  vStmtSetLocation(ulLocation);
+  if (!bDone) return;
+  if (rInstrRow(bInstructionNumber(pEntry)).bFlags & IR_ORG_VALUE) {
     uint8_t *pValue = pStmtSub(SUB_VALUE);
-    if (pValue != nullptr && ulGet32(pValue + 4) != 0xFFFFFFFFu) bAbsolute(pValue + 4, lSection);
+    uint32_t ulValue = pValue != nullptr ? ulGet32(pValue + 4) : 0xFFFFFFFFu;
+    if (ulValue != 0xFFFFFFFFu && bAbsolute(ulValue, lSection)) vPut32(pValue + 4, ulValue);
   }
 }
 
@@ -122,18 +125,14 @@ void vCodeStatement()
   if (g_rec.ulLength < STMT_HEAD) return;
   vListUsingHeading();
   vStmtLateDiags();
-  uint8_t *p = pRecord();
   const uint8_t *pPool = pStmtSub(SUB_POOL);
   g_lbl.ulLiteralPool = pPool != nullptr ? ulGet32(pPool + 4) : 1;
-  int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
-  const OPENTRY *pEntry =
-      sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
+  const OPENTRY *pEntry = pStmtEntry();
   vMakeAbsolute(pEntry);
   if ((usStmtFlags() & SF_PHASE2) && pEntry != nullptr && pEntry->bKind != OPK_MACRO) vSecondPhase(pEntry);
   uint32_t ulBytes = ulStmtBytesCount();
-  p = pRecord();
   if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
-      static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
+      static_cast<uint64_t>(ulStmtLocation()) + ulBytes > ADDRESS_END)
     vOverflow();
   if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
   if (usStmtFlags() & SF_BYTES) vObjectText();

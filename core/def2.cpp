@@ -1154,9 +1154,8 @@ void vDcStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || (usStmtFlags() & SF_UNASSIGNED) != 0) return;
   vStacksReset();
-  const uint8_t *pRec = pRecord();
-  int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
-  int32_t lLocation = static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION));
+  int32_t lSection = lStmtSection();
+  int32_t lLocation = static_cast<int32_t>(ulStmtLocation());
   int iOperands = 0;
   const uint8_t *pOp = pOperandsCopy(&iOperands);
   g_def2.ulOut = 0;
@@ -1183,9 +1182,8 @@ void vLiteralStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || (usStmtFlags() & SF_UNASSIGNED) != 0) return;
   vStacksReset();
-  const uint8_t *pRec = pRecord();
-  int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
-  int32_t lLocation = static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION));
+  int32_t lSection = lStmtSection();
+  int32_t lLocation = static_cast<int32_t>(ulStmtLocation());
   const uint8_t *pPool = pStmtSub(SUB_POOL), *pKey = pStmtSub(SUB_VALUE);
   int32_t lPool = pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4)) : 1;
   int32_t lKey2 = pKey != nullptr ? static_cast<int32_t>(ulGet32(pKey + 4)) : 0;
@@ -1225,7 +1223,7 @@ int32_t iDcGenerate(EXPRCTX *c, EXPRNODE *pOperand, unsigned uOperand, int32_t l
   g_def2.ulOut = 0;
   g_def2.bPending = *pbPending;
   g_def2.uBits = *puPendingBits & 7;
-  int32_t lSection = g_rec.ulLength >= STMT_HEAD ? static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)) : -1;
+  int32_t lSection = g_rec.ulLength >= STMT_HEAD ? lStmtSection() : -1;
   bOperandGenerate(c, pOperand, uOperand, lSection, nullptr, &lLocation);
   vFlush();
   *pbPending = g_def2.bPending;

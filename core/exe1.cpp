@@ -137,7 +137,7 @@ int iEndLanguage(const SRCSTMT *pStmt, uint32_t ulParen, uint32_t *pulLen)
 /* REPRO keeps the source record that follows it as its operand. */
 void vReproFirstPhase(const INSTRARGS &a)
 {
-  vStmtSetFlags(SF_PHASE2);
+  vStmtWantPhase2();
   if (a.pStmt->ulRecords >= 2)
     vStmtAddSub(SUB_OPERAND, SRC_RECORD, static_cast<const uint8_t *>(a.pStmt->cards.pData) + SRC_RECORD);
 }

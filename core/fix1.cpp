@@ -145,14 +145,12 @@ uint32_t iResolvePass()
     g_fix.ullRecord = ullPos;
     ullPos += ulLength;
     uint8_t *p = pRecord();
-    uint16_t usFlags = usGet16(p + STMT_FLAGS);
+    uint16_t usFlags = usStmtFlags();
     if (!(usFlags & SF_REVISIT)) continue;
-    int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
-    uint32_t ulStmt = ulGet32(p + STMT_NUMBER);
-    bool bValid = sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount;
-    const OPENTRY *pEntry = bValid ? &g_optab.pEntries[sIndex] : nullptr;
+    uint32_t ulStmt = g_asm.ulStmtNo; /* of the record just read */
+    const OPENTRY *pEntry = pStmtEntry();
     bool bMachine = pEntry != nullptr && pEntry->bKind == OPK_MACHINE;
-    uint8_t bNumber = pEntry != nullptr && !bMachine ? pEntry->abOps[2] : 0;
+    uint8_t bNumber = bInstructionNumber(pEntry);
     bool bTake = pEntry != nullptr && (g_fix.lPass != -1 || bFinalCandidate(bNumber, bMachine, usFlags, ulStmt));
     if (bTake) {
       vTrace(TRACE_UPDATE, "%lu:%.4X %s %lu", static_cast<unsigned long>(ulStmt), usFlags,
@@ -163,7 +161,7 @@ uint32_t iResolvePass()
       vReprocess(pEntry);
       p = pRecord();
       if ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR)) {
-        if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
+        if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(lStmtSection(), ulStmt);
         iStmtDiag(109, DIAG_HOST_TEXT, 12, 0, "Statement could not be resolved.");
         vStmtSetFlags(SF_ERROR);
       }

@@ -28,6 +28,7 @@
 #include "asm0.h"
 #include "chars.h"
 #include "esd1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
@@ -100,9 +101,10 @@ void vDiagAppend(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const
   vSubCount(1);
 }
 
-bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber)
+/* The operation table entry of an index, or null. */
+const OPENTRY *pEntryOfIndex(int16_t sIndex)
 {
-  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == bNumber;
+  return sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
 }
 
 /* Keeps only the sub-records the later phases and the listing need. */
@@ -110,25 +112,20 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
 {
   uint8_t *p = pHead();
   uint32_t ulOut = STMT_HEAD, ulCount = 0;
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    uint8_t bKind = static_cast<uint8_t>(ulWord);
+  pStmtEachSub([&](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
     bool bKeep = true;
     if (bKind == SUB_LABEL || bKind == SUB_OPERAND) bKeep = bKeepOperands;
     if (bKind == SUB_OPERATION || bKind == SUB_OPERAND_FIELD || bKind == SUB_LINES) bKeep = bKeepSubstituted;
     if (bKind == SUB_SOURCE) bKeep = bKeepSource;
     if (bKeep) {
-      if (ulOut != ulOff) std::memmove(p + ulOut, p + ulOff, ulLen);
+      if (p + ulOut != pSub) std::memmove(p + ulOut, pSub, ulLen);
       ulOut += ulLen;
       ulCount++;
     }
-    ulOff += ulLen;
-  }
+    return false;
+  });
   std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
-  g_rec.ulLength = ulOut;
-  vHeadPut32(STMT_LENGTH, ulOut);
+  vRecordTruncate(ulOut);
   vHeadPut32(STMT_SUBCOUNT, ulCount);
 }
 
@@ -271,6 +268,49 @@ void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
 uint16_t usStmtFlags() { return usGet16(pHead() + STMT_FLAGS); }
 void vStmtSetFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() | usBits)); }
 void vStmtClearFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & ~usBits)); }
+void vStmtWantPhase2() { vStmtSetFlags(SF_PHASE2); }
+
+void vStmtSetOrigin(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulRecords, uint32_t ulSequence)
+{
+  vHeadPut32(STMT_SRCID, ulSrcId);
+  vHeadPut32(STMT_LINE, ulLine);
+  vHeadPut32(STMT_RECORDS, ulRecords);
+  vHeadPut32(STMT_SEQUENCE, ulSequence);
+}
+
+void vStmtSetOperation(int16_t sIndex, int16_t sNest)
+{
+  vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(sIndex));
+  vPut16(pHead() + STMT_NEST, static_cast<uint16_t>(sNest));
+}
+
+void vStmtSetPrint(uint8_t bPrint) { pHead()[STMT_PRINT] = bPrint; }
+
+STMTVIEW viewOfRecord(const uint8_t *p)
+{
+  STMTVIEW v{};
+  v.ulNumber = ulGet32(p + STMT_NUMBER);
+  v.ulSrcId = ulGet32(p + STMT_SRCID);
+  v.ulLine = ulGet32(p + STMT_LINE);
+  v.ulRecords = ulGet32(p + STMT_RECORDS);
+  v.lSection = static_cast<int32_t>(ulGet32(p + STMT_SECTION));
+  v.ulLocation = ulGet32(p + STMT_LOCATION);
+  v.ulSequence = ulGet32(p + STMT_SEQUENCE);
+  v.ulFlagSet = ulGet32(p + STMT_FLAGSET);
+  v.sNest = static_cast<int16_t>(usGet16(p + STMT_NEST));
+  v.sOpIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
+  v.usFlags = usGet16(p + STMT_FLAGS);
+  v.bPrint = p[STMT_PRINT];
+  v.bPad = p[STMT_ALIGN];
+  v.bInstruction = bInstructionNumber(pEntryOfIndex(v.sOpIndex));
+  return v;
+}
+
+const OPENTRY *pStmtEntry()
+{
+  if (g_rec.ulLength < STMT_HEAD) return nullptr;
+  return pEntryOfIndex(static_cast<int16_t>(usGet16(pHead() + STMT_OPINDEX)));
+}
 
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
@@ -395,9 +435,7 @@ bool bStmtFinish()
   if (usFlags & SF_ERROR) {
     vStmtClearFlags(SF_REVISIT | SF_PHASE2);
   } else {
-    int16_t sIndex = static_cast<int16_t>(usGet16(pHead() + STMT_OPINDEX));
-    bEnd = sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount &&
-           bIsInstruction(&g_optab.pEntries[sIndex], INSTR_END);
+    bEnd = bIsInstruction(pStmtEntry(), INSTR_END);
   }
   usFlags = usStmtFlags();
   g_stmt.ulNext++;
@@ -471,10 +509,12 @@ bool bStmtProcess(const SRCSTMT *pStmt)
       const uint8_t *pOperands = pOperandsCopy();
       uint32_t ulName = bSequence ? 0 : ulLabelLen;
       vDefineLabel(ulName, pLabel, iOperands, pOperands);
-      if (bMachine)
-        vStmtSetFlags(SF_MACHINE | SF_PHASE2);
-      else
+      if (bMachine) {
+        vStmtSetFlags(SF_MACHINE);
+        vStmtWantPhase2();
+      } else {
         vFirstPhaseDispatch(pStmt, pEntry, iOperands, ulName, pLabel, pOperands);
+      }
     }
   }
   if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);
@@ -494,7 +534,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   vPruneRecord((bSubstituted && bPrinted) || bLater, bSubstituted && bPrinted, bPrinted);
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
-  if (!bWrite) g_rec.ulLength = 0;
+  if (!bWrite) vRecordTruncate(0);
   bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
   uint32_t ulSequence = ulGet32(pHead() + STMT_SEQUENCE);
   /* an END in error (a duplicate or invalid label) still ends the program:

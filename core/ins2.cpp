@@ -38,6 +38,7 @@
 #include "esd1.h"
 #include "expr.h"
 #include "gen1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "msc2.h"
@@ -259,10 +260,9 @@ void vAddressesReset()
 /* Section and location of the statement in hand (-1, 0 without one). */
 void vHere(int32_t *plSection, int32_t *plLocation)
 {
-  const uint8_t *p = pRecord();
   bool bKnown = !(usStmtFlags() & SF_UNASSIGNED);
-  *plSection = bKnown ? static_cast<int32_t>(ulGet32(p + STMT_SECTION)) : -1;
-  *plLocation = bKnown ? static_cast<int32_t>(ulGet32(p + STMT_LOCATION)) : 0;
+  *plSection = bKnown ? lStmtSection() : -1;
+  *plLocation = bKnown ? static_cast<int32_t>(ulStmtLocation()) : 0;
 }
 
 /* ---- one operand ----------------------------------------------------------- */
@@ -633,10 +633,9 @@ void vMachineInstruction()
 {
   vAddressesReset();
   if (g_rec.ulLength < STMT_HEAD) return;
-  int16_t sIndex = static_cast<int16_t>(usGet16(pRecord() + STMT_OPINDEX));
-  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
-  const OPENTRY e = g_optab.pEntries[sIndex];
-  if (e.bKind != OPK_MACHINE) return;
+  const OPENTRY *pEntry = pStmtEntry();
+  if (pEntry == nullptr || pEntry->bKind != OPK_MACHINE) return;
+  const OPENTRY e = *pEntry;
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   uint8_t abImage[IMAGE_MAX] = {};
@@ -679,9 +678,9 @@ void vCcwStatement()
 {
   vAddressesReset();
   if (g_rec.ulLength < STMT_HEAD) return;
-  int16_t sIndex = static_cast<int16_t>(usGet16(pRecord() + STMT_OPINDEX));
-  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
-  bool bFormat1 = g_optab.pEntries[sIndex].abOps[2] == INSTR_CCW1;
+  const OPENTRY *pEntry = pStmtEntry();
+  if (pEntry == nullptr) return;
+  bool bFormat1 = bIsInstruction(pEntry, INSTR_CCW1);
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   const uint8_t *pOperand = nullptr;

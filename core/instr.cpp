@@ -27,7 +27,7 @@ uint8_t bNumberOf(const INSTRARGS &a) { return a.pEntry->abOps[2]; }
 /* ---- first phase ---------------------------------------------------------- */
 
 /* The statement has work in the code generation phase. */
-void vMarkPhase2(const INSTRARGS &) { vStmtSetFlags(SF_PHASE2); }
+void vMarkPhase2(const INSTRARGS &) { vStmtWantPhase2(); }
 /* Nothing to do in the first phase beyond the location step. */
 void vFirstOnly(const INSTRARGS &) {}
 
@@ -150,3 +150,10 @@ static_assert(bInOrder(), "rows in number order");
 } // namespace
 
 const INSTRROW &rInstrRow(uint8_t bNumber) { return c_aInstr[bNumber < INSTR_COUNT ? bNumber : 0]; }
+
+uint8_t bInstructionNumber(const OPENTRY *pEntry)
+{
+  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER ? pEntry->abOps[2] : 0;
+}
+
+bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber) { return bNumber != 0 && bInstructionNumber(pEntry) == bNumber; }

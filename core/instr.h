@@ -65,3 +65,9 @@ struct INSTRROW {
 /* The row of an assembler instruction number; number 0 and numbers out of
    range (machine instructions) get an empty row. */
 const INSTRROW &rInstrRow(uint8_t bNumber);
+
+/* The assembler instruction number of an entry; 0 for a machine
+   instruction, a macro or no entry. */
+uint8_t bInstructionNumber(const OPENTRY *pEntry);
+/* Whether an entry is the assembler instruction bNumber. */
+bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber);

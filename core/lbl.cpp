@@ -465,12 +465,10 @@ void vEquLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
     return;
   }
   if (iRc == EQU_PENDING) iStmtReserveDiag(1);
-  if (iRc == EQU_PHASE2) vStmtSetFlags(SF_PHASE2);
+  if (iRc == EQU_PHASE2) vStmtWantPhase2();
   if ((iRc == EQU_DEFINED || iRc == EQU_PHASE2) && pSym != nullptr) {
-    uint8_t *p = pRecord();
     vStmtClearFlags(SF_UNASSIGNED);
-    vPut32(p + STMT_SECTION, static_cast<uint32_t>(pSym->lSection));
-    vPut32(p + STMT_LOCATION, static_cast<uint32_t>(pSym->lValue));
+    vStmtSetPlace(pSym->lSection, static_cast<uint32_t>(pSym->lValue));
     if (pSym->lSection >= 0) vStmtSetFlags(SF_RELATIVE);
   }
 }
@@ -484,9 +482,7 @@ void vUsingLocation()
     vLocationWait(lCounter);
     return;
   }
-  uint8_t *p = pRecord();
-  vPut32(p + STMT_SECTION, static_cast<uint32_t>(lSection));
-  vPut32(p + STMT_LOCATION, static_cast<uint32_t>(lOffset));
+  vStmtSetPlace(lSection, static_cast<uint32_t>(lOffset));
   vStmtClearFlags(SF_UNASSIGNED);
   vStmtSetFlags(SF_RELATIVE);
 }
@@ -546,10 +542,9 @@ void vUsingLocate(const INSTRARGS &) { vUsingLocation(); }
 
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand)
 {
-  const uint8_t *pRec = pRecord();
-  int16_t sIndex = static_cast<int16_t>(usGet16(pRec + STMT_OPINDEX));
-  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
-  const OPENTRY &e = g_optab.pEntries[sIndex];
+  const OPENTRY *pEntry = pStmtEntry();
+  if (pEntry == nullptr) return;
+  const OPENTRY &e = *pEntry;
   bool bMachine = e.bKind == OPK_MACHINE;
   if (!bMachine && e.bKind != OPK_ASSEMBLER) return;
   const INSTRROW &r = rInstrRow(bMachine ? 0 : e.abOps[2]);
@@ -616,5 +611,5 @@ void vEquSecondPhase(uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_
   /* no reference word: the first phase has recorded the references */
   EXPRVALUE *v = pExprEvaluate(c, c->pTree, 0, pSym->lOrgSection, pSym->lOrgValue,
                                0x01 | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
-  if (v != nullptr && !bExprFailed(c)) vPut32(pRecord() + STMT_LOCATION, static_cast<uint32_t>(v->lValue));
+  if (v != nullptr && !bExprFailed(c)) vStmtSetLocation(static_cast<uint32_t>(v->lValue));
 }

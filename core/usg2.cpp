@@ -371,11 +371,9 @@ bool bOperandValue(const uint8_t *pOperand, unsigned uNumber, uint32_t ulParse, 
   }
   if (g_usg.pStack == nullptr) g_usg.pStack = pStackCreate(SP_RUN);
   vStackReset(g_usg.pStack);
-  const uint8_t *pRec = pRecord();
   EXPRCTX *c = pExprParse(pText, ulLength, uNumber, nullptr, g_usg.pStack, ulParse, ET_EXPRESSION);
-  EXPRVALUE *v = pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, bRefKind),
-                               static_cast<int32_t>(ulGet32(pRec + STMT_SECTION)),
-                               static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION)), ulFlags);
+  EXPRVALUE *v = pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, bRefKind), lStmtSection(),
+                               static_cast<int32_t>(ulStmtLocation()), ulFlags);
   if (v == nullptr) {
     if (bExprFailed(c))
       iExprDiag(c);
@@ -441,14 +439,10 @@ bool bRegisterList(const uint8_t *pOperand, int iOperands, const EXPRVALUE &v2, 
 int32_t lStatementLimit()
 {
   uint32_t ulLimit = g_opt.bUsingLimit ? g_opt.ulUsingLimit : 4095;
-  const uint8_t *p = pRecord();
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    if ((ulWord & 0xFF) == SUB_USING_LIMIT && ulLen >= 8) ulLimit = ulGet32(p + ulOff + 4);
-    ulOff += ulLen;
-  }
+  pStmtEachSub([&](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
+    if (bKind == SUB_USING_LIMIT && ulLen >= 8) ulLimit = ulGet32(pSub + 4); /* the last one counts */
+    return false;
+  });
   return static_cast<int32_t>(ulLimit > 4095 ? 4095 : ulLimit);
 }
 
@@ -699,9 +693,7 @@ void vUsingStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
     iStmtDiagOperand(1);
     return;
   }
-  uint8_t *pRec = pRecord();
-  vPut32(pRec + STMT_SECTION, static_cast<uint32_t>(v1.lSection));
-  vPut32(pRec + STMT_LOCATION, static_cast<uint32_t>(v1.lValue));
+  vStmtSetPlace(v1.lSection, static_cast<uint32_t>(v1.lValue));
   vStmtClearFlags(SF_RELATIVE); /* the value is in the form expressions give */
   const uint8_t *pOperand2 = pOperandNext(pFirstOperand);
   if (!bOperandValue(pOperand2, 2, PF_QUALIFIED, EVAL_ADDRESS, REF_USING, &v2)) return;

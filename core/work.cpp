@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "src1.h"
+#include "stmt.h"
 #include "vorn.h"
 
 #define MEM_MODULE "work"
@@ -22,7 +23,6 @@ STMTRECORD g_rec = {{SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, 0};
 
 namespace {
 
-constexpr uint32_t STMT_HEAD = 48;
 constexpr uint8_t EBCDIC_BLANK = 0x40;
 
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
@@ -31,13 +31,13 @@ GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 /* Copies the context of the record in hand into the statement trace fields. */
 void vContextFromRecord(const uint8_t *pRec)
 {
-  g_asm.ulSrcId = ulGet32(pRec + 8);
+  g_asm.ulSrcId = ulGet32(pRec + STMT_SRCID);
   g_asm.pszSrcName = pSourceName(g_asm.ulSrcId);
-  g_asm.ulSrcLine = ulGet32(pRec + 12);
-  g_asm.ulStmtNo = ulGet32(pRec + 20);
-  g_asm.ulFlagInForce = ulGet32(pRec + 36);
-  int16_t sNest = static_cast<int16_t>(usGet16(pRec + 40));
-  g_asm.lNestLevel = sNest == 0 && ulGet32(pRec + 32) != 0 ? -1 : sNest;
+  g_asm.ulSrcLine = ulGet32(pRec + STMT_LINE);
+  g_asm.ulStmtNo = ulGet32(pRec + STMT_NUMBER);
+  g_asm.ulFlagInForce = ulGet32(pRec + STMT_FLAGSET);
+  int16_t sNest = static_cast<int16_t>(usGet16(pRec + STMT_NEST));
+  g_asm.lNestLevel = sNest == 0 && ulGet32(pRec + STMT_SEQUENCE) != 0 ? -1 : sNest;
 }
 
 } // namespace
@@ -87,33 +87,35 @@ uint32_t lStmtNext(uint64_t ulPos)
   return L;
 }
 
+void vRecordTruncate(uint32_t ulLength)
+{
+  if (ulLength >= g_rec.ulLength) return;
+  g_rec.ulLength = ulLength;
+  if (ulLength >= 4) vPut32(pRecord(), ulLength);
+}
+
 int iStmtLocate(uint32_t *pulLabelLen, const uint8_t **ppLabel, const uint8_t **ppFirstOperand)
 {
-  const uint8_t *p = pRecord();
   *pulLabelLen = 0;
   *ppLabel = nullptr;
   *ppFirstOperand = nullptr;
-  if (p == nullptr || g_rec.ulLength < STMT_HEAD) return 0;
+  if (pRecord() == nullptr || g_rec.ulLength < STMT_HEAD) return 0;
   int iOperands = 0;
   bool bInOperands = false;
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulHead = ulGet32(p + ulOff);
-    uint32_t ulLen = ulHead >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    uint8_t bKind = static_cast<uint8_t>(ulHead);
-    if (bKind == 5) {
+  pStmtEachSub([&](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
+    if (bKind == SUB_LABEL) {
       *pulLabelLen = ulLen - 4;
-      *ppLabel = p + ulOff + 4;
+      *ppLabel = pSub + 4;
     }
-    if (bKind == 7 && (bInOperands || iOperands == 0)) {
-      if (iOperands == 0) *ppFirstOperand = p + ulOff;
+    if (bKind == SUB_OPERAND && (bInOperands || iOperands == 0)) {
+      if (iOperands == 0) *ppFirstOperand = pSub;
       iOperands++;
       bInOperands = true;
     } else {
       bInOperands = false;
     }
-    ulOff += ulLen;
-  }
+    return false;
+  });
   return iOperands;
 }
 
