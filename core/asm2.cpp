@@ -8,7 +8,9 @@
 **
 ** Notes on the design:
 **  - Records are changed only in memory here (locations made absolute,
-**    diagnostics appended); nothing is written back to SYSUT1.
+**    diagnostics appended before the statement is listed); nothing is
+**    written back to SYSUT1.  The record in hand does not move while the
+**    handlers read their operands in it.
 **  - The literal pool a statement refers to comes from its kind 0
 **    sub-record (pool 1 without one).
 */
@@ -97,14 +99,7 @@ void vSecondPhase(const OPENTRY *pEntry)
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  /* the handlers may append diagnostics, which can move the record */
-  uint32_t ulCopy = g_rec.ulLength;
-  uint8_t *pCopy = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, ulCopy + 4));
-  std::memcpy(pCopy, pRecord(), ulCopy);
-  if (pLabel != nullptr) pLabel = pCopy + (pLabel - pRecord());
-  if (pFirst != nullptr) pFirst = pCopy + (pFirst - pRecord());
   pfn(INSTRARGS{nullptr, pEntry, iOperands, ulLabel, pLabel, pFirst, nullptr, false});
-  SP_FREE(SP_RUN, pCopy);
 }
 
 } // namespace
@@ -136,7 +131,9 @@ void vCodeStatement()
     vOverflow();
   if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
   if (usStmtFlags() & SF_BYTES) vObjectText();
+  vStmtFlushTail();
   vListStatement();
+  vStmtFlushTail(); /* what the listing drew stays with its record, unlisted */
 }
 
 void vPhase2()

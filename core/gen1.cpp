@@ -6,11 +6,18 @@
 ** handles and the revisit bookkeeping of the resolution passes.
 **
 ** Notes on the design:
-**  - Diagnostics of the conditional assembly phase are appended to the
-**    record being built.  Later (the record is revisited in place) they go
-**    into a free reserved slot; in the code generation phase a diagnostic
-**    without a free slot is appended to the record in memory, which is not
-**    written back, so the listing still shows it.
+**  - Nothing a handler does moves the record it reads: the sub-records
+**    added to a statement (diagnostics, reserved slots, pool numbers, ORG
+**    values) are collected in order in the tail beside the record and
+**    appended once by vStmtFlushTail, after the operands are split, when
+**    the statement is finished and, in the code generation phase, before it
+**    is listed.  pStmtSub finds what the tail holds.  So handlers read their
+**    label and operands in the record itself.
+**  - Diagnostics of the conditional assembly phase go to the tail.  Later
+**    (the record is revisited in place) they go into a free reserved slot;
+**    in the code generation phase a diagnostic without a free slot goes to
+**    the tail of the record in memory, which is not written back, so the
+**    listing still shows it.
 **  - The FLAG threshold of the statement in hand decides what is recorded;
 **    a severity-4 diagnostic under WARN0 is recorded but not counted.
 **  - A statement is written only when something needs it: sub-records, a
@@ -49,9 +56,11 @@ struct STMTSTATE {
   bool bErrorSeen;         /* a diagnostic above 8 in this assembly */
   GROWBUF handles;         /* text handles: const char * per handle - 1 */
   uint32_t ulHandles;
-  GROWBUF operands;        /* copy of the operand sub-records for handlers */
+  GROWBUF tail;            /* sub-records to append to the record in hand */
+  uint32_t ulTail, ulTailCount; /* their bytes and number */
 };
-STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
+STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
+                    0, 0};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -90,15 +99,27 @@ bool bDiagIntoSlot(int iNumber, int iForm, int iSeverity, uint32_t ulLength, con
   return true;
 }
 
+/* Room for a sub-record of ulLength bytes after its kind word at the end of
+   the tail, zero-filled, its kind word written. */
+uint8_t *pTailAdd(uint8_t bKind, uint32_t ulLength)
+{
+  uint32_t ulTotal = ulLength + 4;
+  auto *p = static_cast<uint8_t *>(GB_ENSURE(&g_stmt.tail, static_cast<size_t>(g_stmt.ulTail) + ulTotal));
+  uint8_t *pSub = p + g_stmt.ulTail;
+  std::memset(pSub, 0, ulTotal);
+  vPut32(pSub, bKind | ulTotal << 8);
+  g_stmt.ulTail += ulTotal;
+  g_stmt.ulTailCount++;
+  return pSub;
+}
+
 void vDiagAppend(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
-  uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 8));
-  vPut32(pSub, SUB_DIAG | (ulLength + 8) << 8);
+  uint8_t *pSub = pTailAdd(SUB_DIAG, ulLength + 4);
   vPut16(pSub + 4, static_cast<uint16_t>(iNumber));
   pSub[6] = static_cast<uint8_t>(iForm);
   pSub[7] = static_cast<uint8_t>(iSeverity);
   std::memcpy(pSub + 8, pszText, ulLength);
-  vSubCount(1);
 }
 
 /* The operation table entry of an index, or null. */
@@ -131,21 +152,16 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
 
 /* ---- statement processing -------------------------------------------------- */
 
-/* A copy of the statement's operand sub-records: handlers attach
-   diagnostics, which may move the record while they read the operands. */
-const uint8_t *pOperandsCopy()
+/* The first operand sub-record of the statement in hand, after its label
+   and operands were appended to the record; the record stays in place
+   while the handlers read them. */
+const uint8_t *pOperandsInRecord()
 {
+  vStmtFlushTail();
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
-  int iCount = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  if (pFirst == nullptr) return nullptr;
-  const uint8_t *pEnd = pFirst;
-  for (int i = 0; i < iCount; i++) pEnd += ulGet32(pEnd) >> 8;
-  size_t ulLen = static_cast<size_t>(pEnd - pFirst);
-  uint8_t *pCopy = static_cast<uint8_t *>(GB_ENSURE(&g_stmt.operands, ulLen + 4));
-  std::memcpy(pCopy, pFirst, ulLen);
-  std::memset(pCopy + ulLen, 0, 4);
-  return pCopy;
+  iStmtLocate(&ulLabel, &pLabel, &pFirst);
+  return pFirst;
 }
 
 } // namespace
@@ -249,6 +265,7 @@ void vStmtStart()
     vAsmTerminate();
   }
   vRecordReset(STMT_HEAD);
+  g_stmt.ulTail = g_stmt.ulTailCount = 0;
   vHeadPut32(STMT_NUMBER, g_stmt.ulNext);
   vHeadPut32(STMT_SECTION, 0xFFFFFFFFu);
   vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
@@ -259,10 +276,17 @@ void vStmtStart()
 
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
 {
-  uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 4));
-  vPut32(pSub, bKind | (ulLength + 4) << 8);
+  uint8_t *pSub = pTailAdd(bKind, ulLength);
   if (ulLength != 0 && pBytes != nullptr) std::memcpy(pSub + 4, pBytes, ulLength);
-  vSubCount(1);
+}
+
+void vStmtFlushTail()
+{
+  if (g_stmt.ulTailCount == 0) return;
+  auto *pSub = static_cast<uint8_t *>(pRecordExtend(g_stmt.ulTail));
+  std::memcpy(pSub, g_stmt.tail.pData, g_stmt.ulTail);
+  vSubCount(static_cast<int>(g_stmt.ulTailCount));
+  g_stmt.ulTail = g_stmt.ulTailCount = 0;
 }
 
 uint16_t usStmtFlags() { return usGet16(pHead() + STMT_FLAGS); }
@@ -383,11 +407,7 @@ int iStmtReserveDiag(unsigned uCount)
   /* slots are added once, in the conditional assembly phase; a revisited
      record keeps its size */
   if (!bFirstPhase() || (usStmtFlags() & SF_REVISIT)) uCount = 0;
-  for (unsigned i = 0; i < uCount; i++) {
-    uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(12));
-    vPut32(pSub, SUB_DIAG_SLOT | 12u << 8);
-    vSubCount(1);
-  }
+  for (unsigned i = 0; i < uCount; i++) pTailAdd(SUB_DIAG_SLOT, 8);
   vStmtSetFlags(SF_REVISIT);
   return 0;
 }
@@ -405,7 +425,11 @@ void vStmtInError()
 
 uint8_t *pStmtSub(uint8_t bKind)
 {
-  return pStmtEachSub([bKind](uint8_t bThis, const uint8_t *, uint32_t) { return bThis == bKind; });
+  auto fKind = [bKind](uint8_t bThis, const uint8_t *, uint32_t) { return bThis == bKind; };
+  uint8_t *p = pStmtEachSub(fKind);
+  if (p == nullptr && g_stmt.ulTailCount != 0)
+    p = pSubEach(static_cast<uint8_t *>(g_stmt.tail.pData), g_stmt.ulTail, fKind, 0);
+  return p;
 }
 
 void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest)
@@ -429,6 +453,7 @@ void vStmtDiagOnly(int iNumber, int iSeverity, const char *pszText)
 
 bool bStmtFinish()
 {
+  vStmtFlushTail();
   uint16_t usFlags = usStmtFlags();
   uint32_t ulNumber = ulGet32(pHead() + STMT_NUMBER);
   bool bEnd = false;
@@ -506,7 +531,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
     int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
-      const uint8_t *pOperands = pOperandsCopy();
+      const uint8_t *pOperands = pOperandsInRecord();
       uint32_t ulName = bSequence ? 0 : ulLabelLen;
       vDefineLabel(ulName, pLabel, iOperands, pOperands);
       if (bMachine) {
@@ -519,6 +544,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   }
   if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);
   if (usStmtFlags() & SF_ERROR) vStmtInError();
+  vStmtFlushTail();
 
   /* what is written, and what of it */
   uint16_t usFlags = usStmtFlags();

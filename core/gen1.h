@@ -31,7 +31,13 @@ uint8_t bStmtPrintStatus();
 void vStmtSetPrintStatus(uint8_t bStatus);
 
 void vStmtStart();
+/* Adds a sub-record to the statement in hand: it is collected beside the
+   record (pStmtSub finds it) and appended by vStmtFlushTail, so that the
+   record does not move while handlers read it. */
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);
+/* Appends what was collected beside the record in hand (bStmtFinish does;
+   the code generation phase before a statement is listed). */
+void vStmtFlushTail();
 uint16_t usStmtFlags();
 void vStmtSetFlags(uint16_t usBits);
 void vStmtClearFlags(uint16_t usBits);
@@ -79,8 +85,7 @@ bool bStmtProcess(const SRCSTMT *pStmt);
    error was attached.  *pulRemarks receives the offset of the remarks. */
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
 /* First-phase dispatch of an assembler instruction (exe1.cpp): label (length
-   0 for none) and a copy of the operand sub-records that stays in place
-   while diagnostics are attached. */
+   0 for none) and the first operand sub-record in the record in hand. */
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const struct OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand);
 /* First phase of COPY (opens the member) and REPRO (keeps the record that

@@ -1,10 +1,9 @@
 /*
 ** ins2.cpp - machine instruction encoding (module "ins2").
 **
-** Owns the listing addresses of the statement handled last, a copy of the
-** operand sub-records of the record in hand and the expression storage of
-** its operands (a heap storage stack that lives for the run, reset for every
-** operand).
+** Owns the listing addresses of the statement handled last and the
+** expression storage of its operands (a heap storage stack that lives for
+** the run, reset for every operand).
 **
 ** Every machine instruction is built from its operation code table entry:
 ** an image of the entry's length starts with the skeleton bytes, and each
@@ -14,9 +13,9 @@
 ** format by name; the few instruction-specific checks look at opcodes only.
 **
 ** Notes on the design:
-**  - Diagnostics attached to the statement may move the record buffer, so
-**    the operand sub-records are copied out first and parsed from the copy;
-**    the expression trees point into that copy.
+**  - The operand sub-records are parsed in the record in hand, which stays
+**    in place while diagnostics are attached (gen1 collects them beside
+**    it); the expression trees point into it.
 **  - Fields are ORed into the image and a value of 0 writes nothing, so an
 **    operand that fails leaves the fields of the others intact and the
 **    statement keeps its bytes as far as they were built.
@@ -220,10 +219,9 @@ constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;
 
 struct INSSTATE {
   LISTADDRS addrs;
-  GROWBUF copy;     /* operand sub-records of the record in hand */
   STACKHDR *pStack; /* expression storage, reset per operand; lives for the run */
 };
-INSSTATE g_ins = {{}, {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr};
+INSSTATE g_ins = {{}, nullptr};
 
 STACKHDR *pOperandStack()
 {
@@ -232,23 +230,15 @@ STACKHDR *pOperandStack()
   return g_ins.pStack;
 }
 
-/* The operand sub-records of the record in hand, copied where diagnostics
-   cannot move them, with a zero word after the last; the number of them. */
-int iOperandsCopy(const uint8_t **ppFirst)
+/* The operand sub-records of the record in hand: the first, and the number
+   of them. */
+int iOperandsOf(const uint8_t **ppFirst)
 {
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  *ppFirst = nullptr;
-  if (iOperands <= 0 || pFirst == nullptr) return 0;
-  const uint8_t *pEnd = pFirst;
-  for (int i = 0; i < iOperands; i++) pEnd = pOperandNext(pEnd);
-  size_t ulBytes = static_cast<size_t>(pEnd - pFirst);
-  uint8_t *pCopy = static_cast<uint8_t *>(GB_ENSURE(&g_ins.copy, ulBytes + 4));
-  std::memcpy(pCopy, pFirst, ulBytes);
-  std::memset(pCopy + ulBytes, 0, 4);
-  *ppFirst = pCopy;
-  return iOperands;
+  *ppFirst = iOperands > 0 ? pFirst : nullptr;
+  return iOperands > 0 ? iOperands : 0;
 }
 
 void vAddressesReset()
@@ -643,7 +633,7 @@ void vMachineInstruction()
   abImage[0] = e.abName[6];
   abImage[1] = e.abName[7];
   const uint8_t *pOperand = nullptr;
-  int iOperands = iOperandsCopy(&pOperand);
+  int iOperands = iOperandsOf(&pOperand);
   int iCount = e.abOps[0] < 3 ? e.abOps[0] : 3;
   if (iOperands < iCount) iCount = iOperands;
   for (int i = 0; i < iCount; i++, pOperand = pOperandNext(pOperand)) {
@@ -684,7 +674,7 @@ void vCcwStatement()
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   const uint8_t *pOperand = nullptr;
-  if (iOperandsCopy(&pOperand) < 4) return;
+  if (iOperandsOf(&pOperand) < 4) return;
   uint32_t ulFlags = 0x01 | EF_ABSOLUTE;
   int32_t lCommand = 0, lFlags = 0, lCount = 0;
   const uint8_t *pAddress = iAbsOperand(pOperand, 1, lSection, lLocation, ulFlags, &lCommand, 0, 255);
@@ -732,7 +722,7 @@ void vCnopStatement()
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   const uint8_t *pOperand = nullptr;
-  if (iOperandsCopy(&pOperand) < 2 || lSection == -1) return;
+  if (iOperandsOf(&pOperand) < 2 || lSection == -1) return;
   int32_t lByte = 0, lWord = 4;
   int iByte = ABS_ERROR, iWord = ABS_ERROR;
   const uint8_t *pNext = iAbsOperand(pOperand, 1, lSection, lLocation, 0x01 | EF_ABSOLUTE, &lByte, 0, 6, &iByte);

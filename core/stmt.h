@@ -98,12 +98,13 @@ enum : uint8_t {
 constexpr uint8_t DIAG_HOST_TEXT = 32;
 constexpr uint8_t DIAG_NAME_TEXT = 64;
 
-/* Walks the well-formed sub-records of a record of ulLength bytes in order:
+/* Walks the well-formed sub-records of a record of ulLength bytes in order
+   (from ulFrom on, by default the first after the head):
    f(kind, sub-record, its total length) returns true to stop there.  The
    sub-record it stopped at, or null. */
-template <typename F> uint8_t *pSubEach(uint8_t *pRec, uint32_t ulLength, F f)
+template <typename F> uint8_t *pSubEach(uint8_t *pRec, uint32_t ulLength, F f, uint32_t ulFrom = STMT_HEAD)
 {
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= ulLength;) {
+  for (uint32_t ulOff = ulFrom; ulOff + 4 <= ulLength;) {
     uint32_t ulWord = ulGet32(pRec + ulOff);
     uint32_t ulLen = ulWord >> 8;
     if (ulLen < 4 || ulOff + ulLen > ulLength) break;

@@ -120,12 +120,10 @@ struct USGSTATE {
   USINGMAP *pMapFirst, *pMapLast;
   STACKHDR *pStack;       /* expression storage, reset per operand */
   GROWBUF order;          /* drop pass: the active entries in list order */
-  GROWBUF copy;           /* operands of the statement in hand */
   PFNUSINGSECTION pfnSection;
   USINGLISTINFO info;
 };
-USGSTATE g_usg = {nullptr, nullptr, 0,       true, 0, nullptr, nullptr, nullptr, {SP_HEAP, 0, 0, nullptr, nullptr},
-                  {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr, {}};
+USGSTATE g_usg = {nullptr, nullptr, 0, true, 0, nullptr, nullptr, nullptr, {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr, {}};
 
 bool bActive(const USINGENTRY *p) { return p->lVisible == g_usg.lLevel; }
 
@@ -384,31 +382,6 @@ bool bOperandValue(const uint8_t *pOperand, unsigned uNumber, uint32_t ulParse, 
   *pValue = *v;
   pValue->plPositive = pValue->plNegative = nullptr; /* storage is reused */
   return true;
-}
-
-/* The handler's operands and label copied out of the record in hand, since
-   a diagnostic attached to the statement may move the record.  Zero words
-   follow the operands, so that stepping past the last one stays inside. */
-const uint8_t *pOperandsCopy(const uint8_t *pFirst, int iOperands, uint32_t ulLabelLength, const uint8_t **ppLabel)
-{
-  const uint8_t *pRec = pRecord();
-  size_t ulRoom = SIZE_MAX;
-  if (pRec != nullptr && pFirst >= pRec && pFirst < pRec + g_rec.ulLength)
-    ulRoom = g_rec.ulLength - static_cast<size_t>(pFirst - pRec);
-  size_t ulOperands = 0;
-  for (int k = 0; k < iOperands && ulOperands + 4 <= ulRoom; k++) {
-    uint32_t ulSub = ulGet32(pFirst + ulOperands) >> 8;
-    ulOperands += ulSub > 4 ? ulSub : 4;
-  }
-  if (ulOperands > ulRoom) ulOperands = ulRoom;
-  size_t ulPad = 4 * static_cast<size_t>(iOperands > 0 ? iOperands : 0) + 4;
-  size_t ulTotal = ulOperands + ulPad + ulLabelLength;
-  auto *p = static_cast<uint8_t *>(GB_ENSURE(&g_usg.copy, ulTotal));
-  std::memset(p, 0, ulTotal);
-  if (ulOperands != 0) std::memcpy(p, pFirst, ulOperands);
-  if (ulLabelLength != 0) std::memcpy(p + ulOperands + ulPad, *ppLabel, ulLabelLength);
-  *ppLabel = p + ulOperands + ulPad;
-  return p;
 }
 
 bool bRelocatable(const EXPRVALUE &v) { return v.ulPositive == 1 && v.ulNegative == 0; }
@@ -674,7 +647,6 @@ void vUsingStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
 {
   g_usg.info = USINGLISTINFO{};
   g_usg.info.ulStmt = g_asm.ulStmtNo;
-  if (pFirstOperand != nullptr) pFirstOperand = pOperandsCopy(pFirstOperand, iOperands, ulLabelLength, &pLabel);
   SYMBOL *pSym = nullptr;
   if (ulLabelLength != 0) {
     pSym = pSymbolFind(pLabel, ulLabelLength);
@@ -726,8 +698,7 @@ void vDropStatement(int iOperands, const uint8_t *pFirstOperand)
     pMapAdd(UM_DROP, UT_ALL, 0, nullptr);
     return;
   }
-  const uint8_t *pNoLabel = nullptr;
-  const uint8_t *pOperand = pOperandsCopy(pFirstOperand, iOperands, 0, &pNoLabel);
+  const uint8_t *pOperand = pFirstOperand;
   for (int k = 1; k <= iOperands; k++, pOperand = pOperandNext(pOperand)) {
     uint32_t ulLength = 0;
     const uint8_t *pText = pOperandText(pOperand, &ulLength);

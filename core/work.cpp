@@ -54,9 +54,11 @@ void vRecordReset(uint32_t ulHeadLength)
 
 void *pRecordExtend(uint32_t ulCount)
 {
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount));
+  /* a zero word follows the record, so stepping past its last sub-record
+     stays inside the buffer */
+  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4));
   uint8_t *pNew = p + g_rec.ulLength;
-  std::memset(pNew, 0, ulCount);
+  std::memset(pNew, 0, static_cast<size_t>(ulCount) + 4);
   g_rec.ulLength += ulCount;
   vPut32(p, g_rec.ulLength);
   return pNew;
