@@ -6,13 +6,14 @@
 ** handles and the revisit bookkeeping of the resolution passes.
 **
 ** Notes on the design:
-**  - Nothing a handler does moves the record it reads: the sub-records
-**    added to a statement (diagnostics, reserved slots, pool numbers, ORG
-**    values) are collected in order in the tail beside the record and
-**    appended once by vStmtFlushTail, after the operands are split, when
-**    the statement is finished and, in the code generation phase, before it
-**    is listed.  pStmtSub finds what the tail holds.  So handlers read their
-**    label and operands in the record itself.
+**  - Nothing a handler does moves the record it reads: diagnostics and
+**    reserved slots, and the sub-records added while handlers run (pool
+**    numbers, ORG values) or in the code generation phase, are collected in
+**    order in the tail beside the record and appended once by
+**    vStmtFlushTail, after the operands are split, when the statement is
+**    finished and, in the code generation phase, before it is listed.
+**    pStmtSub finds what the tail holds.  So handlers read their label and
+**    operands in the record itself.
 **  - Diagnostics of the conditional assembly phase go to the tail.  Later
 **    (the record is revisited in place) they go into a free reserved slot;
 **    in the code generation phase a diagnostic without a free slot goes to
@@ -58,9 +59,10 @@ struct STMTSTATE {
   uint32_t ulHandles;
   GROWBUF tail;            /* sub-records to append to the record in hand */
   uint32_t ulTail, ulTailCount; /* their bytes and number */
+  bool bHandlers;          /* first-phase handlers are reading the record */
 };
 STMTSTATE g_stmt = {1, 0x91, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
-                    0, 0};
+                    0, 0, false};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -84,6 +86,11 @@ void vHeadPut32(uint32_t ulOffset, uint32_t ulValue) { vPut32(pHead() + ulOffset
 void vSubCount(int iDelta) { vHeadPut32(STMT_SUBCOUNT, ulGet32(pHead() + STMT_SUBCOUNT) + iDelta); }
 
 bool bFirstPhase() { return g_asm.cPhase == '1' && g_asm.cStep == 'C'; }
+
+/* Whether a sub-record added now goes to the tail: while handlers may hold
+   pointers into the record, in the code generation phase, and behind
+   anything already in the tail, so the order stays as added. */
+bool bToTail() { return g_stmt.bHandlers || g_stmt.ulTailCount != 0 || g_asm.cStep == 'G'; }
 
 /* Puts a diagnostic into the first free reserved slot; false when none. */
 bool bDiagIntoSlot(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
@@ -224,6 +231,7 @@ void vStmtPhaseStart()
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
   g_stmt.bErrorSeen = false;
+  g_stmt.bHandlers = false;
   g_asm.ulFlagInForce = g_opt.ulFlag;
 }
 
@@ -276,7 +284,14 @@ void vStmtStart()
 
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
 {
-  uint8_t *pSub = pTailAdd(bKind, ulLength);
+  uint8_t *pSub = nullptr;
+  if (bToTail()) {
+    pSub = pTailAdd(bKind, ulLength);
+  } else {
+    pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 4));
+    vPut32(pSub, bKind | (ulLength + 4) << 8);
+    vSubCount(1);
+  }
   if (ulLength != 0 && pBytes != nullptr) std::memcpy(pSub + 4, pBytes, ulLength);
 }
 
@@ -533,6 +548,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
       const uint8_t *pOperands = pOperandsInRecord();
       uint32_t ulName = bSequence ? 0 : ulLabelLen;
+      g_stmt.bHandlers = true;
       vDefineLabel(ulName, pLabel, iOperands, pOperands);
       if (bMachine) {
         vStmtSetFlags(SF_MACHINE);
@@ -540,6 +556,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
       } else {
         vFirstPhaseDispatch(pStmt, pEntry, iOperands, ulName, pLabel, pOperands);
       }
+      g_stmt.bHandlers = false;
     }
   }
   if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);

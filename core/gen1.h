@@ -20,7 +20,6 @@
 constexpr uint32_t STMT_LIMIT = 999999;
 constexpr uint32_t OPERAND_MAX = 1024;
 
-
 /* Starts statement numbering and the statement state of a conditional
    assembly phase. */
 void vStmtPhaseStart();
@@ -31,9 +30,10 @@ uint8_t bStmtPrintStatus();
 void vStmtSetPrintStatus(uint8_t bStatus);
 
 void vStmtStart();
-/* Adds a sub-record to the statement in hand: it is collected beside the
-   record (pStmtSub finds it) and appended by vStmtFlushTail, so that the
-   record does not move while handlers read it. */
+/* Adds a sub-record to the statement in hand.  While handlers read the
+   record, in the code generation phase and behind a diagnostic it is
+   collected beside the record (pStmtSub finds it) and appended by
+   vStmtFlushTail, so that the record does not move under the handlers. */
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);
 /* Appends what was collected beside the record in hand (bStmtFinish does;
    the code generation phase before a statement is listed). */
