@@ -8,7 +8,9 @@
 **
 ** Notes on the design:
 **  - Records are changed only in memory here (locations made absolute,
-**    diagnostics appended); nothing is written back to SYSUT1.
+**    diagnostics appended before the statement is listed); nothing is
+**    written back to SYSUT1.  The record in hand does not move while the
+**    handlers read their operands in it.
 **  - The literal pool a statement refers to comes from its kind 0
 **    sub-record (pool 1 without one).
 */
@@ -23,6 +25,7 @@
 #include "esd1.h"
 #include "ins2.h"
 #include "gen1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "msc1.h"
@@ -54,47 +57,34 @@ bool bUsingSection(int32_t lSection, USINGSECTION *pOut)
 
 /* Adds the origin of its section to a section-relative value; false after
    message 171. */
-bool bAbsolute(uint8_t *pValue, int32_t lSection)
+bool bAbsolute(uint32_t &ulValue, int32_t lSection)
 {
   const ESDITEM *s = pEsdItem(lSection);
   uint64_t ullOrigin = s != nullptr ? s->ulStart : 0;
-  uint64_t ullValue = ulGet32(pValue);
+  uint64_t ullValue = ulValue;
   if (ullValue > LOCATION_LIMIT || ullOrigin > LOCATION_LIMIT || ullValue + ullOrigin > LOCATION_LIMIT) {
     vLocationOverflow();
     return false;
   }
-  vPut32(pValue, static_cast<uint32_t>(ullValue + ullOrigin));
+  ulValue = static_cast<uint32_t>(ullValue + ullOrigin);
   return true;
 }
 
 void vMakeAbsolute(const OPENTRY *pEntry)
 {
-  uint8_t *p = pRecord();
   uint16_t usFlags = usStmtFlags();
   if ((usFlags & (SF_RELATIVE | SF_UNASSIGNED)) != SF_RELATIVE) return;
-  int32_t lSection = static_cast<int32_t>(ulGet32(p + STMT_SECTION));
+  int32_t lSection = lStmtSection();
   vStmtClearFlags(SF_RELATIVE);
-  if (!bAbsolute(p + STMT_LOCATION, lSection)) return;
-  if (pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == INSTR_ORG) {
+  uint32_t ulLocation = ulStmtLocation();
+  bool bDone = bAbsolute(ulLocation, lSection);
+  vStmtSetLocation(ulLocation);
+  if (!bDone) return;
+  if (rInstrRow(bInstructionNumber(pEntry)).bFlags & IR_ORG_VALUE) {
     uint8_t *pValue = pStmtSub(SUB_VALUE);
-    if (pValue != nullptr && ulGet32(pValue + 4) != 0xFFFFFFFFu) bAbsolute(pValue + 4, lSection);
+    uint32_t ulValue = pValue != nullptr ? ulGet32(pValue + 4) : 0xFFFFFFFFu;
+    if (ulValue != 0xFFFFFFFFu && bAbsolute(ulValue, lSection)) vPut32(pValue + 4, ulValue);
   }
-}
-
-/* PUSH and POP name PRINT, USING or both. */
-bool bNamesUsing(int iOperands, const uint8_t *pFirst)
-{
-  static const uint8_t c_abUsing[] = {E_U, E_S, E_I, E_N, E_G};
-  const uint8_t *pOp = pFirst;
-  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
-    uint32_t ulLength = 0;
-    const uint8_t *pText = pOperandText(pOp, &ulLength);
-    if (ulLength != sizeof c_abUsing) continue;
-    bool bSame = true;
-    for (uint32_t k = 0; k < ulLength && bSame; k++) bSame = g_abUpper[pText[k]] == c_abUsing[k];
-    if (bSame) return true;
-  }
-  return false;
 }
 
 /* Second-phase dispatch of the record in hand. */
@@ -105,86 +95,12 @@ void vSecondPhase(const OPENTRY *pEntry)
     return;
   }
   if (pEntry->bKind != OPK_ASSEMBLER) return;
-  switch (pEntry->abOps[2]) { /* handlers that read the record themselves */
-  case INSTR_LITERAL:
-    vLiteralStatement();
-    return;
-  case INSTR_CCW:
-  case INSTR_CCW1:
-    vCcwStatement();
-    return;
-  case INSTR_CNOP:
-    vCnopStatement();
-    return;
-  case INSTR_CXD:
-    vCxdStatement();
-    return;
-  case INSTR_DC:
-    vDcStatement();
-    return;
-  default:
-    break;
-  }
+  PFNINSTR pfn = rInstrRow(pEntry->abOps[2]).pfnSecond;
+  if (pfn == nullptr) return;
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  /* the handlers may append diagnostics, which can move the record */
-  uint32_t ulCopy = g_rec.ulLength;
-  uint8_t *pCopy = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, ulCopy + 4));
-  std::memcpy(pCopy, pRecord(), ulCopy);
-  if (pLabel != nullptr) pLabel = pCopy + (pLabel - pRecord());
-  if (pFirst != nullptr) pFirst = pCopy + (pFirst - pRecord());
-  uint8_t bNumber = pEntry->abOps[2];
-  switch (bNumber) {
-  case INSTR_USING:
-    vUsingStatement(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_DROP:
-    vDropStatement(iOperands, pFirst);
-    break;
-  case INSTR_END:
-    vEndSecondPhase(iOperands, pFirst);
-    break;
-  case INSTR_PUNCH:
-    vPunchStatement(iOperands, pFirst);
-    break;
-  case INSTR_REPRO:
-    vReproStatement(iOperands, pFirst);
-    break;
-  case INSTR_PUSH:
-  case INSTR_POP:
-    if (bNamesUsing(iOperands, pFirst)) vUsingPushPop(bNumber == INSTR_PUSH);
-    break;
-  case INSTR_COM:
-  case INSTR_CSECT:
-  case INSTR_DSECT:
-  case INSTR_DXD:
-  case INSTR_RSECT:
-  case INSTR_START:
-  case INSTR_ENTRY:
-  case INSTR_EXTRN:
-  case INSTR_WXTRN:
-    vExternalNameCheck(bNumber, ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_EQU:
-    vEquSecondPhase(ulLabel, pLabel, pFirst);
-    break;
-  case INSTR_TITLE:
-    vTitleSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_EJECT:
-    vEjectSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_SPACE:
-    vSpaceSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_CEJECT:
-    vCejectSecondPhase(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  default:
-    break;
-  }
-  SP_FREE(SP_RUN, pCopy);
+  pfn(INSTRARGS{nullptr, pEntry, iOperands, ulLabel, pLabel, pFirst, nullptr, false});
 }
 
 } // namespace
@@ -205,22 +121,20 @@ void vCodeStatement()
   if (g_rec.ulLength < STMT_HEAD) return;
   vListUsingHeading();
   vStmtLateDiags();
-  uint8_t *p = pRecord();
   const uint8_t *pPool = pStmtSub(SUB_POOL);
   vLiteralPoolSet(pPool != nullptr ? ulGet32(pPool + 4) : 1);
-  int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
-  const OPENTRY *pEntry =
-      sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
+  const OPENTRY *pEntry = pStmtEntry();
   vMakeAbsolute(pEntry);
   if ((usStmtFlags() & SF_PHASE2) && pEntry != nullptr && pEntry->bKind != OPK_MACRO) vSecondPhase(pEntry);
   uint32_t ulBytes = ulStmtBytesCount();
-  p = pRecord();
   if (ulBytes != 0 && !(usStmtFlags() & SF_UNASSIGNED) &&
-      static_cast<uint64_t>(ulGet32(p + STMT_LOCATION)) + ulBytes > ADDRESS_END)
+      static_cast<uint64_t>(ulStmtLocation()) + ulBytes > ADDRESS_END)
     vLocationOverflow();
   if (usStmtFlags() & SF_OBJECT_CALL) vObjectEsd();
   if (usStmtFlags() & SF_BYTES) vObjectText();
+  vStmtFlushTail();
   vListStatement();
+  vStmtFlushTail(); /* what the listing drew stays with its record, unlisted */
 }
 
 void vPhase2()

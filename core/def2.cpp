@@ -1112,20 +1112,13 @@ bool bOperandGenerate(EXPRCTX *c, EXPRNODE *pOperand, unsigned uOperand, int32_t
   return true;
 }
 
-/* The operand sub-records of the record in hand, copied to the statement's
-   stack (diagnostics may move the record). */
-const uint8_t *pOperandsCopy(int *piOperands)
+/* The first operand sub-record of the record in hand, or null. */
+const uint8_t *pOperandsOf(int *piOperands)
 {
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   *piOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  if (*piOperands <= 0 || pFirst == nullptr) return nullptr;
-  const uint8_t *pEnd = pFirst;
-  for (int i = 0; i < *piOperands; i++) pEnd = pOperandNext(pEnd);
-  size_t ulLength = static_cast<size_t>(pEnd - pFirst);
-  uint8_t *pCopy = static_cast<uint8_t *>(pStackAlloc(g_def2.pStack, ulLength + 4));
-  std::memcpy(pCopy, pFirst, ulLength);
-  return pCopy;
+  return *piOperands > 0 ? pFirst : nullptr;
 }
 
 void vStatementEnd()
@@ -1142,11 +1135,10 @@ void vDcStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || (usStmtFlags() & SF_UNASSIGNED) != 0) return;
   vStacksReset();
-  const uint8_t *pRec = pRecord();
-  int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
-  int32_t lLocation = static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION));
+  int32_t lSection = lStmtSection();
+  int32_t lLocation = static_cast<int32_t>(ulStmtLocation());
   int iOperands = 0;
-  const uint8_t *pOp = pOperandsCopy(&iOperands);
+  const uint8_t *pOp = pOperandsOf(&iOperands);
   g_def2.ulOut = 0;
   g_def2.bPending = 0;
   g_def2.uBits = 0;
@@ -1171,14 +1163,13 @@ void vLiteralStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || (usStmtFlags() & SF_UNASSIGNED) != 0) return;
   vStacksReset();
-  const uint8_t *pRec = pRecord();
-  int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
-  int32_t lLocation = static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION));
+  int32_t lSection = lStmtSection();
+  int32_t lLocation = static_cast<int32_t>(ulStmtLocation());
   const uint8_t *pPool = pStmtSub(SUB_POOL), *pKey = pStmtSub(SUB_VALUE);
   int32_t lPool = pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4)) : 1;
   int32_t lKey2 = pKey != nullptr ? static_cast<int32_t>(ulGet32(pKey + 4)) : 0;
   int iOperands = 0;
-  const uint8_t *pOp = pOperandsCopy(&iOperands);
+  const uint8_t *pOp = pOperandsOf(&iOperands);
   if (pOp == nullptr) return;
   uint32_t ulLength = 0;
   const uint8_t *pText = pOperandText(pOp, &ulLength);

@@ -133,9 +133,7 @@ uint32_t ulStmt() { return g_asm.ulStmtNo; }
 
 void vRecordLocation(int32_t lSection, int32_t lLocation, bool bRelative)
 {
-  uint8_t *p = pRecord();
-  vPut32(p + STMT_SECTION, static_cast<uint32_t>(lSection));
-  vPut32(p + STMT_LOCATION, static_cast<uint32_t>(lLocation));
+  vStmtSetPlace(lSection, static_cast<uint32_t>(lLocation));
   vStmtClearFlags(SF_UNASSIGNED);
   if (bRelative) vStmtSetFlags(SF_RELATIVE);
 }
@@ -283,7 +281,7 @@ bool bCounterLocation(int32_t lCounter, int32_t *plSection, int32_t *plOffset)
 
 void vLocationWait(int32_t lCounter)
 {
-  vPut32(pRecord() + STMT_SECTION, static_cast<uint32_t>(lCounter));
+  vStmtSetSection(lCounter);
   vStmtSetFlags(SF_UNASSIGNED);
   iStmtReserveDiag(1);
 }
@@ -313,15 +311,14 @@ void vCounterSet(int32_t lCounter, uint32_t ulOffset)
 int32_t lStatementCounter()
 {
   if (lResolvePass() != 0 && (usStmtFlags() & SF_UNASSIGNED))
-    return static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
+    return lStmtSection();
   return g_esd.lCurrent;
 }
 
 void vRecordExtent(uint32_t ulLength, uint8_t bAlign)
 {
-  uint8_t *p = pRecord();
-  vPut32(p + STMT_LOCATION, ulLength);
-  p[STMT_ALIGN] = bAlign;
+  vStmtSetLocation(ulLength);
+  vStmtSetPad(bAlign);
 }
 
 int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
@@ -331,12 +328,11 @@ int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
     vLocationWait(lCounter);
     return LOC_WAITING;
   }
-  uint8_t *p = pRecord();
   LOCCTR *c = pLocCounter(lCounter);
   ESDITEM *s = pEsdItem(lSection);
   uint64_t ullOffset = static_cast<uint64_t>(s->ulFolded) + c->ulCurrent;
-  uint64_t ullLength = ulGet32(p + STMT_LOCATION);
-  uint8_t bAlign = p[STMT_ALIGN];
+  uint64_t ullLength = ulStmtLocation(); /* the extent, until assigned */
+  uint8_t bAlign = bStmtPad();
   uint32_t ulPad = 0;
   if ((bAlign == 2 || bAlign == 4 || bAlign == 8) && ullOffset % bAlign != 0)
     ulPad = static_cast<uint32_t>(bAlign - ullOffset % bAlign);
@@ -352,7 +348,7 @@ int iAssignLocation(int32_t lCounter, SYMBOL *pSym, bool bBytes)
   c->ulCurrent = static_cast<uint32_t>(ullOffset + ullLength - s->ulFolded);
   if (c->ulCurrent > c->ulHigh) c->ulHigh = c->ulCurrent;
   vCounterRelease(lCounter, ulStmt());
-  p[STMT_ALIGN] = static_cast<uint8_t>(ulPad);
+  vStmtSetPad(static_cast<uint8_t>(ulPad));
   vRecordLocation(lSection, static_cast<int32_t>(ullOffset), true);
   if (ulPad != 0 && bBytes) vStmtSetFlags(SF_BYTES);
   s->bLocated = true;
@@ -443,7 +439,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     }
     SYMBOL *pSym = pNameSymbol(ulLabelLength, pLabel);
     if (pSym == nullptr) return;
-    if (ulLabelLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+    if (ulLabelLength > ESD_NAME_MAX) vStmtWantPhase2();
     int32_t l = iEsdNew(ESD_SD, pSym);
     pSym->bType = E_J;
     pEsdItem(l)->ulStart = ulStart;
@@ -470,7 +466,7 @@ void vSectionStatement(uint8_t bNumber, uint32_t ulLabelLength, const uint8_t *p
     return;
   }
 
-  if (!bLoctr && ulLabelLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+  if (!bLoctr && ulLabelLength > ESD_NAME_MAX) vStmtWantPhase2();
   SYMBOL *pFound = pSymbolFind(pLabel, ulLabelLength);
   int32_t lCounter = lCounterOfName(pFound);
   if (lCounter >= 0) {
@@ -679,7 +675,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       if (lResolvePass() == 0) iStmtDiagName(g_aEsdMsg[ESDM_REPEATED_NAME], pName, ulLength);
       continue;
     }
-    if (ulLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+    if (ulLength > ESD_NAME_MAX) vStmtWantPhase2();
 
     if (bNumber != INSTR_ENTRY) {
       if (lResolvePass() != 0) continue;
@@ -755,7 +751,7 @@ void vDxdStatement(SYMBOL *pSym, uint32_t ulLabelLength, const uint8_t *pLabel, 
     return;
   }
   if (ulLabelLength > 0 && pSym == nullptr) return; /* duplicate */
-  if (ulLabelLength > ESD_NAME_MAX) vStmtSetFlags(SF_PHASE2);
+  if (ulLabelLength > ESD_NAME_MAX) vStmtWantPhase2();
   uint32_t ulLength = 1, ulAlign = 1;
   if (pFirstOperand != nullptr) {
     uint32_t ulText = 0;
@@ -845,7 +841,7 @@ void vEndStatement(SYMBOL *pSym, int iOperands)
 {
   if (lResolvePass() == 0) {
     vStmtSetFlags(SF_OBJECT_CALL);
-    if (iOperands > 0) vStmtSetFlags(SF_PHASE2);
+    if (iOperands > 0) vStmtWantPhase2();
   }
   int32_t lCounter = lStatementCounter();
   const LOCCTR *c = pLocCounter(lCounter);
@@ -943,10 +939,10 @@ namespace {
 void vLiteralOrigin(SYMBOL *pLit)
 {
   if (pLit->lOrgSection >= 0 || (usStmtFlags() & SF_UNASSIGNED)) return;
-  int32_t lSection = static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION));
+  int32_t lSection = lStmtSection();
   if (lSection < 0) return;
   pLit->lOrgSection = lSection;
-  pLit->lOrgValue = static_cast<int32_t>(ulGet32(pRecord() + STMT_LOCATION));
+  pLit->lOrgValue = static_cast<int32_t>(ulStmtLocation());
 }
 
 void vLiteralRegister(EXPRCTX *c, EXPRNODE *n, int32_t lPool)
@@ -1067,15 +1063,12 @@ void vLiteralPool(int32_t lLevel, uint32_t ulLine, uint32_t ulSrcId, uint32_t ul
     for (uint32_t i = 0; i < g_esd.aulLits[k]; i++) {
       SYMBOL *pLit = static_cast<SYMBOL **>(g_esd.aLits[k].pData)[i];
       vStmtStart();
-      uint8_t *p = pRecord();
-      vPut32(p + STMT_SRCID, ulSrcId);
-      vPut32(p + STMT_LINE, ulLine);
-      vPut32(p + STMT_SEQUENCE, ulSequence);
-      vPut16(p + STMT_NEST, static_cast<uint16_t>(bEnd ? 0 : lLevel));
-      vPut16(p + STMT_OPINDEX, static_cast<uint16_t>(lEntry));
+      vStmtSetOrigin(ulSrcId, ulLine, 0, ulSequence);
+      vStmtSetOperation(static_cast<int16_t>(lEntry), static_cast<int16_t>(bEnd ? 0 : lLevel));
       uint8_t bPrint = bStmtPrintStatus();
-      p[STMT_PRINT] = (bPrint & PRT_ON) ? static_cast<uint8_t>(bPrint | PRT_GEN) : 0;
-      vStmtSetFlags(SF_UNASSIGNED | SF_RELATIVE | SF_SUBSTITUTED | SF_PHASE2 | SF_OPTIONAL);
+      vStmtSetPrint((bPrint & PRT_ON) ? static_cast<uint8_t>(bPrint | PRT_GEN) : 0);
+      vStmtSetFlags(SF_UNASSIGNED | SF_RELATIVE | SF_SUBSTITUTED | SF_OPTIONAL);
+      vStmtWantPhase2();
       vStmtAddSub(SUB_OPERAND, pLit->usNameLength, pLit->abName);
       if (ulPool > 1) vStmtAddSub(SUB_POOL, 4, &ulPool);
       uint32_t ulKey2 = static_cast<uint32_t>(pLit->lKey2);

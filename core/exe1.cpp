@@ -23,6 +23,7 @@
 #include "chars.h"
 #include "esd1.h"
 #include "gen1.h"
+#include "instr.h"
 #include "mem.h"
 #include "msc1.h"
 #include "opt.h"
@@ -163,50 +164,19 @@ int iEndLanguage(const SRCSTMT *pStmt, uint32_t ulParen, uint32_t *pulLen)
   return -1;
 }
 
-/* ---- first-phase handlers ------------------------------------------------ */
+} // namespace
 
-/* A handler gets the statement, its table entry, its operand count, its
-   label (length 0 for none) and a stable copy of its operand sub-records. */
-struct FIRSTARGS {
-  const SRCSTMT *pStmt;
-  const OPENTRY *pEntry;
-  int iOperands;
-  uint32_t ulLabel;
-  const uint8_t *pLabel;
-  const uint8_t *pFirst;
-};
-using PFNFIRST = void (*)(const FIRSTARGS &);
-
-/* The statement has work in the code generation phase. */
-void vMarkPhase2(const FIRSTARGS &) { vStmtSetFlags(SF_PHASE2); }
-
-/* Handled in the conditional assembly phase only. */
-void vFirstOnly(const FIRSTARGS &) {}
-
-void vSection(const FIRSTARGS &a) { vSectionStatement(a.pEntry->abOps[2], a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
-
-void vAttribute(const FIRSTARGS &a)
-{
-  vSectionAttribute(a.pEntry->abOps[2], a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
-}
-
-void vExternal(const FIRSTARGS &a) { vExternalStatement(a.pEntry->abOps[2], a.iOperands, a.pFirst); }
-
-/* Listing control. */
-template <void (*PFN)(uint32_t, const uint8_t *, int, const uint8_t *)> void vListControl(const FIRSTARGS &a)
-{
-  PFN(a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
-}
+/* ---- first-phase handlers of COPY and REPRO ---------------------------------- */
 
 /* REPRO keeps the source record that follows it as its operand. */
-void vRepro(const FIRSTARGS &a)
+void vReproFirstPhase(const INSTRARGS &a)
 {
-  vStmtSetFlags(SF_PHASE2);
+  vStmtWantPhase2();
   if (a.pStmt->ulRecords >= 2)
     vStmtAddSub(SUB_OPERAND, SRC_RECORD, static_cast<const uint8_t *>(a.pStmt->cards.pData) + SRC_RECORD);
 }
 
-void vCopyStatement(const FIRSTARGS &)
+void vCopyFirstPhase(const INSTRARGS &)
 {
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pOperand = nullptr;
@@ -240,62 +210,6 @@ void vCopyStatement(const FIRSTARGS &)
     iStmtMsg(c_aMsg[MSG_COPY_MISSING], achName);
   }
 }
-
-/* Handlers by assembler instruction number.  Instructions whose work is not
-   built yet keep their operands for the phase that needs them.  A number
-   without a row (the conditional assembly and macro instructions, EXEC) is
-   not supported yet. */
-struct FIRSTROW {
-  uint8_t bNumber;
-  PFNFIRST pfn;
-};
-constexpr FIRSTROW c_aFirst[] = {
-    {1, vMarkPhase2},    /* literal pool entry */
-    {3, vFirstOnly},     /* ADATA */
-    {7, vAttribute},     /* ALIAS */
-    {8, vAttribute},     /* AMODE */
-    {12, vMarkPhase2},   /* CCW */
-    {13, vMarkPhase2},   /* CCW1 */
-    {14, vListControl<vCejectStatement>}, /* CEJECT */
-    {15, vMarkPhase2},   /* CNOP */
-    {16, vSection},      /* COM */
-    {17, vCopyStatement},/* COPY */
-    {18, vSection},      /* CSECT */
-    {19, vMarkPhase2},   /* CXD */
-    {20, vMarkPhase2},   /* DC */
-    {21, vMarkPhase2},   /* DROP */
-    {22, vFirstOnly},    /* DS */
-    {23, vSection},      /* DSECT */
-    {24, vFirstOnly},    /* DXD */
-    {25, vListControl<vEjectStatement>},  /* EJECT */
-    {26, vFirstOnly},    /* END: flags, label and location in the label definition step */
-    {27, vExternal},     /* ENTRY */
-    {28, vFirstOnly},    /* EQU */
-    {30, vFirstOnly},    /* EXITCTL */
-    {31, vExternal},     /* EXTRN */
-    {35, vFirstOnly},    /* ICTL */
-    {36, vFirstOnly},    /* ISEQ */
-    {40, vSection},      /* LOCTR */
-    {41, vFirstOnly},    /* LTORG */
-    {45, vFirstOnly},    /* MHELP */
-    {46, vMarkPhase2},   /* MNOTE */
-    {47, vFirstOnly},    /* OPSYN */
-    {48, vFirstOnly},    /* ORG */
-    {49, vListControl<vPopStatement>},    /* POP */
-    {50, vListControl<vPrintStatement>},  /* PRINT */
-    {51, vMarkPhase2},   /* PUNCH */
-    {52, vListControl<vPushStatement>},   /* PUSH */
-    {53, vRepro},        /* REPRO */
-    {54, vAttribute},    /* RMODE */
-    {55, vSection},      /* RSECT */
-    {59, vListControl<vSpaceStatement>},  /* SPACE */
-    {60, vSection},      /* START */
-    {61, vListControl<vTitleStatement>},  /* TITLE */
-    {62, vMarkPhase2},   /* USING */
-    {63, vExternal},     /* WXTRN */
-};
-
-} // namespace
 
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks)
 {
@@ -379,12 +293,10 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand)
 {
-  PFNFIRST pfn = nullptr;
-  for (const FIRSTROW &row : c_aFirst)
-    if (row.bNumber == pEntry->abOps[2]) pfn = row.pfn;
+  PFNINSTR pfn = rInstrRow(pEntry->abOps[2]).pfnFirst;
   if (pfn == nullptr) {
     iStmtMsg(c_aMsg[MSG_NOT_SUPPORTED]);
     return;
   }
-  pfn(FIRSTARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand});
+  pfn(INSTRARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand, nullptr, false});
 }

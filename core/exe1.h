@@ -13,8 +13,12 @@ struct SRCSTMT;
    sub-records; returns the number of operands, or -1 after an
    error was attached.  *pulRemarks receives the offset of the remarks. */
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
-/* First-phase dispatch of an assembler instruction: label (length
-   0 for none) and a copy of the operand sub-records that stays in place
-   while diagnostics are attached. */
+/* First-phase dispatch of an assembler instruction: label (length 0 for
+   none) and the first operand sub-record in the record in hand. */
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand);
+/* First phase of COPY (opens the member) and REPRO (keeps the record that
+   follows as its operand). */
+struct INSTRARGS;
+void vCopyFirstPhase(const INSTRARGS &a);
+void vReproFirstPhase(const INSTRARGS &a);

@@ -32,6 +32,7 @@
 #include "esd1.h"
 #include "expr.h"
 #include "gen1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
@@ -76,10 +77,10 @@ uint64_t *pullWait(GROWBUF &gb) { return static_cast<uint64_t *>(gb.pData); }
 /* The counter a record waits on, or -1. */
 int32_t lWaitingOn(const uint8_t *p)
 {
-  uint16_t usFlags = usGet16(p + STMT_FLAGS);
-  if ((usFlags & (SF_REVISIT | SF_UNASSIGNED)) != (SF_REVISIT | SF_UNASSIGNED)) return -1;
-  uint32_t ulCounter = ulGet32(p + STMT_SECTION);
-  return ulCounter < ulLocCounterCount() ? static_cast<int32_t>(ulCounter) : -1;
+  STMTVIEW v = viewOfRecord(p);
+  if ((v.usFlags & (SF_REVISIT | SF_UNASSIGNED)) != (SF_REVISIT | SF_UNASSIGNED)) return -1;
+  uint32_t ulCounter = static_cast<uint32_t>(v.lSection);
+  return ulCounter < ulLocCounterCount() ? v.lSection : -1;
 }
 
 /* Room for the per-counter tables; nextWait emptied. */
@@ -166,43 +167,21 @@ void vReprocess(const OPENTRY *pEntry)
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  uint8_t bNumber = pEntry->bKind == OPK_MACHINE ? 0 : pEntry->abOps[2];
-  switch (bNumber) {
-  case INSTR_ALIAS:
-  case INSTR_AMODE:
-  case INSTR_RMODE:
-    vSectionAttribute(bNumber, ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_COM:
-  case INSTR_CSECT:
-  case INSTR_DSECT:
-  case INSTR_LOCTR:
-  case INSTR_RSECT:
-  case INSTR_START:
-    vSectionStatement(bNumber, ulLabel, pLabel, iOperands, pFirst);
-    break;
-  case INSTR_ENTRY:
-    vExternalStatement(bNumber, iOperands, pFirst);
-    break;
-  default:
+  PFNINSTR pfn = pEntry->bKind == OPK_MACHINE ? nullptr : rInstrRow(pEntry->abOps[2]).pfnRerun;
+  if (pfn != nullptr)
+    pfn(INSTRARGS{nullptr, pEntry, iOperands, ulLabel, pLabel, pFirst, nullptr, true});
+  else
     vDefineLabel(ulLabel, pLabel, iOperands, pFirst);
-    break;
-  }
 }
 
 /* Whether a pass -1 takes the record in hand. */
 bool bFinalCandidate(uint8_t bNumber, bool bMachine, uint16_t usFlags, uint32_t ulStmt)
 {
-  bool bExtent = !bMachine && (bNumber == INSTR_CNOP || bNumber == INSTR_DC || bNumber == INSTR_DS ||
-                               bNumber == INSTR_EQU || bNumber == INSTR_ORG);
   if (bBlocking(ulStmt) && !g_fix.bBlockingDone) {
     g_fix.bBlockingDone = true;
     return true;
   }
-  if (bExtent) return false;
-  if (!bMachine && (bNumber == INSTR_ALIAS || bNumber == INSTR_AMODE || bNumber == INSTR_RMODE ||
-                    bNumber == INSTR_ENTRY || bNumber == INSTR_USING))
-    return false;
+  if (!bMachine && (rInstrRow(bNumber).bFlags & IR_WAITS)) return false;
   return (usFlags & SF_UNASSIGNED) == 0;
 }
 
@@ -251,14 +230,12 @@ uint32_t iResolvePass()
     g_fix.ullRecord = ullPos;
     ullPos += ulLength;
     uint8_t *p = pRecord();
-    uint16_t usFlags = usGet16(p + STMT_FLAGS);
+    uint16_t usFlags = usStmtFlags();
     if (!(usFlags & SF_REVISIT)) continue;
-    int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
-    uint32_t ulStmt = ulGet32(p + STMT_NUMBER);
-    bool bValid = sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount;
-    const OPENTRY *pEntry = bValid ? &g_optab.pEntries[sIndex] : nullptr;
+    uint32_t ulStmt = g_asm.ulStmtNo; /* of the record just read */
+    const OPENTRY *pEntry = pStmtEntry();
     bool bMachine = pEntry != nullptr && pEntry->bKind == OPK_MACHINE;
-    uint8_t bNumber = pEntry != nullptr && !bMachine ? pEntry->abOps[2] : 0;
+    uint8_t bNumber = bInstructionNumber(pEntry);
     bool bTake = pEntry != nullptr && (g_fix.lPass != -1 || bFinalCandidate(bNumber, bMachine, usFlags, ulStmt));
     if (bTake) {
       vTrace(TRACE_UPDATE, "%lu:%.4X %s %lu", static_cast<unsigned long>(ulStmt), usFlags,
@@ -271,7 +248,7 @@ uint32_t iResolvePass()
       p = pRecord();
       if (lCounter >= 0 && lWaitingOn(p) >= 0) static_cast<uint8_t *>(g_fix.stuck.pData)[lCounter] = 1;
       if ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR)) {
-        if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(static_cast<int32_t>(ulGet32(p + STMT_SECTION)), ulStmt);
+        if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(lStmtSection(), ulStmt);
         iStmtMsg(c_aMsg[MSG_UNRESOLVED]);
         vStmtSetFlags(SF_ERROR);
       }

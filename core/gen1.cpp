@@ -6,11 +6,19 @@
 ** handles and the revisit bookkeeping of the resolution passes.
 **
 ** Notes on the design:
-**  - Diagnostics of the conditional assembly phase are appended to the
-**    record being built.  Later (the record is revisited in place) they go
-**    into a free reserved slot; in the code generation phase a diagnostic
-**    without a free slot is appended to the record in memory, which is not
-**    written back, so the listing still shows it.
+**  - Nothing a handler does moves the record it reads: diagnostics and
+**    reserved slots, and the sub-records added while handlers run (pool
+**    numbers, ORG values) or in the code generation phase, are collected in
+**    order in the tail beside the record and appended once by
+**    vStmtFlushTail, after the operands are split, when the statement is
+**    finished and, in the code generation phase, before it is listed.
+**    pStmtSub finds what the tail holds.  So handlers read their label and
+**    operands in the record itself.
+**  - Diagnostics of the conditional assembly phase go to the tail.  Later
+**    (the record is revisited in place) they go into a free reserved slot;
+**    in the code generation phase a diagnostic without a free slot goes to
+**    the tail of the record in memory, which is not written back, so the
+**    listing still shows it.
 **  - The FLAG threshold of the statement in hand decides what is recorded;
 **    a severity-4 diagnostic under WARN0 is recorded but not counted.
 **  - A statement is written only when something needs it: sub-records, a
@@ -30,6 +38,7 @@
 #include "asm0.h"
 #include "chars.h"
 #include "esd1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
@@ -50,11 +59,14 @@ struct STMTSTATE {
   bool bErrorSeen;         /* a diagnostic above 8 in this assembly */
   GROWBUF handles;         /* text handles: const char * per handle - 1 */
   uint32_t ulHandles;
-  GROWBUF operands;        /* copy of the operand sub-records for handlers */
+  GROWBUF tail;            /* sub-records to append to the record in hand */
+  uint32_t ulTail, ulTailCount; /* their bytes and number */
+  bool bHandlers;          /* first-phase handlers are reading the record */
 };
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
-STMTSTATE g_stmt = {1, PRINT_START, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr}};
+STMTSTATE g_stmt = {1, PRINT_START, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
+                    0, 0, false};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -88,6 +100,11 @@ static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 bool bFirstPhase() { return g_asm.cPhase == '1' && g_asm.cStep == 'C'; }
 
+/* Whether a sub-record added now goes to the tail: while handlers may hold
+   pointers into the record, in the code generation phase, and behind
+   anything already in the tail, so the order stays as added. */
+bool bToTail() { return g_stmt.bHandlers || g_stmt.ulTailCount != 0 || g_asm.cStep == 'G'; }
+
 /* Puts a diagnostic into the first free reserved slot; false when none. */
 bool bDiagIntoSlot(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
@@ -102,20 +119,33 @@ bool bDiagIntoSlot(int iNumber, int iForm, int iSeverity, uint32_t ulLength, con
   return true;
 }
 
+/* Room for a sub-record of ulLength bytes after its kind word at the end of
+   the tail, zero-filled, its kind word written. */
+uint8_t *pTailAdd(uint8_t bKind, uint32_t ulLength)
+{
+  uint32_t ulTotal = ulLength + 4;
+  auto *p = static_cast<uint8_t *>(GB_ENSURE(&g_stmt.tail, static_cast<size_t>(g_stmt.ulTail) + ulTotal));
+  uint8_t *pSub = p + g_stmt.ulTail;
+  std::memset(pSub, 0, ulTotal);
+  vPut32(pSub, bKind | ulTotal << 8);
+  g_stmt.ulTail += ulTotal;
+  g_stmt.ulTailCount++;
+  return pSub;
+}
+
 void vDiagAppend(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
-  uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 8));
-  vPut32(pSub, SUB_DIAG | (ulLength + 8) << 8);
+  uint8_t *pSub = pTailAdd(SUB_DIAG, ulLength + 4);
   vPut16(pSub + 4, static_cast<uint16_t>(iNumber));
   pSub[6] = static_cast<uint8_t>(iForm);
   pSub[7] = static_cast<uint8_t>(iSeverity);
   std::memcpy(pSub + 8, pszText, ulLength);
-  vSubCount(1);
 }
 
-bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber)
+/* The operation table entry of an index, or null. */
+const OPENTRY *pEntryOfIndex(int16_t sIndex)
 {
-  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == bNumber;
+  return sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
 }
 
 /* Keeps only the sub-records the later phases and the listing need. */
@@ -123,45 +153,35 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
 {
   uint8_t *p = pHead();
   uint32_t ulOut = STMT_HEAD, ulCount = 0;
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    uint8_t bKind = static_cast<uint8_t>(ulWord);
+  pStmtEachSub([&](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
     bool bKeep = true;
     if (bKind == SUB_LABEL || bKind == SUB_OPERAND) bKeep = bKeepOperands;
     if (bKind == SUB_OPERATION || bKind == SUB_OPERAND_FIELD || bKind == SUB_LINES) bKeep = bKeepSubstituted;
     if (bKind == SUB_SOURCE) bKeep = bKeepSource;
     if (bKeep) {
-      if (ulOut != ulOff) std::memmove(p + ulOut, p + ulOff, ulLen);
+      if (p + ulOut != pSub) std::memmove(p + ulOut, pSub, ulLen);
       ulOut += ulLen;
       ulCount++;
     }
-    ulOff += ulLen;
-  }
+    return false;
+  });
   std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
-  g_rec.ulLength = ulOut;
-  vHeadPut32(STMT_LENGTH, ulOut);
+  vRecordTruncate(ulOut);
   vHeadPut32(STMT_SUBCOUNT, ulCount);
 }
 
 /* ---- statement processing -------------------------------------------------- */
 
-/* A copy of the statement's operand sub-records: handlers attach
-   diagnostics, which may move the record while they read the operands. */
-const uint8_t *pOperandsCopy()
+/* The first operand sub-record of the statement in hand, after its label
+   and operands were appended to the record; the record stays in place
+   while the handlers read them. */
+const uint8_t *pOperandsInRecord()
 {
+  vStmtFlushTail();
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
-  int iCount = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  if (pFirst == nullptr) return nullptr;
-  const uint8_t *pEnd = pFirst;
-  for (int i = 0; i < iCount; i++) pEnd += ulGet32(pEnd) >> 8;
-  size_t ulLen = static_cast<size_t>(pEnd - pFirst);
-  uint8_t *pCopy = static_cast<uint8_t *>(GB_ENSURE(&g_stmt.operands, ulLen + 4));
-  std::memcpy(pCopy, pFirst, ulLen);
-  std::memset(pCopy + ulLen, 0, 4);
-  return pCopy;
+  iStmtLocate(&ulLabel, &pLabel, &pFirst);
+  return pFirst;
 }
 
 } // namespace
@@ -226,6 +246,7 @@ void vStmtPhaseStart()
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
   g_stmt.bErrorSeen = false;
+  g_stmt.bHandlers = false;
   vContextFlag(g_opt.ulFlag);
 }
 
@@ -268,6 +289,7 @@ void vStmtStart()
     vAsmTerminate();
   }
   vRecordReset(STMT_HEAD);
+  g_stmt.ulTail = g_stmt.ulTailCount = 0;
   vHeadPut32(STMT_NUMBER, g_stmt.ulNext);
   vHeadPut32(STMT_SECTION, 0xFFFFFFFFu);
   vPut16(pHead() + STMT_OPINDEX, 0xFFFF);
@@ -278,15 +300,72 @@ void vStmtStart()
 
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
 {
-  uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 4));
-  vPut32(pSub, bKind | (ulLength + 4) << 8);
+  uint8_t *pSub = nullptr;
+  if (bToTail()) {
+    pSub = pTailAdd(bKind, ulLength);
+  } else {
+    pSub = static_cast<uint8_t *>(pRecordExtend(ulLength + 4));
+    vPut32(pSub, bKind | (ulLength + 4) << 8);
+    vSubCount(1);
+  }
   if (ulLength != 0 && pBytes != nullptr) std::memcpy(pSub + 4, pBytes, ulLength);
-  vSubCount(1);
+}
+
+void vStmtFlushTail()
+{
+  if (g_stmt.ulTailCount == 0) return;
+  auto *pSub = static_cast<uint8_t *>(pRecordExtend(g_stmt.ulTail));
+  std::memcpy(pSub, g_stmt.tail.pData, g_stmt.ulTail);
+  vSubCount(static_cast<int>(g_stmt.ulTailCount));
+  g_stmt.ulTail = g_stmt.ulTailCount = 0;
 }
 
 uint16_t usStmtFlags() { return usGet16(pHead() + STMT_FLAGS); }
 void vStmtSetFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() | usBits)); }
 void vStmtClearFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & ~usBits)); }
+void vStmtWantPhase2() { vStmtSetFlags(SF_PHASE2); }
+
+void vStmtSetOrigin(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulRecords, uint32_t ulSequence)
+{
+  vHeadPut32(STMT_SRCID, ulSrcId);
+  vHeadPut32(STMT_LINE, ulLine);
+  vHeadPut32(STMT_RECORDS, ulRecords);
+  vHeadPut32(STMT_SEQUENCE, ulSequence);
+}
+
+void vStmtSetOperation(int16_t sIndex, int16_t sNest)
+{
+  vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(sIndex));
+  vPut16(pHead() + STMT_NEST, static_cast<uint16_t>(sNest));
+}
+
+void vStmtSetPrint(uint8_t bPrint) { pHead()[STMT_PRINT] = bPrint; }
+
+STMTVIEW viewOfRecord(const uint8_t *p)
+{
+  STMTVIEW v{};
+  v.ulNumber = ulGet32(p + STMT_NUMBER);
+  v.ulSrcId = ulGet32(p + STMT_SRCID);
+  v.ulLine = ulGet32(p + STMT_LINE);
+  v.ulRecords = ulGet32(p + STMT_RECORDS);
+  v.lSection = static_cast<int32_t>(ulGet32(p + STMT_SECTION));
+  v.ulLocation = ulGet32(p + STMT_LOCATION);
+  v.ulSequence = ulGet32(p + STMT_SEQUENCE);
+  v.ulFlagSet = ulGet32(p + STMT_FLAGSET);
+  v.sNest = static_cast<int16_t>(usGet16(p + STMT_NEST));
+  v.sOpIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
+  v.usFlags = usGet16(p + STMT_FLAGS);
+  v.bPrint = p[STMT_PRINT];
+  v.bPad = p[STMT_ALIGN];
+  v.bInstruction = bInstructionNumber(pEntryOfIndex(v.sOpIndex));
+  return v;
+}
+
+const OPENTRY *pStmtEntry()
+{
+  if (g_rec.ulLength < STMT_HEAD) return nullptr;
+  return pEntryOfIndex(static_cast<int16_t>(usGet16(pHead() + STMT_OPINDEX)));
+}
 
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
@@ -378,11 +457,7 @@ int iStmtReserveDiag(unsigned uCount)
   /* slots are added once, in the conditional assembly phase; a revisited
      record keeps its size */
   if (!bFirstPhase() || (usStmtFlags() & SF_REVISIT)) uCount = 0;
-  for (unsigned i = 0; i < uCount; i++) {
-    uint8_t *pSub = static_cast<uint8_t *>(pRecordExtend(12));
-    vPut32(pSub, SUB_DIAG_SLOT | 12u << 8);
-    vSubCount(1);
-  }
+  for (unsigned i = 0; i < uCount; i++) pTailAdd(SUB_DIAG_SLOT, 8);
   vStmtSetFlags(SF_REVISIT);
   return 0;
 }
@@ -400,7 +475,11 @@ void vStmtInError()
 
 uint8_t *pStmtSub(uint8_t bKind)
 {
-  return pStmtEachSub([bKind](uint8_t bThis, const uint8_t *, uint32_t) { return bThis == bKind; });
+  auto fKind = [bKind](uint8_t bThis, const uint8_t *, uint32_t) { return bThis == bKind; };
+  uint8_t *p = pStmtEachSub(fKind);
+  if (p == nullptr && g_stmt.ulTailCount != 0)
+    p = pSubEach(static_cast<uint8_t *>(g_stmt.tail.pData), g_stmt.ulTail, fKind, 0);
+  return p;
 }
 
 void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest)
@@ -424,15 +503,14 @@ void vStmtDiagOnly(const MSGDEF &msg)
 
 bool bStmtFinish()
 {
+  vStmtFlushTail();
   uint16_t usFlags = usStmtFlags();
   uint32_t ulNumber = ulGet32(pHead() + STMT_NUMBER);
   bool bEnd = false;
   if (usFlags & SF_ERROR) {
     vStmtClearFlags(SF_REVISIT | SF_PHASE2);
   } else {
-    int16_t sIndex = static_cast<int16_t>(usGet16(pHead() + STMT_OPINDEX));
-    bEnd = sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount &&
-           bIsInstruction(&g_optab.pEntries[sIndex], INSTR_END);
+    bEnd = bIsInstruction(pStmtEntry(), INSTR_END);
   }
   usFlags = usStmtFlags();
   g_stmt.ulNext++;
@@ -502,17 +580,22 @@ bool bStmtProcess(const SRCSTMT *pStmt)
     int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
-      const uint8_t *pOperands = pOperandsCopy();
+      const uint8_t *pOperands = pOperandsInRecord();
       uint32_t ulName = bSequence ? 0 : ulLabelLen;
+      g_stmt.bHandlers = true;
       vDefineLabel(ulName, pLabel, iOperands, pOperands);
-      if (bMachine)
-        vStmtSetFlags(SF_MACHINE | SF_PHASE2);
-      else
+      if (bMachine) {
+        vStmtSetFlags(SF_MACHINE);
+        vStmtWantPhase2();
+      } else {
         vFirstPhaseDispatch(pStmt, pEntry, iOperands, ulName, pLabel, pOperands);
+      }
+      g_stmt.bHandlers = false;
     }
   }
   if (pend.iNumber != 0) iStmtDiag(pend.iNumber, DIAG_HOST_TEXT, 12, 0, pend.achText);
   if (usStmtFlags() & SF_ERROR) vStmtInError();
+  vStmtFlushTail();
 
   /* what is written, and what of it */
   uint16_t usFlags = usStmtFlags();
@@ -528,7 +611,7 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   vPruneRecord((bSubstituted && bPrinted) || bLater, bSubstituted && bPrinted, bPrinted);
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
-  if (!bWrite) g_rec.ulLength = 0;
+  if (!bWrite) vRecordTruncate(0);
   bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
   uint32_t ulSequence = ulGet32(pHead() + STMT_SEQUENCE);
   /* an END in error (a duplicate or invalid label) still ends the program:

@@ -2,8 +2,8 @@
 ** gen1.h - the statement record (STMT), the statement diagnostic service and
 ** statement processing of the conditional assembly phase.
 **
-** A STMT is a 48-byte head followed by typed sub-records, built in the record
-** buffer of the SYSUT1 record layer and written to SYSUT1 by bStmtFinish.
+** A STMT (its layout in stmt.h) is built in the record buffer of the SYSUT1
+** record layer and written to SYSUT1 by bStmtFinish.
 ** Every module that attaches a diagnostic to a statement does it through
 ** iStmtDiag and its variants, between vStmtStart and bStmtFinish in the
 ** conditional assembly phase, or on the record in hand in later phases.
@@ -12,128 +12,13 @@
 
 #include <cstdint>
 
+#include "instrnum.h"
+#include "stmt.h"
 #include "vorn.h"
 #include "work.h"
 
-/* Offsets of the head fields. */
-enum : uint32_t {
-  STMT_LENGTH = 0,
-  STMT_SUBCOUNT = 4,
-  STMT_SRCID = 8,
-  STMT_LINE = 12,
-  STMT_RECORDS = 16,
-  STMT_NUMBER = 20,
-  STMT_SECTION = 24,
-  STMT_LOCATION = 28,
-  STMT_SEQUENCE = 32,
-  STMT_FLAGSET = 36,
-  STMT_NEST = 40,
-  STMT_OPINDEX = 42,
-  STMT_FLAGS = 44,
-  STMT_PRINT = 46,
-  STMT_ALIGN = 47,
-  STMT_HEAD = 48,
-};
-
-/* Statement flags (head offset 44). */
-enum : uint16_t {
-  SF_OBJECT_CALL = 0x0001,
-  SF_LISTING = 0x0002,
-  SF_MACHINE = 0x0004,
-  SF_BYTES = 0x0008,
-  SF_UNASSIGNED = 0x0100,
-  SF_NOPRINT = 0x0200,
-  SF_RELATIVE = 0x0400,
-  SF_SUBSTITUTED = 0x0800,
-  SF_PHASE2 = 0x1000,
-  SF_OPTIONAL = 0x2000,
-  SF_REVISIT = 0x4000,
-  SF_ERROR = 0x8000,
-  SF_KEPT_IN_ERROR = 0x8E01, /* 0x8A01 and the relative-location bit, so a
-                                statement in error is listed at its address */
-};
-
-/* Sub-record kinds. */
-enum : uint8_t {
-  SUB_POOL = 0,
-  SUB_VALUE = 1,
-  SUB_USING_LIMIT = 2,
-  SUB_DIAG = 3,
-  SUB_DIAG_SLOT = 4,
-  SUB_LABEL = 5,
-  SUB_OPERATION = 6,
-  SUB_OPERAND = 7,
-  SUB_OPERAND_FIELD = 8,
-  SUB_LINES = 9,
-  SUB_SOURCE = 10,
-};
-
-/* Text form of a diagnostic (the form byte of its sub-record): host text
-   (ASCII, as written in the message tables), or EBCDIC text that starts with
-   a name from the statement, a blank and the message translated to EBCDIC. */
-constexpr uint8_t DIAG_HOST_TEXT = 32;
-constexpr uint8_t DIAG_NAME_TEXT = 64;
-/* Host text of a note the source reader has already shown on the terminal:
-   the listing prints it after the statement, which it does not flag. */
-constexpr uint8_t DIAG_READER_NOTE = 96;
-constexpr int DIAG_NUMBER_UNTRANSLATED = 99;
 constexpr uint32_t STMT_LIMIT = 999999;
 constexpr uint32_t OPERAND_MAX = 1024;
-
-/* Assembler instruction numbers the statement modules test. */
-enum : uint8_t {
-  INSTR_LITERAL = 1,
-  INSTR_ALIAS = 7,
-  INSTR_AMODE = 8,
-  INSTR_CCW = 12,
-  INSTR_CCW1 = 13,
-  INSTR_CEJECT = 14,
-  INSTR_CNOP = 15,
-  INSTR_COM = 16,
-  INSTR_COPY = 17,
-  INSTR_CSECT = 18,
-  INSTR_CXD = 19,
-  INSTR_DC = 20,
-  INSTR_DROP = 21,
-  INSTR_DS = 22,
-  INSTR_DSECT = 23,
-  INSTR_DXD = 24,
-  INSTR_EJECT = 25,
-  INSTR_END = 26,
-  INSTR_ENTRY = 27,
-  INSTR_EQU = 28,
-  INSTR_EXEC = 29,
-  INSTR_EXTRN = 31,
-  INSTR_LOCTR = 40,
-  INSTR_LTORG = 41,
-  INSTR_ORG = 48,
-  INSTR_POP = 49,
-  INSTR_PRINT = 50,
-  INSTR_PUNCH = 51,
-  INSTR_PUSH = 52,
-  INSTR_REPRO = 53,
-  INSTR_RMODE = 54,
-  INSTR_RSECT = 55,
-  INSTR_SPACE = 59,
-  INSTR_START = 60,
-  INSTR_TITLE = 61,
-  INSTR_USING = 62,
-  INSTR_WXTRN = 63,
-};
-
-/* The text of an operand sub-record (kind 7) and the sub-record after it. */
-inline const uint8_t *pOperandText(const uint8_t *pSub, uint32_t *pulLength)
-{
-  uint32_t ulSub = static_cast<uint32_t>(pSub[1] | pSub[2] << 8 | pSub[3] << 16);
-  *pulLength = ulSub > 4 ? ulSub - 4 : 0;
-  return pSub + 4;
-}
-
-inline const uint8_t *pOperandNext(const uint8_t *pSub)
-{
-  uint32_t ulSub = static_cast<uint32_t>(pSub[1] | pSub[2] << 8 | pSub[3] << 16);
-  return pSub + (ulSub > 4 ? ulSub : 4);
-}
 
 /* Starts statement numbering and the statement state of a conditional
    assembly phase. */
@@ -150,10 +35,25 @@ void vStmtSetPrintStatus(uint8_t bStatus);
 bool bPrintShows(uint8_t bPrint, int32_t lNest);
 
 void vStmtStart();
+/* Adds a sub-record to the statement in hand.  While handlers read the
+   record, in the code generation phase and behind a diagnostic it is
+   collected beside the record (pStmtSub finds it) and appended by
+   vStmtFlushTail, so that the record does not move under the handlers. */
 void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);
+/* Appends what was collected beside the record in hand (bStmtFinish does;
+   the code generation phase before a statement is listed). */
+void vStmtFlushTail();
 uint16_t usStmtFlags();
 void vStmtSetFlags(uint16_t usBits);
 void vStmtClearFlags(uint16_t usBits);
+/* The statement has work in the code generation phase (SF_PHASE2). */
+void vStmtWantPhase2();
+/* Head fields of a statement being built: where it comes from (source,
+   line, card records, sequence field text handle), its operation table
+   index and macro nesting level, the PRINT status it is listed under. */
+void vStmtSetOrigin(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulRecords, uint32_t ulSequence);
+void vStmtSetOperation(int16_t sIndex, int16_t sNest);
+void vStmtSetPrint(uint8_t bPrint);
 
 /* The statement diagnostic service: attaches message iNumber (0 a plain
    note, 300 an MNOTE) with severity 0, 4, 8, 12 or 16 to the statement in
@@ -190,21 +90,6 @@ bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen);
 /* A statement in error: no operation, only the flags that still matter,
    no location unless it had one. */
 void vStmtInError();
-/* Walks the well-formed sub-records of the record in hand in order:
-   f(kind, sub-record, its total length) returns true to stop there.  The
-   sub-record it stopped at, or null. */
-template <typename F> uint8_t *pStmtEachSub(F f)
-{
-  uint8_t *p = pRecord();
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    if (f(static_cast<uint8_t>(ulWord), p + ulOff, ulLen)) return p + ulOff;
-    ulOff += ulLen;
-  }
-  return nullptr;
-}
 /* The first sub-record of a kind in the record in hand, or null. */
 uint8_t *pStmtSub(uint8_t bKind);
 /* The records marked for revisiting: count, positions of the first and the

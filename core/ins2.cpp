@@ -1,10 +1,9 @@
 /*
 ** ins2.cpp - machine instruction encoding (module "ins2").
 **
-** Owns the listing addresses of the statement handled last, a copy of the
-** operand sub-records of the record in hand and the expression storage of
-** its operands (a heap storage stack that lives for the run, reset for every
-** operand).
+** Owns the listing addresses of the statement handled last and the
+** expression storage of its operands (a heap storage stack that lives for
+** the run, reset for every operand).
 **
 ** Every machine instruction is built from its operation code table entry:
 ** an image of the entry's length starts with the skeleton bytes, and each
@@ -14,9 +13,9 @@
 ** format by name; the few instruction-specific checks look at opcodes only.
 **
 ** Notes on the design:
-**  - Diagnostics attached to the statement may move the record buffer, so
-**    the operand sub-records are copied out first and parsed from the copy;
-**    the expression trees point into that copy.
+**  - The operand sub-records are parsed in the record in hand, which stays
+**    in place while diagnostics are attached (gen1 collects them beside
+**    it); the expression trees point into it.
 **  - Fields are ORed into the image and a value of 0 writes nothing, so an
 **    operand that fails leaves the fields of the others intact and the
 **    statement keeps its bytes as far as they were built.
@@ -40,6 +39,7 @@
 #include "esd1.h"
 #include "expr.h"
 #include "gen1.h"
+#include "instr.h"
 #include "lbl.h"
 #include "mem.h"
 #include "msc2.h"
@@ -209,10 +209,9 @@ constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;
 
 struct INSSTATE {
   LISTADDRS addrs;
-  GROWBUF copy;     /* operand sub-records of the record in hand */
   STACKHDR *pStack; /* expression storage, reset per operand; lives for the run */
 };
-INSSTATE g_ins = {{}, {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr};
+INSSTATE g_ins = {{}, nullptr};
 
 STACKHDR *pOperandStack()
 {
@@ -221,23 +220,15 @@ STACKHDR *pOperandStack()
   return g_ins.pStack;
 }
 
-/* The operand sub-records of the record in hand, copied where diagnostics
-   cannot move them, with a zero word after the last; the number of them. */
-int iOperandsCopy(const uint8_t **ppFirst)
+/* The operand sub-records of the record in hand: the first, and the number
+   of them. */
+int iOperandsOf(const uint8_t **ppFirst)
 {
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
   int iOperands = iStmtLocate(&ulLabel, &pLabel, &pFirst);
-  *ppFirst = nullptr;
-  if (iOperands <= 0 || pFirst == nullptr) return 0;
-  const uint8_t *pEnd = pFirst;
-  for (int i = 0; i < iOperands; i++) pEnd = pOperandNext(pEnd);
-  size_t ulBytes = static_cast<size_t>(pEnd - pFirst);
-  uint8_t *pCopy = static_cast<uint8_t *>(GB_ENSURE(&g_ins.copy, ulBytes + 4));
-  std::memcpy(pCopy, pFirst, ulBytes);
-  std::memset(pCopy + ulBytes, 0, 4);
-  *ppFirst = pCopy;
-  return iOperands;
+  *ppFirst = iOperands > 0 ? pFirst : nullptr;
+  return iOperands > 0 ? iOperands : 0;
 }
 
 void vAddressesReset()
@@ -249,10 +240,9 @@ void vAddressesReset()
 /* Section and location of the statement in hand (-1, 0 without one). */
 void vHere(int32_t *plSection, int32_t *plLocation)
 {
-  const uint8_t *p = pRecord();
   bool bKnown = !(usStmtFlags() & SF_UNASSIGNED);
-  *plSection = bKnown ? static_cast<int32_t>(ulGet32(p + STMT_SECTION)) : -1;
-  *plLocation = bKnown ? static_cast<int32_t>(ulGet32(p + STMT_LOCATION)) : 0;
+  *plSection = bKnown ? lStmtSection() : -1;
+  *plLocation = bKnown ? static_cast<int32_t>(ulStmtLocation()) : 0;
 }
 
 /* ---- one operand ----------------------------------------------------------- */
@@ -626,10 +616,9 @@ void vMachineInstruction()
 {
   vAddressesReset();
   if (g_rec.ulLength < STMT_HEAD) return;
-  int16_t sIndex = static_cast<int16_t>(usGet16(pRecord() + STMT_OPINDEX));
-  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
-  const OPENTRY e = g_optab.pEntries[sIndex];
-  if (e.bKind != OPK_MACHINE) return;
+  const OPENTRY *pEntry = pStmtEntry();
+  if (pEntry == nullptr || pEntry->bKind != OPK_MACHINE) return;
+  const OPENTRY e = *pEntry;
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   uint8_t abImage[IMAGE_MAX] = {};
@@ -637,7 +626,7 @@ void vMachineInstruction()
   abImage[0] = e.abName[6];
   abImage[1] = e.abName[7];
   const uint8_t *pOperand = nullptr;
-  int iOperands = iOperandsCopy(&pOperand);
+  int iOperands = iOperandsOf(&pOperand);
   int iCount = e.abOps[0] < 3 ? e.abOps[0] : 3;
   if (iOperands < iCount) iCount = iOperands;
   for (int i = 0; i < iCount; i++, pOperand = pOperandNext(pOperand)) {
@@ -672,13 +661,13 @@ void vCcwStatement()
 {
   vAddressesReset();
   if (g_rec.ulLength < STMT_HEAD) return;
-  int16_t sIndex = static_cast<int16_t>(usGet16(pRecord() + STMT_OPINDEX));
-  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
-  bool bFormat1 = g_optab.pEntries[sIndex].abOps[2] == INSTR_CCW1;
+  const OPENTRY *pEntry = pStmtEntry();
+  if (pEntry == nullptr) return;
+  bool bFormat1 = bIsInstruction(pEntry, INSTR_CCW1);
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   const uint8_t *pOperand = nullptr;
-  if (iOperandsCopy(&pOperand) < 4) return;
+  if (iOperandsOf(&pOperand) < 4) return;
   uint32_t ulFlags = 0x01 | EF_ABSOLUTE;
   int32_t lCommand = 0, lFlags = 0, lCount = 0;
   const uint8_t *pAddress = iAbsOperand(pOperand, 1, lSection, lLocation, ulFlags, &lCommand, 0, 255);
@@ -726,7 +715,7 @@ void vCnopStatement()
   int32_t lSection = -1, lLocation = 0;
   vHere(&lSection, &lLocation);
   const uint8_t *pOperand = nullptr;
-  if (iOperandsCopy(&pOperand) < 2 || lSection == -1) return;
+  if (iOperandsOf(&pOperand) < 2 || lSection == -1) return;
   int32_t lByte = 0, lWord = 4;
   int iByte = ABS_ERROR, iWord = ABS_ERROR;
   const uint8_t *pNext = iAbsOperand(pOperand, 1, lSection, lLocation, 0x01 | EF_ABSOLUTE, &lByte, 0, 6, &iByte);

@@ -34,6 +34,7 @@
 #include "fix1.h"
 #include "expr.h"
 #include "gen1.h"
+#include "instr.h"
 #include "mem.h"
 #include "opt.h"
 #include "vorn.h"
@@ -336,22 +337,6 @@ int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int3
 
 namespace {
 
-/* L' and T' of labels whose values are locations. */
-struct LABELATTR {
-  uint8_t bNumber; /* assembler instruction number; 0 = machine instruction */
-  int32_t lLength; /* 0: the instruction length */
-  uint8_t bType;   /* EBCDIC letter */
-};
-constexpr LABELATTR c_aLabelAttr[] = {
-    {0, 0, E_I},           /* machine instruction */
-    {INSTR_CNOP, 1, E_I},  /* CNOP */
-    {INSTR_CCW, 8, E_W},   /* CCW */
-    {INSTR_CCW1, 8, E_W},  /* CCW1 */
-    {INSTR_CXD, 4, E_A},   /* CXD */
-    {INSTR_LTORG, 1, E_U}, /* LTORG */
-    {INSTR_ORG, 1, E_U},   /* ORG */
-    {INSTR_END, 1, E_U},   /* END */
-};
 
 STACKHDR *pLabelStack()
 {
@@ -487,12 +472,10 @@ void vEquLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
     return;
   }
   if (iRc == EQU_PENDING) iStmtReserveDiag(1);
-  if (iRc == EQU_PHASE2) vStmtSetFlags(SF_PHASE2);
+  if (iRc == EQU_PHASE2) vStmtWantPhase2();
   if ((iRc == EQU_DEFINED || iRc == EQU_PHASE2) && pSym != nullptr) {
-    uint8_t *p = pRecord();
     vStmtClearFlags(SF_UNASSIGNED);
-    vPut32(p + STMT_SECTION, static_cast<uint32_t>(pSym->lSection));
-    vPut32(p + STMT_LOCATION, static_cast<uint32_t>(pSym->lValue));
+    vStmtSetPlace(pSym->lSection, static_cast<uint32_t>(pSym->lValue));
     if (pSym->lSection >= 0) vStmtSetFlags(SF_RELATIVE);
   }
 }
@@ -506,9 +489,7 @@ void vUsingLocation()
     vLocationWait(lCounter);
     return;
   }
-  uint8_t *p = pRecord();
-  vPut32(p + STMT_SECTION, static_cast<uint32_t>(lSection));
-  vPut32(p + STMT_LOCATION, static_cast<uint32_t>(lOffset));
+  vStmtSetPlace(lSection, static_cast<uint32_t>(lOffset));
   vStmtClearFlags(SF_UNASSIGNED);
   vStmtSetFlags(SF_RELATIVE);
 }
@@ -527,122 +508,84 @@ void vLiteralLocation(const uint8_t *pFirstOperand)
   iAssignLocation(lStatementCounter(), pLit, true);
 }
 
-bool bLocating(uint8_t bNumber, bool bMachine)
+} // namespace
+
+/* ---- location steps of the assembler instructions ------------------------------ */
+
+void vCcwLocate(const INSTRARGS &a)
 {
-  if (bMachine) return true;
-  switch (bNumber) {
-  case INSTR_LITERAL:
-  case INSTR_CCW:
-  case INSTR_CCW1:
-  case INSTR_CNOP:
-  case INSTR_CXD:
-  case INSTR_DC:
-  case INSTR_DS:
-  case INSTR_EQU:
-  case INSTR_LTORG:
-  case INSTR_ORG:
-  case INSTR_USING:
-    return true;
-  default:
-    return false;
-  }
+  vRecordExtent(8, 8);
+  iAssignLocation(lStatementCounter(), a.pSym, true);
 }
 
-} // namespace
+void vCxdLocate(const INSTRARGS &a)
+{
+  vRecordExtent(4, 4);
+  iAssignLocation(lStatementCounter(), a.pSym, true);
+}
+
+void vCnopLocate(const INSTRARGS &a) { vCnopLocation(a.pSym, a.pFirst); }
+void vDcLocate(const INSTRARGS &a) { vDcLocation(a.pSym, a.iOperands, a.pFirst, false); }
+void vDsLocate(const INSTRARGS &a) { vDcLocation(a.pSym, a.iOperands, a.pFirst, true); }
+
+void vLtorgLocate(const INSTRARGS &a)
+{
+  vRecordExtent(0, ulLiteralsWaiting() != 0 || a.bPass ? 8 : 1);
+  iAssignLocation(lStatementCounter(), a.pSym, false);
+}
+
+void vOrgLocate(const INSTRARGS &a)
+{
+  if (!a.bPass && pStmtSub(SUB_VALUE) == nullptr) {
+    uint32_t ulUnknown = 0xFFFFFFFFu;
+    vStmtAddSub(SUB_VALUE, 4, &ulUnknown);
+  }
+  vOrgStatement(a.pSym, a.iOperands, a.pFirst);
+}
+
+void vEquLocate(const INSTRARGS &a) { vEquLocation(a.pSym, a.iOperands, a.pFirst); }
+void vLiteralLocate(const INSTRARGS &a) { vLiteralLocation(a.pFirst); }
+void vUsingLocate(const INSTRARGS &) { vUsingLocation(); }
 
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand)
 {
-  const uint8_t *pRec = pRecord();
-  int16_t sIndex = static_cast<int16_t>(usGet16(pRec + STMT_OPINDEX));
-  if (sIndex < 0 || static_cast<uint32_t>(sIndex) >= g_optab.ulCount) return;
-  const OPENTRY &e = g_optab.pEntries[sIndex];
+  const OPENTRY *pEntry = pStmtEntry();
+  if (pEntry == nullptr) return;
+  const OPENTRY &e = *pEntry;
   bool bMachine = e.bKind == OPK_MACHINE;
   if (!bMachine && e.bKind != OPK_ASSEMBLER) return;
-  uint8_t bNumber = bMachine ? 0 : e.abOps[2];
+  const INSTRROW &r = rInstrRow(bMachine ? 0 : e.abOps[2]);
+  if (!bMachine && r.pfnLocate == nullptr) return;
   bool bPass = lResolvePass() != 0;
-  bool bLocated = bLocating(bNumber, bMachine);
-  if (!bLocated && bNumber != INSTR_DXD && bNumber != INSTR_END) return;
-  if (!bPass && bLocated) vPrivateSection();
-
-  const LABELATTR *pAttr = nullptr;
-  for (const LABELATTR &a : c_aLabelAttr)
-    if (a.bNumber == bNumber) pAttr = &a;
-  if (bMachine) pAttr = &c_aLabelAttr[0];
-  bool bUsing = bNumber == INSTR_USING;
+  if (!bPass && (bMachine || (r.bFlags & IR_LOCATED))) vPrivateSection();
 
   SYMBOL *pSym = nullptr;
-  if (ulLabelLength > 0 && bNumber != INSTR_LITERAL) {
+  if (ulLabelLength > 0 && !(r.bFlags & IR_NO_LABEL)) {
     if (bPass) {
       pSym = pSymbolFind(pLabel, ulLabelLength);
     } else {
-      pSym = pLabelDefine(pLabel, ulLabelLength, g_asm.ulStmtNo, bUsing);
-      if (pSym != nullptr && pAttr != nullptr) {
-        pSym->lLength = pAttr->lLength != 0 ? pAttr->lLength : e.bLength;
-        pSym->bType = pAttr->bType;
+      pSym = pLabelDefine(pLabel, ulLabelLength, g_asm.ulStmtNo, (r.bFlags & IR_USING_LABEL) != 0);
+      if (pSym != nullptr && (bMachine || r.bLabelType != 0)) {
+        pSym->lLength = bMachine ? e.bLength : r.bLabelLength;
+        pSym->bType = bMachine ? E_I : r.bLabelType;
         pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
       }
     }
   }
-  if (bUsing) {
-    vUsingLocation();
+  if (!bMachine) {
+    r.pfnLocate(INSTRARGS{nullptr, &e, iOperands, ulLabelLength, pLabel, pFirstOperand, pSym, bPass});
     return;
   }
-  if (bMachine) {
-    vRecordExtent(e.bLength, 2);
-    iAssignLocation(lStatementCounter(), pSym, true);
-    if (bPass && (usStmtFlags() & SF_UNASSIGNED)) return;
-    /* literals of the operands join the current pool; in a pass, those
-       made while the statement had no location learn where * stands */
-    const uint8_t *pOp = pFirstOperand;
-    for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
-      uint32_t ulLength = 0;
-      const uint8_t *pText = pOperandText(pOp, &ulLength);
-      vLiteralScan(pText, ulLength, static_cast<unsigned>(i + 1));
-    }
-    return;
-  }
-  switch (bNumber) {
-  case INSTR_CCW:
-  case INSTR_CCW1:
-    vRecordExtent(8, 8);
-    iAssignLocation(lStatementCounter(), pSym, true);
-    break;
-  case INSTR_CXD:
-    vRecordExtent(4, 4);
-    iAssignLocation(lStatementCounter(), pSym, true);
-    break;
-  case INSTR_CNOP:
-    vCnopLocation(pSym, pFirstOperand);
-    break;
-  case INSTR_DC:
-  case INSTR_DS:
-    vDcLocation(pSym, iOperands, pFirstOperand, bNumber == INSTR_DS);
-    break;
-  case INSTR_LTORG:
-    vRecordExtent(0, ulLiteralsWaiting() != 0 || bPass ? 8 : 1);
-    iAssignLocation(lStatementCounter(), pSym, false);
-    break;
-  case INSTR_ORG:
-    if (!bPass && pStmtSub(SUB_VALUE) == nullptr) {
-      uint32_t ulUnknown = 0xFFFFFFFFu;
-      vStmtAddSub(SUB_VALUE, 4, &ulUnknown);
-    }
-    vOrgStatement(pSym, iOperands, pFirstOperand);
-    break;
-  case INSTR_EQU:
-    vEquLocation(pSym, iOperands, pFirstOperand);
-    break;
-  case INSTR_DXD:
-    vDxdStatement(pSym, ulLabelLength, pLabel, pFirstOperand);
-    break;
-  case INSTR_LITERAL:
-    vLiteralLocation(pFirstOperand);
-    break;
-  case INSTR_END:
-    vEndStatement(pSym, iOperands);
-    break;
-  default:
-    break;
+  vRecordExtent(e.bLength, 2);
+  iAssignLocation(lStatementCounter(), pSym, true);
+  if (bPass && (usStmtFlags() & SF_UNASSIGNED)) return;
+  /* literals of the operands join the current pool; in a pass, those
+     made while the statement had no location learn where * stands */
+  const uint8_t *pOp = pFirstOperand;
+  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+    uint32_t ulLength = 0;
+    const uint8_t *pText = pOperandText(pOp, &ulLength);
+    vLiteralScan(pText, ulLength, static_cast<unsigned>(i + 1));
   }
 }
 
@@ -675,5 +618,5 @@ void vEquSecondPhase(uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_
   /* no reference word: the first phase has recorded the references */
   EXPRVALUE *v = pExprEvaluate(c, c->pTree, 0, pSym->lOrgSection, pSym->lOrgValue,
                                0x01 | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
-  if (v != nullptr && !bExprFailed(c)) vPut32(pRecord() + STMT_LOCATION, static_cast<uint32_t>(v->lValue));
+  if (v != nullptr && !bExprFailed(c)) vStmtSetLocation(static_cast<uint32_t>(v->lValue));
 }

@@ -116,7 +116,7 @@ void vPushPop(bool bPush, int iOperands, const uint8_t *pFirst)
     return;
   }
   if (abSeen[PP_NOPRINT]) vStmtSetFlags(SF_NOPRINT);
-  if (abSeen[PP_USING]) vStmtSetFlags(SF_PHASE2);
+  if (abSeen[PP_USING]) vStmtWantPhase2();
   if (!abSeen[PP_PRINT] || !g_opt.bList) return;
   if (g_msc1.stack.pData == nullptr) g_msc1.ulDepth = 0; /* subpool 2 was released */
   if (bPush) {
@@ -132,8 +132,8 @@ void vPushPop(bool bPush, int iOperands, const uint8_t *pFirst)
 /* Listing spacing statements reach the second phase only when printed. */
 void vMarkIfPrinted()
 {
-  const uint8_t *p = pRecord();
-  if (bPrintShows(p[STMT_PRINT], static_cast<int16_t>(usGet16(p + STMT_NEST)))) vStmtSetFlags(SF_PHASE2);
+  STMTVIEW v = stmtView();
+  if (bPrintShows(v.bPrint, v.sNest)) vStmtWantPhase2();
 }
 
 /* The optional absolute operand 0..32767; false after a diagnostic. */
@@ -230,7 +230,7 @@ void vPopStatement(uint32_t, const uint8_t *, int iOperands, const uint8_t *pFir
 
 void vTitleStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int, const uint8_t *)
 {
-  vStmtSetFlags(SF_PHASE2);
+  vStmtWantPhase2();
   if (ulLabelLength == 0 || pLabel == nullptr) return;
   if (g_msc1.bTitle) {
     vDiag(MSG_TITLE_LABEL);

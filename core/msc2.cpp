@@ -164,9 +164,8 @@ void vEndSecondPhase(int iOperands, const uint8_t *pFirstOperand)
   if (ulLength != 0) {
     if (g_pEndStack == nullptr) g_pEndStack = pStackCreate(SP_RUN);
     vStackReset(g_pEndStack);
-    const uint8_t *pRec = pRecord();
-    int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
-    int32_t lHere = static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION));
+    int32_t lSection = lStmtSection();
+    int32_t lHere = static_cast<int32_t>(ulStmtLocation());
     EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, g_pEndStack, 0, ET_EXPRESSION);
     EXPRVALUE *v = bExprFailed(c) ? nullptr
                                   : pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, 0), lSection, lHere,

@@ -28,6 +28,7 @@
 
 #include "file.h"
 #include "mem.h"
+#include "instrnum.h"
 #include "optimage.h"
 #include "vorn.h"
 
@@ -45,7 +46,7 @@ constexpr uint32_t MAGIC_ENTRIES = 0x0A9FE369;
 constexpr uint32_t MAGIC_DESCS = 0x37D1BC0F;
 constexpr size_t HEADER_BYTES = 72;
 constexpr uint32_t MAX_ENTRIES = 32767;
-constexpr uint8_t MAX_INSTRUCTION_NUMBER = 63;
+constexpr uint8_t MAX_INSTRUCTION_NUMBER = INSTR_COUNT - 1;
 constexpr size_t MAX_FILE_BYTES = 64u << 20;
 constexpr size_t MACHINE_NAME_FIELD = 6;
 constexpr size_t ASSEMBLER_NAME_FIELD = 8;

@@ -463,38 +463,6 @@ constexpr STMTCOLUMNS c_aColumns[2] = {
 
 const STMTCOLUMNS &columns() { return c_aColumns[g_lst.bWide ? 1 : 0]; }
 
-/* The head fields of the record in hand that the lines need. */
-struct STMTVIEW {
-  uint32_t ulNumber, ulSrcId, ulLine, ulRecords, ulLocation, ulFlagSet, ulSequence;
-  int32_t lSection;
-  int16_t sNest;
-  uint16_t usFlags;
-  uint8_t bPrint, bPad;
-  uint8_t bInstruction; /* assembler instruction number, 0 for anything else */
-};
-
-STMTVIEW viewOfRecord(const uint8_t *p)
-{
-  STMTVIEW v{};
-  v.ulNumber = ulGet32(p + STMT_NUMBER);
-  v.ulSrcId = ulGet32(p + STMT_SRCID);
-  v.ulLine = ulGet32(p + STMT_LINE);
-  v.ulRecords = ulGet32(p + STMT_RECORDS);
-  v.lSection = static_cast<int32_t>(ulGet32(p + STMT_SECTION));
-  v.ulLocation = ulGet32(p + STMT_LOCATION);
-  v.ulSequence = ulGet32(p + STMT_SEQUENCE);
-  v.ulFlagSet = ulGet32(p + STMT_FLAGSET);
-  v.sNest = static_cast<int16_t>(usGet16(p + STMT_NEST));
-  v.usFlags = usGet16(p + STMT_FLAGS);
-  v.bPrint = p[STMT_PRINT];
-  v.bPad = p[STMT_ALIGN];
-  int16_t sIndex = static_cast<int16_t>(usGet16(p + STMT_OPINDEX));
-  if (sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount &&
-      g_optab.pEntries[sIndex].bKind == OPK_ASSEMBLER)
-    v.bInstruction = g_optab.pEntries[sIndex].abOps[2];
-  return v;
-}
-
 bool bLocationValid(const STMTVIEW &v) { return !(v.usFlags & SF_UNASSIGNED) && v.lSection >= 0; }
 
 bool bListed(const STMTVIEW &v)
@@ -961,7 +929,7 @@ void vListStatementHeading()
 void vListUsingHeading()
 {
   if (!bListOpen() || g_rec.ulLength < STMT_HEAD) return;
-  uint8_t bPrint = pRecord()[STMT_PRINT];
+  uint8_t bPrint = stmtView().bPrint;
   if (!(bPrint & PRT_ON)) return;
   g_lst.bShowUsings = (bPrint & PRT_UHEAD) != 0;
   if (g_lst.bShowUsings && bUsingChanged()) {
@@ -973,7 +941,7 @@ void vListUsingHeading()
 void vListStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || pRecord() == nullptr) return;
-  STMTVIEW v = viewOfRecord(pRecord());
+  STMTVIEW v = stmtView();
   bool bList = bListOpen();
   if (bList) {
     uint32_t ulLast = v.ulLine;

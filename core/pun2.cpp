@@ -196,7 +196,7 @@ void vRldReset()
 
 int iRldAdd(const ESDITEM *pTarget, uint32_t ulAddress, uint8_t bFlag)
 {
-  const ESDITEM *pHere = pEsdItem(static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)));
+  const ESDITEM *pHere = pEsdItem(lStmtSection());
   if (pHere == nullptr || (pHere->bKind != ESD_SD && pHere->bKind != ESD_PC)) return RLD_NOTHING;
   if (pTarget != nullptr && pTarget->bKind == ESD_DSECT) return RLD_DSECT;
   uint32_t ulLength = ((bFlag >> 2) & 3) + 1;
@@ -330,12 +330,11 @@ void vObjectEsd()
 void vObjectText()
 {
   if (!bWritable()) return;
-  const uint8_t *pRec = pRecord();
-  int32_t lSection = static_cast<int32_t>(ulGet32(pRec + STMT_SECTION));
+  int32_t lSection = lStmtSection();
   const ESDITEM *e = pEsdItem(lSection);
   if (e == nullptr || (e->bKind != ESD_SD && e->bKind != ESD_PC)) return;
-  uint32_t ulPad = pRec[STMT_ALIGN];
-  uint32_t ulAddress = ulGet32(pRec + STMT_LOCATION);
+  uint32_t ulPad = bStmtPad();
+  uint32_t ulAddress = ulStmtLocation();
   uint32_t ulStart = ulAddress >= ulPad ? ulAddress - ulPad : 0;
   vTextAppend(lSection, e->lId, ulStart, nullptr, ulAddress - ulStart);
   vStmtBytesRewind();

@@ -47,6 +47,7 @@
 #include "chars.h"
 #include "file.h"
 #include "gen1.h"
+#include "instr.h"
 #include "opt.h"
 #include "vorn.h"
 
@@ -173,9 +174,9 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
   int c = iPeek(s);
   if (c < 0) return -1;
   uint32_t ulLen = 0;
-  if (s->iFormat != SF_TEXT) {
+  if (s->iFormat != FMT_TEXT) {
     while (ulLen < SRC_RECORD && (c = iNext(s)) >= 0) abRaw[ulLen++] = static_cast<uint8_t>(c);
-    if (s->iFormat == SF_ASCII_RECORDS && ulLen > 0 && ulLen < SRC_RECORD && abRaw[ulLen - 1] == ASCII_EOF &&
+    if (s->iFormat == FMT_ASCII_RECORDS && ulLen > 0 && ulLen < SRC_RECORD && abRaw[ulLen - 1] == ASCII_EOF &&
         iPeek(s) < 0)
       ulLen--;
     return ulLen == 0 ? -1 : static_cast<int>(ulLen);
@@ -249,7 +250,7 @@ bool bCardFrom(SRCFILE *s)
   s->ulRecord++;
   s->achNote[0] = '\0';
   uint32_t ulLen = static_cast<uint32_t>(iLen);
-  if (s->iFormat == SF_EBCDIC_RECORDS)
+  if (s->iFormat == FMT_EBCDIC_RECORDS)
     std::memcpy(s->abCard, abRaw, ulLen);
   else
     vTranslate(s, abRaw, ulLen);
@@ -584,10 +585,10 @@ const OPENTRY *pOpEntry(const char *pszName)
   return static_cast<const OPENTRY *>(pOpindexFind(abName));
 }
 
-bool bIsInstruction(const void *pOp, uint8_t bNumber)
+/* Whether the statement's operation is assembler instruction bNumber. */
+bool bOperationIs(const SRCSTMT *pStmt, uint8_t bNumber)
 {
-  const OPENTRY *pEntry = static_cast<const OPENTRY *>(pOp);
-  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && pEntry->abOps[2] == bNumber;
+  return bIsInstruction(static_cast<const OPENTRY *>(pStmt->pOperation), bNumber);
 }
 
 /* Reads the continuation records of a statement; false when the input
@@ -627,7 +628,7 @@ void vContinuations(SRCSTMT *pStmt, bool bRepro)
 bool bCicsMembers(const SRCSTMT *pStmt)
 {
   if (!(g_opt.ulProcess & PROC_CICS) || g_src.bCicsHeld || pStmt->cKind != SRC_PRIMARY ||
-      !bIsInstruction(pStmt->pOperation, INSTR_END) || pStmt->ulRecords != 1)
+      !bOperationIs(pStmt, INSTR_END) || pStmt->ulRecords != 1)
     return false;
   g_src.bCicsHeld = true;
   SRCFILE *pPrimary = g_src.pTop;
@@ -735,10 +736,10 @@ SRCFORMAT iSourceFormat(const uint8_t *pBytes, uint32_t ulLen)
 {
   bool bEbcdic = ulLen > 0;
   for (uint32_t i = 0; i < ulLen && bEbcdic; i++) bEbcdic = g_abEbcdicDefined[pBytes[i]] != CHD_NONE;
-  if (bEbcdic) return SF_EBCDIC_RECORDS;
+  if (bEbcdic) return FMT_EBCDIC_RECORDS;
   for (uint32_t i = 0; i < ulLen; i++)
-    if (pBytes[i] == '\n' || pBytes[i] == '\r' || pBytes[i] == '\t') return SF_TEXT;
-  return SF_ASCII_RECORDS;
+    if (pBytes[i] == '\n' || pBytes[i] == '\r' || pBytes[i] == '\t') return FMT_TEXT;
+  return FMT_ASCII_RECORDS;
 }
 
 bool bSourceOpenPrimary()
@@ -830,19 +831,19 @@ int iStatementRead(SRCSTMT *pStmt)
   bool bOpReachesEnd = pStmt->ulOpLen > 0 && p >= e;
 
   /* continuation records */
-  vContinuations(pStmt, bIsInstruction(pStmt->pOperation, INSTR_REPRO));
+  vContinuations(pStmt, bOperationIs(pStmt, INSTR_REPRO));
   pFirst = pCards(pStmt);
   if (pStmt->ulLabelLen == 0 && pStmt->ulOpLen == 0 && pStmt->ulRecords == 1) {
     pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
   } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 &&
-                                     !bIsInstruction(pStmt->pOperation, INSTR_REPRO))) {
+                                     !bOperationIs(pStmt, INSTR_REPRO))) {
     vSetError(pStmt, MSG_OPERATION_LINE);
   }
 
   if (bCicsMembers(pStmt)) return iStatementRead(pStmt);
 
   /* operand start */
-  if (pStmt->ulOpLen > 0 && !bIsInstruction(pStmt->pOperation, INSTR_REPRO)) {
+  if (pStmt->ulOpLen > 0 && !bOperationIs(pStmt, INSTR_REPRO)) {
     uint32_t q = p;
     while (q < e && bBlank(pFirst[q])) q++;
     if (q < e) {

@@ -91,5 +91,5 @@ const char *pSourceName(uint32_t ulSrcId);
 bool bSourceUtf8();
 
 /* The format of a source file judged from its first bytes. */
-enum SRCFORMAT { SF_TEXT, SF_ASCII_RECORDS, SF_EBCDIC_RECORDS };
+enum SRCFORMAT { FMT_TEXT, FMT_ASCII_RECORDS, FMT_EBCDIC_RECORDS };
 SRCFORMAT iSourceFormat(const uint8_t *pBytes, uint32_t ulLen);

@@ -106,12 +106,10 @@ struct USGSTATE {
   USINGMAP *pMapFirst, *pMapLast;
   STACKHDR *pStack;       /* expression storage, reset per operand */
   GROWBUF order;          /* drop pass: the active entries in list order */
-  GROWBUF copy;           /* operands of the statement in hand */
   PFNUSINGSECTION pfnSection;
   USINGLISTINFO info;
 };
-USGSTATE g_usg = {nullptr, nullptr, 0,       true, 0, nullptr, nullptr, nullptr, {SP_HEAP, 0, 0, nullptr, nullptr},
-                  {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr, {}};
+USGSTATE g_usg = {nullptr, nullptr, 0, true, 0, nullptr, nullptr, nullptr, {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr, {}};
 
 bool bActive(const USINGENTRY *p) { return p->lVisible == g_usg.lLevel; }
 
@@ -357,11 +355,9 @@ bool bOperandValue(const uint8_t *pOperand, unsigned uNumber, uint32_t ulParse, 
   }
   if (g_usg.pStack == nullptr) g_usg.pStack = pStackCreate(SP_RUN);
   vStackReset(g_usg.pStack);
-  const uint8_t *pRec = pRecord();
   EXPRCTX *c = pExprParse(pText, ulLength, uNumber, nullptr, g_usg.pStack, ulParse, ET_EXPRESSION);
-  EXPRVALUE *v = pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, bRefKind),
-                               static_cast<int32_t>(ulGet32(pRec + STMT_SECTION)),
-                               static_cast<int32_t>(ulGet32(pRec + STMT_LOCATION)), ulFlags);
+  EXPRVALUE *v = pExprEvaluate(c, c->pTree, ulRefWord(g_asm.ulStmtNo, bRefKind), lStmtSection(),
+                               static_cast<int32_t>(ulStmtLocation()), ulFlags);
   if (v == nullptr) {
     if (bExprFailed(c))
       iExprDiag(c);
@@ -372,31 +368,6 @@ bool bOperandValue(const uint8_t *pOperand, unsigned uNumber, uint32_t ulParse, 
   *pValue = *v;
   pValue->plPositive = pValue->plNegative = nullptr; /* storage is reused */
   return true;
-}
-
-/* The handler's operands and label copied out of the record in hand, since
-   a diagnostic attached to the statement may move the record.  Zero words
-   follow the operands, so that stepping past the last one stays inside. */
-const uint8_t *pOperandsCopy(const uint8_t *pFirst, int iOperands, uint32_t ulLabelLength, const uint8_t **ppLabel)
-{
-  const uint8_t *pRec = pRecord();
-  size_t ulRoom = SIZE_MAX;
-  if (pRec != nullptr && pFirst >= pRec && pFirst < pRec + g_rec.ulLength)
-    ulRoom = g_rec.ulLength - static_cast<size_t>(pFirst - pRec);
-  size_t ulOperands = 0;
-  for (int k = 0; k < iOperands && ulOperands + 4 <= ulRoom; k++) {
-    uint32_t ulSub = ulGet32(pFirst + ulOperands) >> 8;
-    ulOperands += ulSub > 4 ? ulSub : 4;
-  }
-  if (ulOperands > ulRoom) ulOperands = ulRoom;
-  size_t ulPad = 4 * static_cast<size_t>(iOperands > 0 ? iOperands : 0) + 4;
-  size_t ulTotal = ulOperands + ulPad + ulLabelLength;
-  auto *p = static_cast<uint8_t *>(GB_ENSURE(&g_usg.copy, ulTotal));
-  std::memset(p, 0, ulTotal);
-  if (ulOperands != 0) std::memcpy(p, pFirst, ulOperands);
-  if (ulLabelLength != 0) std::memcpy(p + ulOperands + ulPad, *ppLabel, ulLabelLength);
-  *ppLabel = p + ulOperands + ulPad;
-  return p;
 }
 
 bool bRelocatable(const EXPRVALUE &v) { return v.ulPositive == 1 && v.ulNegative == 0; }
@@ -427,14 +398,10 @@ bool bRegisterList(const uint8_t *pOperand, int iOperands, const EXPRVALUE &v2, 
 int32_t lStatementLimit()
 {
   uint32_t ulLimit = g_opt.bUsingLimit ? g_opt.ulUsingLimit : 4095;
-  const uint8_t *p = pRecord();
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulWord = ulGet32(p + ulOff);
-    uint32_t ulLen = ulWord >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    if ((ulWord & 0xFF) == SUB_USING_LIMIT && ulLen >= 8) ulLimit = ulGet32(p + ulOff + 4);
-    ulOff += ulLen;
-  }
+  pStmtEachSub([&](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
+    if (bKind == SUB_USING_LIMIT && ulLen >= 8) ulLimit = ulGet32(pSub + 4); /* the last one counts */
+    return false;
+  });
   return static_cast<int32_t>(ulLimit > 4095 ? 4095 : ulLimit);
 }
 
@@ -666,7 +633,6 @@ void vUsingStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
 {
   g_usg.info = USINGLISTINFO{};
   g_usg.info.ulStmt = g_asm.ulStmtNo;
-  if (pFirstOperand != nullptr) pFirstOperand = pOperandsCopy(pFirstOperand, iOperands, ulLabelLength, &pLabel);
   SYMBOL *pSym = nullptr;
   if (ulLabelLength != 0) {
     pSym = pSymbolFind(pLabel, ulLabelLength);
@@ -685,9 +651,7 @@ void vUsingStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
     iStmtDiagOperand(1);
     return;
   }
-  uint8_t *pRec = pRecord();
-  vPut32(pRec + STMT_SECTION, static_cast<uint32_t>(v1.lSection));
-  vPut32(pRec + STMT_LOCATION, static_cast<uint32_t>(v1.lValue));
+  vStmtSetPlace(v1.lSection, static_cast<uint32_t>(v1.lValue));
   vStmtClearFlags(SF_RELATIVE); /* the value is in the form expressions give */
   const uint8_t *pOperand2 = pOperandNext(pFirstOperand);
   if (!bOperandValue(pOperand2, 2, PF_QUALIFIED, EVAL_ADDRESS, REF_USING, &v2)) return;
@@ -720,8 +684,7 @@ void vDropStatement(int iOperands, const uint8_t *pFirstOperand)
     pMapAdd(UM_DROP, UT_ALL, 0, nullptr);
     return;
   }
-  const uint8_t *pNoLabel = nullptr;
-  const uint8_t *pOperand = pOperandsCopy(pFirstOperand, iOperands, 0, &pNoLabel);
+  const uint8_t *pOperand = pFirstOperand;
   for (int k = 1; k <= iOperands; k++, pOperand = pOperandNext(pOperand)) {
     uint32_t ulLength = 0;
     const uint8_t *pText = pOperandText(pOperand, &ulLength);
@@ -778,6 +741,23 @@ void vUsingPushPop(bool bPush)
     pp = bActive(*pp) ? ppRemove(pp, bEndsAtPop(*pp)) : &(*pp)->pNext;
   g_usg.lLevel--;
   g_usg.bChanged = true;
+}
+
+void vUsingPushPopStatement(bool bPush, int iOperands, const uint8_t *pFirstOperand)
+{
+  static const uint8_t c_abUsing[] = {E_U, E_S, E_I, E_N, E_G};
+  const uint8_t *pOp = pFirstOperand;
+  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
+    uint32_t ulLength = 0;
+    const uint8_t *pText = pOperandText(pOp, &ulLength);
+    if (ulLength != sizeof c_abUsing) continue;
+    bool bSame = true;
+    for (uint32_t k = 0; k < ulLength && bSame; k++) bSame = g_abUpper[pText[k]] == c_abUsing[k];
+    if (bSame) {
+      vUsingPushPop(bPush);
+      return;
+    }
+  }
 }
 
 void vUsingActiveLine(uint32_t ulWidth, USINGLINES *pOut)

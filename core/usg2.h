@@ -113,14 +113,16 @@ void vUsingSectionHook(PFNUSINGSECTION pfn);
 void vUsingReset();
 
 /* Second phase of USING: label as iStmtLocate gives it (length 0 for none),
-   the operand count and the first operand sub-record (all inside the record
-   in hand; they are copied before any diagnostic can move the record).  The
-   head's location and section become the base address for the listing. */
+   the operand count and the first operand sub-record (inside the record in
+   hand, which diagnostics do not move).  The head's location and section
+   become the base address for the listing. */
 void vUsingStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 /* Second phase of DROP. */
 void vDropStatement(int iOperands, const uint8_t *pFirstOperand);
 /* Second phase of PUSH USING (bPush) and POP USING. */
 void vUsingPushPop(bool bPush);
+/* Second phase of PUSH and POP: the USING level when an operand names USING. */
+void vUsingPushPopStatement(bool bPush, int iOperands, const uint8_t *pFirstOperand);
 
 /* Base and displacement of an address, as an expression value gives it:
    (lSection, lOffset) with lSection -1 for an absolute lOffset, and the

@@ -15,6 +15,7 @@
 
 #include "chars.h"
 #include "src1.h"
+#include "stmt.h"
 #include "vorn.h"
 
 #define MEM_MODULE "work"
@@ -23,7 +24,6 @@ STMTRECORD g_rec = {{SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, 0};
 
 namespace {
 
-constexpr uint32_t STMT_HEAD = 48;
 
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
@@ -31,12 +31,12 @@ GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 /* Copies the context of the record in hand into the statement trace fields. */
 void vContextFromRecord(const uint8_t *pRec)
 {
-  uint32_t ulSrcId = ulGet32(pRec + 8);
-  vContextSource(ulSrcId, pSourceName(ulSrcId), ulGet32(pRec + 12));
-  vContextStatement(ulGet32(pRec + 20));
-  vContextFlag(ulGet32(pRec + 36));
-  int16_t sNest = static_cast<int16_t>(usGet16(pRec + 40));
-  vContextNest(sNest == 0 && ulGet32(pRec + 32) != 0 ? -1 : sNest);
+  uint32_t ulSrcId = ulGet32(pRec + STMT_SRCID);
+  vContextSource(ulSrcId, pSourceName(ulSrcId), ulGet32(pRec + STMT_LINE));
+  vContextStatement(ulGet32(pRec + STMT_NUMBER));
+  vContextFlag(ulGet32(pRec + STMT_FLAGSET));
+  int16_t sNest = static_cast<int16_t>(usGet16(pRec + STMT_NEST));
+  vContextNest(sNest == 0 && ulGet32(pRec + STMT_SEQUENCE) != 0 ? -1 : sNest);
 }
 
 } // namespace
@@ -53,9 +53,11 @@ void vRecordReset(uint32_t ulHeadLength)
 
 void *pRecordExtend(uint32_t ulCount)
 {
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount));
+  /* a zero word follows the record, so stepping past its last sub-record
+     stays inside the buffer */
+  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4));
   uint8_t *pNew = p + g_rec.ulLength;
-  std::memset(pNew, 0, ulCount);
+  std::memset(pNew, 0, static_cast<size_t>(ulCount) + 4);
   g_rec.ulLength += ulCount;
   vPut32(p, g_rec.ulLength);
   return pNew;
@@ -86,33 +88,35 @@ uint32_t lStmtNext(uint64_t ulPos)
   return L;
 }
 
+void vRecordTruncate(uint32_t ulLength)
+{
+  if (ulLength >= g_rec.ulLength) return;
+  g_rec.ulLength = ulLength;
+  if (ulLength >= 4) vPut32(pRecord(), ulLength);
+}
+
 int iStmtLocate(uint32_t *pulLabelLen, const uint8_t **ppLabel, const uint8_t **ppFirstOperand)
 {
-  const uint8_t *p = pRecord();
   *pulLabelLen = 0;
   *ppLabel = nullptr;
   *ppFirstOperand = nullptr;
-  if (p == nullptr || g_rec.ulLength < STMT_HEAD) return 0;
+  if (pRecord() == nullptr || g_rec.ulLength < STMT_HEAD) return 0;
   int iOperands = 0;
   bool bInOperands = false;
-  for (uint32_t ulOff = STMT_HEAD; ulOff + 4 <= g_rec.ulLength;) {
-    uint32_t ulHead = ulGet32(p + ulOff);
-    uint32_t ulLen = ulHead >> 8;
-    if (ulLen < 4 || ulOff + ulLen > g_rec.ulLength) break;
-    uint8_t bKind = static_cast<uint8_t>(ulHead);
-    if (bKind == 5) {
+  pStmtEachSub([&](uint8_t bKind, const uint8_t *pSub, uint32_t ulLen) {
+    if (bKind == SUB_LABEL) {
       *pulLabelLen = ulLen - 4;
-      *ppLabel = p + ulOff + 4;
+      *ppLabel = pSub + 4;
     }
-    if (bKind == 7 && (bInOperands || iOperands == 0)) {
-      if (iOperands == 0) *ppFirstOperand = p + ulOff;
+    if (bKind == SUB_OPERAND && (bInOperands || iOperands == 0)) {
+      if (iOperands == 0) *ppFirstOperand = pSub;
       iOperands++;
       bInOperands = true;
     } else {
       bInOperands = false;
     }
-    ulOff += ulLen;
-  }
+    return false;
+  });
   return iOperands;
 }
 

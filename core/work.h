@@ -31,6 +31,9 @@ uint32_t lStmtNext(uint64_t ulPos);
 void *pRecordExtend(uint32_t ulCount);
 uint8_t *pRecord();
 void vRecordReset(uint32_t ulHeadLength);
+/* Shortens the record in hand to ulLength bytes (0: nothing to keep); the
+   one way other modules change its length. */
+void vRecordTruncate(uint32_t ulLength);
 int iStmtLocate(uint32_t *pulLabelLen, const uint8_t **ppLabel, const uint8_t **ppFirstOperand);
 uint64_t lStmtFinishFile();
 const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pulStored);

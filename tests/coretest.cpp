@@ -176,6 +176,7 @@ std::string strProgram(const std::vector<std::string> &astrLines)
 
 std::string strRecordDump()
 {
+  vStmtFlushTail(); /* the record as the finished statement has it */
   const uint8_t *p = pRecord();
   char achHead[64];
   std::snprintf(achHead, sizeof achHead, "%u flags=%04X", ulGet32(p + STMT_NUMBER), usGet16(p + STMT_FLAGS));

@@ -38,6 +38,7 @@ std::string asc(const uint8_t *p, size_t n)
 /* Texts of the diagnostics on the statement in hand. */
 std::vector<std::string> vecDiags()
 {
+  vStmtFlushTail(); /* the record as the finished statement has it */
   std::vector<std::string> vec;
   const uint8_t *p = pRecord();
   for (uint32_t ul = STMT_HEAD; ul < g_rec.ulLength; ul += ulGet32(p + ul) >> 8)

@@ -30,6 +30,7 @@ std::vector<uint8_t> ebc(const std::string &str)
 /* Diagnostics on the statement in hand, "number: text" in host characters. */
 std::string strDiags()
 {
+  vStmtFlushTail(); /* the record as the finished statement has it */
   std::string str;
   const uint8_t *p = pRecord();
   for (uint32_t ul = STMT_HEAD; ul < g_rec.ulLength; ul += ulGet32(p + ul) >> 8) {

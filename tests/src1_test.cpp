@@ -59,10 +59,10 @@ TEST_F(SourceTest, FormatIsJudgedFromTheFirstBytes)
   std::string strCards(160, ' ');
   std::vector<uint8_t> abCards = abEbcdic(std::string(80, ' ') + "         END");
   abCards.pop_back();
-  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>(strText.data()), 19), SF_TEXT);
-  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>(strCards.data()), 160), SF_ASCII_RECORDS);
-  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>("A\tB"), 3), SF_TEXT);
-  EXPECT_EQ(iSourceFormat(abCards.data(), static_cast<uint32_t>(abCards.size())), SF_EBCDIC_RECORDS);
+  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>(strText.data()), 19), FMT_TEXT);
+  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>(strCards.data()), 160), FMT_ASCII_RECORDS);
+  EXPECT_EQ(iSourceFormat(reinterpret_cast<const uint8_t *>("A\tB"), 3), FMT_TEXT);
+  EXPECT_EQ(iSourceFormat(abCards.data(), static_cast<uint32_t>(abCards.size())), FMT_EBCDIC_RECORDS);
 }
 
 TEST_F(SourceTest, TextLinesBecomeCardImages)

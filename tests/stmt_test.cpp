@@ -222,6 +222,34 @@ TEST_F(StmtTest, MnoteBelowTheThresholdIsAPlainNote)
   EXPECT_EQ(strRecordDump(), "1 flags=8000 diag=0/0:note diag=300/8:mnote diag=110/12:LBL has been previously defined.");
 }
 
+/* A handler reads its operands in the record while it attaches
+   diagnostics and sub-records: the record does not move until the
+   statement is finished, and what was added keeps its order. */
+TEST_F(StmtTest, DiagnosticsAndAddedSubRecordsDoNotMoveTheRecord)
+{
+  vStmtPhaseStart();
+  vStmtStart();
+  vStmtAddSub(SUB_OPERAND, 2, abEbcdic("AB").data());
+  vStmtFlushTail();
+  const uint8_t *pRec = pRecord();
+  std::string strLong(900, 'x'), strExpected = "1 flags=C000 operands=[AB]";
+  for (int i = 0; i < 40; i++) {
+    iStmtDiag(200 + i, DIAG_HOST_TEXT, 12, 0, strLong.c_str());
+    strExpected += " diag=" + std::to_string(200 + i) + "/12:" + strLong;
+    if (i == 20) {
+      iStmtReserveDiag(1);
+      strExpected += " slot=0";
+    }
+  }
+  uint32_t ulPool = 7;
+  vStmtAddSub(SUB_POOL, 4, &ulPool);
+  const uint8_t *pPool = pStmtSub(SUB_POOL);
+  ASSERT_NE(pPool, nullptr);
+  EXPECT_EQ(ulGet32(pPool + 4), 7u);
+  EXPECT_EQ(pRecord(), pRec);
+  EXPECT_EQ(strRecordDump().substr(0, strExpected.size()), strExpected);
+}
+
 TEST_F(StmtTest, CopyMembersAreReadInPlace)
 {
   vLibrary(".mac");

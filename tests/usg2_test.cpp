@@ -147,6 +147,7 @@ protected:
   /* Diagnostics of the statement in hand: number and text. */
   static std::vector<std::pair<int, std::string>> aDiags()
   {
+    vStmtFlushTail(); /* the record as the finished statement has it */
     std::vector<std::pair<int, std::string>> a;
     const uint8_t *p = pRecord();
     for (uint32_t ul = STMT_HEAD, n; ul < g_rec.ulLength; ul += n) {

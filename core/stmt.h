@@ -1,0 +1,166 @@
+/*
+** stmt.h - the statement record (STMT): its head, its statement flags, its
+** sub-record kinds, and the one view through which other modules read it.
+**
+** A STMT is a 48-byte head followed by typed sub-records.  It is built in
+** the record buffer of work (pRecord) by gen1 in the conditional assembly
+** phase, written to SYSUT1, rewritten in place by the resolution passes
+** (fix1) and read back in the code generation phase (asm2).  All numbers
+** are little-endian.  Modules other than gen1 and work do not use the head
+** offsets: they read the record through STMTVIEW or the accessors below and
+** change it through the named setters.
+*/
+#pragma once
+
+#include <cstdint>
+
+#include "vorn.h"
+#include "work.h"
+
+/* Offsets of the head fields. */
+enum : uint32_t {
+  STMT_LENGTH = 0,    /* u32 record length, head included */
+  STMT_SUBCOUNT = 4,  /* u32 number of sub-records */
+  STMT_SRCID = 8,     /* u32 source identity (file of the statement) */
+  STMT_LINE = 12,     /* u32 line of its first record in that source */
+  STMT_RECORDS = 16,  /* u32 number of card records of the statement */
+  STMT_NUMBER = 20,   /* u32 statement number */
+  STMT_SECTION = 24,  /* i32 section index (-1 none); while SF_UNASSIGNED,
+                         the index of the location counter it waits for */
+  STMT_LOCATION = 28, /* u32 location; before the location is assigned,
+                         the statement's extent (bytes it covers) */
+  STMT_SEQUENCE = 32, /* u32 text handle of the sequence field, 0 none */
+  STMT_FLAGSET = 36,  /* u32 FLAG settings in force */
+  STMT_NEST = 40,     /* i16 macro nesting level */
+  STMT_OPINDEX = 42,  /* i16 operation table index, -1 none */
+  STMT_FLAGS = 44,    /* u16 statement flags SF_* */
+  STMT_PRINT = 46,    /* u8 PRINT status in force, 0 when not listed */
+  STMT_ALIGN = 47,    /* u8 padding bytes before the statement's first byte
+                         (before assignment: the alignment it asks for) */
+  STMT_HEAD = 48,
+};
+
+/* Statement flags (head offset 44), with the modules that set and clear
+   them.  gen1 owns the field: vStmtSetFlags / vStmtClearFlags. */
+enum : uint16_t {
+  SF_OBJECT_CALL = 0x0001, /* object deck ESD work at this statement; set: esd1 */
+  SF_LISTING = 0x0002,     /* reserved for listing-only statements; unused */
+  SF_MACHINE = 0x0004,     /* a machine instruction; set: gen1, ins2 */
+  SF_BYTES = 0x0008,       /* generates object bytes; set: esd1 (alignment
+                              padding), msc2 (collected bytes) */
+  SF_UNASSIGNED = 0x0100,  /* no location yet, the section field names the
+                              counter it waits for; set: esd1; clear: esd1,
+                              lbl (EQU, USING) */
+  SF_NOPRINT = 0x0200,     /* PRINT/PUSH/POP with NOPRINT; set: msc1 */
+  SF_RELATIVE = 0x0400,    /* location relative to its section; set: esd1,
+                              lbl; clear: asm2 (made absolute), usg2 */
+  SF_SUBSTITUTED = 0x0800, /* carries substituted text (generated
+                              statements, literal entries); set: esd1 */
+  SF_PHASE2 = 0x1000,      /* has work in the code generation phase; set
+                              only through vStmtWantPhase2 (gen1) by esd1,
+                              exe1, gen1, instr, lbl, msc1; clear: gen1 and
+                              fix1 when the statement is in error */
+  SF_OPTIONAL = 0x2000,    /* kept although nothing else needs it (literal
+                              entries, external names); set: esd1 */
+  SF_REVISIT = 0x4000,     /* to revisit in the resolution passes; set: gen1
+                              (iStmtReserveDiag); clear: fix1 before each
+                              re-run, gen1 and fix1 when in error */
+  SF_ERROR = 0x8000,       /* in error (a diagnostic above 8); set: gen1
+                              (iStmtDiag), fix1 (109) */
+  SF_KEPT_IN_ERROR = 0x8E01, /* 0x8A01 and the relative-location bit, so a
+                                statement in error is listed at its address */
+};
+
+/* Sub-record kinds: a sub-record starts with a word holding its kind in the
+   low byte and its total length (word included) in the upper 24 bits. */
+enum : uint8_t {
+  SUB_POOL = 0,          /* u32 literal pool number of the statement's
+                            literals (pool 1 without it) */
+  SUB_VALUE = 1,         /* u32: ORG, the location set (X'FFFFFFFF' unknown);
+                            literal entry, the literal's second key */
+  SUB_USING_LIMIT = 2,   /* u32 USING LIMIT in force from here on */
+  SUB_DIAG = 3,          /* u16 message number, u8 text form (DIAG_*), u8
+                            severity, then the text */
+  SUB_DIAG_SLOT = 4,     /* reserved diagnostic slot, 12 bytes in all: u16
+                            number (0 free), u8 form, u8 severity, u32 text
+                            handle */
+  SUB_LABEL = 5,         /* the label field */
+  SUB_OPERATION = 6,     /* substituted operation field */
+  SUB_OPERAND = 7,       /* one operand, as written; consecutive kind-7
+                            sub-records are the operands in order */
+  SUB_OPERAND_FIELD = 8, /* substituted operand field */
+  SUB_LINES = 9,         /* substituted source lines */
+  SUB_SOURCE = 10,       /* the source card images, compressed (work) */
+};
+
+/* Text form of a diagnostic (SUB_DIAG, SUB_DIAG_SLOT): host (ASCII) text, or
+   an EBCDIC name followed by host text. */
+constexpr uint8_t DIAG_HOST_TEXT = 32;
+constexpr uint8_t DIAG_NAME_TEXT = 64;
+/* Host text of a note the source reader has already shown on the terminal:
+   the listing prints it after the statement, which it does not flag. */
+constexpr uint8_t DIAG_READER_NOTE = 96;
+constexpr int DIAG_NUMBER_UNTRANSLATED = 99;
+
+/* Walks the well-formed sub-records of a record of ulLength bytes in order
+   (from ulFrom on, by default the first after the head):
+   f(kind, sub-record, its total length) returns true to stop there.  The
+   sub-record it stopped at, or null. */
+template <typename F> uint8_t *pSubEach(uint8_t *pRec, uint32_t ulLength, F f, uint32_t ulFrom = STMT_HEAD)
+{
+  for (uint32_t ulOff = ulFrom; ulOff + 4 <= ulLength;) {
+    uint32_t ulWord = ulGet32(pRec + ulOff);
+    uint32_t ulLen = ulWord >> 8;
+    if (ulLen < 4 || ulOff + ulLen > ulLength) break;
+    if (f(static_cast<uint8_t>(ulWord), pRec + ulOff, ulLen)) return pRec + ulOff;
+    ulOff += ulLen;
+  }
+  return nullptr;
+}
+
+/* The same over the record in hand. */
+template <typename F> uint8_t *pStmtEachSub(F f) { return pSubEach(pRecord(), g_rec.ulLength, f); }
+
+/* The text of an operand sub-record (kind 7) and the sub-record after it. */
+inline const uint8_t *pOperandText(const uint8_t *pSub, uint32_t *pulLength)
+{
+  uint32_t ulSub = static_cast<uint32_t>(pSub[1] | pSub[2] << 8 | pSub[3] << 16);
+  *pulLength = ulSub > 4 ? ulSub - 4 : 0;
+  return pSub + 4;
+}
+
+inline const uint8_t *pOperandNext(const uint8_t *pSub)
+{
+  uint32_t ulSub = static_cast<uint32_t>(pSub[1] | pSub[2] << 8 | pSub[3] << 16);
+  return pSub + (ulSub > 4 ? ulSub : 4);
+}
+
+/* The head of a record, read once. */
+struct STMTVIEW {
+  uint32_t ulNumber, ulSrcId, ulLine, ulRecords, ulLocation, ulFlagSet, ulSequence;
+  int32_t lSection;
+  int16_t sNest;
+  int16_t sOpIndex;
+  uint16_t usFlags;
+  uint8_t bPrint, bPad;
+  uint8_t bInstruction; /* assembler instruction number, 0 for anything else */
+};
+/* The view of a record (gen1.cpp); of the record in hand. */
+STMTVIEW viewOfRecord(const uint8_t *pRec);
+inline STMTVIEW stmtView() { return viewOfRecord(pRecord()); }
+
+/* The operation table entry of the record in hand, or null (gen1.cpp). */
+const struct OPENTRY *pStmtEntry();
+
+/* Head fields of the record in hand that the handlers read and write often. */
+inline int32_t lStmtSection() { return static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)); }
+inline uint32_t ulStmtLocation() { return ulGet32(pRecord() + STMT_LOCATION); }
+inline uint8_t bStmtPad() { return pRecord()[STMT_ALIGN]; }
+inline void vStmtSetSection(int32_t lSection) { vPut32(pRecord() + STMT_SECTION, static_cast<uint32_t>(lSection)); }
+inline void vStmtSetLocation(uint32_t ulLocation) { vPut32(pRecord() + STMT_LOCATION, ulLocation); }
+inline void vStmtSetPlace(int32_t lSection, uint32_t ulLocation)
+{
+  vStmtSetSection(lSection);
+  vStmtSetLocation(ulLocation);
+}
+inline void vStmtSetPad(uint8_t bPad) { pRecord()[STMT_ALIGN] = bPad; }
