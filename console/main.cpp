@@ -30,36 +30,35 @@ void vOnSignal(int iSignal)
   std::raise(iSignal);
 }
 
-const char c_szUsage[] =
-    "Usage: vorn [options] source...\n"
-    "       vorn [options] < source\n"
-    "\n"
-    "Assembles System/390 assembler language.  An argument beginning with '-'\n"
-    "holds options separated by blanks or commas (vorn -OBJECT,NOLIST prog.asm);\n"
-    "\"--\" ends the options.  The capitals of a name are its short form.\n"
-    "\n"
-    "Common options (defaults first):\n"
-    "  LIST(121|133) | NOLIST     listing prog.lst, 121 or 133 columns wide (L)\n"
-    "  NOOBJECT | OBJECT | DECK   no object (NO); object module prog.obj (O);\n"
-    "                             the PUNCH and REPRO cards as text in prog.txt\n"
-    "  TERM | NOTERM              statements in error and their diagnostics on\n"
-    "                             standard output (T, NT)\n"
-    "  FLAG(n)                    leave out diagnostics below severity n (F)\n"
-    "  LINECOUNT(60|n)            lines per page, 0 for no pages (LC)\n"
-    "  PRINTCTL(FF|NL|ASA)        page control of the listing (PR)\n"
-    "  BATCH                      several programs, each ended by END, in one run\n"
-    "  SYSLIB(path;...)           COPY member paths, '*' for the member (SL)\n"
-    "  SYSPRINT(f) SYSLIN(f)      other names for the listing (ST), the object\n"
-    "  SYSPUNCH(f) SYSTERM(f)     (SN), the DECK text (SH), the terminal (SM)\n"
-    "\n"
-    "Files: prog.lst, prog.obj and prog.txt are written beside the source;\n"
-    "options are read first from vorn.ini beside the program, then from the\n"
-    "files named in VORNINI, then from the command line.\n"
-    "\n"
-    "Return codes: 0 clean, 4 warnings, 8 errors, 12 severe errors,\n"
-    "16 critical errors, 20 the run was terminated.\n"
-    "\n"
-    "  -h, -?, --help   this text        --version   the version line\n";
+const char c_szUsage[] = "Usage: vorn [options] source...\n"
+                         "       vorn [options] < source\n"
+                         "\n"
+                         "Assembles System/390 assembler language.  An argument beginning with '-'\n"
+                         "holds options separated by blanks or commas (vorn -OBJECT,NOLIST prog.asm);\n"
+                         "\"--\" ends the options.  The capitals of a name are its short form.\n"
+                         "\n"
+                         "Common options (defaults first):\n"
+                         "  LIST(121|133) | NOLIST     listing prog.lst, 121 or 133 columns wide (L)\n"
+                         "  NOOBJECT | OBJECT | DECK   no object (NO); object module prog.obj (O);\n"
+                         "                             the PUNCH and REPRO cards as text in prog.txt\n"
+                         "  TERM | NOTERM              statements in error and their diagnostics on\n"
+                         "                             standard output (T, NT)\n"
+                         "  FLAG(n)                    leave out diagnostics below severity n (F)\n"
+                         "  LINECOUNT(60|n)            lines per page, 0 for no pages (LC)\n"
+                         "  PRINTCTL(FF|NL|ASA)        page control of the listing (PR)\n"
+                         "  BATCH                      several programs, each ended by END, in one run\n"
+                         "  SYSLIB(path;...)           COPY member paths, '*' for the member (SL)\n"
+                         "  SYSPRINT(f) SYSLIN(f)      other names for the listing (ST), the object\n"
+                         "  SYSPUNCH(f) SYSTERM(f)     (SN), the DECK text (SH), the terminal (SM)\n"
+                         "\n"
+                         "Files: prog.lst, prog.obj and prog.txt are written beside the source;\n"
+                         "options are read first from vorn.ini beside the program, then from the\n"
+                         "files named in VORNINI, then from the command line.\n"
+                         "\n"
+                         "Return codes: 0 clean, 4 warnings, 8 errors, 12 severe errors,\n"
+                         "16 critical errors, 20 the run was terminated.\n"
+                         "\n"
+                         "  -h, -?, --help   this text        --version   the version line\n";
 
 enum REQUEST { REQ_ASSEMBLE, REQ_HELP, REQ_VERSION };
 
@@ -68,8 +67,7 @@ REQUEST iRequest(int argc, char **argv)
 {
   for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; i++) {
     const char *psz = argv[i];
-    if (std::strcmp(psz, "-h") == 0 || std::strcmp(psz, "-?") == 0 || std::strcmp(psz, "--help") == 0)
-      return REQ_HELP;
+    if (std::strcmp(psz, "-h") == 0 || std::strcmp(psz, "-?") == 0 || std::strcmp(psz, "--help") == 0) return REQ_HELP;
     if (std::strcmp(psz, "--version") == 0) return REQ_VERSION;
   }
   return REQ_ASSEMBLE;

@@ -137,8 +137,8 @@ void vWriteFormatted(void (*pfnOut)(const char *), const char *pszPrefix, const 
 
 [[noreturn]] void vTermFailed(int iErr)
 {
-  vMessage("KZM900S Error writing to SYSTERM file %s: %s", g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)",
-           std::strerror(iErr != 0 ? iErr : EIO));
+  vMessage("KZM900S Error writing to SYSTERM file %s: %s",
+           g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr != 0 ? iErr : EIO));
   vAsmTerminate();
 }
 
@@ -276,10 +276,7 @@ void vSummaryFormat(char *pszBuf, size_t ulSize, unsigned uRc, long lHundredths,
                 achFraction, achCpu);
 }
 
-void vAsmTerminate()
-{
-  vFrontFatal("KZM999I Assembly terminated with return code 20.");
-}
+void vAsmTerminate() { vFrontFatal("KZM999I Assembly terminated with return code 20."); }
 
 void vAsmCloseAll()
 {

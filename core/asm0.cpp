@@ -90,7 +90,7 @@ const char c_szStdinName[] = "(STDIN)";
 #define VERSION_LINE "Velmora 390 Cross Assembler  -  version 1.2.00"
 const char g_szVersionLine[] = VERSION_LINE;
 const char c_szBanner[] = VERSION_LINE "\n"
-                          "System/390 assembler language, cross assembled on this host.\n";
+                                       "System/390 assembler language, cross assembled on this host.\n";
 const char c_szTranslator[] = "VORNASM   1200";
 
 ASMOPTIONS g_opt;
@@ -109,17 +109,17 @@ struct KEPTNAME {
 
 /* State of one option step beyond what g_opt shows. */
 struct OPTSTATE {
-  char *pszSysprintPat;  /* file name patterns as given, or null */
+  char *pszSysprintPat; /* file name patterns as given, or null */
   char *pszSyslinPat;
   char *pszSyspunchPat;
   char *pszSystermPat;
-  char *pszSyslibList;   /* SYSLIB(...) as given, or null */
-  bool bNoSyslib;        /* NOSYSLIB: an empty library list */
-  char *pszVornini;      /* copies of the environment */
+  char *pszSyslibList; /* SYSLIB(...) as given, or null */
+  bool bNoSyslib;      /* NOSYSLIB: an empty library list */
+  char *pszVornini;    /* copies of the environment */
   char *pszVornlib;
-  KEPTNAME *pKept;       /* options file names shown as sources */
-  const char *pszSource; /* source of the option in hand */
-  FILE *pStdin;          /* standard input of the run, or null */
+  KEPTNAME *pKept;            /* options file names shown as sources */
+  const char *pszSource;      /* source of the option in hand */
+  FILE *pStdin;               /* standard input of the run, or null */
   char achTemp[PATH_MAX + 1]; /* temporary copy of standard input */
   bool bTemp;
   char achTermName[PATH_MAX + 1]; /* SYSTERM name the driver shows */
@@ -159,8 +159,7 @@ void vDropList(char **&rapsz, uint32_t ulCount)
 
 void vAppend(char **&rapsz, uint32_t ulCount, const char *psz)
 {
-  rapsz = static_cast<char **>(
-      SP_REALLOC(SP_HEAP, rapsz, ulCount * sizeof(char *), (ulCount + 1) * sizeof(char *)));
+  rapsz = static_cast<char **>(SP_REALLOC(SP_HEAP, rapsz, ulCount * sizeof(char *), (ulCount + 1) * sizeof(char *)));
   rapsz[ulCount] = pszSave(psz, std::strlen(psz));
 }
 
@@ -191,10 +190,7 @@ bool bSame(const char *psz, const char *pszKey) { return bSameText(psz, std::str
 
 bool bControl(uint8_t b) { return b < 0x20 || b == 0x7F; }
 
-bool bAlnum(char c)
-{
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool bAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 /* Decimal number of at most 10 digits, no sign; false when not one. */
 bool bNumber(const char *p, size_t ulLen, uint64_t *pullValue)
@@ -457,7 +453,8 @@ const char *hTerm(char *psz)
 
 const char *hMxref(char *psz)
 {
-  static const VALUENAME c_aMx[] = {{"SOURCE", MXREF_SOURCE}, {"XREF", MXREF_XREF}, {"FULL", MXREF_SOURCE | MXREF_XREF}};
+  static const VALUENAME c_aMx[] = {
+      {"SOURCE", MXREF_SOURCE}, {"XREF", MXREF_XREF}, {"FULL", MXREF_SOURCE | MXREF_XREF}};
   uint8_t b = 0;
   const char *pszError = pszEachItem(psz, [&](const char *p, size_t ulLen) -> const char * {
     uint32_t ul = 0;
@@ -498,10 +495,10 @@ const char *hOptable(char *psz)
 
 const char *hPcontrol(char *psz)
 {
-  static const VALUENAME c_aBits[] = {{"ON", PRT_ON},           {"DATA", PRT_DATA},      {"GEN", PRT_GEN},
-                                      {"MCALL", PRT_MCALL},     {"MC", PRT_MCALL},       {"MSOURCE", PRT_MSOURCE},
-                                      {"MS", PRT_MSOURCE},      {"UHEAD", PRT_UHEAD},    {"UH", PRT_UHEAD},
-                                      {"LIBMAC", PRT_LIBMAC},   {"LM", PRT_LIBMAC}};
+  static const VALUENAME c_aBits[] = {{"ON", PRT_ON},         {"DATA", PRT_DATA},   {"GEN", PRT_GEN},
+                                      {"MCALL", PRT_MCALL},   {"MC", PRT_MCALL},    {"MSOURCE", PRT_MSOURCE},
+                                      {"MS", PRT_MSOURCE},    {"UHEAD", PRT_UHEAD}, {"UH", PRT_UHEAD},
+                                      {"LIBMAC", PRT_LIBMAC}, {"LM", PRT_LIBMAC}};
   uint8_t bForced = g_opt.bPrintForced, bAllowed = g_opt.bPrintAllowed;
   const char *pszError = pszEachItem(psz, [&](const char *p, size_t ulLen) -> const char * {
     uint32_t ul = 0;
@@ -608,8 +605,7 @@ const char *hSourceExt(char *psz)
 /* SYMNAME and XOPTS: lists of names kept for the Parts that use them. */
 const char *hNameList(char *psz, char *&rpszField)
 {
-  const char *pszError =
-      pszEachItem(psz, [](const char *p, size_t ulLen) { return pszCheckName(p, ulLen, 31); });
+  const char *pszError = pszEachItem(psz, [](const char *p, size_t ulLen) { return pszCheckName(p, ulLen, 31); });
   if (pszError == nullptr) vSet(rpszField, psz);
   return pszError;
 }
@@ -714,8 +710,7 @@ const OPTDEF c_aOptDef[OPT_COUNT] = {
     {"SystemId", nullptr, F_NO | F_NSHORT | F_VALUE | F_PARENS, hSystemId, [](bool) { vDrop(g_opt.pszSystemId); }},
     {"SysterM", nullptr, F_NO | F_NSHORT | F_VALUE | F_PARENS, hSysterm, [](bool) { vDrop(g_st.pszSystermPat); }},
     {"Term", "TERM(BOTH)", F_NO | F_NSHORT | F_VALUE | F_PARENS, hTerm, [](bool) { g_opt.bTerm = 0; }},
-    {"TEst", "NOTEST", F_BARE | F_NO | F_NSHORT | F_VALUE, hTest,
-     [](bool b) { g_opt.bTest = b ? TEST_ON : TEST_OFF; }},
+    {"TEst", "NOTEST", F_BARE | F_NO | F_NSHORT | F_VALUE, hTest, [](bool b) { g_opt.bTest = b ? TEST_ON : TEST_OFF; }},
     {"TRACE", "TRACE(0)", F_VALUE, hTrace, nullptr},
     {"UsingLimit", nullptr, F_NO | F_NSHORT | F_VALUE, hUsingLimit,
      [](bool) {
@@ -735,13 +730,27 @@ struct ALIAS {
 };
 
 const ALIAS c_aAlias[] = {
-    {"ASA", "PRINTCTL(ASA)"},      {"NOASA", "NOPRINTCTL"},         {"RA2", "FLAG(RA2)"},
-    {"NORA2", "FLAG(NORA2)"},      {"BATCH", "PROCESS(BATCH)"},     {"NOBATCH", "PROCESS(NOBATCH)"},
-    {"DECK", "OBJECT(DECK)"},      {"NODECK", "NOOBJECT"},          {"LIBMAC", "PCONTROL(LIBMAC)"},
-    {"NOLIBMAC", "PCONTROL(NOLIBMAC)"}, {"L", "LIST(121)"},         {"LIST", "LIST(121)"},
-    {"MX", "MXREF(SOURCE)"},       {"MXREF", "MXREF(SOURCE)"},      {"O", "OBJECT(OMF)"},
-    {"OBJECT", "OBJECT(OMF)"},     {"RENT", "FLAG(RENT)"},          {"NORENT", "FLAG(NORENT)"},
-    {"T", "TERM(BOTH)"},           {"TERM", "TERM(BOTH)"},          {"NOTERMREC", "TERM(NOPREFIX)"},
+    {"ASA", "PRINTCTL(ASA)"},
+    {"NOASA", "NOPRINTCTL"},
+    {"RA2", "FLAG(RA2)"},
+    {"NORA2", "FLAG(NORA2)"},
+    {"BATCH", "PROCESS(BATCH)"},
+    {"NOBATCH", "PROCESS(NOBATCH)"},
+    {"DECK", "OBJECT(DECK)"},
+    {"NODECK", "NOOBJECT"},
+    {"LIBMAC", "PCONTROL(LIBMAC)"},
+    {"NOLIBMAC", "PCONTROL(NOLIBMAC)"},
+    {"L", "LIST(121)"},
+    {"LIST", "LIST(121)"},
+    {"MX", "MXREF(SOURCE)"},
+    {"MXREF", "MXREF(SOURCE)"},
+    {"O", "OBJECT(OMF)"},
+    {"OBJECT", "OBJECT(OMF)"},
+    {"RENT", "FLAG(RENT)"},
+    {"NORENT", "FLAG(NORENT)"},
+    {"T", "TERM(BOTH)"},
+    {"TERM", "TERM(BOTH)"},
+    {"NOTERMREC", "TERM(NOPREFIX)"},
     {"NTR", "TERM(NOPREFIX)"},
 };
 
@@ -1083,10 +1092,12 @@ void vDefaults(int argc, char **argv)
   vSet(g_opt.pszSourceExt, "390");
   g_opt.iArgc = argc;
   g_opt.ppszArgv = argv;
-  for (unsigned i = 0; i < OPT_COUNT; i++) g_opt.aOpt[i] = {c_aOptDef[i].pszName, c_aOptDef[i].pszDefault, nullptr, nullptr};
+  for (unsigned i = 0; i < OPT_COUNT; i++)
+    g_opt.aOpt[i] = {c_aOptDef[i].pszName, c_aOptDef[i].pszDefault, nullptr, nullptr};
   static const char *const c_apszDd[DD_COUNT] = {"SYSIN", "SYSLIB", "SYSPRINT", "SYSPUNCH", "SYSTERM", "SYSLIN"};
   for (unsigned i = 0; i < DD_COUNT; i++) g_opt.aDd[i] = {c_apszDd[i], nullptr, c_szDefault};
-  static const char *const c_apszSys[SV_COUNT] = {"SYSASM", "SYSDATC", "SYSDATE", "SYSJOB", "SYSSTEP", "SYSTIME", "SYSVER"};
+  static const char *const c_apszSys[SV_COUNT] = {"SYSASM",  "SYSDATC", "SYSDATE", "SYSJOB",
+                                                  "SYSSTEP", "SYSTIME", "SYSVER"};
   for (unsigned i = 0; i < SV_COUNT; i++) g_opt.aSys[i].pszName = c_apszSys[i];
   vCharsReset();
 }
@@ -1366,7 +1377,10 @@ void vSetDd(DDID dd, const char *pszFile, const char *pszSource)
   g_opt.aDd[dd].pszSource = pszSource;
 }
 
-const char *pszSourceOf(OPTID id) { return g_opt.aOpt[id].pszValue != nullptr ? g_opt.aOpt[id].pszSource : c_szDefault; }
+const char *pszSourceOf(OPTID id)
+{
+  return g_opt.aOpt[id].pszValue != nullptr ? g_opt.aOpt[id].pszSource : c_szDefault;
+}
 
 int iAssignFile(const char *pszPattern, const char *pszDefault, DDID dd, OPTID id, char *&rpszFile)
 {
@@ -1409,7 +1423,8 @@ int iSyslibPath(const char *p, size_t ulLen)
   const char *pszStar = std::strchr(achPath, '*');
   if (pszStar == nullptr || std::strchr(pszStar + 1, '*') != nullptr) {
     char achReason[PATH_MAX + 48];
-    std::snprintf(achReason, sizeof achReason, pszStar == nullptr ? "path \"%.*s\" does not contain an '*'" : "path \"%.*s\" is invalid",
+    std::snprintf(achReason, sizeof achReason,
+                  pszStar == nullptr ? "path \"%.*s\" does not contain an '*'" : "path \"%.*s\" is invalid",
                   static_cast<int>(std::strlen(achPath)), achPath);
     vMessage(MSG_VORNLIB, "012", achReason);
     return 20;
@@ -1467,7 +1482,8 @@ int iAssignFiles()
 
   if (g_opt.bList && iAssignFile(g_st.pszSysprintPat, "&D&F.lst", DD_SYSPRINT, OPT_SYSPRINT, g_opt.pszSysprint) != 0)
     return 20;
-  if (g_opt.bObject == OBJ_OMF && iAssignFile(g_st.pszSyslinPat, "&D&F.obj", DD_SYSLIN, OPT_SYSLIN, g_opt.pszSyslin) != 0)
+  if (g_opt.bObject == OBJ_OMF &&
+      iAssignFile(g_st.pszSyslinPat, "&D&F.obj", DD_SYSLIN, OPT_SYSLIN, g_opt.pszSyslin) != 0)
     return 20;
   if (g_opt.bObject == OBJ_DECK &&
       iAssignFile(g_st.pszSyspunchPat, "&D&F.txt", DD_SYSPUNCH, OPT_SYSPUNCH, g_opt.pszSyspunch) != 0)
@@ -1621,10 +1637,9 @@ int iOptionsProcess(int argc, char **argv, FILE *pStdin)
   vFileReset();
   vDefaults(argc, argv);
   g_st.pStdin = pStdin;
-  static int (*const c_apfnStep[])() = {iEnvironment,  iSourceArguments,  iProgramIni,     iSourceFallback,
-                                        iVornini,      iCommandLine,      iAssignFiles,    iCrossChecks,
-                                        iTranslationCheck, iOperationTable, iSysinCheck,
-                                        iFileOutputsSet,   iIdentification,   iTerminal};
+  static int (*const c_apfnStep[])() = {
+      iEnvironment, iSourceArguments,  iProgramIni,     iSourceFallback, iVornini,        iCommandLine,    iAssignFiles,
+      iCrossChecks, iTranslationCheck, iOperationTable, iSysinCheck,     iFileOutputsSet, iIdentification, iTerminal};
   for (auto pfnStep : c_apfnStep)
     if (pfnStep() != 0) return 20;
   return 0;

@@ -19,18 +19,49 @@
 #include <cstdio>
 #include <ctime>
 
-constexpr size_t OPT_TEXT_MAX = 255;   /* one option */
-constexpr size_t OPT_LINE_MAX = 1023;  /* one line of an options file */
+constexpr size_t OPT_TEXT_MAX = 255;          /* one option */
+constexpr size_t OPT_LINE_MAX = 1023;         /* one line of an options file */
 constexpr size_t OPT_RAW_LINE_MAX = 65536;    /* longer lines are an error */
 constexpr size_t OPT_FILE_LINES_MAX = 100000; /* lines of one options file */
 constexpr size_t OPT_NAME_MAX = PATH_MAX - 1; /* one file name */
 
 /* Option records, in the order of the options report. */
 enum OPTID : unsigned {
-  OPT_ALIGN, OPT_DXREF, OPT_ESD, OPT_FLAG, OPT_FOLD, OPT_IDR, OPT_LANGUAGE, OPT_LIBEXIT, OPT_LINECOUNT,
-  OPT_LINEWIDTH, OPT_LIST, OPT_MXREF, OPT_OBJECT, OPT_OPTABLE, OPT_PCONTROL, OPT_PRINTCTL, OPT_PROCESS, OPT_RLD,
-  OPT_SIZE, OPT_SOURCEEXT, OPT_SYMNAME, OPT_SYSLIB, OPT_SYSLIN, OPT_SYSPARM, OPT_SYSPRINT, OPT_SYSPUNCH,
-  OPT_SYSTEMID, OPT_SYSTERM, OPT_TERM, OPT_TEST, OPT_TRACE, OPT_USINGLIMIT, OPT_USINGMAP, OPT_XOPTS, OPT_XREF,
+  OPT_ALIGN,
+  OPT_DXREF,
+  OPT_ESD,
+  OPT_FLAG,
+  OPT_FOLD,
+  OPT_IDR,
+  OPT_LANGUAGE,
+  OPT_LIBEXIT,
+  OPT_LINECOUNT,
+  OPT_LINEWIDTH,
+  OPT_LIST,
+  OPT_MXREF,
+  OPT_OBJECT,
+  OPT_OPTABLE,
+  OPT_PCONTROL,
+  OPT_PRINTCTL,
+  OPT_PROCESS,
+  OPT_RLD,
+  OPT_SIZE,
+  OPT_SOURCEEXT,
+  OPT_SYMNAME,
+  OPT_SYSLIB,
+  OPT_SYSLIN,
+  OPT_SYSPARM,
+  OPT_SYSPRINT,
+  OPT_SYSPUNCH,
+  OPT_SYSTEMID,
+  OPT_SYSTERM,
+  OPT_TERM,
+  OPT_TEST,
+  OPT_TRACE,
+  OPT_USINGLIMIT,
+  OPT_USINGMAP,
+  OPT_XOPTS,
+  OPT_XREF,
   OPT_COUNT
 };
 
@@ -88,9 +119,9 @@ enum : uint32_t {
 /* PROCESS sub-options. */
 enum : uint32_t {
   PROC_BATCH = 0x0001,
-  PROC_JCL = 0x0002,    /* records with '/' in column 1 are comments */
-  PROC_VORN = 0x0004,   /* *VORN lines and EXEC statements */
-  PROC_CICS = 0x0008,   /* the fourth switch: generated CICS members */
+  PROC_JCL = 0x0002,      /* records with '/' in column 1 are comments */
+  PROC_VORN = 0x0004,     /* *VORN lines and EXEC statements */
+  PROC_CICS = 0x0008,     /* the fourth switch: generated CICS members */
   PROC_DFHEIENT = 0x0100, /* internal compatibility bits, on by default: */
   PROC_DFHEISTG = 0x0200, /* which generated members the CICS switch */
   PROC_DFHEIGBL = 0x0400, /* includes */
@@ -102,7 +133,12 @@ enum : uint32_t {
 
 /* PRINT status bits (PCONTROL masks). */
 enum : uint8_t {
-  PRT_ON = 0x80, PRT_GEN = 0x01, PRT_DATA = 0x02, PRT_MSOURCE = 0x04, PRT_MCALL = 0x08, PRT_UHEAD = 0x10,
+  PRT_ON = 0x80,
+  PRT_GEN = 0x01,
+  PRT_DATA = 0x02,
+  PRT_MSOURCE = 0x04,
+  PRT_MCALL = 0x08,
+  PRT_UHEAD = 0x10,
   PRT_LIBMAC = 0x20,
 };
 
@@ -123,72 +159,72 @@ constexpr size_t OPT_NOTE_LEN = 96;
 
 struct ASMOPTIONS {
   /* ---- values read by the driver and the source reader -------------- */
-  uint64_t ullSize;       /* SIZE: work-file memory in bytes */
-  bool bBatch;            /* PROCESS(BATCH) */
-  unsigned long ulTrace;  /* TRACE value as given */
-  char **apszSysin;       /* SYSIN files to open, in order (subpool 0) */
-  char **apszSysinShow;   /* their names in messages ("(STDIN)") */
+  uint64_t ullSize;      /* SIZE: work-file memory in bytes */
+  bool bBatch;           /* PROCESS(BATCH) */
+  unsigned long ulTrace; /* TRACE value as given */
+  char **apszSysin;      /* SYSIN files to open, in order (subpool 0) */
+  char **apszSysinShow;  /* their names in messages ("(STDIN)") */
   uint32_t ulSysinCount;
-  bool bStdin;            /* the source is a copy of standard input */
+  bool bStdin; /* the source is a copy of standard input */
 
   /* ---- option values ------------------------------------------------- */
   bool bAlign, bDxref, bEsd, bFold, bRld, bUsingMap;
-  uint32_t ulFlag;        /* FLAG word (FLAG_*) */
-  uint8_t bPrintForced;   /* PCONTROL: PRINT bits forced on */
-  uint8_t bPrintAllowed;  /* PCONTROL: PRINT bits allowed */
-  uint32_t ulProcess;     /* PROC_* */
-  bool bExecAllowed;      /* EXEC statements admitted: PROCESS(VORN) */
-  uint8_t bObject;        /* OBJ_* */
-  uint8_t bTest;          /* TEST_* after the cross-checks */
-  uint8_t bTerm;          /* TERM_* */
-  uint8_t bXref;          /* XREF_* */
-  uint8_t bMxref;         /* MXREF_* */
-  bool bList;             /* a listing is produced */
-  uint32_t ulListWidth;   /* 121 or 133 */
-  uint32_t ulLineForm;    /* LW_* or a fixed record length */
-  uint8_t bPrintCtl;      /* PC_* */
-  uint32_t ulLineCount;   /* 0 or 10-32767 */
-  bool bUsingLimit;       /* USINGLIMIT given */
-  uint32_t ulUsingLimit;  /* 0-4095; 4095 without USINGLIMIT */
-  uint8_t bOptable;       /* OPTABLE_* mask */
-  char achOptable[4];     /* its name: "UNI", "370", ... */
-  char achLanguage[4];    /* "EN" */
-  uint32_t ulLocLimit;    /* location limit, X'1000000' */
-  char *pszIdr;           /* IDR text or null */
-  char *pszLibExit;       /* LIBEXIT command or null */
-  char *pszSourceExt;     /* SOURCEEXT without the dot, or null */
-  char *pszSymname;       /* SYMNAME list or null */
-  char *pszSysparm;       /* SYSPARM text or null */
-  char *pszSystemId;      /* SYSTEMID text or null */
-  char *pszXopts;         /* XOPTS list or null */
+  uint32_t ulFlag;       /* FLAG word (FLAG_*) */
+  uint8_t bPrintForced;  /* PCONTROL: PRINT bits forced on */
+  uint8_t bPrintAllowed; /* PCONTROL: PRINT bits allowed */
+  uint32_t ulProcess;    /* PROC_* */
+  bool bExecAllowed;     /* EXEC statements admitted: PROCESS(VORN) */
+  uint8_t bObject;       /* OBJ_* */
+  uint8_t bTest;         /* TEST_* after the cross-checks */
+  uint8_t bTerm;         /* TERM_* */
+  uint8_t bXref;         /* XREF_* */
+  uint8_t bMxref;        /* MXREF_* */
+  bool bList;            /* a listing is produced */
+  uint32_t ulListWidth;  /* 121 or 133 */
+  uint32_t ulLineForm;   /* LW_* or a fixed record length */
+  uint8_t bPrintCtl;     /* PC_* */
+  uint32_t ulLineCount;  /* 0 or 10-32767 */
+  bool bUsingLimit;      /* USINGLIMIT given */
+  uint32_t ulUsingLimit; /* 0-4095; 4095 without USINGLIMIT */
+  uint8_t bOptable;      /* OPTABLE_* mask */
+  char achOptable[4];    /* its name: "UNI", "370", ... */
+  char achLanguage[4];   /* "EN" */
+  uint32_t ulLocLimit;   /* location limit, X'1000000' */
+  char *pszIdr;          /* IDR text or null */
+  char *pszLibExit;      /* LIBEXIT command or null */
+  char *pszSourceExt;    /* SOURCEEXT without the dot, or null */
+  char *pszSymname;      /* SYMNAME list or null */
+  char *pszSysparm;      /* SYSPARM text or null */
+  char *pszSystemId;     /* SYSTEMID text or null */
+  char *pszXopts;        /* XOPTS list or null */
 
   /* ---- files --------------------------------------------------------- */
-  char *pszSysprint;      /* listing file, null without a listing */
-  char *pszSyslin;        /* object file for OBJECT(OMF), else null */
-  char *pszSyspunch;      /* object file for OBJECT(DECK), else null */
-  char *pszSysterm;       /* SYSTERM file, null for standard output */
-  char **apszSyslib;      /* library path patterns, each with one '*' */
+  char *pszSysprint; /* listing file, null without a listing */
+  char *pszSyslin;   /* object file for OBJECT(OMF), else null */
+  char *pszSyspunch; /* object file for OBJECT(DECK), else null */
+  char *pszSysterm;  /* SYSTERM file, null for standard output */
+  char **apszSyslib; /* library path patterns, each with one '*' */
   uint32_t ulSyslibCount;
   char achProgDir[PATH_MAX + 1]; /* program directory, ends with '/' */
   char achSrcDir[PATH_MAX + 1];  /* &D: directory of the primary source */
   char achSrcName[PATH_MAX + 1]; /* &F */
   char achSrcExt[PATH_MAX + 1];  /* &E, with the dot */
-  bool bSrcName;          /* the primary source has a name */
+  bool bSrcName;                 /* the primary source has a name */
 
   /* ---- system values --------------------------------------------------- */
-  struct tm tmAssembly;   /* local time of the option step */
-  char achComputer[65];   /* host name */
+  struct tm tmAssembly; /* local time of the option step */
+  char achComputer[65]; /* host name */
   char achUser[65];
-  char achOsName[80];     /* "Linux 6.1": system name and release */
-  char achPlatform[8];    /* "POSIX" */
-  char achSysIdent[160];  /* system identification of the summary */
-  char achStamp[64];      /* report time stamp */
+  char achOsName[80];         /* "Linux 6.1": system name and release */
+  char achPlatform[8];        /* "POSIX" */
+  char achSysIdent[160];      /* system identification of the summary */
+  char achStamp[64];          /* report time stamp */
   uint8_t abTranslatorId[19]; /* "%-14s%s" SYSTEMID + yyddd, EBCDIC */
   uint8_t abIdrId[19];        /* the same for IDR when bIdr */
   bool bIdr;
 
   /* ---- options report ------------------------------------------------ */
-  int iArgc;              /* the command line as given */
+  int iArgc; /* the command line as given */
   char **ppszArgv;
   OPTRECORD aOpt[OPT_COUNT];
   DDRECORD aDd[DD_COUNT];

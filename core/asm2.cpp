@@ -54,7 +54,6 @@ bool bUsingSection(int32_t lSection, USINGSECTION *pOut)
   return true;
 }
 
-
 /* Adds the origin of its section to a section-relative value; false after
    message 171. */
 bool bAbsolute(uint32_t &ulValue, int32_t lSection)
@@ -143,7 +142,7 @@ void vPhase2()
   vTrace(TRACE_PHASE, "Entering code generation phase ...");
   vPhaseSet('2', 'G');
   vCodePhaseStart();
-  vListPhaseStart();      
+  vListPhaseStart();
   vListStatementHeading();
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();

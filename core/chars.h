@@ -61,11 +61,11 @@ constexpr uint8_t E_0 = 0xF0, E_1 = 0xF1, E_9 = 0xF9;
 
 extern uint8_t g_abAsciiToEbcdic[256];
 extern uint8_t g_abEbcdicToAscii[256];
-extern uint8_t g_abAsciiDefined[256]; /* CHD_* per ASCII code */
-extern uint8_t g_abEbcdicDefined[256];/* CHD_* per EBCDIC code */
-extern uint8_t g_abUpper[256];        /* EBCDIC to upper case */
-extern uint8_t g_abUpperAscii[256];   /* ASCII to upper case */
-extern uint8_t g_abClass[256];        /* CC_* per EBCDIC code */
+extern uint8_t g_abAsciiDefined[256];  /* CHD_* per ASCII code */
+extern uint8_t g_abEbcdicDefined[256]; /* CHD_* per EBCDIC code */
+extern uint8_t g_abUpper[256];         /* EBCDIC to upper case */
+extern uint8_t g_abUpperAscii[256];    /* ASCII to upper case */
+extern uint8_t g_abClass[256];         /* CC_* per EBCDIC code */
 
 /* Back to the standard characters only; rebuilds the class table. */
 void vCharsReset();

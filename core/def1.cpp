@@ -61,7 +61,6 @@ static_assert(sizeof g_aDcMsg / sizeof g_aDcMsg[0] == DM_COUNT);
 
 namespace {
 
-
 constexpr int32_t LOCATION_MAX = 0xFFFFFF;
 constexpr int64_t DUP_MAX = 0xFFFFFF;
 
@@ -134,9 +133,9 @@ int iDcError(EXPRCTX *c, const MSGDEF &msg)
   char achSuffix[32] = "";
   if (c->pszField == nullptr && c->uOperand != 0)
     std::snprintf(achSuffix, sizeof achSuffix, " in operand %u", c->uOperand);
-  int iLen = std::snprintf(e.achText, sizeof e.achText, "%s%s%s%s%s.", msg.pszText,
-                           c->pszField != nullptr ? " in " : "", c->pszField != nullptr ? c->pszField : "",
-                           c->pszField != nullptr ? " field" : "", achSuffix);
+  int iLen =
+      std::snprintf(e.achText, sizeof e.achText, "%s%s%s%s%s.", msg.pszText, c->pszField != nullptr ? " in " : "",
+                    c->pszField != nullptr ? c->pszField : "", c->pszField != nullptr ? " field" : "", achSuffix);
   e.sNumber = msg.sNumber;
   e.bForm = 32;
   e.bSeverity = msg.bSeverity;
@@ -591,8 +590,8 @@ int64_t llFloatScaleMax(const DCOPERAND *op, int64_t llLength)
   return llMax;
 }
 
-EVRC eScaleExponent(EXPRCTX *c, DCOPERAND *op, const DCTYPE *t, int64_t llFirst, int32_t lLocSection,
-                    int32_t lLocation, uint32_t ulFlags)
+EVRC eScaleExponent(EXPRCTX *c, DCOPERAND *op, const DCTYPE *t, int64_t llFirst, int32_t lLocSection, int32_t lLocation,
+                    uint32_t ulFlags)
 {
   int64_t llScale = 0;
   if (op->scale.bForm != DCM_NONE) {

@@ -42,28 +42,28 @@ struct EXPRNODE;
 /* The messages of DC/DS operands.  Only those before DM_PHASE2 can arise in
    the first phase; the rest belong to the generation of the values. */
 enum DCMSG {
-  DM_TYPE,           /* 205 */
-  DM_SCALE_INVALID,  /* 206 */
-  DM_EXP_INVALID,    /* 206 */
-  DM_BITS_INVALID,   /* 206 */
-  DM_MISSING,        /* 207 */
-  DM_EXP_VALUE,      /* 208 */
-  DM_TOO_LONG,       /* 219 */
-  DM_LENGTH_RANGE,   /* 230 */
-  DM_SCALE_RANGE,    /* 230 */
-  DM_EXP_RANGE,      /* 230 */
-  DM_DUPLICATION,    /* 231 */
+  DM_TYPE,          /* 205 */
+  DM_SCALE_INVALID, /* 206 */
+  DM_EXP_INVALID,   /* 206 */
+  DM_BITS_INVALID,  /* 206 */
+  DM_MISSING,       /* 207 */
+  DM_EXP_VALUE,     /* 208 */
+  DM_TOO_LONG,      /* 219 */
+  DM_LENGTH_RANGE,  /* 230 */
+  DM_SCALE_RANGE,   /* 230 */
+  DM_EXP_RANGE,     /* 230 */
+  DM_DUPLICATION,   /* 231 */
   DM_PHASE2,
   DM_NOT_DUMMY = DM_PHASE2, /* 320, name */
-  DM_NOT_EXTERNAL,   /* 321, name */
-  DM_VALUE_LARGE,    /* 322 */
-  DM_FLOAT_RANGE,    /* 323 */
-  DM_RELOCATABLE,    /* 324 */
-  DM_DSECT_REF,      /* 325 */
-  DM_RA2,            /* 510 */
-  DM_RA3,            /* 510 */
-  DM_PRECISION,      /* 511 */
-  DM_TRUNCATED,      /* 512 */
+  DM_NOT_EXTERNAL,          /* 321, name */
+  DM_VALUE_LARGE,           /* 322 */
+  DM_FLOAT_RANGE,           /* 323 */
+  DM_RELOCATABLE,           /* 324 */
+  DM_DSECT_REF,             /* 325 */
+  DM_RA2,                   /* 510 */
+  DM_RA3,                   /* 510 */
+  DM_PRECISION,             /* 511 */
+  DM_TRUNCATED,             /* 512 */
   DM_COUNT
 };
 /* Texts without a final full stop are stems (iStmtDiagStem); those marked
@@ -79,8 +79,8 @@ enum : uint8_t {
 constexpr int64_t DC_NUMBER_CAP = 999999999999LL; /* longer numbers stop here */
 struct DCMOD {
   uint8_t bForm;
-  int64_t llValue;  /* DCM_NUMBER */
-  EXPRNODE *pTree;  /* DCM_EXPR */
+  int64_t llValue; /* DCM_NUMBER */
+  EXPRNODE *pTree; /* DCM_EXPR */
 };
 
 /* One nominal value.  For quoted types the text is what lies between the
@@ -99,11 +99,11 @@ struct DCOPERAND {
   const uint8_t *pText; /* the context's text */
   uint32_t ulStart;     /* the operand within it */
   uint32_t ulLength;
-  uint8_t bType;        /* EBCDIC upper-case type letter */
-  char cType;           /* the same as a host letter */
-  bool bLiteral;        /* parsed as a literal's constant */
-  bool bBitLength;      /* L. form: the length modifier counts bits */
-  bool bNominal;        /* nominal values were given */
+  uint8_t bType;   /* EBCDIC upper-case type letter */
+  char cType;      /* the same as a host letter */
+  bool bLiteral;   /* parsed as a literal's constant */
+  bool bBitLength; /* L. form: the length modifier counts bits */
+  bool bNominal;   /* nominal values were given */
   DCMOD dup, length, scale, exponent;
   uint32_t ulValues;
   DCVALUE *pFirst;
@@ -158,8 +158,8 @@ DCOPERAND *pDcOperand(const EXPRNODE *pNode);
    bit-length operand; a location below 0 (not yet known) is taken as 0.
    Returns the evaluated operand, or null: with the error in the context,
    or without one when it is pending (DCE_DEFER).  Also fills the resolved fields of the DCOPERAND. */
-DCEVAL *pDcEvaluate(EXPRCTX *pCtx, EXPRNODE *pOperand, int32_t lLocSection, int32_t lLocation,
-                    uint32_t ulBitOffset, uint32_t ulFlags);
+DCEVAL *pDcEvaluate(EXPRCTX *pCtx, EXPRNODE *pOperand, int32_t lLocSection, int32_t lLocation, uint32_t ulBitOffset,
+                    uint32_t ulFlags);
 
 /* Length in bytes of one constant with an implicit length (C X B P Z from
    their value, the others from the type); 1 for C X B P Z without value. */

@@ -333,9 +333,9 @@ uint64_t ullBigLow(const BIG &b)
 /* A value of F H E D L: mantissa x 10 ** exponent. */
 struct DECNUM {
   bool bNegative;
-  BIG mant;        /* significant digits, zero for a zero value */
+  BIG mant; /* significant digits, zero for a zero value */
   int64_t llExp10;
-  double dLog10;   /* estimate of log10 of the magnitude */
+  double dLog10; /* estimate of log10 of the magnitude */
 };
 
 bool bDecDigit(uint8_t b) { return b >= E_0 && b <= E_9; }
@@ -501,16 +501,16 @@ struct GEN {
   EXPRCTX *c;
   DCOPERAND *op;
   unsigned uOperand;
-  int32_t lSection;     /* of the statement */
-  bool bStarFixed;      /* literal: * is where the literal was referred to */
+  int32_t lSection; /* of the statement */
+  bool bStarFixed;  /* literal: * is where the literal was referred to */
   int32_t lStarSection;
   int32_t lStarValue;
-  int32_t lStart;       /* location of the operand's first constant */
-  uint64_t ullBits;     /* bits generated from lStart on */
-  int32_t lEnd;         /* location after the operand */
-  uint32_t ulSeen;      /* messages attached (1 << DCMSG) */
-  bool bExprError;      /* an expression error was attached */
-  int iReport;          /* highest RLD report */
+  int32_t lStart;   /* location of the operand's first constant */
+  uint64_t ullBits; /* bits generated from lStart on */
+  int32_t lEnd;     /* location after the operand */
+  uint32_t ulSeen;  /* messages attached (1 << DCMSG) */
+  bool bExprError;  /* an expression error was attached */
+  int iReport;      /* highest RLD report */
 };
 
 void vDcMessage(GEN *g, int iMsg)
@@ -540,7 +540,7 @@ bool bHighBits(const uint8_t *p, uint64_t ullSkip)
 /* The digits of a P or Z value (sign and point skipped). */
 struct DIGITS {
   uint8_t abDigit[64];
-  uint32_t n;        /* digits kept (leading zeros dropped; at least one) */
+  uint32_t n; /* digits kept (leading zeros dropped; at least one) */
   bool bNegative;
 };
 

@@ -24,4 +24,3 @@ struct EXPRNODE;
 void vDcStatement();
 /* Second phase of a generated literal statement (instruction number 1). */
 void vLiteralStatement();
-

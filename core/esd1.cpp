@@ -94,12 +94,22 @@ struct ESDSTATE {
   bool bFirstItem;
   STACKHDR *pStack; /* expression storage of the handlers */
 };
-ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, -1,
-                  {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0,
-                  {{SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr},
-                   {SP_RUN, 1, 0, nullptr, nullptr}, {SP_RUN, 1, 0, nullptr, nullptr}},
-                  {0, 0, 0, 0}, true, nullptr};
-
+ESDSTATE g_esd = {{SP_RUN, 1, 0, nullptr, nullptr},
+                  0,
+                  {SP_RUN, 1, 0, nullptr, nullptr},
+                  0,
+                  -1,
+                  {SP_RUN, 1, 0, nullptr, nullptr},
+                  0,
+                  {SP_RUN, 1, 0, nullptr, nullptr},
+                  0,
+                  {{SP_RUN, 1, 0, nullptr, nullptr},
+                   {SP_RUN, 1, 0, nullptr, nullptr},
+                   {SP_RUN, 1, 0, nullptr, nullptr},
+                   {SP_RUN, 1, 0, nullptr, nullptr}},
+                  {0, 0, 0, 0},
+                  true,
+                  nullptr};
 
 STACKHDR *pStack()
 {
@@ -114,10 +124,7 @@ uint32_t ulLimit()
   return ul;
 }
 
-bool bStorageKind(uint8_t bKind)
-{
-  return bKind == ESD_SD || bKind == ESD_PC || bKind == ESD_CM || bKind == ESD_DSECT;
-}
+bool bStorageKind(uint8_t bKind) { return bKind == ESD_SD || bKind == ESD_PC || bKind == ESD_CM || bKind == ESD_DSECT; }
 bool bControlKind(uint8_t bKind) { return bKind == ESD_SD || bKind == ESD_PC; }
 
 int32_t lNewCounter(SYMBOL *pName, int32_t lSection)
@@ -138,12 +145,14 @@ void vRecordLocation(int32_t lSection, int32_t lLocation, bool bRelative)
   if (bRelative) vStmtSetFlags(SF_RELATIVE);
 }
 
-
 void vDiag(ESDMSG eMsg) { iStmtMsg(g_aEsdMsg[eMsg]); }
 
 /* Symbol of a label, found or made; null (with message 110) for a label
    already defined as something else. */
-SYMBOL *pNameSymbol(uint32_t ulLabelLength, const uint8_t *pLabel) { return pLabelDefine(pLabel, ulLabelLength, ulStmt(), false); }
+SYMBOL *pNameSymbol(uint32_t ulLabelLength, const uint8_t *pLabel)
+{
+  return pLabelDefine(pLabel, ulLabelLength, ulStmt(), false);
+}
 
 int32_t lCounterOfName(const SYMBOL *pSym)
 {
@@ -163,10 +172,7 @@ int32_t lUnnamed(uint8_t bKind)
   return -1;
 }
 
-int32_t lLastCounter(int32_t lSection)
-{
-  return pEsdItem(lSection)->lLastLoc;
-}
+int32_t lLastCounter(int32_t lSection) { return pEsdItem(lSection)->lLastLoc; }
 
 bool bUpperEquals(const uint8_t *p, uint32_t ulLength, const char *pszHost)
 {
@@ -310,8 +316,7 @@ void vCounterSet(int32_t lCounter, uint32_t ulOffset)
 
 int32_t lStatementCounter()
 {
-  if (lResolvePass() != 0 && (usStmtFlags() & SF_UNASSIGNED))
-    return lStmtSection();
+  if (lResolvePass() != 0 && (usStmtFlags() & SF_UNASSIGNED)) return lStmtSection();
   return g_esd.lCurrent;
 }
 
@@ -537,9 +542,12 @@ int iAliasValue(const uint8_t *p, uint32_t ulLength, uint8_t *abOut)
       int aiNibble[2];
       for (int k = 0; k < 2; k++) {
         uint8_t c = g_abUpper[p[2 + i + k]];
-        if (c >= E_0 && c <= E_9) aiNibble[k] = c - E_0;
-        else if (c >= E_A && c <= E_F) aiNibble[k] = c - E_A + 10;
-        else return -1;
+        if (c >= E_0 && c <= E_9)
+          aiNibble[k] = c - E_0;
+        else if (c >= E_A && c <= E_F)
+          aiNibble[k] = c - E_A + 10;
+        else
+          return -1;
       }
       abOut[n++] = static_cast<uint8_t>(aiNibble[0] << 4 | aiNibble[1]);
     }
@@ -708,8 +716,7 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
     if (pOwn != nullptr && (pOwn->bKind == ESD_SD || pOwn->bKind == ESD_PC || pOwn->bKind == ESD_CM)) continue;
     if (pOwn != nullptr && pOwn->bKind == ESD_LD) continue;
     const ESDITEM *pSection = pEsdItem(pSym->lSection);
-    if (pSection == nullptr ||
-        (pSection->bKind != ESD_SD && pSection->bKind != ESD_PC && pSection->bKind != ESD_CM)) {
+    if (pSection == nullptr || (pSection->bKind != ESD_SD && pSection->bKind != ESD_PC && pSection->bKind != ESD_CM)) {
       iStmtDiagName(g_aEsdMsg[ESDM_ENTRY_NAME], pName, ulLength);
       continue;
     }
@@ -812,8 +819,8 @@ void vOrgStatement(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
   int32_t lPass = lResolvePass();
   uint32_t ulFlags = lPass == 0 ? 0x59u : lPass > 0 ? 0x51u : 0x41u;
   EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, pStack(), 0, ET_EXPRESSION);
-  EXPRVALUE *v = bExprFailed(c) ? nullptr
-                                : pExprEvaluate(c, c->pTree, ulRefWord(ulStmt(), 0), lSection, lHere, ulFlags);
+  EXPRVALUE *v =
+      bExprFailed(c) ? nullptr : pExprEvaluate(c, c->pTree, ulRefWord(ulStmt(), 0), lSection, lHere, ulFlags);
   if (bExprFailed(c)) {
     iExprDiag(c);
     vCounterRelease(lCounter, ulStmt());
@@ -873,8 +880,8 @@ void vDcExternalNames(const DCOPERAND *pOp)
     if (!bSymbolNameValid(pName, v->ulLength)) continue; /* the second phase reports it */
     uint8_t *pCopy = static_cast<uint8_t *>(SP_ALLOC(SP_RUN, v->ulLength));
     for (uint32_t i = 0; i < v->ulLength; i++) pCopy[i] = g_abUpper[pName[i]];
-    DCNAME *a = static_cast<DCNAME *>(
-        GB_ROOM(&g_esd.dcNames, (static_cast<size_t>(g_esd.ulDcNames) + 1) * sizeof(DCNAME)));
+    DCNAME *a =
+        static_cast<DCNAME *>(GB_ROOM(&g_esd.dcNames, (static_cast<size_t>(g_esd.ulDcNames) + 1) * sizeof(DCNAME)));
     a[g_esd.ulDcNames++] = DCNAME{pCopy, v->ulLength, pOp->cType == 'Q', ulStmt()};
   }
 }
@@ -972,7 +979,8 @@ void vLiteralRegister(EXPRCTX *c, EXPRNODE *n, int32_t lPool)
   vLiteralOrigin(pLit);
   unsigned uList = e->ulTotal % 8 == 0 ? 0 : e->ulTotal % 4 == 0 ? 1 : e->ulTotal % 2 == 0 ? 2 : 3;
   GROWBUF *pBuf = &g_esd.aLits[uList];
-  SYMBOL **ap = static_cast<SYMBOL **>(GB_ROOM(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
+  SYMBOL **ap =
+      static_cast<SYMBOL **>(GB_ROOM(pBuf, (static_cast<size_t>(g_esd.aulLits[uList]) + 1) * sizeof(SYMBOL *)));
   ap[g_esd.aulLits[uList]++] = pLit;
 }
 
@@ -1007,7 +1015,10 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
       vLiteralRegister(c, n, lPool);
       if (bExprFailed(c)) return;
     }
-    EXPRNODE *pDown = n->bKind == EN_LITERAL ? nullptr : n->pLeft != nullptr ? n->pLeft : n->pRight != nullptr ? n->pRight : n->pThird;
+    EXPRNODE *pDown = n->bKind == EN_LITERAL ? nullptr
+                      : n->pLeft != nullptr  ? n->pLeft
+                      : n->pRight != nullptr ? n->pRight
+                                             : n->pThird;
     if (pDown != nullptr) {
       n = pDown;
       continue;
@@ -1020,8 +1031,10 @@ void vLiteralScan(const uint8_t *pText, uint32_t ulLength, unsigned uOperand)
         break;
       }
       EXPRNODE *pNext = nullptr;
-      if (n == pUp->pLeft) pNext = pUp->pRight != nullptr ? pUp->pRight : pUp->pThird;
-      else if (n == pUp->pRight) pNext = pUp->pThird;
+      if (n == pUp->pLeft)
+        pNext = pUp->pRight != nullptr ? pUp->pRight : pUp->pThird;
+      else if (n == pUp->pRight)
+        pNext = pUp->pThird;
       if (pNext != nullptr) {
         n = pNext;
         break;

@@ -36,17 +36,17 @@ struct SYMBOL;
    of ESDM_LOCATION is a stem (" in operand %u." or "." follows, see
    iStmtDiagStem); ESDM_*_NAME texts follow the name they are about. */
 enum ESDMSG {
-  ESDM_EXECUTABLE,      /* 151 */
-  ESDM_SECTION_TYPE,    /* 152 */
-  ESDM_ATTRIBUTE,       /* 153 */
-  ESDM_AMODE_RMODE,     /* 154 */
-  ESDM_REPEATED_NAME,   /* 155 */
-  ESDM_ENTRY_NAME,      /* 156 */
-  ESDM_UNNAMED,         /* 157 */
-  ESDM_UNDEFINED_NAME,  /* 158 */
-  ESDM_UNNAMED_DXD,     /* 170 */
-  ESDM_LOCATION,        /* 171 */
-  ESDM_EXTERNAL_NAME,   /* 302 */
+  ESDM_EXECUTABLE,     /* 151 */
+  ESDM_SECTION_TYPE,   /* 152 */
+  ESDM_ATTRIBUTE,      /* 153 */
+  ESDM_AMODE_RMODE,    /* 154 */
+  ESDM_REPEATED_NAME,  /* 155 */
+  ESDM_ENTRY_NAME,     /* 156 */
+  ESDM_UNNAMED,        /* 157 */
+  ESDM_UNDEFINED_NAME, /* 158 */
+  ESDM_UNNAMED_DXD,    /* 170 */
+  ESDM_LOCATION,       /* 171 */
+  ESDM_EXTERNAL_NAME,  /* 302 */
   ESDM_COUNT
 };
 extern const MSGDEF g_aEsdMsg[];
@@ -80,41 +80,41 @@ enum : uint8_t {
 };
 
 constexpr uint32_t ESD_ID_MAX = 65535;
-constexpr uint32_t ESD_NAME_MAX = 8;     /* longer names need an alias */
+constexpr uint32_t ESD_NAME_MAX = 8; /* longer names need an alias */
 constexpr uint32_t ESD_ALIAS_MAX = 64;
 constexpr uint32_t LOCATION_LIMIT = 0xFFFFFF;
 
 struct ESDITEM {
-  SYMBOL *pName;        /* null for the unnamed section, common and DSECT */
-  uint32_t ulStart;     /* START value, then the start address (SD, PC);
-                           DSECT/XD: defining statement until layout; LD:
-                           the symbol's address after layout */
-  uint32_t ulFolded;    /* base of the section's first unfolded counter;
-                           the section's length after layout; LD: owning
-                           section's id after layout; XD: its length */
-  uint32_t ulLimit;     /* highest address allowed */
-  int32_t lFirstLoc;    /* first location counter; -1 without storage */
-  int32_t lCurLoc;      /* counter in use */
-  int32_t lLastLoc;     /* last counter of its chain */
-  int32_t lId;          /* ESD id after layout; DSECTs -1, -2, ... */
-  int32_t lDefStmt;     /* DSECT, XD: defining statement after layout */
-  uint8_t bKind;        /* ESD_* */
-  uint8_t bAttr;        /* ESDA_* */
+  SYMBOL *pName;     /* null for the unnamed section, common and DSECT */
+  uint32_t ulStart;  /* START value, then the start address (SD, PC);
+                        DSECT/XD: defining statement until layout; LD:
+                        the symbol's address after layout */
+  uint32_t ulFolded; /* base of the section's first unfolded counter;
+                        the section's length after layout; LD: owning
+                        section's id after layout; XD: its length */
+  uint32_t ulLimit;  /* highest address allowed */
+  int32_t lFirstLoc; /* first location counter; -1 without storage */
+  int32_t lCurLoc;   /* counter in use */
+  int32_t lLastLoc;  /* last counter of its chain */
+  int32_t lId;       /* ESD id after layout; DSECTs -1, -2, ... */
+  int32_t lDefStmt;  /* DSECT, XD: defining statement after layout */
+  uint8_t bKind;     /* ESD_* */
+  uint8_t bAttr;     /* ESDA_* */
   uint16_t usAliasLength;
   const uint8_t *pAlias; /* EBCDIC alias or null */
-  uint32_t ulXdAlign;   /* XD: alignment of the external dummy */
-  bool bLocated;        /* a statement was given a location in it */
-  bool bOmitted;        /* empty unnamed section left out of the layout */
+  uint32_t ulXdAlign;    /* XD: alignment of the external dummy */
+  bool bLocated;         /* a statement was given a location in it */
+  bool bOmitted;         /* empty unnamed section left out of the layout */
 };
 
 struct LOCCTR {
   SYMBOL *pName;
-  uint32_t ulCurrent;  /* next offset, relative to the counter's base */
-  uint32_t ulHigh;     /* largest offset reached */
-  int32_t lNext;       /* next counter of the same section; -1 none */
-  int32_t lSection;    /* ESDITEM index */
-  int32_t lPending;    /* statement blocking the counter; 0 usable */
-  bool bWaiting;       /* a LOCTR counter waiting for the ones before it */
+  uint32_t ulCurrent; /* next offset, relative to the counter's base */
+  uint32_t ulHigh;    /* largest offset reached */
+  int32_t lNext;      /* next counter of the same section; -1 none */
+  int32_t lSection;   /* ESDITEM index */
+  int32_t lPending;   /* statement blocking the counter; 0 usable */
+  bool bWaiting;      /* a LOCTR counter waiting for the ones before it */
   bool bFolded;
 };
 

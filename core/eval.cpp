@@ -51,7 +51,6 @@ EVALSTATE g_eval;
 
 enum EVRC { EV_OK, EV_PENDING, EV_ERROR };
 
-
 bool bFits(double d) { return d >= -2147483648.0 && d <= 2147483647.0; }
 
 EVRC eError(EXPRCTX *c, EXPRMSG eMsg)

@@ -238,8 +238,7 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   for (size_t i = 0; i <= ulLen; i++) {
     bool bEndOfText = i == ulLen;
     uint8_t c = bEndOfText ? 0 : p[i];
-    if (!bEndOfText && !(g_abClass[c] & CC_OPERAND) && c != EBCDIC_BLANK)
-      return iSplitError(MSG_EBCDIC, c, uCount + 1);
+    if (!bEndOfText && !(g_abClass[c] & CC_OPERAND) && c != EBCDIC_BLANK) return iSplitError(MSG_EBCDIC, c, uCount + 1);
     if (!bEndOfText && bQuote) {
       if (c == E_QUOTE) bQuote = false;
       continue;
@@ -263,8 +262,7 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
     bool bLastDropped = bEndOfText && ulOperand == 0 && uNumber > uMinimum && uNumber > 1;
     if (!bLastDropped) {
       if (uNumber > uMaximum)
-        return uMaximum == 1 ? iSplitError(MSG_MORE_THAN_ONE)
-                             : iSplitError(MSG_MORE_THAN, uMaximum);
+        return uMaximum == 1 ? iSplitError(MSG_MORE_THAN_ONE) : iSplitError(MSG_MORE_THAN, uMaximum);
       if (ulOperand == 0 && uNumber <= uMinimum) return iSplitError(MSG_OPERAND_OMITTED, uNumber);
       vStmtAddSub(SUB_OPERAND, static_cast<uint32_t>(ulOperand), p + ulStart);
       uCount++;
@@ -285,8 +283,7 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
     vStmtAddSub(SUB_OPERAND, ulParenLen, static_cast<const uint8_t *>(pStmt->cards.pData) + ulParen);
     uCount++;
   }
-  if (uCount < uMinimum)
-    return iSplitError(MSG_NOT_SPECIFIED, uMinimum - uCount, uMinimum);
+  if (uCount < uMinimum) return iSplitError(MSG_NOT_SPECIFIED, uMinimum - uCount, uMinimum);
   return static_cast<int>(uCount);
 }
 

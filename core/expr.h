@@ -233,4 +233,3 @@ void vExprUnexpected(EXPRCTX *pCtx, uint8_t b);
 void vExprHostName(char *pszOut, size_t ulSize, const uint8_t *pName, size_t ulLength);
 /* A node carved from the context's stack. */
 EXPRNODE *pExprNode(EXPRCTX *pCtx, uint8_t bKind, uint32_t ulStart);
-

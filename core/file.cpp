@@ -55,20 +55,20 @@ struct OUTPUT {
   dev_t dev;
   ino_t ino;
   mode_t mode;
-  bool bDirKnown;        /* a new file: its directory and base name */
+  bool bDirKnown; /* a new file: its directory and base name */
   dev_t dirDev;
   ino_t dirIno;
   std::string strBase;
   FILE *pFile;
-  bool bAlone;           /* not one of a run's outputs: in place once finished */
+  bool bAlone; /* not one of a run's outputs: in place once finished */
 };
 
 struct FILESTATE {
   std::vector<INPUTFILE> inputs;
   OUTPUT aOut[FO_COUNT];
-  OUTPUT stdoutTerm;     /* standard output as the terminal stream */
+  OUTPUT stdoutTerm; /* standard output as the terminal stream */
   bool bOutputsSet;
-  bool bClash;           /* a clash was reported: nothing is removed */
+  bool bClash; /* a clash was reported: nothing is removed */
 };
 FILESTATE g_file;
 
@@ -197,7 +197,9 @@ int iFileOutputsSet()
 {
   vSetOutput(FO_LISTING, "SYSPRINT", g_opt.bList ? g_opt.pszSysprint : nullptr);
   vSetOutput(FO_OBJECT, g_opt.bObject == OBJ_DECK ? "SYSPUNCH" : "SYSLIN",
-             g_opt.bObject == OBJ_DECK ? g_opt.pszSyspunch : g_opt.bObject == OBJ_OMF ? g_opt.pszSyslin : nullptr);
+             g_opt.bObject == OBJ_DECK  ? g_opt.pszSyspunch
+             : g_opt.bObject == OBJ_OMF ? g_opt.pszSyslin
+                                        : nullptr);
   bool bTerm = (g_opt.bTerm & TERM_ON) != 0;
   vSetOutput(FO_TERM, "SYSTERM", bTerm ? g_opt.pszSysterm : nullptr);
   struct stat st {};

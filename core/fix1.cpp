@@ -41,10 +41,7 @@
 
 namespace {
 
-enum FIXMSG {
-  MSG_UNRESOLVED,
-  MSG_COUNT
-};
+enum FIXMSG { MSG_UNRESOLVED, MSG_COUNT };
 const MSGDEF c_aMsg[] = {
     {109, 12, "Statement could not be resolved."},
 };
@@ -58,17 +55,29 @@ struct FIXSTATE {
   uint64_t ullRecord;         /* position of the record in hand */
   GROWBUF blocking;           /* statements blocking a fold */
   uint32_t ulBlocking;
-  bool bBlockingDone;         /* pass -1: the first blocking record was taken */
+  bool bBlockingDone; /* pass -1: the first blocking record was taken */
   bool bFoldComplete;
-  uint64_t ullProgress;       /* grows with every fold step and rewrite */
-  GROWBUF before;             /* the record as read */
-  GROWBUF lastWait;           /* per counter: last record waiting on it, this pass */
-  GROWBUF nextWait;           /* the same, found for the next pass */
-  GROWBUF stuck;              /* per counter: a record of it still waits */
+  uint64_t ullProgress; /* grows with every fold step and rewrite */
+  GROWBUF before;       /* the record as read */
+  GROWBUF lastWait;     /* per counter: last record waiting on it, this pass */
+  GROWBUF nextWait;     /* the same, found for the next pass */
+  GROWBUF stuck;        /* per counter: a record of it still waits */
 };
-FIXSTATE g_fix = {0, 0, 0, 0, 0, 0, {SP_HEAP, 0, 0, nullptr, nullptr}, 0, false, false, 0,
-                  {SP_HEAP, 0, 0, nullptr, nullptr}, {SP_HEAP, 0, 0, nullptr, nullptr},
-                  {SP_HEAP, 0, 0, nullptr, nullptr}, {SP_HEAP, 0, 0, nullptr, nullptr}};
+FIXSTATE g_fix = {0,
+                  0,
+                  0,
+                  0,
+                  0,
+                  0,
+                  {SP_HEAP, 0, 0, nullptr, nullptr},
+                  0,
+                  false,
+                  false,
+                  0,
+                  {SP_HEAP, 0, 0, nullptr, nullptr},
+                  {SP_HEAP, 0, 0, nullptr, nullptr},
+                  {SP_HEAP, 0, 0, nullptr, nullptr},
+                  {SP_HEAP, 0, 0, nullptr, nullptr}};
 
 constexpr uint64_t NO_RECORD = ~0ull;
 
@@ -150,7 +159,8 @@ void vFold()
   };
   uint64_t ullBefore = ullState();
   g_fix.bFoldComplete = bFoldCounters(pul, ulRoom, &g_fix.ulBlocking);
-  if (ullState() != ullBefore || bWasComplete != g_fix.bFoldComplete || ulBefore != g_fix.ulBlocking) g_fix.ullProgress++;
+  if (ullState() != ullBefore || bWasComplete != g_fix.bFoldComplete || ulBefore != g_fix.ulBlocking)
+    g_fix.ullProgress++;
 }
 
 bool bBlocking(uint32_t ulStmt)

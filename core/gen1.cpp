@@ -51,22 +51,23 @@
 namespace {
 
 struct STMTSTATE {
-  uint32_t ulNext;         /* number of the next statement */
-  uint8_t bPrint;          /* PRINT status in force */
-  uint32_t ulRevisit;      /* statements marked for the resolution passes */
+  uint32_t ulNext;    /* number of the next statement */
+  uint8_t bPrint;     /* PRINT status in force */
+  uint32_t ulRevisit; /* statements marked for the resolution passes */
   uint64_t ullFirstRevisit, ullLastRevisit;
-  uint32_t ulLongest;      /* longest record marked for revisiting */
-  bool bErrorSeen;         /* a diagnostic above 8 in this assembly */
-  GROWBUF handles;         /* text handles: const char * per handle - 1 */
+  uint32_t ulLongest; /* longest record marked for revisiting */
+  bool bErrorSeen;    /* a diagnostic above 8 in this assembly */
+  GROWBUF handles;    /* text handles: const char * per handle - 1 */
   uint32_t ulHandles;
-  GROWBUF tail;            /* sub-records to append to the record in hand */
+  GROWBUF tail;                 /* sub-records to append to the record in hand */
   uint32_t ulTail, ulTailCount; /* their bytes and number */
-  bool bHandlers;          /* first-phase handlers are reading the record */
+  bool bHandlers;               /* first-phase handlers are reading the record */
 };
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
-STMTSTATE g_stmt = {1, PRINT_START, 0, 0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
-                    0, 0, false};
+STMTSTATE g_stmt = {
+    1, PRINT_START, 0,    0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
+    0, 0,           false};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -90,10 +91,8 @@ void vSubCount(int iDelta) { vHeadPut32(STMT_SUBCOUNT, ulGet32(pHead() + STMT_SU
 
 enum GENMSG { MSG_OPERAND, MSG_NO_LABEL, MSG_LABEL_NEEDED, MSG_LABEL, MSG_OPERATION, MSG_COUNT };
 const MSGDEF c_aMsg[] = {
-    {111, 12, "Operand %u is invalid."},
-    {117, 12, "Label field must be omitted."},
-    {118, 12, "Label field must be specified."},
-    {119, 12, "Invalid label field."},
+    {111, 12, "Operand %u is invalid."},         {117, 12, "Label field must be omitted."},
+    {118, 12, "Label field must be specified."}, {119, 12, "Invalid label field."},
     {120, 12, "Invalid operation field."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
@@ -241,7 +240,8 @@ void vStmtPhaseStart()
   g_bLateSorted = false;
   g_ulLateNext = 0;
   g_stmt.ulNext = 1;
-  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | PRINT_START) & (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
+  g_stmt.bPrint = static_cast<uint8_t>((g_opt.bPrintForced | PRINT_START) &
+                                       (g_opt.bPrintAllowed != 0 ? g_opt.bPrintAllowed : 0xFF));
   g_stmt.ulRevisit = 0;
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
@@ -390,8 +390,8 @@ int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const ch
     if (g_asm.cStep == 'G')
       vDiagAppend(iNumber, iForm, iSeverity, ulLength, pszText);
     else /* a revisited record has no room left: kept aside for the code generation phase */
-      g_vecLateDiags.push_back(LATEDIAG{ulGet32(pHead() + STMT_NUMBER), iNumber, iForm, iSeverity,
-                                        std::string(pszText, ulLength)});
+      g_vecLateDiags.push_back(
+          LATEDIAG{ulGet32(pHead() + STMT_NUMBER), iNumber, iForm, iSeverity, std::string(pszText, ulLength)});
   }
   return 0;
 }
@@ -447,10 +447,7 @@ int iStmtDiagName(const MSGDEF &msg, const uint8_t *pName, uint32_t ulNameLength
                    achText);
 }
 
-int iStmtDiagOperand(unsigned uOperand)
-{
-  return iStmtMsg(c_aMsg[MSG_OPERAND], uOperand);
-}
+int iStmtDiagOperand(unsigned uOperand) { return iStmtMsg(c_aMsg[MSG_OPERAND], uOperand); }
 
 int iStmtReserveDiag(unsigned uCount)
 {

@@ -54,29 +54,29 @@ namespace {
 /* ---- messages -------------------------------------------------------------- */
 
 enum INSMSG {
-  IM_BRANCH_TARGET,    /* 309 */
-  IM_SCON_INDEX,       /* 310 */
-  IM_BASE,             /* 311 */
-  IM_STRIDE,           /* 312 */
-  IM_INDEX,            /* 313 */
-  IM_LENGTH,           /* 314 */
-  IM_DISPLACEMENT,     /* 316 */
-  IM_ADDRESSABILITY,   /* 317 */
-  IM_IMPLICIT_LENGTH,  /* 318 */
-  IM_SPECIFICATION,    /* 319 */
-  IM_ALIGN_REQUIRED,   /* 400 */
-  IM_RENT_RSECT,       /* 401 */
-  IM_LENGTH_SPEC,      /* 402 */
-  IM_ALIGN,            /* 500 */
-  IM_RENT,             /* 501 */
-  IM_BRANCH_PSA,       /* 502 */
-  IM_MODIFY_PSA,       /* 503 */
-  IM_ACCESS_PSA,       /* 504 */
-  IM_AR_UNUSED,        /* 505 */
-  IM_RELOCATABLE,      /* 509 */
-  IM_FLOAT_PAIR,       /* 315, operand */
-  IM_EVEN,             /* 315, operand, kind */
-  IM_MUST_BE,          /* 315, operand, kind */
+  IM_BRANCH_TARGET,   /* 309 */
+  IM_SCON_INDEX,      /* 310 */
+  IM_BASE,            /* 311 */
+  IM_STRIDE,          /* 312 */
+  IM_INDEX,           /* 313 */
+  IM_LENGTH,          /* 314 */
+  IM_DISPLACEMENT,    /* 316 */
+  IM_ADDRESSABILITY,  /* 317 */
+  IM_IMPLICIT_LENGTH, /* 318 */
+  IM_SPECIFICATION,   /* 319 */
+  IM_ALIGN_REQUIRED,  /* 400 */
+  IM_RENT_RSECT,      /* 401 */
+  IM_LENGTH_SPEC,     /* 402 */
+  IM_ALIGN,           /* 500 */
+  IM_RENT,            /* 501 */
+  IM_BRANCH_PSA,      /* 502 */
+  IM_MODIFY_PSA,      /* 503 */
+  IM_ACCESS_PSA,      /* 504 */
+  IM_AR_UNUSED,       /* 505 */
+  IM_RELOCATABLE,     /* 509 */
+  IM_FLOAT_PAIR,      /* 315, operand */
+  IM_EVEN,            /* 315, operand, kind */
+  IM_MUST_BE,         /* 315, operand, kind */
   IM_COUNT
 };
 
@@ -112,17 +112,17 @@ static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == IM_COUNT);
 
 /* Message 315: "Operand %u must be a" and the suffix of the operand kind. */
 const char *const c_apszMustBe[] = {
-    " general register (0-15).",            /* 0 */
-    " access register (0-15).",             /* 1 */
-    " control register (0-15).",            /* 2 */
-    " vector register (0-15).",             /* 3 */
+    " general register (0-15).",              /* 0 */
+    " access register (0-15).",               /* 1 */
+    " control register (0-15).",              /* 2 */
+    " vector register (0-15).",               /* 3 */
     " floating point register (0,2,4 or 6).", /* 4 */
-    "n immediate value (0-9).",             /* 5 */
-    "n immediate value (0-15).",            /* 6 */
-    "n immediate value (0-255).",           /* 7 */
-    "n immediate value (-32768 - 65535).",  /* 8 */
-    "",                                     /* 9: message 309 instead */
-    " general register (0-15).",            /* 10 */
+    "n immediate value (0-9).",               /* 5 */
+    "n immediate value (0-15).",              /* 6 */
+    "n immediate value (0-255).",             /* 7 */
+    "n immediate value (-32768 - 65535).",    /* 8 */
+    "",                                       /* 9: message 309 instead */
+    " general register (0-15).",              /* 10 */
 };
 
 void vDiag(const MSGDEF &m, unsigned uOperand)
@@ -387,8 +387,7 @@ int32_t lImplicitLength(const OPERAND &o, const EXPRNODE *n)
   case EN_SYMBOL:
     return n->pSymbol != nullptr ? n->pSymbol->lLength : 0;
   case EN_LITERAL: {
-    const SYMBOL *p =
-        pLiteralFind(n->pText, n->ulTextLength, static_cast<int32_t>(ulLiteralPool()), n->lValue);
+    const SYMBOL *p = pLiteralFind(n->pText, n->ulTextLength, static_cast<int32_t>(ulLiteralPool()), n->lValue);
     return p != nullptr ? p->lLength : 0;
   }
   default:

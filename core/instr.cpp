@@ -157,4 +157,7 @@ uint8_t bInstructionNumber(const OPENTRY *pEntry)
   return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER ? pEntry->abOps[2] : 0;
 }
 
-bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber) { return bNumber != 0 && bInstructionNumber(pEntry) == bNumber; }
+bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber)
+{
+  return bNumber != 0 && bInstructionNumber(pEntry) == bNumber;
+}

@@ -27,14 +27,14 @@ struct SYMBOL;
 /* What a handler is given: the statement's operands are its kind-7
    sub-records from pFirst on. */
 struct INSTRARGS {
-  const SRCSTMT *pStmt;   /* first phase: the statement as read; else null */
-  const OPENTRY *pEntry;  /* its operation table entry */
+  const SRCSTMT *pStmt;  /* first phase: the statement as read; else null */
+  const OPENTRY *pEntry; /* its operation table entry */
   int iOperands;
-  uint32_t ulLabel;       /* label length, 0 for none */
+  uint32_t ulLabel; /* label length, 0 for none */
   const uint8_t *pLabel;
-  const uint8_t *pFirst;  /* first operand sub-record, or null */
-  SYMBOL *pSym;           /* location step: the label's symbol, or null */
-  bool bPass;             /* location step: in a resolution pass */
+  const uint8_t *pFirst; /* first operand sub-record, or null */
+  SYMBOL *pSym;          /* location step: the label's symbol, or null */
+  bool bPass;            /* location step: in a resolution pass */
 };
 using PFNINSTR = void (*)(const INSTRARGS &);
 
@@ -52,14 +52,14 @@ enum : uint8_t {
 };
 
 struct INSTRROW {
-  uint8_t bNumber;       /* = its index; checked at compile time */
-  uint8_t bFlags;        /* IR_* */
-  PFNINSTR pfnFirst;     /* first phase; null: not supported (129) */
-  PFNINSTR pfnLocate;    /* location step; null: none */
-  PFNINSTR pfnRerun;     /* resolution pass; null: the location step */
-  PFNINSTR pfnSecond;    /* code generation phase; null: nothing to do */
-  uint8_t bLabelType;    /* T' of its label (EBCDIC); 0: set by the step */
-  uint8_t bLabelLength;  /* L' of its label */
+  uint8_t bNumber;      /* = its index; checked at compile time */
+  uint8_t bFlags;       /* IR_* */
+  PFNINSTR pfnFirst;    /* first phase; null: not supported (129) */
+  PFNINSTR pfnLocate;   /* location step; null: none */
+  PFNINSTR pfnRerun;    /* resolution pass; null: the location step */
+  PFNINSTR pfnSecond;   /* code generation phase; null: nothing to do */
+  uint8_t bLabelType;   /* T' of its label (EBCDIC); 0: set by the step */
+  uint8_t bLabelLength; /* L' of its label */
 };
 
 /* The row of an assembler instruction number; number 0 and numbers out of

@@ -260,7 +260,10 @@ SYMBOL *pLabelDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, boo
   return nullptr;
 }
 
-void vSymbolDuplicate(const uint8_t *pName, uint32_t ulLength) { iStmtDiagName(c_aMsg[MSG_DUPLICATE], pName, ulLength); }
+void vSymbolDuplicate(const uint8_t *pName, uint32_t ulLength)
+{
+  iStmtDiagName(c_aMsg[MSG_DUPLICATE], pName, ulLength);
+}
 
 uint32_t ulDeferLength(const SYMBOL *pSym) { return ulGet32(pSym->pDeferred); }
 
@@ -337,7 +340,6 @@ int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int3
 
 namespace {
 
-
 STACKHDR *pLabelStack()
 {
   if (g_lbl.pEquStack == nullptr) g_lbl.pEquStack = pStackCreate(SP_RUN);
@@ -388,8 +390,8 @@ void vDcLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand, bool
   for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
     uint32_t ulLength = 0;
     const uint8_t *pText = pOperandText(pOp, &ulLength);
-    EXPRCTX *c = pExprParse(pText, ulLength, static_cast<unsigned>(i + 1), nullptr, pLabelStack(), PF_LITERAL,
-                            ET_DCOPERAND);
+    EXPRCTX *c =
+        pExprParse(pText, ulLength, static_cast<unsigned>(i + 1), nullptr, pLabelStack(), PF_LITERAL, ET_DCOPERAND);
     DCEVAL *e = nullptr;
     if (!bExprFailed(c) && c->pTree != nullptr)
       e = pDcEvaluate(c, c->pTree, lSection, static_cast<int32_t>(llEnd), ulBits, ulFlags);
@@ -595,7 +597,8 @@ void vSymbolsRelocate()
     for (SYMBOL *p = g_lbl.apBucket[b]; p != nullptr; p = p->pNext) {
       if (p->bFlags < SYMF_VALUE_PENDING) {
         const ESDITEM *s = pEsdItem(p->lSection);
-        if (s != nullptr && p->lValue >= 0) p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
+        if (s != nullptr && p->lValue >= 0)
+          p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
         const ESDITEM *o = pEsdItem(p->lOrgSection);
         if (o != nullptr && p->lOrgValue >= 0)
           p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);

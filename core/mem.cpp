@@ -156,8 +156,8 @@ void vMemSetHeap(const MEMHEAP *pHeap) { g_mem.heap = pHeap != nullptr ? *pHeap 
 BLOCKHDR *pSubpoolBlocks(unsigned uSubpool, unsigned uClass) { return rpHead(uSubpool, uClass); }
 STACKHDR *pSubpoolStacks(unsigned uSubpool) { return rpStackHead(uSubpool, HEAD_STACKS); }
 
-void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr,
-                  const char *pszModule, unsigned uLine)
+void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr, const char *pszModule,
+                  unsigned uLine)
 {
   size_t ulRequest = ulPayload + MEM_BLOCK_OVERHEAD;
   void *pRaw = ulRequest > UINT32_MAX ? nullptr : g_mem.heap.pfnAlloc(ulRequest);
@@ -287,8 +287,8 @@ void *pSubpoolRealloc(unsigned uSubpool, void *pPiece, size_t ulOld, size_t ulNe
       return pNew;
     }
     uint16_t usClass = usWordBefore(p, 4);
-    if (uSubpool < SP_COUNT && n + MEM_SLOT_HDR <= MEM_LARGEST_SLOT && usWordBefore(p, 2) == uSubpool &&
-        usClass >= 1 && usClass <= MEM_CLASSES && g_aulSlotSize[usClass] >= n + MEM_SLOT_HDR)
+    if (uSubpool < SP_COUNT && n + MEM_SLOT_HDR <= MEM_LARGEST_SLOT && usWordBefore(p, 2) == uSubpool && usClass >= 1 &&
+        usClass <= MEM_CLASSES && g_aulSlotSize[usClass] >= n + MEM_SLOT_HDR)
       return pPiece;
     void *pNew = pSubpoolAlloc(uSubpool, n, pszModule, uLine);
     std::memcpy(pNew, pPiece, b);
@@ -479,8 +479,8 @@ void *pGrowbufEnsure(GROWBUF *pBuf, size_t ulRequired, const char *pszModule, un
     pBuf->ulCapacity = 0;
     pBuf->pData = pSubpoolAlloc(pBuf->ulSubpool, c, pszModule, uLine);
   } else {
-    pBuf->pData = pSubpoolRealloc(pBuf->ulSubpool, pBuf->ulCapacity != 0 ? pBuf->pData : nullptr,
-                                  pBuf->ulCapacity, c, pszModule, uLine);
+    pBuf->pData = pSubpoolRealloc(pBuf->ulSubpool, pBuf->ulCapacity != 0 ? pBuf->pData : nullptr, pBuf->ulCapacity, c,
+                                  pszModule, uLine);
   }
   pBuf->ulCapacity = c;
   if (pBuf->ulSubpool != SP_HEAP && pBuf->ulSubpool < SP_COUNT) vGrowbufRegister(pBuf);

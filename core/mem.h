@@ -38,9 +38,9 @@ extern const uint32_t g_aulSlotsPerBlock[MEM_CLASSES + 1];
 struct BLOCKHDR {
   BLOCKHDR *pNext;
   BLOCKHDR *pPrev;
-  uint32_t ulSize;     /* heap request: payload + MEM_BLOCK_OVERHEAD */
-  uint16_t usFlag;     /* 0: payload follows the header; 8: 4 bytes later */
-  uint16_t usSubpool;  /* 0xFEED once the block was given back */
+  uint32_t ulSize;    /* heap request: payload + MEM_BLOCK_OVERHEAD */
+  uint16_t usFlag;    /* 0: payload follows the header; 8: 4 bytes later */
+  uint16_t usSubpool; /* 0xFEED once the block was given back */
 };
 constexpr uint32_t MEM_BLOCK_OVERHEAD = sizeof(BLOCKHDR) + 4;
 constexpr uint16_t MEM_FREED = 0xFEED;
@@ -57,17 +57,17 @@ static_assert(sizeof(SLOTHDR) == MEM_SLOT_HDR);
 struct STACKSEG;
 
 struct STACKHDR {
-  char achEye[8];        /* "STACKHDR" */
+  char achEye[8]; /* "STACKHDR" */
   uint32_t ulSubpool;
   STACKSEG *pFirst;
   STACKHDR *pNext;
   STACKHDR *pPrev;
-  uint32_t ulAddend;     /* 7 for ordinary stacks, 0 for the string stack */
-  uint32_t ulMask;       /* 0xFFFFFFF8 or 0xFFFFFFFF */
-  STACKSEG *pLast;       /* last segment */
-  STACKSEG *pRover;      /* first segment with STACK_ROVER_MIN free bytes or
-                            more; the ones before it have fewer, so larger
-                            requests start their first-fit search here */
+  uint32_t ulAddend; /* 7 for ordinary stacks, 0 for the string stack */
+  uint32_t ulMask;   /* 0xFFFFFFF8 or 0xFFFFFFFF */
+  STACKSEG *pLast;   /* last segment */
+  STACKSEG *pRover;  /* first segment with STACK_ROVER_MIN free bytes or
+                        more; the ones before it have fewer, so larger
+                        requests start their first-fit search here */
 };
 constexpr uint32_t STACK_ROVER_MIN = 64;
 
@@ -85,10 +85,10 @@ struct STACKSEG {
    subpool is released. */
 struct GROWBUF {
   uint32_t ulSubpool;
-  uint32_t ulKeep;       /* nonzero: contents survive growth */
+  uint32_t ulKeep; /* nonzero: contents survive growth */
   size_t ulCapacity;
   void *pData;
-  GROWBUF *pNextReg;     /* registration with the subpool while it has data */
+  GROWBUF *pNextReg; /* registration with the subpool while it has data */
 };
 
 /* Heap behind subpool 0 and behind blocks; replaceable for tests. */
@@ -109,13 +109,13 @@ void vSubpoolFree(unsigned uSubpool, void *pPiece, const char *pszModule, unsign
 /* A piece of ulOld bytes grown or shrunk to ulNew, contents kept, new bytes
    zero (use SP_REALLOC); a null piece is a new one, ulNew 0 gives the piece
    back and returns null. */
-void *pSubpoolRealloc(unsigned uSubpool, void *pPiece, size_t ulOld, size_t ulNew,
-                      const char *pszModule, unsigned uLine);
+void *pSubpoolRealloc(unsigned uSubpool, void *pPiece, size_t ulOld, size_t ulNew, const char *pszModule,
+                      unsigned uLine);
 /* A heap block of its own for subpool uSubpool, chained on list uClass of
    the subpool (0 large pieces, 1-7 the slot blocks of a size class);
    *ppHdr receives its header when wanted.  The slot allocator's layer. */
-void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr,
-                  const char *pszModule, unsigned uLine);
+void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr, const char *pszModule,
+                  unsigned uLine);
 void vBlockFree(unsigned uSubpool, unsigned uClass, void *pPayload);
 /* Drops everything of a subpool 1-15 at once: its blocks, stacks and
    interned strings; growable buffers with data in it are reset. */
@@ -153,6 +153,6 @@ STACKHDR *pSubpoolStacks(unsigned uSubpool);
 #define GB_FREE(b) vGrowbufFree((b), MEM_MODULE, __LINE__)
 /* For arrays that grow one element at a time: a buffer that must grow at
    least doubles, so n appends cost O(n) copying in all. */
-#define GB_ROOM(b, n)                                                                                             \
-  pGrowbufEnsure((b), (n) > (b)->ulCapacity && (n) < 2 * (b)->ulCapacity ? 2 * (b)->ulCapacity : (n), MEM_MODULE, \
+#define GB_ROOM(b, n)                                                                                                  \
+  pGrowbufEnsure((b), (n) > (b)->ulCapacity && (n) < 2 * (b)->ulCapacity ? 2 * (b)->ulCapacity : (n), MEM_MODULE,      \
                  __LINE__)

@@ -51,14 +51,11 @@ struct PRINTKEY {
   bool bOn;
 };
 constexpr PRINTKEY c_aPrintKeys[] = {
-    {"ON", 0, PRT_ON, true},           {"OFF", 0, PRT_ON, false},
-    {"GEN", 1, PRT_GEN, true},         {"NOGEN", 1, PRT_GEN, false},
-    {"DATA", 2, PRT_DATA, true},       {"NODATA", 2, PRT_DATA, false},
-    {"UHEAD", 3, PRT_UHEAD, true},     {"NOUHEAD", 3, PRT_UHEAD, false},
-    {"MCALL", 4, PRT_MCALL, true},     {"NOMCALL", 4, PRT_MCALL, false},
-    {"MSOURCE", 5, PRT_MSOURCE, true}, {"NOMSOURCE", 5, PRT_MSOURCE, false},
-    {"LIBMAC", 6, PRT_LIBMAC, true},   {"NOLIBMAC", 6, PRT_LIBMAC, false},
-    {"NOPRINT", SLOT_NOPRINT, 0, false},
+    {"ON", 0, PRT_ON, true},          {"OFF", 0, PRT_ON, false},          {"GEN", 1, PRT_GEN, true},
+    {"NOGEN", 1, PRT_GEN, false},     {"DATA", 2, PRT_DATA, true},        {"NODATA", 2, PRT_DATA, false},
+    {"UHEAD", 3, PRT_UHEAD, true},    {"NOUHEAD", 3, PRT_UHEAD, false},   {"MCALL", 4, PRT_MCALL, true},
+    {"NOMCALL", 4, PRT_MCALL, false}, {"MSOURCE", 5, PRT_MSOURCE, true},  {"NOMSOURCE", 5, PRT_MSOURCE, false},
+    {"LIBMAC", 6, PRT_LIBMAC, true},  {"NOLIBMAC", 6, PRT_LIBMAC, false}, {"NOPRINT", SLOT_NOPRINT, 0, false},
 };
 
 /* PUSH and POP operands. */
@@ -66,9 +63,9 @@ enum : unsigned { PP_PRINT, PP_USING, PP_NOPRINT, PP_COUNT };
 constexpr const char *c_apszPushKeys[PP_COUNT] = {"PRINT", "USING", "NOPRINT"};
 
 struct MSC1STATE {
-  GROWBUF stack;       /* saved PRINT status bytes (subpool 2) */
+  GROWBUF stack; /* saved PRINT status bytes (subpool 2) */
   uint32_t ulDepth;
-  uint8_t abTitle[8];  /* first TITLE label, EBCDIC */
+  uint8_t abTitle[8]; /* first TITLE label, EBCDIC */
   uint32_t ulTitle;
   bool bTitle;
 };

@@ -47,14 +47,13 @@ constexpr uint32_t ZERO_BLOCK = 64;
 
 struct COLLECTOR {
   uint8_t abMemory[BYTES_IN_MEMORY];
-  uint32_t ulCount;    /* bytes collected */
-  uint32_t ulRead;     /* read position */
-  uint64_t ullSpill;   /* start of the spill area on SYSUT1 */
+  uint32_t ulCount;  /* bytes collected */
+  uint32_t ulRead;   /* read position */
+  uint64_t ullSpill; /* start of the spill area on SYSUT1 */
 };
 COLLECTOR g_col = {};
 ENDDATA g_end = {};
 STACKHDR *g_pEndStack = nullptr;
-
 
 /* The translator record "(id,vvvv,ddddd)"; false when it has another form. */
 bool bTranslatorRecord(const uint8_t *p, uint32_t ulLength)

@@ -37,11 +37,11 @@ uint32_t ulStmtBytesCount();
 /* ---- END ------------------------------------------------------------------ */
 
 struct ENDDATA {
-  bool bEntry;           /* an entry point was given and is valid */
-  int32_t lSection;      /* its section index */
-  uint32_t ulAddress;    /* its address */
-  bool bTranslator;      /* a translator record was given and is valid */
-  uint8_t abId[10];      /* EBCDIC, blank padded */
+  bool bEntry;        /* an entry point was given and is valid */
+  int32_t lSection;   /* its section index */
+  uint32_t ulAddress; /* its address */
+  bool bTranslator;   /* a translator record was given and is valid */
+  uint8_t abId[10];   /* EBCDIC, blank padded */
   uint8_t abVersion[4];
   uint8_t abDate[5];
 };

@@ -131,8 +131,7 @@ bool bEntriesValid(const OPENTRY *pEntries, uint32_t ulCount)
     if (e.bLength != 0 && e.bLength != 2 && e.bLength != 4 && e.bLength != 6) return false;
     if (e.bLength != 0 && e.abOps[0] > 3) return false;
     if (e.bLength == 0 && e.abOps[2] > MAX_INSTRUCTION_NUMBER) return false;
-    if (i >= 2 && (e.abName[0] == 0 || (i > 2 && iCompareNames(pEntries[i - 1].abName, e.abName) >= 0)))
-      return false;
+    if (i >= 2 && (e.abName[0] == 0 || (i > 2 && iCompareNames(pEntries[i - 1].abName, e.abName) >= 0))) return false;
   }
   return true;
 }
@@ -274,8 +273,7 @@ int iOptableLoad(const char *pszDir)
   std::snprintf(szPath, sizeof szPath, "%s%svorn.opt", pszDir,
                 *pszDir != '\0' && pszDir[std::strlen(pszDir) - 1] != '/' ? "/" : "");
   errno = 0;
-  if (access(szPath, F_OK) != 0)
-    return iOptableLoadImage(g_abOptImage, g_ulOptImageSize, szPath);
+  if (access(szPath, F_OK) != 0) return iOptableLoadImage(g_abOptImage, g_ulOptImageSize, szPath);
   std::vector<uint8_t> abFile;
   if (iReadFile(szPath, abFile) != OPT_OK) {
     vMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_OPEN), szPath,
@@ -350,9 +348,9 @@ void *pOpindexFind(const uint8_t *pszName)
 void vOpindexSet(const uint8_t *pszName, void *pRecord)
 {
   OPNODE **ppLink = &g_index.pRoot;
-  OPNODE *pN = nullptr, *pP = nullptr;   /* last node reached and its parent */
+  OPNODE *pN = nullptr, *pP = nullptr; /* last node reached and its parent */
   OPNODE **ppNLink = nullptr, **ppPLink = nullptr;
-  int iDirN = 0, iDirP = 0;              /* direction taken from N and from P */
+  int iDirN = 0, iDirP = 0; /* direction taken from N and from P */
   while (*ppLink != nullptr) {
     OPNODE *pCur = *ppLink;
     int iCmp = iCompareNames(pszName, pCur->pszName);
@@ -375,8 +373,8 @@ void vOpindexSet(const uint8_t *pszName, void *pRecord)
   std::memcpy(pszCopy, pszName, ulLen);
   OPNODE *pNew = pNewNode(pszCopy, pRecord);
 
-  bool bChain = pP != nullptr && pN->pLeft == nullptr && pN->pRight == nullptr &&
-                (iDirP < 0 ? pP->pRight : pP->pLeft) == nullptr;
+  bool bChain =
+      pP != nullptr && pN->pLeft == nullptr && pN->pRight == nullptr && (iDirP < 0 ? pP->pRight : pP->pLeft) == nullptr;
   if (!bChain) {
     *ppLink = pNew;
     return;

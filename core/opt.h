@@ -45,9 +45,9 @@ enum : uint8_t {
 
 /* Instruction flags of assembler entries (abExtra[0]). */
 enum : uint8_t {
-  OPF_COND = 0x01,     /* handled in the conditional assembly phase */
-  OPF_LABEL = 0x02,    /* label required */
-  OPF_NOLABEL = 0x04,  /* label must be omitted */
+  OPF_COND = 0x01,    /* handled in the conditional assembly phase */
+  OPF_LABEL = 0x02,   /* label required */
+  OPF_NOLABEL = 0x04, /* label must be omitted */
 };
 
 /* OPTABLE option values. */

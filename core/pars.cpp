@@ -71,7 +71,6 @@ EXPRHOOKS g_exprHooks;
 
 namespace {
 
-
 bool bDigit(uint8_t b) { return (g_abClass[b] & CC_DIGIT) != 0; }
 bool bLetter(uint8_t b) { return (g_abClass[b] & CC_LETTER) != 0; }
 bool bNameChar(uint8_t b) { return (g_abClass[b] & CC_NAME) != 0; }

@@ -65,20 +65,20 @@ constexpr uint8_t EASA_NEW_PAGE = 0xF1, EASA_SINGLE = 0x40, EASA_DOUBLE = 0xF0, 
 struct LISTSTATE {
   FILE *pFile;
   bool bOpen;
-  bool bFailed;         /* a write failed: nothing more is written */
+  bool bFailed; /* a write failed: nothing more is written */
   char achName[PATH_MAX + 1];
-  uint32_t ulForm;      /* LW_* or a fixed record length */
-  bool bEbcdic;         /* record forms V and fixed */
+  uint32_t ulForm; /* LW_* or a fixed record length */
+  bool bEbcdic;    /* record forms V and fixed */
   uint8_t bBlank;
   uint32_t ulWidth;
-  uint8_t bCtl;         /* PC_* */
+  uint8_t bCtl; /* PC_* */
   uint32_t ulLineCount;
-  bool bWide;           /* LIST(133) statement layout */
+  bool bWide; /* LIST(133) statement layout */
   uint32_t ulLine, ulWritten;
   uint16_t usPage;
-  bool bStarted;        /* a page was begun */
-  bool bPageStart;      /* the next line written begins a page */
-  uint32_t ulFill;      /* NL: empty lines that end the previous page */
+  bool bStarted;   /* a page was begun */
+  bool bPageStart; /* the next line written begins a page */
+  uint32_t ulFill; /* NL: empty lines that end the previous page */
   bool bInHeading;
   uint8_t bIdForm, bTitleForm, bColumnsForm;
   uint8_t abId[LIST_ID_MAX];
@@ -93,9 +93,9 @@ struct LISTSTATE {
   const char *pszBoldOn, *pszBoldOff;
   uint8_t abOut[OUT_PIECE];
   uint32_t ulOut;
-  USINGLINES usings;    /* active-USINGs heading lines */
-  bool bUsings;         /* lines were built */
-  bool bShowUsings;     /* the statement in hand has PRINT UHEAD */
+  USINGLINES usings; /* active-USINGs heading lines */
+  bool bUsings;      /* lines were built */
+  bool bShowUsings;  /* the statement in hand has PRINT UHEAD */
 };
 LISTSTATE g_lst = {};
 
@@ -364,7 +364,7 @@ void vStartPage()
 {
   g_lst.ulFill = 0;
   if (g_lst.bCtl == PC_NL && g_lst.bStarted)
-    g_lst.ulFill = g_lst.ulLineCount == 0 ? 1
+    g_lst.ulFill = g_lst.ulLineCount == 0                ? 1
                    : g_lst.ulLineCount > g_lst.ulWritten ? g_lst.ulLineCount - g_lst.ulWritten
                                                          : 0;
   g_lst.bStarted = true;
@@ -388,18 +388,26 @@ const char *pszSymbolSet()
 {
   if (g_abEbcdicDefined[0x4A] != CHD_NONE) {
     switch (g_abEbcdicToAscii[0x4A]) { /* cent sign */
-    case 155: return "10U";
-    case 162: return "0N";
-    case 189: return "12U";
-    case 191: return "8U";
-    default: break;
+    case 155:
+      return "10U";
+    case 162:
+      return "0N";
+    case 189:
+      return "12U";
+    case 191:
+      return "8U";
+    default:
+      break;
     }
   }
   if (g_abEbcdicDefined[0x5F] != CHD_NONE) {
     switch (g_abEbcdicToAscii[0x5F]) { /* not sign */
-    case 170: return "12U";
-    case 172: return "0N";
-    default: break;
+    case 170:
+      return "12U";
+    case 172:
+      return "0N";
+    default:
+      break;
     }
   }
   return nullptr;
@@ -408,7 +416,8 @@ const char *pszSymbolSet()
 void vPrinterSetup()
 {
   uint32_t L = g_lst.ulLineCount;
-  vOutText("\x1b" "E");
+  vOutText("\x1b"
+           "E");
   vOutText(g_lst.ulForm == LW_LF ? "\x1b&k2G" : g_lst.ulForm == LW_CR ? "\x1b&k3G" : "\x1b&k0G");
   const char *pszSet = pszSymbolSet();
   auto vSet = [&](const char *pszSelect) {
@@ -424,7 +433,8 @@ void vPrinterSetup()
     vOutText("\x1b)s0p12.00h10.0v0s3b3T");
     g_lst.bBoldSwitch = true;
     if (L <= 52 || (L >= 55 && L <= 58)) {
-      vOutText("\x1b" "9\x1b&a1L");
+      vOutText("\x1b"
+               "9\x1b&a1L");
       g_lst.pszBoldOn = "\x0e";
       g_lst.pszBoldOff = "\x0f";
     } else {
@@ -438,7 +448,8 @@ void vPrinterSetup()
     vSet("\x1b(");
     vOutText("\x1b(s0p16.67h8.5v0s0b0T");
     vOutText(L <= 84 || (L >= 91 && L <= 110) ? "\x1b&k7.2H" : "\x1b&k7H");
-    vOutText("\x1b" "9\x1b&a1L");
+    vOutText("\x1b"
+             "9\x1b&a1L");
     bool bEight = (L >= 61 && L <= 80) || L == 85 || (L >= 91 && L <= 104);
     vOutText(bEight ? "\x1b&l8d4E" : "\x1b&l5.6666c5E");
   }
@@ -650,7 +661,9 @@ void vStatementLines(const STMTVIEW &v)
   bool bLocation = bLocationValid(v) && v.bInstruction != INSTR_EQU && v.bInstruction != INSTR_USING;
   if ((v.usFlags & SF_BYTES) && v.bPad > 0 && bLocation) vPaddingLine(v);
   uint32_t ulBytes = ulStmtBytesCount();
-  uint32_t ulObjectLines = ulBytes == 0 ? 0 : (v.bPrint & PRT_DATA) ? (ulBytes + OBJECT_PER_LINE - 1) / OBJECT_PER_LINE : 1;
+  uint32_t ulObjectLines = ulBytes == 0            ? 0
+                           : (v.bPrint & PRT_DATA) ? (ulBytes + OBJECT_PER_LINE - 1) / OBJECT_PER_LINE
+                                                   : 1;
   bool bMachine = (v.usFlags & SF_MACHINE) != 0;
   SOURCECURSOR src(v);
   uint8_t abSource[CARD_COLUMNS];
@@ -722,8 +735,8 @@ void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t u
   errno = 0;
   if (iTermWrite(achLine, n) != 0) {
     int iErr = errno != 0 ? errno : EIO;
-    vMessage("KZM900S Error writing to SYSTERM file %s: %s", g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)",
-             std::strerror(iErr));
+    vMessage("KZM900S Error writing to SYSTERM file %s: %s",
+             g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
     vAsmTerminate();
   }
 }
@@ -873,7 +886,9 @@ void vListClose(bool bNoReset)
 {
   if (!g_lst.bOpen) return;
   if (!g_lst.bFailed) {
-    if (g_lst.bCtl == PC_HP && !bNoReset) vOutText("\x1b" "E");
+    if (g_lst.bCtl == PC_HP && !bNoReset)
+      vOutText("\x1b"
+               "E");
     vFlush(); /* a failure terminates; the nested close then closes the file */
   }
   if (!g_lst.bOpen) return;

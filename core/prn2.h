@@ -26,7 +26,7 @@ constexpr uint32_t LL_FOLD = 0x400;      /* upper case under FOLD */
 constexpr uint32_t LIST_ID_MAX = 8;
 constexpr uint32_t LIST_TITLE_MAX = 100;
 constexpr uint32_t LIST_COLUMNS_MAX = 90;
-constexpr uint32_t LIST_LINE_MAX = 256; /* longest line the writer takes */
+constexpr uint32_t LIST_LINE_MAX = 256;   /* longest line the writer takes */
 constexpr uint32_t LIST_BLANKS_MAX = 100; /* pending blank lines without paging */
 
 /* Prints extra heading lines (through iListLine) between the title line and

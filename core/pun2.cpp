@@ -37,10 +37,7 @@
 
 namespace {
 
-enum PUNMSG {
-  MSG_DECK_OBJECT,
-  MSG_COUNT
-};
+enum PUNMSG { MSG_DECK_OBJECT, MSG_COUNT };
 const MSGDEF c_aMsg[] = {
     {303, 12, "Object code cannot be generated using the OBJECT(DECK) option."},
 };
@@ -64,22 +61,22 @@ struct OBJSTATE {
   int iState;
   FILE *pFile;
   const char *pszName;
-  bool bDeck;             /* OBJECT(DECK): only PUNCH and REPRO cards */
+  bool bDeck; /* OBJECT(DECK): only PUNCH and REPRO cards */
   bool bEsdWritten;
-  uint8_t abTxt[CARD];    /* the TXT card being filled */
-  uint32_t ulTxtCount;    /* text bytes on it */
-  uint32_t ulTxtAddress;  /* address of its first text byte */
+  uint8_t abTxt[CARD];   /* the TXT card being filled */
+  uint32_t ulTxtCount;   /* text bytes on it */
+  uint32_t ulTxtAddress; /* address of its first text byte */
   int32_t lTxtId;
-  GROWBUF highest;        /* per ESD item: highest address written + 1 */
-  uint32_t ulSequence;    /* cards of this assembly */
-  uint64_t ullTotal;      /* cards of the run */
+  GROWBUF highest;     /* per ESD item: highest address written + 1 */
+  uint32_t ulSequence; /* cards of this assembly */
+  uint64_t ullTotal;   /* cards of the run */
   unsigned uAssemblies;
   uint8_t abDeck[8];
   uint32_t ulDeck;
   char achResult[64];
 };
-OBJSTATE g_obj = {OBJ_STATE_NEW, nullptr, nullptr, false, false, {}, 0, 0, -1, {SP_HEAP, 1, 0, nullptr, nullptr},
-                  0, 0, 0, {}, 0, ""};
+OBJSTATE g_obj = {
+    OBJ_STATE_NEW, nullptr, nullptr, false, false, {}, 0, 0, -1, {SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, {}, 0, ""};
 
 [[noreturn]] void vFileError(const char *pszWhat)
 {
@@ -210,7 +207,8 @@ int iRldAdd(const ESDITEM *pTarget, uint32_t ulAddress, uint8_t bFlag)
     iReport = RLD_RA3;
   if (g_rld.iWanted < 0) g_rld.iWanted = g_opt.bObject != OBJ_NONE || g_opt.bRld ? 1 : 0;
   if (g_rld.iWanted == 0 || g_asm.ulMaxSev > 8) return iReport;
-  uint8_t *p = static_cast<uint8_t *>(GB_ROOM(&g_rld.items, (static_cast<size_t>(g_rld.ulCount) + 1) * sizeof(RLDITEM)));
+  uint8_t *p =
+      static_cast<uint8_t *>(GB_ROOM(&g_rld.items, (static_cast<size_t>(g_rld.ulCount) + 1) * sizeof(RLDITEM)));
   p += static_cast<size_t>(g_rld.ulCount) * sizeof(RLDITEM);
   vPutBig(p, static_cast<uint32_t>(pHere->lId), 2);
   vPutBig(p + 2, ulAddress & 0xFFFFFF, 3);
@@ -364,7 +362,8 @@ void vObjectRld()
   };
   for (uint32_t i = 0; i < ulCount; i++) {
     const RLDITEM &r = p[i];
-    bool bSame = pPrev != nullptr && std::memcmp(pPrev->ab, r.ab, 2) == 0 && std::memcmp(pPrev->ab + 5, r.ab + 5, 2) == 0;
+    bool bSame =
+        pPrev != nullptr && std::memcmp(pPrev->ab, r.ab, 2) == 0 && std::memcmp(pPrev->ab + 5, r.ab + 5, 2) == 0;
     uint32_t ulNeed = bSame ? 4 : 8;
     if (ulUsed + ulNeed > TXT_ROOM) {
       vFlush();
@@ -415,7 +414,8 @@ void vObjectEnd()
   else if (g_obj.iState == OBJ_STATE_DELETED)
     pszLine = "%s file deleted due to errors";
   if (pszLine != nullptr)
-    std::snprintf(g_obj.achResult, sizeof g_obj.achResult, pszLine, DDNAME, static_cast<unsigned long>(g_obj.ulSequence));
+    std::snprintf(g_obj.achResult, sizeof g_obj.achResult, pszLine, DDNAME,
+                  static_cast<unsigned long>(g_obj.ulSequence));
   else
     g_obj.achResult[0] = '\0';
   g_obj.ullTotal += g_obj.ulSequence;

@@ -72,8 +72,8 @@ constexpr char MSG_UNTRANSLATED[] = "Unrecognized ASCII character X'%.2X' in col
 struct SRCFILE {
   SRCFILE *pLink;
   FILE *pFile;
-  const char *pszName;  /* name shown in messages */
-  const char *pszPath;  /* the file as opened */
+  const char *pszName; /* name shown in messages */
+  const char *pszPath; /* the file as opened */
   uint8_t abMember[MEMBER_MAX + 1];
   char cKind;
   uint32_t ulSrcId;
@@ -81,8 +81,8 @@ struct SRCFILE {
   uint8_t abBuf[BUFFER_BYTES];
   uint32_t ulFill, ulPos;
   bool bEof;
-  bool bPending;  /* abCard was read ahead and not handed out yet */
-  bool bQuiet;    /* read only to look ahead: no notes */
+  bool bPending; /* abCard was read ahead and not handed out yet */
+  bool bQuiet;   /* read only to look ahead: no notes */
   SRCFORMAT iFormat;
   uint32_t ulBegin, ulEnd, ulContinue;
   uint8_t abCard[SRC_RECORD];
@@ -91,12 +91,12 @@ struct SRCFILE {
 
 struct SOURCESTATE {
   SRCFILE *pTop;
-  uint32_t ulSysin;        /* index of the open SYSIN file in the list */
-  bool bCicsHeld;          /* END of the primary source held back once */
-  bool bInputEnded;        /* the primary source has no more records */
-  const char **apszNames;  /* source identities: index = identity - 1 */
+  uint32_t ulSysin;       /* index of the open SYSIN file in the list */
+  bool bCicsHeld;         /* END of the primary source held back once */
+  bool bInputEnded;       /* the primary source has no more records */
+  const char **apszNames; /* source identities: index = identity - 1 */
   uint32_t ulNames;
-  bool bUtf8;              /* a UTF-8 sequence was read in this run */
+  bool bUtf8; /* a UTF-8 sequence was read in this run */
 };
 SOURCESTATE g_src = {};
 
@@ -266,8 +266,7 @@ void vFillFirst(SRCFILE *s)
 {
   vFill(s);
   static const uint8_t c_abMark[] = {0xEF, 0xBB, 0xBF};
-  if (s->ulFill >= sizeof c_abMark && std::memcmp(s->abBuf, c_abMark, sizeof c_abMark) == 0)
-    s->ulPos = sizeof c_abMark;
+  if (s->ulFill >= sizeof c_abMark && std::memcmp(s->abBuf, c_abMark, sizeof c_abMark) == 0) s->ulPos = sizeof c_abMark;
   uint32_t ulProbe = s->ulFill - s->ulPos;
   s->iFormat = iSourceFormat(s->abBuf + s->ulPos, ulProbe < FORMAT_PROBE ? ulProbe : FORMAT_PROBE);
 }
@@ -679,7 +678,7 @@ void vAheadClose(LOOKAHEAD *la)
 }
 
 /* The next card image ahead, or null at the end of the input; null with
-   *pbUnknown set when a file cannot be looked into. */
+ *pbUnknown set when a file cannot be looked into. */
 const uint8_t *pAheadCard(LOOKAHEAD *la, bool *pbUnknown)
 {
   for (;;) {
@@ -720,7 +719,8 @@ bool bStatementAhead()
     if ((g_opt.ulProcess & PROC_JCL) && pCard[0] == E_SLASH) continue;
     if (bIsComment(&probe, pCard, ulBase)) {
       /* its continuation records belong to it */
-      while (!bBlank(pCard[ICTL_END]) && (pCard = pAheadCard(la, &bAhead)) != nullptr) {}
+      while (!bBlank(pCard[ICTL_END]) && (pCard = pAheadCard(la, &bAhead)) != nullptr) {
+      }
       continue;
     }
     for (uint32_t i = 0; i <= ICTL_END && !bAhead; i++) bAhead = !bBlank(pCard[i]);
@@ -835,8 +835,7 @@ int iStatementRead(SRCSTMT *pStmt)
   pFirst = pCards(pStmt);
   if (pStmt->ulLabelLen == 0 && pStmt->ulOpLen == 0 && pStmt->ulRecords == 1) {
     pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
-  } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 &&
-                                     !bOperationIs(pStmt, INSTR_REPRO))) {
+  } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 && !bOperationIs(pStmt, INSTR_REPRO))) {
     vSetError(pStmt, MSG_OPERATION_LINE);
   }
 
@@ -910,8 +909,8 @@ bool iMemberFind(const uint8_t *pszMember)
 bool bCopyOpen(const uint8_t *pszMember)
 {
   for (SRCFILE *s = g_src.pTop; s != nullptr; s = s->pLink)
-    if (s->cKind == SRC_COPY && std::strcmp(reinterpret_cast<const char *>(s->abMember),
-                                            reinterpret_cast<const char *>(pszMember)) == 0)
+    if (s->cKind == SRC_COPY &&
+        std::strcmp(reinterpret_cast<const char *>(s->abMember), reinterpret_cast<const char *>(pszMember)) == 0)
       return true;
   return false;
 }
@@ -928,8 +927,8 @@ uint32_t ulSourceIdentity(const char *pszName)
 {
   for (uint32_t i = 0; i < g_src.ulNames; i++)
     if (std::strcmp(g_src.apszNames[i], pszName) == 0) return i + 1;
-  g_src.apszNames = static_cast<const char **>(SP_REALLOC(SP_HEAP, g_src.apszNames, g_src.ulNames * sizeof(char *),
-                                                          (g_src.ulNames + 1) * sizeof(char *)));
+  g_src.apszNames = static_cast<const char **>(
+      SP_REALLOC(SP_HEAP, g_src.apszNames, g_src.ulNames * sizeof(char *), (g_src.ulNames + 1) * sizeof(char *)));
   g_src.apszNames[g_src.ulNames++] = pStringIntern(SP_HEAP, pszName);
   return g_src.ulNames;
 }

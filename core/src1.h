@@ -29,25 +29,25 @@ enum : char {
 
 /* One statement as the reader hands it on. */
 struct SRCSTMT {
-  GROWBUF cards;           /* card images, 80 bytes each (subpool 0) */
-  uint32_t ulRecords;      /* first record and its continuations */
-  const char *pszSrcName;  /* source name as shown in messages */
-  char cKind;              /* SRC_PRIMARY, SRC_COPY, SRC_MACRO */
-  uint32_t ulSrcId;        /* source identity */
-  uint32_t ulLine;         /* record number of the first record */
+  GROWBUF cards;                       /* card images, 80 bytes each (subpool 0) */
+  uint32_t ulRecords;                  /* first record and its continuations */
+  const char *pszSrcName;              /* source name as shown in messages */
+  char cKind;                          /* SRC_PRIMARY, SRC_COPY, SRC_MACRO */
+  uint32_t ulSrcId;                    /* source identity */
+  uint32_t ulLine;                     /* record number of the first record */
   uint32_t ulBegin, ulEnd, ulContinue; /* ICTL columns in force (1-based) */
   uint32_t ulLabelOff, ulLabelLen;     /* label field in the first card */
   uint32_t ulOpOff, ulOpLen;           /* operation field in the first card */
-  uint32_t ulOperandOff;   /* first operand character, offset into cards; 0 = none */
-  bool bComment;           /* comment statement ('*', '.*', JCL) */
-  bool bMacroComment;      /* '.*' */
-  bool bVornOnly;          /* "*VORN" statement: fields are 5 columns right */
-  void *pOperation;        /* looked-up operation record, or none */
-  uint8_t abOpName[64];    /* the operation field upper-cased, EBCDIC, NUL-ended */
-  int iError;              /* message number of a reader error, 0 = none */
-  char achError[96];       /* its text */
-  char achNote[SRC_NOTE_MAX]; /* note (message 099) of the first character of
-                                 its records without a translation, or "" */
+  uint32_t ulOperandOff;               /* first operand character, offset into cards; 0 = none */
+  bool bComment;                       /* comment statement ('*', '.*', JCL) */
+  bool bMacroComment;                  /* '.*' */
+  bool bVornOnly;                      /* "*VORN" statement: fields are 5 columns right */
+  void *pOperation;                    /* looked-up operation record, or none */
+  uint8_t abOpName[64];                /* the operation field upper-cased, EBCDIC, NUL-ended */
+  int iError;                          /* message number of a reader error, 0 = none */
+  char achError[96];                   /* its text */
+  char achNote[SRC_NOTE_MAX];          /* note (message 099) of the first character of
+                                          its records without a translation, or "" */
 };
 
 /* Makes SYSIN the first input source and reads ahead to its first record;

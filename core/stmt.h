@@ -43,30 +43,30 @@ enum : uint32_t {
 /* Statement flags (head offset 44), with the modules that set and clear
    them.  gen1 owns the field: vStmtSetFlags / vStmtClearFlags. */
 enum : uint16_t {
-  SF_OBJECT_CALL = 0x0001, /* object deck ESD work at this statement; set: esd1 */
-  SF_LISTING = 0x0002,     /* reserved for listing-only statements; unused */
-  SF_MACHINE = 0x0004,     /* a machine instruction; set: gen1, ins2 */
-  SF_BYTES = 0x0008,       /* generates object bytes; set: esd1 (alignment
-                              padding), msc2 (collected bytes) */
-  SF_UNASSIGNED = 0x0100,  /* no location yet, the section field names the
-                              counter it waits for; set: esd1; clear: esd1,
-                              lbl (EQU, USING) */
-  SF_NOPRINT = 0x0200,     /* PRINT/PUSH/POP with NOPRINT; set: msc1 */
-  SF_RELATIVE = 0x0400,    /* location relative to its section; set: esd1,
-                              lbl; clear: asm2 (made absolute), usg2 */
-  SF_SUBSTITUTED = 0x0800, /* carries substituted text (generated
-                              statements, literal entries); set: esd1 */
-  SF_PHASE2 = 0x1000,      /* has work in the code generation phase; set
-                              only through vStmtWantPhase2 (gen1) by esd1,
-                              exe1, gen1, instr, lbl, msc1; clear: gen1 and
-                              fix1 when the statement is in error */
-  SF_OPTIONAL = 0x2000,    /* kept although nothing else needs it (literal
-                              entries, external names); set: esd1 */
-  SF_REVISIT = 0x4000,     /* to revisit in the resolution passes; set: gen1
-                              (iStmtReserveDiag); clear: fix1 before each
-                              re-run, gen1 and fix1 when in error */
-  SF_ERROR = 0x8000,       /* in error (a diagnostic above 8); set: gen1
-                              (iStmtDiag), fix1 (109) */
+  SF_OBJECT_CALL = 0x0001,   /* object deck ESD work at this statement; set: esd1 */
+  SF_LISTING = 0x0002,       /* reserved for listing-only statements; unused */
+  SF_MACHINE = 0x0004,       /* a machine instruction; set: gen1, ins2 */
+  SF_BYTES = 0x0008,         /* generates object bytes; set: esd1 (alignment
+                                padding), msc2 (collected bytes) */
+  SF_UNASSIGNED = 0x0100,    /* no location yet, the section field names the
+                                counter it waits for; set: esd1; clear: esd1,
+                                lbl (EQU, USING) */
+  SF_NOPRINT = 0x0200,       /* PRINT/PUSH/POP with NOPRINT; set: msc1 */
+  SF_RELATIVE = 0x0400,      /* location relative to its section; set: esd1,
+                                lbl; clear: asm2 (made absolute), usg2 */
+  SF_SUBSTITUTED = 0x0800,   /* carries substituted text (generated
+                                statements, literal entries); set: esd1 */
+  SF_PHASE2 = 0x1000,        /* has work in the code generation phase; set
+                                only through vStmtWantPhase2 (gen1) by esd1,
+                                exe1, gen1, instr, lbl, msc1; clear: gen1 and
+                                fix1 when the statement is in error */
+  SF_OPTIONAL = 0x2000,      /* kept although nothing else needs it (literal
+                                entries, external names); set: esd1 */
+  SF_REVISIT = 0x4000,       /* to revisit in the resolution passes; set: gen1
+                                (iStmtReserveDiag); clear: fix1 before each
+                                re-run, gen1 and fix1 when in error */
+  SF_ERROR = 0x8000,         /* in error (a diagnostic above 8); set: gen1
+                                (iStmtDiag), fix1 (109) */
   SF_KEPT_IN_ERROR = 0x8E01, /* 0x8A01 and the relative-location bit, so a
                                 statement in error is listed at its address */
 };

@@ -24,14 +24,14 @@ enum : uint32_t {
 };
 
 struct WORKFILE {
-  int iFd;                 /* disk file, -1 until the file first spills */
-  uint8_t **papChunks;     /* chunk k holds bytes k*WORK_CHUNK ... */
-  uint64_t ulSize;         /* logical end */
-  uint64_t ulMemory;       /* bytes held in chunks (a multiple of WORK_CHUNK) */
-  uint64_t ulPos;          /* current position */
-  uint32_t ulChunkSlots;   /* entries the chunk array has room for */
-  char szName[4096];       /* disk file name, empty until created */
-  uint32_t ulState;        /* WORK_SPILLED, WORK_CREATED */
+  int iFd;               /* disk file, -1 until the file first spills */
+  uint8_t **papChunks;   /* chunk k holds bytes k*WORK_CHUNK ... */
+  uint64_t ulSize;       /* logical end */
+  uint64_t ulMemory;     /* bytes held in chunks (a multiple of WORK_CHUNK) */
+  uint64_t ulPos;        /* current position */
+  uint32_t ulChunkSlots; /* entries the chunk array has room for */
+  char szName[4096];     /* disk file name, empty until created */
+  uint32_t ulState;      /* WORK_SPILLED, WORK_CREATED */
 };
 
 extern WORKFILE g_aWork[WORK_FILES];

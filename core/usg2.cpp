@@ -98,18 +98,19 @@ enum : uint8_t { ACT_NONE = 0, ACT_REMOVE = 1, ACT_RANGES = 2 };
 enum : uint8_t { DROP_ALL, DROP_LABEL, DROP_REGS };
 
 struct USGSTATE {
-  USINGENTRY *pHead;      /* all entries, newest first */
-  USINGENTRY *pFree;      /* removed entries for reuse */
-  int32_t lLevel;         /* current USING stack level */
-  bool bChanged;          /* the active set changed since the last line */
-  uint32_t ulStamp;       /* work mark of the latest drop pass */
+  USINGENTRY *pHead; /* all entries, newest first */
+  USINGENTRY *pFree; /* removed entries for reuse */
+  int32_t lLevel;    /* current USING stack level */
+  bool bChanged;     /* the active set changed since the last line */
+  uint32_t ulStamp;  /* work mark of the latest drop pass */
   USINGMAP *pMapFirst, *pMapLast;
-  STACKHDR *pStack;       /* expression storage, reset per operand */
-  GROWBUF order;          /* drop pass: the active entries in list order */
+  STACKHDR *pStack; /* expression storage, reset per operand */
+  GROWBUF order;    /* drop pass: the active entries in list order */
   PFNUSINGSECTION pfnSection;
   USINGLISTINFO info;
 };
-USGSTATE g_usg = {nullptr, nullptr, 0, true, 0, nullptr, nullptr, nullptr, {SP_HEAP, 0, 0, nullptr, nullptr}, nullptr, {}};
+USGSTATE g_usg = {nullptr, nullptr, 0, true, 0, nullptr, nullptr, nullptr, {SP_HEAP, 0, 0, nullptr, nullptr},
+                  nullptr, {}};
 
 bool bActive(const USINGENTRY *p) { return p->lVisible == g_usg.lLevel; }
 
@@ -225,9 +226,9 @@ void vDropRanges(USINGENTRY *p, uint16_t usMask)
 }
 
 struct DROPREQ {
-  uint8_t bKind;          /* DROP_* */
-  const SYMBOL *pLabel;   /* DROP_LABEL */
-  uint16_t usRegs;        /* DROP_REGS */
+  uint8_t bKind;        /* DROP_* */
+  const SYMBOL *pLabel; /* DROP_LABEL */
+  uint16_t usRegs;      /* DROP_REGS */
 };
 
 /* Decides what a drop does to one active entry (oldest first, so that its
@@ -412,8 +413,7 @@ void vUsingChecks(const USINGENTRY *e)
   uint32_t ulFlag = g_asm.ulFlagInForce;
   int64_t lEnd = static_cast<int64_t>(e->lBase) + static_cast<int64_t>(e->ulCount) * RANGE;
   for (const USINGENTRY *p = g_usg.pHead; p != nullptr; p = p->pNext) {
-    if (p == e || !bActive(p) || p->pLabel != nullptr || p->lSection != e->lSection || p->ulStmt == e->ulStmt)
-      continue;
+    if (p == e || !bActive(p) || p->pLabel != nullptr || p->lSection != e->lSection || p->ulStmt == e->ulStmt) continue;
     unsigned long ulPrior = p->ulStmt;
     if (p->lBase == e->lBase && (ulFlag & FLAG_USINGDUP) != 0) {
       vDiag(e->abReg[0] < p->abReg[0] ? MSG_OVERRIDDEN : MSG_OVERRIDES, ulPrior);

@@ -23,32 +23,32 @@
 
 struct SYMBOL;
 
-constexpr unsigned USING_REGS = 16;        /* ranges of one USING at most */
-constexpr uint8_t USING_DROPPED = 255;     /* register of a dropped range */
-constexpr int32_t USING_LEVEL_MAX = 255;   /* PUSH USING nesting at most */
-constexpr uint32_t USING_TEXT_MAX = 54;    /* label/operand text of a map record */
-constexpr unsigned USING_LINES_MAX = 4;    /* active-USINGs lines per change */
-constexpr uint32_t USING_LINE_MAX = 256;   /* longest listing line handled */
+constexpr unsigned USING_REGS = 16;      /* ranges of one USING at most */
+constexpr uint8_t USING_DROPPED = 255;   /* register of a dropped range */
+constexpr int32_t USING_LEVEL_MAX = 255; /* PUSH USING nesting at most */
+constexpr uint32_t USING_TEXT_MAX = 54;  /* label/operand text of a map record */
+constexpr unsigned USING_LINES_MAX = 4;  /* active-USINGs lines per change */
+constexpr uint32_t USING_LINE_MAX = 256; /* longest listing line handled */
 
 struct USINGMAP;
 
 /* One USING in the table (read-only outside the module). */
 struct USINGENTRY {
-  int32_t lCreated;         /* stack level at which this entry was made */
-  int32_t lVisible;         /* level at which it is active */
-  USINGENTRY *pNext;        /* newer entries first */
-  USINGENTRY *pBase;        /* dependent: the resolving entry's original */
-  USINGENTRY *pOrig;        /* the entry as first made (itself unless a copy) */
-  SYMBOL *pLabel;           /* labeled USING: its label */
-  USINGMAP *pMap;           /* its map record, or null */
-  uint32_t ulMapShift;      /* map register of range 0 (base moved up) */
-  uint32_t ulStmt;          /* statement number of the USING */
-  int32_t lSection;         /* section of the base; -1 absolute */
-  int32_t lBase;            /* base address (offset in the section) */
-  int32_t lLimit;           /* highest displacement without warning 534 */
-  uint32_t ulCount;         /* ranges of 4096 bytes, 1..16 */
+  int32_t lCreated;          /* stack level at which this entry was made */
+  int32_t lVisible;          /* level at which it is active */
+  USINGENTRY *pNext;         /* newer entries first */
+  USINGENTRY *pBase;         /* dependent: the resolving entry's original */
+  USINGENTRY *pOrig;         /* the entry as first made (itself unless a copy) */
+  SYMBOL *pLabel;            /* labeled USING: its label */
+  USINGMAP *pMap;            /* its map record, or null */
+  uint32_t ulMapShift;       /* map register of range 0 (base moved up) */
+  uint32_t ulStmt;           /* statement number of the USING */
+  int32_t lSection;          /* section of the base; -1 absolute */
+  int32_t lBase;             /* base address (offset in the section) */
+  int32_t lLimit;            /* highest displacement without warning 534 */
+  uint32_t ulCount;          /* ranges of 4096 bytes, 1..16 */
   uint8_t abReg[USING_REGS]; /* register of each range; USING_DROPPED */
-  uint32_t ulStamp;         /* drop pass bookkeeping, kept in the original */
+  uint32_t ulStamp;          /* drop pass bookkeeping, kept in the original */
   uint8_t bAction;
   uint16_t usDropMask;
 };
@@ -57,31 +57,31 @@ struct USINGENTRY {
 
 enum : uint8_t { UM_USING = 1, UM_DROP = 2, UM_PUSH = 3, UM_POP = 4 };
 enum : uint8_t {
-  UT_NONE = 0,      /* PUSH, POP, DROP of a label */
+  UT_NONE = 0, /* PUSH, POP, DROP of a label */
   UT_ORDINARY = 1,
   UT_DEPENDENT = 2,
   UT_LABELED = 3,
-  UT_LABDEP = 4,    /* labeled dependent */
-  UT_ALL = 5,       /* DROP without operands */
-  UT_REGISTER = 6,  /* DROP of a register: bDropReg */
+  UT_LABDEP = 4,   /* labeled dependent */
+  UT_ALL = 5,      /* DROP without operands */
+  UT_REGISTER = 6, /* DROP of a register: bDropReg */
 };
 
 struct USINGMAPREG {
-  int32_t lBase;     /* base address of the range */
+  int32_t lBase; /* base address of the range */
   uint8_t bReg;
-  int32_t lMaxDisp;  /* highest displacement used; -1 not used */
-  uint32_t ulLast;   /* last statement that used the range */
-  uint32_t ulEnd;    /* statement that dropped it; 0 none */
+  int32_t lMaxDisp; /* highest displacement used; -1 not used */
+  uint32_t ulLast;  /* last statement that used the range */
+  uint32_t ulEnd;   /* statement that dropped it; 0 none */
 };
 
 struct USINGMAP {
-  USINGMAP *pNext;   /* in statement order */
+  USINGMAP *pNext; /* in statement order */
   uint32_t ulStmt;
   int32_t lLevel;
-  uint8_t bAction;   /* UM_* */
-  uint8_t bType;     /* UT_* */
-  uint8_t bDropReg;  /* UT_REGISTER */
-  int32_t lSection;  /* -1 absolute */
+  uint8_t bAction;  /* UM_* */
+  uint8_t bType;    /* UT_* */
+  uint8_t bDropReg; /* UT_REGISTER */
+  int32_t lSection; /* -1 absolute */
   int32_t lBase;
   int32_t lLimit;
   char achText[USING_TEXT_MAX + 1]; /* "label.operands", host characters */
@@ -98,10 +98,10 @@ const USINGMAP *pUsingMapFirst();
    supplies it through vUsingSectionHook.  Without a hook every section is
    taken as an unnamed control section starting at 0. */
 struct USINGSECTION {
-  uint8_t bKind;          /* ESD kind: 0 SD, 2 ER, 4 PC, 5 CM, 10 WX, 255 DSECT ... */
-  const uint8_t *pName;   /* EBCDIC, null when unnamed */
+  uint8_t bKind;        /* ESD kind: 0 SD, 2 ER, 4 PC, 5 CM, 10 WX, 255 DSECT ... */
+  const uint8_t *pName; /* EBCDIC, null when unnamed */
   uint32_t ulNameLength;
-  int32_t lStart;         /* start address added by the layout; 0 before */
+  int32_t lStart; /* start address added by the layout; 0 before */
 };
 using PFNUSINGSECTION = bool (*)(int32_t lSection, USINGSECTION *pOut);
 void vUsingSectionHook(PFNUSINGSECTION pfn);

@@ -30,8 +30,7 @@ const char *pFrontAskSource(const char *pszDir, const char *pszExt);
 void vFrontPoll();
 
 /* Thrown by front ends whose fatal hook must return control to their entry. */
-struct AsmTerminated {
-};
+struct AsmTerminated {};
 
 /* ---- statement messages ---------------------------------------------------- */
 
@@ -62,21 +61,21 @@ enum : uint32_t {
 /* ---- run state ------------------------------------------------------------ */
 
 struct ASMRUN {
-  char cPhase;                /* '0', '1' or '2' */
-  char cStep;                 /* 'N', 'C', 'R', 'T' or 'G' */
-  uint32_t ulStmtNo;          /* statement in hand; 0 outside statements */
-  const char *pszSrcName;     /* source of the statement in hand, or null */
-  uint32_t ulSrcLine;         /* its line in that source */
-  uint32_t ulSrcId;           /* source identity of the statement in hand */
-  uint32_t ulFlagInForce;     /* FLAG settings of the statement in hand */
-  int32_t lNestLevel;         /* macro nesting level of the statement in hand */
-  uint32_t ulStmtCount;       /* statements of the assembly (end of phase 1) */
-  uint32_t ulMaxSev;          /* highest severity of the current assembly */
-  uint32_t ulTrace;           /* TRACE mask */
-  FILE *pTerm;                /* terminal stream, or null */
-  bool bTermIsFile;           /* the terminal stream is a SYSTERM file */
-  const char *pszTermName;    /* SYSTERM file name when bTermIsFile */
-  bool bWindowed;             /* called by the windowed front end */
+  char cPhase;             /* '0', '1' or '2' */
+  char cStep;              /* 'N', 'C', 'R', 'T' or 'G' */
+  uint32_t ulStmtNo;       /* statement in hand; 0 outside statements */
+  const char *pszSrcName;  /* source of the statement in hand, or null */
+  uint32_t ulSrcLine;      /* its line in that source */
+  uint32_t ulSrcId;        /* source identity of the statement in hand */
+  uint32_t ulFlagInForce;  /* FLAG settings of the statement in hand */
+  int32_t lNestLevel;      /* macro nesting level of the statement in hand */
+  uint32_t ulStmtCount;    /* statements of the assembly (end of phase 1) */
+  uint32_t ulMaxSev;       /* highest severity of the current assembly */
+  uint32_t ulTrace;        /* TRACE mask */
+  FILE *pTerm;             /* terminal stream, or null */
+  bool bTermIsFile;        /* the terminal stream is a SYSTERM file */
+  const char *pszTermName; /* SYSTERM file name when bTermIsFile */
+  bool bWindowed;          /* called by the windowed front end */
 };
 
 extern ASMRUN g_asm;
@@ -172,4 +171,3 @@ inline void vPut16(uint8_t *p, uint16_t us)
   p[0] = static_cast<uint8_t>(us);
   p[1] = static_cast<uint8_t>(us >> 8);
 }
-

@@ -24,7 +24,6 @@ STMTRECORD g_rec = {{SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, 0};
 
 namespace {
 
-
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 

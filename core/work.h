@@ -18,10 +18,10 @@
 
 /* Statement-record layer on SYSUT1 (work.cpp) */
 struct STMTRECORD {
-  GROWBUF buf;             /* subpool 0; the record's first word is its length */
-  uint32_t ulLength;       /* length of the record in the buffer */
-  uint32_t ulNextLength;   /* length of the next record to read, 0 = end */
-  uint64_t ulSysut1Size;   /* for the summary, kept by lStmtFinishFile */
+  GROWBUF buf;           /* subpool 0; the record's first word is its length */
+  uint32_t ulLength;     /* length of the record in the buffer */
+  uint32_t ulNextLength; /* length of the next record to read, 0 = end */
+  uint64_t ulSysut1Size; /* for the summary, kept by lStmtFinishFile */
   uint64_t ulSysut1Memory;
 };
 extern STMTRECORD g_rec;

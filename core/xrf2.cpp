@@ -48,10 +48,10 @@ struct INPUTRANGE {
 };
 
 struct REPORTSTATE {
-  GROWBUF flagged;  /* FLAGGED entries (subpool 1) */
+  GROWBUF flagged; /* FLAGGED entries (subpool 1) */
   uint32_t ulFlagged;
   uint32_t ulLastFlagged;
-  GROWBUF inputs;   /* INPUTRANGE entries (subpool 1) */
+  GROWBUF inputs; /* INPUTRANGE entries (subpool 1) */
   uint32_t ulInputs;
   uint32_t ulCachedId; /* the source identity looked up last */
   int iCachedIndex;    /* its SYSIN position, -1 none */
@@ -203,7 +203,9 @@ void vInputLines()
   int iRoom = ulWidth > INPUT_LABEL ? static_cast<int>(ulWidth - INPUT_LABEL) : 0;
   for (uint32_t i = 0; i < g_rpt.ulInputs; i++) {
     const char *pszName = pSourceName(p[i].ulSrcId);
-    const char *pszLabel = i > 0 ? "                     " : g_opt.bFold ? "PRIMARY INPUT:  LINES" : "Primary input:  lines";
+    const char *pszLabel = i > 0         ? "                     "
+                           : g_opt.bFold ? "PRIMARY INPUT:  LINES"
+                                         : "Primary input:  lines";
     char achLine[LIST_LINE_MAX + 64];
     std::snprintf(achLine, sizeof achLine, g_opt.bFold ? "%s%7lu TO %7lu OF %.*s" : "%s%7lu to %7lu of %.*s", pszLabel,
                   static_cast<unsigned long>(p[i].ulFirst), static_cast<unsigned long>(p[i].ulLast), iRoom,
@@ -299,7 +301,8 @@ void vReportRld()
     const uint8_t *q = p[i].ab;
     char ach[64];
     int n = std::snprintf(ach, sizeof ach, " %08X     %08X   %02X      %08X", static_cast<unsigned>(q[0] << 8 | q[1]),
-                          static_cast<unsigned>(q[5] << 8 | q[6]), q[7], static_cast<unsigned>(q[2] << 16 | q[3] << 8 | q[4]));
+                          static_cast<unsigned>(q[5] << 8 | q[6]), q[7],
+                          static_cast<unsigned>(q[2] << 16 | q[3] << 8 | q[4]));
     iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
   }
 }
@@ -315,7 +318,8 @@ void vReportSummary()
     vLine(LL_BOLD, "The following statements were flagged -");
     vFlaggedList(static_cast<const FLAGGED *>(g_rpt.flagged.pData), g_rpt.ulFlagged);
     char achCount[128];
-    std::snprintf(achCount, sizeof achCount, "%lu statement%s flagged in this assembly,  %u was the highest severity code",
+    std::snprintf(achCount, sizeof achCount,
+                  "%lu statement%s flagged in this assembly,  %u was the highest severity code",
                   static_cast<unsigned long>(g_rpt.ulFlagged), g_rpt.ulFlagged == 1 ? "" : "s",
                   static_cast<unsigned>(g_asm.ulMaxSev));
     vLine(LL_BOLD, achCount);

@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t ulSize)
 {
   static std::string s_strPath = [] {
-    setenv("VORNDIR", VORN_INI_DIR, 1); /* the shipped options file */
+    setenv("VORNDIR", VORN_INI_DIR, 1);                                  /* the shipped options file */
     if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort(); /* the terminal stream */
     char szDir[] = "/tmp/vornfuzzXXXXXX";
     std::string str = mkdtemp(szDir);

@@ -53,5 +53,4 @@ void vTabConvFeed(TABCONV &conv, std::string_view in, std::string &out);
 void vTabConvFinish(TABCONV &conv, std::string &out);
 
 /* Converts a whole file held in memory; the counts go to *pCount if given. */
-std::string sTabConvert(std::string_view in, const TABOPTS &opts,
-                        TABCOUNT *pCount = nullptr);
+std::string sTabConvert(std::string_view in, const TABOPTS &opts, TABCOUNT *pCount = nullptr);

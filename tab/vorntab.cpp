@@ -71,8 +71,7 @@ const char *const g_apszUsage[] = {
 };
 
 constexpr char MSG_VERSION[] = "Velmora 390 tab utility  -  version 1.2.00\n";
-constexpr char MSG_BAD_OPTION[] =
-    "\"%s\" is not a valid command line option!\n";
+constexpr char MSG_BAD_OPTION[] = "\"%s\" is not a valid command line option!\n";
 constexpr char MSG_NO_FILES[] = "No files were specified!\n";
 constexpr char MSG_CANT_REMOVE[] = "Can't remove %s: %s\n";
 constexpr char MSG_CANT_RENAME[] = "Can't rename %s to %s: %s\n";
@@ -101,9 +100,9 @@ struct TABRUN {
 /* Name of the temporary file in existence, for the signal handler. */
 char g_achTempPath[PATH_MAX + 1];
 
-void vOnSignal(int iSignal) {
-  if (g_achTempPath[0] != '\0')
-    unlink(g_achTempPath);
+void vOnSignal(int iSignal)
+{
+  if (g_achTempPath[0] != '\0') unlink(g_achTempPath);
   signal(iSignal, SIG_DFL);
   raise(iSignal);
 }
@@ -112,29 +111,29 @@ void vOnSignal(int iSignal) {
 struct TEMPFILE {
   std::string path; /* empty once renamed */
   int fd = -1;
-  ~TEMPFILE() {
-    if (fd >= 0)
-      close(fd);
-    if (!path.empty())
-      unlink(path.c_str());
+  ~TEMPFILE()
+  {
+    if (fd >= 0) close(fd);
+    if (!path.empty()) unlink(path.c_str());
     g_achTempPath[0] = '\0';
   }
 };
 
 struct INFILE {
   int fd = -1;
-  ~INFILE() {
-    if (fd >= 0)
-      close(fd);
+  ~INFILE()
+  {
+    if (fd >= 0) close(fd);
   }
 };
 
-void vUsage(FILE *pOut) {
-  for (const char *psz : g_apszUsage)
-    fprintf(pOut, "%s\n", psz);
+void vUsage(FILE *pOut)
+{
+  for (const char *psz : g_apszUsage) fprintf(pOut, "%s\n", psz);
 }
 
-bool bSysError(const std::string &name, int iErr = errno) {
+bool bSysError(const std::string &name, int iErr = errno)
+{
   fprintf(stderr, MSG_SYSTEM, name.c_str(), strerror(iErr));
   return false;
 }
@@ -144,13 +143,12 @@ bool bSysError(const std::string &name, int iErr = errno) {
 enum ARGRESULT { ARG_OK, ARG_HELP, ARG_VERSION, ARG_BAD };
 
 /* "lnnn" with one to three decimal digits. */
-bool bParseLength(const std::string &opt, unsigned &uMaxLine) {
-  if (opt.size() < 2 || opt.size() > 4 || opt[0] != 'l')
-    return false;
+bool bParseLength(const std::string &opt, unsigned &uMaxLine)
+{
+  if (opt.size() < 2 || opt.size() > 4 || opt[0] != 'l') return false;
   unsigned uValue = 0;
   for (size_t i = 1; i < opt.size(); ++i) {
-    if (!isdigit(static_cast<unsigned char>(opt[i])))
-      return false;
+    if (!isdigit(static_cast<unsigned char>(opt[i]))) return false;
     uValue = uValue * 10 + (opt[i] - '0');
   }
   uMaxLine = uValue;
@@ -158,10 +156,10 @@ bool bParseLength(const std::string &opt, unsigned &uMaxLine) {
 }
 
 /* One option argument; its letters are case-insensitive. */
-ARGRESULT iParseOption(const char *pszArg, TABRUN &run) {
+ARGRESULT iParseOption(const char *pszArg, TABRUN &run)
+{
   std::string opt(pszArg + 1);
-  for (char &c : opt)
-    c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  for (char &c : opt) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
   if (opt == "c" || opt == "x")
     run.opts.bCompress = opt == "c";
   else if (opt == "d" || opt == "u")
@@ -188,10 +186,10 @@ ARGRESULT iParseOption(const char *pszArg, TABRUN &run) {
    if it holds wild card characters, since the shell may already have produced
    it.  A pattern yields only regular files, like a directory search for files
    would; one that yields none stays as it is and fails as a file name. */
-void vAddFileArg(const std::string &arg, std::vector<std::string> &files) {
+void vAddFileArg(const std::string &arg, std::vector<std::string> &files)
+{
   struct stat st;
-  if (arg.find_first_of("*?[") == std::string::npos ||
-      lstat(arg.c_str(), &st) == 0) {
+  if (arg.find_first_of("*?[") == std::string::npos || lstat(arg.c_str(), &st) == 0) {
     files.push_back(arg);
     return;
   }
@@ -199,49 +197,44 @@ void vAddFileArg(const std::string &arg, std::vector<std::string> &files) {
   glob_t g{};
   if (glob(arg.c_str(), 0, nullptr, &g) == 0) {
     for (size_t i = 0; i < g.gl_pathc; ++i)
-      if (stat(g.gl_pathv[i], &st) == 0 && S_ISREG(st.st_mode))
-        files.push_back(g.gl_pathv[i]);
+      if (stat(g.gl_pathv[i], &st) == 0 && S_ISREG(st.st_mode)) files.push_back(g.gl_pathv[i]);
   }
   globfree(&g);
-  if (files.size() == uBefore)
-    files.push_back(arg);
+  if (files.size() == uBefore) files.push_back(arg);
 }
 
 /* Each file must be readable and writable, and a regular file: a rename
    would replace a device or pipe by a plain file. */
-bool bCheckFile(const std::string &name) {
+bool bCheckFile(const std::string &name)
+{
   struct stat st;
-  if (access(name.c_str(), R_OK | W_OK) != 0 || stat(name.c_str(), &st) != 0)
-    return bSysError(name);
-  if (S_ISDIR(st.st_mode))
-    return bSysError(name, EISDIR);
+  if (access(name.c_str(), R_OK | W_OK) != 0 || stat(name.c_str(), &st) != 0) return bSysError(name);
+  if (S_ISDIR(st.st_mode)) return bSysError(name, EISDIR);
   if (!S_ISREG(st.st_mode)) {
     fprintf(stderr, MSG_NOT_REGULAR, name.c_str());
     return false;
   }
   if (st.st_nlink > 1) {
-    fprintf(stderr, MSG_HARD_LINKS, name.c_str(),
-            static_cast<unsigned long>(st.st_nlink));
+    fprintf(stderr, MSG_HARD_LINKS, name.c_str(), static_cast<unsigned long>(st.st_nlink));
     return false;
   }
   return true;
 }
 
 /* The path a name's symbolic links lead to; the name when it is none. */
-std::string sTarget(const std::string &name) {
+std::string sTarget(const std::string &name)
+{
   struct stat st;
   char achReal[PATH_MAX];
-  if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
-      realpath(name.c_str(), achReal) == nullptr)
-    return name;
+  if (lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || realpath(name.c_str(), achReal) == nullptr) return name;
   return achReal;
 }
 
 /* Standard output took every byte so far; false after reporting. */
-bool bReportWritten() {
+bool bReportWritten()
+{
   errno = 0;
-  if (fflush(stdout) == 0 && !ferror(stdout))
-    return true;
+  if (fflush(stdout) == 0 && !ferror(stdout)) return true;
   fprintf(stderr, MSG_SYSTEM, STDOUT_NAME, strerror(errno != 0 ? errno : EIO));
   return false;
 }
@@ -249,13 +242,14 @@ bool bReportWritten() {
 /* ---- replacing a file ---- */
 
 /* The directory part of a path, up to and including the last '/'. */
-std::string sDirPart(const std::string &name) {
+std::string sDirPart(const std::string &name)
+{
   size_t uSlash = name.rfind('/');
-  return uSlash == std::string::npos ? std::string()
-                                     : name.substr(0, uSlash + 1);
+  return uSlash == std::string::npos ? std::string() : name.substr(0, uSlash + 1);
 }
 
-std::string sRenamed(const std::string &name, char cRename) {
+std::string sRenamed(const std::string &name, char cRename)
+{
   std::string newName = name;
   size_t uBase = sDirPart(name).size();
   for (size_t i = uBase; i < newName.size(); ++i) {
@@ -268,14 +262,12 @@ std::string sRenamed(const std::string &name, char cRename) {
   return newName;
 }
 
-bool bSameFile(const struct stat &a, const struct stat &b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+bool bSameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-bool bTempCreate(const std::string &name, TEMPFILE &tmp) {
+bool bTempCreate(const std::string &name, TEMPFILE &tmp)
+{
   std::string pattern = sDirPart(name) + "VORNTAB.XXXXXX";
-  if (pattern.size() >= sizeof g_achTempPath)
-    return bSysError(pattern, ENAMETOOLONG);
+  if (pattern.size() >= sizeof g_achTempPath) return bSysError(pattern, ENAMETOOLONG);
   /* made in place: the signal handler always sees the name being created */
   memcpy(g_achTempPath, pattern.c_str(), pattern.size() + 1);
   tmp.fd = mkstemp(g_achTempPath);
@@ -290,14 +282,13 @@ bool bTempCreate(const std::string &name, TEMPFILE &tmp) {
 
 /* Writes and empties out; in test-only mode (no temporary file) it only
    empties it. */
-bool bTempWrite(TEMPFILE &tmp, std::string &out) {
+bool bTempWrite(TEMPFILE &tmp, std::string &out)
+{
   size_t uDone = 0;
   while (tmp.fd >= 0 && uDone < out.size()) {
     ssize_t n = write(tmp.fd, out.data() + uDone, out.size() - uDone);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return bSysError(tmp.path, n < 0 ? errno : ENOSPC);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return bSysError(tmp.path, n < 0 ? errno : ENOSPC);
     uDone += static_cast<size_t>(n);
   }
   out.clear();
@@ -305,40 +296,33 @@ bool bTempWrite(TEMPFILE &tmp, std::string &out) {
 }
 
 /* Puts the finished temporary file in the place of name, under newName. */
-bool bTempReplace(TEMPFILE &tmp, const std::string &name,
-                  const std::string &newName, const struct stat &stOld) {
+bool bTempReplace(TEMPFILE &tmp, const std::string &name, const std::string &newName, const struct stat &stOld)
+{
   if (fchown(tmp.fd, stOld.st_uid, stOld.st_gid) != 0) {
     /* only root may give a file away; otherwise the new file stays ours */
   }
-  if (fchmod(tmp.fd, stOld.st_mode & 07777) != 0 || fsync(tmp.fd) != 0)
-    return bSysError(tmp.path);
+  if (fchmod(tmp.fd, stOld.st_mode & 07777) != 0 || fsync(tmp.fd) != 0) return bSysError(tmp.path);
   int fd = tmp.fd;
   tmp.fd = -1;
-  if (close(fd) != 0)
-    return bSysError(tmp.path);
+  if (close(fd) != 0) return bSysError(tmp.path);
 
   struct stat stNew;
-  if (newName != name && stat(newName.c_str(), &stNew) == 0 &&
-      !bSameFile(stNew, stOld)) {
-    fprintf(stderr, MSG_CANT_RENAME, name.c_str(), newName.c_str(),
-            strerror(EEXIST));
+  if (newName != name && stat(newName.c_str(), &stNew) == 0 && !bSameFile(stNew, stOld)) {
+    fprintf(stderr, MSG_CANT_RENAME, name.c_str(), newName.c_str(), strerror(EEXIST));
     return false;
   }
   if (rename(tmp.path.c_str(), newName.c_str()) != 0) {
     int iErr = errno;
-    fprintf(stderr, MSG_CANT_RENAME, tmp.path.c_str(), newName.c_str(),
-            strerror(iErr));
+    fprintf(stderr, MSG_CANT_RENAME, tmp.path.c_str(), newName.c_str(), strerror(iErr));
     return false;
   }
   tmp.path.clear();
   g_achTempPath[0] = '\0';
-  if (newName == name)
-    return true;
+  if (newName == name) return true;
 
   /* on a case-insensitive file system the old name is now the new file */
   struct stat stLeft;
-  if (lstat(name.c_str(), &stLeft) != 0 ||
-      (stat(newName.c_str(), &stNew) == 0 && bSameFile(stLeft, stNew)))
+  if (lstat(name.c_str(), &stLeft) != 0 || (stat(newName.c_str(), &stNew) == 0 && bSameFile(stLeft, stNew)))
     return true;
   if (unlink(name.c_str()) != 0) {
     int iErr = errno;
@@ -350,17 +334,15 @@ bool bTempReplace(TEMPFILE &tmp, const std::string &name,
 
 /* ---- one file ---- */
 
-bool bProcessFile(const std::string &name, const TABRUN &run, int iWidth,
-                  TABCOUNT &total) {
+bool bProcessFile(const std::string &name, const TABRUN &run, int iWidth, TABCOUNT &total)
+{
   INFILE in;
   struct stat st;
   std::string target = sTarget(name);
   in.fd = open(target.c_str(), O_RDONLY);
-  if (in.fd < 0 || fstat(in.fd, &st) != 0)
-    return bSysError(name);
+  if (in.fd < 0 || fstat(in.fd, &st) != 0) return bSysError(name);
   TEMPFILE tmp;
-  if (!run.bTestOnly && !bTempCreate(target, tmp))
-    return false;
+  if (!run.bTestOnly && !bTempCreate(target, tmp)) return false;
 
   TABCONV conv;
   vTabConvInit(conv, run.opts);
@@ -368,55 +350,44 @@ bool bProcessFile(const std::string &name, const TABRUN &run, int iWidth,
   std::vector<char> buf(FLUSH_AT);
   for (;;) {
     ssize_t n = read(in.fd, buf.data(), buf.size());
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      return bSysError(name);
-    if (n == 0)
-      break;
-    vTabConvFeed(conv, std::string_view(buf.data(), static_cast<size_t>(n)),
-                 out);
-    if (out.size() >= FLUSH_AT && !bTempWrite(tmp, out))
-      return false;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return bSysError(name);
+    if (n == 0) break;
+    vTabConvFeed(conv, std::string_view(buf.data(), static_cast<size_t>(n)), out);
+    if (out.size() >= FLUSH_AT && !bTempWrite(tmp, out)) return false;
   }
   vTabConvFinish(conv, out);
-  if (!bTempWrite(tmp, out))
-    return false;
+  if (!bTempWrite(tmp, out)) return false;
 
   const TABCOUNT &c = conv.count;
   printf(FMT_ROW, iWidth, name.c_str(), c.ulLines, c.ulBytesIn, c.ulBytesOut);
-  if (!bReportWritten())
-    return false;
+  if (!bReportWritten()) return false;
   total.ulLines += c.ulLines;
   total.ulBytesIn += c.ulBytesIn;
   total.ulBytesOut += c.ulBytesOut;
   close(in.fd);
   in.fd = -1;
 
-  if (run.bTestOnly)
-    return true;
+  if (run.bTestOnly) return true;
   std::string newName = sRenamed(name, run.cRename);
-  if (target == name)
-    return bTempReplace(tmp, name, newName, st);
+  if (target == name) return bTempReplace(tmp, name, newName, st);
   /* a link: its target gets the converted file, the link the new name */
-  if (!bTempReplace(tmp, target, target, st))
-    return false;
-  if (newName == name || rename(name.c_str(), newName.c_str()) == 0)
-    return true;
+  if (!bTempReplace(tmp, target, target, st)) return false;
+  if (newName == name || rename(name.c_str(), newName.c_str()) == 0) return true;
   fprintf(stderr, MSG_CANT_RENAME, name.c_str(), newName.c_str(), strerror(errno));
   return false;
 }
 
 /* The files with each file once, whatever the spelling. */
-std::vector<std::string> aUnique(const std::vector<std::string> &files) {
+std::vector<std::string> aUnique(const std::vector<std::string> &files)
+{
   std::vector<std::string> unique;
   std::vector<std::pair<dev_t, ino_t>> seen;
   for (const std::string &name : files) {
     struct stat st;
     if (stat(name.c_str(), &st) == 0) {
       std::pair<dev_t, ino_t> id(st.st_dev, st.st_ino);
-      if (std::find(seen.begin(), seen.end(), id) != seen.end())
-        continue;
+      if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
       seen.push_back(id);
     }
     unique.push_back(name);
@@ -424,19 +395,19 @@ std::vector<std::string> aUnique(const std::vector<std::string> &files) {
   return unique;
 }
 
-int iNameWidth(const std::vector<std::string> &files) {
+int iNameWidth(const std::vector<std::string> &files)
+{
   size_t uWidth = NAME_MIN_WIDTH;
-  for (const std::string &name : files)
-    uWidth = std::max(uWidth, name.size());
-  if (files.size() > 1)
-    uWidth = std::max(uWidth, NAME_MIN_TOTAL);
+  for (const std::string &name : files) uWidth = std::max(uWidth, name.size());
+  if (files.size() > 1) uWidth = std::max(uWidth, NAME_MIN_TOTAL);
   return static_cast<int>(uWidth);
 }
 
 } // namespace
 
 /* The usage or version asked for, on standard output. */
-int iAnswer(ARGRESULT iResult) {
+int iAnswer(ARGRESULT iResult)
+{
   if (iResult == ARG_HELP)
     vUsage(stdout);
   else
@@ -444,7 +415,8 @@ int iAnswer(ARGRESULT iResult) {
   return fflush(stdout) == 0 && !ferror(stdout) ? 0 : 1;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
   TABRUN run;
   std::vector<std::string> args;
   bool bOptions = true;
@@ -474,28 +446,22 @@ int main(int argc, char **argv) {
     vUsage(stderr);
     return 1;
   }
-  for (const std::string &arg : args)
-    vAddFileArg(arg, run.files);
+  for (const std::string &arg : args) vAddFileArg(arg, run.files);
   for (const std::string &name : run.files)
-    if (!bCheckFile(name))
-      return 1;
+    if (!bCheckFile(name)) return 1;
   run.files = aUnique(run.files);
-  for (int iSignal : {SIGINT, SIGTERM, SIGHUP})
-    signal(iSignal, vOnSignal);
+  for (int iSignal : {SIGINT, SIGTERM, SIGHUP}) signal(iSignal, vOnSignal);
 
   int iWidth = iNameWidth(run.files);
   printf(FMT_HEADING, iWidth, "File");
   TABCOUNT total;
   for (const std::string &name : run.files)
-    if (!bProcessFile(name, run, iWidth, total))
-      return 1;
+    if (!bProcessFile(name, run, iWidth, total)) return 1;
   if (run.files.size() > 1) {
     char szTotal[32];
-    snprintf(szTotal, sizeof szTotal, FMT_TOTAL,
-             static_cast<unsigned>(run.files.size()));
+    snprintf(szTotal, sizeof szTotal, FMT_TOTAL, static_cast<unsigned>(run.files.size()));
     putchar('\n');
-    printf(FMT_ROW, iWidth, szTotal, total.ulLines, total.ulBytesIn,
-           total.ulBytesOut);
+    printf(FMT_ROW, iWidth, szTotal, total.ulLines, total.ulBytesIn, total.ulBytesOut);
   }
   return bReportWritten() ? 0 : 1;
 }

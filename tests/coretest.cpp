@@ -211,7 +211,8 @@ std::string strRecordDump()
       str += " slot=" + std::to_string(static_cast<int16_t>(usGet16(pBody)));
       if (usGet16(pBody) != 0) {
         std::string strText = pTextOfHandle(ulGet32(pBody + 4));
-        if (pBody[2] == DIAG_NAME_TEXT) strText = strAscii(reinterpret_cast<const uint8_t *>(strText.data()), strText.size());
+        if (pBody[2] == DIAG_NAME_TEXT)
+          strText = strAscii(reinterpret_cast<const uint8_t *>(strText.data()), strText.size());
         str += "/" + std::to_string(pBody[3]) + ":" + strText;
       }
       break;

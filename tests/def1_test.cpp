@@ -403,8 +403,8 @@ TEST_F(DcTest, HostileOperandsEndInAMessage)
   EXPECT_EQ(strEval({std::string(5000, '9') + "C'A'", ""}), "231: Invalid duplication factor in operand 1.");
   EXPECT_EQ(strEval({"CL" + std::string(5000, '9') + "'A'", ""}), "230: Length modifier is out of range in operand 1.");
   EXPECT_EQ(strEval({"A(" + std::string(5000, '(') + "1", ""}), "116: Unmatched '(' in operand 1.");
-  const char *apszShape[] = {"#F'1'", "F#'1'", "F'#'", "FL#'1'", "FS#'1'", "A(#)", "V(#)", "S(#)", "C'#'", "(#)F",
-                             "BL.#", "X'#"};
+  const char *apszShape[] = {"#F'1'", "F#'1'", "F'#'", "FL#'1'", "FS#'1'", "A(#)",
+                             "V(#)",  "S(#)",  "C'#'", "(#)F",   "BL.#",   "X'#"};
   for (const char *pszShape : apszShape) {
     for (unsigned b = 0; b < 256; b++) {
       std::string str = pszShape;

@@ -287,8 +287,8 @@ TEST_F(Def2Test, AddressConstantsAndTheirDiagnostics)
   vCode(strProgram({"T CSECT", "- USING T,12", "- DC H'0'", "- DC 2S(*),S(X'10')", "- END"}));
   EXPECT_EQ(strShown(3), "C002C0040010");
   /* a qualified symbol resolves through its labeled USING, as in instructions */
-  vCode(strProgram({"D DSECT", "F1 DS F", "F2 DS F", "T CSECT", "LU USING D,7", "- USING D,8", "- DC S(LU.F2,F2)",
-                    "- END"}));
+  vCode(strProgram(
+      {"D DSECT", "F1 DS F", "F2 DS F", "T CSECT", "LU USING D,7", "- USING D,8", "- DC S(LU.F2,F2)", "- END"}));
   EXPECT_EQ(strShown(6), "70048004");
 }
 
@@ -298,8 +298,11 @@ TEST_F(Def2Test, RelocationDictionaryRequests)
   g_opt.bAlign = true;
   vCode(strProgram({"T CSECT", "- DS H", "X DC A(X),AL3(X+1),YL2(X)", "- EXTRN E", "- DC A(E-X,X-X),2V(E)",
                     "- DC 0F,VL3(E)", "- END"}));
-  EXPECT_EQ(strShown(2), "00000004" "000005" "0004");
-  EXPECT_EQ(strShown(4), "FFFFFFFC00000000" "0000000000000000");
+  EXPECT_EQ(strShown(2), "00000004"
+                         "000005"
+                         "0004");
+  EXPECT_EQ(strShown(4), "FFFFFFFC00000000"
+                         "0000000000000000");
   unsigned t = static_cast<unsigned>(pItem("T")->lId), e = static_cast<unsigned>(pItem("E")->lId);
   std::string strE = std::to_string(e), strT = std::to_string(t);
   EXPECT_EQ(strRld(), "000004/0C/" + strT + ";000008/08/" + strT + ";00000B/04/" + strT + ";" + /* statement 3 */
@@ -330,31 +333,32 @@ TEST_F(Def2Test, ExternalNamesAreChecked)
 
 TEST_F(Def2Test, LiteralsAreGeneratedInTheirPools)
 {
-  vCode(strProgram({"T CSECT", "- LR 1,1", "- L 1,=F'5'", "- L 1,=A(*)", "- LTORG", "- L 1,=F'5'", "- L 1,=C'AB'",
-                    "- END"}));
+  vCode(strProgram(
+      {"T CSECT", "- LR 1,1", "- L 1,=F'5'", "- L 1,=A(*)", "- LTORG", "- L 1,=F'5'", "- L 1,=C'AB'", "- END"}));
   std::vector<std::string> aShown;
   for (size_t i = 0; i < astr.size(); i++)
     if (astr[i].find("operands=[=") != std::string::npos) aShown.push_back(strAt(i) + ":" + strShown(i));
   /* =A(*) takes * where the instruction stood (6); the second pool holds its own =F'5' */
-  EXPECT_EQ(aShown, (std::vector<std::string>{"000010:00000005", "000014:00000006", "000020:00000005",
-                                              "000024:C1C2"}));
+  EXPECT_EQ(aShown, (std::vector<std::string>{"000010:00000005", "000014:00000006", "000020:00000005", "000024:C1C2"}));
 }
 
 TEST_F(Def2Test, HostileOperandsEndInDiagnostics)
 {
   /* thousands of operands, long numbers, deep parentheses */
   std::string strMany;
-  for (int i = 0; i < 3000; i++) strMany.append(i != 0 ? "," : "").append("AL1(").append(std::to_string(i % 256)).append(")");
+  for (int i = 0; i < 3000; i++)
+    strMany.append(i != 0 ? "," : "").append("AL1(").append(std::to_string(i % 256)).append(")");
   vCode(strProgram({"T CSECT"}) + strContinued(strMany) + strProgram({"- END"}));
   ASSERT_EQ(astr.size(), 3u);
   std::string strBytes = strShown(1);
   ASSERT_EQ(strBytes.size(), 6000u);
   EXPECT_EQ(strBytes.substr(0, 8), "00010203");
   EXPECT_EQ(strBytes.substr(5990), "B3B4B5B6B7");
-  vCode(strProgram({"T CSECT"}) + strContinued("F'" + std::string(900, '9') + "',E'." + std::string(900, '0') + "1',P'1'") +
+  vCode(strProgram({"T CSECT"}) +
+        strContinued("F'" + std::string(900, '9') + "',E'." + std::string(900, '0') + "1',P'1'") +
         strContinued("A(" + std::string(200, '(') + "1" + std::string(200, ')') + ")") +
-        strProgram({"- DC C'&',X'FFFFFF'", "- DC E'1E1000'", "- DC A(=A(=F'1'))", "- DC =F'1'",
-                    "- DC (X'FFFFFF')A(0)", "- END"}));
+        strProgram({"- DC C'&',X'FFFFFF'", "- DC E'1E1000'", "- DC A(=A(=F'1'))", "- DC =F'1'", "- DC (X'FFFFFF')A(0)",
+                    "- END"}));
   ASSERT_EQ(astr.size(), 9u);
   EXPECT_EQ(strShown(1), "00000000000000001C 322/12:Data value is too large in operand 1.;");
   EXPECT_EQ(strShown(2).substr(0, 7), " 201/12") << strShown(2);

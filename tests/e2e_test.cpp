@@ -236,7 +236,8 @@ TEST_F(VornRun, HostileSourcesAreDiagnosedNotCrashedOn)
     vSource("hostile.asm", c.strSource);
     RUN run = runVorn(strDir, {"hostile.asm"});
     EXPECT_TRUE(run.iRc == 0 || run.iRc == 4 || run.iRc == 8 || run.iRc == 12 || run.iRc == 16)
-        << c.pszWhat << ": " << run.iRc << "\n" << run.strErr.substr(0, 2000);
+        << c.pszWhat << ": " << run.iRc << "\n"
+        << run.strErr.substr(0, 2000);
     EXPECT_TRUE(bSummary(astrLines(run.strErr).back(), static_cast<unsigned>(run.iRc))) << c.pszWhat;
   }
   EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{});

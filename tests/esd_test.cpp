@@ -23,7 +23,7 @@ namespace {
 
 class EsdTest : public CoreTest {
 protected:
-  std::vector<std::string> astr; /* the records, dumped */
+  std::vector<std::string> astr;       /* the records, dumped */
   std::map<uint32_t, uint32_t> mapLoc; /* statement -> section-relative location */
 
   /* Runs the phase; statements are lines of the form "label op operands". */
@@ -36,8 +36,7 @@ protected:
     if (lStmtFirst(0) == 0) return;
     while (lStmtNext(0) != 0) {
       const uint8_t *p = pRecord();
-      if (!(usGet16(p + STMT_FLAGS) & SF_UNASSIGNED))
-        mapLoc[ulGet32(p + STMT_NUMBER)] = ulGet32(p + STMT_LOCATION);
+      if (!(usGet16(p + STMT_FLAGS) & SF_UNASSIGNED)) mapLoc[ulGet32(p + STMT_NUMBER)] = ulGet32(p + STMT_LOCATION);
     }
   }
   const SYMBOL *pSym(const std::string &strName)
@@ -125,8 +124,8 @@ TEST_F(EsdTest, LocationCounterStopsAtTheTwentyFourBitLimit)
 
 TEST_F(EsdTest, LaterLocationCountersFollowTheEarlierOnes)
 {
-  vRun(strProgram({"A CSECT", "- LR 1,1", "L2 LOCTR", "X DS F", "XE EQU *", "A LOCTR", "Y DS H", "B CSECT",
-                   "Z DS C", "- END"}));
+  vRun(strProgram(
+      {"A CSECT", "- LR 1,1", "L2 LOCTR", "X DS F", "XE EQU *", "A LOCTR", "Y DS H", "B CSECT", "Z DS C", "- END"}));
   EXPECT_EQ(strDiags(), "");
   EXPECT_EQ(lValue("Y"), 2);
   EXPECT_EQ(lValue("X"), 4); /* after the first counter (4 bytes) */
@@ -180,8 +179,7 @@ TEST_F(EsdTest, PassesRunOnlyForForwardReferences)
 TEST_F(EsdTest, AlignmentPaddingIsObjectTextOnlyForGeneratedBytes)
 {
   g_opt.bAlign = true;
-  vRun(strProgram({"A CSECT", "- DC C'A'", "B DC F'1'", "- DC C'A'", "C DS F", "- DC C'A'", "D LR 1,1",
-                   "- END"}));
+  vRun(strProgram({"A CSECT", "- DC C'A'", "B DC F'1'", "- DC C'A'", "C DS F", "- DC C'A'", "D LR 1,1", "- END"}));
   EXPECT_EQ(lValue("B"), 4);
   EXPECT_EQ(lValue("C"), 12);
   EXPECT_EQ(lValue("D"), 18);
@@ -192,8 +190,8 @@ TEST_F(EsdTest, AlignmentPaddingIsObjectTextOnlyForGeneratedBytes)
 
 TEST_F(EsdTest, CommonSectionsAndExternalDummies)
 {
-  vRun(strProgram({"C COM", "- DS 3F", "A CSECT", "- DS H", "C COM", "Y DS H", "X DXD 2F", "- DXD H", "- DXD H",
-                   "- END"}));
+  vRun(strProgram(
+      {"C COM", "- DS 3F", "A CSECT", "- DS H", "C COM", "Y DS H", "X DXD 2F", "- DXD H", "- DXD H", "- END"}));
   EXPECT_EQ(strDiags(), "diag=170/12:The unnamed DXD is already defined.;");
   EXPECT_EQ(pItem("C")->bKind, ESD_CM);
   EXPECT_EQ(pItem("C")->ulFolded, 14u);
@@ -201,7 +199,7 @@ TEST_F(EsdTest, CommonSectionsAndExternalDummies)
   EXPECT_EQ(lValue("Y"), 12);
   EXPECT_EQ(pItem("X")->bKind, ESD_XD);
   EXPECT_EQ(pItem("X")->ulFolded, 8u);
-  EXPECT_EQ(pSym("X")->bType, 0xD1); /* J */
+  EXPECT_EQ(pSym("X")->bType, 0xD1);  /* J */
   EXPECT_EQ(pItem("A")->ulStart, 0u); /* common sections take no place among the control sections */
 }
 
@@ -233,8 +231,8 @@ TEST_F(EsdTest, RegisterEquatesDoNotMakeAnEmptySectionForTheLastPool)
 
 TEST_F(EsdTest, VConstantsReferToExternalsAndQConstantsToDummies)
 {
-  vRun(strProgram({"A CSECT", "- L 15,=V(SUBR)", "- DC V(SUBR,A,OTHER)", "- DC Q(D)", "D DSECT", "- DS XL12",
-                   "- END"}));
+  vRun(
+      strProgram({"A CSECT", "- L 15,=V(SUBR)", "- DC V(SUBR,A,OTHER)", "- DC Q(D)", "D DSECT", "- DS XL12", "- END"}));
   EXPECT_EQ(strDiags(), "");
   ASSERT_NE(pItem("SUBR"), nullptr);
   EXPECT_EQ(pItem("SUBR")->bKind, ESD_ER);
@@ -324,8 +322,8 @@ protected:
 
 TEST_F(CodeTest, LocationsBecomeAddressesAndUsingsResolve)
 {
-  vCode(strProgram({"A CSECT", "- DS XL10", "B CSECT", "- USING *,12,11", "X DS XL4096", "Y DS F",
-                    "- DROP 12", "LONGNAME9 CSECT", "- END"}));
+  vCode(strProgram({"A CSECT", "- DS XL10", "B CSECT", "- USING *,12,11", "X DS XL4096", "Y DS F", "- DROP 12",
+                    "LONGNAME9 CSECT", "- END"}));
   ASSERT_EQ(astrCode.size(), 9u);
   EXPECT_EQ(lValue("X"), 16);
   EXPECT_NE(astrCode[3].find("at=000010"), std::string::npos) << astrCode[3]; /* USING at B's start, 16 */

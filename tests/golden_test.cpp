@@ -22,7 +22,7 @@ struct GOLDEN {
   const char *pszName;
 };
 constexpr GOLDEN c_aGolden[] = {
-    {"examples", "errors"},  {"examples", "hello"},  {"examples", "savearea"}, {"examples", "table"},
+    {"examples", "errors"},   {"examples", "hello"},     {"examples", "savearea"},   {"examples", "table"},
     {"examples", "twosects"}, {"tests/golden", "instr"}, {"tests/golden", "faults"},
 };
 
@@ -80,7 +80,6 @@ std::string strMaskDeck(std::string s)
     if (s.compare(i + 1, 3, "\xC5\xD5\xC4") == 0 && s[i + 32] != '\x40') s.replace(i + 47, 5, 5, '\0');
   return s;
 }
-
 
 class GoldenRun : public RunDirTest {};
 

@@ -91,7 +91,8 @@ TEST_F(Ins2Test, StatementsEncodeAndDrawTheirMessages)
       {F, " L 1,0(0,16)", "58100000;311/12:Invalid base register in operand 2."},
       {F, " L 1,4096(0,1)", "58101000;316/12:Invalid displacement in operand 2."},
       {F, " MVC 0(257,1),0(1)", "D20010001000;314/12:Invalid length field in operand 1."},
-      {F, " MVC 0(0,1),0(1)", "D20010001000"}, {F, " USING T,12; MVC *,0(1)", "D205C0001000"},
+      {F, " MVC 0(0,1),0(1)", "D20010001000"},
+      {F, " USING T,12; MVC *,0(1)", "D205C0001000"},
       {F, " AP 0(17,1),0(1,1)", "FA0010001000;314/12:Invalid length field in operand 1."},
       /* USING resolution, implicit lengths, literals, qualifiers */
       {F, " L 1,4096", "58100000;317/12:Addressability error in operand 2."},
@@ -112,7 +113,8 @@ TEST_F(Ins2Test, StatementsEncodeAndDrawTheirMessages)
       {F | FLAG_REFPSA | FLAG_MODPSA | FLAG_BRPSA, " LA 1,0", "41100000"},
       {F | FLAG_INDEX, " L 1,0(2)", "58120000;505/4:Access register will not be used in operand 2."},
       {F, " USING T,12;> L 1,A+1;A DS F", "5810C005;500/4:Improper alignment in operand 2."},
-      {NOALIGN, " USING T,12;> L 1,A+1;A DS F", "5810C005"}, {F, " USING T,12;> ST 1,A;A DS F;S RSECT", "5010C004"},
+      {NOALIGN, " USING T,12;> L 1,A+1;A DS F", "5810C005"},
+      {F, " USING T,12;> ST 1,A;A DS F;S RSECT", "5010C004"},
       {NOALIGN, " USING T,12;> LPSW A+2;A DS D", "8200C006;400/8:Improper alignment in operand 1."},
       {F, "S RSECT; USING S,12;> ST 1,A;A DS F", "5010C004;401/8:Reentrancy check failed in operand 2."},
       {F | FLAG_RENT, " USING T,12;> ST 1,A;A DS F", "5010C004;501/4:Reentrancy check failed in operand 2."},
@@ -126,13 +128,16 @@ TEST_F(Ins2Test, StatementsEncodeAndDrawTheirMessages)
       {F | FLAG_DECIMAL, " MP 0(2,1),0(3,1)", "FC1210001000;402/8:Length specification error."},
       /* CCW, CNOP, CXD */
       {F, " CCW 1,X'1000000',0,1", ";322/12:Data value is too large in operand 2."},
-      {F, " CCW1 1,X'1000000',X'41',1", "0141000101000000"}, {F, " CCW 2,8,X'40',300", "020000084000012C"},
+      {F, " CCW1 1,X'1000000',X'41',1", "0141000101000000"},
+      {F, " CCW 2,8,X'40',300", "020000084000012C"},
       {F, " CCW 2,8,X'41',300", ";111/12:Operand 3 is invalid."},
       {F, "> CCW 2,A,X'40',8;A DS F", "0200000840000008", "0001000001000108;"},
       {F | FLAG_RA3, "> CCW 2,A,X'40',8;A DS F", "0200000840000008;510/4:Relocatable 3-byte address in operand 2.",
        "0001000001000108;"},
       {F, " EXTRN E;> CCW1 2,A-E,0,8;A DS F", "0200000800000008", "000100000400010C;000100000400020E;"},
-      {F, " DS XL4096; CNOP 2,4", "0700"}, {F, " DS XL4098; CNOP 2,4", ""}, {F, " DS XL4098; CNOP 0,8", "070007000700"},
+      {F, " DS XL4096; CNOP 2,4", "0700"},
+      {F, " DS XL4098; CNOP 2,4", ""},
+      {F, " DS XL4098; CNOP 0,8", "070007000700"},
       {F, " DS H;> CXD", "00000000", "000100000400003C;"},
   };
   g_opt.bRld = true;
@@ -163,7 +168,10 @@ TEST_F(Ins2Test, UsageLettersAndListingAddresses)
 TEST_F(Ins2Test, SConstantsTakeABaseButNoIndex)
 {
   strRun(" USING T,12;A DS F");
-  const char *const c_apszCases[][2] = {{"A+2", "C002"}, {"100(3)", "3064"}, {"100", "0064"},
+  const char *const c_apszCases[][2] = {
+      {"A+2", "C002"},
+      {"100(3)", "3064"},
+      {"100", "0064"},
       {"100(1,2)", "0000;310/12:Index register is not allowed in S-constant in operand 1."},
       {"5000", "0000;317/12:Addressability error in operand 1."}};
   for (const auto &c : c_apszCases) {
@@ -184,7 +192,8 @@ TEST_F(Ins2Test, SConstantsTakeABaseButNoIndex)
 TEST(Ins2Helpers, SignedDecimalsAndQuotedStrings)
 {
   ASSERT_TRUE(bStatementInHand(false, 1));
-  const std::pair<const char *, int32_t> c_aNumbers[] = {/* 1: not a number (message 111, result 0) */
+  const std::pair<const char *, int32_t> c_aNumbers[] = {
+      /* 1: not a number (message 111, result 0) */
       {"123", 123}, {"+7", 7}, {"-2147483648", INT32_MIN}, {"2147483648", 1}, {"-", 1}, {"", 1}, {"1A", 1}, {"+-1", 1}};
   for (const auto &[psz, lValue] : c_aNumbers) {
     vStmtStart();
@@ -193,8 +202,9 @@ TEST(Ins2Helpers, SignedDecimalsAndQuotedStrings)
     EXPECT_EQ(strRecordDump().find("diag=111/12:Operand 3 is invalid.") != std::string::npos, lValue == 1) << psz;
   }
   const char *const c_apszStrings[][3] = {/* text ('?' a NUL byte), room, contents or "-1" */
-      {"'IT''S'", "8", "IT'S"}, {"'A&&B'", "8", "A&B"}, {"'A?B'", "8", "AB"}, {"''", "8", ""},
-      {"'A&B'", "8", "-1"},     {"'A''", "8", "-1"},    {"AB", "8", "-1"},   {"'ABC'", "2", "-1"}};
+                                          {"'IT''S'", "8", "IT'S"}, {"'A&&B'", "8", "A&B"}, {"'A?B'", "8", "AB"},
+                                          {"''", "8", ""},          {"'A&B'", "8", "-1"},   {"'A''", "8", "-1"},
+                                          {"AB", "8", "-1"},        {"'ABC'", "2", "-1"}};
   for (const auto &c : c_apszStrings) {
     auto ab = abEbcdic(c[0]);
     std::replace(ab.begin(), ab.end(), abEbcdic("?")[0], uint8_t{0});

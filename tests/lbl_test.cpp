@@ -44,14 +44,8 @@ std::string strDiags()
 
 class SymbolTest : public ::testing::Test {
 protected:
-  void SetUp() override
-  {
-    ASSERT_TRUE(bStatementInHand(true, 5));
-  }
-  void TearDown() override
-  {
-    vStatementRelease();
-  }
+  void SetUp() override { ASSERT_TRUE(bStatementInHand(true, 5)); }
+  void TearDown() override { vStatementRelease(); }
   static SYMBOL *pFind(const std::string &str) { return pSymbolFind(ebc(str).data(), str.size()); }
   static SYMBOL *pNew(const std::string &str, uint32_t ulStmt = 5)
   {

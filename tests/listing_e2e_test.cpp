@@ -48,7 +48,8 @@ bool bShaped(const std::string &str, const std::string &strPattern)
 {
   if (str.size() != strPattern.size()) return false;
   for (size_t i = 0; i < str.size(); i++)
-    if (strPattern[i] == '#' ? !std::isdigit(static_cast<unsigned char>(str[i])) : str[i] != strPattern[i]) return false;
+    if (strPattern[i] == '#' ? !std::isdigit(static_cast<unsigned char>(str[i])) : str[i] != strPattern[i])
+      return false;
   return true;
 }
 
@@ -67,14 +68,18 @@ TEST_F(ListingRun, StatementColumnsFollowTheListWidth)
     std::string strColumns; /* column heading */
     std::vector<std::string> astrStatements;
   } aRows[] = {
-      {"-LIST(121)", 120, "  Loc  Object Code    Addr1 Addr2  Stmt   Source Statement",
+      {"-LIST(121)",
+       120,
+       "  Loc  Object Code    Addr1 Addr2  Stmt   Source Statement",
        {"000000                                1 PROG     CSECT",
         "000000                                2 FIELD    DS    F",
         "                            00004     3 R4       EQU   4",
         "000004                                4          DS    XL3",
         "000008                                5 LAST     DS    H",
         "00000A                                6          END"}},
-      {"-LIST(133)", 132, "   Loc   Object Code      Addr1    Addr2    Stmt   Source Statement",
+      {"-LIST(133)",
+       132,
+       "   Loc   Object Code      Addr1    Addr2    Stmt   Source Statement",
        {"00000000                                       1 PROG     CSECT",
         "00000000                                       2 FIELD    DS    F",
         "                                 00000004      3 R4       EQU   4",
@@ -226,7 +231,8 @@ TEST_F(ListingRun, SummaryOfCleanAndWarnedAssemblies)
     std::vector<std::string> astrExpected; /* lines in this order, others between */
   } aRows[] = {
       {"A        CSECT\n         END\n", 0, {"No statements flagged in this assembly"}},
-      {"A        CSECT\n         DS    F\n", 4,
+      {"A        CSECT\n         DS    F\n",
+       4,
        {"  KZM108W ** WARNING ** Missing END statement generated.", "The following statements were flagged -",
         "1 statement flagged in this assembly,  4 was the highest severity code"}},
   };
@@ -260,12 +266,14 @@ TEST_F(ListingRun, CharactersOfAUtf8SourceAndUntranslatedOnes)
   EXPECT_EQ(astrLines(r.strOut)[0], "prog.asm(2) : " + strNote);
   EXPECT_EQ(std::count(r.strOut.begin(), r.strOut.end(), '\n'), 3) << r.strOut; /* no echo of statement 2 */
   EXPECT_EQ(astrLines(r.strOut)[1], "prog.asm(4) :          BADOP \xC2\xA2");
-  EXPECT_EQ(astrAfter("000000                                1 PROG     CSECT", 3),
-            (std::vector<std::string>{"000000 4A40                           2          DC    C'\xC2\xA2 '", "  " + strNote,
-                                      "000002 4A                             3          DC    C'\xC2\xA2'"}));
+  EXPECT_EQ(
+      astrAfter("000000                                1 PROG     CSECT", 3),
+      (std::vector<std::string>{"000000 4A40                           2          DC    C'\xC2\xA2 '", "  " + strNote,
+                                "000002 4A                             3          DC    C'\xC2\xA2'"}));
   std::vector<std::string> astr = astrListing();
-  EXPECT_NE(std::find(astr.begin(), astr.end(), "1 statement flagged in this assembly,  12 was the highest severity code"),
-            astr.end());
+  EXPECT_NE(
+      std::find(astr.begin(), astr.end(), "1 statement flagged in this assembly,  12 was the highest severity code"),
+      astr.end());
   /* no other byte beyond ASCII anywhere: no raw Latin-1 */
   std::ifstream f(strDir + "/prog.lst", std::ios::binary);
   std::string str(std::istreambuf_iterator<char>(f), {});
@@ -286,7 +294,8 @@ TEST_F(ListingRun, TermEchoesFlaggedStatements)
       {{"-LIST"},
        "prog.asm(3) : DUP      DS    F                  again\n"
        "prog.asm(3) : KZM110E DUP has been previously defined.\n"},
-      {{"-NOLIST", "-TERM(NOPREFIX)"}, "DUP      DS    F                  again\nKZM110E DUP has been previously defined.\n"},
+      {{"-NOLIST", "-TERM(NOPREFIX)"},
+       "DUP      DS    F                  again\nKZM110E DUP has been previously defined.\n"},
       {{"-LIST", "-NOTERM"}, ""},
   };
   for (const ROW &row : aRows) {
@@ -317,8 +326,9 @@ TEST_F(ListingRun, SpaceEjectAndTitle)
   std::string strSecond = "\f         Second part";
   strSecond.resize(112, ' ');
   ASSERT_EQ(astrTitles.size(), 4u); /* the fourth is the summary */
-  EXPECT_EQ(std::vector<std::string>(astrTitles.begin(), astrTitles.begin() + 3),
-            (std::vector<std::string>{"\f" + strPage + "PAGE    1", "\f" + strPage + "PAGE    2", strSecond + "PAGE    3"}));
+  EXPECT_EQ(
+      std::vector<std::string>(astrTitles.begin(), astrTitles.begin() + 3),
+      (std::vector<std::string>{"\f" + strPage + "PAGE    1", "\f" + strPage + "PAGE    2", strSecond + "PAGE    3"}));
   EXPECT_EQ(astrAfter("\f" + strPage + "PAGE    2", 4)[3], "                                      4          EJECT");
   EXPECT_EQ(astrAfter(strSecond + "PAGE    3", 4)[3],
             "                                      5          TITLE 'Second part'");
@@ -455,11 +465,11 @@ TEST_F(ListingRun, DiagnosticSeverityLabelsInBothWidths)
                                         "  KZM301I Record " + std::to_string(row.uStmt) + " in prog.asm"}));
     std::string strTitle = "\f" + std::string(9 + 25, ' ') + "Diagnostic Cross Reference and Assembler Summary";
     strTitle.resize(1 + row.ulWidth - 9, ' ');
-    EXPECT_EQ(astrAfter("The following statements were flagged -", 3),
-              (std::vector<std::string>{
-                  "prog.asm", " " + std::to_string(row.uStmt) + "(" + std::to_string(row.uStmt) + ")",
-                  "1 statement flagged in this assembly,  " + std::to_string(row.iRc) +
-                      " was the highest severity code"}));
+    EXPECT_EQ(
+        astrAfter("The following statements were flagged -", 3),
+        (std::vector<std::string>{"prog.asm", " " + std::to_string(row.uStmt) + "(" + std::to_string(row.uStmt) + ")",
+                                  "1 statement flagged in this assembly,  " + std::to_string(row.iRc) +
+                                      " was the highest severity code"}));
     std::vector<std::string> astr = astrListing();
     EXPECT_NE(std::find(astr.begin(), astr.end(), strTitle + "PAGE    2"), astr.end()) << row.strOption;
   }

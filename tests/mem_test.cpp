@@ -49,7 +49,7 @@ TEST_F(MemTest, RequestsAreServedFromTheSmallestFittingClass)
   struct {
     size_t ulCount;
     uint16_t usClass; /* 0 = large block */
-  } const aCases[] = {{0, 1}, {1, 1}, {24, 1}, {25, 2}, {56, 2}, {57, 3}, {120, 3}, {121, 4},
+  } const aCases[] = {{0, 1},   {1, 1},   {24, 1},  {25, 2},  {56, 2},   {57, 3},   {120, 3},  {121, 4},
                       {240, 4}, {241, 5}, {496, 5}, {497, 6}, {1000, 6}, {1001, 7}, {2016, 7}, {2017, 0}};
   for (const auto &c : aCases) {
     void *p = pSubpoolAlloc(SP_TEST, c.ulCount, "test", __LINE__);
@@ -120,8 +120,9 @@ TEST_F(MemTest, BadReleasesAreFatalWithTheirFailureNumber)
   SLOTHDR *pSh = reinterpret_cast<SLOTHDR *>(static_cast<uint8_t *>(pPiece) - MEM_SLOT_HDR);
   SLOTHDR saved = *pSh;
   pSh->usClass = 2;
-  EXPECT_NE(strExpectTerminate([&] { vSubpoolFree(SP_TEST, pPiece, "mac1", 9); })
-                .find(") failure 3 in phase 1-C!\nKZM997S Request was from mac1 line 9.\n"),
+  EXPECT_NE(strExpectTerminate([&] {
+              vSubpoolFree(SP_TEST, pPiece, "mac1", 9);
+            }).find(") failure 3 in phase 1-C!\nKZM997S Request was from mac1 line 9.\n"),
             std::string::npos);
   *pSh = saved;
 

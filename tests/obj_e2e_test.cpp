@@ -32,11 +32,16 @@ std::string e(const std::string &str)
 {
   std::string strOut;
   for (char c : str) {
-    if (c >= 'A' && c <= 'I') strOut += static_cast<char>(0xC1 + (c - 'A'));
-    else if (c >= 'J' && c <= 'R') strOut += static_cast<char>(0xD1 + (c - 'J'));
-    else if (c >= 'S' && c <= 'Z') strOut += static_cast<char>(0xE2 + (c - 'S'));
-    else if (c >= '0' && c <= '9') strOut += static_cast<char>(0xF0 + (c - '0'));
-    else strOut += '\x40';
+    if (c >= 'A' && c <= 'I')
+      strOut += static_cast<char>(0xC1 + (c - 'A'));
+    else if (c >= 'J' && c <= 'R')
+      strOut += static_cast<char>(0xD1 + (c - 'J'));
+    else if (c >= 'S' && c <= 'Z')
+      strOut += static_cast<char>(0xE2 + (c - 'S'));
+    else if (c >= '0' && c <= '9')
+      strOut += static_cast<char>(0xF0 + (c - '0'));
+    else
+      strOut += '\x40';
   }
   return strOut;
 }
@@ -61,9 +66,9 @@ TEST_F(ObjectRun, EsdAndEndCardsFollowTheCardLayout)
   ASSERT_EQ(r.iRc, 0) << r.strErr;
   std::string str = strObject();
   ASSERT_EQ(str.size(), 240u); /* two ESD cards and the END card */
-  std::string strEsd1 = b({2}) + e("ESD") + e("      ") + b({0, 48}) + e("  ") + b({0, 1}) +
-                        e("MAIN    ") + b({0, 0, 0, 0, 0, 0, 0, 4}) +          /* SD 1, at 0, length 4 */
-                        e("SECOND  ") + b({0, 0, 0, 8, 0, 0, 0, 10}) +         /* SD 2 at 8 */
+  std::string strEsd1 = b({2}) + e("ESD") + e("      ") + b({0, 48}) + e("  ") + b({0, 1}) + e("MAIN    ") +
+                        b({0, 0, 0, 0, 0, 0, 0, 4}) +                             /* SD 1, at 0, length 4 */
+                        e("SECOND  ") + b({0, 0, 0, 8, 0, 0, 0, 10}) +            /* SD 2 at 8 */
                         e("E1      ") + b({1, 0, 0, 0}) + e(" ") + b({0, 0, 1}) + /* LD in section 1 */
                         e("        ") + e("00000001");
   EXPECT_EQ(str.substr(0, 80), strEsd1);
@@ -78,7 +83,8 @@ TEST_F(ObjectRun, EsdAndEndCardsFollowTheCardLayout)
 
 TEST_F(ObjectRun, SevereErrorsLeaveNoObjectFile)
 {
-  RUN r = run("A        CSECT\n         DS    F\nA        DS    F\n         END\n", {"-OBJECT", "-NOLIST", "-TRACE(2)"});
+  RUN r =
+      run("A        CSECT\n         DS    F\nA        DS    F\n         END\n", {"-OBJECT", "-NOLIST", "-TRACE(2)"});
   EXPECT_EQ(r.iRc, 12);
   EXPECT_NE(r.strErr.find("SYSPUNCH file prog.obj closed and deleted."), std::string::npos) << r.strErr;
   std::ifstream f(strDir + "/prog.obj");
@@ -108,11 +114,11 @@ TEST_F(ObjectRun, TextCardsFillGapsOrStartAfresh)
 {
   RUN r = run("PROG1    TITLE 'TEXT'\n"
               "A        CSECT\n"
-              "         DC    60X'11'\n"       /* 000000-00003B: 56 + 4 bytes */
-              "         DS    2X\n"            /* a gap that fits: zeros */
-              "         DC    X'22'\n"         /* 00003E */
-              "         DS    100X\n"          /* a gap that does not fit */
-              "         DC    X'33'\n"         /* 0000A3 */
+              "         DC    60X'11'\n" /* 000000-00003B: 56 + 4 bytes */
+              "         DS    2X\n"      /* a gap that fits: zeros */
+              "         DC    X'22'\n"   /* 00003E */
+              "         DS    100X\n"    /* a gap that does not fit */
+              "         DC    X'33'\n"   /* 0000A3 */
               "         END\n");
   ASSERT_EQ(r.iRc, 0) << r.strErr;
   auto astr = astrCards(strObject(), "TXT");
@@ -153,7 +159,8 @@ TEST_F(ObjectRun, RelocationItemsAreSortedAndPacked)
 
 TEST_F(ObjectRun, PunchAndReproCards)
 {
-  RUN r = run("         PUNCH ' ENTRY MAIN'\n         REPRO\n NAME MAIN(R)\n         END\n", {"-OBJECT(DECK)", "-NOLIST"});
+  RUN r =
+      run("         PUNCH ' ENTRY MAIN'\n         REPRO\n NAME MAIN(R)\n         END\n", {"-OBJECT(DECK)", "-NOLIST"});
   ASSERT_EQ(r.iRc, 0) << r.strErr;
   std::ifstream f(strDir + "/prog.txt", std::ios::binary);
   std::string str((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());

@@ -59,49 +59,57 @@ const EXAMPLE c_aExamples[] = {
     {"savearea.asm",
      {{"SAVEDEMO", 0, 0, 160}}, /* 58 bytes of code, SAVE at 60, TOTAL ends at 160 */
      {},
-     1, 0,
-     {{0, "stm", {14, 12, 12, 13}},     /* STM 14,12,12(13) */
-      {4, "balr", {12, 0}},             /* BALR 12,0; base 12 = 6 */
-      {6, "st", {13, 58, 12}},          /* ST 13,SAVE+4: 64 - 6 */
-      {10, "la", {15, 54, 12}},         /* LA 15,SAVE: 60 - 6 */
-      {20, "l", {2, 126, 12}},          /* L 2,COUNT: 132 - 6 */
-      {30, "a", {3, 0, 4}},             /* LOOP A 3,0(,4) */
-      {38, "bct", {2, 24, 12}},         /* BCT 2,LOOP: 30 - 6 */
-      {42, "st", {3, 150, 12}},         /* ST 3,TOTAL: 156 - 6 */
-      {50, "lm", {14, 12, 12, 13}},     /* LM 14,12,12(13) */
-      {56, "br", {14}}},                /* BR 14 */
+     1,
+     0,
+     {{0, "stm", {14, 12, 12, 13}}, /* STM 14,12,12(13) */
+      {4, "balr", {12, 0}},         /* BALR 12,0; base 12 = 6 */
+      {6, "st", {13, 58, 12}},      /* ST 13,SAVE+4: 64 - 6 */
+      {10, "la", {15, 54, 12}},     /* LA 15,SAVE: 60 - 6 */
+      {20, "l", {2, 126, 12}},      /* L 2,COUNT: 132 - 6 */
+      {30, "a", {3, 0, 4}},         /* LOOP A 3,0(,4) */
+      {38, "bct", {2, 24, 12}},     /* BCT 2,LOOP: 30 - 6 */
+      {42, "st", {3, 150, 12}},     /* ST 3,TOTAL: 156 - 6 */
+      {50, "lm", {14, 12, 12, 13}}, /* LM 14,12,12(13) */
+      {56, "br", {14}}},            /* BR 14 */
      {{132, "00000005"}, {136, "0000000100000002000000030000000400000005"}}},
     {"table.asm",
      {{"DISPATCH", 0, 0, 204}}, /* code 0-55, CODE 56, entries 60-83, routines 84-101,
                                    pool at 104: F'8', H'1', H'2'; P 112, Z 115, E 120, WORK 124-203 */
      {{1, 1, 0x0C, 64}, {1, 1, 0x0C, 72}, {1, 1, 0x0C, 80}},
-     -1, 0,
-     {{4, "la", {2, 60, 15}},           /* LA 2,ENTRIES */
-      {8, "la", {3, 8}},                /* LA 3,ENTLEN: absolute 8 */
-      {12, "la", {4, 76, 15}},          /* ENTRIES+8*(3-1) */
-      {16, "clc", {56, 4, 15, 0, 2}},   /* CLC CODE,0(2) */
-      {22, "be", {42, 15}},             /* BE FOUND */
-      {26, "bxle", {2, 3, 16, 15}},     /* BXLE 2,3,SEARCH */
-      {30, "la", {15, 104, 15}},        /* LA 15,=F'8' */
-      {42, "l", {15, 4, 2}},            /* FOUND L 15,4(,2) */
-      {84, "ah", {1, 108, 15}},         /* AH 1,=H'1' */
-      {90, "sh", {1, 108, 15}},         /* SH 1,=H'1', the same literal */
-      {96, "mh", {1, 110, 15}}},        /* MH 1,=H'2' */
-     {{56, "C1C4C440"}, {64, "00000054"}, {72, "0000005A"}, {80, "00000060"},
-      {104, "0000000800010002"}, {112, "12345DF6F7C8"}, {120, "41180000"}}},
+     -1,
+     0,
+     {{4, "la", {2, 60, 15}},         /* LA 2,ENTRIES */
+      {8, "la", {3, 8}},              /* LA 3,ENTLEN: absolute 8 */
+      {12, "la", {4, 76, 15}},        /* ENTRIES+8*(3-1) */
+      {16, "clc", {56, 4, 15, 0, 2}}, /* CLC CODE,0(2) */
+      {22, "be", {42, 15}},           /* BE FOUND */
+      {26, "bxle", {2, 3, 16, 15}},   /* BXLE 2,3,SEARCH */
+      {30, "la", {15, 104, 15}},      /* LA 15,=F'8' */
+      {42, "l", {15, 4, 2}},          /* FOUND L 15,4(,2) */
+      {84, "ah", {1, 108, 15}},       /* AH 1,=H'1' */
+      {90, "sh", {1, 108, 15}},       /* SH 1,=H'1', the same literal */
+      {96, "mh", {1, 110, 15}}},      /* MH 1,=H'2' */
+     {{56, "C1C4C440"},
+      {64, "00000054"},
+      {72, "0000005A"},
+      {80, "00000060"},
+      {104, "0000000800010002"},
+      {112, "12345DF6F7C8"},
+      {120, "41180000"}}},
     {"twosects.asm",
      {{"MAINPROG", 0, 0, 28},  /* code 0-13, PRINTADR 16, pool at 24: A(HELPER) */
       {"HELPSECT", 0, 32, 28}, /* code 32-37, DATA 40-47, Y 48, pool at 56: V(LOGGER) */
       {"MAINENT", 1, 0, 1},
-      {"PRINTER", 2, 0, 0},    /* the EXTRN list, then the undeclared V name */
+      {"PRINTER", 2, 0, 0}, /* the EXTRN list, then the undeclared V name */
       {"LOGGER", 2, 0, 0}},
      {{1, 3, 0x0C, 16}, {1, 2, 0x0C, 24}, {2, 1, 0x0C, 40}, {2, 2, 0x0C, 44}, {2, 4, 0x1C, 56}},
-     1, 0,
-     {{0, "l", {15, 24, 15}},           /* MAINENT L 15,=A(HELPER) */
+     1,
+     0,
+     {{0, "l", {15, 24, 15}}, /* MAINENT L 15,=A(HELPER) */
       {4, "balr", {14, 15}},
-      {6, "l", {15, 16, 15}},           /* L 15,PRINTADR */
+      {6, "l", {15, 16, 15}}, /* L 15,PRINTADR */
       {12, "br", {14}},
-      {32, "l", {15, 24, 15}},          /* HELPER L 15,=V(LOGGER): 56 - 32 */
+      {32, "l", {15, 24, 15}}, /* HELPER L 15,=V(LOGGER): 56 - 32 */
       {36, "br", {14}}},
      {{16, "00000000"}, {24, "00000020"}, {40, "0000000000000020"}, {48, "0008"}, {56, "00000000"}}},
     /* Literals left to END close the first control section, after the last
@@ -110,7 +118,8 @@ const EXAMPLE c_aExamples[] = {
      {{"FIRST", 0, 0, 16},   /* L, BR at 0-5, pool at 8: F'1', F'2' */
       {"SECOND", 0, 16, 6}}, /* starts at FIRST's end, 16 */
      {},
-     -1, 0,
+     -1,
+     0,
      {{0, "l", {1, 8, 12}}, {16, "l", {2, 12, 12}}}, /* both literals through FIRST's base */
      {{0, "5810C00807FE00000000000100000002"}, {16, "5820C00C07FE"}},
      "FIRST    CSECT\n"
@@ -125,9 +134,14 @@ const EXAMPLE c_aExamples[] = {
     {"poolloctr",
      {{"P", 0, 0, 20}}, /* P's counter 0-5, L2 6-10, pool at 16 */
      {},
-     -1, 0,
+     -1,
+     0,
      {{0, "l", {1, 16, 12}}},
-     {{0, "5810C010" "0000" "C9D540D3F2" "0000000000" "00000001"}},
+     {{0, "5810C010"
+          "0000"
+          "C9D540D3F2"
+          "0000000000"
+          "00000001"}},
      "P        CSECT\n"
      "         USING P,12\n"
      "         L     1,=F'1'\n"
@@ -140,9 +154,12 @@ const EXAMPLE c_aExamples[] = {
     {"starloctr",
      {{"P", 0, 0, 12}},
      {{1, 1, 0x0C, 8}}, /* A(*) at 8: 4 bytes relocated by P */
-     -1, 0,
+     -1,
+     0,
      {},
-     {{0, "00000001" "5810C008" "00000004"}},
+     {{0, "00000001"
+          "5810C008"
+          "00000004"}},
      "P        CSECT\n"
      "         USING P,12\n"
      "         DC    F'1'\n"
@@ -161,15 +178,34 @@ const EXAMPLE c_aExamples[] = {
     {"multi",
      {{"MAIN", 0, 0, 0x20},
       {"ENT", 1, 0, 1},
-      {"XD1", 6, 3, 8},        /* DXD 2F: fullword alignment 3, length 8 */
+      {"XD1", 6, 3, 8}, /* DXD 2F: fullword alignment 3, length 8 */
       {"SECOND", 0, 0x20, 0x18},
-      {"AREA", 6, 7, 8}},      /* the DSECT named by Q: doubleword 7 */
-     {{1, 3, 0x0C, 0x10}, {1, 3, 0x0C, 0x14}, {1, 1, 0x0C, 0x18}, {1, 1, 0x0C, 0x1C},
-      {3, 4, 0x2C, 0x28}, {3, 2, 0x2C, 0x2C}},
-     1, 0,
+      {"AREA", 6, 7, 8}}, /* the DSECT named by Q: doubleword 7 */
+     {{1, 3, 0x0C, 0x10},
+      {1, 3, 0x0C, 0x14},
+      {1, 1, 0x0C, 0x18},
+      {1, 1, 0x0C, 0x1C},
+      {3, 4, 0x2C, 0x28},
+      {3, 2, 0x2C, 0x2C}},
+     1,
+     0,
      {{0, "l", {1, 24, 12}}, {0x20, "la", {3, 20, 11}}},
-     {{0, "5810C018" "FFFFFF00" "5820C01C" "07FE0000" "00000034" "00000038" "00000000" "00000008"},
-      {0x20, "4130B014" "7004" "0000" "00000000" "00000000" "0014" "0000" "00000005"}},
+     {{0, "5810C018"
+          "FFFFFF00"
+          "5820C01C"
+          "07FE0000"
+          "00000034"
+          "00000038"
+          "00000000"
+          "00000008"},
+      {0x20, "4130B014"
+             "7004"
+             "0000"
+             "00000000"
+             "00000000"
+             "0014"
+             "0000"
+             "00000005"}},
      "AREA     DSECT\n"
      "F1       DS    F\n"
      "F2       DS    F\n"
@@ -207,11 +243,29 @@ const EXAMPLE c_aExamples[] = {
     {"startloctr",
      {{"FIRST", 0, 0x100, 0x24}, {"NEXT", 0, 0x128, 0x20}, {"SUB", 2, 0, 0}},
      {{1, 3, 0x1C, 0x110}, {1, 2, 0x0C, 0x118}, {1, 1, 0x0C, 0x11C}, {2, 2, 0x08, 0x141}},
-     2, 0x128,
-     {{0x100, "balr", {14, 15}}, {0x104, "l", {15, 16, 10}}, {0x108, "br", {14}},
-      {0x128, "la", {1, 24, 9}}, {0x130, "l", {2, 32, 10}}},
-     {{0x100, "05EF0700" "58F0A010" "07FE0000" "00000000" "00000000" "C1C20000" "00000128" "00000100" "00000009"},
-      {0x128, "41109018" "0000DD00" "5820A020" "00000000" "00000000" "00000000" "0200013420000008"}},
+     2,
+     0x128,
+     {{0x100, "balr", {14, 15}},
+      {0x104, "l", {15, 16, 10}},
+      {0x108, "br", {14}},
+      {0x128, "la", {1, 24, 9}},
+      {0x130, "l", {2, 32, 10}}},
+     {{0x100, "05EF0700"
+              "58F0A010"
+              "07FE0000"
+              "00000000"
+              "00000000"
+              "C1C20000"
+              "00000128"
+              "00000100"
+              "00000009"},
+      {0x128, "41109018"
+              "0000DD00"
+              "5820A020"
+              "00000000"
+              "00000000"
+              "00000000"
+              "0200013420000008"}},
      "FIRST    START X'100'\n"
      "         USING FIRST,10\n"
      "         BALR  14,15\n"
@@ -248,12 +302,18 @@ std::string ascii(const std::string &str) /* EBCDIC letters, digits, blank */
 {
   std::string strOut;
   for (unsigned char c : str) {
-    if (c >= 0xC1 && c <= 0xC9) strOut += static_cast<char>('A' + (c - 0xC1));
-    else if (c >= 0xD1 && c <= 0xD9) strOut += static_cast<char>('J' + (c - 0xD1));
-    else if (c >= 0xE2 && c <= 0xE9) strOut += static_cast<char>('S' + (c - 0xE2));
-    else if (c >= 0xF0 && c <= 0xF9) strOut += static_cast<char>('0' + (c - 0xF0));
-    else if (c == 0x40) strOut += ' ';
-    else strOut += '?';
+    if (c >= 0xC1 && c <= 0xC9)
+      strOut += static_cast<char>('A' + (c - 0xC1));
+    else if (c >= 0xD1 && c <= 0xD9)
+      strOut += static_cast<char>('J' + (c - 0xD1));
+    else if (c >= 0xE2 && c <= 0xE9)
+      strOut += static_cast<char>('S' + (c - 0xE2));
+    else if (c >= 0xF0 && c <= 0xF9)
+      strOut += static_cast<char>('0' + (c - 0xF0));
+    else if (c == 0x40)
+      strOut += ' ';
+    else
+      strOut += '?';
   }
   return strOut;
 }
@@ -274,11 +334,12 @@ std::string hex(const std::string &str)
 
 /* Disassembles the image of a section placed at uStart; address -> (mnemonic, operands). */
 std::map<unsigned, std::pair<std::string, std::string>> disassemble(const std::string &strDir,
-                                                                     const std::string &strImage, unsigned uStart)
+                                                                    const std::string &strImage, unsigned uStart)
 {
   std::ofstream(strDir + "/sect.bin", std::ios::binary) << strImage;
-  std::string strCmd = "s390x-linux-gnu-objdump -D -b binary -m s390:31-bit -M esa --adjust-vma=" +
-                       std::to_string(uStart) + " '" + strDir + "/sect.bin' > '" + strDir + "/sect.dis'";
+  std::string strCmd =
+      "s390x-linux-gnu-objdump -D -b binary -m s390:31-bit -M esa --adjust-vma=" + std::to_string(uStart) + " '" +
+      strDir + "/sect.bin' > '" + strDir + "/sect.dis'";
   EXPECT_EQ(std::system(strCmd.c_str()), 0);
   std::ifstream in(strDir + "/sect.dis");
   std::map<unsigned, std::pair<std::string, std::string>> m;
@@ -294,7 +355,8 @@ std::map<unsigned, std::pair<std::string, std::string>> disassemble(const std::s
     std::istringstream fields(strLine.substr(ulMnemonic + 1));
     std::string strMnemonic, strOperands;
     fields >> strMnemonic >> strOperands;
-    if (!strMnemonic.empty()) m[std::stoul(strLine.substr(ulStart, ulColon - ulStart), nullptr, 16)] = {strMnemonic, strOperands};
+    if (!strMnemonic.empty())
+      m[std::stoul(strLine.substr(ulStart, ulColon - ulStart), nullptr, 16)] = {strMnemonic, strOperands};
   }
   return m;
 }
@@ -393,13 +455,15 @@ TEST_P(ObjDeck, CardsFollowTheLayout)
       EXPECT_FALSE(bShort) << "last item of the card continues";
     } else if (strType == "END") {
       iEnd = 1;
-      if (x.iEntryId < 0) EXPECT_EQ(num(c, 15, 2), 0x4040u);
+      if (x.iEntryId < 0)
+        EXPECT_EQ(num(c, 15, 2), 0x4040u);
       else {
         EXPECT_EQ(num(c, 15, 2), static_cast<unsigned>(x.iEntryId));
         EXPECT_EQ(num(c, 6, 3), x.uEntryAddr);
       }
       EXPECT_TRUE(c[32] == '\xF1' || c[32] == '\xF2');
-    } else ADD_FAILURE() << "card type " << hex(c.substr(1, 3));
+    } else
+      ADD_FAILURE() << "card type " << hex(c.substr(1, 3));
   }
   EXPECT_EQ(iEnd, 1) << "no END card";
 

@@ -23,9 +23,9 @@ std::vector<uint8_t> ebc(const char *psz)
   for (; *psz != '\0'; psz++) {
     char c = *psz;
     ab.push_back(static_cast<uint8_t>(c >= '0' && c <= '9' ? 0xF0 + (c - '0')
-                                      : c <= 'I'             ? 0xC1 + (c - 'A')
-                                      : c <= 'R'             ? 0xD1 + (c - 'J')
-                                                             : 0xE2 + (c - 'S')));
+                                      : c <= 'I'           ? 0xC1 + (c - 'A')
+                                      : c <= 'R'           ? 0xD1 + (c - 'J')
+                                                           : 0xE2 + (c - 'S')));
   }
   ab.push_back(0);
   return ab;
@@ -91,9 +91,15 @@ TEST_F(OptTest, DamagedImagesAreRejectedWithTheirErrorNumber)
          vPut32(ab.data() + 612, 0xAAAAAAAAu);
        },
        5},
-      {"names out of order", [](std::vector<uint8_t> &ab) { std::swap_ranges(ab.begin() + OFF_ENTRIES + 2 * 24, ab.begin() + OFF_ENTRIES + 3 * 24, ab.begin() + OFF_ENTRIES + 3 * 24); }, 5},
+      {"names out of order",
+       [](std::vector<uint8_t> &ab) {
+         std::swap_ranges(ab.begin() + OFF_ENTRIES + 2 * 24, ab.begin() + OFF_ENTRIES + 3 * 24,
+                          ab.begin() + OFF_ENTRIES + 3 * 24);
+       },
+       5},
       {"machine length 3", [](std::vector<uint8_t> &ab) { ab[OFF_ENTRIES + 589 * 24 + 1] = 3; }, 5},
-      {"name not terminated", [](std::vector<uint8_t> &ab) { std::memset(ab.data() + OFF_ENTRIES + 589 * 24 + 4, 0xE9, 6); }, 5},
+      {"name not terminated",
+       [](std::vector<uint8_t> &ab) { std::memset(ab.data() + OFF_ENTRIES + 589 * 24 + 4, 0xE9, 6); }, 5},
       {"descriptor magic", [](std::vector<uint8_t> &ab) { ab[ulDescHeader] ^= 1; }, 6},
       {"descriptors short", [](std::vector<uint8_t> &ab) { ab.pop_back(); }, 6},
       {"no descriptors",
@@ -132,13 +138,15 @@ TEST_F(OptTest, TableFileInTheProgramDirectoryTakesThePlaceOfTheBuiltInOne)
 
   auto ab = abImage();
   vPut32(ab.data() + 604, 25);
-  std::ofstream(strFile, std::ios::binary).write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
+  std::ofstream(strFile, std::ios::binary)
+      .write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
   vFrontReset();
   EXPECT_EQ(iOptableLoad((strDir + "/").c_str()), 5);
   EXPECT_EQ(g_front.strOut, "KZM006S Error 5 reading OPTABLE file " + strFile + ": No error\n");
 
   ab = abImage();
-  std::ofstream(strFile, std::ios::binary).write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
+  std::ofstream(strFile, std::ios::binary)
+      .write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
   EXPECT_EQ(iOptableLoad(strDir.c_str()), 0);
 
   /* a directory or an empty file is named for what it is */
@@ -152,7 +160,8 @@ TEST_F(OptTest, TableFileInTheProgramDirectoryTakesThePlaceOfTheBuiltInOne)
   vFrontReset();
   EXPECT_EQ(iOptableLoad(strDir.c_str()), 2);
   EXPECT_EQ(g_front.strOut, "KZM006S Error 2 reading OPTABLE file " + strFile + ": File is empty\n");
-  std::ofstream(strFile, std::ios::binary).write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
+  std::ofstream(strFile, std::ios::binary)
+      .write(reinterpret_cast<const char *>(ab.data()), static_cast<long>(ab.size()));
 
   if (geteuid() != 0) {
     chmod(strFile.c_str(), 0);

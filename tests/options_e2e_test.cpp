@@ -17,7 +17,6 @@
 
 namespace {
 
-
 class OptionsRun : public RunDirTest {
 protected:
   void SetUp() override
@@ -52,7 +51,8 @@ TEST_F(OptionsRun, SourceFromAPipe)
    after "--" those words are source names like any other argument. */
 TEST_F(OptionsRun, HelpAndVersion)
 {
-  for (const auto &astrArgs : std::vector<std::vector<std::string>>{{"-h"}, {"-?"}, {"--help"}, {"one.asm", "--help"}}) {
+  for (const auto &astrArgs :
+       std::vector<std::vector<std::string>>{{"-h"}, {"-?"}, {"--help"}, {"one.asm", "--help"}}) {
     RUN run = runPiped(strDir, astrArgs, nullptr);
     EXPECT_EQ(run.iRc, 0);
     EXPECT_EQ(run.strErr, "");
@@ -96,10 +96,10 @@ TEST_F(OptionsRun, StreamsSharingOneFileKeepTheirOrder)
   vSource("bad.asm", "         BADOP\n         END\n");
   RUN run = runPiped(strDir, {"-NOLIST", "bad.asm"}, nullptr, {}, false, true);
   EXPECT_EQ(run.iRc, 12);
-  EXPECT_EQ(astrLines(run.strOut),
-            (std::vector<std::string>{astrLines(c_strBanner)[0], astrLines(c_strBanner)[1], "bad.asm(1) :          BADOP",
-                                      "bad.asm(1) : KZM120E Invalid operation field.",
-                                      astrLines(run.strOut).back()}));
+  EXPECT_EQ(
+      astrLines(run.strOut),
+      (std::vector<std::string>{astrLines(c_strBanner)[0], astrLines(c_strBanner)[1], "bad.asm(1) :          BADOP",
+                                "bad.asm(1) : KZM120E Invalid operation field.", astrLines(run.strOut).back()}));
   EXPECT_EQ(astrLines(run.strOut).back().rfind("KZM000I Return code 12,", 0), 0u) << run.strOut;
 }
 
@@ -111,12 +111,15 @@ TEST_F(OptionsRun, RejectedOptionsLeaveNothingBehind)
     std::string strMessage;
   } const aCases[] = {
       {{"-SYSTERM(t.out) BAD", "one.asm"}, nullptr, "KZM002S Option BAD in command line parameter 1 is invalid."},
-      {{"-NOLIST", "-LINECOUNT(5)"}, "         END\n",
+      {{"-NOLIST", "-LINECOUNT(5)"},
+       "         END\n",
        "KZM002S Option LINECOUNT(5) in command line parameter 2 does not contain a LINECOUNT number of 0 or 10 to "
        "32767."},
-      {{"-SYSLIB(/x/y.mac)", "one.asm"}, nullptr,
+      {{"-SYSLIB(/x/y.mac)", "one.asm"},
+       nullptr,
        "KZM012S VORNLIB environment variable path \"/x/y.mac\" does not contain an '*'."},
-      {{"-IDR(123456789012345)"}, "         END\n",
+      {{"-IDR(123456789012345)"},
+       "         END\n",
        "KZM002S Option IDR(123456789012345) in command line parameter 1 has an IDR string longer than 14 "
        "characters."},
   };
@@ -143,8 +146,7 @@ TEST_F(OptionsRun, OptionsFileBesideTheProgram)
                                      "KZM999I Assembly terminated with return code 20.\n");
   std::ofstream(strDir + "/vorn.ini") << "* empty\n";
   run = runPiped(strDir, {"one.asm", "-SYSPARM(a:b)"}, nullptr, {"VORNDIR=" + strDir});
-  EXPECT_EQ(strAfterBanner(run),
-            "KZM004S Missing 3A=xx option.\nKZM999I Assembly terminated with return code 20.\n");
+  EXPECT_EQ(strAfterBanner(run), "KZM004S Missing 3A=xx option.\nKZM999I Assembly terminated with return code 20.\n");
 }
 
 } // namespace

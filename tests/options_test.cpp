@@ -353,8 +353,8 @@ TEST_F(Options, OptionsFilesFollowTheLineRules)
     std::string strMessage; /* after "KZM002S Option " */
   } const aCases[] = {
       {"* a comment\n\n   NOESD   a remark\n", 0, ""},
-      {"NOESD\r\nNOALIGN\r\n", 0, ""},               /* Windows line ends */
-      {"\t NOESD\x01\n", 0, ""},                     /* control characters count as blanks */
+      {"NOESD\r\nNOALIGN\r\n", 0, ""}, /* Windows line ends */
+      {"\t NOESD\x01\n", 0, ""},       /* control characters count as blanks */
       {"SYSPARM('A B')  remark\n", 0, ""},
       {strLongLine + "\nNOESD\n", 0, ""},
       {"NOESD\nBAD\n", 20, "BAD in option file @ line 2 is invalid.\n"},
@@ -419,8 +419,7 @@ TEST_F(Options, ProgramDirectoryMustHoldVornIni)
 {
   unlink((strDir + "/vorn.ini").c_str());
   EXPECT_EQ(iRun({strSrc()}), 20);
-  EXPECT_EQ(strMessages(),
-            "KZM006S Error reading options file " + strDir + "/vorn.ini: No such file or directory\n");
+  EXPECT_EQ(strMessages(), "KZM006S Error reading options file " + strDir + "/vorn.ini: No such file or directory\n");
   vOptionCleanup();
   vFile("vorn.ini", "NOESD\n");
   setenv("VORNDIR", (strDir + "/").c_str(), 1); /* no second '/' */
@@ -525,11 +524,18 @@ TEST_F(Options, BadFileNamesAndLibraryPaths)
     std::vector<std::string> astrArgs;
     std::string strMessage;
   } const aCases[] = {
-      {"-", {strSrc(), "-SYSLIB(/x/y.mac)"}, "KZM012S VORNLIB environment variable path \"/x/y.mac\" does not contain an '*'."},
-      {"/lib/*.mac;/x/y.mac", {strSrc()}, "KZM012S VORNLIB environment variable path \"/x/y.mac\" does not contain an '*'."},
+      {"-",
+       {strSrc(), "-SYSLIB(/x/y.mac)"},
+       "KZM012S VORNLIB environment variable path \"/x/y.mac\" does not contain an '*'."},
+      {"/lib/*.mac;/x/y.mac",
+       {strSrc()},
+       "KZM012S VORNLIB environment variable path \"/x/y.mac\" does not contain an '*'."},
       {"/lib/**.mac", {strSrc()}, "KZM012S VORNLIB environment variable path \"/lib/**.mac\" is invalid."},
-      {"/lib/*.mac;/l\x02/*", {strSrc()}, "KZM001S VORNLIB environment variable contains an invalid character (X'02')."},
-      {"/" + std::string(PATH_MAX + 10, 'a') + "*", {strSrc()},
+      {"/lib/*.mac;/l\x02/*",
+       {strSrc()},
+       "KZM001S VORNLIB environment variable contains an invalid character (X'02')."},
+      {"/" + std::string(PATH_MAX + 10, 'a') + "*",
+       {strSrc()},
        "KZM005S File name /" + std::string(PATH_MAX - 2, 'a') + " is too long."},
       {"-", {"dir/"}, "KZM007S Cannot access source file dir/"},
       {"-", {strLongName}, "KZM005S File name " + strLongName + " is too long."},
@@ -646,9 +652,9 @@ TEST_F(Options, TranslationPairs)
   const struct {
     char c;
     uint8_t bEbcdic;
-  } aCp037[] = {{'!', 0x5A}, {'"', 0x7F}, {'%', 0x6C}, {':', 0x7A}, {';', 0x5E}, {'<', 0x4C},
-                {'>', 0x6E}, {'?', 0x6F}, {'[', 0xBA}, {'\\', 0xE0}, {']', 0xBB}, {'^', 0xB0},
-                {'`', 0x79}, {'{', 0xC0}, {'|', 0x4F}, {'}', 0xD0}, {'~', 0xA1}, {'A', 0xC1},
+  } aCp037[] = {{'!', 0x5A}, {'"', 0x7F}, {'%', 0x6C}, {':', 0x7A},  {';', 0x5E},    {'<', 0x4C},
+                {'>', 0x6E}, {'?', 0x6F}, {'[', 0xBA}, {'\\', 0xE0}, {']', 0xBB},    {'^', 0xB0},
+                {'`', 0x79}, {'{', 0xC0}, {'|', 0x4F}, {'}', 0xD0},  {'~', 0xA1},    {'A', 0xC1},
                 {'z', 0xA9}, {'0', 0xF0}, {'_', 0x6D}, {'\'', 0x7D}, {'\xA2', 0x4A}, {'\xAC', 0x5F}};
   for (const auto &c : aCp037) {
     uint8_t bAscii = static_cast<uint8_t>(c.c);
@@ -742,7 +748,8 @@ TEST(FlagParse, ListsApplyOnlyWhenValid)
     const char *pszError;
   } const aCases[] = {
       {"8", (FLAG_DEFAULT & ~FLAG_THRESHOLD) | 8, nullptr},
-      {"NOUSINGDUP,NOUSINGZERO,NOUSINGMULT", FLAG_DEFAULT & ~(FLAG_USINGDUP | FLAG_USINGZERO | FLAG_USINGMULT), nullptr},
+      {"NOUSINGDUP,NOUSINGZERO,NOUSINGMULT", FLAG_DEFAULT & ~(FLAG_USINGDUP | FLAG_USINGZERO | FLAG_USINGMULT),
+       nullptr},
       {"RA3,NORA3", FLAG_DEFAULT, nullptr},
       {"NORECORD,BADONE", FLAG_DEFAULT, "is invalid."},
       {"", FLAG_DEFAULT, "is invalid."},
@@ -766,11 +773,16 @@ TEST(Chars, ClassesAndUpperCase)
     char c;
     uint8_t bClass;
   } const aCases[] = {
-      {'A', CC_LETTER | CC_NAME | CC_HEX | CC_OPERAND}, {'f', CC_LETTER | CC_NAME | CC_HEX | CC_OPERAND},
-      {'g', CC_LETTER | CC_NAME | CC_OPERAND},          {'Z', CC_LETTER | CC_NAME | CC_OPERAND},
-      {'$', CC_LETTER | CC_NAME | CC_OPERAND},          {'@', CC_LETTER | CC_NAME | CC_OPERAND},
-      {'_', CC_LETTER | CC_NAME | CC_OPERAND}, {'7', CC_DIGIT | CC_NAME | CC_HEX | CC_OPERAND},
-      {' ', CC_OPERAND},                                {'\'', CC_OPERAND},
+      {'A', CC_LETTER | CC_NAME | CC_HEX | CC_OPERAND},
+      {'f', CC_LETTER | CC_NAME | CC_HEX | CC_OPERAND},
+      {'g', CC_LETTER | CC_NAME | CC_OPERAND},
+      {'Z', CC_LETTER | CC_NAME | CC_OPERAND},
+      {'$', CC_LETTER | CC_NAME | CC_OPERAND},
+      {'@', CC_LETTER | CC_NAME | CC_OPERAND},
+      {'_', CC_LETTER | CC_NAME | CC_OPERAND},
+      {'7', CC_DIGIT | CC_NAME | CC_HEX | CC_OPERAND},
+      {' ', CC_OPERAND},
+      {'\'', CC_OPERAND},
   };
   for (const auto &c : aCases) {
     uint8_t bEbcdic = g_abAsciiToEbcdic[static_cast<uint8_t>(c.c)];

@@ -186,7 +186,7 @@ TEST_F(Prn2Writer, PagesBreakAtLineCountAndNlFillsThePage)
   vOpen(LW_LF, PC_NL, 10);
   vLine("A");
   vListSkip(2);
-  vLine("B");        /* 7 of 10 lines used */
+  vLine("B"); /* 7 of 10 lines used */
   vListNewPage(0);
   vLine("C");
   str = strClose();
@@ -196,12 +196,12 @@ TEST_F(Prn2Writer, PagesBreakAtLineCountAndNlFillsThePage)
 TEST_F(Prn2Writer, ConditionalEjectStartsPageOnlyWhenLinesDoNotFit)
 {
   vOpen(LW_LF, PC_FF, 10);
-  vLine("A");        /* 4 of 10 used */
-  vListNewPage(6);   /* fits */
+  vLine("A");      /* 4 of 10 used */
+  vListNewPage(6); /* fits */
   vLine("B");
-  vListNewPage(6);   /* 5 + 6 do not fit */
+  vListNewPage(6); /* 5 + 6 do not fit */
   vLine("C");
-  vListNewPage(-1);  /* the page is not empty */
+  vListNewPage(-1); /* the page is not empty */
   std::string str = strClose();
   EXPECT_NE(str.find("A\nB\n\f" + strTitleLine(2)), std::string::npos) << str;
   EXPECT_EQ(str.rfind('\f'), str.find("\f" + strTitleLine(2)));
@@ -242,8 +242,9 @@ TEST_F(Prn2Writer, PrinterLanguageTabsBoldAndUnderline)
   vLine("BOLD", LL_BOLD);
   vLine("AB CD", LL_UNDERLINE);
   std::string str = strClose();
-  std::string strExpected = "\n\tTEXT\nAB\tCD\nABCDEFG X\nABCDEF\tX\n\x0e" "BOLD\n\x0f" + ESC + "&d0DAB" + ESC + "&d@ " + ESC +
-                            "&d0DCD" + ESC + "&d@\n" + ESC + "E";
+  std::string strExpected = "\n\tTEXT\nAB\tCD\nABCDEFG X\nABCDEF\tX\n\x0e"
+                            "BOLD\n\x0f" +
+                            ESC + "&d0DAB" + ESC + "&d@ " + ESC + "&d0DCD" + ESC + "&d@\n" + ESC + "E";
   ASSERT_GE(str.size(), strExpected.size());
   EXPECT_EQ(str.substr(str.size() - strExpected.size()), strExpected);
 }
@@ -261,7 +262,7 @@ TEST_F(Prn2Writer, EbcdicRecords)
   vOpen(80, PC_FF, 60);
   vLine("AB");
   str = strClose();
-  ASSERT_EQ(str.size(), 3u * 80); /* title line, columns line, AB */
+  ASSERT_EQ(str.size(), 3u * 80);                                                    /* title line, columns line, AB */
   EXPECT_EQ(str.substr(71, 9), std::string("\xD7\xC1\xC7\xC5\x40\x40\x40\x40\xF1")); /* PAGE    1 in 72-80 */
   EXPECT_EQ(str.substr(80, 1), "\xF0");
   EXPECT_EQ(str.substr(160), "\x40\xC1\xC2" + std::string(77, '\x40'));
@@ -364,12 +365,21 @@ TEST_F(Prn2Reports, DiagnosticLinesBySeverityAndKind)
       {4, 43, DIAG_HOST_TEXT, "Watch out.", {"  KZM043W ** WARNING ** Watch out."}},
       {8, 44, DIAG_HOST_TEXT, "Wrong.", {"  KZM044E *** ERROR *** Wrong."}},
       {0, 45, DIAG_HOST_TEXT, "Plain.", {"  KZM045I ** WARNING ** Plain."}},
-      {12, 110, DIAG_NAME_TEXT, std::string(abName.begin(), abName.end() - 1),
+      {12,
+       110,
+       DIAG_NAME_TEXT,
+       std::string(abName.begin(), abName.end() - 1),
        {"  KZM110E *** ERROR *** DUP has been previously defined."}},
-      {16, 46, DIAG_HOST_TEXT, strLong,
+      {16,
+       46,
+       DIAG_HOST_TEXT,
+       strLong,
        {"  KZM046E *** ERROR *** " + std::string(96, 'x'), std::string(24, ' ') + std::string(54, 'x')}},
       {8, 300, DIAG_HOST_TEXT, "8,Note text", {"  KZM300I *** MNOTE ***" + std::string(15, ' ') + "7 8,Note text"}},
-      {0, 0, DIAG_HOST_TEXT, std::string(80, 'n'),
+      {0,
+       0,
+       DIAG_HOST_TEXT,
+       std::string(80, 'n'),
        {"  KZM000I *** MNOTE ***" + std::string(15, ' ') + "7 " + std::string(72, 'n'),
         std::string(40, ' ') + std::string(8, 'n')}},
   };
@@ -425,10 +435,10 @@ TEST_F(Prn2Reports, SummaryListsFlaggedStatementsOnce)
     auto it = std::find(astr.begin(), astr.end(), "The following statements were flagged -");
     ASSERT_NE(it, astr.end());
     std::vector<std::string> astrExpected = row.astrList;
-    for (const char *psz : {"3 statements flagged in this assembly,  12 was the highest severity code", "",
-                            "TESTOS 1.0, VERSION 1.2.00", "HOST    JOBNAME: VORN    STEPNAME: (NOSTEP)", "",
-                            "Primary input:  lines      1 to       9 of first.asm",
-                            "                           1 to       4 of second.asm", "", "SYSUT1 work file size: 1234"})
+    for (const char *psz :
+         {"3 statements flagged in this assembly,  12 was the highest severity code", "", "TESTOS 1.0, VERSION 1.2.00",
+          "HOST    JOBNAME: VORN    STEPNAME: (NOSTEP)", "", "Primary input:  lines      1 to       9 of first.asm",
+          "                           1 to       4 of second.asm", "", "SYSUT1 work file size: 1234"})
       astrExpected.push_back(psz);
     EXPECT_EQ(std::vector<std::string>(it + 1, astr.end()), astrExpected);
   }
@@ -531,7 +541,7 @@ TEST_F(Prn2Control, PrintKeywordsChangeTheStatusOfLaterStatements)
   struct ROW {
     std::string strOperands;
     uint8_t bForced;
-    uint8_t bStatus;   /* in force afterwards; before: X'91' */
+    uint8_t bStatus; /* in force afterwards; before: X'91' */
     uint16_t usNoprint;
     std::string strDiag;
   } aRows[] = {
@@ -629,8 +639,13 @@ TEST_F(Prn2Control, TitleLabelAndTitleText)
   vOpen(LW_LF, PC_NL, 60);
   struct ROW {
     std::string strOperand, strTitle;
-  } aRows[] = {{"'A''B&&C'", "A'B&C"}, {"''", ""}, {"'ABC", "?"}, {"ABC", "?"}, {"'A'B'", "?"},
-               {"'" + std::string(101, 'T') + "'", "?"}, {"'" + std::string(100, 'T') + "'", std::string(100, 'T')}};
+  } aRows[] = {{"'A''B&&C'", "A'B&C"},
+               {"''", ""},
+               {"'ABC", "?"},
+               {"ABC", "?"},
+               {"'A'B'", "?"},
+               {"'" + std::string(101, 'T') + "'", "?"},
+               {"'" + std::string(100, 'T') + "'", std::string(100, 'T')}};
   int iPage = 0;
   for (const ROW &row : aRows) {
     vFresh();

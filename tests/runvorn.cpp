@@ -80,7 +80,6 @@ std::vector<std::string> astrFiles(const std::string &strDir)
   return astr;
 }
 
-
 std::vector<std::string> astrLines(const std::string &str)
 {
   std::vector<std::string> astr;

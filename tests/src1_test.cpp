@@ -83,7 +83,8 @@ TEST_F(SourceTest, TextLinesBecomeCardImages)
 
 TEST_F(SourceTest, UntranslatableCharactersAreReportedAndBlanked)
 {
-  strWrite("u.asm", "AB\x7F" "C\n");
+  strWrite("u.asm", "AB\x7F"
+                    "C\n");
   ASSERT_TRUE(bOpen({"u.asm"}));
   const uint8_t *p = pRecordRead();
   EXPECT_EQ(strAscii(p, 4), "AB C");
@@ -109,24 +110,24 @@ TEST_F(SourceTest, StatementsAreSplitIntoFields)
                     "LOOP     L     3,FIELD     remark\n"
                     "\n"
                     "LABEL\n" +
-                        cont("         MVC   A,B") + "               C,D\n"
+                        cont("         MVC   A,B") +
+                        "               C,D\n"
                         "         DC    C'A B'\n"
                         "Q'A B'   DC    F'1'\n" +
                         cont("         AB#   1") + "         X\n" + cont("         LA    1,2"));
   ASSERT_TRUE(bOpen({"s.asm"}));
-  EXPECT_EQ(astrStatements(),
-            (std::vector<std::string>{
-                "1:||(comment)",
-                "2:LOOP|L|3,FIELD",
-                "3:||",
-                "4:LABEL||"
-                "|103 The operation entry must be specified entirely on the first statement line.",
-                "5:|MVC|A,B",
-                "7:|DC|C'A",
-                "8:Q'A B'|DC|F'1'",
-                "9:|AB#|1|102 Non-blank characters found before begin-to-continue column.",
-                "11:|LA|1,2|101 End of file encountered in continued statement.",
-            }));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{
+                                  "1:||(comment)",
+                                  "2:LOOP|L|3,FIELD",
+                                  "3:||",
+                                  "4:LABEL||"
+                                  "|103 The operation entry must be specified entirely on the first statement line.",
+                                  "5:|MVC|A,B",
+                                  "7:|DC|C'A",
+                                  "8:Q'A B'|DC|F'1'",
+                                  "9:|AB#|1|102 Non-blank characters found before begin-to-continue column.",
+                                  "11:|LA|1,2|101 End of file encountered in continued statement.",
+                              }));
 }
 
 TEST_F(SourceTest, BlankLineIsASpaceStatementAndOperandsMayStartOnAContinuation)
@@ -202,7 +203,8 @@ TEST_F(SourceTest, LibexitRunsWithSubstitutionsAndQuotedNames)
 {
   vLibrary(".mac");
   std::string strLog = strDir + "/log";
-  std::string strExit = "printf '%s %s %s &&\\n' &M &m &T >" + strLog + "; printf '         END\\n' >" + strDir + "/&m.mac";
+  std::string strExit =
+      "printf '%s %s %s &&\\n' &M &m &T >" + strLog + "; printf '         END\\n' >" + strDir + "/&m.mac";
   g_opt.pszLibExit = strExit.data();
   EXPECT_TRUE(iMemberFind(abEbcdic("ABC").data()));
   std::ifstream in(strLog);

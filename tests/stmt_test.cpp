@@ -125,7 +125,7 @@ TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
   ASSERT_EQ(astr.size(), 8u);
   EXPECT_EQ(astr[0], "1 flags=3405 op=LR label=A operands=[1][2] src");
   EXPECT_EQ(astr[1], "2 flags=8400 diag=110/12:a has been previously defined. src"); /* keeps its place */
-  EXPECT_EQ(astr[2], "3 flags=0000 op=EQU label=B operands=[C+1] slot=0 src"); /* settled by a pass */
+  EXPECT_EQ(astr[2], "3 flags=0000 op=EQU label=B operands=[C+1] slot=0 src");       /* settled by a pass */
   EXPECT_EQ(astr[3], "4 flags=0000 op=EQU src");
   EXPECT_EQ(astr[5], "6 flags=1400 op=USING label=BASE operands=[*][12] src");
   EXPECT_EQ(astr[6], "7 flags=1400 op=USING label=BASE operands=[*][11] src");
@@ -146,7 +146,8 @@ TEST_F(StmtTest, LabelsAreDefinedOnceAndEquWaitsForLaterSymbols)
 
 TEST_F(StmtTest, DcAndDsLabelsTakeTheAttributesOfTheirFirstConstant)
 {
-  astrPhase1("F        DC    F'1',C'AB'\nH        DS    3H\nC        DC    cl5'a'\nP        DC    P'1.25'\n         END\n");
+  astrPhase1(
+      "F        DC    F'1',C'AB'\nH        DS    3H\nC        DC    cl5'a'\nP        DC    P'1.25'\n         END\n");
   struct {
     const char *pszName;
     int32_t lLength;
@@ -205,7 +206,8 @@ TEST_F(StmtTest, DiagnosticsLaterGoIntoReservedSlotsOrTheRecordInMemory)
   EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229/12:Expression is not resolvable in operand 1.");
   vPhaseSet('2', 'G');
   iStmtDiag(317, DIAG_HOST_TEXT, 12, 0, "Not addressable");
-  EXPECT_EQ(strRecordDump(), "1 flags=C000 slot=229/12:Expression is not resolvable in operand 1. diag=317/12:Not addressable");
+  EXPECT_EQ(strRecordDump(),
+            "1 flags=C000 slot=229/12:Expression is not resolvable in operand 1. diag=317/12:Not addressable");
   EXPECT_EQ(g_asm.ulMaxSev, 12u);
 }
 
@@ -219,7 +221,8 @@ TEST_F(StmtTest, MnoteBelowTheThresholdIsAPlainNote)
   iStmtDiag(300, DIAG_HOST_TEXT, 8, 0, "mnote");
   EXPECT_EQ(strRecordDump(), "1 flags=0000 diag=0/0:note diag=300/8:mnote");
   iStmtDiagName(MSGDEF{110, 12, "has been previously defined."}, abEbcdic("LBL").data(), 3);
-  EXPECT_EQ(strRecordDump(), "1 flags=8000 diag=0/0:note diag=300/8:mnote diag=110/12:LBL has been previously defined.");
+  EXPECT_EQ(strRecordDump(),
+            "1 flags=8000 diag=0/0:note diag=300/8:mnote diag=110/12:LBL has been previously defined.");
 }
 
 /* A handler reads its operands in the record while it attaches
@@ -275,9 +278,8 @@ TEST_F(StmtTest, StatementLimitEndsTheAssembly)
     g_rec.ulLength = 0;
     bStmtFinish();
   }
-  EXPECT_EQ(strExpectTerminate([] { vStmtStart(); }),
-            "KZM128S More than 999999 statements in this assembly.\n"
-            "KZM999I Assembly terminated with return code 20.\n");
+  EXPECT_EQ(strExpectTerminate([] { vStmtStart(); }), "KZM128S More than 999999 statements in this assembly.\n"
+                                                      "KZM999I Assembly terminated with return code 20.\n");
 }
 
 } // namespace

@@ -90,8 +90,8 @@ protected:
     static const struct {
       const char *psz;
       int32_t lSection, lValue;
-    } c_aSym[] = {{"A", 1, 0x100}, {"B", 1, 0x1100}, {"D", 2, 0x40},        {"E2", 2, 0xFFFFF0}, {"F", 5, 0x10},
-                  {"G", 3, 5},     {"EXTSYM", 4, 0}, {"R12", -1, 12},        {"BIG", -1, 0x1000000}};
+    } c_aSym[] = {{"A", 1, 0x100}, {"B", 1, 0x1100}, {"D", 2, 0x40},  {"E2", 2, 0xFFFFF0},   {"F", 5, 0x10},
+                  {"G", 3, 5},     {"EXTSYM", 4, 0}, {"R12", -1, 12}, {"BIG", -1, 0x1000000}};
     for (const auto &k : c_aSym) pPlace(k.psz, k.lSection, k.lValue);
     for (const char *psz : {"LAB", "LAB2", "LONGLABELNUMBER1", "LONGLABELNUMBER2", "LONGLABELNUMBER3",
                             "LONGLABELNUMBER4", "LONGLABELNUMBER5"})
@@ -230,21 +230,21 @@ TEST_F(UsingTest, UsingResolveChoosesRangeRegisterAndDisplacement)
   static const SCRIPTCASE c_a[] = {
       {"USING A,12;@1:10A;@1:FF;@1:1100", "C00A none none"}, /* below the base, past the range */
       {"USING A,12,11;@1:1100;@1:20FF;@1:2100", "B000 BFFF none"},
-      {"USING A,12;USING A,11;@1:10A", "2:530 C00A"},        /* tie: the higher register */
+      {"USING A,12;USING A,11;@1:10A", "2:530 C00A"}, /* tie: the higher register */
       {"USING A,11;USING A,12;@1:10A", "2:531 C00A"},
-      {"USING A,12;USING A+8,11;@1:110", "2:533 B008"},      /* the smaller displacement */
-      {"USING A,12;@2:40", "none"},                          /* other section */
+      {"USING A,12;USING A+8,11;@1:110", "2:533 B008"}, /* the smaller displacement */
+      {"USING A,12;@2:40", "none"},                     /* other section */
       {"USING 0,0;@-1:7F0;@-1:1000;@-1:-4", "07F0 none none"},
-      {"USING A,0;@-1:10;@1:FFF", "1:532 0010 0FFF"},        /* register 0 in a section */
+      {"USING A,0;@-1:10;@1:FFF", "1:532 0010 0FFF"}, /* register 0 in a section */
       {"USING 4096,5;@-1:1010;@-1:FFF", "5010 none"},
       {"USING 0,0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15;@-1:F123;@-1:1000000", "F123 none"},
       {"USING 16773120,12;@-1:FFFFFF", "CFFF"},
-      {"USING EXTSYM,12;@4:0", "1:111 none"},                /* external section */
+      {"USING EXTSYM,12;@4:0", "1:111 none"}, /* external section */
       {"LAB USING A,12;@1:104;@LAB.1:104;@LAB2.1:104", "none C004 none"},
       {"LAB USING A,12;USING A,11;@1:104;@LAB.1:104", "B004 C004"},
       {"LIMIT 4000;USING A,12;@1:10A0;@1:10A1", "CFA0 4:534 CFA1"},
-      {"LIMIT 4000;USING A,12,11;@1:10A1;@1:20A1", "CFA1 4:534 BFA1"}, /* last range only */
-      {"USING A,12;@1:10FF", "CFFF"},                        /* the option's 4095 */
+      {"LIMIT 4000;USING A,12,11;@1:10A1;@1:20A1", "CFA1 4:534 BFA1"},  /* last range only */
+      {"USING A,12;@1:10FF", "CFFF"},                                   /* the option's 4095 */
       {"LIMIT 16;USING A,12;LIMIT 4095;USING D,A;@2:51", "5:534 C011"}, /* dependent: copied */
   };
   vCases(c_a);
@@ -254,15 +254,15 @@ TEST_F(UsingTest, UsingStatementsAreCheckedAndMade)
 {
   static const SCRIPTCASE c_a[] = {
       {"USING A,16", "1:111"},
-      {"USING A,12,11,12,11;@1:104", "1:111 1:111 none"},    /* repeats; nothing made */
+      {"USING A,12,11,12,11;@1:104", "1:111 1:111 none"}, /* repeats; nothing made */
       {"USING A,12,B", "1:223"},
       {"USING BIG,12", "1:111"},
       {"USING 16773120,12,11", "1:353"},
       {"USING A,", "1:111"},
-      {"USING A,B;USING D,A", "1:317 2:317"},                /* dependent without base */
+      {"USING A,B;USING D,A", "1:317 2:317"}, /* dependent without base */
       {"USING 0,0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,0", "1:111"},
-      {"USING A,12;USING D,12;@1:104;@2:44", "none C004"},   /* the register moves */
-      {"USING A,12;LAB USING D,12;@1:104", "C004"},          /* not for a labeled one */
+      {"USING A,12;USING D,12;@1:104;@2:44", "none C004"}, /* the register moves */
+      {"USING A,12;LAB USING D,12;@1:104", "C004"},        /* not for a labeled one */
       {"LAB USING A,12;LAB USING D,11;@LAB.1:104;@LAB.2:44", "none B004"},
       {"LAB USING A,12;LAB USING 99999999,11;@LAB.1:104", "2:111 none"},
       {"USING A,12;USING D,A+8;@2:40;@2:50;@2:37", "C008 C018 none"},
@@ -284,12 +284,12 @@ TEST_F(UsingTest, UsingFlagChecks)
   static const SCRIPTCASE c_a[] = {
       {"USING A,0;USING A,12;USING A,11", "1:532 2:533 3:530 3:533"},
       {"NOFLAG;USING A,0;USING A,12;USING A,11;USING A+8,10", ""},
-      {"NODUP;USING A,12;USING A,11", "3:533"},             /* the overlap check stays on */
-      {"USING A,12;USING B,11", ""},                         /* adjacent */
-      {"USING A,12,11,10;DROP 11;USING B,9", ""},            /* only a dropped range */
+      {"NODUP;USING A,12;USING A,11", "3:533"},   /* the overlap check stays on */
+      {"USING A,12;USING B,11", ""},              /* adjacent */
+      {"USING A,12,11,10;DROP 11;USING B,9", ""}, /* only a dropped range */
       {"USING A,12,11,10;DROP 11;USING B+8,9", "3:533"},
-      {"USING A,12;USING D,11;USING A,12", ""},              /* other section; moved */
-      {"LAB USING A,12;USING A,11;LAB2 USING A,10", ""},     /* labeled ones */
+      {"USING A,12;USING D,11;USING A,12", ""},          /* other section; moved */
+      {"LAB USING A,12;USING A,11;LAB2 USING A,10", ""}, /* labeled ones */
       {"USING A,12;PUSH;USING A+8,11;POP;USING A+8,11", "3:533 5:533"},
   };
   vCases(c_a);
@@ -438,12 +438,12 @@ TEST_F(UsingTest, ActiveUsingsLineWrapsOverFourLinesAtMost)
   strRun("LONGLABELNUMBER1 USING A,12;LONGLABELNUMBER2 USING A,12;LONGLABELNUMBER3 USING A,12;"
          "LONGLABELNUMBER4 USING A,12;LONGLABELNUMBER5 USING A,12");
   const std::string s(16, ' ');
-  EXPECT_EQ(astrActive(60), (std::vector<std::string>{"  Active USINGs: LONGLABELNUMBER5.MAIN+X'100',12",
-                                                      s + " LONGLABELNUMBER4.MAIN+X'100',12",
-                                                      s + " LONGLABELNUMBER3.MAIN+X'100',12",
-                                                      s + " LONGLABELNUMBER2.MAIN+X'100',12  MORE ..."}));
+  EXPECT_EQ(astrActive(60),
+            (std::vector<std::string>{"  Active USINGs: LONGLABELNUMBER5.MAIN+X'100',12",
+                                      s + " LONGLABELNUMBER4.MAIN+X'100',12", s + " LONGLABELNUMBER3.MAIN+X'100',12",
+                                      s + " LONGLABELNUMBER2.MAIN+X'100',12  MORE ..."}));
   EXPECT_EQ(astrActive(100).back(), s + " LONGLABELNUMBER1.MAIN+X'100',12"); /* two a line */
-  std::vector<std::string> a = astrActive(40);                                 /* entries wider than a line */
+  std::vector<std::string> a = astrActive(40);                               /* entries wider than a line */
   EXPECT_EQ(a, (std::vector<std::string>{"  Active USINGs: LONGLABELNUMBER5.MAI...", s + " LONGLABELNUMBER4.MAI...",
                                          s + " LONGLABELNUMBER3.MAI...", s + " LONGLABELNUMB  MORE ..."}));
   EXPECT_EQ(astrActive(100000).size(), 1u);
@@ -455,9 +455,9 @@ TEST_F(UsingTest, ChangedFlagFollowsTheActiveSet)
     const char *pszBefore, *pszScript;
     bool bChanged;
   } c_a[] = {
-      {"", "USING A,12", true},     {"USING A,12", "DROP 11", false},           {"", "DROP LAB", false},
-      {"USING A,12", "PUSH", false}, {"USING A,12;PUSH", "POP", true},           {"", "POP", false},
-      {"USING A,12", "DROP", true}, {"USING A,12", "USING 99999999,11", false}, {"USING A,12,11", "DROP 11", true},
+      {"", "USING A,12", true},        {"USING A,12", "DROP 11", false},           {"", "DROP LAB", false},
+      {"USING A,12", "PUSH", false},   {"USING A,12;PUSH", "POP", true},           {"", "POP", false},
+      {"USING A,12", "DROP", true},    {"USING A,12", "USING 99999999,11", false}, {"USING A,12,11", "DROP 11", true},
       {"USING A,12", "@1:104", false},
   };
   EXPECT_TRUE(bUsingChanged()); /* the first statement shows the line */
@@ -481,10 +481,14 @@ TEST_F(UsingTest, UsingMapRecordsActionsUseAndEnds)
     const char *pszText;
     uint32_t ulRegs;
   } c_a[] = {
-      {1, 0, UM_USING, UT_ORDINARY, "A,12,11", 2}, {4, 0, UM_DROP, UT_REGISTER, "12", 0},
-      {6, 0, UM_PUSH, UT_NONE, "", 0},             {7, 1, UM_USING, UT_LABDEP, "LAB.D,B", 1},
-      {8, 1, UM_POP, UT_NONE, "", 0},              {9, 0, UM_DROP, UT_REGISTER, "11", 0},
-      {9, 0, UM_DROP, UT_NONE, "LAB", 0},          {10, 0, UM_DROP, UT_ALL, "", 0},
+      {1, 0, UM_USING, UT_ORDINARY, "A,12,11", 2},
+      {4, 0, UM_DROP, UT_REGISTER, "12", 0},
+      {6, 0, UM_PUSH, UT_NONE, "", 0},
+      {7, 1, UM_USING, UT_LABDEP, "LAB.D,B", 1},
+      {8, 1, UM_POP, UT_NONE, "", 0},
+      {9, 0, UM_DROP, UT_REGISTER, "11", 0},
+      {9, 0, UM_DROP, UT_NONE, "LAB", 0},
+      {10, 0, UM_DROP, UT_ALL, "", 0},
   };
   const USINGMAP *m = pUsingMapFirst();
   for (const auto &k : c_a) {

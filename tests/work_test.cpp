@@ -124,7 +124,7 @@ TEST_F(WorkTest, WriteStraddlingTheMemoryBoundaryIsSplit)
 TEST_F(WorkTest, LargeWritesAtMostDoubleTheMemoryBeforeSpilling)
 {
   vWorkSetMemory(20 * uint64_t{WORK_CHUNK});
-  vWrite(WORK_SYSUT1, abPattern(100, 8));          /* one chunk */
+  vWrite(WORK_SYSUT1, abPattern(100, 8));            /* one chunk */
   vWrite(WORK_SYSUT1, abPattern(3 * WORK_CHUNK, 9)); /* needs 3 more, may take 1 */
   EXPECT_EQ(g_aWork[0].ulMemory, 2u * WORK_CHUNK);
   EXPECT_NE(g_aWork[0].ulState & WORK_SPILLED, 0u);
@@ -142,8 +142,9 @@ TEST_F(WorkTest, ManyChunksInMemoryReadBackAtAnyPosition)
   EXPECT_EQ(g_aWork[1].ulState & WORK_SPILLED, 0u);
   EXPECT_GT(g_aWork[1].ulChunkSlots, 16u);
   for (size_t ulPos : {size_t{0}, size_t{WORK_CHUNK - 3}, size_t{5 * WORK_CHUNK + 17}, abAll.size() - 9})
-    EXPECT_EQ(abRead(WORK_MACRO, static_cast<int64_t>(ulPos), 9),
-              std::vector<uint8_t>(abAll.begin() + static_cast<long>(ulPos), abAll.begin() + static_cast<long>(ulPos) + 9));
+    EXPECT_EQ(
+        abRead(WORK_MACRO, static_cast<int64_t>(ulPos), 9),
+        std::vector<uint8_t>(abAll.begin() + static_cast<long>(ulPos), abAll.begin() + static_cast<long>(ulPos) + 9));
 }
 
 TEST_F(WorkTest, SeekAndReadOutsideTheFileAreFatal)
@@ -206,11 +207,10 @@ TEST_F(WorkTest, InputOutputTraceLines)
   vWorkSeek(WORK_SYSUT1, 4, 0);
   vWorkRead(ab, 2, 2, WORK_SYSUT1);
   lWorkTell(WORK_SYSUT1);
-  EXPECT_EQ(g_front.strOut,
-            "KZM950I write(*,1,12,0) from 0\n"
-            "KZM950I seek(0,4,0)\n"
-            "KZM950I read(*,2,2,0) from 4\n"
-            "KZM950I tell(0): 8\n");
+  EXPECT_EQ(g_front.strOut, "KZM950I write(*,1,12,0) from 0\n"
+                            "KZM950I seek(0,4,0)\n"
+                            "KZM950I read(*,2,2,0) from 4\n"
+                            "KZM950I tell(0): 8\n");
 }
 
 TEST_F(WorkTest, UnusableTemporaryDirectoryIsFatal)
@@ -286,9 +286,8 @@ TEST_F(WorkTest, SourceImagesCompressByBlankRuns)
       {"\xC1\x40\xC2\x40\xC3\x40\xC4", {}},
       {std::string(9, '\x40') + "\xD3\x40\x40\x40\xF1" + std::string(66, '\x40'),
        {0x91, 0xD3, 0x31, 0xF1, 0xF0, 0xF0, 0xF0, 0xF0, 0x60}},
-      {std::string(16, '\x40') + std::string(17, '\xC1'),
-       {0xF0, 0x12, 0xC1, 0xC1, 0x0F, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1,
-        0xC1, 0xC1}},
+      {std::string(16, '\x40') + std::string(17, '\xC1'), {0xF0, 0x12, 0xC1, 0xC1, 0x0F, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1,
+                                                           0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1}},
   };
   for (const auto &c : aCases) {
     const uint8_t *pImage = reinterpret_cast<const uint8_t *>(c.strImage.data());

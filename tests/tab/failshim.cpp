@@ -17,33 +17,33 @@ struct _IO_FILE;
 
 namespace {
 
-bool bFail(const char *pszCall) {
+bool bFail(const char *pszCall)
+{
   const char *pszFail = getenv("VORNTAB_FAIL");
-  if (pszFail == nullptr || strcmp(pszFail, pszCall) != 0)
-    return false;
+  if (pszFail == nullptr || strcmp(pszFail, pszCall) != 0) return false;
   errno = EIO;
   return true;
 }
 
 } // namespace
 
-extern "C" int rename(const char *pszFrom, const char *pszTo) {
+extern "C" int rename(const char *pszFrom, const char *pszTo)
+{
   using RENAMEFN = int (*)(const char *, const char *);
-  if (bFail("sigterm"))
-    raise(SIGTERM);
-  if (bFail("rename"))
-    return -1;
+  if (bFail("sigterm")) raise(SIGTERM);
+  if (bFail("rename")) return -1;
   return reinterpret_cast<RENAMEFN>(dlsym(RTLD_NEXT, "rename"))(pszFrom, pszTo);
 }
 
-extern "C" int unlink(const char *pszPath) {
+extern "C" int unlink(const char *pszPath)
+{
   using UNLINKFN = int (*)(const char *);
-  if (bFail("unlink"))
-    return -1;
+  if (bFail("unlink")) return -1;
   return reinterpret_cast<UNLINKFN>(dlsym(RTLD_NEXT, "unlink"))(pszPath);
 }
 
-extern "C" int fflush(_IO_FILE *pFile) {
+extern "C" int fflush(_IO_FILE *pFile)
+{
   using FFLUSHFN = int (*)(_IO_FILE *);
   if (bFail("fflush")) {
     errno = ENOSPC;

@@ -61,7 +61,8 @@ const CONVCASE g_aCases[] = {
     {"NUL bytes", DFLT, "a\0b\n\0"s, "a\0b\r\n\0\r\n"s, 2},
 };
 
-TEST(TabConv, HandWorkedCases) {
+TEST(TabConv, HandWorkedCases)
+{
   for (const CONVCASE &tc : g_aCases) {
     SCOPED_TRACE(tc.pszWhat);
     TABCOUNT count;
@@ -74,8 +75,7 @@ TEST(TabConv, HandWorkedCases) {
     TABCONV conv;
     std::string out;
     vTabConvInit(conv, tc.opts);
-    for (char c : tc.in)
-      vTabConvFeed(conv, std::string_view(&c, 1), out);
+    for (char c : tc.in) vTabConvFeed(conv, std::string_view(&c, 1), out);
     vTabConvFinish(conv, out);
     EXPECT_EQ(out, tc.out);
   }

@@ -24,18 +24,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string USAGE =
-    "Usage: vorntab [options] files\n"
-    "\n"
-    "options: [-c  | -x ] compresses or expands the files using tab characters.\n"
-    "         [-d  | -u ] sets the end-of-line to DOS or UNIX standards.\n"
-    "         [-i4 | -i8] sets the input tab stops to every 4 or 8 characters.\n"
-    "         [-o4 | -o8] sets the output tab stops to every 4 or 8 characters.\n"
-    "         [-rl | -ru] renames the files to lower or upper case names.\n"
-    "         [-lnnn]     sets the maximum line length to nnn (0-999).\n"
-    "         [-t]        sets test-only mode.\n"
-    "         default: -c -d -i8 -o8 -l999\n"
-    "files:   the files to be compressed or expanded (wild cards allowed).\n";
+const std::string USAGE = "Usage: vorntab [options] files\n"
+                          "\n"
+                          "options: [-c  | -x ] compresses or expands the files using tab characters.\n"
+                          "         [-d  | -u ] sets the end-of-line to DOS or UNIX standards.\n"
+                          "         [-i4 | -i8] sets the input tab stops to every 4 or 8 characters.\n"
+                          "         [-o4 | -o8] sets the output tab stops to every 4 or 8 characters.\n"
+                          "         [-rl | -ru] renames the files to lower or upper case names.\n"
+                          "         [-lnnn]     sets the maximum line length to nnn (0-999).\n"
+                          "         [-t]        sets test-only mode.\n"
+                          "         default: -c -d -i8 -o8 -l999\n"
+                          "files:   the files to be compressed or expanded (wild cards allowed).\n";
 
 /* a.asm "a", 7 blanks, "b", LF: 1 line, 10 bytes in, "a\tb\r\n" 5 out;
    b.asm "x\r\ny  \r\n": 2 lines, 8 bytes in, "x\r\ny\r\n" 6 out */
@@ -54,7 +53,8 @@ struct RESULT {
   std::string out, err;
 };
 
-std::string sRead(const std::string &path) {
+std::string sRead(const std::string &path)
+{
   std::ifstream f(path, std::ios::binary);
   std::ostringstream s;
   s << f.rdbuf();
@@ -66,31 +66,35 @@ protected:
   std::string dir, cap;
   uid_t runAs = 0; /* user the program runs as, when the tests run as root */
 
-  void SetUp() override {
+  void SetUp() override
+  {
     char szDir[] = "/tmp/vorntab.XXXXXX", szCap[] = "/tmp/vorntab.XXXXXX";
     ASSERT_NE(mkdtemp(szDir), nullptr);
     ASSERT_NE(mkdtemp(szCap), nullptr);
     dir = szDir;
     cap = szCap;
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(dir);
     fs::remove_all(cap);
   }
-  void put(const std::string &name, const std::string &text) {
+  void put(const std::string &name, const std::string &text)
+  {
     std::ofstream(dir + "/" + name, std::ios::binary) << text;
   }
   std::string get(const std::string &name) { return sRead(dir + "/" + name); }
-  std::vector<std::string> names(const std::string &sub = "") {
+  std::vector<std::string> names(const std::string &sub = "")
+  {
     std::vector<std::string> v;
-    for (const auto &e : fs::directory_iterator(dir + "/" + sub))
-      v.push_back(e.path().filename());
+    for (const auto &e : fs::directory_iterator(dir + "/" + sub)) v.push_back(e.path().filename());
     std::sort(v.begin(), v.end());
     return v;
   }
   /* Runs vorntab in dir with the extra environment settings given. */
-  RESULT run(std::vector<std::string> args, std::vector<std::string> env = {}) {
+  RESULT run(std::vector<std::string> args, std::vector<std::string> env = {})
+  {
     std::string exe = VORNTAB_EXE;
     if (runAs) {
       /* the build tree may be private to root: run a copy the user can reach */
@@ -103,42 +107,35 @@ protected:
     }
     args.insert(args.begin(), exe);
     std::vector<char *> argv;
-    for (std::string &a : args)
-      argv.push_back(a.data());
+    for (std::string &a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     std::string out = cap + "/out", err = cap + "/err";
     pid_t pid = fork();
     if (pid == 0) {
       int fdOut = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       int fdErr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (dup2(fdOut, 1) < 0 || dup2(fdErr, 2) < 0)
-        _exit(127);
-      if (runAs && (setgroups(0, nullptr) != 0 || setgid(runAs) != 0 ||
-                    setuid(runAs) != 0))
-        _exit(127);
-      if (chdir(dir.c_str()) != 0)
-        _exit(127);
-      for (std::string &e : env)
-        putenv(e.data());
+      if (dup2(fdOut, 1) < 0 || dup2(fdErr, 2) < 0) _exit(127);
+      if (runAs && (setgroups(0, nullptr) != 0 || setgid(runAs) != 0 || setuid(runAs) != 0)) _exit(127);
+      if (chdir(dir.c_str()) != 0) _exit(127);
+      for (std::string &e : env) putenv(e.data());
       execv(argv[0], argv.data());
       _exit(127);
     }
     int iStatus = 0;
     waitpid(pid, &iStatus, 0);
-    return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, sRead(out),
-            sRead(err)};
+    return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, sRead(out), sRead(err)};
   }
-  RESULT runFailing(const std::string &call, std::vector<std::string> args) {
+  RESULT runFailing(const std::string &call, std::vector<std::string> args)
+  {
     const char *pszAsan = getenv("ASAN_OPTIONS");
-    return run(args, {"VORNTAB_FAIL=" + call,
-                      std::string("LD_PRELOAD=") + VORNTAB_FAILSHIM,
-                      "ASAN_OPTIONS=verify_asan_link_order=0:" +
-                          std::string(pszAsan ? pszAsan : "")});
+    return run(args, {"VORNTAB_FAIL=" + call, std::string("LD_PRELOAD=") + VORNTAB_FAILSHIM,
+                      "ASAN_OPTIONS=verify_asan_link_order=0:" + std::string(pszAsan ? pszAsan : "")});
   }
 };
 
 /* -t reports the counts of a real run and changes nothing */
-TEST_F(Vorntab, TableOfTestOnlyAndRealRun) {
+TEST_F(Vorntab, TableOfTestOnlyAndRealRun)
+{
   put("a.asm", "a       b\n");
   put("b.asm", "x\r\ny  \r\n");
   RESULT r = run({"-T", "a.asm", "b.asm"});
@@ -153,14 +150,16 @@ TEST_F(Vorntab, TableOfTestOnlyAndRealRun) {
   EXPECT_EQ(names(), (std::vector<std::string>{"a.asm", "b.asm"}));
 }
 
-TEST_F(Vorntab, SingleFileColumnFitsHeading) {
+TEST_F(Vorntab, SingleFileColumnFitsHeading)
+{
   put("a", "x");
   RESULT r = run({"a"});
   EXPECT_EQ(r.out, "File      Lines   Bytes in  Bytes out\n"
                    "a             1          1          3\n");
 }
 
-TEST_F(Vorntab, OptionsChangeTheOutput) {
+TEST_F(Vorntab, OptionsChangeTheOutput)
+{
   const std::string IN = "\tab\tc  \r\nxyz\n";
   const struct {
     std::vector<std::string> args;
@@ -186,7 +185,8 @@ TEST_F(Vorntab, OptionsChangeTheOutput) {
   }
 }
 
-TEST_F(Vorntab, BadCommandLinesShowUsage) {
+TEST_F(Vorntab, BadCommandLinesShowUsage)
+{
   put("f.asm", "a  \n");
   const struct {
     std::vector<std::string> args;
@@ -197,8 +197,7 @@ TEST_F(Vorntab, BadCommandLinesShowUsage) {
       {{"-h", "f.asm"}, 0, USAGE, ""},
       {{"-x", "-?"}, 0, USAGE, ""},
       {{"--help"}, 0, USAGE, ""},
-      {{"f.asm", "--version"}, 0,
-       "Velmora 390 tab utility  -  version 1.2.00\n", ""},
+      {{"f.asm", "--version"}, 0, "Velmora 390 tab utility  -  version 1.2.00\n", ""},
       {{}, 1, "", "No files were specified!\n" + USAGE},
       {{"-c", "-t"}, 1, "", "No files were specified!\n" + USAGE},
       {{"-t", "--"}, 1, "", "No files were specified!\n" + USAGE},
@@ -209,27 +208,27 @@ TEST_F(Vorntab, BadCommandLinesShowUsage) {
     EXPECT_EQ(r.out, tc.out);
     EXPECT_EQ(r.err, tc.err);
   }
-  for (const char *psz : {"-l1000", "-l12a", "-l", "-l-1", "-cx", "-i5", "-i",
-                          "-o48", "-r", "-rx", "-", "-q", "-th", "---"}) {
+  for (const char *psz :
+       {"-l1000", "-l12a", "-l", "-l-1", "-cx", "-i5", "-i", "-o48", "-r", "-rx", "-", "-q", "-th", "---"}) {
     RESULT r = run({"f.asm", psz});
     EXPECT_EQ(r.iExit, 1) << psz;
-    EXPECT_EQ(r.err, std::string("\"").append(psz).append(
-                         "\" is not a valid command line option!\n") +
-                         USAGE);
+    EXPECT_EQ(r.err, std::string("\"").append(psz).append("\" is not a valid command line option!\n") + USAGE);
     EXPECT_EQ(r.out, "");
   }
   EXPECT_EQ(get("f.asm"), "a  \n");
 }
 
 /* after "--" every argument is a file name */
-TEST_F(Vorntab, DoubleDashEndsTheOptions) {
+TEST_F(Vorntab, DoubleDashEndsTheOptions)
+{
   put("-h", "a  \n");
   RESULT r = run({"-u", "--", "-h"});
   EXPECT_EQ(r.iExit, 0) << r.err;
   EXPECT_EQ(get("-h"), "a\n");
 }
 
-TEST_F(Vorntab, WildCardsExpandToRegularFiles) {
+TEST_F(Vorntab, WildCardsExpandToRegularFiles)
+{
   put("b.asm", "b \n");
   put("a.asm", "a \n");
   put("c.txt", "c \n");
@@ -257,7 +256,8 @@ TEST_F(Vorntab, WildCardsExpandToRegularFiles) {
   EXPECT_EQ(r.err, "*.zzz: No such file or directory\n");
 }
 
-TEST_F(Vorntab, RenamesOnlyTheFileNamePart) {
+TEST_F(Vorntab, RenamesOnlyTheFileNamePart)
+{
   fs::create_directory(dir + "/Sub");
   const struct {
     const char *pszOpt, *pszNew;
@@ -273,7 +273,8 @@ TEST_F(Vorntab, RenamesOnlyTheFileNamePart) {
   }
 }
 
-TEST_F(Vorntab, RenameRefusedWhenNewNameIsAnotherFile) {
+TEST_F(Vorntab, RenameRefusedWhenNewNameIsAnotherFile)
+{
   put("FOO.ASM", "a \n");
   fs::create_directory(dir + "/foo.asm");
   RESULT r = run({"-rl", "FOO.ASM"});
@@ -286,7 +287,8 @@ TEST_F(Vorntab, RenameRefusedWhenNewNameIsAnotherFile) {
   EXPECT_EQ(names(), (std::vector<std::string>{"FOO.ASM", "foo.asm"}));
 }
 
-TEST_F(Vorntab, FailedRenameKeepsOriginal) {
+TEST_F(Vorntab, FailedRenameKeepsOriginal)
+{
   put("f.asm", "a \n");
   RESULT r = runFailing("rename", {"f.asm"});
   EXPECT_EQ(r.iExit, 1);
@@ -296,7 +298,8 @@ TEST_F(Vorntab, FailedRenameKeepsOriginal) {
   EXPECT_EQ(names(), std::vector<std::string>{"f.asm"});
 }
 
-TEST_F(Vorntab, FailedRemoveOfOldNameKeepsIt) {
+TEST_F(Vorntab, FailedRemoveOfOldNameKeepsIt)
+{
   put("F.ASM", "a \n");
   RESULT r = runFailing("unlink", {"-rl", "F.ASM"});
   EXPECT_EQ(r.iExit, 1);
@@ -304,13 +307,13 @@ TEST_F(Vorntab, FailedRemoveOfOldNameKeepsIt) {
   EXPECT_EQ(get("F.ASM") + get("f.asm"), "a \na\r\n");
 }
 
-TEST_F(Vorntab, BadFileStopsBeforeAnyChange) {
+TEST_F(Vorntab, BadFileStopsBeforeAnyChange)
+{
   put("a.asm", "a \n");
   fs::create_directory(dir + "/d");
   const struct {
     const char *pszName, *pszErr;
-  } aCases[] = {{"none.asm", "none.asm: No such file or directory\n"},
-                {"d", "d: Is a directory\n"}};
+  } aCases[] = {{"none.asm", "none.asm: No such file or directory\n"}, {"d", "d: Is a directory\n"}};
   for (const auto &tc : aCases) {
     RESULT r = run({"a.asm", tc.pszName});
     EXPECT_EQ(r.iExit, 1);
@@ -322,20 +325,19 @@ TEST_F(Vorntab, BadFileStopsBeforeAnyChange) {
 
 /* Root ignores permission bits, so as root the program runs as "nobody" on
    files handed to that user. */
-TEST_F(Vorntab, PermissionsAreRespected) {
+TEST_F(Vorntab, PermissionsAreRespected)
+{
   put("ro.asm", "a \n");
   fs::create_directory(dir + "/rodir");
   put("rodir/f.asm", "a \n");
   if (geteuid() == 0) {
     runAs = 65534;
-    for (const auto &e : fs::recursive_directory_iterator(dir))
-      ASSERT_EQ(chown(e.path().c_str(), runAs, runAs), 0);
+    for (const auto &e : fs::recursive_directory_iterator(dir)) ASSERT_EQ(chown(e.path().c_str(), runAs, runAs), 0);
     ASSERT_EQ(chown(dir.c_str(), runAs, runAs), 0);
   }
   fs::permissions(dir + "/ro.asm", fs::perms(0444));
   RESULT r = run({"ro.asm"});
-  if (r.iExit == 127)
-    GTEST_SKIP() << "cannot run the program as an unprivileged user";
+  if (r.iExit == 127) GTEST_SKIP() << "cannot run the program as an unprivileged user";
   EXPECT_EQ(r.iExit, 1);
   EXPECT_EQ(r.err, "ro.asm: Permission denied\n");
 
@@ -350,12 +352,10 @@ TEST_F(Vorntab, PermissionsAreRespected) {
 
 /* NUL bytes, and a CR LF pair split across the program's 64 KB reads: the
    file must come out as the (hand-checked) conversion makes it in one piece */
-TEST_F(Vorntab, LargeBinaryInput) {
+TEST_F(Vorntab, LargeBinaryInput)
+{
   std::string in;
-  for (int i = 0; i < 300000; ++i)
-    in += static_cast<char>(i % 7 == 0   ? '\r'
-                            : i % 5 == 0 ? '\n'
-                                         : i * 37 % 256);
+  for (int i = 0; i < 300000; ++i) in += static_cast<char>(i % 7 == 0 ? '\r' : i % 5 == 0 ? '\n' : i * 37 % 256);
   in.replace(65535, 2, "\r\n");
   put("bin", in);
   RESULT r = run({"bin"});
@@ -365,7 +365,8 @@ TEST_F(Vorntab, LargeBinaryInput) {
 }
 
 /* links are followed or refused, a file named twice is converted once */
-TEST_F(Vorntab, LinksAndRepeatedNames) {
+TEST_F(Vorntab, LinksAndRepeatedNames)
+{
   put("real.asm", "a       b\n");
   fs::create_symlink("real.asm", dir + "/link.asm");
   RESULT r = run({"-u", "link.asm"});
@@ -389,7 +390,8 @@ TEST_F(Vorntab, LinksAndRepeatedNames) {
 }
 
 /* an interrupted run leaves no temporary file; a lost report is a failure */
-TEST_F(Vorntab, SignalAndFailingReport) {
+TEST_F(Vorntab, SignalAndFailingReport)
+{
   put("f.asm", "a \n");
   RESULT r = runFailing("sigterm", {"f.asm"});
   EXPECT_EQ(r.iExit, -1);
