@@ -1233,6 +1233,7 @@ int iCopyStdin(FILE *pStdin)
     return 20;
   }
   g_st.bTemp = true;
+  vFileScratch(g_st.achTemp);
   FILE *pOut = fdopen(iFd, "wb");
   if (pOut == nullptr) {
     vMessage(MSG_TEMP, g_st.achTemp, std::strerror(errno));
@@ -1647,6 +1648,7 @@ int iOptionsProcess(int argc, char **argv, FILE *pStdin)
 
 void vOptionCleanup()
 {
+  vFileScratch(nullptr);
   if (g_st.bTemp) unlink(g_st.achTemp);
   g_st.bTemp = false;
   vDropList(g_opt.apszSysin, g_opt.ulSysinCount);

@@ -72,8 +72,10 @@ struct FILESTATE {
 };
 FILESTATE g_file;
 
-/* Names of the temporary files, read by the signal handler. */
+/* Names of the temporary files and of the scratch file, read by the signal
+   handler. */
 char g_aachTemp[FO_COUNT][PATH_MAX + 1];
+char g_achScratch[PATH_MAX + 1];
 
 std::string strDirOf(const std::string &str)
 {
@@ -316,8 +318,16 @@ void vFileCommit()
   }
 }
 
+void vFileScratch(const char *pszPath)
+{
+  g_achScratch[0] = '\0';
+  if (pszPath != nullptr && std::strlen(pszPath) < sizeof g_achScratch)
+    std::memcpy(g_achScratch, pszPath, std::strlen(pszPath) + 1);
+}
+
 void vFileSignalCleanup()
 {
   for (unsigned o = 0; o < FO_COUNT; o++)
     if (g_aachTemp[o][0] != '\0') unlink(g_aachTemp[o]);
+  if (g_achScratch[0] != '\0') unlink(g_achScratch);
 }

@@ -45,5 +45,9 @@ void vFileAbandonAll();
 /* End of the run: the finished outputs renamed into place; a failure writes
    KZM900S and terminates. */
 void vFileCommit();
-/* From a signal handler: removes the temporary files (async-signal-safe). */
+/* A scratch file of the run (the copy of standard input) that a signal
+   removes too; null once the owner has removed it. */
+void vFileScratch(const char *pszPath);
+/* From a signal handler: removes the temporary and scratch files
+   (async-signal-safe). */
 void vFileSignalCleanup();

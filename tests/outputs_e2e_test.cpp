@@ -23,6 +23,7 @@ class Outputs : public RunDirTest {
 protected:
   /* Starts vorn in strDir: standard output to pszOut (default: discarded),
      file sizes limited to lLimit bytes when given. */
+  int iStdin = -1; /* standard input of the runs, if not the test's own */
   pid_t pidStart(const std::vector<std::string> &astrArgs, const char *pszOut, long lLimit,
                  const std::vector<std::string> &astrEnv = {})
   {
@@ -36,6 +37,7 @@ protected:
     int iErr = open("tmp/err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int iOut = open(pszOut != nullptr ? pszOut : "/dev/null", O_WRONLY);
     if (iErr < 0 || iOut < 0 || dup2(iOut, 1) < 0 || dup2(iErr, 2) < 0) _exit(99);
+    if (iStdin >= 0 && dup2(iStdin, 0) < 0) _exit(99);
     if (lLimit > 0) {
       std::signal(SIGXFSZ, SIG_IGN);
       rlimit lim{static_cast<rlim_t>(lLimit), static_cast<rlim_t>(lLimit)};
@@ -160,6 +162,26 @@ TEST_F(Outputs, KilledRunLeavesNoTemporaryFile)
   waitpid(pid, &iStatus, 0);
   EXPECT_TRUE(WIFSIGNALED(iStatus));
   EXPECT_EQ(astrAll(), std::vector<std::string>{"in.asm"});
+}
+
+TEST_F(Outputs, KilledRunLeavesNoCopyOfStandardInput)
+{
+  int aiPipe[2];
+  ASSERT_EQ(pipe(aiPipe), 0);
+  iStdin = aiPipe[0];
+  fs::create_directory(strDir + "/copy");
+  pid_t pid = pidStart({"-NOLIST"}, nullptr, 0, {"TMPDIR=" + strDir + "/copy"});
+  close(aiPipe[0]);
+  auto copies = [&] { return std::distance(fs::directory_iterator(strDir + "/copy"), fs::directory_iterator()); };
+  ASSERT_EQ(write(aiPipe[1], "         LR    1,2\n", 19), 19); /* the writer stays open: the copy waits */
+  for (int i = 0; i < 500 && copies() == 0; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(copies(), 1);
+  kill(pid, SIGTERM);
+  int iStatus = 0;
+  waitpid(pid, &iStatus, 0);
+  close(aiPipe[1]);
+  EXPECT_TRUE(WIFSIGNALED(iStatus));
+  EXPECT_EQ(copies(), 0);
 }
 
 TEST_F(Outputs, LostTerminalOutputIsAFailure)
