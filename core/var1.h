@@ -1,0 +1,102 @@
+/*
+** var1.h - variable symbols (module "var1"): the SET symbols, macro
+** parameters and system variables of every macro level; declaration
+** (LCLA, LCLB, LCLC, GBLA, GBLB, GBLC) and assignment (SETA, SETB, SETC).
+**
+** Names and values are EBCDIC; names are stored upper case without the
+** ampersand.  A MACLEVEL is one macro call; open code has one of its own
+** (level 0) for the whole conditional assembly phase.
+*/
+#pragma once
+
+#include <cstdint>
+
+struct INSTRARGS;
+struct SRCSTMT;
+struct MACDEF;
+struct MACSEQ;
+struct VARSCOPE;
+
+constexpr int32_t ACTR_START = 4096;
+constexpr uint32_t VALUE_MAX = 255;          /* characters of a character value */
+constexpr uint32_t SUBSCRIPT_MAX = 0x3FFF0;  /* 262128 */
+
+/* One macro call, or open code. */
+struct MACLEVEL {
+  int32_t lNest;       /* open code 0; a call: the caller's level while it is
+                          set up, its own after vVarParmsFinish */
+  int32_t lActr;       /* branch budget (ACTR) */
+  uint32_t ulSysndx;   /* &SYSNDX of the call; 0 in open code */
+  uint8_t abName[64];  /* macro name, upper case EBCDIC, NUL-ended; empty in open code */
+  uint32_t ulNameLen;
+  const MACDEF *pDef;  /* mac1: the definition being expanded */
+  MACSEQ *pSeq;        /* mac1: the sequence symbols of that definition */
+  MACLEVEL *pCaller;   /* the level the call stands in; null for open code */
+  VARSCOPE *pVars;     /* var1: the level's own variables and its links */
+};
+
+/* Start of a conditional assembly phase: the &SYSNDX counter to 0, the
+   global SET symbols dropped, system variables 0-30 built from the options
+   and file names, the open-code level set up (ACTR 4096) and made current. */
+void vVarPhaseStart();
+/* End of the phase: every level's and every global variable's storage goes. */
+void vVarPhaseEnd();
+MACLEVEL *pVarOpenCode();
+/* The level statements are processed in (open code outside expansions);
+   the macro expansion sets it around each expansion. */
+MACLEVEL *pVarLevel();
+void vVarLevelSet(MACLEVEL *pLevel);
+
+/* Sets up a call's variables: links the system variables 0-30, creates
+   31-39 (raising the &SYSNDX counter; pLevel->ulSysndx receives it) and one
+   parameter per entry of the macro's stored parameter list (marker X'4C'
+   label, X'50' positional, X'6B' keyword without default, X'4B' keyword
+   with default; marker, name length, name, [default length, default]).
+   &SYSLIB_DSN and &SYSLIB_MEMBER take the two host strings.  pLevel->lNest
+   is the caller's level; pLevel->abName the macro name. */
+void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, const char *pszLibDsn,
+                   const char *pszLibMember);
+/* Drops the level's own variables (global SET symbols stay). */
+void vVarLevelClose(MACLEVEL *pLevel);
+/* A call from open code: &SYSIN_DSN and &SYSIN_MEMBER from the source's
+   name (host text), &SYSSEQF from the EBCDIC sequence field. */
+void vVarOpenCodeCall(const char *pszSource, const uint8_t *pSeq, uint32_t ulSeq);
+/* Value of the &SYSNDX counter (calls set up so far). */
+uint32_t ulVarSysndxCounter();
+
+/* Binding a call's operands (values EBCDIC, at most 255 characters).
+   A keyword operand: 0, or 122 (no keyword parameter of that name) or 123
+   (given twice); the caller words the diagnostic. */
+int iVarKeyword(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, const uint8_t *pValue, uint32_t ulValue);
+/* &SYSLIST element n (0 the name field, 1... the positional operands); the
+   element count grows to n, an empty value still counts. */
+void vVarSyslist(MACLEVEL *pLevel, uint32_t ulIndex, const uint8_t *pValue, uint32_t ulValue);
+/* Positional and label parameters take their &SYSLIST elements, type
+   attributes are set (given: 1, empty: O), &SYSLIST gets U, and the level
+   is raised by one. */
+void vVarParmsFinish(MACLEVEL *pLevel);
+
+/* A character variable's value for COPY &NAME: 0 with the value, 261 when
+   the name is not visible, 111 when it is not an undimensioned character
+   variable. */
+int iVarCharacter(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, const uint8_t **ppValue,
+                  uint32_t *pulValue);
+/* AREAD: the statement's label field names a character SET symbol (as for
+   SETC, implicitly declared); the value is assigned.  Diagnostics are
+   attached to the statement in hand; false after one. */
+bool bVarAssignLabel(const SRCSTMT *pStmt, const uint8_t *pValue, uint32_t ulValue);
+
+/* MHELP dump of a level, one line per variable and set element ("SYS",
+   "GBL", "SYM", "LCL" lines); host text handed to pfnLine. */
+enum : unsigned {
+  VDUMP_SYSTEM = 1, /* the level's system variables */
+  VDUMP_GLOBAL = 2, /* the global SET symbols */
+  VDUMP_OWN = 4,    /* parameters and local SET symbols */
+};
+void vVarDump(const MACLEVEL *pLevel, unsigned uWhat, void (*pfnLine)(const char *pszLine));
+
+/* First-phase handlers: LCLA..GBLC, and SETA/SETB/SETC.  They read the
+   statement as read (a.pStmt), evaluate in pVarLevel() and attach their
+   diagnostics (halving the level's ACTR after one). */
+void vDeclareFirstPhase(const INSTRARGS &a);
+void vSetFirstPhase(const INSTRARGS &a);
