@@ -13,9 +13,11 @@
 #include "fix1.h"
 #include "gen1.h"
 #include "lbl.h"
+#include "mac1.h"
 #include "mem.h"
 #include "opt.h"
 #include "src1.h"
+#include "var1.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -47,6 +49,8 @@ void vPhase1()
   vSymbolsReset(g_opt.bXref != 0);
   vEsdReset();
   vDcInit();
+  vMacroPhaseStart();
+  vVarPhaseStart();
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
       vStmtDiagOnly(c_aMsg[MSG_END_MISSING]);
@@ -65,6 +69,8 @@ void vPhase1()
   vWorkWrite(&ulEndMarker, sizeof ulEndMarker, 1, WORK_SYSUT1);
   g_phase1.ullSysut1End = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
   vSourceCloseNested();
+  vVarPhaseEnd();
+  vMacroPhaseEnd();
 
   vResolveAddresses();
   vStmtTraceClear();

@@ -37,7 +37,6 @@ namespace {
 
 constexpr unsigned OPERANDS_UNLIMITED = 32000;
 constexpr uint32_t END_LANGUAGE_MAX = 23;
-constexpr size_t MEMBER_MAX = 63;
 
 /* Texts are printf formats for the unsigned arguments named beside them. */
 enum EXEMSG {
@@ -53,8 +52,6 @@ enum EXEMSG {
   MSG_QUOTES,          /* 116: operand */
   MSG_PAREN_LEFT,      /* 116: operand */
   MSG_NOT_SUPPORTED,   /* 129 */
-  MSG_COPY_RECURSIVE,  /* 140 */
-  MSG_COPY_MISSING,    /* 141: member name (%s) */
   MSG_COUNT
 };
 const MSGDEF c_aMsg[] = {
@@ -70,8 +67,6 @@ const MSGDEF c_aMsg[] = {
     {116, 12, "Unmatched quotes in operand %u."},
     {116, 12, "Unmatched '(' in operand %u."},
     {129, 4, "Statement is not supported by this assembler."},
-    {140, 12, "Recursive COPY is not allowed."},
-    {141, 12, "Copy member %s was not found in SYSLIB."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
@@ -166,7 +161,7 @@ int iEndLanguage(const SRCSTMT *pStmt, uint32_t ulParen, uint32_t *pulLen)
 
 } // namespace
 
-/* ---- first-phase handlers of COPY and REPRO ---------------------------------- */
+/* ---- first-phase handler of REPRO ---------------------------------------------- */
 
 /* REPRO keeps the source record that follows it as its operand. */
 void vReproFirstPhase(const INSTRARGS &a)
@@ -174,41 +169,6 @@ void vReproFirstPhase(const INSTRARGS &a)
   vStmtWantPhase2();
   if (a.pStmt->ulRecords >= 2)
     vStmtAddSub(SUB_OPERAND, SRC_RECORD, static_cast<const uint8_t *>(a.pStmt->cards.pData) + SRC_RECORD);
-}
-
-void vCopyFirstPhase(const INSTRARGS &)
-{
-  uint32_t ulLabel = 0;
-  const uint8_t *pLabel = nullptr, *pOperand = nullptr;
-  iStmtLocate(&ulLabel, &pLabel, &pOperand);
-  if (pOperand == nullptr) return;
-  uint32_t ulLen = (ulGet32(pOperand) >> 8) - 4;
-  const uint8_t *pName = pOperand + 4;
-  if (ulLen > MEMBER_MAX) {
-    iSplitError(MSG_TOO_LONG, 1);
-    return;
-  }
-  uint8_t abName[MEMBER_MAX + 1];
-  bool bValid = ulLen > 0 && (g_abClass[pName[0]] & CC_LETTER);
-  for (uint32_t i = 0; i < ulLen; i++) {
-    abName[i] = g_abUpper[pName[i]];
-    if (!(g_abClass[pName[i]] & (CC_LETTER | CC_DIGIT))) bValid = false;
-  }
-  abName[ulLen] = 0;
-  if (!bValid) {
-    iStmtDiagOperand(1);
-    return;
-  }
-  if (bCopyOpen(abName)) {
-    iStmtMsg(c_aMsg[MSG_COPY_RECURSIVE]);
-    return;
-  }
-  if (!bSourcePush(SRC_COPY, abName)) {
-    char achName[MEMBER_MAX + 1];
-    vEbcdicToAscii(reinterpret_cast<uint8_t *>(achName), abName, ulLen);
-    achName[ulLen] = '\0';
-    iStmtMsg(c_aMsg[MSG_COPY_MISSING], achName);
-  }
 }
 
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks)

@@ -17,8 +17,6 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
    none) and the first operand sub-record in the record in hand. */
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand);
-/* First phase of COPY (opens the member) and REPRO (keeps the record that
-   follows as its operand). */
+/* First phase of REPRO (keeps the record that follows as its operand). */
 struct INSTRARGS;
-void vCopyFirstPhase(const INSTRARGS &a);
 void vReproFirstPhase(const INSTRARGS &a);

@@ -40,9 +40,11 @@
 #include "esd1.h"
 #include "instr.h"
 #include "lbl.h"
+#include "mac1.h"
 #include "mem.h"
 #include "opt.h"
 #include "src1.h"
+#include "var1.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -89,11 +91,26 @@ void vHeadPut32(uint32_t ulOffset, uint32_t ulValue) { vPut32(pHead() + ulOffset
 
 void vSubCount(int iDelta) { vHeadPut32(STMT_SUBCOUNT, ulGet32(pHead() + STMT_SUBCOUNT) + iDelta); }
 
-enum GENMSG { MSG_OPERAND, MSG_NO_LABEL, MSG_LABEL_NEEDED, MSG_LABEL, MSG_OPERATION, MSG_COUNT };
+enum GENMSG {
+  MSG_OPERAND,
+  MSG_NO_LABEL,
+  MSG_LABEL_NEEDED,
+  MSG_LABEL,
+  MSG_OPERATION,
+  MSG_GENERATED,
+  MSG_SEQ_INVALID,
+  MSG_SEQ_DUPLICATE,
+  MSG_COUNT
+};
 const MSGDEF c_aMsg[] = {
-    {111, 12, "Operand %u is invalid."},         {117, 12, "Label field must be omitted."},
-    {118, 12, "Label field must be specified."}, {119, 12, "Invalid label field."},
+    {111, 12, "Operand %u is invalid."},
+    {117, 12, "Label field must be omitted."},
+    {118, 12, "Label field must be specified."},
+    {119, 12, "Invalid label field."},
     {120, 12, "Invalid operation field."},
+    {121, 12, "Conditional assembly statements may not be generated."},
+    {106, 12, "Invalid sequence symbol in label field."},
+    {107, 12, "Sequence symbol is previously defined."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
@@ -211,7 +228,7 @@ bool bLabelValid(const uint8_t *pLabel, uint32_t ulLen, bool bTitle)
    message number and text, or 0. */
 struct PENDING {
   int iNumber;
-  char achText[128];
+  char achText[208];
 };
 
 void vPending(PENDING &pend, int iNumber, const char *pszText)
@@ -225,9 +242,30 @@ void vPending(PENDING &pend, const MSGDEF &msg) { vPending(pend, msg.sNumber, ms
 
 void vSequenceField(const SRCSTMT *pStmt)
 {
-  if (pStmt->cKind == SRC_PRIMARY || pStmt->ulEnd > 71) return;
+  if (pStmt->cKind == SRC_PRIMARY || pStmt->cKind == SRC_MODEL || pStmt->ulEnd > 71) return;
   const uint8_t *pCard = static_cast<const uint8_t *>(pStmt->cards.pData);
   vHeadPut32(STMT_SEQUENCE, ulTextHandle(pCard + pStmt->ulEnd + 1, SRC_RECORD - pStmt->ulEnd - 1));
+}
+
+bool bSequenceSymbolValid(const uint8_t *pLabel, uint32_t ulLen)
+{
+  if (ulLen < 2 || ulLen > 63 || !(g_abClass[pLabel[1]] & CC_LETTER)) return false;
+  for (uint32_t i = 2; i < ulLen; i++)
+    if (!(g_abClass[pLabel[i]] & (CC_LETTER | CC_DIGIT))) return false;
+  return true;
+}
+
+/* Opens the record of a statement: where it comes from, its nesting level,
+   the reader's note. */
+void vStmtOpen(const SRCSTMT *pStmt, int16_t sNest)
+{
+  vStmtStart();
+  vHeadPut32(STMT_SRCID, pStmt->ulSrcId);
+  vHeadPut32(STMT_LINE, pStmt->ulLine);
+  vHeadPut32(STMT_RECORDS, pStmt->ulRecords);
+  vPut16(pHead() + STMT_NEST, static_cast<uint16_t>(sNest));
+  vSequenceField(pStmt);
+  if (pStmt->achNote[0] != '\0') iStmtDiag(DIAG_NUMBER_UNTRANSLATED, DIAG_READER_NOTE, 0, 0, pStmt->achNote);
 }
 
 } // namespace
@@ -527,14 +565,69 @@ bool bStmtFinish()
 
 /* ---- statement processing ---------------------------------------------------- */
 
-bool bStmtProcess(const SRCSTMT *pStmt)
+namespace {
+
+SRCSTMT g_substituted; /* the statement with its fields substituted */
+
+bool bAmpersandIn(const uint8_t *p, uint32_t ulLength) { return std::memchr(p, E_AMP, ulLength) != nullptr; }
+
+/* Whether variable symbols may stand in the label, operation or operand
+   field of a statement. */
+bool bNeedsSubstitution(const SRCSTMT *pStmt, const OPENTRY *pEntry)
 {
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
+  if (bAmpersandIn(pCards + pStmt->ulOpOff, pStmt->ulOpLen) || pStmt->ulOpLen >= sizeof pStmt->abOpName) return true;
+  if (pEntry != nullptr && (pEntry->bKind == OPK_MACRO ||
+                            (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND))))
+    return false;
+  if (bAmpersandIn(pCards + pStmt->ulLabelOff, pStmt->ulLabelLen)) return true;
+  return pStmt->ulOperandOff != 0 &&
+         bAmpersandIn(pCards + pStmt->ulOperandOff, pStmt->ulRecords * SRC_RECORD - pStmt->ulOperandOff);
+}
+
+bool bValidOperationName(const SRCSTMT *pStmt)
+{
+  if (pStmt->ulOpLen == 0 || pStmt->ulOpLen >= sizeof pStmt->abOpName) return false;
+  return bSymbolNameValid(pStmt->abOpName, pStmt->ulOpLen);
+}
+
+} // namespace
+
+bool bStmtProcess(const SRCSTMT *pIn)
+{
+  const SRCSTMT *pStmt = pIn;
+  int16_t sNest = static_cast<int16_t>(pVarLevel()->lNest);
   const OPENTRY *pEntry = static_cast<const OPENTRY *>(pStmt->pOperation);
   vContextSource(pStmt->ulSrcId, pStmt->pszSrcName, pStmt->ulLine);
+  vContextNest(sNest);
 
   PENDING pend{};
   if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);
+  bool bSubstituted = false;
+  if (pend.iNumber == 0 && !pStmt->bComment && bNeedsSubstitution(pStmt, pEntry)) {
+    int iError = 0;
+    char achError[200];
+    if (bStatementSubstitute(pStmt, &g_substituted, &iError, achError, sizeof achError)) {
+      pStmt = &g_substituted;
+      pEntry = static_cast<const OPENTRY *>(pStmt->pOperation);
+      bSubstituted = true;
+      if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);
+    }
+    if (iError != 0) vPending(pend, iError, achError);
+  }
+  if (pend.iNumber == 0 && !pStmt->bComment && pEntry == nullptr && bValidOperationName(pStmt)) {
+    int iError = 0;
+    char achError[160];
+    pEntry = reinterpret_cast<const OPENTRY *>(pMacroFind(pStmt->abOpName, &iError, achError, sizeof achError));
+    if (pEntry == nullptr) vPending(pend, iError, achError);
+  }
+  if (pend.iNumber == 0 && !pStmt->bComment && pEntry != nullptr && pEntry->bKind == OPK_MACRO)
+    return bMacroCall(pStmt, reinterpret_cast<const MACDEF *>(pEntry));
+  if (pend.iNumber == 0 && !pStmt->bComment && bIsInstruction(pEntry, INSTR_MACRO)) {
+    if (!bSubstituted) return bMacroDefinition(pStmt);
+    vPending(pend, c_aMsg[MSG_GENERATED]);
+  }
+  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   bool bProcessed = pend.iNumber == 0 && !pStmt->bComment && pEntry != &g_optab.pEntries[0];
   bool bMacroLanguage = false;
   if (bProcessed && pEntry == nullptr) {
@@ -544,10 +637,20 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   if (bProcessed && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND) &&
       !bIsInstruction(pEntry, INSTR_COPY) && !bIsInstruction(pEntry, INSTR_REPRO))
     bMacroLanguage = true;
+  if (bProcessed && bMacroLanguage && bSubstituted) {
+    vPending(pend, c_aMsg[MSG_GENERATED]);
+    bProcessed = false;
+  }
 
   const uint8_t *pLabel = pCards + pStmt->ulLabelOff;
   uint32_t ulLabelLen = pStmt->ulLabelLen;
   bool bSequence = ulLabelLen > 0 && pLabel[0] == E_DOT;
+  if (bSequence && sNest == 0 && pStmt->cKind != SRC_MODEL && !pStmt->bComment && pend.iNumber == 0) {
+    if (!bSequenceSymbolValid(pLabel, ulLabelLen))
+      vPending(pend, c_aMsg[MSG_SEQ_INVALID]);
+    else if (!bSourceSeqDefine(pStmt, pLabel + 1, ulLabelLen - 1))
+      vPending(pend, c_aMsg[MSG_SEQ_DUPLICATE]);
+  }
   if (bProcessed && !bMacroLanguage && ulLabelLen > 0 && !bSequence) {
     if (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_NOLABEL))
       vPending(pend, c_aMsg[MSG_NO_LABEL]);
@@ -559,12 +662,8 @@ bool bStmtProcess(const SRCSTMT *pStmt)
     vPending(pend, c_aMsg[MSG_LABEL_NEEDED]);
   if (pend.iNumber != 0) bProcessed = false;
 
-  vStmtStart();
-  vHeadPut32(STMT_SRCID, pStmt->ulSrcId);
-  vHeadPut32(STMT_LINE, pStmt->ulLine);
-  vHeadPut32(STMT_RECORDS, pStmt->ulRecords);
-  vSequenceField(pStmt);
-  if (pStmt->achNote[0] != '\0') iStmtDiag(DIAG_NUMBER_UNTRANSLATED, DIAG_READER_NOTE, 0, 0, pStmt->achNote);
+  vStmtOpen(pStmt, sNest);
+  if (bSubstituted) vStmtSetFlags(SF_SUBSTITUTED);
 
   if (bProcessed && bMacroLanguage) {
     vFirstPhaseDispatch(pStmt, pEntry, 0, 0, nullptr, nullptr);
@@ -597,15 +696,19 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   /* what is written, and what of it */
   uint16_t usFlags = usStmtFlags();
   uint8_t bPrint = pHead()[STMT_PRINT];
-  bool bPrinted = bPrintShows(bPrint, static_cast<int16_t>(usGet16(pHead() + STMT_NEST)));
+  bool bPrinted = bPrintShows(bPrint, sNest);
+  if (bMacroLanguage && sNest > 0 && !(bPrint & PRT_MSOURCE)) { /* conditional assembly inside a macro */
+    bPrinted = false;
+    if (!(usFlags & SF_ERROR)) pHead()[STMT_PRINT] = 0;
+  }
   bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
-  bool bSubstituted = (usFlags & SF_SUBSTITUTED) != 0;
+  bool bSubstText = (usFlags & SF_SUBSTITUTED) != 0;
   if (bPrinted) {
     uint32_t ulStored = 0;
     const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
   }
-  vPruneRecord((bSubstituted && bPrinted) || bLater, bSubstituted && bPrinted, bPrinted);
+  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bPrinted);
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) vRecordTruncate(0);
@@ -618,3 +721,35 @@ bool bStmtProcess(const SRCSTMT *pStmt)
   if (bLtorg) vLiteralPool(g_asm.lNestLevel > 0 ? g_asm.lNestLevel : 0, pStmt->ulLine, pStmt->ulSrcId, ulSequence);
   return bEnd;
 }
+
+void vStmtListBegin(const SRCSTMT *pStmt, int32_t lNest)
+{
+  vContextSource(pStmt->ulSrcId, pStmt->pszSrcName, pStmt->ulLine);
+  vStmtOpen(pStmt, static_cast<int16_t>(lNest));
+  if (pStmt->iError != 0) iStmtDiag(pStmt->iError, DIAG_HOST_TEXT, 12, 0, pStmt->achError);
+}
+
+void vStmtListEnd(const SRCSTMT *pStmt, bool bListed)
+{
+  vStmtFlushTail();
+  bool bError = (usStmtFlags() & SF_ERROR) != 0;
+  if (bError) vStmtInError();
+  uint8_t bPrint = g_stmt.bPrint;
+  bool bShown = (bPrint & PRT_ON) && (bListed || bError) && pStmt != nullptr;
+  if (bShown) {
+    pHead()[STMT_PRINT] = static_cast<uint8_t>(bPrint | PRT_GEN);
+    uint32_t ulStored = 0;
+    const uint8_t *pStored =
+        pTextCompress(static_cast<const uint8_t *>(pStmt->cards.pData), pStmt->ulRecords * SRC_RECORD, &ulStored);
+    vStmtAddSub(SUB_SOURCE, ulStored, pStored);
+  } else {
+    pHead()[STMT_PRINT] = 0;
+  }
+  if (!bShown && ulGet32(pHead() + STMT_SUBCOUNT) == 0) { /* nothing to keep: no statement number either */
+    vRecordTruncate(0);
+    return;
+  }
+  bStmtFinish();
+}
+
+void vStmtListLine(const char *pszLine) { iStmtDiag(0, DIAG_LIST_LINE, 0, 0, pszLine); }

@@ -7,6 +7,8 @@
 ** adapts their arguments in a line.  Owns nothing else.
 */
 #include "instr.h"
+#include "mac1.h"
+#include "src1.h"
 
 #include "def2.h"
 #include "esd1.h"
@@ -31,6 +33,7 @@ uint8_t bNumberOf(const INSTRARGS &a) { return a.pEntry->abOps[2]; }
 void vMarkPhase2(const INSTRARGS &) { vStmtWantPhase2(); }
 /* Nothing to do in the first phase beyond the location step. */
 void vFirstOnly(const INSTRARGS &) {}
+void vCopy(const INSTRARGS &a) { bCopyStatement(a.pStmt, a.pStmt->cKind == SRC_MODEL); }
 
 void vSection(const INSTRARGS &a) { vSectionStatement(bNumberOf(a), a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
 void vAttribute(const INSTRARGS &a) { vSectionAttribute(bNumberOf(a), a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
@@ -64,6 +67,7 @@ void vExternalName2(const INSTRARGS &a)
   vExternalNameCheck(bNumberOf(a), a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
 }
 void vEqu2(const INSTRARGS &a) { vEquSecondPhase(a.ulLabel, a.pLabel, a.pFirst); }
+void vMnote2(const INSTRARGS &a) { vMnoteStatement(a.iOperands, a.pFirst); }
 
 /* ---- the table ------------------------------------------------------------------ */
 
@@ -75,22 +79,22 @@ constexpr INSTRROW c_aInstr[] = {
     /* number        flags           first phase       location step     pass re-run  second phase */
     {0, 0, NONE, NONE, NONE, NONE, 0, 0},
     {INSTR_LITERAL, L | IR_NO_LABEL, vMarkPhase2, vLiteralLocate, NONE, vRecord<vLiteralStatement>, 0, 0},
-    {INSTR_ACTR, M, NONE, NONE, NONE, NONE, 0, 0},
+    {INSTR_ACTR, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_ADATA, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
-    {INSTR_AEJECT, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_AGO, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_AIF, M, NONE, NONE, NONE, NONE, 0, 0},
+    {INSTR_AEJECT, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_AGO, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_AIF, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_ALIAS, W, vAttribute, NONE, vAttribute, NONE, 0, 0},
     {INSTR_AMODE, W, vAttribute, NONE, vAttribute, NONE, 0, 0},
-    {INSTR_ANOP, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_AREAD, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_ASPACE, M, NONE, NONE, NONE, NONE, 0, 0},
+    {INSTR_ANOP, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_AREAD, M, vAreadFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_ASPACE, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_CCW, L, vMarkPhase2, vCcwLocate, NONE, vRecord<vCcwStatement>, E_W, 8},
     {INSTR_CCW1, L, vMarkPhase2, vCcwLocate, NONE, vRecord<vCcwStatement>, E_W, 8},
     {INSTR_CEJECT, 0, vListing<vCejectStatement>, NONE, NONE, vListing<vCejectSecondPhase>, 0, 0},
     {INSTR_CNOP, L | W, vMarkPhase2, vCnopLocate, NONE, vRecord<vCnopStatement>, E_I, 1},
     {INSTR_COM, 0, vSection, NONE, vSection, vExternalName2, 0, 0},
-    {INSTR_COPY, 0, vCopyFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_COPY, 0, vCopy, NONE, NONE, NONE, 0, 0},
     {INSTR_CSECT, 0, vSection, NONE, vSection, vExternalName2, 0, 0},
     {INSTR_CXD, L, vMarkPhase2, vCxdLocate, NONE, vRecord<vCxdStatement>, E_A, 4},
     {INSTR_DC, L | W, vMarkPhase2, vDcLocate, NONE, vRecord<vDcStatement>, 0, 0},
@@ -115,11 +119,11 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_LCLC, M, NONE, NONE, NONE, NONE, 0, 0},
     {INSTR_LOCTR, 0, vSection, NONE, vSection, NONE, 0, 0},
     {INSTR_LTORG, L, vFirstOnly, vLtorgLocate, NONE, NONE, E_U, 1},
-    {INSTR_MACRO, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_MEND, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_MEXIT, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_MHELP, M, vFirstOnly, NONE, NONE, NONE, 0, 0},
-    {INSTR_MNOTE, M, vMarkPhase2, NONE, NONE, NONE, 0, 0},
+    {INSTR_MACRO, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_MEND, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_MEXIT, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_MHELP, 0, vMhelpFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_MNOTE, 0, vMarkPhase2, NONE, NONE, vMnote2, 0, 0},
     {INSTR_OPSYN, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
     {INSTR_ORG, L | W | IR_ORG_VALUE, vFirstOnly, vOrgLocate, NONE, NONE, E_U, 1},
     {INSTR_POP, 0, vListing<vPopStatement>, NONE, NONE, vPop2, 0, 0},

@@ -5,7 +5,9 @@
 ** The numbers (INSTR_*) are generated from the NUM column of the operation
 ** code table source (instrnum.h); the handlers live in the modules that own
 ** the instructions, and the dispatchers read the table:
-**   first phase     exe1, vFirstPhaseDispatch (no handler: message 129)
+**   first phase     exe1, vFirstPhaseDispatch (no handler: message 129);
+**                   MACRO and macro calls are taken by statement processing
+**                   before a record is opened
 **   location step   lbl, vDefineLabel (label, location, extent)
 **   pass re-run     fix1, the resolution passes (no handler: the location
 **                   step once more)
@@ -40,8 +42,7 @@ using PFNINSTR = void (*)(const INSTRARGS &);
 
 /* Row flags. */
 enum : uint8_t {
-  IR_MACRO = 0x01,       /* macro language or conditional assembly: not built
-                            yet, the first phase answers with message 129 */
+  IR_MACRO = 0x01,       /* macro language or conditional assembly */
   IR_LOCATED = 0x02,     /* takes a location: opens the private section */
   IR_WAITS = 0x04,       /* its extent or value waits for symbols: the last
                             kind of pass leaves it unless it blocks a fold */

@@ -18,12 +18,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "chars.h"
 #include "esd1.h"
 #include "expr.h"
 #include "lbl.h"
 #include "asm0.h"
+#include "stmt.h"
 #include "gen1.h"
 #include "ins2.h"
 #include "pun2.h"
@@ -36,14 +39,17 @@ namespace {
 /* Formats for the arguments named beside them. */
 enum MSC2MSG {
   MSG_UNTRANSLATABLE, /* character, column */
+  MSG_OMITTED, /* 113 */
   MSG_COUNT
 };
 const MSGDEF c_aMsg[] = {
     {303, 12, "Character X'%.02X' in column %u cannot be translated to ASCII."},
+    {113, 12, "Required operand was omitted."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 constexpr uint32_t ZERO_BLOCK = 64;
+constexpr int MNOTE_NUMBER = 300;
 
 struct COLLECTOR {
   uint8_t abMemory[BYTES_IN_MEMORY];
@@ -244,4 +250,58 @@ void vReproStatement(int iOperands, const uint8_t *pFirstOperand)
   uint32_t ulLength = 0;
   const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
   vPunchCard(pText, ulLength);
+}
+
+void vMnoteStatement(int iOperands, const uint8_t *pFirstOperand)
+{
+  STMTVIEW v = stmtView();
+  if (!(v.bPrint & PRT_MSOURCE) && !(v.usFlags & SF_ERROR)) vStmtSetPrint(0);
+  if (iOperands < 1 || pFirstOperand == nullptr) {
+    iStmtMsg(c_aMsg[MSG_OMITTED]);
+    return;
+  }
+  const uint8_t *pMessage = pFirstOperand;
+  int32_t lSeverity = -1; /* -1: a comment */
+  bool bStar = false;
+  std::string strText;
+  if (iOperands >= 2) {
+    uint32_t ulLength = 0;
+    const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
+    pMessage = pOperandNext(pFirstOperand);
+    if (ulLength == 1 && pText[0] == E_STAR) {
+      bStar = true;
+    } else if (ulLength == 0) {
+      lSeverity = 0;
+    } else {
+      int iStatus = ABS_OK;
+      int32_t lValue = 0;
+      iAbsOperand(pFirstOperand, 1, -1, 0, 0, &lValue, 0, 255, &iStatus);
+      if (iStatus != ABS_OK) return;
+      lSeverity = lValue;
+    }
+  }
+  uint32_t ulLength = 0;
+  const uint8_t *pText = pOperandText(pMessage, &ulLength);
+  uint8_t abMessage[256];
+  int iCount = iQuotedString(pText, ulLength, abMessage, sizeof abMessage - 1);
+  if (iCount < 0) {
+    iStmtDiagOperand(iOperands >= 2 ? 2 : 1);
+    return;
+  }
+  std::vector<uint8_t> vecText;
+  char achPrefix[16] = "";
+  if (lSeverity >= 0)
+    std::snprintf(achPrefix, sizeof achPrefix, "%ld,", static_cast<long>(lSeverity));
+  else if (bStar)
+    std::snprintf(achPrefix, sizeof achPrefix, "*,");
+  size_t ulPrefix = std::strlen(achPrefix);
+  vecText.resize(ulPrefix + static_cast<size_t>(iCount));
+  vAsciiToEbcdic(vecText.data(), reinterpret_cast<const uint8_t *>(achPrefix), ulPrefix);
+  std::memcpy(vecText.data() + ulPrefix, abMessage, static_cast<size_t>(iCount));
+  auto ulText = static_cast<uint32_t>(vecText.size());
+  const char *psz = reinterpret_cast<const char *>(vecText.data());
+  if (lSeverity >= 0)
+    iStmtDiag(MNOTE_NUMBER, DIAG_NAME_TEXT, lSeverity > 16 ? 16 : static_cast<int>(lSeverity), ulText, psz);
+  else if (v.bPrint & PRT_ON)
+    iStmtDiag(0, DIAG_NAME_TEXT, 0, ulText, psz);
 }

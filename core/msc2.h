@@ -57,3 +57,11 @@ void vEndSecondPhase(int iOperands, const uint8_t *pFirstOperand);
    file. */
 void vPunchStatement(int iOperands, const uint8_t *pFirstOperand);
 void vReproStatement(int iOperands, const uint8_t *pFirstOperand);
+
+/* ---- MNOTE ------------------------------------------------------------------- */
+
+/* Second phase of MNOTE: [severity,]'message'.  A severity (0-255, its
+   return-code share capped at 16) gives message 300; '*' or no severity a
+   comment, shown only while PRINT ON.  The statement itself is listed only
+   under PRINT MSOURCE. */
+void vMnoteStatement(int iOperands, const uint8_t *pFirstOperand);

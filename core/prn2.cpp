@@ -759,7 +759,7 @@ void vTermEcho(const STMTVIEW &v)
     }
   }
   vEachDiagnostic([&](const DIAGVIEW &d) {
-    if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE) return; /* the reader showed its notes */
+    if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE || d.bForm == DIAG_LIST_LINE) return; /* the reader showed its notes */
     char achText[OPERAND_MAX + 160];
     uint32_t ulText = d.ulLength < OPERAND_MAX + 140 ? d.ulLength : OPERAND_MAX + 140;
     int iLen = std::snprintf(achText, sizeof achText, "KZM%03d%c ", d.iNumber % 1000,
@@ -966,7 +966,7 @@ void vListStatement()
   }
   bool bMessages = false, bAny = false;
   vEachDiagnostic([&](const DIAGVIEW &d) {
-    if (d.bForm != DIAG_READER_NOTE) {
+    if (d.bForm != DIAG_READER_NOTE && d.bForm != DIAG_LIST_LINE) {
       bAny = true;
       if (d.iNumber != 0) bMessages = true;
     }

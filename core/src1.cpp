@@ -43,6 +43,9 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <string>
+#include <unordered_map>
+
 #include "asm0.h"
 #include "chars.h"
 #include "file.h"
@@ -87,6 +90,16 @@ struct SRCFILE {
   uint32_t ulBegin, ulEnd, ulContinue;
   uint8_t abCard[SRC_RECORD];
   char achNote[SRC_NOTE_MAX]; /* note of abCard's first untranslated character, or "" */
+  long lBufOffset;            /* file offset of abBuf[0] */
+  long lCardOffset;           /* file offset of abCard's record */
+  struct SEQTABLE *pSeq;      /* sequence symbols of the file, once a branch asked */
+};
+
+/* Sequence symbols of an open-code source: name (EBCDIC upper case, no
+   period) -> file offset and line of the statement that carries it. */
+struct SEQTABLE {
+  std::unordered_map<std::string, std::pair<long, uint32_t>> map;
+  long lScanned; /* the file was scanned up to here */
 };
 
 struct SOURCESTATE {
@@ -144,6 +157,7 @@ void vFill(SRCFILE *s)
 {
   if (s->bEof) return;
   vFrontPoll();
+  s->lBufOffset += s->ulFill;
   s->ulFill = static_cast<uint32_t>(std::fread(s->abBuf, 1, BUFFER_BYTES, s->pFile));
   s->ulPos = 0;
   if (s->ulFill < BUFFER_BYTES) {
@@ -245,6 +259,7 @@ void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
 bool bCardFrom(SRCFILE *s)
 {
   uint8_t abRaw[SRC_RECORD];
+  s->lCardOffset = s->lBufOffset + s->ulPos;
   int iLen = iRawRecord(s, abRaw);
   if (iLen < 0) return false;
   s->ulRecord++;
@@ -301,6 +316,7 @@ void vCloseTop()
     vTrace(TRACE_FILES, "SYSIN file closed.");
   else
     vTrace(TRACE_FILES, "%s file %s closed.", pszKindName(s->cKind), s->pszPath);
+  delete s->pSeq;
   int iRc = s->pFile != nullptr ? std::fclose(s->pFile) : 0;
   int iErr = errno;
   const char *pszPath = s->pszPath;
@@ -786,13 +802,23 @@ const uint8_t *pRecordRead()
   return g_src.pTop->abCard;
 }
 
-int iStatementRead(SRCSTMT *pStmt)
+int iStatementRead(SRCSTMT *pStmt) { return iStatementReadAbove(pStmt, 0); }
+
+uint32_t ulSourceDepth()
+{
+  uint32_t n = 0;
+  for (const SRCFILE *s = g_src.pTop; s != nullptr; s = s->pLink) n++;
+  return n;
+}
+
+int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
 {
   const uint8_t *pCard = nullptr;
   while ((pCard = pRecordRead()) == nullptr)
-    if (g_src.pTop == nullptr || g_src.bInputEnded) return 1;
+    if (g_src.pTop == nullptr || g_src.bInputEnded || ulSourceDepth() < ulDepth) return 1;
   SRCFILE *s = g_src.pTop;
   vStmtReset(pStmt, s);
+  pStmt->lOffset = s->lCardOffset;
   vAddCard(pStmt, pCard);
   vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
 
@@ -939,3 +965,115 @@ const char *pSourceName(uint32_t ulSrcId)
 }
 
 bool bSourceUtf8() { return g_src.bUtf8; }
+
+void vStmtOperationLineError(SRCSTMT *pStmt) { vSetError(pStmt, MSG_OPERATION_LINE); }
+
+/* ---- sequence symbols of open code ------------------------------------------------ */
+
+namespace {
+
+SEQTABLE *pSeqTable(SRCFILE *s)
+{
+  if (s->pSeq == nullptr) s->pSeq = new SEQTABLE{};
+  return s->pSeq;
+}
+
+/* The sequence symbol a card's label field holds (EBCDIC upper case,
+   without the period), or "". */
+std::string strSeqLabel(const uint8_t *pCard, uint32_t ulBegin, uint32_t ulEnd)
+{
+  std::string strName;
+  uint32_t b = ulBegin - 1;
+  if (pCard[b] != E_DOT || b + 1 >= ulEnd || pCard[b + 1] == E_STAR) return strName;
+  for (uint32_t i = b + 1; i < ulEnd && !bBlank(pCard[i]); i++) strName += static_cast<char>(g_abUpper[pCard[i]]);
+  return strName;
+}
+
+/* The operation field of a card (EBCDIC upper case). */
+std::string strCardOperation(const uint8_t *pCard, uint32_t ulBegin, uint32_t ulEnd)
+{
+  uint32_t p = ulBegin - 1;
+  while (p < ulEnd && !bBlank(pCard[p])) p++;
+  while (p < ulEnd && bBlank(pCard[p])) p++;
+  std::string strOp;
+  while (p < ulEnd && !bBlank(pCard[p])) strOp += static_cast<char>(g_abUpper[pCard[p++]]);
+  return strOp;
+}
+
+/* Reads the rest of the file on a stream of its own and records the
+   sequence symbols of its open-code statements (definitions skipped). */
+void vSeqScan(SRCFILE *s)
+{
+  SEQTABLE *t = pSeqTable(s);
+  long lFrom = s->bEof ? -1 : std::ftell(s->pFile);
+  vTrace(TRACE_FILES, "Scanning for sequence symbols in %s from line %lu ...", s->pszName,
+         static_cast<unsigned long>(s->ulRecord));
+  SRCFILE *f = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
+  *f = *s;
+  f->pSeq = nullptr;
+  f->pFile = nullptr;
+  f->bQuiet = true;
+  bool bOpen = lFrom >= 0 && bAheadOpen(f, s->pszPath, lFrom);
+  if (!bOpen) f->bEof = true;
+  static const std::string c_strMacro = "\xD4\xC1\xC3\xD9\xD6", c_strMend = "\xD4\xC5\xD5\xC4";
+  int iNest = 0;
+  bool bContinued = false;
+  size_t ulBefore = t->map.size();
+  bool bCard = s->bPending;
+  for (;;) {
+    if (!bCard && !bCardFrom(f)) break;
+    bCard = false;
+    const uint8_t *pCard = f->abCard;
+    bool bThisContinued = bContinued;
+    bContinued = s->ulContinue != 0 && s->ulEnd < SRC_RECORD && !bBlank(pCard[s->ulEnd]);
+    if (bThisContinued || pCard[s->ulBegin - 1] == E_STAR) continue;
+    std::string strOp = strCardOperation(pCard, s->ulBegin, s->ulEnd);
+    if (strOp == c_strMacro) iNest++;
+    if (strOp == c_strMend && iNest > 0) {
+      iNest--;
+      continue;
+    }
+    if (iNest > 0) continue;
+    std::string strName = strSeqLabel(pCard, s->ulBegin, s->ulEnd);
+    if (!strName.empty()) t->map.emplace(strName, std::make_pair(f->lCardOffset, f->ulRecord));
+  }
+  if (f->pFile != nullptr) std::fclose(f->pFile);
+  SP_FREE(SP_HEAP, f);
+  t->lScanned = 1;
+  vTrace(TRACE_FILES, "%lu sequence symbols found in %s", static_cast<unsigned long>(t->map.size() - ulBefore),
+         s->pszName);
+}
+
+} // namespace
+
+bool bSourceSeqDefine(const SRCSTMT *pStmt, const uint8_t *pName, uint32_t ulLength)
+{
+  SRCFILE *s = g_src.pTop;
+  if (s == nullptr || s->ulSrcId != pStmt->ulSrcId) return true;
+  std::string strName;
+  for (uint32_t i = 0; i < ulLength; i++) strName += static_cast<char>(g_abUpper[pName[i]]);
+  auto r = pSeqTable(s)->map.emplace(strName, std::make_pair(pStmt->lOffset, pStmt->ulLine));
+  return r.second || r.first->second.first == pStmt->lOffset;
+}
+
+bool bSourceSeqFind(const uint8_t *pName, uint32_t ulLength)
+{
+  SRCFILE *s = g_src.pTop;
+  if (s == nullptr) return false;
+  std::string strName(reinterpret_cast<const char *>(pName), ulLength);
+  SEQTABLE *t = pSeqTable(s);
+  auto it = t->map.find(strName);
+  if (it == t->map.end() && t->lScanned == 0) {
+    vSeqScan(s);
+    it = t->map.find(strName);
+  }
+  if (it == t->map.end()) return false;
+  long lOffset = it->second.first;
+  if (std::fseek(s->pFile, lOffset, SEEK_SET) != 0) return false;
+  s->lBufOffset = lOffset;
+  s->ulFill = s->ulPos = 0;
+  s->bEof = false;
+  s->bPending = false;
+  s->ulRecord = it->second.second - 1;
+  return true;
+}

@@ -24,6 +24,7 @@ enum : char {
   SRC_PRIMARY = 'S',
   SRC_COPY = 'C',
   SRC_MACRO = 'M',
+  SRC_MODEL = 'W',  /* a model statement replayed by a macro expansion */
   SRC_EXISTS = 'O', /* LIBEXIT kind letter of an existence test */
 };
 
@@ -35,6 +36,7 @@ struct SRCSTMT {
   char cKind;                          /* SRC_PRIMARY, SRC_COPY, SRC_MACRO */
   uint32_t ulSrcId;                    /* source identity */
   uint32_t ulLine;                     /* record number of the first record */
+  long lOffset;                        /* file offset of the first record */
   uint32_t ulBegin, ulEnd, ulContinue; /* ICTL columns in force (1-based) */
   uint32_t ulLabelOff, ulLabelLen;     /* label field in the first card */
   uint32_t ulOpOff, ulOpLen;           /* operation field in the first card */
@@ -65,6 +67,22 @@ void vSourcePop();
 const uint8_t *pRecordRead();
 /* Reads one statement: 0 with a statement, 1 at the end of the input. */
 int iStatementRead(SRCSTMT *pStmt);
+/* The same, but 1 as soon as the source at depth ulDepth of the stack has
+   ended (a library member being defined), instead of going on below it. */
+int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth);
+/* Number of sources on the stack (the primary source counts one). */
+uint32_t ulSourceDepth();
+/* Open code branches to a sequence symbol (EBCDIC, upper case, without its
+   period) of the source on top of the stack: true when found, and the
+   statement that carries it is the next one read. */
+bool bSourceSeqFind(const uint8_t *pName, uint32_t ulLength);
+/* An open-code statement with a sequence symbol in its label field: the
+   symbol is known at the statement's position from now on; false when the
+   source already knows it at another position (message 107). */
+bool bSourceSeqDefine(const SRCSTMT *pStmt, const uint8_t *pName, uint32_t ulLength);
+/* Message 103 for a statement whose operation does not fit on its first
+   record (rebuilt statements). */
+void vStmtOperationLineError(SRCSTMT *pStmt);
 /* With BATCH: resets the ICTL columns and tells whether another program
    follows in SYSIN; closes everything when none does.  Input that holds only
    blank lines and comments after END is no program. */

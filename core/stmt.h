@@ -101,6 +101,9 @@ constexpr uint8_t DIAG_NAME_TEXT = 64;
    the listing prints it after the statement, which it does not flag. */
 constexpr uint8_t DIAG_READER_NOTE = 96;
 constexpr int DIAG_NUMBER_UNTRANSLATED = 99;
+/* Host text the listing prints as a line of its own after the statement
+   (MHELP output, records read by AREAD); it flags nothing. */
+constexpr uint8_t DIAG_LIST_LINE = 128;
 
 /* Walks the well-formed sub-records of a record of ulLength bytes in order
    (from ulFrom on, by default the first after the head):

@@ -235,6 +235,13 @@ char cDiagnosticLetter(int iNumber, int iSeverity)
 void vListDiagnostic(int iSeverity, int iNumber, uint8_t bForm, uint32_t ulLength, const void *pText)
 {
   if (!bListOpen()) return;
+  if (bForm == DIAG_LIST_LINE) {
+    char achLine[LIST_LINE_MAX + 1];
+    std::snprintf(achLine, sizeof achLine, "%.*s", static_cast<int>(std::min<uint32_t>(ulLength, LIST_LINE_MAX)),
+                  pText != nullptr ? static_cast<const char *>(pText) : "");
+    vLine(0, achLine);
+    return;
+  }
   if (bForm == DIAG_READER_NOTE) { /* a note of the source reader flags nothing */
     char achLine[LIST_LINE_MAX + 16];
     std::snprintf(achLine, sizeof achLine, "  KZM%03dI %.*s", (iNumber < 0 ? -iNumber : iNumber) % 1000,
