@@ -16,6 +16,7 @@
 #include "mem.h"
 #include "opt.h"
 #include "src1.h"
+#include "var1.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -47,6 +48,7 @@ void vPhase1()
   vSymbolsReset(g_opt.bXref != 0);
   vEsdReset();
   vDcInit();
+  vVarPhaseStart();
   for (;;) {
     if (iStatementRead(&g_phase1.stmt) != 0) {
       vStmtDiagOnly(c_aMsg[MSG_END_MISSING]);
@@ -60,6 +62,7 @@ void vPhase1()
 
   vPhaseSet('1', 'N');
   vStmtCountSet(ulStmtNumber() - 1);
+  vVarPhaseEnd();
   vStmtTraceClear();
   const uint32_t ulEndMarker = 0;
   vWorkWrite(&ulEndMarker, sizeof ulEndMarker, 1, WORK_SYSUT1);

@@ -82,7 +82,7 @@ READONLY RSECT
          DC    H'7'
 MAIN     CSECT
          L     1,=F'1'
-         SETA  1
+&GOLD    SETA  1
          AIF   (1 EQ 1).SKIP
          MACRO
          MEND
