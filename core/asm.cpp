@@ -280,6 +280,11 @@ void vAsmTerminate() { vFrontFatal("KZM999I Assembly terminated with return code
 
 void vAsmCloseAll()
 {
+  /* a failure while closing terminates again: the second time round there
+     is nothing more to close */
+  static bool s_bClosing = false;
+  if (s_bClosing) return;
+  s_bClosing = true;
   vListAbandon();
   vObjectClose(true);
   vSourceCloseAll();
@@ -287,6 +292,7 @@ void vAsmCloseAll()
   vOptionCleanup();
   vTermAbandon();
   vFileAbandonAll();
+  s_bClosing = false;
 }
 
 unsigned iAssemble(int iWindowed, int argc, char **argv)

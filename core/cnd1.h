@@ -12,6 +12,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct MACLEVEL;
 struct SRCSTMT;
@@ -53,3 +55,32 @@ bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, 
               CONDDIAG *pDiag);
 bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget,
               CONDDIAG *pDiag);
+
+/* ---- pieces the variable symbols share ----------------------------------- */
+
+constexpr uint32_t VARREF_SUBS_MAX = 16;
+/* A variable reference: the name (upper case EBCDIC, created names
+   resolved) and its evaluated subscripts. */
+struct VARREF {
+  uint8_t abName[64];
+  uint32_t ulName;
+  uint32_t ulSubs; /* subscripts given; 0 without parentheses */
+  int32_t alSub[VARREF_SUBS_MAX];
+};
+/* Parses the reference that starts at the ampersand pText[0]: a name or
+   &(created name), then subscripts in parentheses.  *pulUsed is the length
+   taken (a period after it included when bDot).  False after an error. */
+bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
+                 VARREF *pRef, CONDDIAG *pDiag);
+/* Whether the quote at index i of the text opens a string: not after an
+   attribute letter (D I K L N O S T) that follows no letter or digit,
+   unless a digit, '.', '+' or '-' follows the quote. */
+bool bCondOpensString(const uint8_t *pText, size_t i, size_t ulLength);
+/* Splits a list at the commas outside quotes and parentheses: (offset,
+   length) pairs. */
+void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<uint32_t, uint32_t>> *pItems);
+/* Element n (from 1) of a sublist value "(a,b,...)"; a value that is no
+   sublist is its own element 1. */
+void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut);
+/* Number of sublist elements of a value (0 for an empty one). */
+uint32_t ulCondSublistCount(const std::string &strValue);

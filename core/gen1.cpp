@@ -577,8 +577,8 @@ bool bNeedsSubstitution(const SRCSTMT *pStmt, const OPENTRY *pEntry)
 {
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   if (bAmpersandIn(pCards + pStmt->ulOpOff, pStmt->ulOpLen) || pStmt->ulOpLen >= sizeof pStmt->abOpName) return true;
-  if (pEntry != nullptr && (pEntry->bKind == OPK_MACRO ||
-                            (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND))))
+  if (pEntry != nullptr &&
+      (pEntry->bKind == OPK_MACRO || (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND))))
     return false;
   if (bAmpersandIn(pCards + pStmt->ulLabelOff, pStmt->ulLabelLen)) return true;
   return pStmt->ulOperandOff != 0 &&

@@ -20,6 +20,7 @@
 #include "msc2.h"
 #include "opt.h"
 #include "usg2.h"
+#include "var1.h"
 
 namespace {
 
@@ -109,14 +110,14 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_EXEC, M, NONE, NONE, NONE, NONE, 0, 0},
     {INSTR_EXITCTL, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
     {INSTR_EXTRN, 0, vExternal, NONE, NONE, vExternalName2, 0, 0},
-    {INSTR_GBLA, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_GBLB, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_GBLC, M, NONE, NONE, NONE, NONE, 0, 0},
+    {INSTR_GBLA, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_GBLB, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_GBLC, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_ICTL, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
     {INSTR_ISEQ, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
-    {INSTR_LCLA, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_LCLB, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_LCLC, M, NONE, NONE, NONE, NONE, 0, 0},
+    {INSTR_LCLA, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_LCLB, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_LCLC, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_LOCTR, 0, vSection, NONE, vSection, NONE, 0, 0},
     {INSTR_LTORG, L, vFirstOnly, vLtorgLocate, NONE, NONE, E_U, 1},
     {INSTR_MACRO, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
@@ -133,9 +134,9 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_REPRO, 0, vReproFirstPhase, NONE, NONE, vRepro2, 0, 0},
     {INSTR_RMODE, W, vAttribute, NONE, vAttribute, NONE, 0, 0},
     {INSTR_RSECT, 0, vSection, NONE, vSection, vExternalName2, 0, 0},
-    {INSTR_SETA, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_SETB, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_SETC, M, NONE, NONE, NONE, NONE, 0, 0},
+    {INSTR_SETA, M, vSetFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_SETB, M, vSetFirstPhase, NONE, NONE, NONE, 0, 0},
+    {INSTR_SETC, M, vSetFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_SPACE, 0, vListing<vSpaceStatement>, NONE, NONE, vListing<vSpaceSecondPhase>, 0, 0},
     {INSTR_START, 0, vSection, NONE, vSection, vExternalName2, 0, 0},
     {INSTR_TITLE, 0, vListing<vTitleStatement>, NONE, NONE, vListing<vTitleSecondPhase>, 0, 0},

@@ -130,8 +130,7 @@ constexpr uint32_t CARD = SRC_RECORD;
 constexpr uint32_t GEN_BEGIN = 1, GEN_END = 71, GEN_CONTINUE = 16;
 
 /* MHELP bits */
-constexpr uint32_t MH_CALL = 1, MH_BRANCH = 2, MH_AIF = 4, MH_EXIT = 8, MH_ENTRY = 16, MH_NOSYS = 32,
-                   MH_SUPPRESS = 128;
+constexpr uint32_t MH_CALL = 1, MH_BRANCH = 2, MH_AIF = 4, MH_EXIT = 8, MH_ENTRY = 16, MH_NOSYS = 32, MH_SUPPRESS = 128;
 
 /* What a definition's header names: kept for the assembly. */
 struct MACINFO {
@@ -170,7 +169,8 @@ struct MACSTATE {
   EXPANSION *pTop;
   uint32_t ulDepth; /* expansions running */
   uint32_t ulMhelp;
-  SRCSTMT defStmt; /* statement read by the definition */
+  SRCSTMT defStmt;      /* statement read by the definition */
+  uint64_t ullWorkSize; /* bytes the MACRO work file held at the end of the phase */
   bool bInitialised;
 };
 MACSTATE g_mac;
@@ -357,8 +357,8 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
       continue;
     }
     if (bIsBlank(ch)) {
-      bool bAfterComma = !strOp.empty() || !s->vecOperands.empty() ? c > 0 && pCards[r * CARD + c - 1] == E_COMMA
-                                                                    : false;
+      bool bAfterComma =
+          !strOp.empty() || !s->vecOperands.empty() ? c > 0 && pCards[r * CARD + c - 1] == E_COMMA : false;
       if (bAfterComma && uDepth == 0 && r + 1 < p->ulRecords) {
         if (fContBlank(r + 1)) fWarn(MSG_CONT_520);
         r++;
@@ -511,8 +511,7 @@ bool DEFINER::bPrototype(SRCSTMT *p, const uint8_t *pszExpected)
   /* label parameter */
   if (p->ulLabelLen > 0) {
     const uint8_t *pLabel = pCards + p->ulLabelOff;
-    bool bLabel = p->ulLabelLen >= 2 && p->ulLabelLen <= 62 && pLabel[0] == E_AMP &&
-                  (g_abClass[pLabel[1]] & CC_LETTER);
+    bool bLabel = p->ulLabelLen >= 2 && p->ulLabelLen <= 62 && pLabel[0] == E_AMP && (g_abClass[pLabel[1]] & CC_LETTER);
     for (uint32_t i = 2; bLabel && i < p->ulLabelLen; i++) bLabel = bAlnum(pLabel[i]);
     if (!bLabel) {
       vListStatement(p, true, &c_aMsg[MSG_PROTO_LABEL]);
@@ -857,12 +856,11 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
       for (size_t k = 0; k < i; k++) strKey += static_cast<char>(g_abUpper[q[k]]);
       std::string strValue = strOp.substr(i + 1);
       if (!bCallValue(pCaller, &strValue, SUBST_OPERAND, uOperand)) return false;
-      int iRc = iVarKeyword(pLevel, reinterpret_cast<const uint8_t *>(strKey.data()),
-                            static_cast<uint32_t>(strKey.size()), reinterpret_cast<const uint8_t *>(strValue.data()),
-                            static_cast<uint32_t>(strValue.size()));
+      int iRc =
+          iVarKeyword(pLevel, reinterpret_cast<const uint8_t *>(strKey.data()), static_cast<uint32_t>(strKey.size()),
+                      reinterpret_cast<const uint8_t *>(strValue.data()), static_cast<uint32_t>(strValue.size()));
       if (iRc != 0) {
-        iStmtDiagName(c_aMsg[iRc == 123 ? MSG_KEYWORD_TWICE : MSG_KEYWORD_UNKNOWN], q,
-                      static_cast<uint32_t>(i));
+        iStmtDiagName(c_aMsg[iRc == 123 ? MSG_KEYWORD_TWICE : MSG_KEYWORD_UNKNOWN], q, static_cast<uint32_t>(i));
         return false;
       }
       continue;
@@ -887,8 +885,7 @@ bool bExpand(EXPANSION *x)
       if (g_mac.ulMhelp & MH_EXIT) {
         vStmtListBegin(&x->stmt, x->pLevel->lNest);
         vMhelpDump(x->pLevel, false);
-        vStmtListEnd(&x->stmt, bPrintShows(bStmtPrintStatus(), x->pLevel->lNest) &&
-                                    (bStmtPrintStatus() & PRT_MSOURCE));
+        vStmtListEnd(&x->stmt, bPrintShows(bStmtPrintStatus(), x->pLevel->lNest) && (bStmtPrintStatus() & PRT_MSOURCE));
       }
       break;
     }
@@ -922,7 +919,11 @@ void vMacroPhaseEnd()
 {
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
+  g_mac.ullWorkSize = ulAppendPos();
+  lWorkClose(WORK_MACRO, true);
 }
+
+uint64_t ullMacroWorkSize() { return g_mac.ullWorkSize; }
 
 bool bMacroExpanding() { return g_mac.pTop != nullptr; }
 
@@ -951,6 +952,37 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
   std::snprintf(pszError, ulErrorSize, c_aMsg[MSG_NOT_FOUND].pszText, strHostName.c_str());
   return nullptr;
 }
+
+namespace {
+void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol);
+void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut);
+
+/* A call inside an expansion is listed with its variable symbols
+   substituted: the statement to list (pShown, or p itself). */
+const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pShown)
+{
+  if (p->cKind != SRC_MODEL || p->ulRecords == 0) return p;
+  const uint8_t *pCards = pCardsOf(p);
+  if (std::memchr(pCards, E_AMP, static_cast<size_t>(p->ulRecords) * CARD) == nullptr) return p;
+  std::string strLabel(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
+  std::string strOp(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
+  std::string strOperands, strRemarks, strOut;
+  uint32_t ulRemarkCol = 0;
+  vOperandField(p, &strOperands, &strRemarks, &ulRemarkCol);
+  bool bChanged = false;
+  CONDDIAG d{};
+  for (std::string *pField : {&strLabel, &strOperands}) {
+    strOut.clear();
+    if (bHasAmpersand(*pField) &&
+        bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
+                    SUBST_OPERAND, 0, 0x7FFFFFFF, &strOut, &bChanged, &d))
+      *pField = strOut;
+  }
+  vLayoutFields(p, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pShown);
+  return pShown;
+}
+} // namespace
 
 bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
 {
@@ -1001,7 +1033,9 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   vTrace(TRACE_LIB, "Macro nest level %ld expansion of member %s started.", static_cast<long>(pCaller->lNest + 1),
          strHost(pLevel->abName, pLevel->ulNameLen).c_str());
 
-  vStmtListBegin(p, pCaller->lNest);
+  static SRCSTMT s_shown;
+  const SRCSTMT *pShown = pCallShown(p, pCaller, &s_shown);
+  vStmtListBegin(pShown, pCaller->lNest);
   bool bOk = true;
   if ((g_mac.ulMhelp >= 256 && (g_mac.ulMhelp & 0xFF00) != 0 && g_mac.ulMhelp < ulVarSysndxCounter()) ||
       pLevel->lActr < 1) {
@@ -1014,8 +1048,9 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   if (bOk && scan.pWarning != nullptr) iStmtMsg(*scan.pWarning);
   vVarParmsFinish(pLevel);
   uint8_t bPrint = bStmtPrintStatus();
-  bool bListed = bPrintShows(bPrint, pCaller->lNest) || (pCaller->lNest > 0 && (bPrint & PRT_ON) && (bPrint & PRT_MCALL));
-  vStmtListEnd(p, bListed);
+  bool bListed =
+      bPrintShows(bPrint, pCaller->lNest) || (pCaller->lNest > 0 && (bPrint & PRT_ON) && (bPrint & PRT_MCALL));
+  vStmtListEnd(pShown, bListed);
 
   bool bEnd = false;
   if (bOk) {
@@ -1052,9 +1087,12 @@ namespace {
 
 enum COPYMSG { CM_OMITTED, CM_MORE, CM_TOO_LONG, CM_UNDEFINED, CM_INVALID, CM_RECURSIVE, CM_MISSING, CM_COUNT };
 const MSGDEF c_aCopyMsg[] = {
-    {113, 12, "Required operand was omitted."},          {112, 12, "More than 1 operand specified."},
-    {115, 12, "Operand 1 is too long."},                 {261, 12, "Variable %s is not defined in operand 1."},
-    {111, 12, "Operand 1 is invalid."},                  {140, 12, "Recursive COPY is not allowed."},
+    {113, 12, "Required operand was omitted."},
+    {112, 12, "More than 1 operand specified."},
+    {115, 12, "Operand 1 is too long."},
+    {261, 12, "Variable %s is not defined in operand 1."},
+    {111, 12, "Operand 1 is invalid."},
+    {140, 12, "Recursive COPY is not allowed."},
     {141, 12, "Copy member %s was not found in SYSLIB."},
 };
 static_assert(sizeof c_aCopyMsg / sizeof c_aCopyMsg[0] == CM_COUNT);
@@ -1113,7 +1151,8 @@ bool bCopyStatement(const SRCSTMT *p, bool bGenerated)
     const uint8_t *pValue = nullptr;
     uint32_t ulValue = 0;
     int iRc = iVarCharacter(pVarLevel(), q + 1, static_cast<uint32_t>(strOp.size() - 1), &pValue, &ulValue);
-    if (iRc == 261) return iStmtMsg(c_aCopyMsg[CM_UNDEFINED], strHost(q, static_cast<uint32_t>(strOp.size())).c_str()), false;
+    if (iRc == 261)
+      return iStmtMsg(c_aCopyMsg[CM_UNDEFINED], strHost(q, static_cast<uint32_t>(strOp.size())).c_str()), false;
     if (iRc != 0) return iStmtMsg(c_aCopyMsg[CM_INVALID]), false;
     if (ulValue > MACNAME_MAX) return iStmtMsg(c_aCopyMsg[CM_TOO_LONG]), false;
     strOp.assign(reinterpret_cast<const char *>(pValue), ulValue);
@@ -1184,13 +1223,12 @@ void vBranchFirstPhase(const INSTRARGS &a)
   bool bFound = pLevel->lNest > 0 ? bMacroSeqFind(pLevel, strTarget)
                                   : bSourceSeqFind(reinterpret_cast<const uint8_t *>(strTarget.data()),
                                                    static_cast<uint32_t>(strTarget.size()));
-  std::string strName = strHost(reinterpret_cast<const uint8_t *>(strTarget.data()),
-                                static_cast<uint32_t>(strTarget.size()));
+  std::string strName =
+      strHost(reinterpret_cast<const uint8_t *>(strTarget.data()), static_cast<uint32_t>(strTarget.size()));
   if (!bFound) {
     std::string strWhere = pLevel->lNest > 0 ? strHost(pLevel->abName, pLevel->ulNameLen)
                                              : std::string(p->pszSrcName != nullptr ? p->pszSrcName : "");
-    iStmtMsg(c_aMsg[MSG_SEQ_UNDEFINED], strName.c_str(), pLevel->lNest > 0 ? "macro " : "file ",
-             strWhere.c_str());
+    iStmtMsg(c_aMsg[MSG_SEQ_UNDEFINED], strName.c_str(), pLevel->lNest > 0 ? "macro " : "file ", strWhere.c_str());
     vHalveActr(pLevel);
     return;
   }
@@ -1234,7 +1272,8 @@ void vAreadFirstPhase(const INSTRARGS &a)
                     static_cast<unsigned>(tmNow.tm_min), static_cast<unsigned>(tmNow.tm_sec), t);
     else
       std::snprintf(ach, sizeof ach, "%08lu",
-                    static_cast<unsigned long>(tmNow.tm_hour * 360000L + tmNow.tm_min * 6000L + tmNow.tm_sec * 100L) + t);
+                    static_cast<unsigned long>(tmNow.tm_hour * 360000L + tmNow.tm_min * 6000L + tmNow.tm_sec * 100L) +
+                        t);
     ulValue = static_cast<uint32_t>(std::strlen(ach));
     vAsciiToEbcdic(abValue, reinterpret_cast<const uint8_t *>(ach), ulValue);
   } else {
@@ -1284,86 +1323,14 @@ void vMhelpFirstPhase(const INSTRARGS &a)
 
 /* ---- substitution into ordinary statements ------------------------------------------ */
 
-bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char *pszError, uint32_t ulErrorSize)
-{
-  *piError = 0;
-  const MACLEVEL *pLevel = pVarLevel();
-  const uint8_t *pCards = pCardsOf(pIn);
-  uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
-  std::string strLabel(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
-  std::string strOp(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
-  /* the operand field, joined over the cards, up to the first blank outside quotes */
-  std::string strOperands, strRemarks;
-  uint32_t ulRemarkCol = 0;
-  if (pIn->ulOperandOff != 0) {
-    uint32_t r = pIn->ulOperandOff / CARD, c = pIn->ulOperandOff % CARD;
-    bool bQuote = false;
-    for (;;) {
-      if (c >= ulEnd) {
-        if (++r >= pIn->ulRecords) break;
-        c = ulCont;
-        continue;
-      }
-      uint8_t ch = pCards[r * CARD + c];
-      if (!bQuote && bIsBlank(ch)) {
-        while (c < ulEnd && bIsBlank(pCards[r * CARD + c])) c++;
-        uint32_t e = ulEnd;
-        while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
-        if (r == 0) ulRemarkCol = c;
-        strRemarks.assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
-        break;
-      }
-      if (ch == E_QUOTE) {
-        if (bQuote) {
-          bQuote = false;
-        } else {
-          uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
-          bQuote = !bAttributeQuote(strOperands, cNext, false);
-        }
-      }
-      strOperands += static_cast<char>(ch);
-      c++;
-    }
-  }
-  bool bChanged = false;
-  auto fSub = [&](std::string *pField, SUBSTFIELD eField, uint32_t ulLimit) {
-    std::string strOut;
-    bool bThis = false;
-    CONDDIAG d{};
-    if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
-                     eField, 0, ulLimit, &strOut, &bThis, &d)) {
-      if (*piError == 0) {
-        *piError = d.iNumber;
-        std::snprintf(pszError, ulErrorSize, "%s", d.achText);
-      }
-      return;
-    }
-    *pField = strOut;
-    bChanged = bChanged || bThis;
-  };
-  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(&strOp, SUBST_OPERATION, MACNAME_MAX);
-  /* what the operation is now decides what else is substituted */
-  uint8_t abName[MACNAME_MAX + 1] = {};
-  const OPENTRY *pEntry = nullptr;
-  if (!strOp.empty() && strOp.size() <= MACNAME_MAX) {
-    for (size_t i = 0; i < strOp.size(); i++) abName[i] = g_abUpper[static_cast<uint8_t>(strOp[i])];
-    pEntry = static_cast<const OPENTRY *>(pOpindexFind(abName));
-  }
-  bool bCall = pEntry != nullptr && pEntry->bKind == OPK_MACRO;
-  bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
-  if (!bCall && !bCond) {
-    if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
-      fSub(&strLabel, SUBST_LABEL, MACNAME_MAX);
-    if (bHasAmpersand(strOperands)) fSub(&strOperands, SUBST_OPERAND, 0x7FFFFFFF);
-  }
-  if (*piError != 0 || !bChanged) return false;
-  if (bCall) { /* a macro call keeps its operands as written; only the operation changed */
-    strOperands.clear();
-    strRemarks.clear();
-  }
+namespace {
 
-  /* the fields laid out again on card images: the columns of the model
-     where they fit, continued at column 16 after column 71 */
+/* The fields of a statement laid out again on card images: each at the
+   column it had in pIn where it fits, continued at column 16 after column
+   71.  pOut gets the fields located and its operation looked up. */
+void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut)
+{
   std::string strLine;
   auto fPlace = [&](const std::string &s, uint32_t ulWant) -> uint32_t {
     uint32_t ulAt = static_cast<uint32_t>(strLine.size());
@@ -1431,5 +1398,99 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
     std::snprintf(pOut->achError, sizeof pOut->achError, "%s",
                   "The operation entry must be specified entirely on the first statement line.");
   }
+}
+
+/* The operand field of a statement, joined over its cards up to the first
+   blank outside quotes; the remarks after it on its last card and their
+   column on the first. */
+void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol)
+{
+  const uint8_t *pCards = pCardsOf(pIn);
+  uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
+  pOperands->clear();
+  pRemarks->clear();
+  *pulRemarkCol = 0;
+  if (pIn->ulOperandOff != 0) {
+    uint32_t r = pIn->ulOperandOff / CARD, c = pIn->ulOperandOff % CARD;
+    bool bQuote = false;
+    for (;;) {
+      if (c >= ulEnd) {
+        if (++r >= pIn->ulRecords) break;
+        c = ulCont;
+        continue;
+      }
+      uint8_t ch = pCards[r * CARD + c];
+      if (!bQuote && bIsBlank(ch)) {
+        while (c < ulEnd && bIsBlank(pCards[r * CARD + c])) c++;
+        uint32_t e = ulEnd;
+        while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
+        if (r == 0) *pulRemarkCol = c;
+        pRemarks->assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
+        break;
+      }
+      if (ch == E_QUOTE) {
+        if (bQuote) {
+          bQuote = false;
+        } else {
+          uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
+          bQuote = !bAttributeQuote((*pOperands), cNext, false);
+        }
+      }
+      (*pOperands) += static_cast<char>(ch);
+      c++;
+    }
+  }
+}
+
+} // namespace
+
+bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char *pszError, uint32_t ulErrorSize)
+{
+  *piError = 0;
+  const MACLEVEL *pLevel = pVarLevel();
+  const uint8_t *pCards = pCardsOf(pIn);
+  std::string strLabel(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
+  std::string strOp(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
+  std::string strOperands, strRemarks;
+  uint32_t ulRemarkCol = 0;
+  vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
+  bool bChanged = false;
+  auto fSub = [&](std::string *pField, SUBSTFIELD eField, uint32_t ulLimit) {
+    std::string strOut;
+    bool bThis = false;
+    CONDDIAG d{};
+    if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
+                     eField, 0, ulLimit, &strOut, &bThis, &d)) {
+      if (*piError == 0) {
+        *piError = d.iNumber;
+        std::snprintf(pszError, ulErrorSize, "%s", d.achText);
+      }
+      return;
+    }
+    *pField = strOut;
+    bChanged = bChanged || bThis;
+  };
+  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(&strOp, SUBST_OPERATION, MACNAME_MAX);
+  /* what the operation is now decides what else is substituted */
+  uint8_t abName[MACNAME_MAX + 1] = {};
+  const OPENTRY *pEntry = nullptr;
+  if (!strOp.empty() && strOp.size() <= MACNAME_MAX) {
+    for (size_t i = 0; i < strOp.size(); i++) abName[i] = g_abUpper[static_cast<uint8_t>(strOp[i])];
+    pEntry = static_cast<const OPENTRY *>(pOpindexFind(abName));
+  }
+  bool bCall = pEntry != nullptr && pEntry->bKind == OPK_MACRO;
+  bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
+  if (!bCall && !bCond) {
+    if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
+      fSub(&strLabel, SUBST_LABEL, MACNAME_MAX);
+    if (bHasAmpersand(strOperands)) fSub(&strOperands, SUBST_OPERAND, 0x7FFFFFFF);
+  }
+  if (*piError != 0 || !bChanged) return false;
+  if (bCall) { /* a macro call keeps its operands as written; only the operation changed */
+    strOperands.clear();
+    strRemarks.clear();
+  }
+
+  vLayoutFields(pIn, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pOut);
   return true;
 }

@@ -22,7 +22,7 @@ struct MACLEVEL;
 /* The operation-index record of a macro (first byte OPK_MACRO, like an
    OPENTRY's kind byte; index -1). */
 struct MACDEF {
-  uint8_t bKind;       /* 'R' */
+  uint8_t bKind; /* 'R' */
   uint8_t bPad;
   uint16_t usIndex;    /* X'FFFF' */
   uint32_t ulHeader;   /* MACRO work-file position of its header */
@@ -36,6 +36,8 @@ constexpr uint32_t MACRO_NEST_MAX = 255;
 /* Phase lifecycle: the MACRO work file, the SYSLIB misses, MHELP. */
 void vMacroPhaseStart();
 void vMacroPhaseEnd();
+/* Size of the MACRO work file at the end of the last phase (summary). */
+uint64_t ullMacroWorkSize();
 
 /* The operation field of a statement names no operation: the macro of
    that name from SYSLIB (read and defined now), or null after message 141

@@ -39,7 +39,7 @@ namespace {
 /* Formats for the arguments named beside them. */
 enum MSC2MSG {
   MSG_UNTRANSLATABLE, /* character, column */
-  MSG_OMITTED, /* 113 */
+  MSG_OMITTED,        /* 113 */
   MSG_COUNT
 };
 const MSGDEF c_aMsg[] = {

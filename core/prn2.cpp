@@ -759,7 +759,8 @@ void vTermEcho(const STMTVIEW &v)
     }
   }
   vEachDiagnostic([&](const DIAGVIEW &d) {
-    if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE || d.bForm == DIAG_LIST_LINE) return; /* the reader showed its notes */
+    if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE || d.bForm == DIAG_LIST_LINE)
+      return; /* the reader showed its notes */
     char achText[OPERAND_MAX + 160];
     uint32_t ulText = d.ulLength < OPERAND_MAX + 140 ? d.ulLength : OPERAND_MAX + 140;
     int iLen = std::snprintf(achText, sizeof achText, "KZM%03d%c ", d.iNumber % 1000,

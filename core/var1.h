@@ -10,6 +10,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vorn.h"
 
 struct INSTRARGS;
 struct SRCSTMT;
@@ -100,3 +104,61 @@ void vVarDump(const MACLEVEL *pLevel, unsigned uWhat, void (*pfnLine)(const char
    diagnostics (halving the level's ACTR after one). */
 void vDeclareFirstPhase(const INSTRARGS &a);
 void vSetFirstPhase(const INSTRARGS &a);
+
+/* ---- the variables themselves, for the expression evaluator ------------ */
+
+/* VARSYM flags: bits 0-1 the type, then the scope and shape bits. */
+enum : uint8_t {
+  VT_A = 0,
+  VT_B = 1,
+  VT_C = 2,
+  VT_MASK = 3,
+  VF_GLOBAL = 0x04, /* global SET symbol or system variable */
+  VF_DIM = 0x08,    /* dimensioned */
+  VF_FROM0 = 0x10,  /* subscripts count from 0 (SYSLIST) */
+  VF_STMT = 0x20,   /* the value is the statement number (SYSSTMT) */
+  VF_WIDE = 0x40,   /* lives for the phase (global SET symbols, system 0-30) */
+};
+/* What a variable is. */
+enum : uint8_t { VK_SET = 0, VK_PARM = 1, VK_SYS = 2 };
+constexpr uint32_t VAR_NAME_MAX = 62;
+
+struct VARSYM {
+  VARSYM *pNext;   /* next of the same hash chain */
+  uint32_t ulCount; /* elements (dimensioned, SYSLIST: with element 0);
+                       a positional parameter before binding: its position */
+  int32_t lValue;   /* A: the value; B: 0 or 1 */
+  std::string strValue;             /* C: the value (EBCDIC) */
+  std::vector<int32_t> alElem;      /* dimensioned A and B: slots 1... */
+  std::vector<std::string> astrElem; /* dimensioned C: slots 1... (SYSLIST 0...) */
+  uint8_t bFlags;   /* VT_* | VF_* */
+  uint8_t bAttr;    /* type attribute: 0 SET symbol, 1 given parameter,
+                       else an EBCDIC letter (O, U, N) */
+  uint8_t bKind;    /* VK_* */
+  uint8_t bSys;     /* system variable number, 0xFF for none */
+  bool bGiven;      /* keyword parameter: given in the call */
+  uint8_t bMarker;  /* parameter: its marker in the parameter list */
+  uint8_t bNameLen;
+  uint8_t abName[VAR_NAME_MAX + 1]; /* upper case EBCDIC, NUL-ended */
+};
+
+/* The variable of that name visible in the level (its own, then its links,
+   then the system variables it sees), or null.  &SYSSTMT is refreshed. */
+VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName);
+/* Element n of a dimensioned variable: beyond the stored slots 0 or empty. */
+int32_t lVarElement(const VARSYM *pVar, uint32_t ulIndex);
+const std::string &rVarElementText(const VARSYM *pVar, uint32_t ulIndex);
+
+/* Messages of the variable symbols (the evaluator attaches 250, 251 and
+   261 through these rows too).  Texts with %s take the name (host text). */
+enum VARMSG {
+  VARM_DEFINED,   /* 110: name */
+  VARM_MORE,      /* 112 */
+  VARM_LABEL,     /* 119 */
+  VARM_TYPE,      /* 240: name */
+  VARM_NAME,      /* 250 */
+  VARM_SUBSCRIPT, /* 251: name */
+  VARM_UNDEFINED, /* 261: name */
+  VARM_COUNT
+};
+extern const MSGDEF g_aVarMsg[];

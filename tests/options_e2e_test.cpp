@@ -96,10 +96,10 @@ TEST_F(OptionsRun, StreamsSharingOneFileKeepTheirOrder)
   vSource("bad.asm", "         BADOP\n         END\n");
   RUN run = runPiped(strDir, {"-NOLIST", "bad.asm"}, nullptr, {}, false, true);
   EXPECT_EQ(run.iRc, 12);
-  EXPECT_EQ(
-      astrLines(run.strOut),
-      (std::vector<std::string>{astrLines(c_strBanner)[0], astrLines(c_strBanner)[1], "bad.asm(1) :          BADOP",
-                                "bad.asm(1) : KZM120E Invalid operation field.", astrLines(run.strOut).back()}));
+  EXPECT_EQ(astrLines(run.strOut),
+            (std::vector<std::string>{
+                astrLines(c_strBanner)[0], astrLines(c_strBanner)[1], "bad.asm(1) :          BADOP",
+                "bad.asm(1) : KZM141E Macro BADOP was not found in SYSLIB.", astrLines(run.strOut).back()}));
   EXPECT_EQ(astrLines(run.strOut).back().rfind("KZM000I Return code 12,", 0), 0u) << run.strOut;
 }
 

@@ -4,11 +4,11 @@
 L        CSECT
          REGS
          LR    R12,R15
-*! obj 18CF
+*! list 18CF
          COUNT
          COUNT BY=3
          SHOWCNT
-*! obj 00000004
+*! list 00000004
          CHECK ABC
 *! list ABC is fine
          CHECK ABCDEFGHIJ
@@ -16,8 +16,8 @@ L        CSECT
          CHECK
 *! list 8,CHECK: operand omitted
          NOTMACRO
-*! list First non-comment statement in macro SYSLIB member must be MACRO.
-*! list Definition of macro NOTMACRO failed.
+*! list KZM133E
+*! list Definition of macro NOTMACRO failed
          NOSUCH
-*! list Macro NOSUCH was not found in SYSLIB.
+*! list Macro NOSUCH was not found
          END

@@ -6,7 +6,7 @@ N        CSECT
          OUTER 1,2
 *! list IN0002    DS   0H
 *! list IN0003    DS   0H
-*! obj 47F0F006000147F0F00E0002
+*! obj 47F0F006000147F0F00C0002
          DEPTH 3
 *! obj 000300020001
          MACRO

@@ -9,12 +9,11 @@ TEST     CSECT
          MEND
          TWO   1,2
 *! list +         DC    AL1(1,2,7)
-*! obj 010207E76BE8
+*! list 000003 E76BE8
 LBL      TWO   3,4,K=9
-*! list LBL      DC    AL1(3,4,9)
-*! obj 030409E76BE8
+*! list 030409 
          TWO   1,2,K=3,K=4
-*! list K keyword parameter is duplicated in the macro call.
+*! list K keyword parameter is duplicated
          TWO   1,Z=5
-*! list Z is not defined as a keyword parameter in the macro prototype.
+*! list Z is not defined as a keyword parameter
          END

@@ -82,8 +82,15 @@ READONLY RSECT
          DC    H'7'
 MAIN     CSECT
          L     1,=F'1'
-         SETA  1
+         GBLA  &GOLD
+&GOLD    SETA  1
          AIF   (1 EQ 1).SKIP
+         DC    H'99'              skipped
+.SKIP    ANOP
          MACRO
+&N       PAIR  &A,&K=2
+         GBLA  &GOLD
+&N       DC    H'&A,&K,&GOLD'
          MEND
+TWO      PAIR  5,K=6
          END   MAINENT

@@ -1,0 +1,1472 @@
+/*
+** cnd1.cpp - conditional-assembly expressions: arithmetic, boolean and
+** character expressions over the variable symbols of a macro level, the
+** substitution of variable symbols into model statement fields, and the
+** operands of AIF and AGO.
+**
+** The parser evaluates as it reads (recursive descent over the EBCDIC text);
+** every function returns false after the first error, which is kept in the
+** caller's CONDDIAG.  Values are typed: arithmetic (32-bit, computed in 64
+** bits with a range check), boolean, or character (at most 255 characters).
+** AND, OR, XOR and NOT are bitwise inside arithmetic expressions and logical
+** in boolean ones; a parenthesised group inside a boolean expression is
+** arithmetic when an arithmetic or relational operator follows it.
+*/
+#include "cnd1.h"
+
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "asm0.h"
+#include "chars.h"
+#include "lbl.h"
+#include "opt.h"
+#include "src1.h"
+#include "var1.h"
+
+namespace {
+
+/* Texts with %s take host text, %c a letter, %u a number. */
+enum CNDMSG {
+  MSG_OPERAND_LONG, /* 115: operand */
+  MSG_FIELD_LONG,   /* 115: field name */
+  MSG_PAREN,        /* 116 */
+  MSG_QUOTES,       /* 116 */
+  MSG_FIELD_QUOTE,  /* 116 */
+  MSG_FIELD_RIGHT,  /* 116 */
+  MSG_FIELD_LEFT,   /* 116 */
+  MSG_OMITTED,      /* 113 */
+  MSG_OPERAND1,     /* 111 */
+  MSG_INVALID,      /* 201: the generic syntax error of the parser */
+  MSG_LARGE,        /* 202 */
+  MSG_INCOMPLETE,   /* 203 */
+  MSG_AMPERSAND,    /* 204 */
+  MSG_LOCATION,     /* 224 */
+  MSG_OVERFLOW,     /* 225 */
+  MSG_SYMBOL_ATTR,  /* 228: letter, name */
+  MSG_SYMBOL_VALUE, /* 228: name */
+  MSG_SYMBOL,       /* 228: name */
+  MSG_RELOCATABLE,  /* 228 */
+  MSG_FUNCTION,     /* 242: word */
+  MSG_OPERATOR,     /* 243: word */
+  MSG_SEQUENCE,     /* 244: name */
+  MSG_TOO_LONG,     /* 252 */
+  MSG_DUPLICATION,  /* 253 */
+  MSG_START,        /* 254 */
+  MSG_LENGTH,       /* 255 */
+  MSG_BEYOND,       /* 256 */
+  MSG_ATTR_CHAR,    /* 257: letter */
+  MSG_ATTR_ARITH,   /* 258: letter */
+  MSG_ATTR_VAR,     /* 259: letter, name */
+  MSG_NONNUMERIC,   /* 260 */
+  MSG_COUNT
+};
+const MSGDEF c_aMsg[] = {
+    {115, 12, "Operand %u is too long."},
+    {115, 12, "%s field is too long."},
+    {116, 12, "Unmatched '('"},
+    {116, 12, "Unmatched quotes"},
+    {116, 12, "Unmatched quote in operand field."},
+    {116, 12, "Unmatched ')' in operand field."},
+    {116, 12, "Unmatched '(' in operand field."},
+    {113, 12, "Required operand was omitted."},
+    {111, 12, "Operand 1 is invalid"},
+    {201, 12, "Invalid character expression"},
+    {202, 12, "Self-defining value is too large"},
+    {203, 12, "Incomplete expression"},
+    {204, 12, "Unpaired ampersand"},
+    {224, 12, "Invalid location counter reference"},
+    {225, 12, "Overflow occurred while evaluating expression"},
+    {228, 12, "%c' attribute of symbol %s is not defined"},
+    {228, 12, "Value of symbol %s is not defined"},
+    {228, 12, "Symbol %s is not defined"},
+    {228, 12, "Relocatable expression"},
+    {242, 12, "%s is an invalid arithmetic function"},
+    {243, 12, "%s is an invalid operator"},
+    {244, 12, ". %s is an invalid sequence symbol"},
+    {252, 12, "Character expression is too long"},
+    {253, 12, "Invalid duplication factor"},
+    {254, 12, "Invalid substring starting index"},
+    {255, 12, "Invalid substring length"},
+    {256, 12, "Substring index beyond end of string"},
+    {257, 12, "%c' attribute is invalid in a character expression"},
+    {258, 12, "%c' attribute is invalid in an arithmetic expression"},
+    {259, 12, "%c' attribute of &%s is not defined"},
+    {260, 12, "Nonnumeric value in arithmetic expression"},
+};
+static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
+
+constexpr int DEPTH_MAX = 64;
+constexpr uint32_t SEQ_NAME_MAX = 62;
+
+struct VAL {
+  char cType = 'A';       /* 'A', 'B' or 'C' */
+  bool bCharTerm = false; /* a quoted string, T'/O' or a string form */
+  int32_t l = 0;
+  std::string s;
+};
+
+struct CTX {
+  const MACLEVEL *pLevel;
+  const uint8_t *p;
+  uint32_t n;
+  uint32_t i;
+  CONDDIAG *pDiag;
+  int iDepth;
+};
+
+bool bDiagFormat(CONDDIAG *pDiag, const MSGDEF &msg, va_list ap)
+{
+  if (pDiag != nullptr && pDiag->iNumber == 0) {
+    pDiag->iNumber = msg.sNumber;
+    std::vsnprintf(pDiag->achText, sizeof pDiag->achText, msg.pszText, ap);
+  }
+  return false;
+}
+
+bool bDiag(CONDDIAG *pDiag, const MSGDEF &msg, ...)
+{
+  va_list ap;
+  va_start(ap, msg);
+  bDiagFormat(pDiag, msg, ap);
+  va_end(ap);
+  return false;
+}
+
+bool bFail(CTX &c, CNDMSG e, ...)
+{
+  va_list ap;
+  va_start(ap, e);
+  bDiagFormat(c.pDiag, c_aMsg[e], ap);
+  va_end(ap);
+  return false;
+}
+
+/* Host text of an EBCDIC name (cut to fit). */
+std::string strHost(const uint8_t *p, size_t n)
+{
+  std::string s;
+  for (size_t k = 0; k < n && k < 100; k++) s += static_cast<char>(g_abEbcdicToAscii[p[k]]);
+  return s;
+}
+
+inline bool bLetter(uint8_t b) { return (g_abClass[b] & CC_LETTER) != 0; }
+inline bool bAlnum(uint8_t b) { return (g_abClass[b] & (CC_LETTER | CC_NAME)) != 0; }
+inline bool bDigit(uint8_t b) { return (g_abClass[b] & CC_DIGIT) != 0; }
+inline uint8_t bPeek(const CTX &c, uint32_t k = 0) { return c.i + k < c.n ? c.p[c.i + k] : 0; }
+inline void vBlanks(CTX &c)
+{
+  while (c.i < c.n && c.p[c.i] == EBCDIC_BLANK) c.i++;
+}
+
+/* Length of the word (letters only) at c.i. */
+uint32_t ulWord(const CTX &c)
+{
+  uint32_t k = c.i;
+  while (k < c.n && bLetter(c.p[k]) && !bDigit(c.p[k])) k++;
+  if (k < c.n && bDigit(c.p[k])) return 0;
+  return k - c.i;
+}
+
+bool bWordIs(const CTX &c, uint32_t ulLen, const char *psz)
+{
+  if (std::strlen(psz) != ulLen) return false;
+  for (uint32_t k = 0; k < ulLen; k++)
+    if (g_abUpper[c.p[c.i + k]] != g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]) return false;
+  return true;
+}
+
+/* Arithmetic function words: code and name. */
+struct FUNCWORD {
+  char cCode;
+  const char *pszName;
+};
+const FUNCWORD c_aFunc[] = {{'&', "AND"}, {'|', "OR"},  {'^', "XOR"},  {'{', "SLA"},  {'[', "SLL"},
+                            {'}', "SRA"}, {']', "SRL"}, {'F', "FIND"}, {'X', "INDEX"}};
+const FUNCWORD c_aRel[] = {{'=', "EQ"}, {'N', "NE"}, {'>', "GT"}, {'<', "LT"}, {'G', "GE"}, {'L', "LE"}};
+
+char cWordCode(const CTX &c, uint32_t ulLen, const FUNCWORD *pTable, size_t ulCount)
+{
+  for (size_t k = 0; k < ulCount; k++)
+    if (bWordIs(c, ulLen, pTable[k].pszName)) return pTable[k].cCode;
+  return 0;
+}
+
+/* A word is an operator word only when a blank, '(' , quote, '&' or the
+   end follows it: "AND" in "ANDY" is a name. */
+bool bWordEnds(const CTX &c, uint32_t ulLen)
+{
+  uint32_t k = c.i + ulLen;
+  return k >= c.n || !bAlnum(c.p[k]);
+}
+
+std::string strWordHost(const CTX &c)
+{
+  uint32_t k = c.i;
+  while (k < c.n && bAlnum(c.p[k])) k++;
+  return strHost(c.p + c.i, k - c.i);
+}
+
+/* ---- values --------------------------------------------------------------- */
+
+void vDecimal(int32_t l, std::string *pOut)
+{
+  char ach[16];
+  std::snprintf(ach, sizeof ach, "%ld", static_cast<long>(l));
+  pOut->clear();
+  for (const char *q = ach; *q; q++) *pOut += static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(*q)]);
+}
+
+void vToC(VAL &v)
+{
+  if (v.cType == 'C') return;
+  vDecimal(v.l, &v.s);
+  v.cType = 'C';
+}
+
+/* A self-defining term at p: decimal, X'..', B'..' or C'..'.  0 with its
+   value and length, -1 when there is none, else a message of c_aMsg. */
+int iSelfDefining(const uint8_t *p, uint32_t n, uint32_t *pulUsed, int32_t *plValue)
+{
+  if (n == 0) return -1;
+  uint64_t ull = 0;
+  if (bDigit(p[0])) {
+    uint32_t k = 0;
+    for (; k < n && bDigit(p[k]); k++) {
+      ull = ull * 10 + (p[k] - E_0);
+      if (ull > 0x7FFFFFFFull) return MSG_LARGE;
+    }
+    *pulUsed = k;
+    *plValue = static_cast<int32_t>(ull);
+    return 0;
+  }
+  if (n < 2 || p[1] != E_QUOTE) return -1;
+  uint8_t cKind = g_abUpper[p[0]];
+  if (cKind != E_X && cKind != E_B && cKind != E_C) return -1;
+  uint32_t k = 2, ulChars = 0;
+  for (;;) {
+    if (k >= n) return MSG_QUOTES;
+    uint8_t b = p[k];
+    if (b == E_QUOTE) {
+      if (cKind == E_C && k + 1 < n && p[k + 1] == E_QUOTE) {
+        k++;
+      } else {
+        break;
+      }
+    } else if (cKind == E_C && b == E_AMP) {
+      if (k + 1 >= n || p[k + 1] != E_AMP) return MSG_AMPERSAND;
+      k++;
+    }
+    if (cKind == E_X) {
+      if (!(g_abClass[b] & CC_HEX)) return MSG_INVALID;
+      if (ull > 0x0FFFFFFF) return MSG_LARGE;
+      ull = ull * 16 + (bDigit(b) ? b - E_0 : (g_abUpper[b] - E_A + 10));
+    } else if (cKind == E_B) {
+      if (b != E_0 && b != E_1) return MSG_INVALID;
+      if (ull & 0x80000000ull) return MSG_LARGE;
+      ull = ull * 2 + (b - E_0);
+    } else {
+      if (++ulChars > 4) return MSG_LARGE;
+      ull = (ull << 8) | b;
+    }
+    k++;
+  }
+  if (k == 2 && cKind != E_C) return -1; /* B'' and X'' are no terms */
+  *pulUsed = k + 1;
+  *plValue = static_cast<int32_t>(static_cast<uint32_t>(ull));
+  return 0;
+}
+
+/* The number a character value stands for: an optionally signed
+   self-defining term, optionally inside redundant parentheses. */
+bool bNumeric(const std::string &s, int32_t *pl)
+{
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(s.data());
+  uint32_t n = static_cast<uint32_t>(s.size());
+  if (n == 0) {
+    *pl = 0;
+    return true;
+  }
+  while (n >= 2 && p[0] == E_LPAREN && p[n - 1] == E_RPAREN) {
+    p++;
+    n -= 2;
+  }
+  bool bNeg = false;
+  if (n > 0 && (p[0] == E_PLUS || p[0] == E_MINUS)) {
+    bNeg = p[0] == E_MINUS;
+    p++;
+    n--;
+  }
+  uint32_t ulUsed = 0;
+  int32_t l = 0;
+  if (iSelfDefining(p, n, &ulUsed, &l) != 0 || ulUsed != n) return false;
+  *pl = bNeg ? static_cast<int32_t>(0u - static_cast<uint32_t>(l)) : l;
+  return true;
+}
+
+bool bToA(CTX &c, VAL &v)
+{
+  if (v.cType == 'C') {
+    if (!bNumeric(v.s, &v.l)) return bFail(c, MSG_NONNUMERIC);
+    v.s.clear();
+  }
+  v.cType = 'A';
+  v.bCharTerm = false;
+  return true;
+}
+
+bool bRange(CTX &c, int64_t ll, int32_t *pl)
+{
+  if (ll > INT32_MAX || ll < INT32_MIN) return bFail(c, MSG_OVERFLOW);
+  *pl = static_cast<int32_t>(ll);
+  return true;
+}
+
+bool bArith(CTX &c, char cOp, int32_t a, int32_t b, int32_t *pl)
+{
+  int64_t x = a, y = b;
+  switch (cOp) {
+  case '+':
+    return bRange(c, x + y, pl);
+  case '-':
+    return bRange(c, x - y, pl);
+  case '*':
+    return bRange(c, x * y, pl);
+  default:
+    if (y == 0) {
+      *pl = 0;
+      return true;
+    }
+    return bRange(c, x / y, pl);
+  }
+}
+
+int32_t lShift(char cOp, int32_t a, int32_t lCount)
+{
+  uint32_t n = static_cast<uint32_t>(lCount) & 63, u = static_cast<uint32_t>(a);
+  if (n == 0) return a;
+  switch (cOp) {
+  case '[':
+    return n >= 32 ? 0 : static_cast<int32_t>(u << n);
+  case ']':
+    return n >= 32 ? 0 : static_cast<int32_t>(u >> n);
+  case '{':
+    if (n >= 32) return static_cast<int32_t>(u & 0x80000000u);
+    return static_cast<int32_t>(((u << n) & 0x7FFFFFFFu) | (u & 0x80000000u));
+  default:
+    return n >= 32 ? (a < 0 ? -1 : 0) : (a >> n);
+  }
+}
+
+int32_t lFind(const std::string &s, const std::string &t)
+{
+  for (size_t k = 0; k < s.size(); k++)
+    if (t.find(s[k]) != std::string::npos) return static_cast<int32_t>(k + 1);
+  return 0;
+}
+
+int32_t lIndex(const std::string &s, const std::string &t)
+{
+  if (s.empty() || t.empty() || t.size() > s.size()) return 0;
+  size_t k = s.find(t);
+  return k == std::string::npos ? 0 : static_cast<int32_t>(k + 1);
+}
+
+/* Applies an arithmetic function code to two values. */
+bool bFunction(CTX &c, char cCode, VAL &v, VAL &w)
+{
+  if (cCode == 'F' || cCode == 'X') {
+    vToC(v);
+    vToC(w);
+    v.l = cCode == 'F' ? lFind(v.s, w.s) : lIndex(v.s, w.s);
+    v.cType = 'A';
+    v.bCharTerm = false;
+    v.s.clear();
+    return true;
+  }
+  if (!bToA(c, v) || !bToA(c, w)) return false;
+  switch (cCode) {
+  case '&':
+    v.l &= w.l;
+    break;
+  case '|':
+    v.l |= w.l;
+    break;
+  case '^':
+    v.l ^= w.l;
+    break;
+  default:
+    v.l = lShift(cCode, v.l, w.l);
+    break;
+  }
+  return true;
+}
+
+/* Character comparison: the shorter string is the lower. */
+int iCompare(const std::string &a, const std::string &b)
+{
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return std::memcmp(a.data(), b.data(), a.size());
+}
+
+bool bRelation(CTX &c, char cRel, VAL &v, VAL &w)
+{
+  int iCmp = 0;
+  if (v.bCharTerm || w.bCharTerm) {
+    vToC(v);
+    vToC(w);
+    iCmp = iCompare(v.s, w.s);
+  } else {
+    if (!bToA(c, v) || !bToA(c, w)) return false;
+    iCmp = v.l < w.l ? -1 : v.l > w.l ? 1 : 0;
+  }
+  bool b = false;
+  switch (cRel) {
+  case '=':
+    b = iCmp == 0;
+    break;
+  case 'N':
+    b = iCmp != 0;
+    break;
+  case '>':
+    b = iCmp > 0;
+    break;
+  case '<':
+    b = iCmp < 0;
+    break;
+  case 'G':
+    b = iCmp >= 0;
+    break;
+  default:
+    b = iCmp <= 0;
+    break;
+  }
+  v.cType = 'B';
+  v.bCharTerm = false;
+  v.l = b ? 1 : 0;
+  v.s.clear();
+  return true;
+}
+
+bool bTruth(CTX &c, VAL &v, bool *pb)
+{
+  if (v.cType == 'C' && !bToA(c, v)) return false;
+  *pb = v.l != 0;
+  return true;
+}
+
+/* ---- sublists and symbol attributes -------------------------------------- */
+
+/* Offsets of the matching ')' of the '(' at p[0], or n. */
+size_t ulMatching(const uint8_t *p, size_t n)
+{
+  int iDepth = 0;
+  bool bQuote = false;
+  for (size_t k = 0; k < n; k++) {
+    if (bQuote) {
+      if (p[k] == E_QUOTE) bQuote = false;
+    } else if (p[k] == E_QUOTE) {
+      bQuote = bCondOpensString(p, k, n);
+    } else if (p[k] == E_LPAREN) {
+      iDepth++;
+    } else if (p[k] == E_RPAREN && --iDepth == 0) {
+      return k;
+    }
+  }
+  return n;
+}
+
+bool bIsSublist(const std::string &s)
+{
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(s.data());
+  return s.size() >= 2 && p[0] == E_LPAREN && ulMatching(p, s.size()) == s.size() - 1;
+}
+
+bool bSymbolName(const uint8_t *p, size_t n)
+{
+  if (n == 0 || n > SYM_NAME_MAX || !bLetter(p[0]) || bDigit(p[0])) return false;
+  for (size_t k = 1; k < n; k++)
+    if (!bAlnum(p[k])) return false;
+  return true;
+}
+
+SYMBOL *pSymbolOf(const uint8_t *p, size_t n)
+{
+  uint8_t ab[SYM_NAME_MAX];
+  if (!bSymbolName(p, n)) return nullptr;
+  for (size_t k = 0; k < n; k++) ab[k] = g_abUpper[p[k]];
+  SYMBOL *pSym = pSymbolFind(ab, n);
+  if (pSym != nullptr && (pSym->bFlags & SYMF_UNDEFINED)) return nullptr;
+  return pSym;
+}
+
+uint8_t bTypeOfSymbol(const uint8_t *p, size_t n)
+{
+  SYMBOL *pSym = pSymbolOf(p, n);
+  return pSym != nullptr && pSym->bType != 0 ? pSym->bType : E_U;
+}
+
+/* T' of a value: O empty, N a self-defining term, a symbol's type, else U. */
+uint8_t bTypeOfValue(const std::string &s)
+{
+  if (s.empty()) return E_O;
+  int32_t l = 0;
+  uint32_t ulUsed = 0;
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(s.data());
+  if (iSelfDefining(p, static_cast<uint32_t>(s.size()), &ulUsed, &l) == 0 && ulUsed == s.size()) return E_N;
+  if (bSymbolName(p, s.size())) return bTypeOfSymbol(p, s.size());
+  return E_U;
+}
+
+/* O' of an operation name. */
+uint8_t bOperationType(const uint8_t *p, size_t n)
+{
+  uint8_t ab[64];
+  if (n == 0 || n > 63) return E_U;
+  for (size_t k = 0; k < n; k++) ab[k] = g_abUpper[p[k]];
+  ab[n] = 0;
+  const uint8_t *pRec = static_cast<const uint8_t *>(pOpindexFind(ab));
+  if (pRec == nullptr) return E_U;
+  if (pRec[0] == OPK_ASSEMBLER) return E_A;
+  if (pRec[0] == OPK_MACRO) return E_M;
+  return E_O;
+}
+
+/* L', S', I' or D' of an ordinary symbol. */
+bool bSymbolAttribute(CTX &c, char cLetter, const uint8_t *p, size_t n, int32_t *pl)
+{
+  SYMBOL *pSym = pSymbolOf(p, n);
+  if (cLetter == 'D') {
+    *pl = pSym != nullptr ? 1 : 0;
+    return true;
+  }
+  std::string strName = strHost(p, n);
+  if (pSym == nullptr || (cLetter != 'S' && pSym->lLength < 0) || (cLetter != 'L' && pSym->sScale <= SYM_SCALE_UNKNOWN))
+    return bFail(c, MSG_SYMBOL_ATTR, cLetter, strName.c_str());
+  int32_t lLen = pSym->lLength, lScale = pSym->sScale;
+  if (cLetter == 'L') {
+    *pl = lLen;
+  } else if (cLetter == 'S') {
+    *pl = lScale;
+  } else {
+    switch (g_abEbcdicToAscii[pSym->bType]) {
+    case 'F':
+    case 'H':
+    case 'G':
+      *pl = 8 * lLen - lScale - 1;
+      break;
+    case 'E':
+    case 'D':
+    case 'L':
+      *pl = 2 * (lLen - 1) - lScale;
+      break;
+    case 'P':
+      *pl = 2 * lLen - lScale - 1;
+      break;
+    case 'Z':
+      *pl = lLen - lScale;
+      break;
+    default:
+      *pl = 0;
+      break;
+    }
+  }
+  return true;
+}
+
+/* ---- the parser ------------------------------------------------------------ */
+
+bool bExprA(CTX &c, char cCtx, VAL &v);
+bool bBoolXor(CTX &c, VAL &v);
+bool bConcat(CTX &c, VAL &v);
+bool bVarRef(CTX &c, bool bDot, VARREF &ref);
+
+struct DEPTH {
+  CTX &c;
+  explicit DEPTH(CTX &cx) : c(cx) { c.iDepth++; }
+  ~DEPTH() { c.iDepth--; }
+  bool bTooDeep() const { return c.iDepth > DEPTH_MAX; }
+};
+
+/* The value of a variable reference (with its subscripts); *ppVar the
+   variable. */
+bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
+{
+  std::string strName = strHost(ref.abName, ref.ulName);
+  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+  if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strName.c_str());
+  if (ppVar != nullptr) *ppVar = pVar;
+  uint8_t bType = pVar->bFlags & VT_MASK;
+  v.bCharTerm = false;
+  v.cType = bType == VT_A ? 'A' : bType == VT_B ? 'B' : 'C';
+  if (ref.ulSubs == 0) {
+    if (pVar->bFlags & VF_DIM) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+    v.l = pVar->lValue;
+    if (v.cType == 'C') v.s = pVar->strValue;
+    return true;
+  }
+  bool bSyslist = (pVar->bFlags & VF_FROM0) != 0;
+  for (uint32_t k = 0; k < ref.ulSubs; k++) {
+    int32_t l = ref.alSub[k];
+    if (l < ((bSyslist && k == 0) ? 0 : 1) || l > static_cast<int32_t>(SUBSCRIPT_MAX))
+      return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+  }
+  if (bSyslist || pVar->bKind == VK_PARM) {
+    std::string s = bSyslist ? rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : pVar->strValue;
+    for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
+      std::string t;
+      vCondSublistElement(s, static_cast<uint32_t>(ref.alSub[k]), &t);
+      s.swap(t);
+    }
+    v.cType = 'C';
+    v.s.swap(s);
+    return true;
+  }
+  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+  if (v.cType == 'C')
+    v.s = rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0]));
+  else
+    v.l = lVarElement(pVar, static_cast<uint32_t>(ref.alSub[0]));
+  return true;
+}
+
+/* T' of a variable reference. */
+uint8_t bTypeOfVar(const VARSYM *pVar, const VARREF &ref, const VAL &v)
+{
+  if ((pVar->bFlags & VT_MASK) != VT_C) return E_N;
+  if (ref.ulSubs == 0 && pVar->bAttr > 1) return pVar->bAttr;
+  return bTypeOfValue(v.s);
+}
+
+/* An attribute reference; c.i is at the letter.  cCtx: 'A' arithmetic, 'B'
+   operand of a relation (T' and O' give characters), 'C' character. */
+bool bAttribute(CTX &c, char cCtx, VAL &v)
+{
+  char cLetter = static_cast<char>(g_abEbcdicToAscii[g_abUpper[c.p[c.i]]]);
+  c.i += 2;
+  bool bChar = cLetter == 'T' || cLetter == 'O';
+  if (cCtx == 'C' && !bChar) return bFail(c, MSG_ATTR_CHAR, cLetter);
+  if (cCtx == 'A' && bChar) return bFail(c, MSG_ATTR_ARITH, cLetter);
+  v = VAL{};
+  if (bPeek(c) == E_AMP) {
+    VARREF ref;
+    uint32_t ulStart = c.i;
+    if (!bVarRef(c, false, ref)) return false;
+    VARSYM *pVar = nullptr;
+    VAL w;
+    if (cLetter == 'N') {
+      pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+      if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strHost(ref.abName, ref.ulName).c_str());
+      if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
+        if (pVar->bFlags & VF_FROM0)
+          v.l = static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
+        else if (pVar->bFlags & VF_DIM)
+          v.l = static_cast<int32_t>(pVar->ulCount);
+        else if (pVar->bKind == VK_PARM)
+          v.l = static_cast<int32_t>(ulCondSublistCount(pVar->strValue));
+        else
+          v.l = 0;
+        return true;
+      }
+    }
+    if (!bRefValue(c, ref, w, &pVar)) return false;
+    bool bNumber = (pVar->bFlags & VT_MASK) != VT_C;
+    switch (cLetter) {
+    case 'N':
+      v.l = static_cast<int32_t>(ulCondSublistCount(w.s));
+      return true;
+    case 'K':
+      if (bNumber) {
+        uint32_t u = w.l < 0 ? 0u - static_cast<uint32_t>(w.l) : static_cast<uint32_t>(w.l);
+        for (v.l = 1; u >= 10; u /= 10) v.l++;
+      } else {
+        v.l = static_cast<int32_t>(w.s.size());
+      }
+      return true;
+    case 'T':
+    case 'O':
+      v.cType = 'C';
+      v.bCharTerm = true;
+      if (cLetter == 'T')
+        v.s.assign(1, static_cast<char>(bTypeOfVar(pVar, ref, w)));
+      else
+        v.s.assign(1, static_cast<char>(
+                          bNumber ? E_U : bOperationType(reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size())));
+      return true;
+    default:
+      if (bNumber) {
+        std::string strRef = strHost(c.p + ulStart + 1, c.i - ulStart - 1);
+        return bFail(c, MSG_ATTR_VAR, cLetter, strRef.c_str());
+      }
+      if (w.s.empty() || !bSymbolName(reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size())) {
+        v.l = cLetter == 'L' ? 1 : 0;
+        return true;
+      }
+      return bSymbolAttribute(c, cLetter, reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size(), &v.l);
+    }
+  }
+  if (bPeek(c) == E_STAR) return bFail(c, MSG_LOCATION);
+  uint32_t ulStart = c.i;
+  while (c.i < c.n && bAlnum(c.p[c.i])) c.i++;
+  uint32_t ulLen = c.i - ulStart;
+  if (ulLen == 0) return bFail(c, c.i >= c.n ? MSG_INCOMPLETE : MSG_INVALID);
+  const uint8_t *pName = c.p + ulStart;
+  switch (cLetter) {
+  case 'T':
+  case 'O':
+    v.cType = 'C';
+    v.bCharTerm = true;
+    v.s.assign(1, static_cast<char>(cLetter == 'T' ? bTypeOfSymbol(pName, ulLen) : bOperationType(pName, ulLen)));
+    return true;
+  case 'N':
+  case 'K':
+    return bFail(c, MSG_ATTR_ARITH, cLetter);
+  default:
+    return bSymbolAttribute(c, cLetter, pName, ulLen, &v.l);
+  }
+}
+
+/* An ordinary symbol as an arithmetic term. */
+bool bSymbolTerm(CTX &c, VAL &v)
+{
+  uint32_t ulStart = c.i;
+  while (c.i < c.n && bAlnum(c.p[c.i])) c.i++;
+  const uint8_t *p = c.p + ulStart;
+  uint32_t n = c.i - ulStart;
+  std::string strName = strHost(p, n);
+  SYMBOL *pSym = pSymbolOf(p, n);
+  if (pSym == nullptr) return bFail(c, MSG_SYMBOL, strName.c_str());
+  if (pSym->lValue == -1 || (pSym->bFlags & SYMF_VALUE_PENDING)) return bFail(c, MSG_SYMBOL_VALUE, strName.c_str());
+  if (pSym->lSection != -1) return bFail(c, MSG_RELOCATABLE);
+  v = VAL{};
+  v.l = pSym->lValue;
+  return true;
+}
+
+/* The body of a quoted string from its opening quote: '' is one quote, &&
+   stays two ampersands, variable symbols are replaced. */
+bool bQuoted(CTX &c, std::string &s)
+{
+  s.clear();
+  c.i++;
+  for (;;) {
+    if (c.i >= c.n) return bFail(c, MSG_QUOTES);
+    uint8_t b = c.p[c.i];
+    if (b == E_QUOTE) {
+      if (bPeek(c, 1) != E_QUOTE) {
+        c.i++;
+        break;
+      }
+      s += static_cast<char>(b);
+      c.i += 2;
+    } else if (b == E_AMP) {
+      if (bPeek(c, 1) == E_AMP) {
+        s.append(2, static_cast<char>(E_AMP));
+        c.i += 2;
+      } else {
+        VARREF ref;
+        VAL w;
+        if (!bVarRef(c, true, ref) || !bRefValue(c, ref, w)) return false;
+        vToC(w);
+        s += w.s;
+      }
+    } else {
+      s += static_cast<char>(b);
+      c.i++;
+    }
+    if (s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+  }
+  return true;
+}
+
+/* A substring (S,L) right after a string, when one follows. */
+bool bSubstring(CTX &c, std::string &s)
+{
+  if (bPeek(c) != E_LPAREN) return true;
+  c.i++;
+  vBlanks(c);
+  VAL vs, vl;
+  if (!bExprA(c, 'A', vs) || !bToA(c, vs)) return false;
+  vBlanks(c);
+  bool bRest = true;
+  if (bPeek(c) == E_COMMA) {
+    c.i++;
+    vBlanks(c);
+    if (bPeek(c) == E_STAR) {
+      c.i++;
+    } else {
+      if (!bExprA(c, 'A', vl) || !bToA(c, vl)) return false;
+      bRest = false;
+    }
+    vBlanks(c);
+  }
+  if (bPeek(c) != E_RPAREN) return bFail(c, c.i >= c.n ? MSG_PAREN : MSG_INVALID);
+  c.i++;
+  if (vs.l < 1) return bFail(c, MSG_START);
+  if (!bRest && vl.l < 0) return bFail(c, MSG_LENGTH);
+  if (static_cast<uint32_t>(vs.l) > s.size()) return bFail(c, MSG_BEYOND);
+  size_t ulRest = s.size() - static_cast<size_t>(vs.l - 1);
+  size_t ulLen = bRest ? ulRest : static_cast<size_t>(vl.l);
+  if (ulLen > ulRest) {
+    if (g_asm.ulFlagInForce & FLAG_SUBSTR) return bFail(c, MSG_LENGTH);
+    ulLen = ulRest;
+  }
+  s = s.substr(static_cast<size_t>(vs.l - 1), ulLen);
+  return true;
+}
+
+/* Whether the '(' at c.i starts an arithmetic group inside a boolean
+   expression: an arithmetic or relational operator, or a string to
+   duplicate, follows its ')'. */
+bool bArithmeticGroup(const CTX &c)
+{
+  size_t k = c.i + ulMatching(c.p + c.i, c.n - c.i);
+  if (k >= c.n) return false;
+  k++;
+  if (k < c.n && c.p[k] == E_QUOTE) return true;
+  while (k < c.n && c.p[k] == EBCDIC_BLANK) k++;
+  if (k >= c.n) return false;
+  uint8_t b = c.p[k];
+  if (b == E_PLUS || b == E_MINUS || b == E_STAR || b == E_SLASH) return true;
+  CTX d = c;
+  d.i = static_cast<uint32_t>(k);
+  uint32_t ulLen = ulWord(d);
+  return ulLen > 0 && bWordEnds(d, ulLen) && cWordCode(d, ulLen, c_aRel, std::size(c_aRel)) != 0;
+}
+
+/* A parenthesised group at c.i: a string function, a duplication factor
+   with its string, an arithmetic function form, an arithmetic or a boolean
+   expression. */
+bool bGroup(CTX &c, char cCtx, VAL &v)
+{
+  DEPTH depth(c);
+  if (depth.bTooDeep()) return bFail(c, MSG_INVALID);
+  char cInner = cCtx == 'B' && !bArithmeticGroup(c) ? 'B' : 'A';
+  c.i++;
+  vBlanks(c);
+  uint32_t ulLen = ulWord(c);
+  bool bWord = ulLen > 0 && bWordEnds(c, ulLen) && c.i + ulLen < c.n && c.p[c.i + ulLen] == EBCDIC_BLANK;
+  v = VAL{};
+  if (bWord && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE"))) {
+    char cFn = static_cast<char>(g_abEbcdicToAscii[g_abUpper[c.p[c.i]]]);
+    c.i += ulLen;
+    vBlanks(c);
+    if (!bConcat(c, v)) return false;
+    std::string t;
+    for (char ch : v.s) {
+      uint8_t b = static_cast<uint8_t>(ch);
+      if (cFn == 'U') {
+        t += static_cast<char>(g_abUpper[b]);
+      } else if (cFn == 'L') {
+        bool bUpper = (b >= 0xC1 && b <= 0xC9) || (b >= 0xD1 && b <= 0xD9) || (b >= 0xE2 && b <= 0xE9);
+        t += static_cast<char>(bUpper ? b - 0x40 : b);
+      } else {
+        t += ch;
+        if (b == E_QUOTE || b == E_AMP) t += ch;
+      }
+    }
+    if (t.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+    v.s.swap(t);
+    v.bCharTerm = true;
+  } else if (cInner == 'B' && cCtx == 'B') {
+    if (!bBoolXor(c, v)) return false;
+  } else if (bWord && bWordIs(c, ulLen, "NOT")) {
+    c.i += ulLen;
+    vBlanks(c);
+    if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
+    v.l = ~v.l;
+  } else {
+    if (!bExprA(c, 'A', v)) return false;
+    vBlanks(c);
+    if (c.i < c.n && c.p[c.i] != E_RPAREN) {
+      ulLen = ulWord(c);
+      char cCode = ulLen > 0 && bWordEnds(c, ulLen) ? cWordCode(c, ulLen, c_aFunc, std::size(c_aFunc)) : 0;
+      char cRel = ulLen > 0 && bWordEnds(c, ulLen) ? cWordCode(c, ulLen, c_aRel, std::size(c_aRel)) : 0;
+      if (cCode == 0 && cRel == 0) {
+        if (ulLen == 0) return bFail(c, MSG_INVALID);
+        return bFail(c, MSG_FUNCTION, strWordHost(c).c_str());
+      }
+      c.i += ulLen;
+      vBlanks(c);
+      if (c.i >= c.n || c.p[c.i] == E_RPAREN) return bFail(c, MSG_INCOMPLETE);
+      VAL w;
+      if (!bExprA(c, 'A', w)) return false;
+      if (cCode != 0 ? !bFunction(c, cCode, v, w) : !bRelation(c, cRel, v, w)) return false;
+      vBlanks(c);
+    }
+  }
+  vBlanks(c);
+  if (c.i >= c.n) return bFail(c, MSG_PAREN);
+  if (c.p[c.i] != E_RPAREN) {
+    uint32_t ulWordLen = ulWord(c);
+    if (ulWordLen > 0) return bFail(c, MSG_OPERATOR, strWordHost(c).c_str());
+    return bFail(c, MSG_INVALID);
+  }
+  c.i++;
+  /* a duplication factor */
+  if (bPeek(c) == E_QUOTE) {
+    if (!bToA(c, v)) return false;
+    if (v.l < 0) return bFail(c, MSG_DUPLICATION);
+    if (v.l > static_cast<int32_t>(VALUE_MAX)) return bFail(c, MSG_TOO_LONG);
+    std::string s;
+    if (!bQuoted(c, s) || !bSubstring(c, s)) return false;
+    if (s.size() * static_cast<size_t>(v.l) > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+    v.cType = 'C';
+    v.bCharTerm = true;
+    v.s.clear();
+    for (int32_t k = 0; k < v.l; k++) v.s += s;
+  } else if (cCtx == 'C' && v.cType != 'C') {
+    return bFail(c, MSG_INVALID);
+  }
+  return true;
+}
+
+bool bPrimary(CTX &c, char cCtx, VAL &v)
+{
+  uint8_t b = bPeek(c);
+  if (c.i >= c.n || b == E_RPAREN || b == E_COMMA) return bFail(c, MSG_INCOMPLETE);
+  if (b == E_LPAREN) return bGroup(c, cCtx, v);
+  if (b == E_AMP) {
+    VARREF ref;
+    return bVarRef(c, true, ref) && bRefValue(c, ref, v);
+  }
+  if (b == E_QUOTE) return bConcat(c, v);
+  if (b == E_STAR) return bFail(c, MSG_LOCATION);
+  if (bPeek(c, 1) == E_QUOTE && bLetter(b)) {
+    uint8_t u = g_abUpper[b];
+    if (u == E_N || u == E_K || u == E_L || u == E_S || u == E_I || u == E_D || u == E_T || u == E_O)
+      return bAttribute(c, cCtx, v);
+  }
+  if (bDigit(b) || (bPeek(c, 1) == E_QUOTE && bLetter(b))) {
+    uint32_t ulUsed = 0;
+    v = VAL{};
+    int iMsg = iSelfDefining(c.p + c.i, c.n - c.i, &ulUsed, &v.l);
+    if (iMsg > 0) return bFail(c, static_cast<CNDMSG>(iMsg));
+    if (iMsg < 0) return bFail(c, MSG_INVALID);
+    c.i += ulUsed;
+    return true;
+  }
+  if (bLetter(b)) return bSymbolTerm(c, v);
+  return bFail(c, MSG_INVALID);
+}
+
+bool bUnary(CTX &c, char cCtx, VAL &v)
+{
+  uint8_t b = bPeek(c);
+  if (b == E_PLUS || b == E_MINUS) {
+    DEPTH depth(c);
+    if (depth.bTooDeep()) return bFail(c, MSG_INVALID);
+    c.i++;
+    if (!bUnary(c, cCtx, v) || !bToA(c, v)) return false;
+    if (b == E_MINUS) return bRange(c, -static_cast<int64_t>(v.l), &v.l);
+    return true;
+  }
+  return bPrimary(c, cCtx, v);
+}
+
+/* An operator character after optional blanks (inside parentheses). */
+uint8_t bOperatorAhead(const CTX &c, uint32_t *pulAt)
+{
+  uint32_t k = c.i;
+  while (k < c.n && c.p[k] == EBCDIC_BLANK) k++;
+  *pulAt = k;
+  return k < c.n ? c.p[k] : 0;
+}
+
+bool bMul(CTX &c, char cCtx, VAL &v)
+{
+  if (!bUnary(c, cCtx, v)) return false;
+  for (;;) {
+    uint32_t k = 0;
+    uint8_t b = bOperatorAhead(c, &k);
+    if (b != E_STAR && b != E_SLASH) return true;
+    c.i = k + 1;
+    vBlanks(c);
+    VAL w;
+    if (!bToA(c, v) || !bUnary(c, cCtx, w) || !bToA(c, w)) return false;
+    if (!bArith(c, b == E_STAR ? '*' : '/', v.l, w.l, &v.l)) return false;
+  }
+}
+
+bool bExprA(CTX &c, char cCtx, VAL &v)
+{
+  if (!bMul(c, cCtx, v)) return false;
+  for (;;) {
+    uint32_t k = 0;
+    uint8_t b = bOperatorAhead(c, &k);
+    if (b != E_PLUS && b != E_MINUS) return true;
+    c.i = k + 1;
+    vBlanks(c);
+    VAL w;
+    if (!bToA(c, v) || !bMul(c, cCtx, w) || !bToA(c, w)) return false;
+    if (!bArith(c, b == E_PLUS ? '+' : '-', v.l, w.l, &v.l)) return false;
+  }
+}
+
+/* The operator word after optional blanks: its length and position. */
+uint32_t ulWordAhead(CTX &c, uint32_t *pulAt)
+{
+  CTX d = c;
+  vBlanks(d);
+  *pulAt = d.i;
+  uint32_t ulLen = ulWord(d);
+  return ulLen > 0 && bWordEnds(d, ulLen) ? ulLen : 0;
+}
+
+bool bWordAheadIs(CTX &c, const char *psz, uint32_t *pulNext)
+{
+  uint32_t ulAt = 0, ulLen = ulWordAhead(c, &ulAt);
+  CTX d = c;
+  d.i = ulAt;
+  if (ulLen == 0 || !bWordIs(d, ulLen, psz)) return false;
+  *pulNext = ulAt + ulLen;
+  return true;
+}
+
+/* After an operator word: blanks, and an operand must follow. */
+bool bOperandFollows(CTX &c, uint32_t ulNext)
+{
+  c.i = ulNext;
+  vBlanks(c);
+  if (c.i >= c.n || c.p[c.i] == E_RPAREN) return bFail(c, MSG_INCOMPLETE);
+  return true;
+}
+
+bool bRelational(CTX &c, VAL &v)
+{
+  if (!bExprA(c, 'B', v)) return false;
+  for (;;) {
+    uint32_t ulAt = 0, ulLen = ulWordAhead(c, &ulAt);
+    if (ulLen == 0) return true;
+    CTX d = c;
+    d.i = ulAt;
+    char cRel = cWordCode(d, ulLen, c_aRel, std::size(c_aRel));
+    char cFn = cWordCode(d, ulLen, c_aFunc, std::size(c_aFunc));
+    if (cRel == 0 && (cFn == 0 || cFn == '&' || cFn == '|' || cFn == '^')) return true;
+    if (!bOperandFollows(c, ulAt + ulLen)) return false;
+    VAL w;
+    if (!bExprA(c, cRel != 0 ? 'B' : 'A', w)) return false;
+    if (cRel != 0 ? !bRelation(c, cRel, v, w) : !bFunction(c, cFn, v, w)) return false;
+  }
+}
+
+bool bBoolNot(CTX &c, VAL &v)
+{
+  uint32_t ulNext = 0;
+  if (bWordAheadIs(c, "NOT", &ulNext)) {
+    DEPTH depth(c);
+    if (depth.bTooDeep()) return bFail(c, MSG_INVALID);
+    bool b = false;
+    if (!bOperandFollows(c, ulNext) || !bBoolNot(c, v) || !bTruth(c, v, &b)) return false;
+    v.cType = 'B';
+    v.l = b ? 0 : 1;
+    return true;
+  }
+  return bRelational(c, v);
+}
+
+bool bBoolBinary(CTX &c, VAL &v, int iLevel)
+{
+  static const char *const s_apszOp[] = {"XOR", "OR", "AND"};
+  if (!(iLevel == 2 ? bBoolNot(c, v) : bBoolBinary(c, v, iLevel + 1))) return false;
+  for (uint32_t ulNext = 0; bWordAheadIs(c, s_apszOp[iLevel], &ulNext);) {
+    VAL w;
+    bool a = false, b = false;
+    if (!bOperandFollows(c, ulNext)) return false;
+    if (!(iLevel == 2 ? bBoolNot(c, w) : bBoolBinary(c, w, iLevel + 1))) return false;
+    if (!bTruth(c, v, &a) || !bTruth(c, w, &b)) return false;
+    v.cType = 'B';
+    v.bCharTerm = false;
+    v.l = iLevel == 0 ? (a != b) : iLevel == 1 ? (a || b) : (a && b);
+  }
+  return true;
+}
+
+bool bBoolXor(CTX &c, VAL &v) { return bBoolBinary(c, v, 0); }
+
+/* A character expression: terms joined by juxtaposition or by '.'. */
+bool bConcat(CTX &c, VAL &v)
+{
+  DEPTH depth(c);
+  if (depth.bTooDeep()) return bFail(c, MSG_INVALID);
+  std::string s, t;
+  for (;;) {
+    uint8_t b = bPeek(c);
+    if (c.i >= c.n || b == EBCDIC_BLANK || b == E_RPAREN) return bFail(c, MSG_INCOMPLETE);
+    if (b == E_QUOTE) {
+      if (!bQuoted(c, t) || !bSubstring(c, t)) return false;
+    } else if (b == E_AMP) {
+      VARREF ref;
+      VAL w;
+      if (!bVarRef(c, true, ref) || !bRefValue(c, ref, w)) return false;
+      vToC(w);
+      t.swap(w.s);
+    } else if (b == E_LPAREN) {
+      VAL w;
+      if (!bGroup(c, 'C', w)) return false;
+      t.swap(w.s);
+    } else if (bPeek(c, 1) == E_QUOTE && bLetter(b) && g_abUpper[b] != E_C && g_abUpper[b] != E_X &&
+               g_abUpper[b] != E_B) {
+      VAL w;
+      if (!bAttribute(c, 'C', w)) return false;
+      t.swap(w.s);
+    } else {
+      return bFail(c, MSG_INVALID);
+    }
+    s += t;
+    if (s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+    b = bPeek(c);
+    uint8_t bNext = bPeek(c, 1);
+    if (b == E_DOT &&
+        (bNext == E_QUOTE || bNext == E_AMP || bNext == E_LPAREN || (bLetter(bNext) && bPeek(c, 2) == E_QUOTE))) {
+      c.i++;
+    } else if (b != E_QUOTE && b != E_AMP) {
+      break;
+    }
+  }
+  v = VAL{};
+  v.cType = 'C';
+  v.bCharTerm = true;
+  v.s.swap(s);
+  return true;
+}
+
+bool bVarRef(CTX &c, bool bDot, VARREF &ref)
+{
+  DEPTH depth(c);
+  if (depth.bTooDeep()) return bFail(c, MSG_INVALID);
+  ref.ulName = 0;
+  ref.ulSubs = 0;
+  c.i++; /* the ampersand */
+  if (c.i >= c.n) return bFail(c, MSG_AMPERSAND);
+  if (c.p[c.i] == E_LPAREN) {
+    /* a created name: text and variable symbols up to the ')' */
+    c.i++;
+    VAL v;
+    while (bPeek(c) != E_RPAREN) {
+      if (c.i >= c.n) return bFail(c, MSG_PAREN);
+      if (c.p[c.i] == E_AMP) {
+        VARREF inner;
+        VAL w;
+        if (!bVarRef(c, true, inner) || !bRefValue(c, inner, w)) return false;
+        vToC(w);
+        v.s += w.s;
+      } else {
+        v.s += static_cast<char>(c.p[c.i++]);
+      }
+      if (v.s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+    }
+    c.i++;
+    const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
+    if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
+      return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+    for (size_t k = 0; k < v.s.size(); k++) {
+      if (!bAlnum(p[k])) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      ref.abName[k] = g_abUpper[p[k]];
+    }
+    ref.ulName = static_cast<uint32_t>(v.s.size());
+  } else {
+    if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+    while (c.i < c.n && bAlnum(c.p[c.i])) {
+      if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      ref.abName[ref.ulName++] = g_abUpper[c.p[c.i++]];
+    }
+  }
+  ref.abName[ref.ulName] = 0;
+  if (bPeek(c) == E_LPAREN) {
+    c.i++;
+    for (;;) {
+      vBlanks(c);
+      VAL v;
+      if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
+      if (ref.ulSubs >= VARREF_SUBS_MAX)
+        return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strHost(ref.abName, ref.ulName).c_str());
+      ref.alSub[ref.ulSubs++] = v.l;
+      vBlanks(c);
+      uint8_t b = bPeek(c);
+      c.i++;
+      if (b == E_RPAREN) break;
+      if (b != E_COMMA) return bFail(c, b == 0 && c.i > c.n ? MSG_PAREN : MSG_INVALID);
+    }
+  }
+  if (bDot && bPeek(c) == E_DOT) c.i++;
+  return true;
+}
+
+/* Runs a parse over a whole text: it must take all of it. */
+bool bWhole(CTX &c, bool bOk)
+{
+  if (!bOk) return false;
+  if (c.i < c.n) {
+    uint32_t ulLen = ulWord(c);
+    if (c.p[c.i] == EBCDIC_BLANK) {
+      CTX d = c;
+      vBlanks(d);
+      ulLen = ulWord(d);
+      if (ulLen > 0) return bFail(c, MSG_OPERATOR, strWordHost(d).c_str());
+    } else if (ulLen > 0) {
+      return bFail(c, MSG_OPERATOR, strWordHost(c).c_str());
+    }
+    return bFail(c, c.p[c.i] == E_RPAREN ? MSG_INVALID : MSG_INVALID);
+  }
+  return true;
+}
+
+CTX ctxOf(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, CONDDIAG *pDiag)
+{
+  if (pDiag != nullptr) {
+    pDiag->iNumber = 0;
+    pDiag->achText[0] = '\0';
+  }
+  return CTX{pLevel, pText, ulLength, 0, pDiag, 0};
+}
+
+/* A sequence symbol at c.i (its period): the name, upper case. */
+bool bSequence(CTX &c, std::string *pName)
+{
+  if (bPeek(c) != E_DOT) return bFail(c, c.i >= c.n ? MSG_INCOMPLETE : MSG_INVALID);
+  c.i++;
+  uint32_t ulStart = c.i;
+  while (c.i < c.n && bAlnum(c.p[c.i])) c.i++;
+  uint32_t ulLen = c.i - ulStart;
+  if (ulLen > SEQ_NAME_MAX) return bFail(c, MSG_SEQUENCE, strHost(c.p + ulStart, ulLen < 63 ? ulLen : 63).c_str());
+  if (ulLen == 0 || bDigit(c.p[ulStart])) return bFail(c, MSG_INVALID);
+  pName->clear();
+  for (uint32_t k = 0; k < ulLen; k++) *pName += static_cast<char>(g_abUpper[c.p[ulStart + k]]);
+  return true;
+}
+
+} // namespace
+
+/* ---- shared pieces ------------------------------------------------------------ */
+
+bool bCondOpensString(const uint8_t *p, size_t i, size_t ulLen)
+{
+  if (i == 0) return true;
+  uint8_t u = g_abUpper[p[i - 1]];
+  bool bAttr = u == E_D || u == E_I || u == E_K || u == E_L || u == E_N || u == E_O || u == E_S || u == E_T;
+  if (!bAttr) return true;
+  if (i >= 2 && bAlnum(p[i - 2])) return true;
+  if (i + 1 >= ulLen) return false;
+  uint8_t cNext = p[i + 1];
+  return bDigit(cNext) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
+}
+
+void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems)
+{
+  pItems->clear();
+  int iDepth = 0;
+  bool bQuote = false;
+  uint32_t ulStart = 0;
+  for (uint32_t k = 0; k < n; k++) {
+    uint8_t b = p[k];
+    if (bQuote) {
+      if (b == E_QUOTE) bQuote = false;
+    } else if (b == E_QUOTE) {
+      bQuote = bCondOpensString(p, k, n);
+    } else if (b == E_LPAREN) {
+      iDepth++;
+    } else if (b == E_RPAREN) {
+      if (iDepth > 0) iDepth--;
+    } else if (b == E_COMMA && iDepth == 0) {
+      pItems->emplace_back(ulStart, k - ulStart);
+      ulStart = k + 1;
+    }
+  }
+  pItems->emplace_back(ulStart, n - ulStart);
+}
+
+void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut)
+{
+  pOut->clear();
+  if (!bIsSublist(strValue)) {
+    if (ulIndex == 1) *pOut = strValue;
+    return;
+  }
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
+  uint32_t n = static_cast<uint32_t>(strValue.size() - 2);
+  std::vector<std::pair<uint32_t, uint32_t>> aItems;
+  vCondSplit(p, n, &aItems);
+  if (ulIndex >= 1 && ulIndex <= aItems.size())
+    pOut->assign(reinterpret_cast<const char *>(p + aItems[ulIndex - 1].first), aItems[ulIndex - 1].second);
+}
+
+uint32_t ulCondSublistCount(const std::string &strValue)
+{
+  if (strValue.empty()) return 0;
+  if (!bIsSublist(strValue)) return 1;
+  if (strValue.size() == 2) return 0;
+  std::vector<std::pair<uint32_t, uint32_t>> aItems;
+  vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
+             &aItems);
+  return static_cast<uint32_t>(aItems.size());
+}
+
+bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
+                 VARREF *pRef, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
+  if (ulLength == 0 || pText[0] != E_AMP) return bFail(c, MSG_INVALID);
+  if (!bVarRef(c, bDot, *pRef)) return false;
+  *pulUsed = c.i;
+  return true;
+}
+
+/* ---- evaluation ------------------------------------------------------------ */
+
+bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
+  VAL v;
+  if (!bWhole(c, bExprA(c, 'A', v)) || !bToA(c, v)) return false;
+  *plValue = v.l;
+  return true;
+}
+
+bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
+  VAL v;
+  return bWhole(c, bBoolXor(c, v)) && bTruth(c, v, pbValue);
+}
+
+bool bCondCharacter(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, std::string *pValue,
+                    CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
+  VAL v;
+  if (!bWhole(c, bConcat(c, v))) return false;
+  pValue->swap(v.s);
+  return true;
+}
+
+bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
+                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
+  std::string s;
+  bool bChanged = false;
+  while (c.i < c.n) {
+    uint8_t b = c.p[c.i];
+    if (b != E_AMP) {
+      s += static_cast<char>(b);
+      c.i++;
+    } else if (bPeek(c, 1) == E_AMP) {
+      s.append(2, static_cast<char>(E_AMP));
+      c.i += 2;
+    } else if (!(g_abClass[bPeek(c, 1)] & CC_LETTER) && bPeek(c, 1) != E_LPAREN) {
+      s += static_cast<char>(b); /* no variable symbol: the statement's own checks see it */
+      c.i++;
+    } else {
+      VARREF ref;
+      VAL v;
+      if (!bVarRef(c, true, ref) || !bRefValue(c, ref, v)) return false;
+      vToC(v);
+      s += v.s;
+      bChanged = true;
+    }
+    if (s.size() > 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX) break; /* long past the limit */
+  }
+  size_t ulFrom = 0, ulTo = s.size();
+  if (eField != SUBST_OPERAND) {
+    while (ulFrom < ulTo && static_cast<uint8_t>(s[ulFrom]) == EBCDIC_BLANK) ulFrom++;
+    while (ulTo > ulFrom && static_cast<uint8_t>(s[ulTo - 1]) == EBCDIC_BLANK) ulTo--;
+  }
+  if (pbChanged != nullptr) *pbChanged = bChanged;
+  if (ulTo - ulFrom > ulLimit) {
+    if (eField == SUBST_OPERAND) return bFail(c, MSG_OPERAND_LONG, uOperand);
+    return bFail(c, MSG_FIELD_LONG, eField == SUBST_LABEL ? "Label" : "Operation");
+  }
+  pOut->append(s, ulFrom, ulTo - ulFrom);
+  return true;
+}
+
+bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(nullptr, nullptr, 0, pDiag);
+  pField->clear();
+  if (pStmt->ulOperandOff == 0) return bFail(c, MSG_OMITTED);
+  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
+  uint32_t ulEnd = pStmt->ulEnd, ulCont = pStmt->ulContinue > 0 ? pStmt->ulContinue - 1 : 0;
+  uint32_t r = pStmt->ulOperandOff / SRC_RECORD, col = pStmt->ulOperandOff % SRC_RECORD;
+  bool bQuote = false;
+  int iDepth = 0;
+  for (;;) {
+    if (col >= ulEnd || col >= SRC_RECORD) {
+      if (++r >= pStmt->ulRecords) break;
+      col = ulCont;
+      continue;
+    }
+    uint8_t b = pCards[r * SRC_RECORD + col];
+    if (bQuote) {
+      if (b == E_QUOTE) bQuote = false;
+    } else if (b == EBCDIC_BLANK && iDepth == 0) {
+      break;
+    } else if (b == E_QUOTE) {
+      size_t n = pField->size();
+      uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,
+                           n >= 1 ? static_cast<uint8_t>((*pField)[n - 1]) : EBCDIC_BLANK, b,
+                           col + 1 < ulEnd ? pCards[r * SRC_RECORD + col + 1] : EBCDIC_BLANK};
+      bQuote = bCondOpensString(abLook, 2, sizeof abLook);
+    } else if (b == E_LPAREN) {
+      iDepth++;
+    } else if (b == E_RPAREN) {
+      if (iDepth == 0) return bFail(c, MSG_FIELD_RIGHT);
+      iDepth--;
+    }
+    *pField += static_cast<char>(b);
+    col++;
+  }
+  if (bQuote) return bFail(c, MSG_FIELD_QUOTE);
+  if (iDepth > 0) return bFail(c, MSG_FIELD_LEFT);
+  if (pField->empty()) return bFail(c, MSG_OMITTED);
+  return true;
+}
+
+bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pField, ulLength, pDiag);
+  pTarget->clear();
+  for (;;) {
+    if (bPeek(c) != E_LPAREN) return bFail(c, c.i >= c.n ? MSG_INCOMPLETE : MSG_INVALID);
+    VAL v;
+    bool b = false;
+    std::string strName;
+    if (!bGroup(c, 'B', v) || !bTruth(c, v, &b) || !bSequence(c, &strName)) return false;
+    if (b) {
+      pTarget->swap(strName);
+      return true;
+    }
+    if (c.i >= c.n) return true;
+    if (c.p[c.i] != E_COMMA) return bFail(c, MSG_INVALID);
+    c.i++;
+  }
+}
+
+bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag)
+{
+  CTX c = ctxOf(pLevel, pField, ulLength, pDiag);
+  pTarget->clear();
+  if (bPeek(c) == E_DOT) {
+    std::string strName;
+    if (!bSequence(c, &strName)) return false;
+    if (c.i < c.n) return bFail(c, MSG_INVALID);
+    pTarget->swap(strName);
+    return true;
+  }
+  if (bPeek(c) != E_LPAREN) return bFail(c, c.i >= c.n ? MSG_INCOMPLETE : MSG_INVALID);
+  VAL v;
+  if (!bGroup(c, 'A', v) || !bToA(c, v)) return false;
+  if (c.i >= c.n) return bFail(c, MSG_OPERAND1);
+  for (int32_t k = 1;; k++) {
+    std::string strName;
+    if (!bSequence(c, &strName)) return false;
+    if (k == v.l) pTarget->swap(strName);
+    if (c.i >= c.n) return true;
+    if (c.p[c.i] != E_COMMA) return bFail(c, MSG_INVALID);
+    c.i++;
+  }
+}
