@@ -180,6 +180,8 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   uint32_t ulParen = 0;
   long lLen = pStmt->ulOperandOff != 0 ? lGather(pStmt, bEnd, pulRemarks, &ulParen) : 0;
   if (lLen < 0) return -1;
+  /* a lone comma holds the place of omitted operands before remarks */
+  if (lLen == 1 && static_cast<const uint8_t *>(g_split.field.pData)[0] == E_COMMA && uMinimum == 0) lLen = 0;
   if (lLen == 0 && ulParen == 0) {
     if (uMinimum == 1) {
       iStmtMsg(c_aMsg[MSG_OMITTED]);

@@ -523,7 +523,10 @@ bool DEFINER::bPrototype(SRCSTMT *p, const uint8_t *pszExpected)
   SCAN scan;
   vScanOperands(p, true, &scan);
   bool bOperands = scan.pError == nullptr;
-  if (p->ulOperandOff == 0) scan.vecOperands.clear();
+  /* no operand field, or a lone comma before remarks: no parameters */
+  if (p->ulOperandOff == 0 ||
+      (scan.vecOperands.size() == 2 && scan.vecOperands[0].empty() && scan.vecOperands[1].empty()))
+    scan.vecOperands.clear();
   for (const std::string &strOp : scan.vecOperands) {
     if (!bOperands) break;
     const auto *q = reinterpret_cast<const uint8_t *>(strOp.data());
@@ -1477,6 +1480,11 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   if (!strOp.empty() && strOp.size() <= MACNAME_MAX) {
     for (size_t i = 0; i < strOp.size(); i++) abName[i] = g_abUpper[static_cast<uint8_t>(strOp[i])];
     pEntry = static_cast<const OPENTRY *>(pOpindexFind(abName));
+    if (pEntry == nullptr && bSymbolNameValid(abName, static_cast<uint32_t>(strOp.size()))) {
+      int iMissing = 0; /* statement processing reports a miss */
+      char achMissing[160];
+      pEntry = reinterpret_cast<const OPENTRY *>(pMacroFind(abName, &iMissing, achMissing, sizeof achMissing));
+    }
   }
   bool bCall = pEntry != nullptr && pEntry->bKind == OPK_MACRO;
   bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
