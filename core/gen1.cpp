@@ -64,12 +64,13 @@ struct STMTSTATE {
   GROWBUF tail;                 /* sub-records to append to the record in hand */
   uint32_t ulTail, ulTailCount; /* their bytes and number */
   bool bHandlers;               /* first-phase handlers are reading the record */
+  bool bUnnumbered;             /* the statement being finished takes no number */
 };
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
 STMTSTATE g_stmt = {
     1, PRINT_START, 0,    0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
-    0, 0,           false};
+    0, 0,           false, false};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -548,7 +549,8 @@ bool bStmtFinish()
     bEnd = bIsInstruction(pStmtEntry(), INSTR_END);
   }
   usFlags = usStmtFlags();
-  g_stmt.ulNext++;
+  if (!g_stmt.bUnnumbered) g_stmt.ulNext++;
+  g_stmt.bUnnumbered = false;
   if (g_rec.ulLength == 0) return bEnd; /* nothing to keep of this statement */
   if (usFlags & SF_REVISIT) {
     uint64_t ullPos = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
@@ -712,6 +714,8 @@ bool bStmtProcess(const SRCSTMT *pIn)
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) vRecordTruncate(0);
+  /* conditional assembly inside a macro generates nothing: no number */
+  g_stmt.bUnnumbered = !bWrite && bMacroLanguage && sNest > 0;
   bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
   uint32_t ulSequence = ulGet32(pHead() + STMT_SEQUENCE);
   /* an END in error (a duplicate or invalid label) still ends the program:
