@@ -31,37 +31,37 @@ namespace {
 
 /* Texts with %s take host text, %c a letter, %u a number. */
 enum CNDMSG {
-  MSG_OPERAND_LONG,  /* 115: operand */
-  MSG_FIELD_LONG,    /* 115: field name */
-  MSG_PAREN,         /* 116 */
-  MSG_QUOTES,        /* 116 */
-  MSG_FIELD_QUOTE,   /* 116 */
-  MSG_FIELD_RIGHT,   /* 116 */
-  MSG_FIELD_LEFT,    /* 116 */
-  MSG_OMITTED,       /* 113 */
-  MSG_OPERAND1,      /* 111 */
-  MSG_INVALID,       /* 201: the generic syntax error of the parser */
-  MSG_LARGE,         /* 202 */
-  MSG_INCOMPLETE,    /* 203 */
-  MSG_AMPERSAND,     /* 204 */
-  MSG_LOCATION,      /* 224 */
-  MSG_OVERFLOW,      /* 225 */
-  MSG_SYMBOL_ATTR,   /* 228: letter, name */
-  MSG_SYMBOL_VALUE,  /* 228: name */
-  MSG_SYMBOL,        /* 228: name */
-  MSG_RELOCATABLE,   /* 228 */
-  MSG_FUNCTION,      /* 242: word */
-  MSG_OPERATOR,      /* 243: word */
-  MSG_SEQUENCE,      /* 244: name */
-  MSG_TOO_LONG,      /* 252 */
-  MSG_DUPLICATION,   /* 253 */
-  MSG_START,         /* 254 */
-  MSG_LENGTH,        /* 255 */
-  MSG_BEYOND,        /* 256 */
-  MSG_ATTR_CHAR,     /* 257: letter */
-  MSG_ATTR_ARITH,    /* 258: letter */
-  MSG_ATTR_VAR,      /* 259: letter, name */
-  MSG_NONNUMERIC,    /* 260 */
+  MSG_OPERAND_LONG, /* 115: operand */
+  MSG_FIELD_LONG,   /* 115: field name */
+  MSG_PAREN,        /* 116 */
+  MSG_QUOTES,       /* 116 */
+  MSG_FIELD_QUOTE,  /* 116 */
+  MSG_FIELD_RIGHT,  /* 116 */
+  MSG_FIELD_LEFT,   /* 116 */
+  MSG_OMITTED,      /* 113 */
+  MSG_OPERAND1,     /* 111 */
+  MSG_INVALID,      /* 201: the generic syntax error of the parser */
+  MSG_LARGE,        /* 202 */
+  MSG_INCOMPLETE,   /* 203 */
+  MSG_AMPERSAND,    /* 204 */
+  MSG_LOCATION,     /* 224 */
+  MSG_OVERFLOW,     /* 225 */
+  MSG_SYMBOL_ATTR,  /* 228: letter, name */
+  MSG_SYMBOL_VALUE, /* 228: name */
+  MSG_SYMBOL,       /* 228: name */
+  MSG_RELOCATABLE,  /* 228 */
+  MSG_FUNCTION,     /* 242: word */
+  MSG_OPERATOR,     /* 243: word */
+  MSG_SEQUENCE,     /* 244: name */
+  MSG_TOO_LONG,     /* 252 */
+  MSG_DUPLICATION,  /* 253 */
+  MSG_START,        /* 254 */
+  MSG_LENGTH,       /* 255 */
+  MSG_BEYOND,       /* 256 */
+  MSG_ATTR_CHAR,    /* 257: letter */
+  MSG_ATTR_ARITH,   /* 258: letter */
+  MSG_ATTR_VAR,     /* 259: letter, name */
+  MSG_NONNUMERIC,   /* 260 */
   MSG_COUNT
 };
 const MSGDEF c_aMsg[] = {
@@ -329,9 +329,12 @@ bool bArith(CTX &c, char cOp, int32_t a, int32_t b, int32_t *pl)
 {
   int64_t x = a, y = b;
   switch (cOp) {
-  case '+': return bRange(c, x + y, pl);
-  case '-': return bRange(c, x - y, pl);
-  case '*': return bRange(c, x * y, pl);
+  case '+':
+    return bRange(c, x + y, pl);
+  case '-':
+    return bRange(c, x - y, pl);
+  case '*':
+    return bRange(c, x * y, pl);
   default:
     if (y == 0) {
       *pl = 0;
@@ -346,12 +349,15 @@ int32_t lShift(char cOp, int32_t a, int32_t lCount)
   uint32_t n = static_cast<uint32_t>(lCount) & 63, u = static_cast<uint32_t>(a);
   if (n == 0) return a;
   switch (cOp) {
-  case '[': return n >= 32 ? 0 : static_cast<int32_t>(u << n);
-  case ']': return n >= 32 ? 0 : static_cast<int32_t>(u >> n);
+  case '[':
+    return n >= 32 ? 0 : static_cast<int32_t>(u << n);
+  case ']':
+    return n >= 32 ? 0 : static_cast<int32_t>(u >> n);
   case '{':
     if (n >= 32) return static_cast<int32_t>(u & 0x80000000u);
     return static_cast<int32_t>(((u << n) & 0x7FFFFFFFu) | (u & 0x80000000u));
-  default: return n >= 32 ? (a < 0 ? -1 : 0) : (a >> n);
+  default:
+    return n >= 32 ? (a < 0 ? -1 : 0) : (a >> n);
   }
 }
 
@@ -383,10 +389,18 @@ bool bFunction(CTX &c, char cCode, VAL &v, VAL &w)
   }
   if (!bToA(c, v) || !bToA(c, w)) return false;
   switch (cCode) {
-  case '&': v.l &= w.l; break;
-  case '|': v.l |= w.l; break;
-  case '^': v.l ^= w.l; break;
-  default: v.l = lShift(cCode, v.l, w.l); break;
+  case '&':
+    v.l &= w.l;
+    break;
+  case '|':
+    v.l |= w.l;
+    break;
+  case '^':
+    v.l ^= w.l;
+    break;
+  default:
+    v.l = lShift(cCode, v.l, w.l);
+    break;
   }
   return true;
 }
@@ -411,12 +425,24 @@ bool bRelation(CTX &c, char cRel, VAL &v, VAL &w)
   }
   bool b = false;
   switch (cRel) {
-  case '=': b = iCmp == 0; break;
-  case 'N': b = iCmp != 0; break;
-  case '>': b = iCmp > 0; break;
-  case '<': b = iCmp < 0; break;
-  case 'G': b = iCmp >= 0; break;
-  default: b = iCmp <= 0; break;
+  case '=':
+    b = iCmp == 0;
+    break;
+  case 'N':
+    b = iCmp != 0;
+    break;
+  case '>':
+    b = iCmp > 0;
+    break;
+  case '<':
+    b = iCmp < 0;
+    break;
+  case 'G':
+    b = iCmp >= 0;
+    break;
+  default:
+    b = iCmp <= 0;
+    break;
   }
   v.cType = 'B';
   v.bCharTerm = false;
@@ -518,8 +544,7 @@ bool bSymbolAttribute(CTX &c, char cLetter, const uint8_t *p, size_t n, int32_t 
     return true;
   }
   std::string strName = strHost(p, n);
-  if (pSym == nullptr || (cLetter != 'S' && pSym->lLength < 0) ||
-      (cLetter != 'L' && pSym->sScale <= SYM_SCALE_UNKNOWN))
+  if (pSym == nullptr || (cLetter != 'S' && pSym->lLength < 0) || (cLetter != 'L' && pSym->sScale <= SYM_SCALE_UNKNOWN))
     return bFail(c, MSG_SYMBOL_ATTR, cLetter, strName.c_str());
   int32_t lLen = pSym->lLength, lScale = pSym->sScale;
   if (cLetter == 'L') {
@@ -530,13 +555,23 @@ bool bSymbolAttribute(CTX &c, char cLetter, const uint8_t *p, size_t n, int32_t 
     switch (g_abEbcdicToAscii[pSym->bType]) {
     case 'F':
     case 'H':
-    case 'G': *pl = 8 * lLen - lScale - 1; break;
+    case 'G':
+      *pl = 8 * lLen - lScale - 1;
+      break;
     case 'E':
     case 'D':
-    case 'L': *pl = 2 * (lLen - 1) - lScale; break;
-    case 'P': *pl = 2 * lLen - lScale - 1; break;
-    case 'Z': *pl = lLen - lScale; break;
-    default: *pl = 0; break;
+    case 'L':
+      *pl = 2 * (lLen - 1) - lScale;
+      break;
+    case 'P':
+      *pl = 2 * lLen - lScale - 1;
+      break;
+    case 'Z':
+      *pl = lLen - lScale;
+      break;
+    default:
+      *pl = 0;
+      break;
     }
   }
   return true;
@@ -590,8 +625,7 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
     v.s.swap(s);
     return true;
   }
-  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1)
-    return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
   if (v.cType == 'C')
     v.s = rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0]));
   else
@@ -625,8 +659,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     VAL w;
     if (cLetter == 'N') {
       pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-      if (pVar == nullptr)
-        return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strHost(ref.abName, ref.ulName).c_str());
+      if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strHost(ref.abName, ref.ulName).c_str());
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
         if (pVar->bFlags & VF_FROM0)
           v.l = static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
@@ -642,7 +675,9 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     if (!bRefValue(c, ref, w, &pVar)) return false;
     bool bNumber = (pVar->bFlags & VT_MASK) != VT_C;
     switch (cLetter) {
-    case 'N': v.l = static_cast<int32_t>(ulCondSublistCount(w.s)); return true;
+    case 'N':
+      v.l = static_cast<int32_t>(ulCondSublistCount(w.s));
+      return true;
     case 'K':
       if (bNumber) {
         uint32_t u = w.l < 0 ? 0u - static_cast<uint32_t>(w.l) : static_cast<uint32_t>(w.l);
@@ -658,9 +693,8 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
       if (cLetter == 'T')
         v.s.assign(1, static_cast<char>(bTypeOfVar(pVar, ref, w)));
       else
-        v.s.assign(1, static_cast<char>(bNumber ? E_U
-                                                : bOperationType(reinterpret_cast<const uint8_t *>(w.s.data()),
-                                                                 w.s.size())));
+        v.s.assign(1, static_cast<char>(
+                          bNumber ? E_U : bOperationType(reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size())));
       return true;
     default:
       if (bNumber) {
@@ -688,8 +722,10 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     v.s.assign(1, static_cast<char>(cLetter == 'T' ? bTypeOfSymbol(pName, ulLen) : bOperationType(pName, ulLen)));
     return true;
   case 'N':
-  case 'K': return bFail(c, MSG_ATTR_ARITH, cLetter);
-  default: return bSymbolAttribute(c, cLetter, pName, ulLen, &v.l);
+  case 'K':
+    return bFail(c, MSG_ATTR_ARITH, cLetter);
+  default:
+    return bSymbolAttribute(c, cLetter, pName, ulLen, &v.l);
   }
 }
 
@@ -1084,8 +1120,8 @@ bool bConcat(CTX &c, VAL &v)
     if (s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
     b = bPeek(c);
     uint8_t bNext = bPeek(c, 1);
-    if (b == E_DOT && (bNext == E_QUOTE || bNext == E_AMP || bNext == E_LPAREN ||
-                       (bLetter(bNext) && bPeek(c, 2) == E_QUOTE))) {
+    if (b == E_DOT &&
+        (bNext == E_QUOTE || bNext == E_AMP || bNext == E_LPAREN || (bLetter(bNext) && bPeek(c, 2) == E_QUOTE))) {
       c.i++;
     } else if (b != E_QUOTE && b != E_AMP) {
       break;
@@ -1133,7 +1169,7 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
     }
     ref.ulName = static_cast<uint32_t>(v.s.size());
   } else {
-    if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+    if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
     while (c.i < c.n && bAlnum(c.p[c.i])) {
       if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
       ref.abName[ref.ulName++] = g_abUpper[c.p[c.i++]];
@@ -1281,8 +1317,7 @@ bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
 
 /* ---- evaluation ------------------------------------------------------------ */
 
-bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue,
-                     CONDDIAG *pDiag)
+bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   VAL v;
@@ -1308,8 +1343,8 @@ bool bCondCharacter(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLen
   return true;
 }
 
-bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField,
-                 unsigned uOperand, uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
+bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
+                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   std::string s;
@@ -1388,8 +1423,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
   return true;
 }
 
-bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget,
-              CONDDIAG *pDiag)
+bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pField, ulLength, pDiag);
   pTarget->clear();
@@ -1409,8 +1443,7 @@ bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, 
   }
 }
 
-bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget,
-              CONDDIAG *pDiag)
+bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pField, ulLength, pDiag);
   pTarget->clear();
