@@ -543,9 +543,8 @@ bool bSymbolAttribute(CTX &c, char cLetter, const uint8_t *p, size_t n, int32_t 
     *pl = pSym != nullptr ? 1 : 0;
     return true;
   }
-  std::string strName = strHost(p, n);
   if (pSym == nullptr || (cLetter != 'S' && pSym->lLength < 0) || (cLetter != 'L' && pSym->sScale <= SYM_SCALE_UNKNOWN))
-    return bFail(c, MSG_SYMBOL_ATTR, cLetter, strName.c_str());
+    return bFail(c, MSG_SYMBOL_ATTR, cLetter, strHost(p, n).c_str());
   int32_t lLen = pSym->lLength, lScale = pSym->sScale;
   if (cLetter == 'L') {
     *pl = lLen;
@@ -591,19 +590,24 @@ struct DEPTH {
   bool bTooDeep() const { return c.iDepth > DEPTH_MAX; }
 };
 
+/* A message of the variable symbols about the referenced name. */
+bool bRefDiag(CTX &c, VARMSG e, const VARREF &ref)
+{
+  return bDiag(c.pDiag, g_aVarMsg[e], strHost(ref.abName, ref.ulName).c_str());
+}
+
 /* The value of a variable reference (with its subscripts); *ppVar the
    variable. */
 bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
 {
-  std::string strName = strHost(ref.abName, ref.ulName);
   VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-  if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strName.c_str());
+  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
   if (ppVar != nullptr) *ppVar = pVar;
   uint8_t bType = pVar->bFlags & VT_MASK;
   v.bCharTerm = false;
   v.cType = bType == VT_A ? 'A' : bType == VT_B ? 'B' : 'C';
   if (ref.ulSubs == 0) {
-    if (pVar->bFlags & VF_DIM) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+    if (pVar->bFlags & VF_DIM) return bRefDiag(c, VARM_SUBSCRIPT, ref);
     v.l = pVar->lValue;
     if (v.cType == 'C') v.s = pVar->strValue;
     return true;
@@ -612,7 +616,7 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
   for (uint32_t k = 0; k < ref.ulSubs; k++) {
     int32_t l = ref.alSub[k];
     if (l < ((bSyslist && k == 0) ? 0 : 1) || l > static_cast<int32_t>(SUBSCRIPT_MAX))
-      return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+      return bRefDiag(c, VARM_SUBSCRIPT, ref);
   }
   if (bSyslist || pVar->bKind == VK_PARM) {
     std::string s = bSyslist ? rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : pVar->strValue;
@@ -625,7 +629,7 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
     v.s.swap(s);
     return true;
   }
-  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bRefDiag(c, VARM_SUBSCRIPT, ref);
   if (v.cType == 'C')
     v.s = rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0]));
   else
@@ -659,7 +663,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     VAL w;
     if (cLetter == 'N') {
       pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-      if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strHost(ref.abName, ref.ulName).c_str());
+      if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
         if (pVar->bFlags & VF_FROM0)
           v.l = static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
@@ -1182,8 +1186,7 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
       vBlanks(c);
       VAL v;
       if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
-      if (ref.ulSubs >= VARREF_SUBS_MAX)
-        return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strHost(ref.abName, ref.ulName).c_str());
+      if (ref.ulSubs >= VARREF_SUBS_MAX) return bRefDiag(c, VARM_SUBSCRIPT, ref);
       ref.alSub[ref.ulSubs++] = v.l;
       vBlanks(c);
       uint8_t b = bPeek(c);
@@ -1288,7 +1291,7 @@ void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::str
   }
   const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
   uint32_t n = static_cast<uint32_t>(strValue.size() - 2);
-  std::vector<std::pair<uint32_t, uint32_t>> aItems;
+  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
   vCondSplit(p, n, &aItems);
   if (ulIndex >= 1 && ulIndex <= aItems.size())
     pOut->assign(reinterpret_cast<const char *>(p + aItems[ulIndex - 1].first), aItems[ulIndex - 1].second);
@@ -1299,7 +1302,7 @@ uint32_t ulCondSublistCount(const std::string &strValue)
   if (strValue.empty()) return 0;
   if (!bIsSublist(strValue)) return 1;
   if (strValue.size() == 2) return 0;
-  std::vector<std::pair<uint32_t, uint32_t>> aItems;
+  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
   vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
              &aItems);
   return static_cast<uint32_t>(aItems.size());
@@ -1347,7 +1350,8 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
                  uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
-  std::string s;
+  static std::string s; /* storage reused from call to call */
+  s.clear();
   bool bChanged = false;
   while (c.i < c.n) {
     uint8_t b = c.p[c.i];

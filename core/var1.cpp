@@ -818,13 +818,14 @@ void vSetFirstPhase(const INSTRARGS &a)
     vAttachMsg(VARM_SUBSCRIPT, strHostName(pVar));
     return;
   }
+  /* the array grows to the last element the operands name */
+  if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
+    pVar->ulCount = ulIndex + static_cast<uint32_t>(g_aItems.size()) - 1;
   for (size_t k = 0; k < g_aItems.size(); k++) {
     const uint8_t *p = pField + g_aItems[k].first;
     uint32_t n = g_aItems[k].second;
     uint32_t ulSlot = ulIndex == 0 ? 0 : ulIndex + static_cast<uint32_t>(k);
-    if (n == 0) {
-      if (g_aItems.size() > 1) continue;
-    }
+    if (n == 0) continue; /* leaves its element as it is */
     bool bOk = false;
     if (bType == VT_A) {
       int32_t l = 0;
@@ -845,6 +846,4 @@ void vSetFirstPhase(const INSTRARGS &a)
       return;
     }
   }
-  if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
-    pVar->ulCount = ulIndex + static_cast<uint32_t>(g_aItems.size()) - 1;
 }
