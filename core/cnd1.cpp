@@ -127,16 +127,16 @@ bool bDiagFormat(CONDDIAG *pDiag, const MSGDEF &msg, va_list ap)
   return false;
 }
 
-bool bDiag(CONDDIAG *pDiag, const MSGDEF &msg, ...)
+bool bDiag(CONDDIAG *pDiag, const MSGDEF *pMsg, ...)
 {
   va_list ap;
-  va_start(ap, msg);
-  bDiagFormat(pDiag, msg, ap);
+  va_start(ap, pMsg);
+  bDiagFormat(pDiag, *pMsg, ap);
   va_end(ap);
   return false;
 }
 
-bool bFail(CTX &c, CNDMSG e, ...)
+bool bFail(CTX &c, int e, ...)
 {
   va_list ap;
   va_start(ap, e);
@@ -593,7 +593,7 @@ struct DEPTH {
 /* A message of the variable symbols about the referenced name. */
 bool bRefDiag(CTX &c, VARMSG e, const VARREF &ref)
 {
-  return bDiag(c.pDiag, g_aVarMsg[e], strHost(ref.abName, ref.ulName).c_str());
+  return bDiag(c.pDiag, &g_aVarMsg[e], strHost(ref.abName, ref.ulName).c_str());
 }
 
 /* The value of a variable reference (with its subscripts); *ppVar the
@@ -948,7 +948,7 @@ bool bPrimary(CTX &c, char cCtx, VAL &v)
     uint32_t ulUsed = 0;
     v = VAL{};
     int iMsg = iSelfDefining(c.p + c.i, c.n - c.i, &ulUsed, &v.l);
-    if (iMsg > 0) return bFail(c, static_cast<CNDMSG>(iMsg));
+    if (iMsg > 0) return bFail(c, iMsg);
     if (iMsg < 0) return bFail(c, MSG_INVALID);
     c.i += ulUsed;
     return true;
@@ -1166,16 +1166,16 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
     c.i++;
     const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
     if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
-      return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
     for (size_t k = 0; k < v.s.size(); k++) {
-      if (!bAlnum(p[k])) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      if (!bAlnum(p[k])) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
       ref.abName[k] = g_abUpper[p[k]];
     }
     ref.ulName = static_cast<uint32_t>(v.s.size());
   } else {
     if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
     while (c.i < c.n && bAlnum(c.p[c.i])) {
-      if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
       ref.abName[ref.ulName++] = g_abUpper[c.p[c.i++]];
     }
   }
@@ -1389,7 +1389,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
 {
   CTX c = ctxOf(nullptr, nullptr, 0, pDiag);
   pField->clear();
-  if (pStmt->ulOperandOff == 0) return bFail(c, MSG_OMITTED);
+  if (pStmt->ulOperandOff == 0 || pStmt->ulOperandOff >= pStmt->ulRecords * SRC_RECORD) return bFail(c, MSG_OMITTED);
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   uint32_t ulEnd = pStmt->ulEnd, ulCont = pStmt->ulContinue > 0 ? pStmt->ulContinue - 1 : 0;
   uint32_t r = pStmt->ulOperandOff / SRC_RECORD, col = pStmt->ulOperandOff % SRC_RECORD;

@@ -756,7 +756,7 @@ void vDeclareFirstPhase(const INSTRARGS &a)
       bIsInstruction(a.pEntry, INSTR_GBLC))
     bFlags |= VF_GLOBAL;
   CONDDIAG d{};
-  std::string strField;
+  static std::string strField; /* storage reused */
   if (!bCondOperandField(a.pStmt, &strField, &d)) {
     vAttach(d);
     return;
@@ -803,7 +803,7 @@ void vSetFirstPhase(const INSTRARGS &a)
   uint32_t ulIndex = 0;
   if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex)) return;
   CONDDIAG d{};
-  std::string strField, strValue;
+  static std::string strField, strValue; /* storage reused */
   if (!bCondOperandField(a.pStmt, &strField, &d)) {
     vAttach(d);
     return;
