@@ -503,10 +503,25 @@ SYMBOL *pSymbolOf(const uint8_t *p, size_t n)
   return pSym;
 }
 
-uint8_t bTypeOfSymbol(const uint8_t *p, size_t n)
+/* Attributes of an ordinary symbol: from the table, else from the source
+   ahead when the reader's look-ahead is installed. */
+bool bSymbolAttrs(const uint8_t *p, size_t n, CONDATTR *pAttr)
 {
   SYMBOL *pSym = pSymbolOf(p, n);
-  return pSym != nullptr && pSym->bType != 0 ? pSym->bType : E_U;
+  if (pSym != nullptr) {
+    *pAttr = CONDATTR{pSym->bType != 0 ? pSym->bType : E_U, pSym->lLength, pSym->sScale};
+    return true;
+  }
+  if (g_pfnCondLookahead == nullptr || !bSymbolName(p, n)) return false;
+  uint8_t ab[SYM_NAME_MAX];
+  for (size_t k = 0; k < n; k++) ab[k] = g_abUpper[p[k]];
+  return g_pfnCondLookahead(ab, static_cast<uint32_t>(n), pAttr);
+}
+
+uint8_t bTypeOfSymbol(const uint8_t *p, size_t n)
+{
+  CONDATTR attr{};
+  return bSymbolAttrs(p, n, &attr) ? attr.bType : E_U;
 }
 
 /* T' of a value: O empty, N a self-defining term, a symbol's type, else U. */
@@ -538,20 +553,21 @@ uint8_t bOperationType(const uint8_t *p, size_t n)
 /* L', S', I' or D' of an ordinary symbol. */
 bool bSymbolAttribute(CTX &c, char cLetter, const uint8_t *p, size_t n, int32_t *pl)
 {
-  SYMBOL *pSym = pSymbolOf(p, n);
   if (cLetter == 'D') {
-    *pl = pSym != nullptr ? 1 : 0;
+    *pl = pSymbolOf(p, n) != nullptr ? 1 : 0;
     return true;
   }
-  if (pSym == nullptr || (cLetter != 'S' && pSym->lLength < 0) || (cLetter != 'L' && pSym->sScale <= SYM_SCALE_UNKNOWN))
+  CONDATTR attr{};
+  if (!bSymbolAttrs(p, n, &attr) || (cLetter != 'S' && attr.lLength < 0) ||
+      (cLetter != 'L' && attr.sScale <= SYM_SCALE_UNKNOWN))
     return bFail(c, MSG_SYMBOL_ATTR, cLetter, strHost(p, n).c_str());
-  int32_t lLen = pSym->lLength, lScale = pSym->sScale;
+  int32_t lLen = attr.lLength, lScale = attr.sScale;
   if (cLetter == 'L') {
     *pl = lLen;
   } else if (cLetter == 'S') {
     *pl = lScale;
   } else {
-    switch (g_abEbcdicToAscii[pSym->bType]) {
+    switch (g_abEbcdicToAscii[attr.bType]) {
     case 'F':
     case 'H':
     case 'G':
@@ -852,7 +868,8 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
   c.i++;
   vBlanks(c);
   uint32_t ulLen = ulWord(c);
-  bool bWord = ulLen > 0 && bWordEnds(c, ulLen) && c.i + ulLen < c.n && c.p[c.i + ulLen] == EBCDIC_BLANK;
+  uint8_t bAfter = c.i + ulLen < c.n ? c.p[c.i + ulLen] : 0;
+  bool bWord = ulLen > 0 && (bAfter == EBCDIC_BLANK || bAfter == E_LPAREN || bAfter == E_QUOTE || bAfter == E_AMP);
   v = VAL{};
   if (bWord && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE"))) {
     char cFn = static_cast<char>(g_abEbcdicToAscii[g_abUpper[c.p[c.i]]]);
@@ -1243,6 +1260,8 @@ bool bSequence(CTX &c, std::string *pName)
 }
 
 } // namespace
+
+bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr) = nullptr;
 
 /* ---- shared pieces ------------------------------------------------------------ */
 

@@ -82,3 +82,15 @@ void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<u
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut);
 /* Number of sublist elements of a value (0 for an empty one). */
 uint32_t ulCondSublistCount(const std::string &strValue);
+
+/* Attributes of an ordinary symbol that is not defined yet, taken from the
+   statement that defines it further on in the source.  The source reader
+   installs the look-ahead (g_pfnCondLookahead, null: none); it is given the
+   upper-case EBCDIC name and returns false when nothing defines it.  The
+   symbol is not defined by this: D' stays 0. */
+struct CONDATTR {
+  uint8_t bType;   /* T', EBCDIC letter */
+  int32_t lLength; /* L'; negative: unknown */
+  int16_t sScale;  /* S'; SYM_SCALE_UNKNOWN or below: unknown */
+};
+extern bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr);

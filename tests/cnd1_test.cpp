@@ -187,6 +187,16 @@ TEST_F(CondTest, SymbolAttributes)
   CONDDIAG d{};
   EXPECT_FALSE(bCondArithmetic(pVarLevel(), ab.data(), 6, &l, &d));
   EXPECT_STREQ(d.achText, "L' attribute of symbol NOPE is not defined");
+  /* a symbol defined further on: attributes from the look-ahead, D' 0 */
+  g_pfnCondLookahead = [](const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr) {
+    if (strAscii(pName, ulName) != "FWD") return false;
+    *pAttr = CONDATTR{abEbcdic("F")[0], 4, 0};
+    return true;
+  };
+  EXPECT_EQ(strArith("L'FWD*100+I'FWD+D'FWD"), "431");
+  EXPECT_EQ(strValue("T'FWD.T'fwd.T'NOPE"), "FFU");
+  EXPECT_EQ(strArith("L'NOPE"), "#228");
+  g_pfnCondLookahead = nullptr;
 }
 
 TEST_F(CondTest, SubstitutionIntoFields)
