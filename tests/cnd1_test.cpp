@@ -107,6 +107,11 @@ TEST_F(CondTest, ArithmeticOperatorsShiftsAndLimits)
       {"(1+2", "#116"},
   };
   for (const auto &a : apsz) EXPECT_EQ(strArith(a[0]), a[1]) << a[0];
+  /* deep nesting ends in a diagnostic, not in an exhausted stack */
+  EXPECT_EQ(strArith(std::string(20, '(') + "1" + std::string(20, ')')), "1");
+  EXPECT_EQ(strArith(std::string(5000, '(') + "1" + std::string(5000, ')')), "#201");
+  EXPECT_EQ(strArith(std::string(5000, '-') + "1"), "#201");
+  EXPECT_EQ(strBool(std::string(3000, '(') + "NOT " + std::string(3000, ')')), "#201");
 }
 
 TEST_F(CondTest, BooleanRelationsAndCharacterComparison)
