@@ -127,16 +127,16 @@ bool bDiagFormat(CONDDIAG *pDiag, const MSGDEF &msg, va_list ap)
   return false;
 }
 
-bool bDiag(CONDDIAG *pDiag, const MSGDEF &msg, ...)
+bool bDiag(CONDDIAG *pDiag, const MSGDEF *pMsg, ...)
 {
   va_list ap;
-  va_start(ap, msg);
-  bDiagFormat(pDiag, msg, ap);
+  va_start(ap, pMsg);
+  bDiagFormat(pDiag, *pMsg, ap);
   va_end(ap);
   return false;
 }
 
-bool bFail(CTX &c, CNDMSG e, ...)
+bool bFail(CTX &c, int e, ...)
 {
   va_list ap;
   va_start(ap, e);
@@ -503,10 +503,25 @@ SYMBOL *pSymbolOf(const uint8_t *p, size_t n)
   return pSym;
 }
 
-uint8_t bTypeOfSymbol(const uint8_t *p, size_t n)
+/* Attributes of an ordinary symbol: from the table, else from the source
+   ahead when the reader's look-ahead is installed. */
+bool bSymbolAttrs(const uint8_t *p, size_t n, CONDATTR *pAttr)
 {
   SYMBOL *pSym = pSymbolOf(p, n);
-  return pSym != nullptr && pSym->bType != 0 ? pSym->bType : E_U;
+  if (pSym != nullptr) {
+    *pAttr = CONDATTR{pSym->bType != 0 ? pSym->bType : E_U, pSym->lLength, pSym->sScale};
+    return true;
+  }
+  if (g_pfnCondLookahead == nullptr || !bSymbolName(p, n)) return false;
+  uint8_t ab[SYM_NAME_MAX];
+  for (size_t k = 0; k < n; k++) ab[k] = g_abUpper[p[k]];
+  return g_pfnCondLookahead(ab, static_cast<uint32_t>(n), pAttr);
+}
+
+uint8_t bTypeOfSymbol(const uint8_t *p, size_t n)
+{
+  CONDATTR attr{};
+  return bSymbolAttrs(p, n, &attr) ? attr.bType : E_U;
 }
 
 /* T' of a value: O empty, N a self-defining term, a symbol's type, else U. */
@@ -538,21 +553,21 @@ uint8_t bOperationType(const uint8_t *p, size_t n)
 /* L', S', I' or D' of an ordinary symbol. */
 bool bSymbolAttribute(CTX &c, char cLetter, const uint8_t *p, size_t n, int32_t *pl)
 {
-  SYMBOL *pSym = pSymbolOf(p, n);
   if (cLetter == 'D') {
-    *pl = pSym != nullptr ? 1 : 0;
+    *pl = pSymbolOf(p, n) != nullptr ? 1 : 0;
     return true;
   }
-  std::string strName = strHost(p, n);
-  if (pSym == nullptr || (cLetter != 'S' && pSym->lLength < 0) || (cLetter != 'L' && pSym->sScale <= SYM_SCALE_UNKNOWN))
-    return bFail(c, MSG_SYMBOL_ATTR, cLetter, strName.c_str());
-  int32_t lLen = pSym->lLength, lScale = pSym->sScale;
+  CONDATTR attr{};
+  if (!bSymbolAttrs(p, n, &attr) || (cLetter != 'S' && attr.lLength < 0) ||
+      (cLetter != 'L' && attr.sScale <= SYM_SCALE_UNKNOWN))
+    return bFail(c, MSG_SYMBOL_ATTR, cLetter, strHost(p, n).c_str());
+  int32_t lLen = attr.lLength, lScale = attr.sScale;
   if (cLetter == 'L') {
     *pl = lLen;
   } else if (cLetter == 'S') {
     *pl = lScale;
   } else {
-    switch (g_abEbcdicToAscii[pSym->bType]) {
+    switch (g_abEbcdicToAscii[attr.bType]) {
     case 'F':
     case 'H':
     case 'G':
@@ -591,19 +606,24 @@ struct DEPTH {
   bool bTooDeep() const { return c.iDepth > DEPTH_MAX; }
 };
 
+/* A message of the variable symbols about the referenced name. */
+bool bRefDiag(CTX &c, VARMSG e, const VARREF &ref)
+{
+  return bDiag(c.pDiag, &g_aVarMsg[e], strHost(ref.abName, ref.ulName).c_str());
+}
+
 /* The value of a variable reference (with its subscripts); *ppVar the
    variable. */
 bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
 {
-  std::string strName = strHost(ref.abName, ref.ulName);
   VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-  if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strName.c_str());
+  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
   if (ppVar != nullptr) *ppVar = pVar;
   uint8_t bType = pVar->bFlags & VT_MASK;
   v.bCharTerm = false;
   v.cType = bType == VT_A ? 'A' : bType == VT_B ? 'B' : 'C';
   if (ref.ulSubs == 0) {
-    if (pVar->bFlags & VF_DIM) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+    if (pVar->bFlags & VF_DIM) return bRefDiag(c, VARM_SUBSCRIPT, ref);
     v.l = pVar->lValue;
     if (v.cType == 'C') v.s = pVar->strValue;
     return true;
@@ -612,7 +632,7 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
   for (uint32_t k = 0; k < ref.ulSubs; k++) {
     int32_t l = ref.alSub[k];
     if (l < ((bSyslist && k == 0) ? 0 : 1) || l > static_cast<int32_t>(SUBSCRIPT_MAX))
-      return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+      return bRefDiag(c, VARM_SUBSCRIPT, ref);
   }
   if (bSyslist || pVar->bKind == VK_PARM) {
     std::string s = bSyslist ? rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : pVar->strValue;
@@ -625,7 +645,7 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
     v.s.swap(s);
     return true;
   }
-  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strName.c_str());
+  if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bRefDiag(c, VARM_SUBSCRIPT, ref);
   if (v.cType == 'C')
     v.s = rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0]));
   else
@@ -659,7 +679,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     VAL w;
     if (cLetter == 'N') {
       pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-      if (pVar == nullptr) return bDiag(c.pDiag, g_aVarMsg[VARM_UNDEFINED], strHost(ref.abName, ref.ulName).c_str());
+      if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
         if (pVar->bFlags & VF_FROM0)
           v.l = static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
@@ -848,7 +868,8 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
   c.i++;
   vBlanks(c);
   uint32_t ulLen = ulWord(c);
-  bool bWord = ulLen > 0 && bWordEnds(c, ulLen) && c.i + ulLen < c.n && c.p[c.i + ulLen] == EBCDIC_BLANK;
+  uint8_t bAfter = c.i + ulLen < c.n ? c.p[c.i + ulLen] : 0;
+  bool bWord = ulLen > 0 && (bAfter == EBCDIC_BLANK || bAfter == E_LPAREN || bAfter == E_QUOTE || bAfter == E_AMP);
   v = VAL{};
   if (bWord && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE"))) {
     char cFn = static_cast<char>(g_abEbcdicToAscii[g_abUpper[c.p[c.i]]]);
@@ -944,7 +965,7 @@ bool bPrimary(CTX &c, char cCtx, VAL &v)
     uint32_t ulUsed = 0;
     v = VAL{};
     int iMsg = iSelfDefining(c.p + c.i, c.n - c.i, &ulUsed, &v.l);
-    if (iMsg > 0) return bFail(c, static_cast<CNDMSG>(iMsg));
+    if (iMsg > 0) return bFail(c, iMsg);
     if (iMsg < 0) return bFail(c, MSG_INVALID);
     c.i += ulUsed;
     return true;
@@ -1162,16 +1183,16 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
     c.i++;
     const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
     if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
-      return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
     for (size_t k = 0; k < v.s.size(); k++) {
-      if (!bAlnum(p[k])) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      if (!bAlnum(p[k])) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
       ref.abName[k] = g_abUpper[p[k]];
     }
     ref.ulName = static_cast<uint32_t>(v.s.size());
   } else {
-    if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+    if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
     while (c.i < c.n && bAlnum(c.p[c.i])) {
-      if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, g_aVarMsg[VARM_NAME]);
+      if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
       ref.abName[ref.ulName++] = g_abUpper[c.p[c.i++]];
     }
   }
@@ -1182,8 +1203,7 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
       vBlanks(c);
       VAL v;
       if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
-      if (ref.ulSubs >= VARREF_SUBS_MAX)
-        return bDiag(c.pDiag, g_aVarMsg[VARM_SUBSCRIPT], strHost(ref.abName, ref.ulName).c_str());
+      if (ref.ulSubs >= VARREF_SUBS_MAX) return bRefDiag(c, VARM_SUBSCRIPT, ref);
       ref.alSub[ref.ulSubs++] = v.l;
       vBlanks(c);
       uint8_t b = bPeek(c);
@@ -1241,6 +1261,8 @@ bool bSequence(CTX &c, std::string *pName)
 
 } // namespace
 
+bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr) = nullptr;
+
 /* ---- shared pieces ------------------------------------------------------------ */
 
 bool bCondOpensString(const uint8_t *p, size_t i, size_t ulLen)
@@ -1288,7 +1310,7 @@ void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::str
   }
   const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
   uint32_t n = static_cast<uint32_t>(strValue.size() - 2);
-  std::vector<std::pair<uint32_t, uint32_t>> aItems;
+  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
   vCondSplit(p, n, &aItems);
   if (ulIndex >= 1 && ulIndex <= aItems.size())
     pOut->assign(reinterpret_cast<const char *>(p + aItems[ulIndex - 1].first), aItems[ulIndex - 1].second);
@@ -1299,7 +1321,7 @@ uint32_t ulCondSublistCount(const std::string &strValue)
   if (strValue.empty()) return 0;
   if (!bIsSublist(strValue)) return 1;
   if (strValue.size() == 2) return 0;
-  std::vector<std::pair<uint32_t, uint32_t>> aItems;
+  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
   vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
              &aItems);
   return static_cast<uint32_t>(aItems.size());
@@ -1347,7 +1369,8 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
                  uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
-  std::string s;
+  static std::string s; /* storage reused from call to call */
+  s.clear();
   bool bChanged = false;
   while (c.i < c.n) {
     uint8_t b = c.p[c.i];
@@ -1357,7 +1380,7 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
     } else if (bPeek(c, 1) == E_AMP) {
       s.append(2, static_cast<char>(E_AMP));
       c.i += 2;
-    } else if (!(g_abClass[bPeek(c, 1)] & CC_LETTER) && bPeek(c, 1) != E_LPAREN) {
+    } else if (c.i + 1 < c.n && !(g_abClass[bPeek(c, 1)] & CC_LETTER) && bPeek(c, 1) != E_LPAREN) {
       s += static_cast<char>(b); /* no variable symbol: the statement's own checks see it */
       c.i++;
     } else {
@@ -1388,7 +1411,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
 {
   CTX c = ctxOf(nullptr, nullptr, 0, pDiag);
   pField->clear();
-  if (pStmt->ulOperandOff == 0) return bFail(c, MSG_OMITTED);
+  if (pStmt->ulOperandOff == 0 || pStmt->ulOperandOff >= pStmt->ulRecords * SRC_RECORD) return bFail(c, MSG_OMITTED);
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   uint32_t ulEnd = pStmt->ulEnd, ulCont = pStmt->ulContinue > 0 ? pStmt->ulContinue - 1 : 0;
   uint32_t r = pStmt->ulOperandOff / SRC_RECORD, col = pStmt->ulOperandOff % SRC_RECORD;

@@ -19,8 +19,8 @@ struct MACLEVEL;
 struct SRCSTMT;
 
 struct CONDDIAG {
-  int iNumber;        /* message number, 0 = no error */
-  char achText[200];  /* its text (host characters) */
+  int iNumber;       /* message number, 0 = no error */
+  char achText[200]; /* its text (host characters) */
 };
 
 enum SUBSTFIELD { SUBST_LABEL, SUBST_OPERATION, SUBST_OPERAND };
@@ -31,8 +31,8 @@ enum SUBSTFIELD { SUBST_LABEL, SUBST_OPERATION, SUBST_OPERAND };
    ("Label field is too long.", "Operation field is too long.", "Operand %u
    is too long.").  *pbChanged tells whether the field held anything other
    than plain text.  False after an error (in *pDiag). */
-bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField,
-                 unsigned uOperand, uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag);
+bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
+                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag);
 
 bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue,
                      CONDDIAG *pDiag);
@@ -51,10 +51,8 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
    evaluates the operand field and gives the sequence symbol to branch to
    (upper case, without its period) or an empty *pTarget to fall through.
    False after an error (syntax, evaluation, 244). */
-bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget,
-              CONDDIAG *pDiag);
-bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget,
-              CONDDIAG *pDiag);
+bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag);
+bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag);
 
 /* ---- pieces the variable symbols share ----------------------------------- */
 
@@ -84,3 +82,15 @@ void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<u
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut);
 /* Number of sublist elements of a value (0 for an empty one). */
 uint32_t ulCondSublistCount(const std::string &strValue);
+
+/* Attributes of an ordinary symbol that is not defined yet, taken from the
+   statement that defines it further on in the source.  The source reader
+   installs the look-ahead (g_pfnCondLookahead, null: none); it is given the
+   upper-case EBCDIC name and returns false when nothing defines it.  The
+   symbol is not defined by this: D' stays 0. */
+struct CONDATTR {
+  uint8_t bType;   /* T', EBCDIC letter */
+  int32_t lLength; /* L'; negative: unknown */
+  int16_t sScale;  /* S'; SYM_SCALE_UNKNOWN or below: unknown */
+};
+extern bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr);

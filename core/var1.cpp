@@ -26,12 +26,9 @@
 #include "src1.h"
 
 const MSGDEF g_aVarMsg[] = {
-    {110, 12, "&%s is already defined."},
-    {112, 12, "More than 1 operand specified"},
-    {119, 12, "Invalid label field"},
-    {240, 12, "Invalid type for &%s in label field."},
-    {250, 12, "Invalid variable name"},
-    {251, 12, "Invalid subscript for &%s"},
+    {110, 12, "&%s is already defined."},     {112, 12, "More than 1 operand specified"},
+    {119, 12, "Invalid label field"},         {240, 12, "Invalid type for &%s in label field."},
+    {250, 12, "Invalid variable name"},       {251, 12, "Invalid subscript for &%s"},
     {261, 12, "Variable &%s is not defined"},
 };
 static_assert(sizeof g_aVarMsg / sizeof g_aVarMsg[0] == VARM_COUNT);
@@ -56,17 +53,17 @@ enum : uint32_t {
   SYS_LIST = 39,
 };
 const char *const c_apszSys[SYS_COUNT] = {
-    "SYSSTMT",        "SYSASM",        "SYSDATC",         "SYSDATE",      "SYSJOB",         "SYSOPT_DBCS",
-    "SYSOPT_OPTABLE", "SYSOPT_RENT",   "SYSPARM",         "SYSSTEP",      "SYSTEM_ID",      "SYSTIME",
-    "SYSVER",         "SYSPRINT_DSN",  "SYSPRINT_MEMBER", "SYSPRINT_VOL", "SYSPUNCH_DSN",   "SYSPUNCH_MEMBER",
-    "SYSPUNCH_VOL",   "SYSLIN_DSN",    "SYSLIN_MEMBER",   "SYSLIN_VOL",   "SYSTERM_DSN",    "SYSTERM_MEMBER",
-    "SYSTERM_VOL",    "SYSADATA_DSN",  "SYSADATA_VOL",    "SYSIN_DSN",    "SYSIN_MEMBER",   "SYSIN_VOL",
-    "SYSSEQF",        "SYSECT",        "SYSLOC",          "SYSNDX",       "SYSNEST",        "SYSSTYP",
+    "SYSSTMT",        "SYSASM",        "SYSDATC",         "SYSDATE",      "SYSJOB",       "SYSOPT_DBCS",
+    "SYSOPT_OPTABLE", "SYSOPT_RENT",   "SYSPARM",         "SYSSTEP",      "SYSTEM_ID",    "SYSTIME",
+    "SYSVER",         "SYSPRINT_DSN",  "SYSPRINT_MEMBER", "SYSPRINT_VOL", "SYSPUNCH_DSN", "SYSPUNCH_MEMBER",
+    "SYSPUNCH_VOL",   "SYSLIN_DSN",    "SYSLIN_MEMBER",   "SYSLIN_VOL",   "SYSTERM_DSN",  "SYSTERM_MEMBER",
+    "SYSTERM_VOL",    "SYSADATA_DSN",  "SYSADATA_VOL",    "SYSIN_DSN",    "SYSIN_MEMBER", "SYSIN_VOL",
+    "SYSSEQF",        "SYSECT",        "SYSLOC",          "SYSNDX",       "SYSNEST",      "SYSSTYP",
     "SYSLIB_DSN",     "SYSLIB_MEMBER", "SYSLIB_VOL",      "SYSLIST"};
 
 /* Capacities an element array grows through. */
-constexpr uint32_t c_aulGrowth[] = {8,     16,    32,    64,    128,    256,    512,   1008,
-                                    2032,  4080,  8180,  16368, 32752, 65520, 131056, 262128};
+constexpr uint32_t c_aulGrowth[] = {8,    16,   32,   64,    128,   256,   512,    1008,
+                                    2032, 4080, 8180, 16368, 32752, 65520, 131056, 262128};
 
 struct VARLINK {
   VARLINK *pNext;
@@ -578,23 +575,36 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
     uint8_t bType = k == SYS_NEST ? VT_A : VT_C;
     VARSYM *pVar = pSysOwn(pScope, k, bType);
     switch (k) {
-    case SYS_ECT: pVar->strValue = strSect; break;
-    case SYS_LOC: pVar->strValue = strLoc; break;
-    case SYS_STYP: pVar->strValue = strType; break;
+    case SYS_ECT:
+      pVar->strValue = strSect;
+      break;
+    case SYS_LOC:
+      pVar->strValue = strLoc;
+      break;
+    case SYS_STYP:
+      pVar->strValue = strType;
+      break;
     case SYS_NDX:
       std::snprintf(ach, sizeof ach, "%.4lu", static_cast<unsigned long>(pLevel->ulSysndx));
       vEbcdic(ach, &pVar->strValue);
       break;
-    case SYS_NEST: pVar->lValue = pLevel->lNest + 1; break;
-    case SYS_LIB_DSN: vEbcdic(pszLibDsn, &pVar->strValue); break;
-    case SYS_LIB_MEMBER: vEbcdic(pszLibMember, &pVar->strValue); break;
+    case SYS_NEST:
+      pVar->lValue = pLevel->lNest + 1;
+      break;
+    case SYS_LIB_DSN:
+      vEbcdic(pszLibDsn, &pVar->strValue);
+      break;
+    case SYS_LIB_MEMBER:
+      vEbcdic(pszLibMember, &pVar->strValue);
+      break;
     case SYS_LIST:
       pVar->bFlags |= VF_DIM | VF_FROM0;
       pVar->ulCount = 1;
       pVar->astrElem.resize(c_aulGrowth[0]);
       pScope->pSyslist = pVar;
       break;
-    default: break;
+    default:
+      break;
     }
     if (k == SYS_LIST)
       pVar->bAttr = E_U;
@@ -746,7 +756,7 @@ void vDeclareFirstPhase(const INSTRARGS &a)
       bIsInstruction(a.pEntry, INSTR_GBLC))
     bFlags |= VF_GLOBAL;
   CONDDIAG d{};
-  std::string strField;
+  static std::string strField; /* storage reused */
   if (!bCondOperandField(a.pStmt, &strField, &d)) {
     vAttach(d);
     return;
@@ -793,7 +803,7 @@ void vSetFirstPhase(const INSTRARGS &a)
   uint32_t ulIndex = 0;
   if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex)) return;
   CONDDIAG d{};
-  std::string strField, strValue;
+  static std::string strField, strValue; /* storage reused */
   if (!bCondOperandField(a.pStmt, &strField, &d)) {
     vAttach(d);
     return;
@@ -808,13 +818,14 @@ void vSetFirstPhase(const INSTRARGS &a)
     vAttachMsg(VARM_SUBSCRIPT, strHostName(pVar));
     return;
   }
+  /* the array grows to the last element the operands name */
+  if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
+    pVar->ulCount = ulIndex + static_cast<uint32_t>(g_aItems.size()) - 1;
   for (size_t k = 0; k < g_aItems.size(); k++) {
     const uint8_t *p = pField + g_aItems[k].first;
     uint32_t n = g_aItems[k].second;
     uint32_t ulSlot = ulIndex == 0 ? 0 : ulIndex + static_cast<uint32_t>(k);
-    if (n == 0) {
-      if (g_aItems.size() > 1) continue;
-    }
+    if (n == 0) continue; /* leaves its element as it is */
     bool bOk = false;
     if (bType == VT_A) {
       int32_t l = 0;
@@ -835,6 +846,4 @@ void vSetFirstPhase(const INSTRARGS &a)
       return;
     }
   }
-  if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
-    pVar->ulCount = ulIndex + static_cast<uint32_t>(g_aItems.size()) - 1;
 }

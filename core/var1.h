@@ -22,21 +22,21 @@ struct MACSEQ;
 struct VARSCOPE;
 
 constexpr int32_t ACTR_START = 4096;
-constexpr uint32_t VALUE_MAX = 255;          /* characters of a character value */
-constexpr uint32_t SUBSCRIPT_MAX = 0x3FFF0;  /* 262128 */
+constexpr uint32_t VALUE_MAX = 255;         /* characters of a character value */
+constexpr uint32_t SUBSCRIPT_MAX = 0x3FFF0; /* 262128 */
 
 /* One macro call, or open code. */
 struct MACLEVEL {
-  int32_t lNest;       /* open code 0; a call: the caller's level while it is
-                          set up, its own after vVarParmsFinish */
-  int32_t lActr;       /* branch budget (ACTR) */
-  uint32_t ulSysndx;   /* &SYSNDX of the call; 0 in open code */
-  uint8_t abName[64];  /* macro name, upper case EBCDIC, NUL-ended; empty in open code */
+  int32_t lNest;      /* open code 0; a call: the caller's level while it is
+                         set up, its own after vVarParmsFinish */
+  int32_t lActr;      /* branch budget (ACTR) */
+  uint32_t ulSysndx;  /* &SYSNDX of the call; 0 in open code */
+  uint8_t abName[64]; /* macro name, upper case EBCDIC, NUL-ended; empty in open code */
   uint32_t ulNameLen;
-  const MACDEF *pDef;  /* mac1: the definition being expanded */
-  MACSEQ *pSeq;        /* mac1: the sequence symbols of that definition */
-  MACLEVEL *pCaller;   /* the level the call stands in; null for open code */
-  VARSCOPE *pVars;     /* var1: the level's own variables and its links */
+  const MACDEF *pDef; /* mac1: the definition being expanded */
+  MACSEQ *pSeq;       /* mac1: the sequence symbols of that definition */
+  MACLEVEL *pCaller;  /* the level the call stands in; null for open code */
+  VARSCOPE *pVars;    /* var1: the level's own variables and its links */
 };
 
 /* Start of a conditional assembly phase: the &SYSNDX counter to 0, the
@@ -124,20 +124,20 @@ enum : uint8_t { VK_SET = 0, VK_PARM = 1, VK_SYS = 2 };
 constexpr uint32_t VAR_NAME_MAX = 62;
 
 struct VARSYM {
-  VARSYM *pNext;   /* next of the same hash chain */
-  uint32_t ulCount; /* elements (dimensioned, SYSLIST: with element 0);
-                       a positional parameter before binding: its position */
-  int32_t lValue;   /* A: the value; B: 0 or 1 */
-  std::string strValue;             /* C: the value (EBCDIC) */
-  std::vector<int32_t> alElem;      /* dimensioned A and B: slots 1... */
+  VARSYM *pNext;                     /* next of the same hash chain */
+  uint32_t ulCount;                  /* elements (dimensioned, SYSLIST: with element 0);
+                                        a positional parameter before binding: its position */
+  int32_t lValue;                    /* A: the value; B: 0 or 1 */
+  std::string strValue;              /* C: the value (EBCDIC) */
+  std::vector<int32_t> alElem;       /* dimensioned A and B: slots 1... */
   std::vector<std::string> astrElem; /* dimensioned C: slots 1... (SYSLIST 0...) */
-  uint8_t bFlags;   /* VT_* | VF_* */
-  uint8_t bAttr;    /* type attribute: 0 SET symbol, 1 given parameter,
-                       else an EBCDIC letter (O, U, N) */
-  uint8_t bKind;    /* VK_* */
-  uint8_t bSys;     /* system variable number, 0xFF for none */
-  bool bGiven;      /* keyword parameter: given in the call */
-  uint8_t bMarker;  /* parameter: its marker in the parameter list */
+  uint8_t bFlags;                    /* VT_* | VF_* */
+  uint8_t bAttr;                     /* type attribute: 0 SET symbol, 1 given parameter,
+                                        else an EBCDIC letter (O, U, N) */
+  uint8_t bKind;                     /* VK_* */
+  uint8_t bSys;                      /* system variable number, 0xFF for none */
+  bool bGiven;                       /* keyword parameter: given in the call */
+  uint8_t bMarker;                   /* parameter: its marker in the parameter list */
   uint8_t bNameLen;
   uint8_t abName[VAR_NAME_MAX + 1]; /* upper case EBCDIC, NUL-ended */
 };

@@ -6,64 +6,9 @@
 #include <vector>
 
 #include "asm0.h"
-#include "cnd1.h"
-#include "coretest.h"
-#include "def1.h"
-#include "esd1.h"
-#include "gen1.h"
-#include "lbl.h"
-#include "src1.h"
-#include "var1.h"
-#include "vorn.h"
+#include "vartest.h"
 
 namespace {
-
-class VarTest : public CoreTest {
-protected:
-  SRCSTMT stmt{};
-  /* The statements of the source through statement processing; the
-     variables stay for the checks. */
-  void vRun(const std::vector<std::string> &astrLines)
-  {
-    strWrite("vars.asm", strProgram(astrLines));
-    ASSERT_TRUE(bOpen({"vars.asm"}));
-    vStmtPhaseStart();
-    vSeverityReset();
-    vPhaseSet('1', 'C');
-    vSymbolsReset(false);
-    vEsdReset();
-    vDcInit();
-    vVarPhaseStart();
-    while (iStatementRead(&stmt) == 0)
-      if (bStmtProcess(&stmt)) break;
-  }
-  void TearDown() override
-  {
-    vVarPhaseEnd();
-    CoreTest::TearDown();
-  }
-  /* The diagnostics of a whole conditional assembly phase, "n:number". */
-  std::vector<std::string> astrDiags(const std::vector<std::string> &astrLines)
-  {
-    std::vector<std::string> astr;
-    for (const std::string &str : astrPhase1(strProgram(astrLines))) {
-      size_t k = str.find(" diag=");
-      if (k != std::string::npos) astr.push_back(str.substr(0, str.find(' ')) + ":" + str.substr(k + 6, 3));
-    }
-    return astr;
-  }
-  /* A character expression in the current level: its value, or "#n". */
-  std::string strValue(MACLEVEL *pLevel, const std::string &strExpr)
-  {
-    std::vector<uint8_t> ab = abEbcdic(strExpr);
-    std::string strOut;
-    CONDDIAG d{};
-    if (!bCondCharacter(pLevel, ab.data(), static_cast<uint32_t>(strExpr.size()), &strOut, &d))
-      return "#" + std::to_string(d.iNumber);
-    return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size());
-  }
-  std::string strValue(const std::string &strExpr) { return strValue(pVarLevel(), strExpr); }
-};
 
 TEST_F(VarTest, SetStatementsAssignWithSubscriptsAndSeveralOperands)
 {
@@ -80,21 +25,28 @@ TEST_F(VarTest, SetStatementsAssignWithSubscriptsAndSeveralOperands)
 
 TEST_F(VarTest, DeclarationAndSetDiagnostics)
 {
-  EXPECT_EQ(astrDiags({"&X SETA 1", "- LCLC &X", /* implicit A, then C: 110 */
-                       "- GBLA &G", "- GBLC &G",  /* 110 */
-                       "- LCLA &D(1)", "&D(5) SETA 2", "- LCLA &U", "&U(5) SETA 2", /* 240 */
-                       "&D(262129) SETA 1",                                       /* 251 */
-                       "&D(0) SETA 1",                                            /* 251 */
-                       "&U SETA 1,2",                                             /* 112 */
-                       "- LCLA &P,,&Q",                                            /* 111 */
-                       "- LCLA &R(1,2)",                                           /* 111 */
-                       "X SETA 1",                                                /* 119 */
-                       "&Y SETC 'A'", "&Y SETA 1",                                /* 240 */
-                       "&S SETA &NOPE",                                           /* 261 */
-                       "&S SETA &D",                                              /* 251 */
-                       "&T SETA &SYSNDX",                                         /* 261 in open code */
-                       "- LCLC &SYSLIST",                                          /* 110 in open code */
-                       "&W SETC '" + std::string(50, 'W') + "'", "&V SETC '&W&W&W'.'&W&W&W'", /* 252 */
+  EXPECT_EQ(astrDiags({"&X SETA 1",
+                       "- LCLC &X", /* implicit A, then C: 110 */
+                       "- GBLA &G",
+                       "- GBLC &G", /* 110 */
+                       "- LCLA &D(1)",
+                       "&D(5) SETA 2",
+                       "- LCLA &U",
+                       "&U(5) SETA 2",      /* 240 */
+                       "&D(262129) SETA 1", /* 251 */
+                       "&D(0) SETA 1",      /* 251 */
+                       "&U SETA 1,2",       /* 112 */
+                       "- LCLA &P,,&Q",     /* 111 */
+                       "- LCLA &R(1,2)",    /* 111 */
+                       "X SETA 1",          /* 119 */
+                       "&Y SETC 'A'",
+                       "&Y SETA 1",       /* 240 */
+                       "&S SETA &NOPE",   /* 261 */
+                       "&S SETA &D",      /* 251 */
+                       "&T SETA &SYSNDX", /* 261 in open code */
+                       "- LCLC &SYSLIST", /* 110 in open code */
+                       "&W SETC '" + std::string(50, 'W') + "'",
+                       "&V SETC '&W&W&W'.'&W&W&W'", /* 252 */
                        "- END"}),
             (std::vector<std::string>{"2:110", "4:110", "8:240", "9:251", "10:251", "11:112", "12:111", "13:111",
                                       "14:119", "16:240", "17:261", "18:251", "19:261", "20:110", "22:252"}));

@@ -1,0 +1,283 @@
+/* Conditional-assembly expressions: arithmetic, boolean and character
+   values with their limits, attribute references, substitution into fields
+   and the operands of AIF and AGO. */
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "asm0.h"
+#include "chars.h"
+#include "vartest.h"
+
+namespace {
+
+class CondTest : public VarTest {
+protected:
+  void SetUp() override
+  {
+    VarTest::SetUp();
+    vRun({"&C SETC 'ALL'", "&N SETC '5'", "&A SETA 3", "&B SETB 1", "&E SETC ''", "&SYM SETC 'FLD'", "MAIN CSECT",
+          "FLD DC CL8'A'", "HW DC H'1'", "- END"});
+  }
+  std::string strArith(const std::string &str)
+  {
+    std::vector<uint8_t> ab = abEbcdic(str);
+    int32_t l = 0;
+    CONDDIAG d{};
+    if (!bCondArithmetic(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &l, &d))
+      return "#" + std::to_string(d.iNumber);
+    return std::to_string(l);
+  }
+  std::string strBool(const std::string &str)
+  {
+    std::vector<uint8_t> ab = abEbcdic(str);
+    bool b = false;
+    CONDDIAG d{};
+    if (!bCondBoolean(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &b, &d))
+      return "#" + std::to_string(d.iNumber);
+    return b ? "1" : "0";
+  }
+  /* AIF (bAif) or AGO: the target, "-" for none, or "#n". */
+  std::string strBranch(bool bAif, const std::string &str, std::string *pText = nullptr)
+  {
+    std::vector<uint8_t> ab = abEbcdic(str);
+    std::string strTarget;
+    CONDDIAG d{};
+    bool bOk = bAif ? bCondAif(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &strTarget, &d)
+                    : bCondAgo(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &strTarget, &d);
+    if (pText != nullptr) *pText = d.achText;
+    if (!bOk) return "#" + std::to_string(d.iNumber);
+    return strTarget.empty() ? "-" : strAscii(reinterpret_cast<const uint8_t *>(strTarget.data()), strTarget.size());
+  }
+  std::string strSubst(const std::string &str, SUBSTFIELD eField, uint32_t ulLimit, std::string *pText = nullptr)
+  {
+    std::vector<uint8_t> ab = abEbcdic(str);
+    std::string strOut(1, static_cast<char>(abEbcdic("P")[0])); /* appended to */
+    bool bChanged = false;
+    CONDDIAG d{};
+    if (!bSubstitute(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), eField, 2, ulLimit, &strOut, &bChanged,
+                     &d)) {
+      if (pText != nullptr) *pText = d.achText;
+      return "#" + std::to_string(d.iNumber);
+    }
+    return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size()) + (bChanged ? "*" : "");
+  }
+};
+
+TEST_F(CondTest, ArithmeticOperatorsShiftsAndLimits)
+{
+  const char *const apsz[][2] = {
+      {"(1 SLL 64)", "1"},
+      {"(1 SLL 32)", "0"},
+      {"(-8 SRA 1)", "-4"},
+      {"(-8 SRL 28)", "15"},
+      {"(1 SLA 31)", "0"},
+      {"(-1 SLA 40)", "-2147483648"},
+      {"(-5 SRA 40)", "-1"},
+      {"(5 SRA 33)", "0"},
+      {"(3 SLA 1)", "6"},
+      {"7/0", "0"},
+      {"-7/2", "-3"},
+      {"2147483647+1", "#225"},
+      {"-2147483647-1", "-2147483648"},
+      {"(-2147483647-1)/-1", "#225"},
+      {"65536*32768", "#225"},
+      {"2*3+4*(1+1)", "14"},
+      {"(NOT 0)", "-1"},
+      {"(12 AND 10)", "8"},
+      {"(12 OR 3)", "15"},
+      {"(12 XOR 10)", "6"},
+      {"X'FF'+B'101'+C'A'", "453"},
+      {"('ABC' INDEX 'BC')", "2"},
+      {"('ABC' FIND 'XC')", "3"},
+      {"('AB' INDEX 'ABC')", "0"},
+      {"('' FIND 'A')", "0"},
+      {"2147483648", "#202"},
+      {"*+1", "#224"},
+      {"(1 FOO 2)", "#242"},
+      {"1+", "#203"},
+      {"&UNDEF", "#261"},
+      {"&A*&N+&B", "16"},
+      {"&C", "#260"},
+      {"&E+1", "1"},
+      {"K'&C+K'&A", "4"},
+      {"T'&C", "#258"},
+      {"(1+2", "#116"},
+  };
+  for (const auto &a : apsz) EXPECT_EQ(strArith(a[0]), a[1]) << a[0];
+  /* deep nesting ends in a diagnostic, not in an exhausted stack */
+  EXPECT_EQ(strArith(std::string(20, '(') + "1" + std::string(20, ')')), "1");
+  EXPECT_EQ(strArith(std::string(5000, '(') + "1" + std::string(5000, ')')), "#201");
+  EXPECT_EQ(strArith(std::string(5000, '-') + "1"), "#201");
+  EXPECT_EQ(strBool(std::string(3000, '(') + "NOT " + std::string(3000, ')')), "#201");
+}
+
+TEST_F(CondTest, BooleanRelationsAndCharacterComparison)
+{
+  const char *const apsz[][2] = {
+      {"('AB' LT 'ABC')", "1"},
+      {"('B' GT 'AB')", "0"},
+      {"('B' GT 'A')", "1"},
+      {"(1 EQ 1 AND NOT 0)", "1"},
+      {"((5 AND 1) EQ 1)", "1"},
+      {"(2 GT 1 XOR 1 GT 2)", "1"},
+      {"(1 EQ 1 AND 1 EQ 2 OR 1 EQ 1)", "1"},
+      {"(&N EQ 5)", "1"},
+      {"(&C EQ 'ALL')", "1"},
+      {"('&C' NE 'ALL')", "0"},
+      {"(T'&E EQ 'O')", "1"},
+      {"(T'&N EQ 'N')", "1"},
+      {"(&A+1 GE 4)", "1"},
+      {"((&A+1)*2 LE 7)", "0"},
+      {"(&B)", "1"},
+      {"(1 EQ)", "#203"},
+      {"(1 FOO 2)", "#243"},
+      {"('A' EQ 'A' OR)", "#203"},
+      {"(NOT)", "#203"},
+      {"('A' EQ 'B'", "#116"},
+  };
+  for (const auto &a : apsz) EXPECT_EQ(strBool(a[0]), a[1]) << a[0];
+}
+
+TEST_F(CondTest, CharacterStringsSubstringsAndFunctions)
+{
+  const char *const apsz[][2] = {
+      {"(3)'AB'", "ABABAB"},
+      {"'ABCDE'(2,3)", "BCD"},
+      {"'ABC'(2,5)", "BC"},
+      {"'ABC'(2)", "BC"},
+      {"'ABC'(2,*)", "BC"},
+      {"'ABC'(4,1)", "#256"},
+      {"'ABC'(0,1)", "#254"},
+      {"'ABC'(1,-1)", "#255"},
+      {"(-1)'A'", "#253"},
+      {"(0)'A'", ""},
+      {"(256)'A'", "#252"},
+      {"(UPPER 'aB')", "AB"},
+      {"(LOWER 'AB')", "ab"},
+      {"(DOUBLE 'A''&&B')", "A''&&&&B"},
+      {"'IHB'.'&A'", "IHB3"},
+      {"'A''B'", "A'B"},
+      {"'&C.X&A.'", "ALLX3"},
+      {"'X'(1,1).'Y'", "XY"},
+      {"'ABC", "#116"},
+      {"'A&'", "#204"},
+      {"&(S&C.Y)", "#261"},
+      {"'&(C)'", "ALL"},
+      {"'&(1X)'", "#250"},
+      {"T'&C.T'&N.T'&SYM.T'FLD", "UNCC"},
+      {"O'MVC.O'CSECT.O'NOPE", "OAU"},
+      {"K'&C", "#257"},
+      {"ABC", "#201"},
+  };
+  for (const auto &a : apsz) EXPECT_EQ(strValue(a[0]), a[1]) << a[0];
+  g_asm.ulFlagInForce |= FLAG_SUBSTR;
+  EXPECT_EQ(strValue("'ABC'(2,5)"), "#255");
+  g_asm.ulFlagInForce &= ~FLAG_SUBSTR;
+  std::string strLong = "'" + std::string(200, 'X') + "'.'" + std::string(200, 'Y') + "'";
+  EXPECT_EQ(strValue(strLong), "#252");
+}
+
+TEST_F(CondTest, SymbolAttributes)
+{
+  EXPECT_EQ(strArith("L'FLD*100+L'HW*10+D'FLD"), "821");
+  EXPECT_EQ(strArith("L'&SYM+D'NOPE"), "8");
+  EXPECT_EQ(strArith("I'HW"), "15");
+  EXPECT_EQ(strArith("L'NOPE"), "#228");
+  EXPECT_EQ(strArith("L'&A"), "#259");
+  std::vector<uint8_t> ab = abEbcdic("L'NOPE");
+  int32_t l = 0;
+  CONDDIAG d{};
+  EXPECT_FALSE(bCondArithmetic(pVarLevel(), ab.data(), 6, &l, &d));
+  EXPECT_STREQ(d.achText, "L' attribute of symbol NOPE is not defined");
+  /* a symbol defined further on: attributes from the look-ahead, D' 0 */
+  g_pfnCondLookahead = [](const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr) {
+    if (strAscii(pName, ulName) != "FWD") return false;
+    *pAttr = CONDATTR{abEbcdic("F")[0], 4, 0};
+    return true;
+  };
+  EXPECT_EQ(strArith("L'FWD*100+I'FWD+D'FWD"), "431");
+  EXPECT_EQ(strValue("T'FWD.T'fwd.T'NOPE"), "FFU");
+  EXPECT_EQ(strArith("L'NOPE"), "#228");
+  g_pfnCondLookahead = nullptr;
+}
+
+TEST_F(CondTest, SubstitutionIntoFields)
+{
+  std::string strText;
+  EXPECT_EQ(strSubst("L 1,&C.X", SUBST_OPERAND, 255), "PL 1,ALLX*");
+  EXPECT_EQ(strSubst("C'&&'", SUBST_OPERAND, 255), "PC'&&'");
+  EXPECT_EQ(strSubst("'&C'", SUBST_OPERAND, 255), "P'ALL'*");
+  EXPECT_EQ(strSubst("  &C  ", SUBST_LABEL, 63), "PALL*");
+  EXPECT_EQ(strSubst("&C&C", SUBST_OPERAND, 5, &strText), "#115");
+  EXPECT_EQ(strText, "Operand 2 is too long.");
+  EXPECT_EQ(strSubst("&C&C", SUBST_OPERATION, 5, &strText), "#115");
+  EXPECT_EQ(strText, "Operation field is too long.");
+  EXPECT_EQ(strSubst("&C&C", SUBST_LABEL, 5, &strText), "#115");
+  EXPECT_EQ(strText, "Label field is too long.");
+  EXPECT_EQ(strSubst("X&", SUBST_OPERAND, 255), "#204");
+  EXPECT_EQ(strSubst("&NOPE", SUBST_OPERAND, 255), "#261");
+}
+
+TEST_F(CondTest, AifAndAgoOperands)
+{
+  std::string strText;
+  EXPECT_EQ(strBranch(true, "('&C' EQ 'ALL').YES"), "YES");
+  EXPECT_EQ(strBranch(true, "(0).A,(1).b"), "B");
+  EXPECT_EQ(strBranch(true, "(1).A,(1).B"), "A");
+  EXPECT_EQ(strBranch(true, "(&A EQ 2).A"), "-");
+  EXPECT_EQ(strBranch(true, "(1).A,"), "A");
+  EXPECT_EQ(strBranch(true, "(0).A,"), "#203");
+  EXPECT_EQ(strBranch(true, "(1)A"), "#201");
+  EXPECT_EQ(strBranch(false, ".X"), "X");
+  EXPECT_EQ(strBranch(false, "(2).A,.B,.C"), "B");
+  EXPECT_EQ(strBranch(false, "(&A-3).A,.B"), "-");
+  EXPECT_EQ(strBranch(false, "(4).A,.B"), "-");
+  EXPECT_EQ(strBranch(false, "(1)", &strText), "#111");
+  EXPECT_EQ(strText, "Operand 1 is invalid");
+  std::string strName(63, 'S');
+  EXPECT_EQ(strBranch(false, "." + strName, &strText), "#244");
+  EXPECT_EQ(strText, ". " + strName + " is an invalid sequence symbol");
+  EXPECT_EQ(strBranch(false, "." + strName.substr(1)), strName.substr(1));
+}
+
+TEST_F(CondTest, OperandFieldAcrossContinuationsEndsAtABlankOutsideParentheses)
+{
+  auto vCards = [](SRCSTMT *p, std::vector<uint8_t> *pab, const std::vector<std::string> &astr) {
+    pab->assign(astr.size() * 80, EBCDIC_BLANK);
+    for (size_t r = 0; r < astr.size(); r++)
+      for (size_t k = 0; k < astr[r].size() && k < 80; k++) (*pab)[r * 80 + k] = abEbcdic(astr[r].substr(k, 1))[0];
+    std::memset(p, 0, sizeof *p);
+    p->cards.pData = pab->data();
+    p->ulRecords = static_cast<uint32_t>(astr.size());
+    p->ulBegin = 1;
+    p->ulEnd = 71;
+    p->ulContinue = 16;
+    p->ulOperandOff = 15;
+  };
+  SRCSTMT s;
+  std::vector<uint8_t> ab;
+  std::string strField;
+  CONDDIAG d{};
+  std::string strFirst = "         AIF   ('&C' EQ 'X' OR";
+  strFirst.resize(71, ' ');
+  vCards(&s, &ab, {strFirst + "X", "               '&C' EQ 'ALL').L  REMARK (", "               REMARK"});
+  ASSERT_TRUE(bCondOperandField(&s, &strField, &d)) << d.achText;
+  std::string strHost = strAscii(reinterpret_cast<const uint8_t *>(strField.data()), strField.size());
+  EXPECT_EQ(strHost, "('&C' EQ 'X' OR" + std::string(71 - 30, ' ') + "'&C' EQ 'ALL').L");
+  EXPECT_EQ(strBranch(true, strHost), "L");
+  vCards(&s, &ab, {"         AIF   ('&C' EQ 'X'"});
+  EXPECT_FALSE(bCondOperandField(&s, &strField, &d));
+  EXPECT_STREQ(d.achText, "Unmatched '(' in operand field.");
+  vCards(&s, &ab, {"         AIF   'A).B"});
+  EXPECT_FALSE(bCondOperandField(&s, &strField, &d));
+  EXPECT_STREQ(d.achText, "Unmatched quote in operand field.");
+  vCards(&s, &ab, {"         AGO   "});
+  s.ulOperandOff = 0;
+  EXPECT_FALSE(bCondOperandField(&s, &strField, &d));
+  EXPECT_EQ(d.iNumber, 113);
+}
+
+} // namespace
