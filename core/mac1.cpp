@@ -915,6 +915,7 @@ void vMacroPhaseStart()
   g_mac.pTop = nullptr;
   g_mac.ulDepth = 0;
   g_mac.ulMhelp = 0;
+  g_pfnCondLookahead = bSourceLookahead;
   vWorkSeek(WORK_MACRO, 0, 2);
 }
 

@@ -48,6 +48,7 @@
 
 #include "asm0.h"
 #include "chars.h"
+#include "cnd1.h"
 #include "file.h"
 #include "gen1.h"
 #include "instr.h"
@@ -93,6 +94,13 @@ struct SRCFILE {
   long lBufOffset;            /* file offset of abBuf[0] */
   long lCardOffset;           /* file offset of abCard's record */
   struct SEQTABLE *pSeq;      /* sequence symbols of the file, once a branch asked */
+  struct LOOKTABLE *pLook;    /* attributes of the symbols defined further on */
+};
+
+/* Attributes of the symbols that the open-code statements after the
+   position of the first look-ahead define (upper-case EBCDIC names). */
+struct LOOKTABLE {
+  std::unordered_map<std::string, CONDATTR> map;
 };
 
 /* Sequence symbols of an open-code source: name (EBCDIC upper case, no
@@ -317,6 +325,7 @@ void vCloseTop()
   else
     vTrace(TRACE_FILES, "%s file %s closed.", pszKindName(s->cKind), s->pszPath);
   delete s->pSeq;
+  delete s->pLook;
   int iRc = s->pFile != nullptr ? std::fclose(s->pFile) : 0;
   int iErr = errno;
   const char *pszPath = s->pszPath;
@@ -1075,5 +1084,169 @@ bool bSourceSeqFind(const uint8_t *pName, uint32_t ulLength)
   s->bEof = false;
   s->bPending = false;
   s->ulRecord = it->second.second - 1;
+  return true;
+}
+
+/* ---- attributes of symbols defined further on ------------------------------------- */
+
+namespace {
+
+/* Length of the first DC/DS operand's constant, and its type: the
+   explicit length modifier, else the implied one of its type (the nominal
+   value's for C, X, B, P, Z). */
+bool bConstantAttr(const std::string &strOp, CONDATTR *pAttr)
+{
+  size_t i = 0, n = strOp.size();
+  auto fDigit = [&](size_t k) { return k < n && g_abClass[static_cast<uint8_t>(strOp[k])] & CC_DIGIT; };
+  while (fDigit(i)) i++; /* duplication factor */
+  if (i < n && static_cast<uint8_t>(strOp[i]) == E_LPAREN) {
+    int iDepth = 0;
+    for (; i < n; i++) {
+      uint8_t c = static_cast<uint8_t>(strOp[i]);
+      if (c == E_LPAREN) iDepth++;
+      if (c == E_RPAREN && --iDepth == 0) break;
+    }
+    i++;
+  }
+  if (i >= n) return false;
+  uint8_t bType = g_abUpper[static_cast<uint8_t>(strOp[i++])];
+  if (i < n && g_abUpper[static_cast<uint8_t>(strOp[i])] == E_D && bType == E_L) i++; /* LD */
+  pAttr->bType = bType;
+  pAttr->sScale = 0;
+  if (i < n && g_abUpper[static_cast<uint8_t>(strOp[i])] == E_L && fDigit(i + 1)) {
+    int32_t l = 0;
+    for (i++; fDigit(i) && l < 100000; i++) l = l * 10 + (strOp[i] & 0x0F);
+    pAttr->lLength = l;
+    return true;
+  }
+  /* the nominal value's length where the type takes it from the value */
+  size_t q = strOp.find(static_cast<char>(E_QUOTE), i);
+  size_t ulValue = 0;
+  if (q != std::string::npos) {
+    for (size_t k = q + 1; k < n; k++) {
+      if (static_cast<uint8_t>(strOp[k]) == E_QUOTE) {
+        if (k + 1 < n && static_cast<uint8_t>(strOp[k + 1]) == E_QUOTE) {
+          k++;
+        } else {
+          break;
+        }
+      }
+      ulValue++;
+    }
+  }
+  static const struct {
+    uint8_t bType;
+    int32_t lLength;
+  } c_aImplied[] = {{E_F, 4}, {E_H, 2}, {E_D, 8}, {E_E, 4}, {E_L, 16}, {E_A, 4}, {E_V, 4},
+                    {E_Y, 2}, {E_S, 2}, {E_Q, 4}, {E_R, 4}, {E_J, 4}};
+  for (const auto &t : c_aImplied)
+    if (t.bType == bType) {
+      pAttr->lLength = t.lLength;
+      return true;
+    }
+  if (bType == E_C) pAttr->lLength = ulValue > 0 ? static_cast<int32_t>(ulValue) : 1;
+  else if (bType == E_X) pAttr->lLength = static_cast<int32_t>((ulValue + 1) / 2 > 0 ? (ulValue + 1) / 2 : 1);
+  else if (bType == E_B) pAttr->lLength = static_cast<int32_t>((ulValue + 7) / 8 > 0 ? (ulValue + 7) / 8 : 1);
+  else if (bType == E_P) pAttr->lLength = static_cast<int32_t>(ulValue / 2 + 1);
+  else if (bType == E_Z) pAttr->lLength = static_cast<int32_t>(ulValue > 0 ? ulValue : 1);
+  else pAttr->lLength = 1;
+  return true;
+}
+
+/* The attributes a statement gives the symbol in its label field. */
+CONDATTR attrOfStatement(const std::string &strOp, const std::string &strOperand)
+{
+  CONDATTR a{E_U, 1, 0};
+  std::string strName = strOp;
+  strName.push_back('\0');
+  const OPENTRY *pEntry =
+      strOp.size() < 64 ? static_cast<const OPENTRY *>(pOpindexFind(reinterpret_cast<const uint8_t *>(strName.data())))
+                        : nullptr;
+  if (pEntry == nullptr) return CONDATTR{E_M, 1, 0};
+  if (pEntry->bKind == OPK_MACHINE) return CONDATTR{E_I, pEntry->bLength, 0};
+  if (pEntry->bKind == OPK_MACRO) return CONDATTR{E_M, 1, 0};
+  switch (bInstructionNumber(pEntry)) {
+  case INSTR_DC:
+  case INSTR_DS:
+    if (!bConstantAttr(strOperand, &a)) a = CONDATTR{E_U, 1, 0};
+    break;
+  case INSTR_CSECT:
+  case INSTR_DSECT:
+  case INSTR_RSECT:
+  case INSTR_START:
+  case INSTR_COM:
+  case INSTR_LOCTR:
+    a = CONDATTR{E_J, 1, 0};
+    break;
+  case INSTR_CCW:
+  case INSTR_CCW1:
+    a = CONDATTR{E_W, 8, 0};
+    break;
+  default:
+    break;
+  }
+  return a;
+}
+
+/* Reads the rest of the file on a stream of its own and records the
+   attributes of the symbols its open-code statements define. */
+void vLookScan(SRCFILE *s)
+{
+  s->pLook = new LOOKTABLE{};
+  long lFrom = s->bEof ? -1 : std::ftell(s->pFile);
+  SRCFILE *f = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
+  *f = *s;
+  f->pSeq = nullptr;
+  f->pLook = nullptr;
+  f->pFile = nullptr;
+  f->bQuiet = true;
+  if (!(lFrom >= 0 && bAheadOpen(f, s->pszPath, lFrom))) f->bEof = true;
+  static const std::string c_strMacro = "\xD4\xC1\xC3\xD9\xD6", c_strMend = "\xD4\xC5\xD5\xC4";
+  int iNest = 0;
+  bool bContinued = false, bCard = s->bPending;
+  uint32_t b = s->ulBegin - 1, e = s->ulEnd;
+  for (;;) {
+    if (!bCard && !bCardFrom(f)) break;
+    bCard = false;
+    const uint8_t *pCard = f->abCard;
+    bool bThis = bContinued;
+    bContinued = s->ulContinue != 0 && e < SRC_RECORD && !bBlank(pCard[e]);
+    if (bThis || pCard[b] == E_STAR || (pCard[b] == E_DOT && b + 1 < e && pCard[b + 1] == E_STAR)) continue;
+    std::string strOp = strCardOperation(pCard, s->ulBegin, e);
+    if (strOp == c_strMacro) iNest++;
+    if (strOp == c_strMend && iNest > 0) {
+      iNest--;
+      continue;
+    }
+    if (iNest > 0 || bBlank(pCard[b]) || pCard[b] == E_DOT || pCard[b] == E_AMP) continue;
+    std::string strLabel;
+    uint32_t p = b;
+    while (p < e && !bBlank(pCard[p])) strLabel += static_cast<char>(g_abUpper[pCard[p++]]);
+    while (p < e && bBlank(pCard[p])) p++;
+    while (p < e && !bBlank(pCard[p])) p++;
+    while (p < e && bBlank(pCard[p])) p++;
+    std::string strOperand;
+    bool bQuote = false;
+    for (; p < e && (bQuote || !bBlank(pCard[p])); p++) {
+      if (pCard[p] == E_QUOTE) bQuote = !bQuote;
+      strOperand += static_cast<char>(pCard[p]);
+    }
+    s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand));
+  }
+  if (f->pFile != nullptr) std::fclose(f->pFile);
+  SP_FREE(SP_HEAP, f);
+}
+
+} // namespace
+
+bool bSourceLookahead(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr)
+{
+  SRCFILE *s = g_src.pTop;
+  while (s != nullptr && s->cKind == SRC_MACRO) s = s->pLink;
+  if (s == nullptr) return false;
+  if (s->pLook == nullptr) vLookScan(s);
+  auto it = s->pLook->map.find(std::string(reinterpret_cast<const char *>(pName), ulName));
+  if (it == s->pLook->map.end()) return false;
+  *pAttr = it->second;
   return true;
 }

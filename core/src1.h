@@ -80,6 +80,11 @@ bool bSourceSeqFind(const uint8_t *pName, uint32_t ulLength);
    symbol is known at the statement's position from now on; false when the
    source already knows it at another position (message 107). */
 bool bSourceSeqDefine(const SRCSTMT *pStmt, const uint8_t *pName, uint32_t ulLength);
+/* The attributes a symbol not yet defined gets from the open-code
+   statement that defines it further on in the current source file (the
+   conditional-assembly look-ahead); false when none does. */
+struct CONDATTR;
+bool bSourceLookahead(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr);
 /* Message 103 for a statement whose operation does not fit on its first
    record (rebuilt statements). */
 void vStmtOperationLineError(SRCSTMT *pStmt);
