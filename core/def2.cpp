@@ -995,13 +995,23 @@ void vAddressConstant(GEN *g, const ADDRVALUE &a, uint32_t ulBits, int32_t lAddr
   if (a.lValue < 0) std::memset(ab, 0xFF, 4);
 }
 
-/* V and Q: the external item a name stands for, or null after a message. */
-const ESDITEM *pExternalTarget(const GEN *g, const DCVALUE *v)
+/* V and Q: the external item a name stands for, or null after a message.
+   A V constant may also name a control section or an entry point of this
+   assembly (*ppLocal, no message): it is then relocated like an A constant
+   of the name, flagged V, and the link editor resolves it as it would an
+   external one. */
+const ESDITEM *pExternalTarget(const GEN *g, const DCVALUE *v, const SYMBOL **ppLocal)
 {
   const uint8_t *pName = g->op->pText + v->ulStart;
   const SYMBOL *pSym = pSymbolFind(pName, v->ulLength);
   const ESDITEM *pItem = pSym != nullptr ? pEsdFind(pSym) : nullptr;
   bool bQ = g->op->cType == 'Q';
+  *ppLocal = nullptr;
+  if (!bQ && pItem != nullptr && pItem->pName == pSym && (pItem->bKind == ESD_SD || pItem->bKind == ESD_LD) &&
+      pSym->lSection >= 0) {
+    *ppLocal = pSym;
+    return nullptr;
+  }
   if (pItem == nullptr || (bQ ? pItem->bKind != ESD_XD : pItem->bKind != ESD_ER && pItem->bKind != ESD_WX)) {
     iStmtDiagName(g_aDcMsg[bQ ? DM_NOT_DUMMY : DM_NOT_EXTERNAL], pName, v->ulLength);
     return nullptr;
@@ -1021,9 +1031,12 @@ void vAddressOperand(GEN *g)
   ADDRVALUE *aValue = static_cast<ADDRVALUE *>(pStackAlloc(g_def2.pStack, (op->ulValues + 1) * sizeof(ADDRVALUE)));
   const ESDITEM **apTarget =
       static_cast<const ESDITEM **>(pStackAlloc(g_def2.pStack, (op->ulValues + 1) * sizeof(ESDITEM *)));
+  const SYMBOL **apLocal =
+      static_cast<const SYMBOL **>(pStackAlloc(g_def2.pStack, (op->ulValues + 1) * sizeof(SYMBOL *)));
   uint32_t i = 0;
   if (bName)
-    for (const DCVALUE *v = op->pFirst; v != nullptr; v = v->pNext, i++) apTarget[i] = pExternalTarget(g, v);
+    for (const DCVALUE *v = op->pFirst; v != nullptr; v = v->pNext, i++)
+      apTarget[i] = pExternalTarget(g, v, &apLocal[i]);
   for (int64_t k = 0; k < op->llDup; k++) {
     i = 0;
     for (const DCVALUE *v = op->pFirst; v != nullptr; v = v->pNext, i++) {
@@ -1031,7 +1044,15 @@ void vAddressOperand(GEN *g)
       uint32_t ulBytes = (ulBits + 7) / 8;
       int32_t lAddress = static_cast<int32_t>(g->lStart + static_cast<int64_t>(g->ullBits / 8));
       uint8_t ab[8] = {};
-      if (bName) {
+      if (bName && apLocal[i] != nullptr) {
+        if (op->bBitLength || ulBits < 16) {
+          vDcMessage(g, DM_RELOCATABLE);
+        } else {
+          vRld(g, apLocal[i]->lSection, lAddress, bRldFlag(RLD_V, ulBytes, false));
+          for (unsigned k = 0; k < 4; k++)
+            ab[7 - k] = static_cast<uint8_t>(static_cast<uint32_t>(apLocal[i]->lValue) >> (8 * k));
+        }
+      } else if (bName) {
         if (apTarget[i] != nullptr && op->bBitLength) {
           vDcMessage(g, DM_RELOCATABLE);
         } else if (apTarget[i] != nullptr) {

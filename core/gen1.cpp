@@ -69,7 +69,7 @@ struct STMTSTATE {
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
 STMTSTATE g_stmt = {
-    1, PRINT_START, 0,    0, 0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
+    1, PRINT_START, 0,     0,    0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
     0, 0,           false, false};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */

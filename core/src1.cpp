@@ -1137,19 +1137,25 @@ bool bConstantAttr(const std::string &strOp, CONDATTR *pAttr)
   static const struct {
     uint8_t bType;
     int32_t lLength;
-  } c_aImplied[] = {{E_F, 4}, {E_H, 2}, {E_D, 8}, {E_E, 4}, {E_L, 16}, {E_A, 4}, {E_V, 4},
-                    {E_Y, 2}, {E_S, 2}, {E_Q, 4}, {E_R, 4}, {E_J, 4}};
+  } c_aImplied[] = {{E_F, 4}, {E_H, 2}, {E_D, 8}, {E_E, 4}, {E_L, 16}, {E_A, 4},
+                    {E_V, 4}, {E_Y, 2}, {E_S, 2}, {E_Q, 4}, {E_R, 4},  {E_J, 4}};
   for (const auto &t : c_aImplied)
     if (t.bType == bType) {
       pAttr->lLength = t.lLength;
       return true;
     }
-  if (bType == E_C) pAttr->lLength = ulValue > 0 ? static_cast<int32_t>(ulValue) : 1;
-  else if (bType == E_X) pAttr->lLength = static_cast<int32_t>((ulValue + 1) / 2 > 0 ? (ulValue + 1) / 2 : 1);
-  else if (bType == E_B) pAttr->lLength = static_cast<int32_t>((ulValue + 7) / 8 > 0 ? (ulValue + 7) / 8 : 1);
-  else if (bType == E_P) pAttr->lLength = static_cast<int32_t>(ulValue / 2 + 1);
-  else if (bType == E_Z) pAttr->lLength = static_cast<int32_t>(ulValue > 0 ? ulValue : 1);
-  else pAttr->lLength = 1;
+  if (bType == E_C)
+    pAttr->lLength = ulValue > 0 ? static_cast<int32_t>(ulValue) : 1;
+  else if (bType == E_X)
+    pAttr->lLength = static_cast<int32_t>((ulValue + 1) / 2 > 0 ? (ulValue + 1) / 2 : 1);
+  else if (bType == E_B)
+    pAttr->lLength = static_cast<int32_t>((ulValue + 7) / 8 > 0 ? (ulValue + 7) / 8 : 1);
+  else if (bType == E_P)
+    pAttr->lLength = static_cast<int32_t>(ulValue / 2 + 1);
+  else if (bType == E_Z)
+    pAttr->lLength = static_cast<int32_t>(ulValue > 0 ? ulValue : 1);
+  else
+    pAttr->lLength = 1;
   return true;
 }
 
