@@ -365,7 +365,8 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
         c = ulCont;
         continue;
       }
-      if (bAfterComma && r + 1 >= p->ulRecords) fWarn(MSG_CONT_521);
+      bool bLoneComma = s->vecOperands.size() == 1 && s->vecOperands[0].empty() && strOp.empty();
+      if (bAfterComma && r + 1 >= p->ulRecords && !bLoneComma) fWarn(MSG_CONT_521); /* "MAC ," holds no operand */
       if (!bAfterComma && r + 1 < p->ulRecords && !fContBlank(r + 1)) fWarn(MSG_CONT_522);
       break;
     }
