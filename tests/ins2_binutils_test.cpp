@@ -341,7 +341,13 @@ INSTANCE instance(const ROW &r, unsigned v)
   return in;
 }
 
-/* The bytes GNU as makes of each line (labels between them, read by nm). */
+/* The bytes GNU as makes of each line (labels between them, read by nm).
+   -march=z9-109 is the highest level GNU as offers in ESA mode and takes
+   every ESA/390 row.  Lower levels miss some: the relative-long branches
+   and LARL, ALC(R), SLB(R), ML(R), DL(R), LRV(R), LRVH, STRV, STRVH, TAM,
+   SAM24, SAM31 and STFL need z900; the message-security assist (KM, KMC,
+   KIMD, KLMD, KMAC) and the HFP multiply and add (MAER ... MSD) need z990;
+   all other rows assemble from g5 on. */
 std::vector<std::string> astrGasBytes(const std::vector<std::string> &astrLines)
 {
   std::filesystem::path dir = std::filesystem::temp_directory_path() / ("ins2_gas_" + std::to_string(::getpid()));
