@@ -289,7 +289,7 @@ std::string strHex(const uint8_t *p, size_t n)
 /* Variant v (0-2) of a row: values vary with the variant and the operand. */
 INSTANCE instance(const ROW &r, unsigned v)
 {
-  static const unsigned c_auSeed[3][3] = {{3, 12, 5}, {14, 9, 15}, {8, 1, 10}};
+  static const unsigned c_auSeed[3][4] = {{3, 12, 5, 7}, {14, 9, 15, 6}, {8, 1, 10, 13}};
   static const int c_aiByte[] = {255, 90, 1}, c_aiHalf[] = {-2, 32767, -32768};
   static const char *const c_apszRel[] = {"+40", "-65536", "+65534"};
   static const char *const c_apszRelLong[] = {"+40", "-131072", "+16777214"};
