@@ -10,7 +10,8 @@
 ** operand's descriptor (OPDESC) says what the operand is (register,
 ** immediate, relative target, storage address) and in which byte and half
 ** byte its main and secondary fields go.  Nothing here knows an instruction
-** format by name; the few instruction-specific checks look at opcodes only.
+** format by name; the few instruction-specific checks and the place of the
+** second opcode byte of six-byte instructions look at opcodes only.
 **
 ** Notes on the design:
 **  - The operand sub-records are parsed in the record in hand, which stays
@@ -163,7 +164,13 @@ enum : uint8_t {
   K_DLB8 = 13,
   K_DLB16 = 14,
   K_DLB256 = 15,
+  K_RELATIVE_LONG = 16, /* relative target: 32-bit halfword count */
 };
+
+bool bRelativeKind(uint8_t bKind) { return bKind == K_RELATIVE || bKind == K_RELATIVE_LONG; }
+/* Registers, immediates and relative targets: no parenthesized part. */
+bool bValueKind(uint8_t bKind) { return bKind <= K_RELATIVE || bKind == K_RELATIVE_LONG; }
+bool bAddressKind(uint8_t bKind) { return bKind >= K_DB && bKind <= K_DLB256; }
 
 /* Flags word. */
 enum : uint32_t {
@@ -204,6 +211,7 @@ DESC descDecode(uint32_t ulDesc, uint32_t ulFlags)
 
 constexpr uint32_t IMAGE_MAX = 256;
 constexpr uint8_t OPCODE_EX = 0x44;
+constexpr int OPERANDS_MAX = 4;
 constexpr int32_t DISPLACEMENT_MAX = 4095;
 constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;
 
@@ -298,12 +306,15 @@ bool bAbsoluteValue(OPERAND &o, const EXPRNODE *n, int32_t *plValue)
 
 bool bIsAbsolute(const EXPRVALUE &v) { return v.ulPositive == 0 && v.ulNegative == 0; }
 
-/* Relative target: the halfword count, or false after message 309. */
+/* Relative target: the halfword count, or false after message 309.  A
+   relative-long count has 32 bits, which every count of a 32-bit value
+   fits. */
 bool bRelativeCount(OPERAND &o, const EXPRVALUE &v, int32_t *plCount)
 {
   int64_t llCount = v.lValue;
+  int64_t llLimit = o.d.bKind == K_RELATIVE_LONG ? INT32_MAX : 32767;
   if (bIsAbsolute(v)) {
-    if (llCount < -32768 || llCount > 32767) {
+    if (llCount < -llLimit - 1 || llCount > llLimit) {
       vDiag(IM_BRANCH_TARGET, o.uNumber);
       return false;
     }
@@ -317,7 +328,7 @@ bool bRelativeCount(OPERAND &o, const EXPRVALUE &v, int32_t *plCount)
     g_ins.addrs.ulSecond = static_cast<uint32_t>(v.lValue);
     int64_t llDistance = static_cast<int64_t>(v.lValue) - o.lLocation;
     llCount = llDistance / 2;
-    if (llDistance % 2 != 0 || llCount < -32768 || llCount > 32767) {
+    if (llDistance % 2 != 0 || llCount < -llLimit - 1 || llCount > llLimit) {
       vDiag(IM_BRANCH_TARGET, o.uNumber);
       return false;
     }
@@ -338,18 +349,20 @@ bool bInRange(uint8_t bKind, int32_t l)
   case K_HALFWORD:
     return l >= -32768 && l <= 65535;
   case K_RELATIVE:
+  case K_RELATIVE_LONG:
     return true; /* checked by bRelativeCount */
   default:
     return l >= 0 && l <= 15;
   }
 }
 
-/* Register and immediate kinds (0-10), value already evaluated. */
+/* Register, immediate and relative kinds (0-10, 16), value already
+   evaluated. */
 void vValueField(OPERAND &o, const EXPRVALUE &v)
 {
   const DESC &d = o.d;
   int32_t lValue = v.lValue;
-  if (d.bKind == K_RELATIVE && !bRelativeCount(o, v, &lValue)) return;
+  if (bRelativeKind(d.bKind) && !bRelativeCount(o, v, &lValue)) return;
   bool bAligned = o.uAlign == 2 ? lValue % 2 == 0 : o.uAlign == 4 ? lValue == 0 || lValue == 4 : true;
   if (!bInRange(d.bKind, lValue) || !bAligned) {
     vMustBe(o.uNumber, d.bKind, o.uAlign);
@@ -366,6 +379,9 @@ void vValueField(OPERAND &o, const EXPRVALUE &v)
   case K_RELATIVE:
     vOrByte(o, d.ulMainByte, (ulValue >> 8) & 0xFF);
     vOrByte(o, d.ulMainByte + 1, ulValue & 0xFF);
+    break;
+  case K_RELATIVE_LONG:
+    for (uint32_t i = 0; i < 4; i++) vOrByte(o, d.ulMainByte + i, (ulValue >> (24 - 8 * i)) & 0xFF);
     break;
   default:
     vOrHalf(o, d.ulMainByte, d.bMainLow, ulValue);
@@ -501,7 +517,7 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
 {
   const DESC &d = o.d;
   uint8_t k = d.bKind;
-  if (k > K_DLB256 || pNode == nullptr) return;
+  if (k > K_RELATIVE_LONG || pNode == nullptr) return;
   o.uAlign = (g_asm.ulFlagInForce & FLAG_ALIGN) || (d.ulFlags & DF_ALIGN_REQUIRED) ? d.uAlign : 0;
   const EXPRNODE *pDisp = pNode, *pFirst = nullptr, *pSecond = nullptr;
   unsigned uParts = 0;
@@ -513,7 +529,7 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
   }
   /* structure: registers, immediates and relative targets take no
      parenthesized part, D(B) and R(S) one, and "()" names nothing */
-  if ((uParts >= 1 && k <= K_RELATIVE) || (uParts == 1 && pFirst == nullptr)) {
+  if ((uParts >= 1 && bValueKind(k)) || (uParts == 1 && pFirst == nullptr)) {
     iStmtDiagOperand(o.uNumber);
     return;
   }
@@ -525,7 +541,7 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
     return;
   }
   int32_t lBase = -1;
-  const EXPRNODE *pBase = k == K_DB ? pFirst : k > K_DB ? pSecond : nullptr;
+  const EXPRNODE *pBase = k == K_DB ? pFirst : bAddressKind(k) ? pSecond : nullptr;
   if (pBase != nullptr) {
     if (!bAbsoluteValue(o, pBase, &lBase)) return;
     if (lBase < 0 || lBase > 15) {
@@ -535,7 +551,7 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
     if (lBase != 0) vOrHalf(o, d.ulMainByte, d.bMainLow, static_cast<uint32_t>(lBase));
   }
   int32_t lSecondary = -1;
-  const EXPRNODE *pSec = k == K_STRIDE || k > K_DB ? pFirst : nullptr;
+  const EXPRNODE *pSec = k == K_STRIDE || (bAddressKind(k) && k != K_DB) ? pFirst : nullptr;
   if (pSec != nullptr) {
     if (!bAbsoluteValue(o, pSec, &lSecondary)) return;
     int32_t lLimit = k >= K_DLB8 ? lLengthLimit(k) : 15;
@@ -545,8 +561,8 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
     }
     vSecondaryField(o, lSecondary, k >= K_DLB8);
   }
-  bool bAddress = k >= K_DB;
-  uint32_t ulFlags = EF_ABSOLUTE | (bAddress || k == K_RELATIVE ? static_cast<uint32_t>(EF_RELOCATABLE) : 0u);
+  bool bAddress = bAddressKind(k);
+  uint32_t ulFlags = EF_ABSOLUTE | (bAddress || bRelativeKind(k) ? static_cast<uint32_t>(EF_RELOCATABLE) : 0u);
   EXPRVALUE v;
   if (!bEvaluate(o, pDisp, bUsageLetter(o), ulFlags, &v)) return;
   if (bAddress)
@@ -578,6 +594,14 @@ void vInstructionChecks(const OPENTRY &e, const uint8_t *ab, uint32_t ulLength)
     vDiag(IM_SPECIFICATION, 1);
   else if ((bOp == 0xFC || bOp == 0xFD) && (g_asm.ulFlagInForce & FLAG_DECIMAL) && (ab[1] & 0x0F) >= (ab[1] >> 4))
     vDiag(IM_LENGTH_SPEC, 0);
+}
+
+/* The six-byte instructions of opcodes E3, EB and ED (RXE, RXF, RSE) carry
+   their second opcode byte in the last byte, not in byte 1. */
+bool bSecondOpcodeLast(const OPENTRY &e)
+{
+  uint8_t bOp = e.abName[6];
+  return e.bLength == 6 && (bOp == 0xE3 || bOp == 0xEB || bOp == 0xED);
 }
 
 /* Parses operand uNumber of the copied sub-record; null after an error. */
@@ -623,17 +647,18 @@ void vMachineInstruction()
   uint8_t abImage[IMAGE_MAX] = {};
   uint32_t ulLength = e.bLength;
   abImage[0] = e.abName[6];
-  abImage[1] = e.abName[7];
+  abImage[bSecondOpcodeLast(e) ? ulLength - 1 : 1] = e.abName[7];
   const uint8_t *pOperand = nullptr;
   int iOperands = iOperandsOf(&pOperand);
-  int iCount = e.abOps[0] < 3 ? e.abOps[0] : 3;
+  int iCount = e.abOps[0] < OPERANDS_MAX ? e.abOps[0] : OPERANDS_MAX;
   if (iOperands < iCount) iCount = iOperands;
   for (int i = 0; i < iCount; i++, pOperand = pOperandNext(pOperand)) {
     unsigned uNumber = static_cast<unsigned>(i + 1);
-    uint8_t bDesc = e.abOps[1 + i];
+    /* three descriptor slots: operand 4 takes the one after operand 3's */
+    unsigned uDesc = i < 3 ? e.abOps[1 + i] : e.abOps[3] + 1u;
     EXPRCTX *c = pParseOperand(pOperand, uNumber, ET_ADDRESS);
-    if (c == nullptr || bDesc >= g_optab.ulDescCount) continue;
-    const OPDESC &d = g_optab.pDescs[bDesc];
+    if (c == nullptr || uDesc >= g_optab.ulDescCount) continue;
+    const OPDESC &d = g_optab.pDescs[uDesc];
     vMachineOperand(c, ulLength, lSection, lLocation, abImage, d.ulDesc, d.ulFlags);
   }
   if (!(usStmtFlags() & SF_ERROR)) vInstructionChecks(e, abImage, ulLength);

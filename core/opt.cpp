@@ -9,8 +9,9 @@
 **  - A table image is checked completely before anything of it is used:
 **    section headers, sizes (in 64 bits), entry counts, names NUL-terminated
 **    within their fields and in EBCDIC order, machine lengths 2, 4 or 6,
-**    assembler instruction numbers at most 63 and descriptor numbers below
-**    the descriptor count.  A damaged or foreign file can never make the
+**    assembler instruction numbers at most 63, at most four operands and
+**    descriptor numbers below the descriptor count (for a fourth operand,
+**    the descriptor after the third).  A damaged or foreign file can never make the
 **    assembler read outside its tables.
 **  - Selection keeps the entries without a length (assembler instructions
 **    and the two nameless entries) under every OPTABLE value.
@@ -46,6 +47,9 @@ constexpr uint32_t MAGIC_ENTRIES = 0x0A9FE369;
 constexpr uint32_t MAGIC_DESCS = 0x37D1BC0F;
 constexpr size_t HEADER_BYTES = 72;
 constexpr uint32_t MAX_ENTRIES = 32767;
+/* A machine entry holds three descriptor numbers; a fourth operand takes
+   the descriptor after the third. */
+constexpr uint8_t MAX_OPERANDS = 4;
 constexpr uint8_t MAX_INSTRUCTION_NUMBER = INSTR_COUNT - 1;
 constexpr size_t MAX_FILE_BYTES = 64u << 20;
 constexpr size_t MACHINE_NAME_FIELD = 6;
@@ -129,7 +133,7 @@ bool bEntriesValid(const OPENTRY *pEntries, uint32_t ulCount)
     const OPENTRY &e = pEntries[i];
     if (!bNameTerminated(e)) return false;
     if (e.bLength != 0 && e.bLength != 2 && e.bLength != 4 && e.bLength != 6) return false;
-    if (e.bLength != 0 && e.abOps[0] > 3) return false;
+    if (e.bLength != 0 && e.abOps[0] > MAX_OPERANDS) return false;
     if (e.bLength == 0 && e.abOps[2] > MAX_INSTRUCTION_NUMBER) return false;
     if (i >= 2 && (e.abName[0] == 0 || (i > 2 && iCompareNames(pEntries[i - 1].abName, e.abName) >= 0))) return false;
   }
@@ -141,8 +145,9 @@ bool bDescriptorsReferenced(const OPENTRY *pEntries, uint32_t ulCount, uint32_t 
   for (uint32_t i = 0; i < ulCount; i++) {
     const OPENTRY &e = pEntries[i];
     if (e.bLength == 0) continue;
-    for (unsigned k = 0; k < e.abOps[0]; k++)
+    for (unsigned k = 0; k < e.abOps[0] && k < 3; k++)
       if (e.abOps[1 + k] >= ulDescCount) return false;
+    if (e.abOps[0] == MAX_OPERANDS && e.abOps[3] + 1u >= ulDescCount) return false;
   }
   return true;
 }

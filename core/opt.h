@@ -19,8 +19,8 @@
    none), abExtra[0] = flags.
    Machine instruction: bKind = level mask (then 'M'), bLength 2/4/6,
    abName[0..5] = mnemonic, abName[6..7] = skeleton, abOps = operand count
-   and three descriptor numbers, abExtra = four 16-bit implicit register
-   masks. */
+   (0-4) and three descriptor numbers (operand 4 takes the descriptor after
+   operand 3's), abExtra = four 16-bit implicit register masks. */
 struct OPENTRY {
   uint8_t bKind;
   uint8_t bLength;

@@ -37,6 +37,7 @@ const OPENTRY *pFind(const char *psz) { return static_cast<const OPENTRY *>(pFin
 std::vector<uint8_t> abImage() { return std::vector<uint8_t>(g_abOptImage, g_abOptImage + g_ulOptImageSize); }
 
 constexpr size_t OFF_ENTRIES = 616; /* first entry of the built-in image */
+constexpr uint32_t ENTRY_COUNT = 818, DESC_COUNT = 144;
 
 class OptTest : public ::testing::Test {
 protected:
@@ -58,14 +59,14 @@ protected:
 TEST_F(OptTest, BuiltInImageLoads)
 {
   ASSERT_EQ(iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "x"), 0);
-  EXPECT_EQ(g_optab.ulCount, 590u);
-  EXPECT_EQ(g_optab.ulDescCount, 132u);
+  EXPECT_EQ(g_optab.ulCount, ENTRY_COUNT);
+  EXPECT_EQ(g_optab.ulDescCount, DESC_COUNT);
   EXPECT_EQ(g_front.strOut, "");
 }
 
 TEST_F(OptTest, DamagedImagesAreRejectedWithTheirErrorNumber)
 {
-  constexpr size_t ulDescHeader = OFF_ENTRIES + 590 * 24;
+  constexpr size_t ulDescHeader = OFF_ENTRIES + ENTRY_COUNT * 24;
   struct {
     const char *pszWhat;
     void (*pfnDamage)(std::vector<uint8_t> &);
@@ -134,7 +135,7 @@ TEST_F(OptTest, TableFileInTheProgramDirectoryTakesThePlaceOfTheBuiltInOne)
   std::string strFile = strDir + "/vorn.opt";
 
   EXPECT_EQ(iOptableLoad(strDir.c_str()), 0); /* no file: built-in table */
-  EXPECT_EQ(g_optab.ulCount, 590u);
+  EXPECT_EQ(g_optab.ulCount, ENTRY_COUNT);
 
   auto ab = abImage();
   vPut32(ab.data() + 604, 25);
@@ -173,18 +174,59 @@ TEST_F(OptTest, TableFileInTheProgramDirectoryTakesThePlaceOfTheBuiltInOne)
   rmdir(strDir.c_str());
 }
 
+/* A table file made before the later ESA/390 instructions (526 machine
+   instructions, 132 descriptors) still loads and selects as it did. */
+TEST_F(OptTest, TableFileOfTheEarlierInstructionSetStillLoads)
+{
+  std::ifstream in(std::string(VORN_TEST_DIR) + "/optable/vorn-526.opt", std::ios::binary);
+  std::vector<uint8_t> ab((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(ab.size(), 15848u);
+  ASSERT_EQ(iOptableLoadImage(ab.data(), ab.size(), "old/vorn.opt"), 0);
+  EXPECT_EQ(g_optab.ulCount, 590u);
+  EXPECT_EQ(g_optab.ulDescCount, 132u);
+  vOptableSelect(OPTABLE_ESA);
+  vOpindexBuild(false);
+  EXPECT_NE(pFind("BRC"), nullptr);
+  EXPECT_EQ(pFind("LARL"), nullptr);
+  EXPECT_EQ(g_front.strOut, "");
+}
+
+TEST_F(OptTest, FourOperandEntriesNeedTheDescriptorAfterTheThird)
+{
+  auto ab = abImage();
+  size_t ulPlo = 0;
+  const auto abPlo = ebc("PLO");
+  for (size_t i = 2; i < ENTRY_COUNT && ulPlo == 0; i++)
+    if (std::memcmp(ab.data() + OFF_ENTRIES + 24 * i + 4, abPlo.data(), abPlo.size()) == 0) ulPlo = i;
+  ASSERT_NE(ulPlo, 0u);
+  uint8_t *pe = ab.data() + OFF_ENTRIES + 24 * ulPlo;
+  ASSERT_EQ(pe[12], 4);
+  pe[15] = DESC_COUNT - 1; /* operand 4 would take descriptor DESC_COUNT */
+  EXPECT_EQ(iOptableLoadImage(ab.data(), ab.size(), "p"), 6);
+  pe[15] = DESC_COUNT - 2;
+  pe[12] = 5;
+  EXPECT_EQ(iOptableLoadImage(ab.data(), ab.size(), "p"), 5);
+  pe[12] = 4;
+  EXPECT_EQ(iOptableLoadImage(ab.data(), ab.size(), "p"), 0);
+}
+
 TEST_F(OptTest, SelectionByLevelKeepsTheRightInstructions)
 {
   struct {
     uint8_t bMask;
     std::vector<const char *> apszKnown, apszUnknown;
+    uint32_t ulMachines; /* the level partition's rows that include the mask */
   } const aCases[] = {
-      {OPTABLE_UNI, {"L", "AHI", "J", "CLRIO", "VA", "BAS", "MADS"}, {}},
-      {OPTABLE_370, {"L", "CLRIO", "BAS", "MVCL", "RDD"}, {"AHI", "J", "VA", "CSCH", "CLRP"}},
-      {OPTABLE_DOS, {"L", "CLRIO", "CLRP", "MADS"}, {"BAS", "AHI", "CSCH", "VA"}},
-      {OPTABLE_XA, {"L", "BAS", "CSCH", "BASSM"}, {"CLRIO", "AHI", "J", "VA"}},
-      {OPTABLE_ESA, {"L", "AHI", "J", "BAKR", "CSCH", "BAS"}, {"CLRIO", "RDD", "VA", "CLRP"}},
-      {OPTABLE_ASM, {}, {"L", "AHI", "BALR", "VA", "CLRIO"}},
+      {OPTABLE_UNI, {"L", "AHI", "J", "CLRIO", "VA", "BAS", "MADS", "LARL", "ADBR"}, {}, 754},
+      {OPTABLE_370, {"L", "CLRIO", "BAS", "MVCL", "RDD"}, {"AHI", "J", "VA", "CSCH", "CLRP", "LARL", "BRU"}, 256},
+      {OPTABLE_DOS, {"L", "CLRIO", "CLRP", "MADS", "MAD"}, {"BAS", "AHI", "CSCH", "VA", "JLU", "SFPC"}, 238},
+      {OPTABLE_XA, {"L", "BAS", "CSCH", "BASSM"}, {"CLRIO", "AHI", "J", "VA", "PLO", "TAM"}, 260},
+      {OPTABLE_ESA,
+       {"L",   "AHI", "J",     "BAKR", "CSCH", "BAS", "LARL", "BRASL", "BRCL", "ALCR",  "MLR", "LRV",
+        "PLO", "TAM", "SAM31", "STFL", "BRU",  "BRE", "BRNZ", "JLU",   "JNOP", "DIEBR", "KM"},
+       {"CLRIO", "RDD", "VA", "CLRP", "MAD"},
+       543},
+      {OPTABLE_ASM, {}, {"L", "AHI", "BALR", "VA", "CLRIO"}, 0},
   };
   for (const auto &c : aCases) {
     vLoad(c.bMask);
@@ -199,10 +241,15 @@ TEST_F(OptTest, SelectionByLevelKeepsTheRightInstructions)
       EXPECT_EQ(p->bKind, OPK_MACHINE);
     }
     for (const char *psz : c.apszUnknown) EXPECT_EQ(pFind(psz), nullptr) << psz << " under mask " << int(c.bMask);
-    for (uint32_t i = 0; i < g_optab.ulCount; i++) EXPECT_EQ(g_optab.pEntries[i].sIndex, static_cast<int16_t>(i));
+    uint32_t ulMachines = 0;
+    for (uint32_t i = 0; i < g_optab.ulCount; i++) {
+      EXPECT_EQ(g_optab.pEntries[i].sIndex, static_cast<int16_t>(i));
+      ulMachines += g_optab.pEntries[i].bKind == OPK_MACHINE;
+    }
+    EXPECT_EQ(ulMachines, c.ulMachines) << "mask " << int(c.bMask);
     EXPECT_EQ(g_optab.pEntries[0].abOps[3], 255); /* the nameless entries stay in front */
     EXPECT_EQ(g_optab.pEntries[1].abOps[2], 1);
-    EXPECT_EQ(g_optab.ulDescCount, c.bMask == OPTABLE_ASM ? 0u : 132u);
+    EXPECT_EQ(g_optab.ulDescCount, c.bMask == OPTABLE_ASM ? 0u : DESC_COUNT);
     TearDown();
   }
 }
@@ -215,7 +262,7 @@ TEST_F(OptTest, IndexFindsEveryEntryAndTheBuiltInSynonyms)
     if (std::memcmp(g_optab.pEntries[i].abName, abExec.data(), abExec.size()) != 0) {
       EXPECT_EQ(pOpindexFind(g_optab.pEntries[i].abName), &g_optab.pEntries[i]) << i;
     }
-  EXPECT_LE(ulOpindexHeight(), 10u); /* 588 names, perfectly balanced */
+  EXPECT_LE(ulOpindexHeight(), 11u); /* 816 names, perfectly balanced in 10 levels, then AGOB, AIFB, CCW0 */
   EXPECT_EQ(pFind("AGOB"), pFind("AGO"));
   EXPECT_EQ(pFind("AIFB"), pFind("AIF"));
   EXPECT_EQ(pFind("CCW0"), pFind("CCW"));
@@ -267,7 +314,7 @@ TEST_F(OptTest, ThreeNodeChainsAreRebalancedOnInsertion)
   vPut32(ab.data() + 608, 48);
   vPut32(ab.data() + 612, 2);
   std::vector<uint8_t> abSmall(ab.begin(), ab.begin() + OFF_ENTRIES + 48);
-  abSmall.insert(abSmall.end(), ab.begin() + OFF_ENTRIES + 590 * 24, ab.end());
+  abSmall.insert(abSmall.end(), ab.begin() + OFF_ENTRIES + ENTRY_COUNT * 24, ab.end());
   ASSERT_EQ(iOptableLoadImage(abSmall.data(), abSmall.size(), "small"), 0);
   vOptableSelect(OPTABLE_UNI);
   vOpindexBuild(true);
