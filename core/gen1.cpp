@@ -705,12 +705,13 @@ bool bStmtProcess(const SRCSTMT *pIn)
   }
   bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   bool bSubstText = (usFlags & SF_SUBSTITUTED) != 0;
-  if (bPrinted) {
+  bool bShown = bPrinted || ((usFlags & SF_ERROR) && (bPrint & PRT_ON)); /* a statement in error always shows */
+  if (bShown) {
     uint32_t ulStored = 0;
     const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
   }
-  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bPrinted);
+  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bShown);
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) vRecordTruncate(0);
