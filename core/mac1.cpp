@@ -1053,18 +1053,18 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   if (bOk && scan.pWarning != nullptr) iStmtMsg(*scan.pWarning);
   vVarParmsFinish(pLevel);
   uint8_t bPrint = bStmtPrintStatus();
+  if (bOk && (g_mac.ulMhelp & MH_CALL) && (bPrint & PRT_ON) && !(g_mac.ulMhelp & MH_SUPPRESS)) {
+    std::string strLine = "MACRO=" + strHost(pLevel->abName, pLevel->ulNameLen) +
+                          "  &SYSNDX=" + strSysndx(pLevel->ulSysndx) + " &SYSNEST=" + std::to_string(pLevel->lNest);
+    vStmtListLine(strLine.c_str());
+  }
+  if (bOk && (g_mac.ulMhelp & MH_ENTRY)) vMhelpDump(pLevel, true);
   bool bListed =
       bPrintShows(bPrint, pCaller->lNest) || (pCaller->lNest > 0 && (bPrint & PRT_ON) && (bPrint & PRT_MCALL));
   vStmtListEnd(pShown, bListed);
 
   bool bEnd = false;
   if (bOk) {
-    if (g_mac.ulMhelp & MH_CALL) {
-      std::string strLine = "MACRO=" + strHost(pLevel->abName, pLevel->ulNameLen) +
-                            "  &SYSNDX=" + strSysndx(pLevel->ulSysndx) + " &SYSNEST=" + std::to_string(pLevel->lNest);
-      if ((bPrint & PRT_ON) && !(g_mac.ulMhelp & MH_SUPPRESS)) vStmtListLine(strLine.c_str());
-    }
-    if (g_mac.ulMhelp & MH_ENTRY) vMhelpDump(pLevel, true);
     auto *x = new EXPANSION{};
     vStmtInit(&x->stmt);
     x->pLevel = pLevel;
