@@ -1,5 +1,12 @@
 // Front end for the fuzz targets: output is dropped, termination unwinds to
 // the target with AsmTerminated.
+#include "fuzzfront.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
 #include "vorn.h"
 
 void vFrontWrite(const char *) {}
@@ -13,3 +20,34 @@ void vFrontFatal(const char *)
 const char *pFrontAskSource(const char *, const char *) { return nullptr; }
 
 void vFrontPoll() {}
+
+void vFuzzAssemble(const uint8_t *pData, size_t ulSize, const char *pszOption)
+{
+  static std::string s_strPath = [] {
+    setenv("VORNDIR", VORN_INI_DIR, 1);                                  /* the shipped options file */
+    if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort(); /* the terminal stream */
+    char szDir[] = "/tmp/vornfuzzXXXXXX";
+    std::string str = mkdtemp(szDir);
+    return str + "/source.asm";
+  }();
+  FILE *pFile = std::fopen(s_strPath.c_str(), "wb");
+  if (pFile == nullptr) return;
+  std::fwrite(pData, 1, ulSize, pFile);
+  std::fclose(pFile);
+  char szProgram[] = "vorn";
+  char szTrace[] = "-TRACE(0)";
+  std::string strOption = pszOption != nullptr ? pszOption : "";
+  std::string strPath = s_strPath;
+  char *apszArgs[] = {szProgram, szTrace, strPath.data(), nullptr, nullptr};
+  int iArgs = 3;
+  if (!strOption.empty()) {
+    apszArgs[2] = strOption.data();
+    apszArgs[3] = strPath.data();
+    iArgs = 4;
+  }
+  try {
+    iAssemble(0, iArgs, apszArgs);
+  } catch (const AsmTerminated &) {
+  }
+  vAsmCloseAll();
+}
