@@ -1424,7 +1424,11 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     if (bQuote) {
       if (b == E_QUOTE) bQuote = false;
     } else if (b == EBCDIC_BLANK && iDepth == 0) {
-      break;
+      /* a comma and a blank end a card that is continued: the list goes
+         on at the continue column of the next */
+      if (pField->empty() || static_cast<uint8_t>(pField->back()) != E_COMMA || r + 1 >= pStmt->ulRecords) break;
+      col = ulEnd;
+      continue;
     } else if (b == E_QUOTE) {
       size_t n = pField->size();
       uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,

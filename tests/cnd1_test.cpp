@@ -268,6 +268,11 @@ TEST_F(CondTest, OperandFieldAcrossContinuationsEndsAtABlankOutsideParentheses)
   std::string strHost = strAscii(reinterpret_cast<const uint8_t *>(strField.data()), strField.size());
   EXPECT_EQ(strHost, "('&C' EQ 'X' OR" + std::string(71 - 30, ' ') + "'&C' EQ 'ALL').L");
   EXPECT_EQ(strBranch(true, strHost), "L");
+  std::string strList = "         LCLA  &A,&B,  REMARK";
+  strList.resize(71, ' ');
+  vCards(&s, &ab, {strList + "X", "               &C,&D REMARK"});
+  ASSERT_TRUE(bCondOperandField(&s, &strField, &d)) << d.achText;
+  EXPECT_EQ(strAscii(reinterpret_cast<const uint8_t *>(strField.data()), strField.size()), "&A,&B,&C,&D");
   vCards(&s, &ab, {"         AIF   ('&C' EQ 'X'"});
   EXPECT_FALSE(bCondOperandField(&s, &strField, &d));
   EXPECT_STREQ(d.achText, "Unmatched '(' in operand field.");
