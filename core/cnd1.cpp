@@ -721,8 +721,10 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
         std::string strRef = strHost(c.p + ulStart + 1, c.i - ulStart - 1);
         return bFail(c, MSG_ATTR_VAR, cLetter, strRef.c_str());
       }
+      /* an omitted value has no length; another value that is no symbol
+         name (a number, a literal, a register in parentheses) length 1 */
       if (w.s.empty() || !bSymbolName(reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size())) {
-        v.l = cLetter == 'L' ? 1 : 0;
+        v.l = cLetter == 'L' && !w.s.empty() ? 1 : 0;
         return true;
       }
       return bSymbolAttribute(c, cLetter, reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size(), &v.l);

@@ -183,7 +183,7 @@ TEST_F(CondTest, CharacterStringsSubstringsAndFunctions)
 TEST_F(CondTest, SymbolAttributes)
 {
   EXPECT_EQ(strArith("L'FLD*100+L'HW*10+D'FLD"), "821");
-  EXPECT_EQ(strArith("L'&SYM+D'NOPE"), "8");
+  EXPECT_EQ(strArith("L'&SYM+D'NOPE+L'&E*10+L'&N*100"), "108");
   EXPECT_EQ(strArith("I'HW"), "15");
   EXPECT_EQ(strArith("L'NOPE"), "#228");
   EXPECT_EQ(strArith("L'&A"), "#259");
