@@ -76,12 +76,15 @@ TEST_F(VarTest, GlobalsAreSharedBetweenLevelsAndLocalsAreNot)
   EXPECT_EQ(strValue(&level, "'&G'"), "#261");
   EXPECT_EQ(strValue(&level, "'&L'"), "#261");
   vVarLevelSet(&level);
-  std::vector<std::string> astr = {"- GBLA &G", "&G SETA &G+1", "- END"};
+  std::vector<std::string> astr = {"- GBLA &G", "&G SETA &G+1", "- LCLB &F(3)", "&F(2) SETB 1", "- END"};
   strWrite("macro.asm", strProgram(astr));
   ASSERT_TRUE(bOpen({"macro.asm"}));
   while (iStatementRead(&stmt) == 0)
     if (bStmtProcess(&stmt)) break;
   EXPECT_EQ(strValue(&level, "'&G'"), "6");
+  static std::vector<std::string> s_astrDump;
+  vVarDump(&level, VDUMP_GLOBAL | VDUMP_OWN, [](const char *psz) { s_astrDump.push_back(psz); });
+  EXPECT_EQ(s_astrDump, (std::vector<std::string>{"GBLA G=6", "LCLB F(3)", "     2=1"}));
   vVarLevelSet(pVarOpenCode());
   EXPECT_EQ(strValue("'&G'"), "6");
   vVarLevelClose(&level);
