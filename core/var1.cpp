@@ -539,6 +539,7 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
 {
   if (pLevel->pVars != nullptr) vVarLevelClose(pLevel);
   VARSCOPE *pScope = pScopeNew();
+  pScope->aOwn.reserve(SYS_COUNT - SYS_WIDE + ulParms / 3 + 1); /* one allocation for the call's own */
   pLevel->pVars = pScope;
   pLevel->lActr = ACTR_START;
   pLevel->ulSysndx = ++g_var.ulSysndx;
