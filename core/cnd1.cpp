@@ -902,13 +902,18 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
     if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
     v.l = ~v.l;
   } else {
+    uint32_t ulStart = c.i;
     if (!bExprA(c, 'A', v)) return false;
     vBlanks(c);
-    if (c.i < c.n && c.p[c.i] != E_RPAREN) {
+    if (c.i < c.n && c.p[c.i] != E_RPAREN && ulWord(c) > 0 && bWordEnds(c, ulWord(c)) &&
+        cWordCode(c, ulWord(c), c_aRel, std::size(c_aRel)) != 0) {
+      /* a relation: the group is a boolean expression after all */
+      c.i = ulStart;
+      if (!bBoolXor(c, v)) return false;
+    } else if (c.i < c.n && c.p[c.i] != E_RPAREN) {
       ulLen = ulWord(c);
       char cCode = ulLen > 0 && bWordEnds(c, ulLen) ? cWordCode(c, ulLen, c_aFunc, std::size(c_aFunc)) : 0;
-      char cRel = ulLen > 0 && bWordEnds(c, ulLen) ? cWordCode(c, ulLen, c_aRel, std::size(c_aRel)) : 0;
-      if (cCode == 0 && cRel == 0) {
+      if (cCode == 0) {
         if (ulLen == 0) return bFail(c, MSG_INVALID);
         return bFail(c, MSG_FUNCTION, strWordHost(c).c_str());
       }
@@ -917,7 +922,7 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
       if (c.i >= c.n || c.p[c.i] == E_RPAREN) return bFail(c, MSG_INCOMPLETE);
       VAL w;
       if (!bExprA(c, 'A', w)) return false;
-      if (cCode != 0 ? !bFunction(c, cCode, v, w) : !bRelation(c, cRel, v, w)) return false;
+      if (!bFunction(c, cCode, v, w)) return false;
       vBlanks(c);
     }
   }

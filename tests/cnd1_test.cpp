@@ -132,6 +132,7 @@ TEST_F(CondTest, BooleanRelationsAndCharacterComparison)
       {"(&A+1 GE 4)", "1"},
       {"((&A+1)*2 LE 7)", "0"},
       {"(&B)", "1"},
+      {"((&A EQ 3 AND &B EQ 1) EQ 1)", "1"},
       {"(1 EQ)", "#203"},
       {"(1 FOO 2)", "#243"},
       {"('A' EQ 'A' OR)", "#203"},
