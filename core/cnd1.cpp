@@ -721,8 +721,10 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
         std::string strRef = strHost(c.p + ulStart + 1, c.i - ulStart - 1);
         return bFail(c, MSG_ATTR_VAR, cLetter, strRef.c_str());
       }
+      /* an omitted value has no length; another value that is no symbol
+         name (a number, a literal, a register in parentheses) length 1 */
       if (w.s.empty() || !bSymbolName(reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size())) {
-        v.l = cLetter == 'L' ? 1 : 0;
+        v.l = cLetter == 'L' && !w.s.empty() ? 1 : 0;
         return true;
       }
       return bSymbolAttribute(c, cLetter, reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size(), &v.l);
@@ -900,13 +902,18 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
     if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
     v.l = ~v.l;
   } else {
+    uint32_t ulStart = c.i;
     if (!bExprA(c, 'A', v)) return false;
     vBlanks(c);
-    if (c.i < c.n && c.p[c.i] != E_RPAREN) {
+    if (c.i < c.n && c.p[c.i] != E_RPAREN && ulWord(c) > 0 && bWordEnds(c, ulWord(c)) &&
+        cWordCode(c, ulWord(c), c_aRel, std::size(c_aRel)) != 0) {
+      /* a relation: the group is a boolean expression after all */
+      c.i = ulStart;
+      if (!bBoolXor(c, v)) return false;
+    } else if (c.i < c.n && c.p[c.i] != E_RPAREN) {
       ulLen = ulWord(c);
       char cCode = ulLen > 0 && bWordEnds(c, ulLen) ? cWordCode(c, ulLen, c_aFunc, std::size(c_aFunc)) : 0;
-      char cRel = ulLen > 0 && bWordEnds(c, ulLen) ? cWordCode(c, ulLen, c_aRel, std::size(c_aRel)) : 0;
-      if (cCode == 0 && cRel == 0) {
+      if (cCode == 0) {
         if (ulLen == 0) return bFail(c, MSG_INVALID);
         return bFail(c, MSG_FUNCTION, strWordHost(c).c_str());
       }
@@ -915,7 +922,7 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
       if (c.i >= c.n || c.p[c.i] == E_RPAREN) return bFail(c, MSG_INCOMPLETE);
       VAL w;
       if (!bExprA(c, 'A', w)) return false;
-      if (cCode != 0 ? !bFunction(c, cCode, v, w) : !bRelation(c, cRel, v, w)) return false;
+      if (!bFunction(c, cCode, v, w)) return false;
       vBlanks(c);
     }
   }
@@ -1427,7 +1434,11 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     if (bQuote) {
       if (b == E_QUOTE) bQuote = false;
     } else if (b == EBCDIC_BLANK && iDepth == 0) {
-      break;
+      /* a comma and a blank end a card that is continued: the list goes
+         on at the continue column of the next */
+      if (pField->empty() || static_cast<uint8_t>(pField->back()) != E_COMMA || r + 1 >= pStmt->ulRecords) break;
+      col = ulEnd;
+      continue;
     } else if (b == E_QUOTE) {
       size_t n = pField->size();
       uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,

@@ -303,17 +303,9 @@ void vHalveActr(MACLEVEL *pLevel)
   if (pLevel != nullptr && pLevel->lActr > 0) pLevel->lActr /= 2;
 }
 
-void vAttach(const CONDDIAG &d)
-{
-  iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.achText);
-  vHalveActr(g_var.pCurrent);
-}
+void vAttach(const CONDDIAG &d) { iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.achText); }
 
-void vAttachMsg(VARMSG e, const std::string &strName = std::string())
-{
-  iStmtMsg(g_aVarMsg[e], strName.c_str());
-  vHalveActr(g_var.pCurrent);
-}
+void vAttachMsg(VARMSG e, const std::string &strName = std::string()) { iStmtMsg(g_aVarMsg[e], strName.c_str()); }
 
 /* Declares a variable in the level; null after 110. */
 VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bFlags, bool bStrict)
@@ -547,6 +539,7 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
 {
   if (pLevel->pVars != nullptr) vVarLevelClose(pLevel);
   VARSCOPE *pScope = pScopeNew();
+  pScope->aOwn.reserve(SYS_COUNT - SYS_WIDE + ulParms / 3 + 1); /* one allocation for the call's own */
   pLevel->pVars = pScope;
   pLevel->lActr = ACTR_START;
   pLevel->ulSysndx = ++g_var.ulSysndx;
@@ -769,7 +762,6 @@ void vDeclareFirstPhase(const INSTRARGS &a)
     VARREF ref;
     if (n == 0 || p[0] != E_AMP) {
       iStmtDiagOperand(static_cast<unsigned>(k + 1));
-      vHalveActr(pLevel);
       return;
     }
     if (!bCondVarRef(pLevel, p, n, false, &ulUsed, &ref, &d)) {
@@ -778,7 +770,6 @@ void vDeclareFirstPhase(const INSTRARGS &a)
     }
     if (ulUsed != n || ref.ulSubs > 1) {
       iStmtDiagOperand(static_cast<unsigned>(k + 1));
-      vHalveActr(pLevel);
       return;
     }
     if (ref.ulSubs == 1 && (ref.alSub[0] < 0 || ref.alSub[0] > static_cast<int32_t>(SUBSCRIPT_MAX))) {
@@ -793,30 +784,31 @@ void vDeclareFirstPhase(const INSTRARGS &a)
   }
 }
 
-void vSetFirstPhase(const INSTRARGS &a)
+namespace {
+
+/* A SET statement; false after a diagnostic. */
+bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
 {
-  MACLEVEL *pLevel = g_var.pCurrent;
-  if (a.pStmt == nullptr || pLevel == nullptr) return;
   uint8_t bType = bTypeOf(a.pEntry);
   const uint8_t *pLabel = static_cast<const uint8_t *>(a.pStmt->cards.pData) + a.pStmt->ulLabelOff;
   VARSYM *pVar = nullptr;
   uint32_t ulIndex = 0;
-  if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex)) return;
+  if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex)) return false;
   CONDDIAG d{};
   static std::string strField, strValue; /* storage reused */
   if (!bCondOperandField(a.pStmt, &strField, &d)) {
     vAttach(d);
-    return;
+    return false;
   }
   const uint8_t *pField = reinterpret_cast<const uint8_t *>(strField.data());
   vCondSplit(pField, static_cast<uint32_t>(strField.size()), &g_aItems);
   if (g_aItems.size() > 1 && ulIndex == 0) {
     vAttachMsg(VARM_MORE);
-    return;
+    return false;
   }
   if (ulIndex + g_aItems.size() - 1 > SUBSCRIPT_MAX) {
     vAttachMsg(VARM_SUBSCRIPT, strHostName(pVar));
-    return;
+    return false;
   }
   /* the array grows to the last element the operands name */
   if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
@@ -843,7 +835,19 @@ void vSetFirstPhase(const INSTRARGS &a)
     }
     if (!bOk) {
       vAttach(d);
-      return;
+      return false;
     }
   }
+  return true;
+}
+
+} // namespace
+
+/* A SET statement that draws a diagnostic halves the level's ACTR, so that
+   a loop that keeps failing ends soon. */
+void vSetFirstPhase(const INSTRARGS &a)
+{
+  MACLEVEL *pLevel = g_var.pCurrent;
+  if (a.pStmt == nullptr || pLevel == nullptr) return;
+  if (!bSetStatement(pLevel, a)) vHalveActr(pLevel);
 }

@@ -132,6 +132,7 @@ TEST_F(CondTest, BooleanRelationsAndCharacterComparison)
       {"(&A+1 GE 4)", "1"},
       {"((&A+1)*2 LE 7)", "0"},
       {"(&B)", "1"},
+      {"((&A EQ 3 AND &B EQ 1) EQ 1)", "1"},
       {"(1 EQ)", "#203"},
       {"(1 FOO 2)", "#243"},
       {"('A' EQ 'A' OR)", "#203"},
@@ -183,7 +184,7 @@ TEST_F(CondTest, CharacterStringsSubstringsAndFunctions)
 TEST_F(CondTest, SymbolAttributes)
 {
   EXPECT_EQ(strArith("L'FLD*100+L'HW*10+D'FLD"), "821");
-  EXPECT_EQ(strArith("L'&SYM+D'NOPE"), "8");
+  EXPECT_EQ(strArith("L'&SYM+D'NOPE+L'&E*10+L'&N*100"), "108");
   EXPECT_EQ(strArith("I'HW"), "15");
   EXPECT_EQ(strArith("L'NOPE"), "#228");
   EXPECT_EQ(strArith("L'&A"), "#259");
@@ -268,6 +269,11 @@ TEST_F(CondTest, OperandFieldAcrossContinuationsEndsAtABlankOutsideParentheses)
   std::string strHost = strAscii(reinterpret_cast<const uint8_t *>(strField.data()), strField.size());
   EXPECT_EQ(strHost, "('&C' EQ 'X' OR" + std::string(71 - 30, ' ') + "'&C' EQ 'ALL').L");
   EXPECT_EQ(strBranch(true, strHost), "L");
+  std::string strList = "         LCLA  &A,&B,  REMARK";
+  strList.resize(71, ' ');
+  vCards(&s, &ab, {strList + "X", "               &C,&D REMARK"});
+  ASSERT_TRUE(bCondOperandField(&s, &strField, &d)) << d.achText;
+  EXPECT_EQ(strAscii(reinterpret_cast<const uint8_t *>(strField.data()), strField.size()), "&A,&B,&C,&D");
   vCards(&s, &ab, {"         AIF   ('&C' EQ 'X'"});
   EXPECT_FALSE(bCondOperandField(&s, &strField, &d));
   EXPECT_STREQ(d.achText, "Unmatched '(' in operand field.");

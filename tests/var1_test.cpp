@@ -14,13 +14,15 @@ TEST_F(VarTest, SetStatementsAssignWithSubscriptsAndSeveralOperands)
 {
   vRun({"&A(3) SETA 1,,3", "&A(4) SETA 9", "&A(3) SETA 7,,8", "&B SETB (1 EQ 1)", "&C SETC 'AB'.'CD'",
         "&W SETC '" + std::string(50, 'X') + "'", "&K SETC 'KEEP'", "&K SETC (6)'&W'", "&L SETC '&W&W&W&W&W&W'",
-        "- END"});
+        "- LCLA &K", "- END"});
   /* elements 3 and 5 set, 4 kept; the second statement's 9 survives */
   EXPECT_EQ(strValue("'&A(3),&A(4),&A(5),&A(1)'"), "7,9,8,0");
   EXPECT_EQ(strValue("'&B&C'"), "1ABCD");
   /* 252 leaves the target as it was */
   EXPECT_EQ(strValue("'&K'"), "KEEP");
   EXPECT_EQ(strValue("'&L'"), ""); /* declared by the SETC, not assigned */
+  /* each failing SET halves the ACTR counter; a failing declaration does not */
+  EXPECT_EQ(pVarOpenCode()->lActr, ACTR_START / 4);
 }
 
 TEST_F(VarTest, DeclarationAndSetDiagnostics)
@@ -74,12 +76,15 @@ TEST_F(VarTest, GlobalsAreSharedBetweenLevelsAndLocalsAreNot)
   EXPECT_EQ(strValue(&level, "'&G'"), "#261");
   EXPECT_EQ(strValue(&level, "'&L'"), "#261");
   vVarLevelSet(&level);
-  std::vector<std::string> astr = {"- GBLA &G", "&G SETA &G+1", "- END"};
+  std::vector<std::string> astr = {"- GBLA &G", "&G SETA &G+1", "- LCLB &F(3)", "&F(2) SETB 1", "- END"};
   strWrite("macro.asm", strProgram(astr));
   ASSERT_TRUE(bOpen({"macro.asm"}));
   while (iStatementRead(&stmt) == 0)
     if (bStmtProcess(&stmt)) break;
   EXPECT_EQ(strValue(&level, "'&G'"), "6");
+  static std::vector<std::string> s_astrDump;
+  vVarDump(&level, VDUMP_GLOBAL | VDUMP_OWN, [](const char *psz) { s_astrDump.push_back(psz); });
+  EXPECT_EQ(s_astrDump, (std::vector<std::string>{"GBLA G=6", "LCLB F(3)", "     2=1"}));
   vVarLevelSet(pVarOpenCode());
   EXPECT_EQ(strValue("'&G'"), "6");
   vVarLevelClose(&level);

@@ -14,6 +14,7 @@
 #include "esd1.h"
 #include "gen1.h"
 #include "lbl.h"
+#include "mem.h"
 #include "src1.h"
 #include "var1.h"
 #include "vorn.h"
@@ -40,6 +41,7 @@ protected:
   void TearDown() override
   {
     vVarPhaseEnd();
+    vGrowbufFree(&stmt.cards, "test", __LINE__);
     CoreTest::TearDown();
   }
   /* The diagnostics of a whole conditional assembly phase, "n:number". */
