@@ -22,6 +22,7 @@ namespace {
 
 constexpr int POLL_CALLS = 10;                       /* a poll acts on every tenth call */
 constexpr std::chrono::milliseconds POLL_PERIOD{50}; /* or when this much time has passed */
+constexpr std::chrono::milliseconds PAINT_PERIOD{20};
 
 /* A dialog asked the user: the time it was open is not counted. */
 void vTimeBaseReset()
@@ -30,10 +31,18 @@ void vTimeBaseReset()
   vTimeReading(&lHundredths, &lMillis);
 }
 
-/* Shows what is new in the log: paint events only, no user input. */
+/* Shows what is new in the log: paint events only, no user input.  Lines
+   that come faster are painted together, at the latest by the next poll. */
 void vRepaint()
 {
-  if (g_win.pWindow != nullptr && !g_win.pWindow->isMinimized()) g_win.pWindow->pView->repaint();
+  if (g_win.pWindow == nullptr || g_win.pWindow->isMinimized()) return;
+  auto tpNow = std::chrono::steady_clock::now();
+  if (tpNow - g_win.tpPaint < PAINT_PERIOD) {
+    g_win.pWindow->pView->update();
+    return;
+  }
+  g_win.pWindow->pView->repaint();
+  g_win.tpPaint = tpNow;
 }
 
 /* The user closed the window while the core was waiting for an answer or a
@@ -71,6 +80,7 @@ void vFrontWrite(const char *pszText)
 void vFrontFatal(const char *pszText)
 {
   vLogAddLine(g_win.log, pszText);
+  g_win.tpPaint = {};
   vRepaint();
   throw AsmTerminated{};
 }

@@ -64,7 +64,8 @@ struct WINSTATE {
   bool bAsked = false;          /* the user was asked: the window stays open */
   int iPollCount = 0;
   std::chrono::steady_clock::time_point tpPoll;
-  std::string strSource; /* the answer of the source dialog */
+  std::chrono::steady_clock::time_point tpPaint; /* the log was last painted */
+  std::string strSource;                         /* the answer of the source dialog */
 };
 extern WINSTATE g_win;
 

@@ -14,7 +14,6 @@
 #include <climits>
 #include <fcntl.h>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -258,17 +257,22 @@ TEST_F(WinRun, CopyOnlyWithinOneBlockSaveAsWritesTheWholeLog)
   EXPECT_EQ(strSaved, g_win.log.astrBlocks.at(0) + g_win.log.astrBlocks.at(1));
   /* one trace line per statement in phase 2: CSECT, 4000 LA and the END made for the missing one */
   std::vector<std::string> astrSaved = astrLines(strSaved);
-  std::regex reTrace(R"(KZM950I \d+ \S+ \d+)");
-  EXPECT_EQ(
-      std::count_if(astrSaved.begin(), astrSaved.end(), [&](auto &str) { return std::regex_match(str, reTrace); }),
-      4002);
+  EXPECT_EQ(std::count_if(astrSaved.begin(), astrSaved.end(),
+                          [](auto &str) { return str.rfind("KZM950I ", 0) == 0 && std::isdigit(str[8]); }),
+            4002);
 }
 
 TEST_F(WinRun, ExamplesGiveTheListingsAndObjectsOfVorn)
 {
+  /* "2026/12/08 09.27" in the headings, the times of the summary line, the date of the END card */
   auto strMasked = [](std::string s) {
-    s = std::regex_replace(s, std::regex(R"(\d{4}/\d\d/\d\d \d\d\.\d\d|elapsed time .*)"), "T");
-    for (size_t i = 0; i + 80 <= s.size(); i += 80) /* the date of the END card */
+    for (size_t i = 0; i + 16 <= s.size(); i++) {
+      std::string strShape = s.substr(i, 16);
+      for (char &c : strShape) c = std::isdigit(static_cast<unsigned char>(c)) ? '9' : c;
+      if (strShape == "9999/99/99 99.99") s.replace(i, 16, 16, 'T');
+      if (s.compare(i, 13, "elapsed time ") == 0) s.erase(i, s.find('\n', i) - i);
+    }
+    for (size_t i = 0; i + 80 <= s.size(); i += 80)
       if (s.compare(i + 1, 3, "\xC5\xD5\xC4") == 0) s.replace(i + 47, 5, 5, '\0');
     return s;
   };
