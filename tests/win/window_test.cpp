@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <climits>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -97,29 +96,16 @@ protected:
     return chdir(achCwd) == 0 ? iRc : -1;
   }
 
-  /* The real vornwin program: exit code, standard output and error. */
+  /* The real vornwin program on the platform (none: no display at all):
+     exit code and what it wrote. */
   RUN runProgram(const std::vector<std::string> &astrArgs, const char *pszPlatform)
   {
-    std::string strOut = strDir + "/tmp/out";
-    pid_t pid = fork();
-    if (pid == 0) {
-      if (chdir(strDir.c_str()) != 0) _exit(99);
-      for (const char *psz : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VORNDIR", "VORNINI", "VORNLIB"})
-        unsetenv(psz);
-      if (pszPlatform != nullptr) setenv("QT_QPA_PLATFORM", pszPlatform, 1);
-      int iFd = open(strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      dup2(open("/dev/null", O_RDONLY), 0);
-      dup2(iFd, 1);
-      dup2(iFd, 2);
-      std::vector<char *> apsz = {const_cast<char *>(VORNWIN_EXE)};
-      for (const auto &str : astrArgs) apsz.push_back(const_cast<char *>(str.c_str()));
-      apsz.push_back(nullptr);
-      execv(VORNWIN_EXE, apsz.data());
-      _exit(98);
-    }
-    int iStatus = 0;
-    waitpid(pid, &iStatus, 0);
-    return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strRead(strOut), ""};
+    std::string strCmd = "cd '" + strDir + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                         (pszPlatform != nullptr ? std::string("QT_QPA_PLATFORM=") + pszPlatform : "") + " " +
+                         VORNWIN_EXE;
+    for (const auto &str : astrArgs) strCmd += " '" + str + "'";
+    int iStatus = std::system((strCmd + " </dev/null >tmp/out 2>&1").c_str());
+    return {WIFEXITED(iStatus) ? WEXITSTATUS(iStatus) : -1, strRead(strDir + "/tmp/out"), ""};
   }
 
   void SetUp() override
