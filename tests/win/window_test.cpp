@@ -180,13 +180,13 @@ TEST_F(WinRun, CleanRunFromACompleteLineClosesByItselfTerminationStaysOpen)
 
 TEST_F(WinRun, PauseHoldsTheAssemblyUntilResumeExitWhilePausedEndsIt)
 {
-  vSource("big.asm", strProgram(20000, true));
+  vSource("big.asm", strProgram(30000, true));
   for (bool bExit : {false, true}) {
     int iStep = 0;
     uint32_t ulAt = 0;
     CLOCK::time_point tp;
     fnTick = [&] {
-      if (iStep == 0 && g_asm.cPhase == '1' && g_asm.ulStmtNo > 100) {
+      if (iStep == 0 && g_asm.cPhase == '1' && g_asm.ulStmtNo > 0) {
         g_win.pWindow->pPause->trigger();
         EXPECT_TRUE(g_win.pWindow->pResume->isEnabled() && !g_win.pWindow->pPause->isEnabled());
         ulAt = g_asm.ulStmtNo;
