@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -170,6 +171,21 @@ void vTermAbandon()
   g_asm.bTermIsFile = false;
 }
 
+/* The windowed program has no standard streams, yet descriptors 0, 1 and 2
+   stay taken, by /dev/null: closed, they would go to the next files opened
+   (the listing, the object), and whatever a LIBEXIT command or a library
+   writes to them would land in those files. */
+void vStdStreamsToNull()
+{
+  std::fflush(stdout);
+  std::fflush(stderr);
+  int iFd = open("/dev/null", O_RDWR);
+  if (iFd < 0) return;
+  for (int i = 0; i <= 2; i++)
+    if (iFd != i) dup2(iFd, i);
+  if (iFd > 2) close(iFd);
+}
+
 /* One assembly of a program: both phases; returns its highest severity. */
 unsigned uAssembleProgram()
 {
@@ -304,9 +320,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   g_asm.bWindowed = iWindowed != 0;
   g_driver.bNotAssembled = false;
   if (g_asm.bWindowed) {
-    std::fclose(stdin);
-    std::fclose(stdout);
-    std::fclose(stderr);
+    vStdStreamsToNull();
     g_asm.pTerm = nullptr;
   } else {
     g_asm.pTerm = stdout;
