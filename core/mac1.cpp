@@ -882,6 +882,7 @@ bool bExpand(EXPANSION *x)
 {
   bool bEnd = false;
   for (;;) {
+    vFrontPoll(); /* an endless loop (ACTR -1) reads no file: the front end can still end it */
     if (!bReadModel(x, &x->stmt)) break;
     vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);

@@ -206,6 +206,23 @@ TEST_F(WinRun, PauseHoldsTheAssemblyUntilResumeExitWhilePausedEndsIt)
   }
 }
 
+/* Endless conditional assembly (ACTR -1) in open code and in a macro: the
+   window's Exit ends the run. */
+TEST_F(WinRun, EndlessActrLoopIsEndedFromTheWindow)
+{
+  vSource("loop.asm", "         ACTR  -1\n.L       ANOP\n         AGO   .L\n         END\n");
+  vSource("mloop.asm", "         MACRO\n         SPIN\n         ACTR  -1\n.L       ANOP\n         AGO   .L\n"
+                       "         MEND\n         SPIN\n         END\n");
+  for (const char *pszSource : {"loop.asm", "mloop.asm"}) {
+    auto tpStart = CLOCK::now();
+    fnTick = [&] {
+      if (CLOCK::now() - tpStart > 300ms && g_win.pWindow != nullptr) g_win.pWindow->pExit->trigger();
+    };
+    EXPECT_EQ(iRun({"-LIST,OBJECT", pszSource}), 20) << pszSource;
+    EXPECT_LT(CLOCK::now() - tpStart, 20s) << pszSource;
+  }
+}
+
 TEST_F(WinRun, CopyOnlyWithinOneBlockSaveAsWritesTheWholeLog)
 {
   vSource("small.asm", "SMALL    CSECT\n"); /* no END: return code 4 keeps the window open */
