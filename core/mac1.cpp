@@ -931,8 +931,6 @@ void vMacroPhaseEnd()
 
 uint64_t ullMacroWorkSize() { return g_mac.ullWorkSize; }
 
-bool bMacroExpanding() { return g_mac.pTop != nullptr; }
-
 const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, uint32_t ulErrorSize)
 {
   *piError = 0;
@@ -1399,11 +1397,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->achError[0] = '\0';
   std::memcpy(pOut->achNote, pIn->achNote, sizeof pOut->achNote);
   vLookupOperation(pOut);
-  if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > FIRST) {
-    pOut->iError = 103;
-    std::snprintf(pOut->achError, sizeof pOut->achError, "%s",
-                  "The operation entry must be specified entirely on the first statement line.");
-  }
+  if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > FIRST) vStmtOperationLineError(pOut);
 }
 
 /* The operand field of a statement, joined over its cards up to the first
