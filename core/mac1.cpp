@@ -30,6 +30,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -163,7 +164,19 @@ struct MACSEQ {
 
 namespace {
 
+/* What every call of a definition reads from its header: kept after the
+   first call (definitions do not change). */
+struct MACCACHE {
+  std::vector<uint8_t> vecParms;
+  MACSEQ seq;
+  uint32_t ulInfo;  /* index + 1 of its MACINFO */
+  uint64_t ullBody; /* position of its first model record */
+};
+
 struct MACSTATE {
+  std::unordered_map<uint32_t, MACCACHE> mapCache; /* by header position */
+  std::vector<EXPANSION *> vecExpansions;          /* one per nesting depth, reused */
+  std::vector<MACLEVEL *> vecLevels;               /* likewise */
   std::vector<MACINFO> vecInfo;
   std::unordered_set<std::string> setMissing; /* SYSLIB misses, EBCDIC names */
   EXPANSION *pTop;
@@ -248,7 +261,9 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
   if (ulLen == END_MARKER || ulLen < MODEL_HEAD) return false;
   vWorkRead(abHead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
   uint32_t ulStored = ulLen - MODEL_HEAD;
-  std::vector<uint8_t> vec(ulStored);
+  static std::vector<uint8_t> s_vec; /* no expansion reads into it while another is between reads */
+  s_vec.resize(ulStored);
+  std::vector<uint8_t> &vec = s_vec;
   if (ulStored != 0) vWorkRead(vec.data(), 1, ulStored, WORK_MACRO);
   x->ullNext += ulLen;
 
@@ -906,12 +921,31 @@ bool bExpand(EXPANSION *x)
 
 /* ---- exported -------------------------------------------------------------------- */
 
+namespace {
+
+/* The definitions' cached headers and the reused levels and expansion
+   states belong to one phase. */
+void vMacroPoolsFree()
+{
+  g_mac.mapCache.clear();
+  for (MACLEVEL *p : g_mac.vecLevels) delete p;
+  for (EXPANSION *x : g_mac.vecExpansions) {
+    GB_FREE(&x->stmt.cards);
+    delete x;
+  }
+  g_mac.vecLevels.clear();
+  g_mac.vecExpansions.clear();
+}
+
+} // namespace
+
 void vMacroPhaseStart()
 {
   if (!g_mac.bInitialised) {
     vStmtInit(&g_mac.defStmt);
     g_mac.bInitialised = true;
   }
+  vMacroPoolsFree();
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
   g_mac.pTop = nullptr;
@@ -923,6 +957,7 @@ void vMacroPhaseStart()
 
 void vMacroPhaseEnd()
 {
+  vMacroPoolsFree();
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
   g_mac.ullWorkSize = ulAppendPos();
@@ -962,6 +997,35 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut);
 
+/* The parameter list, sequence symbols and body position of a definition,
+   read from the MACRO work file at its first call. */
+const MACCACHE &cacheOf(const MACDEF *pDef)
+{
+  auto it = g_mac.mapCache.find(pDef->ulHeader);
+  if (it != g_mac.mapCache.end()) return it->second;
+  MACCACHE &c = g_mac.mapCache[pDef->ulHeader];
+  uint8_t abHdr[MACHDR_SIZE];
+  vReadAt(pDef->ulHeader, abHdr, MACHDR_SIZE);
+  uint32_t ulParms = ulGet32(abHdr + 32);
+  c.vecParms.resize(ulParms);
+  if (ulParms != 0) vWorkRead(c.vecParms.data(), 1, ulParms, WORK_MACRO);
+  c.ulInfo = ulGet32(abHdr + 12);
+  c.ullBody = pDef->ulHeader + MACHDR_SIZE + ulParms;
+  if (pDef->ulSeqCount != 0) {
+    std::vector<uint8_t> vecTable(static_cast<size_t>(pDef->ulSeqCount) * 8), vecPool(pDef->ulSeqPool);
+    vReadAt(pDef->ulSeqTable, vecTable.data(), static_cast<uint32_t>(vecTable.size()));
+    if (!vecPool.empty()) vWorkRead(vecPool.data(), 1, pDef->ulSeqPool, WORK_MACRO);
+    for (uint32_t i = 0; i < pDef->ulSeqCount; i++) {
+      uint32_t ulPos = ulGet32(&vecTable[i * 8]), ulOff = ulGet32(&vecTable[i * 8 + 4]);
+      if (ulOff >= vecPool.size()) continue;
+      uint32_t ulLen = vecPool[ulOff];
+      if (ulOff + 1 + ulLen > vecPool.size()) continue;
+      c.seq.vec.push_back(SEQENT{std::string(reinterpret_cast<const char *>(&vecPool[ulOff + 1]), ulLen), ulPos});
+    }
+  }
+  return c;
+}
+
 /* A call inside an expansion is listed with its variable symbols
    substituted: the statement to list (pShown, or p itself). */
 const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pShown)
@@ -997,45 +1061,35 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     vStmtListEnd(p, true);
     return false;
   }
-  auto *pLevel = new MACLEVEL{};
+  if (g_mac.vecLevels.size() <= g_mac.ulDepth) {
+    g_mac.vecLevels.push_back(new MACLEVEL{});
+    auto *x = new EXPANSION{};
+    vStmtInit(&x->stmt);
+    g_mac.vecExpansions.push_back(x);
+  }
+  MACLEVEL *pLevel = g_mac.vecLevels[g_mac.ulDepth];
+  *pLevel = MACLEVEL{};
   pLevel->lNest = pCaller->lNest;
   pLevel->lActr = ACTR_START;
   pLevel->pCaller = pCaller;
   pLevel->pDef = pDef;
-  /* header, parameters, sequence symbols */
-  uint8_t abHdr[MACHDR_SIZE];
-  vReadAt(pDef->ulHeader, abHdr, MACHDR_SIZE);
-  uint32_t ulParms = ulGet32(abHdr + 32);
-  std::vector<uint8_t> vecParms(ulParms);
-  if (ulParms != 0) vWorkRead(vecParms.data(), 1, ulParms, WORK_MACRO);
-  uint32_t ulInfo = ulGet32(abHdr + 12);
-  const MACINFO &info = g_mac.vecInfo.at(ulInfo - 1);
+  const MACCACHE &cache = cacheOf(pDef);
+  const MACINFO &info = g_mac.vecInfo.at(cache.ulInfo - 1);
   std::memcpy(pLevel->abName, info.strName.data(), info.strName.size());
   pLevel->ulNameLen = static_cast<uint32_t>(info.strName.size());
-  MACSEQ seq;
-  if (pDef->ulSeqCount != 0) {
-    std::vector<uint8_t> vecTable(static_cast<size_t>(pDef->ulSeqCount) * 8), vecPool(pDef->ulSeqPool);
-    vReadAt(pDef->ulSeqTable, vecTable.data(), static_cast<uint32_t>(vecTable.size()));
-    if (!vecPool.empty()) vWorkRead(vecPool.data(), 1, pDef->ulSeqPool, WORK_MACRO);
-    for (uint32_t i = 0; i < pDef->ulSeqCount; i++) {
-      uint32_t ulPos = ulGet32(&vecTable[i * 8]), ulOff = ulGet32(&vecTable[i * 8 + 4]);
-      if (ulOff >= vecPool.size()) continue;
-      uint32_t ulLen = vecPool[ulOff];
-      if (ulOff + 1 + ulLen > vecPool.size()) continue;
-      seq.vec.push_back(SEQENT{std::string(reinterpret_cast<const char *>(&vecPool[ulOff + 1]), ulLen), ulPos});
-    }
-  }
-  pLevel->pSeq = &seq;
-  uint64_t ullBody = pDef->ulHeader + MACHDR_SIZE + ulParms;
+  pLevel->pSeq = const_cast<MACSEQ *>(&cache.seq);
+  uint64_t ullBody = cache.ullBody;
+  const std::vector<uint8_t> &vecParms = cache.vecParms;
+  auto ulParms = static_cast<uint32_t>(vecParms.size());
 
   if (pCaller->lNest == 0) {
     const uint8_t *pCard = pCardsOf(p);
     vVarOpenCodeCall(p->pszSrcName != nullptr ? p->pszSrcName : "", pCard + 72, 8);
   }
-  std::string strMember = info.strMember;
-  vVarLevelOpen(pLevel, vecParms.data(), ulParms, info.strDsn.c_str(), strMember.c_str());
-  vTrace(TRACE_LIB, "Macro nest level %ld expansion of member %s started.", static_cast<long>(pCaller->lNest + 1),
-         strHost(pLevel->abName, pLevel->ulNameLen).c_str());
+  vVarLevelOpen(pLevel, vecParms.data(), ulParms, info.strDsn.c_str(), info.strMember.c_str());
+  if (bTraceOn(TRACE_LIB))
+    vTrace(TRACE_LIB, "Macro nest level %ld expansion of member %s started.", static_cast<long>(pCaller->lNest + 1),
+           strHost(pLevel->abName, pLevel->ulNameLen).c_str());
 
   static SRCSTMT s_shown;
   const SRCSTMT *pShown = pCallShown(p, pCaller, &s_shown);
@@ -1046,7 +1100,8 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     iStmtMsg(c_aMsg[MSG_SUPPRESSED]);
     bOk = false;
   }
-  SCAN scan;
+  static SCAN s_scan; /* the binding is done before any nested call */
+  SCAN &scan = s_scan;
   vScanOperands(p, false, &scan);
   if (bOk) bOk = bBindCall(p, pCaller, pLevel, scan);
   if (bOk && scan.pWarning != nullptr) iStmtMsg(*scan.pWarning);
@@ -1064,8 +1119,8 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
 
   bool bEnd = false;
   if (bOk) {
-    auto *x = new EXPANSION{};
-    vStmtInit(&x->stmt);
+    EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
+    x->bEnded = false;
     x->pLevel = pLevel;
     x->ullNext = ullBody;
     x->pOuter = g_mac.pTop;
@@ -1076,12 +1131,9 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     vVarLevelSet(pCaller);
     g_mac.ulDepth--;
     g_mac.pTop = x->pOuter;
-    GB_FREE(&x->stmt.cards);
-    delete x;
     vTrace(TRACE_LIB, "Macro nest level %ld expansion ended.", static_cast<long>(pLevel->lNest));
   }
   vVarLevelClose(pLevel);
-  delete pLevel;
   return bEnd;
 }
 
