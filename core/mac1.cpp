@@ -356,8 +356,7 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
   bool bQuote = false;
   unsigned uDepth = 0;
   uint32_t r = p->ulOperandOff / CARD, c = p->ulOperandOff % CARD;
-  bool bDone = false;
-  while (!bDone) {
+  for (;;) {
     if (c >= ulEnd) { /* the card is used up: the operand goes on on the next */
       if (++r >= p->ulRecords) break;
       if (!bQuote && fContBlank(r)) fWarn(MSG_CONT_523);
@@ -372,9 +371,8 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
       continue;
     }
     if (bIsBlank(ch)) {
-      bool bAfterComma =
-          !strOp.empty() || !s->vecOperands.empty() ? c > 0 && pCards[r * CARD + c - 1] == E_COMMA : false;
-      if (bAfterComma && uDepth == 0 && r + 1 < p->ulRecords) {
+      bool bAfterComma = c > 0 && pCards[r * CARD + c - 1] == E_COMMA;
+      if (bAfterComma && r + 1 < p->ulRecords) { /* also inside a sublist */
         if (fContBlank(r + 1)) fWarn(MSG_CONT_520);
         r++;
         c = ulCont;

@@ -1,8 +1,10 @@
 * A parameter list macro given a sublist, several operands, or one:
-* N'&SYSLIST, N' of a sublist and &SYSLIST(1,n).
+* N'&SYSLIST, N' of a sublist and &SYSLIST(1,n); a sublist continued
+* after a comma.
 *! rc 0
 S        CSECT
-         PLIST (A,B)
+         PLIST (A,                                                     X
+               B)
          PLIST X,Y,Z
          PLIST A
 *! obj 000000188000001C000000200000002480000028
