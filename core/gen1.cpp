@@ -452,14 +452,15 @@ void vStmtLateDiags()
   }
 }
 
-int iStmtMsg(const MSGDEF &msg, ...)
+/* (va_start needs the argument before the variable ones to be no reference.) */
+int iStmtMsgOf(const MSGDEF *pMsg, ...)
 {
   char achText[256];
   va_list ap;
-  va_start(ap, msg);
-  std::vsnprintf(achText, sizeof achText, msg.pszText, ap);
+  va_start(ap, pMsg);
+  std::vsnprintf(achText, sizeof achText, pMsg->pszText, ap);
   va_end(ap);
-  return iStmtDiag(msg.sNumber, DIAG_HOST_TEXT, msg.bSeverity, 0, achText);
+  return iStmtDiag(pMsg->sNumber, DIAG_HOST_TEXT, pMsg->bSeverity, 0, achText);
 }
 
 int iStmtDiagStem(const MSGDEF &msg, unsigned uOperand)

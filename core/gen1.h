@@ -67,7 +67,8 @@ void vStmtSetPrint(uint8_t bPrint);
    Always returns 0. */
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText);
 /* A row of a message table; its text is a printf format for the arguments. */
-int iStmtMsg(const MSGDEF &msg, ...);
+int iStmtMsgOf(const MSGDEF *pMsg, ...);
+template <typename... ARGS> int iStmtMsg(const MSGDEF &msg, ARGS... args) { return iStmtMsgOf(&msg, args...); }
 /* A row whose text is a stem: " in operand %u." (uOperand above 0) or "."
    completes it. */
 int iStmtDiagStem(const MSGDEF &msg, unsigned uOperand);

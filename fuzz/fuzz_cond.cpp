@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "chars.h"
+#include "fuzzfront.h"
 #include "cnd1.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
-#include "optimage.h"
 #include "var1.h"
 #include "vorn.h"
 
@@ -68,12 +68,7 @@ void vLevel()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t ulSize)
 {
-  static bool bInit = false;
-  if (!bInit) {
-    vCharsReset();
-    if (iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "fuzz") != 0) std::abort();
-    bInit = true;
-  }
+  vFuzzCoreInit();
   if (ulSize < 1 || ulSize > 4096) return 0;
   try {
     vSubpoolRelease(SP_RUN);

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "chars.h"
+#include "fuzzfront.h"
 #include "expr.h"
 #include "gen1.h"
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
-#include "optimage.h"
 #include "vorn.h"
 
 namespace {
@@ -90,12 +90,7 @@ void vTable(bool bXref)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t ulSize)
 {
-  static bool bInit = false;
-  if (!bInit) {
-    vCharsReset();
-    if (iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "fuzz") != 0) std::abort();
-    bInit = true;
-  }
+  vFuzzCoreInit();
   if (ulSize < 3 || ulSize > 4096) return 0;
   try {
     vTable((pData[0] & 0x80) != 0);

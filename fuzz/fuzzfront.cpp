@@ -7,6 +7,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "chars.h"
+#include "opt.h"
+#include "optimage.h"
 #include "vorn.h"
 
 void vFrontWrite(const char *) {}
@@ -50,4 +53,13 @@ void vFuzzAssemble(const uint8_t *pData, size_t ulSize, const char *pszOption)
   } catch (const AsmTerminated &) {
   }
   vAsmCloseAll();
+}
+
+void vFuzzCoreInit()
+{
+  static bool s_bInit = false;
+  if (s_bInit) return;
+  vCharsReset();
+  if (iOptableLoadImage(g_abOptImage, g_ulOptImageSize, "fuzz") != 0) std::abort();
+  s_bInit = true;
 }

@@ -9,3 +9,7 @@
 // the shipped options file and, when given, one more option; termination
 // unwinds back here.
 void vFuzzAssemble(const uint8_t *pData, size_t ulSize, const char *pszOption);
+
+// For targets that drive core modules directly: the character tables and
+// the built-in operation code table, set up once.
+void vFuzzCoreInit();
