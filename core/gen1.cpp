@@ -211,6 +211,14 @@ bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen)
   return true;
 }
 
+bool bSequenceSymbolValid(const uint8_t *pLabel, uint32_t ulLen)
+{
+  if (ulLen < 2 || ulLen > 63 || pLabel[0] != E_DOT || !(g_abClass[pLabel[1]] & CC_LETTER)) return false;
+  for (uint32_t i = 2; i < ulLen; i++)
+    if (!(g_abClass[pLabel[i]] & (CC_LETTER | CC_DIGIT))) return false;
+  return true;
+}
+
 namespace {
 
 bool bLabelValid(const uint8_t *pLabel, uint32_t ulLen, bool bTitle)
@@ -246,14 +254,6 @@ void vSequenceField(const SRCSTMT *pStmt)
   if (pStmt->cKind == SRC_PRIMARY || pStmt->cKind == SRC_MODEL || pStmt->ulEnd > 71) return;
   const uint8_t *pCard = static_cast<const uint8_t *>(pStmt->cards.pData);
   vHeadPut32(STMT_SEQUENCE, ulTextHandle(pCard + pStmt->ulEnd + 1, SRC_RECORD - pStmt->ulEnd - 1));
-}
-
-bool bSequenceSymbolValid(const uint8_t *pLabel, uint32_t ulLen)
-{
-  if (ulLen < 2 || ulLen > 63 || !(g_abClass[pLabel[1]] & CC_LETTER)) return false;
-  for (uint32_t i = 2; i < ulLen; i++)
-    if (!(g_abClass[pLabel[i]] & (CC_LETTER | CC_DIGIT))) return false;
-  return true;
 }
 
 /* Opens the record of a statement: where it comes from, its nesting level,

@@ -88,6 +88,9 @@ void vStmtDiagOnly(const MSGDEF &msg);
 /* An ordinary symbol name: a letter, then letters, digits and name
    characters, 1 to 63 in all. */
 bool bSymbolNameValid(const uint8_t *pName, uint32_t ulLen);
+/* A sequence symbol: a period, a letter, then letters and digits, 2 to 63
+   characters in all. */
+bool bSequenceSymbolValid(const uint8_t *pLabel, uint32_t ulLen);
 /* A statement in error: no operation, only the flags that still matter,
    no location unless it had one. */
 void vStmtInError();

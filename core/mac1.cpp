@@ -437,21 +437,12 @@ void vListStatement(const SRCSTMT *p, bool bListed, const MSGDEF *pMsg = nullptr
 struct SUPPLY {
   EXPANSION *pExp;  /* from the MACRO work file (a generated definition) */
   uint32_t ulDepth; /* from the reader: sources at this depth or above */
-  bool bLibrary;
 };
 
 int iSupply(const SUPPLY &s, SRCSTMT *p)
 {
   if (s.pExp != nullptr) return bReadModel(s.pExp, p) ? 0 : 1;
   return iStatementReadAbove(p, s.ulDepth);
-}
-
-bool bSequenceName(const uint8_t *p, uint32_t ulLen)
-{
-  if (ulLen < 2 || ulLen > 63 || p[0] != E_DOT || !(g_abClass[p[1]] & CC_LETTER)) return false;
-  for (uint32_t i = 2; i < ulLen; i++)
-    if (!bAlnum(p[i])) return false;
-  return true;
 }
 
 class DEFINER {
@@ -724,7 +715,7 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
     const MSGDEF *pDiag = nullptr;
     bool bSeqHere = iNest == 1 && bSeqLabel;
     if (bSeqHere) {
-      if (!bSequenceName(pLabel, p->ulLabelLen)) {
+      if (!bSequenceSymbolValid(pLabel, p->ulLabelLen)) {
         pDiag = &c_aMsg[MSG_SEQ_INVALID];
       } else {
         std::string strSeq;
@@ -974,7 +965,7 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
     uint32_t ulDepth = ulSourceDepth();
     if (bSourcePush(SRC_MACRO, pszName)) {
       bool bList = (bStmtPrintStatus() & PRT_ON) && (bStmtPrintStatus() & PRT_LIBMAC);
-      SUPPLY s{nullptr, ulDepth + 1, true};
+      SUPPLY s{nullptr, ulDepth + 1};
       DEFINER def(s, bList);
       const MACDEF *pDef = def.pDefine(pszName, nullptr);
       while (ulSourceDepth() > ulDepth) vSourcePop();
@@ -1232,7 +1223,7 @@ bool bMacroDefinition(const SRCSTMT *p)
   uint8_t bPrint = bStmtPrintStatus();
   bool bGenerated = p->cKind == SRC_MODEL;
   bool bList = (bPrint & PRT_ON) && ((bPrint & PRT_GEN) || !bGenerated);
-  SUPPLY s{bGenerated ? g_mac.pTop : nullptr, ulSourceDepth(), false};
+  SUPPLY s{bGenerated ? g_mac.pTop : nullptr, ulSourceDepth()};
   DEFINER def(s, bList);
   def.pDefine(nullptr, p);
   return false;
