@@ -107,7 +107,7 @@ struct LOOKTABLE {
    period) -> file offset and line of the statement that carries it. */
 struct SEQTABLE {
   std::unordered_map<std::string, std::pair<long, uint32_t>> map;
-  long lScanned; /* the file was scanned up to here */
+  long lScanned; /* nonzero once the rest of the file was scanned */
 };
 
 struct SOURCESTATE {
@@ -1009,45 +1009,54 @@ std::string strCardOperation(const uint8_t *pCard, uint32_t ulBegin, uint32_t ul
   return strOp;
 }
 
-/* Reads the rest of the file on a stream of its own and records the
-   sequence symbols of its open-code statements (definitions skipped). */
-void vSeqScan(SRCFILE *s)
+/* Reads the rest of a source file on a stream of its own and hands the
+   first card of every open-code statement (statements between MACRO and
+   MEND skipped) to f(card, its file offset, its line).  The source itself
+   does not move. */
+template <typename F> void vScanAhead(SRCFILE *s, F f)
 {
-  SEQTABLE *t = pSeqTable(s);
   long lFrom = s->bEof ? -1 : std::ftell(s->pFile);
-  vTrace(TRACE_FILES, "Scanning for sequence symbols in %s from line %lu ...", s->pszName,
-         static_cast<unsigned long>(s->ulRecord));
-  SRCFILE *f = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
-  *f = *s;
-  f->pSeq = nullptr;
-  f->pFile = nullptr;
-  f->bQuiet = true;
-  bool bOpen = lFrom >= 0 && bAheadOpen(f, s->pszPath, lFrom);
-  if (!bOpen) f->bEof = true;
+  SRCFILE *a = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
+  *a = *s;
+  a->pSeq = nullptr;
+  a->pLook = nullptr;
+  a->pFile = nullptr;
+  a->bQuiet = true;
+  if (!(lFrom >= 0 && bAheadOpen(a, s->pszPath, lFrom))) a->bEof = true;
   static const std::string c_strMacro = "\xD4\xC1\xC3\xD9\xD6", c_strMend = "\xD4\xC5\xD5\xC4";
   int iNest = 0;
-  bool bContinued = false;
-  size_t ulBefore = t->map.size();
-  bool bCard = s->bPending;
+  bool bContinued = false, bCard = s->bPending;
+  uint32_t b = s->ulBegin - 1, e = s->ulEnd;
   for (;;) {
-    if (!bCard && !bCardFrom(f)) break;
+    if (!bCard && !bCardFrom(a)) break;
     bCard = false;
-    const uint8_t *pCard = f->abCard;
-    bool bThisContinued = bContinued;
-    bContinued = s->ulContinue != 0 && s->ulEnd < SRC_RECORD && !bBlank(pCard[s->ulEnd]);
-    if (bThisContinued || pCard[s->ulBegin - 1] == E_STAR) continue;
-    std::string strOp = strCardOperation(pCard, s->ulBegin, s->ulEnd);
+    const uint8_t *pCard = a->abCard;
+    bool bThis = bContinued;
+    bContinued = s->ulContinue != 0 && e < SRC_RECORD && !bBlank(pCard[e]);
+    if (bThis || pCard[b] == E_STAR || (pCard[b] == E_DOT && b + 1 < e && pCard[b + 1] == E_STAR)) continue;
+    std::string strOp = strCardOperation(pCard, s->ulBegin, e);
     if (strOp == c_strMacro) iNest++;
     if (strOp == c_strMend && iNest > 0) {
       iNest--;
       continue;
     }
-    if (iNest > 0) continue;
-    std::string strName = strSeqLabel(pCard, s->ulBegin, s->ulEnd);
-    if (!strName.empty()) t->map.emplace(strName, std::make_pair(f->lCardOffset, f->ulRecord));
+    if (iNest == 0) f(pCard, a->lCardOffset, a->ulRecord);
   }
-  if (f->pFile != nullptr) std::fclose(f->pFile);
-  SP_FREE(SP_HEAP, f);
+  if (a->pFile != nullptr) std::fclose(a->pFile);
+  SP_FREE(SP_HEAP, a);
+}
+
+/* Records the sequence symbols of the rest of the file. */
+void vSeqScan(SRCFILE *s)
+{
+  SEQTABLE *t = pSeqTable(s);
+  vTrace(TRACE_FILES, "Scanning for sequence symbols in %s from line %lu ...", s->pszName,
+         static_cast<unsigned long>(s->ulRecord));
+  size_t ulBefore = t->map.size();
+  vScanAhead(s, [&](const uint8_t *pCard, long lOffset, uint32_t ulLine) {
+    std::string strName = strSeqLabel(pCard, s->ulBegin, s->ulEnd);
+    if (!strName.empty()) t->map.emplace(strName, std::make_pair(lOffset, ulLine));
+  });
   t->lScanned = 1;
   vTrace(TRACE_FILES, "%lu sequence symbols found in %s", static_cast<unsigned long>(t->map.size() - ulBefore),
          s->pszName);
@@ -1194,40 +1203,17 @@ CONDATTR attrOfStatement(const std::string &strOp, const std::string &strOperand
   return a;
 }
 
-/* Reads the rest of the file on a stream of its own and records the
-   attributes of the symbols its open-code statements define. */
+/* Records the attributes of the symbols the rest of the file defines. */
 void vLookScan(SRCFILE *s)
 {
   s->pLook = new LOOKTABLE{};
-  long lFrom = s->bEof ? -1 : std::ftell(s->pFile);
-  SRCFILE *f = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
-  *f = *s;
-  f->pSeq = nullptr;
-  f->pLook = nullptr;
-  f->pFile = nullptr;
-  f->bQuiet = true;
-  if (!(lFrom >= 0 && bAheadOpen(f, s->pszPath, lFrom))) f->bEof = true;
-  static const std::string c_strMacro = "\xD4\xC1\xC3\xD9\xD6", c_strMend = "\xD4\xC5\xD5\xC4";
-  int iNest = 0;
-  bool bContinued = false, bCard = s->bPending;
   uint32_t b = s->ulBegin - 1, e = s->ulEnd;
-  for (;;) {
-    if (!bCard && !bCardFrom(f)) break;
-    bCard = false;
-    const uint8_t *pCard = f->abCard;
-    bool bThis = bContinued;
-    bContinued = s->ulContinue != 0 && e < SRC_RECORD && !bBlank(pCard[e]);
-    if (bThis || pCard[b] == E_STAR || (pCard[b] == E_DOT && b + 1 < e && pCard[b + 1] == E_STAR)) continue;
-    std::string strOp = strCardOperation(pCard, s->ulBegin, e);
-    if (strOp == c_strMacro) iNest++;
-    if (strOp == c_strMend && iNest > 0) {
-      iNest--;
-      continue;
-    }
-    if (iNest > 0 || bBlank(pCard[b]) || pCard[b] == E_DOT || pCard[b] == E_AMP) continue;
+  vScanAhead(s, [&](const uint8_t *pCard, long, uint32_t) {
+    if (bBlank(pCard[b]) || pCard[b] == E_DOT || pCard[b] == E_AMP) return;
     std::string strLabel;
     uint32_t p = b;
     while (p < e && !bBlank(pCard[p])) strLabel += static_cast<char>(g_abUpper[pCard[p++]]);
+    std::string strOp = strCardOperation(pCard, s->ulBegin, e);
     while (p < e && bBlank(pCard[p])) p++;
     while (p < e && !bBlank(pCard[p])) p++;
     while (p < e && bBlank(pCard[p])) p++;
@@ -1238,9 +1224,7 @@ void vLookScan(SRCFILE *s)
       strOperand += static_cast<char>(pCard[p]);
     }
     s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand));
-  }
-  if (f->pFile != nullptr) std::fclose(f->pFile);
-  SP_FREE(SP_HEAP, f);
+  });
 }
 
 } // namespace
