@@ -319,19 +319,14 @@ struct SCAN {
   const MSGDEF *pWarning;
 };
 
-/* Whether a quote at index i of the operand being collected is an
-   attribute quote: after one of the letters (I K L N S T for calls, I L S T
-   for prototypes) not preceded by an alphanumeric character, and not
-   followed by a digit or '.', '+', '-'. */
-bool bAttributeQuote(const std::string &strOp, uint8_t cNext, bool bPrototype)
+/* Whether a quote after the text collected so far opens a string (the one
+   quote rule of the macro language: not an attribute quote). */
+bool bQuoteOpens(const std::string &strOp, uint8_t cNext)
 {
   size_t n = strOp.size();
-  if (n == 0) return false;
-  uint8_t c = g_abUpper[static_cast<uint8_t>(strOp[n - 1])];
-  bool bLetter = c == E_I || c == E_L || c == E_S || c == E_T || (!bPrototype && (c == E_K || c == E_N));
-  if (!bLetter) return false;
-  if (n >= 2 && bAlnum(static_cast<uint8_t>(strOp[n - 2]))) return false;
-  return !((g_abClass[cNext] & CC_DIGIT) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS);
+  uint8_t ab[4] = {n >= 2 ? static_cast<uint8_t>(strOp[n - 2]) : EBCDIC_BLANK,
+                   n >= 1 ? static_cast<uint8_t>(strOp[n - 1]) : EBCDIC_BLANK, E_QUOTE, cNext};
+  return bCondOpensString(ab, 2, sizeof ab);
 }
 
 /* Scans the operand field of a prototype or a macro call: operands split at
@@ -385,7 +380,7 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
     }
     if (ch == E_QUOTE) {
       uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
-      if (!bAttributeQuote(strOp, cNext, bPrototype)) bQuote = true;
+      if (bQuoteOpens(strOp, cNext)) bQuote = true;
     } else if (ch == E_LPAREN) {
       uDepth++;
     } else if (ch == E_RPAREN) {
@@ -1474,7 +1469,7 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
           bQuote = false;
         } else {
           uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
-          bQuote = !bAttributeQuote((*pOperands), cNext, false);
+          bQuote = bQuoteOpens(*pOperands, cNext);
         }
       }
       (*pOperands) += static_cast<char>(ch);

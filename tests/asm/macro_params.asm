@@ -1,5 +1,6 @@
 * An in-source definition: label, positional and keyword parameters,
-* defaults with a comma inside quotes, and the call errors.
+* defaults with a comma inside quotes, the call errors, and which quotes
+* open a string in a call's operands.
 *! rc 12
 TEST     CSECT
          MACRO
@@ -16,4 +17,17 @@ LBL      TWO   3,4,K=9
 *! list K keyword parameter is duplicated
          TWO   1,Z=5
 *! list Z is not defined as a keyword parameter
+         MACRO
+         COUNTOPS
+&N       SETA  N'&SYSLIST
+         DC    AL1(&N)
+         MEND
+         COUNTOPS DECB,SF,DCB,AREA,'S'
+*! list 00000C 05
+         COUNTOPS 'REPLY Y OR N'
+*! list 00000D 01
+         COUNTOPS L'X,Y
+*! list 00000E 02
+         COUNTOPS ABL'X,Y'
+*! list 00000F 01
          END
