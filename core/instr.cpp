@@ -125,7 +125,7 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_MEXIT, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_MHELP, 0, vMhelpFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_MNOTE, 0, vMarkPhase2, NONE, NONE, vMnote2, 0, 0},
-    {INSTR_OPSYN, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
+    {INSTR_OPSYN, 0, vOpsynFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_ORG, L | W | IR_ORG_VALUE, vFirstOnly, vOrgLocate, NONE, NONE, E_U, 1},
     {INSTR_POP, 0, vListing<vPopStatement>, NONE, NONE, vPop2, 0, 0},
     {INSTR_PRINT, 0, vListing<vPrintStatement>, NONE, NONE, NONE, 0, 0},

@@ -83,6 +83,7 @@ enum MACMSG {
   MSG_CONT_521,        /* 521 */
   MSG_CONT_522,        /* 522 */
   MSG_CONT_523,        /* 523 */
+  MSG_NOT_DEFINED,     /* 162: after the name */
   MSG_COUNT
 };
 const MSGDEF c_aMsg[] = {
@@ -117,6 +118,7 @@ const MSGDEF c_aMsg[] = {
     {521, 4, "Continuation column is blank."},
     {522, 4, "Comma may be missing on continued record."},
     {523, 4, "Continue column is blank."},
+    {162, 12, "is not a defined operation code or macro name."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
@@ -1534,4 +1536,36 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
 
   vLayoutFields(pIn, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pOut);
   return true;
+}
+
+void vOpsynFirstPhase(const INSTRARGS &a)
+{
+  /* the label (checked as a symbol by statement processing) names the
+     operation code defined, replaced or deleted */
+  if (a.ulLabel == 0 || a.ulLabel > MACNAME_MAX) return;
+  uint8_t abLabel[MACNAME_MAX + 1];
+  for (uint32_t i = 0; i < a.ulLabel; i++) abLabel[i] = g_abUpper[a.pLabel[i]];
+  abLabel[a.ulLabel] = 0;
+  uint32_t ulOp = 0;
+  const uint8_t *pOp = a.iOperands > 0 && a.pFirst != nullptr ? pOperandText(a.pFirst, &ulOp) : nullptr;
+  if (ulOp == 0) { /* no operand: the operation is deleted */
+    if (pOpindexFind(abLabel) == nullptr) {
+      iStmtDiagName(c_aMsg[MSG_NOT_DEFINED], a.pLabel, a.ulLabel);
+      return;
+    }
+    vOpindexSet(abLabel, nullptr);
+    return;
+  }
+  uint8_t abOp[MACNAME_MAX + 1];
+  bool bName = bSymbolNameValid(pOp, ulOp);
+  for (uint32_t i = 0; bName && i < ulOp; i++) abOp[i] = g_abUpper[pOp[i]];
+  if (bName) abOp[ulOp] = 0;
+  /* (a library macro must have been called before: reading its definition
+     here would list statements while this one is open) */
+  void *pRecord = bName ? pOpindexFind(abOp) : nullptr;
+  if (pRecord == nullptr) {
+    iStmtDiagName(c_aMsg[MSG_NOT_DEFINED], pOp, ulOp > OPERAND_MAX ? OPERAND_MAX : ulOp);
+    return;
+  }
+  vOpindexSet(abLabel, pRecord);
 }

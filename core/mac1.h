@@ -56,6 +56,9 @@ void vMacroFirstPhase(const INSTRARGS &a);
 void vBranchFirstPhase(const INSTRARGS &a);
 void vAreadFirstPhase(const INSTRARGS &a);
 void vMhelpFirstPhase(const INSTRARGS &a);
+/* OPSYN: the label becomes a synonym of the operand's operation code or
+   macro; without an operand the label's operation code is deleted. */
+void vOpsynFirstPhase(const INSTRARGS &a);
 
 /* A MACRO statement in open code or generated: the definition that follows
    is read, listed and stored. */

@@ -1,6 +1,6 @@
 * An in-source definition: label, positional and keyword parameters,
-* defaults with a comma inside quotes, the call errors, and which quotes
-* open a string in a call's operands.
+* defaults with a comma inside quotes, the call errors, and which
+* quotes open a string in a call's operands.
 *! rc 12
 TEST     CSECT
          MACRO
