@@ -113,7 +113,7 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_GBLA, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_GBLB, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_GBLC, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
-    {INSTR_ICTL, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
+    {INSTR_ICTL, 0, vListing<vIctlStatement>, NONE, NONE, NONE, 0, 0},
     {INSTR_ISEQ, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
     {INSTR_LCLA, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_LCLB, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},

@@ -25,15 +25,17 @@
 #include "mem.h"
 #include "prn2.h"
 #include "pun2.h"
+#include "src1.h"
 #include "vorn.h"
 #include "work.h"
 
 namespace {
 
-enum MSC1MSG { MSG_TITLE_LABEL, MSG_PRINT_STACK, MSG_COUNT };
+enum MSC1MSG { MSG_TITLE_LABEL, MSG_PRINT_STACK, MSG_ICTL_FIRST, MSG_COUNT };
 const MSGDEF c_aMsg[] = {
     {160, 12, "TITLE label field has already been specified."},
     {163, 12, "PRINT stack is empty."},
+    {161, 12, "ICTL must be the first statement."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
@@ -252,6 +254,37 @@ void vSpaceStatement(uint32_t, const uint8_t *, int iOperands, const uint8_t *pF
 void vCejectStatement(uint32_t, const uint8_t *, int iOperands, const uint8_t *pFirstOperand)
 {
   vFirstPhaseSpacing(iOperands, pFirstOperand);
+}
+
+void vIctlStatement(uint32_t, const uint8_t *, int iOperands, const uint8_t *pFirstOperand)
+{
+  if (stmtView().ulNumber != 1) {
+    vDiag(MSG_ICTL_FIRST);
+    return;
+  }
+  constexpr int32_t BEGIN_MAX = 40, END_MIN = 41, END_DEFAULT = 71, CARD_END = 80;
+  int32_t lBegin = 1, lEnd = END_DEFAULT, lContinue = 0;
+  int iStatus = ABS_OK;
+  const uint8_t *pOperand = iAbsOperand(pFirstOperand, 1, -1, -1, EF_ABSOLUTE, &lBegin, 1, BEGIN_MAX, &iStatus);
+  if (iStatus != ABS_OK) return;
+  uint32_t ulEndText = 0;
+  if (iOperands >= 2) pOperandText(pOperand, &ulEndText);
+  if (ulEndText > 0) { /* an empty operand 2 keeps column 71 */
+    pOperand = iAbsOperand(pOperand, 2, -1, -1, EF_ABSOLUTE, &lEnd, lBegin + 5 > END_MIN ? lBegin + 5 : END_MIN,
+                           CARD_END, &iStatus);
+    if (iStatus != ABS_OK) return;
+  } else if (iOperands >= 2) {
+    pOperand = pOperandNext(pOperand);
+  }
+  /* continuation records exist only with a continue column and an end
+     column below 80 */
+  if (iOperands >= 3) {
+    iAbsOperand(pOperand, 3, -1, -1, EF_ABSOLUTE, &lContinue, lBegin + 1, lEnd - 1 < BEGIN_MAX ? lEnd - 1 : BEGIN_MAX,
+                &iStatus);
+    if (iStatus != ABS_OK) return;
+    if (lEnd >= CARD_END) lContinue = 0;
+  }
+  vSourceSetColumns(static_cast<uint32_t>(lBegin), static_cast<uint32_t>(lEnd), static_cast<uint32_t>(lContinue));
 }
 
 /* ---- code generation phase --------------------------------------------------------- */

@@ -28,6 +28,9 @@ void vTitleStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
 void vEjectStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 void vSpaceStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 void vCejectStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
+/* ICTL (only as the first statement): begin, end and continue columns of
+   the primary source from the next record on. */
+void vIctlStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 
 /* ---- code generation phase --------------------------------------------------- */
 

@@ -102,8 +102,8 @@ void vSourceCloseNested();
 bool iMemberFind(const uint8_t *pszMember);
 /* Whether a COPY member of this name is open in the chain of sources. */
 bool bCopyOpen(const uint8_t *pszMember);
-/* ICTL columns of the current source.  Waits for the ICTL statement, which
-   the first phase accepts but does not yet apply. */
+/* Begin, end and continue columns (1-based, continue 0: no continuation
+   records) of the current source, from its next record on (ICTL). */
 void vSourceSetColumns(uint32_t ulBegin, uint32_t ulEnd, uint32_t ulContinue);
 
 uint32_t ulSourceIdentity(const char *pszName);

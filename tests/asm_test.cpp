@@ -2,7 +2,8 @@
 
    Every tests/asm/NAME.asm is assembled by the console program with the
    test macro library (tests/maclib) as SYSLIB; comment lines beginning
-   with "*!" say what must come out:
+   with "*!" (after blanks, for sources whose ICTL begin column is not 1)
+   say what must come out:
 
      *! opt OPTION        one more command-line option (-OPTION)
      *! rc N              the return code
@@ -66,8 +67,9 @@ TEST_P(AsmSourceTest, MeetsItsExpectations)
   std::vector<EXPECT> aExpect;
   int iRc = 0;
   for (const std::string &strLine : astrLines(strSource)) {
-    if (strLine.rfind("*! ", 0) != 0) continue;
-    std::string strRest = strLine.substr(3);
+    size_t ulAt = strLine.find_first_not_of(' ');
+    if (ulAt == std::string::npos || strLine.compare(ulAt, 3, "*! ") != 0) continue;
+    std::string strRest = strLine.substr(ulAt + 3);
     while (!strRest.empty() && (strRest.back() == ' ' || strRest.back() == '\r')) strRest.pop_back();
     size_t ulBlank = strRest.find(' ');
     std::string strKind = strRest.substr(0, ulBlank);

@@ -1,3 +1,4 @@
+         ICTL  1,71,16
 * Every assembler instruction outside the macro language, with
 * literals, location counters, ORG and the USING forms.
          PRINT ON,GEN,DATA
@@ -64,7 +65,6 @@ FWD      EQU   LATE+8
  REPRODUCED CARD
          ADATA 1,2,3,4,'ADATA'
          EXITCTL LISTING,1
-         ICTL  1,71,16
          ISEQ  73,80
          MHELP 0
          MNOTE 4,'A NOTE'
