@@ -37,6 +37,7 @@
 #include "asm0.h"
 #include "chars.h"
 #include "cnd1.h"
+#include "expr.h"
 #include "gen1.h"
 #include "instr.h"
 #include "mem.h"
@@ -1337,30 +1338,24 @@ void vMhelpFirstPhase(const INSTRARGS &a)
   if (a.pFirst == nullptr) return;
   uint32_t ulLen = 0;
   const uint8_t *pText = pOperandText(a.pFirst, &ulLen);
-  uint64_t ullValue = 0;
-  bool bOk = ulLen > 0;
-  if (bOk && ulLen >= 3 && (g_abUpper[pText[0]] == E_B || g_abUpper[pText[0]] == E_X) && pText[1] == E_QUOTE &&
-      pText[ulLen - 1] == E_QUOTE) {
-    unsigned uBase = g_abUpper[pText[0]] == E_B ? 2 : 16;
-    for (uint32_t i = 2; bOk && i + 1 < ulLen; i++) {
-      uint8_t c = g_abUpper[pText[i]];
-      unsigned uDigit = (c >= 0xF0 && c <= 0xF9) ? c - 0xF0u : (c >= E_A && c <= E_F) ? c - E_A + 10u : 99u;
-      bOk = uDigit < uBase;
-      ullValue = ullValue * uBase + uDigit;
-      bOk = bOk && ullValue <= 0xFFFFFFFFu;
+  if (ulLen > 0 && pText[0] == E_QUOTE) { /* '0101...': 1 to 31 binary digits */
+    uint32_t ulValue = 0;
+    bool bOk = ulLen >= 3 && ulLen <= 33 && pText[ulLen - 1] == E_QUOTE;
+    for (uint32_t i = 1; bOk && i + 1 < ulLen; i++) {
+      bOk = pText[i] == 0xF0 || pText[i] == 0xF1;
+      ulValue = ulValue << 1 | (pText[i] & 1u);
     }
-  } else {
-    for (uint32_t i = 0; bOk && i < ulLen; i++) {
-      bOk = pText[i] >= 0xF0 && pText[i] <= 0xF9;
-      ullValue = ullValue * 10 + (pText[i] - 0xF0u);
-      bOk = bOk && ullValue <= 0xFFFFFFFFu;
+    if (!bOk) {
+      iStmtDiagOperand(1);
+      return;
     }
-  }
-  if (!bOk) {
-    iStmtDiagOperand(1);
+    g_mac.ulMhelp = ulValue;
     return;
   }
-  g_mac.ulMhelp = static_cast<uint32_t>(ullValue);
+  int iStatus = ABS_OK;
+  int32_t lValue = 0;
+  iAbsOperand(a.pFirst, 1, -1, -1, EF_ABSOLUTE, &lValue, 0, 0x7FFFFFFF, &iStatus);
+  if (iStatus == ABS_OK) g_mac.ulMhelp = static_cast<uint32_t>(lValue);
 }
 
 /* ---- substitution into ordinary statements ------------------------------------------ */

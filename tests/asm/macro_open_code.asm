@@ -7,7 +7,7 @@ O        CSECT
          ONE   &V
          DC    AL2(&V)
          MEND
-         MHELP 1
+         MHELP '1'
          ONE   7
 *! list MACRO=ONE  &SYSNDX=0001 &SYSNEST=1
 *! list 000000 0007
