@@ -2,6 +2,7 @@
 // the target with AsmTerminated.
 #include "fuzzfront.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -22,7 +23,21 @@ void vFrontFatal(const char *)
 
 const char *pFrontAskSource(const char *, const char *) { return nullptr; }
 
-void vFrontPoll() {}
+namespace {
+// A macro that calls itself twice at every level, or loops under ACTR -1,
+// runs as long as its author asked: legitimate input, but no finding.  Each
+// run gets a budget; the core polls at every generated statement and every
+// source record, and the poll ends the run once the budget is spent.
+constexpr auto RUN_BUDGET = std::chrono::seconds(2);
+std::chrono::steady_clock::time_point g_tpRunEnd;
+} // namespace
+
+void vFrontPoll()
+{
+  if (std::chrono::steady_clock::now() < g_tpRunEnd) return;
+  vAsmCloseAll();
+  throw AsmTerminated{};
+}
 
 void vFuzzAssemble(const uint8_t *pData, size_t ulSize, const char *pszOption)
 {
@@ -48,6 +63,7 @@ void vFuzzAssemble(const uint8_t *pData, size_t ulSize, const char *pszOption)
     apszArgs[3] = strPath.data();
     iArgs = 4;
   }
+  g_tpRunEnd = std::chrono::steady_clock::now() + RUN_BUDGET;
   try {
     iAssemble(0, iArgs, apszArgs);
   } catch (const AsmTerminated &) {
