@@ -57,11 +57,12 @@ struct FIXSTATE {
   uint32_t ulBlocking;
   bool bBlockingDone; /* pass -1: the first blocking record was taken */
   bool bFoldComplete;
-  uint64_t ullProgress; /* grows with every fold step and rewrite */
-  GROWBUF before;       /* the record as read */
-  GROWBUF lastWait;     /* per counter: last record waiting on it, this pass */
-  GROWBUF nextWait;     /* the same, found for the next pass */
-  GROWBUF stuck;        /* per counter: a record of it still waits */
+  uint64_t ullProgress;    /* grows with every fold step and rewrite */
+  GROWBUF before;          /* the record as read */
+  GROWBUF lastWait;        /* per counter: last record waiting on it, this pass */
+  GROWBUF nextWait;        /* the same, found for the next pass */
+  GROWBUF stuck;           /* per counter: a record of it still waits */
+  uint32_t ulRecordLength; /* of the record in hand as read */
 };
 FIXSTATE g_fix = {0,
                   0,
@@ -77,7 +78,8 @@ FIXSTATE g_fix = {0,
                   {SP_HEAP, 0, 0, nullptr, nullptr},
                   {SP_HEAP, 0, 0, nullptr, nullptr},
                   {SP_HEAP, 0, 0, nullptr, nullptr},
-                  {SP_HEAP, 0, 0, nullptr, nullptr}};
+                  {SP_HEAP, 0, 0, nullptr, nullptr},
+                  0};
 
 constexpr uint64_t NO_RECORD = ~0ull;
 
@@ -213,6 +215,8 @@ void vStmtRewrite()
     usFlags = usStmtFlags();
   }
   vTrace(TRACE_UPDATE, "Update: %.4X%s", usFlags, (usFlags & SF_REVISIT) ? " (unresolved)" : "");
+  /* a record is rewritten where it stands: it must keep its size */
+  VORN_INVARIANT(g_rec.ulLength == g_fix.ulRecordLength && ulGet32(pRecord()) == g_rec.ulLength);
   int64_t lHere = lWorkTell(WORK_SYSUT1);
   vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(g_fix.ullRecord), 0);
   vWorkWrite(pRecord(), 1, g_rec.ulLength, WORK_SYSUT1);
@@ -236,8 +240,10 @@ uint32_t iResolvePass()
   uint64_t ullPos = ullFirst;
   while (ullPos <= ullLast) {
     uint32_t ulLength = lStmtNext(0);
+    VORN_INVARIANT(ulLength >= STMT_HEAD); /* the window holds records only */
     if (ulLength < STMT_HEAD) break;
     g_fix.ullRecord = ullPos;
+    g_fix.ulRecordLength = ulLength;
     ullPos += ulLength;
     uint8_t *p = pRecord();
     uint16_t usFlags = usStmtFlags();
@@ -285,6 +291,7 @@ uint32_t iResolvePass()
       }
     }
   }
+  VORN_INVARIANT(g_fix.ullRecord == ullLast); /* the window ends on a record */
   return ulUpdated;
 }
 

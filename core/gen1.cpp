@@ -562,6 +562,8 @@ bool bStmtFinish()
   } else {
     vTrace(TRACE_STORE, "Statement %lu:%.4X", static_cast<unsigned long>(ulNumber), usFlags);
   }
+  VORN_INVARIANT(g_rec.ulLength >= STMT_HEAD && ulGet32(pHead()) == g_rec.ulLength);
+  VORN_INVARIANT(pStmtEachSub([](uint8_t, const uint8_t *, uint32_t) { return false; }) == nullptr);
   vWorkWrite(pHead(), 1, g_rec.ulLength, WORK_SYSUT1);
   return bEnd;
 }

@@ -114,6 +114,7 @@ template <typename F> uint8_t *pSubEach(uint8_t *pRec, uint32_t ulLength, F f, u
   for (uint32_t ulOff = ulFrom; ulOff + 4 <= ulLength;) {
     uint32_t ulWord = ulGet32(pRec + ulOff);
     uint32_t ulLen = ulWord >> 8;
+    VORN_INVARIANT(ulLen >= 4 && ulOff + ulLen <= ulLength);
     if (ulLen < 4 || ulOff + ulLen > ulLength) break;
     if (f(static_cast<uint8_t>(ulWord), pRec + ulOff, ulLen)) return pRec + ulOff;
     ulOff += ulLen;

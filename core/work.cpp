@@ -11,6 +11,8 @@
 */
 #include "work.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "chars.h"
@@ -75,6 +77,7 @@ uint32_t lStmtNext(uint64_t ulPos)
 {
   uint32_t L = g_rec.ulNextLength;
   if (L < 4) return 0;
+  VORN_INVARIANT(L >= STMT_HEAD);
   if (ulPos != 0) vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
   uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(L) + 4));
   vWorkRead(p + 4, 1, L, WORK_SYSUT1);
@@ -192,3 +195,11 @@ const uint8_t *pTextExpand(uint32_t ulLen, uint32_t ulStored, const uint8_t *pSt
   }
   return pOut;
 }
+
+#ifdef VORN_INVARIANTS
+void vInvariantBroken(const char *pszCondition, const char *pszFile, int iLine)
+{
+  std::fprintf(stderr, "%s:%d: invariant broken: %s\n", pszFile, iLine, pszCondition);
+  std::abort();
+}
+#endif

@@ -16,6 +16,17 @@
 #include "mem.h"
 #include "temp.h"
 
+/* The invariants of the statement records, checked in the sanitizer and
+   fuzz builds (VORN_INVARIANTS): a broken one aborts with its place, so
+   that fuzzing finds a broken invariant and not only its later crash.  In
+   other builds the condition is not evaluated. */
+#ifdef VORN_INVARIANTS
+[[noreturn]] void vInvariantBroken(const char *pszCondition, const char *pszFile, int iLine);
+#define VORN_INVARIANT(cond) ((cond) ? void(0) : vInvariantBroken(#cond, __FILE__, __LINE__))
+#else
+#define VORN_INVARIANT(cond) void(0)
+#endif
+
 /* Statement-record layer on SYSUT1 (work.cpp) */
 struct STMTRECORD {
   GROWBUF buf;           /* subpool 0; the record's first word is its length */
