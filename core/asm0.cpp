@@ -124,6 +124,7 @@ struct OPTSTATE {
   bool bTemp;
   char achTermName[PATH_MAX + 1]; /* SYSTERM name the driver shows */
   char achReason[64];
+  char *pszScratch; /* a joined list in the making; dropped on termination too */
 };
 OPTSTATE g_st = {};
 
@@ -987,14 +988,22 @@ int iPrimarySource(const char *pszName)
 
 void vAddSysin(const char *pszPath, const char *pszShow, bool bFront)
 {
-  vAppend(g_opt.apszSysin, g_opt.ulSysinCount, pszPath);
-  vAppend(g_opt.apszSysinShow, g_opt.ulSysinCount, pszShow);
+  /* both lists grow by a null entry first, so that storage running out
+     half-way leaves nothing that the clean-up cannot see */
+  uint32_t ulCount = g_opt.ulSysinCount;
+  for (char ***ppapsz : {&g_opt.apszSysin, &g_opt.apszSysinShow}) {
+    *ppapsz =
+        static_cast<char **>(SP_REALLOC(SP_HEAP, *ppapsz, ulCount * sizeof(char *), (ulCount + 1) * sizeof(char *)));
+    (*ppapsz)[ulCount] = nullptr;
+  }
+  g_opt.ulSysinCount = ulCount + 1;
+  g_opt.apszSysin[ulCount] = pszSave(pszPath, std::strlen(pszPath));
+  g_opt.apszSysinShow[ulCount] = pszSave(pszShow, std::strlen(pszShow));
   if (bFront)
-    for (uint32_t i = g_opt.ulSysinCount; i > 0; i--) {
+    for (uint32_t i = ulCount; i > 0; i--) {
       std::swap(g_opt.apszSysin[i], g_opt.apszSysin[i - 1]);
       std::swap(g_opt.apszSysinShow[i], g_opt.apszSysinShow[i - 1]);
     }
-  g_opt.ulSysinCount++;
 }
 
 /* ---- options files --------------------------------------------------------- */
@@ -1458,14 +1467,14 @@ int iAssignSyslib()
     p = pszSemi + 1;
   }
   for (uint32_t i = 0; i < g_opt.ulSyslibCount; i++) ulJoined += std::strlen(g_opt.apszSyslib[i]) + 1;
-  char *pszJoined = static_cast<char *>(SP_ALLOC(SP_HEAP, ulJoined));
+  char *&pszJoined = g_st.pszScratch = static_cast<char *>(SP_ALLOC(SP_HEAP, ulJoined));
   for (uint32_t i = 0; i < g_opt.ulSyslibCount; i++) {
     if (i > 0) std::strcat(pszJoined, ";");
     std::strcat(pszJoined, g_opt.apszSyslib[i]);
   }
   setenv("VORNLIB", pszJoined, 1);
   vSetDd(DD_SYSLIB, pszJoined, pszSource);
-  SP_FREE(SP_HEAP, pszJoined);
+  vDrop(pszJoined);
   return 0;
 }
 
@@ -1473,13 +1482,13 @@ int iAssignFiles()
 {
   size_t ulShow = 1;
   for (uint32_t i = 0; i < g_opt.ulSysinCount; i++) ulShow += std::strlen(g_opt.apszSysinShow[i]) + 1;
-  char *pszShow = static_cast<char *>(SP_ALLOC(SP_HEAP, ulShow));
+  char *&pszShow = g_st.pszScratch = static_cast<char *>(SP_ALLOC(SP_HEAP, ulShow));
   for (uint32_t i = 0; i < g_opt.ulSysinCount; i++) {
     if (i > 0) std::strcat(pszShow, ";");
     std::strcat(pszShow, g_opt.apszSysinShow[i]);
   }
   vSetDd(DD_SYSIN, pszShow, g_opt.bStdin ? c_szDefault : c_szCommandLine);
-  SP_FREE(SP_HEAP, pszShow);
+  vDrop(pszShow);
 
   if (g_opt.bList && iAssignFile(g_st.pszSysprintPat, "&D&F.lst", DD_SYSPRINT, OPT_SYSPRINT, g_opt.pszSysprint) != 0)
     return 20;
@@ -1659,7 +1668,7 @@ void vOptionCleanup()
   for (char **ppsz : {&g_opt.pszIdr, &g_opt.pszLibExit, &g_opt.pszSourceExt, &g_opt.pszSymname, &g_opt.pszSysparm,
                       &g_opt.pszSystemId, &g_opt.pszXopts, &g_opt.pszSysprint, &g_opt.pszSyslin, &g_opt.pszSyspunch,
                       &g_opt.pszSysterm, &g_st.pszSysprintPat, &g_st.pszSyslinPat, &g_st.pszSyspunchPat,
-                      &g_st.pszSystermPat, &g_st.pszSyslibList, &g_st.pszVornini, &g_st.pszVornlib})
+                      &g_st.pszSystermPat, &g_st.pszSyslibList, &g_st.pszVornini, &g_st.pszVornlib, &g_st.pszScratch})
     vDrop(*ppsz);
   for (OPTRECORD &rec : g_opt.aOpt) {
     vDrop(rec.pszValue);

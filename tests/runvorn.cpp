@@ -5,6 +5,8 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -25,7 +27,7 @@ std::string strRead(int iFd)
 } // namespace
 
 RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin,
-             const std::vector<std::string> &astrEnv, bool bPath, bool bMerged)
+             const std::vector<std::string> &astrEnv, bool bPath, bool bMerged, long lFileLimit)
 {
   char szOut[] = "/tmp/vornoptoXXXXXX", szErr[] = "/tmp/vornopteXXXXXX";
   int iOut = mkstemp(szOut), iErr = mkstemp(szErr);
@@ -41,6 +43,11 @@ RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs
     unsetenv("VORNINI");
     unsetenv("VORNLIB");
     for (const auto &str : astrEnv) putenv(const_cast<char *>(str.c_str()));
+    if (lFileLimit >= 0) {
+      rlimit limit{static_cast<rlim_t>(lFileLimit), static_cast<rlim_t>(lFileLimit)};
+      signal(SIGXFSZ, SIG_IGN); /* the write fails with EFBIG instead */
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(97);
+    }
     close(aiPipe[1]);
     dup2(pszStdin != nullptr ? aiPipe[0] : open("/dev/null", O_RDONLY), 0);
     dup2(iOut, 1);

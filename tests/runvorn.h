@@ -22,9 +22,12 @@ struct RUN {
 /* Runs the program in strDir; pszStdin is written into a pipe (null: the
    standard input is /dev/null).  With bPath the program is found through
    PATH under its bare name; with bMerged standard output and standard error
-   go to one file, returned in strOut. */
+   go to one file, returned in strOut.  With lFileLimit at 0 or above no
+   file the program writes may grow beyond that many bytes (a write past it
+   fails with EFBIG). */
 RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin,
-             const std::vector<std::string> &astrEnv = {}, bool bPath = false, bool bMerged = false);
+             const std::vector<std::string> &astrEnv = {}, bool bPath = false, bool bMerged = false,
+             long lFileLimit = -1);
 
 /* The names in a directory, sorted, without the dot entries. */
 std::vector<std::string> astrFiles(const std::string &strDir);
