@@ -1,5 +1,5 @@
-* XREF(FULL) lists every symbol and no separate unreferenced ones; the
-* options report shows where each option came from.
+* XREF(FULL) lists every symbol, in EBCDIC order, and no separate
+* unreferenced ones; the options report shows where options came from.
 *! opt XREF(FULL)
 *! list Command Line Parameters-
 *! list   -XREF(FULL)
@@ -11,9 +11,13 @@
 *! list    4  @ABCDEFGHIJKLMNO
 *! list SYSIN       xref_full.asm
 *! list SYSJOB      VORN
-*! list P               1 00000000 00000001 J      17
-*! list U               4 00000000 00000001 F      18
+*! list AB              1 00000005 00000001 C      22
+*! list A1              1 00000004 00000001 C      21
+*! list P               1 00000000 00000001 J      19
+*! list U               4 00000000 00000001 F      20
 *! nolist   Defn  Symbol
 P        CSECT
 U        DS    F
+A1       DS    C
+AB       DS    C
          END
