@@ -1,18 +1,26 @@
 /*
 ** xrf2.cpp - the listing reports: diagnostic lines, the flagged-statement
-** list, the relocation dictionary and the closing summary (module "xrf2").
+** list, the options report, the external symbol dictionary, the cross
+** references, the relocation dictionary and the closing summary (module
+** "xrf2").
 **
 ** Owns the flagged-statement list of the assembly (statement number, source
 ** identity and line of each flagged statement, subpool 1), the number of the
-** statement flagged last, and the line ranges of the primary input files
-** that the assembly's records came from.
+** statement flagged last, the line ranges of the primary input files that
+** the assembly's records came from, and the rows of the report in hand.
+** The reports on symbols read the symbol table and the external symbol
+** dictionary, so they run before the code generation phase drops subpool 1.
 **
 ** Notes on the design:
 **  - A statement enters the flagged list with its first diagnostic; later
 **    diagnostics of the same statement do not add it again.
 **  - Diagnostic lines are built in the character set of their text (host
 **    text, or EBCDIC for texts that start with source characters) so that
-**    no character is lost on the way; the listing writer translates.
+**    no character is lost on the way; the listing writer translates.  The
+**    rows of the symbol reports are EBCDIC lines for the same reason.
+**  - Rows of the symbol reports sort in EBCDIC order of the names, which
+**    are held in EBCDIC.  The first entry of a symbol's reference list is
+**    its definition; the others are its references.
 */
 #define MEM_MODULE "xrf2"
 
@@ -58,9 +66,17 @@ struct REPORTSTATE {
   uint32_t ulInputs;
   uint32_t ulCachedId; /* the source identity looked up last */
   int iCachedIndex;    /* its SYSIN position, -1 none */
+  GROWBUF rows;        /* the rows of a report being printed, sorted */
   GROWBUF refs;        /* the references of one cross-reference row */
 };
-REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, 0, -1,
+REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr},
+                     0,
+                     0,
+                     {SP_RUN, 1, 0, nullptr, nullptr},
+                     0,
+                     0,
+                     -1,
+                     {SP_RUN, 1, 0, nullptr, nullptr},
                      {SP_RUN, 1, 0, nullptr, nullptr}};
 
 const char *const c_pszSummaryTitle = "                         Diagnostic Cross Reference and Assembler Summary";
@@ -316,12 +332,9 @@ constexpr uint32_t XREF_WIDE_STMTS = 99999; /* beyond: the wide Defn column */
    out on each side. */
 constexpr uint32_t XC_LENGTH = 9, XC_VALUE = 18, XC_ID = 27, XC_TYPE = 36, XC_DEFN = 40, XC_REFS = 46;
 
-/* The rows of a report: pointers gathered in subpool 1 and sorted. */
-GROWBUF g_rows = {SP_RUN, 1, 0, nullptr, nullptr};
-
 template <typename T> T **ppRows(uint32_t ulCount)
 {
-  return static_cast<T **>(GB_ROOM(&g_rows, (static_cast<size_t>(ulCount) + 1) * sizeof(T *)));
+  return static_cast<T **>(GB_ROOM(&g_rpt.rows, (static_cast<size_t>(ulCount) + 1) * sizeof(T *)));
 }
 
 /* EBCDIC order of names, shorter first on a common stem. */
@@ -678,7 +691,7 @@ void vUnreferencedReport()
   if (n == 0) return;
   vListReport(LIST_HOST, "                                     Unreferenced CSECT Symbols", "  Defn  Symbol", nullptr,
               1);
-  SYMBOL **pp = static_cast<SYMBOL **>(g_rows.pData);
+  SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
   for (uint32_t i = 0; i < n; i++) {
     ELINE line;
     line.vFormat(0, "%6lu", ulSymbolDefinition(pp[i]));
@@ -754,11 +767,11 @@ void vReportXref()
     vListReport(LIST_HOST, "                                          Cross Reference",
                 "Symbol    Length    Value     Id   Type  Defn  References", nullptr, 1);
     bool bWide = g_asm.ulStmtCount > XREF_WIDE_STMTS;
-    SYMBOL **pp = static_cast<SYMBOL **>(g_rows.pData);
+    SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
     for (uint32_t i = 0; i < n; i++) vXrefRow(pp[i], bWide);
   }
   if (g_opt.bXref & XREF_UNREFS) vUnreferencedReport();
-  GB_FREE(&g_rows);
+  GB_FREE(&g_rpt.rows);
   GB_FREE(&g_rpt.refs);
 }
 
@@ -785,7 +798,7 @@ void vReportDsectXref()
     if (pp[i]->pName != nullptr) line.vName(28, pp[i]->pName->abName, pp[i]->pName->usNameLength);
     line.vPrint();
   }
-  GB_FREE(&g_rows);
+  GB_FREE(&g_rpt.rows);
 }
 
 void vReportRld()
