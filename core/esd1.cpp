@@ -703,8 +703,9 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       continue;
     }
 
-    /* ENTRY */
+    /* ENTRY: the name is a reference of the symbol */
     SYMBOL *pSym = pSymbolFind(pName, ulLength);
+    if (pSym != nullptr) vSymbolXref(pSym, ulStmt());
     if (pSym == nullptr || (pSym->bFlags & (SYMF_VALUE_PENDING | SYMF_UNDEFINED)) != 0) {
       if (lResolvePass() >= 0)
         bPending = true;
