@@ -143,11 +143,15 @@ void vPhase2()
   vPhaseSet('2', 'G');
   vCodePhaseStart();
   vListPhaseStart();
+  vReportOptions();
+  vReportEsd();
   vListStatementHeading();
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();
   vObjectEsd();
   vReportRld();
+  vReportXref();
+  vReportDsectXref();
   vObjectRld();
   vObjectEnd();
   vListObjectResult();

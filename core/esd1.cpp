@@ -703,8 +703,9 @@ void vExternalStatement(uint8_t bNumber, int iOperands, const uint8_t *pFirstOpe
       continue;
     }
 
-    /* ENTRY */
+    /* ENTRY: the name is a reference of the symbol */
     SYMBOL *pSym = pSymbolFind(pName, ulLength);
+    if (pSym != nullptr) vSymbolXref(pSym, ulStmt());
     if (pSym == nullptr || (pSym->bFlags & (SYMF_VALUE_PENDING | SYMF_UNDEFINED)) != 0) {
       if (lResolvePass() >= 0)
         bPending = true;
@@ -905,14 +906,19 @@ uint32_t ulVNamesToItems(uint32_t i, uint32_t ulBefore)
   for (; i < g_esd.ulDcNames && a[i].ulStmt < ulBefore; i++) {
     if (a[i].bQ) continue;
     SYMBOL *pSym = pSymbolFind(a[i].pName, a[i].ulLength);
-    if (pEsdFind(pSym) != nullptr) continue; /* its kind is checked when generated */
-    if (pSym != nullptr && pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING)) continue; /* EXTRN */
+    bool bCreated = false;
     if (pSym == nullptr) {
-      bool bCreated = false;
       pSym = pSymbolDefine(a[i].pName, a[i].ulLength, 0, &bCreated);
       if (pSym == nullptr) continue;
       pSym->bType = E_T;
     }
+    vSymbolXref(pSym, a[i].ulStmt); /* the constant refers to its symbol */
+    if (bCreated) {
+      iEsdNew(ESD_ER, pSym);
+      continue;
+    }
+    if (pEsdFind(pSym) != nullptr) continue;                                 /* its kind is checked when generated */
+    if (pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING)) continue; /* EXTRN */
     iEsdNew(ESD_ER, pSym);
   }
   return i;

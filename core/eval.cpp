@@ -276,6 +276,7 @@ EVRC eLiteral(EXPRCTX *c, const EXPRNODE *n, EXPRVALUE *v)
       pLit = pLiteralFind(n->pText, n->ulTextLength, k, n->lValue);
   }
   if (pLit == nullptr) return ePending(c, EF_ATTRIBUTE_OK);
+  if ((c->ulRef & REF_STMT_MASK) != 0) vSymbolXref(pLit, c->ulRef);
   if (n->bSub != 'A') return eAttributeOf(c, pLit, n->bSub, v);
   if (pLit->bFlags >= SYMF_VALUE_PENDING) return ePending(c, EF_ATTRIBUTE_OK);
   vRelocatable(c, v, pLit->lSection, pLit->lValue);

@@ -621,5 +621,7 @@ void vEquSecondPhase(uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_
   /* no reference word: the first phase has recorded the references */
   EXPRVALUE *v = pExprEvaluate(c, c->pTree, 0, pSym->lOrgSection, pSym->lOrgValue,
                                0x01 | EF_ABSOLUTE | EF_RELOCATABLE | EF_COMPLEX);
-  if (v != nullptr && !bExprFailed(c)) vStmtSetLocation(static_cast<uint32_t>(v->lValue));
+  if (v == nullptr || bExprFailed(c)) return;
+  vStmtSetLocation(static_cast<uint32_t>(v->lValue));
+  pSym->lValue = v->lValue; /* for the cross reference: uses evaluate the operand */
 }

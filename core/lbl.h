@@ -110,6 +110,19 @@ SYMBOL *pLiteralAdd(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_
 void vSymbolXref(SYMBOL *pSym, uint32_t ulRef);
 inline uint32_t ulSymbolRefCount(const SYMBOL *pSym) { return pSym->pRefs != nullptr ? pSym->pRefs[0] : 0; }
 inline const uint32_t *pSymbolRefList(const SYMBOL *pSym) { return pSym->pRefs != nullptr ? pSym->pRefs + 1 : nullptr; }
+/* The defining statement: the first entry of the reference list (0 when
+   none is kept or the entry was made by no statement). */
+inline uint32_t ulSymbolDefinition(const SYMBOL *pSym)
+{
+  return ulSymbolRefCount(pSym) > 0 ? pSym->pRefs[1] & REF_STMT_MASK : 0;
+}
+/* A defined EQU symbol whose value is complexly relocatable: it keeps its
+   operand for the second phase and has no section. */
+inline bool bSymbolComplex(const SYMBOL *pSym)
+{
+  return (pSym->bFlags & (SYMF_EQU | SYMF_VALUE_PENDING | SYMF_UNDEFINED)) == SYMF_EQU && pSym->lSection == -1 &&
+         pSym->pDeferred != nullptr;
+}
 
 /* The label part of the definition step: finds or creates the entry of a
    label.  An existing entry is a duplicate: message 110 (vSymbolDuplicate)
@@ -165,7 +178,8 @@ void vUsingLocate(const INSTRARGS &a);
 
 /* Second phase of a complexly relocatable EQU (STMT flag 0x1000): the
    operand evaluated from the addresses of its terms becomes the value that
-   the listing shows, as relocatable EQU values show their addresses. */
+   the listing and the cross reference show, as relocatable EQU values show
+   their addresses. */
 void vEquSecondPhase(uint32_t ulLabelLength, const uint8_t *pLabel, const uint8_t *pFirstOperand);
 
 /* End of the conditional assembly phase, after the layout: values and

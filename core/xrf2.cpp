@@ -1,30 +1,41 @@
 /*
 ** xrf2.cpp - the listing reports: diagnostic lines, the flagged-statement
-** list, the relocation dictionary and the closing summary (module "xrf2").
+** list, the options report, the external symbol dictionary, the cross
+** references, the relocation dictionary and the closing summary (module
+** "xrf2").
 **
 ** Owns the flagged-statement list of the assembly (statement number, source
 ** identity and line of each flagged statement, subpool 1), the number of the
-** statement flagged last, and the line ranges of the primary input files
-** that the assembly's records came from.
+** statement flagged last, the line ranges of the primary input files that
+** the assembly's records came from, and the rows of the report in hand.
+** The reports on symbols read the symbol table and the external symbol
+** dictionary, so they run before the code generation phase drops subpool 1.
 **
 ** Notes on the design:
 **  - A statement enters the flagged list with its first diagnostic; later
 **    diagnostics of the same statement do not add it again.
 **  - Diagnostic lines are built in the character set of their text (host
 **    text, or EBCDIC for texts that start with source characters) so that
-**    no character is lost on the way; the listing writer translates.
+**    no character is lost on the way; the listing writer translates.  The
+**    rows of the symbol reports are EBCDIC lines for the same reason.
+**  - Rows of the symbol reports sort in EBCDIC order of the names, which
+**    are held in EBCDIC.  The first entry of a symbol's reference list is
+**    its definition; the others are its references.
 */
 #define MEM_MODULE "xrf2"
 
 #include "xrf2.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include "asm0.h"
 #include "chars.h"
+#include "esd1.h"
 #include "gen1.h"
+#include "lbl.h"
 #include "mem.h"
 #include "prn2.h"
 #include "pun2.h"
@@ -55,8 +66,18 @@ struct REPORTSTATE {
   uint32_t ulInputs;
   uint32_t ulCachedId; /* the source identity looked up last */
   int iCachedIndex;    /* its SYSIN position, -1 none */
+  GROWBUF rows;        /* the rows of a report being printed, sorted */
+  GROWBUF refs;        /* the references of one cross-reference row */
 };
-REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr}, 0, 0, {SP_RUN, 1, 0, nullptr, nullptr}, 0, 0, -1};
+REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr},
+                     0,
+                     0,
+                     {SP_RUN, 1, 0, nullptr, nullptr},
+                     0,
+                     0,
+                     -1,
+                     {SP_RUN, 1, 0, nullptr, nullptr},
+                     {SP_RUN, 1, 0, nullptr, nullptr}};
 
 const char *const c_pszSummaryTitle = "                         Diagnostic Cross Reference and Assembler Summary";
 
@@ -294,6 +315,490 @@ void vReportNoteSource(uint32_t ulSrcId, uint32_t ulFirst, uint32_t ulLast)
   }
   p = static_cast<INPUTRANGE *>(GB_ROOM(&g_rpt.inputs, (g_rpt.ulInputs + 1) * sizeof(INPUTRANGE)));
   p[g_rpt.ulInputs++] = INPUTRANGE{static_cast<uint32_t>(iIndex), ulSrcId, ulFirst, ulLast};
+}
+
+/* ---- options report, external symbol dictionary, cross references ------ */
+
+namespace {
+
+constexpr uint32_t OPT_SOURCE_COLUMN = 32; /* "Source" of the options list */
+constexpr uint32_t DD_FILE_COLUMN = 12;    /* "File/Path Names" */
+constexpr uint32_t XREF_NAME_MAX = 8;      /* longer names stand on lines of their own */
+constexpr uint32_t ESD_NAME_COLUMN_MAX = 9;
+constexpr uint32_t XREF_WIDE_STMTS = 99999; /* beyond: the wide Defn column */
+
+/* Cross-reference row columns (0-based): length, value, id, type, Defn and
+   references; the wide layout moves Defn and the references one column
+   out on each side. */
+constexpr uint32_t XC_LENGTH = 9, XC_VALUE = 18, XC_ID = 27, XC_TYPE = 36, XC_DEFN = 40, XC_REFS = 46;
+
+template <typename T> T **ppRows(uint32_t ulCount)
+{
+  return static_cast<T **>(GB_ROOM(&g_rpt.rows, (static_cast<size_t>(ulCount) + 1) * sizeof(T *)));
+}
+
+/* EBCDIC order of names, shorter first on a common stem. */
+bool bNameBefore(const uint8_t *pA, uint32_t ulA, const uint8_t *pB, uint32_t ulB)
+{
+  int i = std::memcmp(pA, pB, std::min(ulA, ulB));
+  return i != 0 ? i < 0 : ulA < ulB;
+}
+
+/* An EBCDIC line: blanks, then texts placed by column. */
+struct ELINE {
+  uint8_t ab[LIST_LINE_MAX];
+  uint32_t ulEnd = 0;
+  ELINE() { std::memset(ab, EBCDIC_BLANK, sizeof ab); }
+  void vText(uint32_t ulCol, const char *psz)
+  {
+    size_t n = std::strlen(psz);
+    if (ulCol >= LIST_LINE_MAX) return;
+    n = std::min<size_t>(n, LIST_LINE_MAX - ulCol);
+    vAsciiToEbcdic(ab + ulCol, reinterpret_cast<const uint8_t *>(psz), n);
+    ulEnd = std::max(ulEnd, static_cast<uint32_t>(ulCol + n));
+  }
+  void vName(uint32_t ulCol, const uint8_t *p, uint32_t n)
+  {
+    if (ulCol >= LIST_LINE_MAX || p == nullptr) return;
+    n = std::min(n, LIST_LINE_MAX - ulCol);
+    std::memcpy(ab + ulCol, p, n);
+    ulEnd = std::max(ulEnd, ulCol + n);
+  }
+  void vFormat(uint32_t ulCol, const char *pszFormat, unsigned long ul)
+  {
+    char ach[32];
+    std::snprintf(ach, sizeof ach, pszFormat, ul);
+    vText(ulCol, ach);
+  }
+  void vPrint()
+  {
+    iListLine(LIST_EBCDIC, ab, ulEnd);
+    std::memset(ab, EBCDIC_BLANK, sizeof ab);
+    ulEnd = 0;
+  }
+};
+
+/* A name too long for its column: alone, in pieces of the line width. */
+void vLongName(const uint8_t *p, uint32_t n)
+{
+  uint32_t ulWidth = std::max<uint32_t>(1, std::min(ulListLineWidth(), LIST_LINE_MAX));
+  for (uint32_t ulOff = 0; ulOff < n; ulOff += ulWidth) {
+    ELINE line;
+    line.vName(0, p + ulOff, std::min(ulWidth, n - ulOff));
+    line.vPrint();
+  }
+}
+
+/* ---- options report ---- */
+
+void vHostLine(const char *psz) { iListLine(LIST_HOST, psz, static_cast<uint32_t>(std::strlen(psz))); }
+
+/* A value and, from the Source column, where it came from; a value that
+   reaches the column leaves the source for the next line. */
+void vValueLine(const char *pszValue, const char *pszSource)
+{
+  char ach[LIST_LINE_MAX + 1];
+  size_t n = std::strlen(pszValue);
+  if (n >= OPT_SOURCE_COLUMN) {
+    vHostLine(pszValue);
+    n = 0;
+  }
+  std::snprintf(ach, sizeof ach, "%-*.*s%s", static_cast<int>(OPT_SOURCE_COLUMN), static_cast<int>(n), pszValue,
+                pszSource);
+  vHostLine(ach);
+}
+
+/* Items separated by commas, lines filled to the width from ulIndent. */
+struct ITEMLINE {
+  char ach[LIST_LINE_MAX + 1];
+  size_t n = 0;
+  uint32_t ulIndent;
+  explicit ITEMLINE(uint32_t ulFrom) : ulIndent(ulFrom) {}
+  void vAdd(const char *psz, bool bLast)
+  {
+    size_t ulItem = std::strlen(psz) + (bLast ? 0 : 1);
+    size_t ulWidth = std::min<size_t>(ulListLineWidth(), LIST_LINE_MAX);
+    if (n > ulIndent && n + ulItem > ulWidth) vFlush();
+    if (n == 0) {
+      std::memset(ach, ' ', ulIndent);
+      n = ulIndent;
+    }
+    n += static_cast<size_t>(std::snprintf(ach + n, sizeof ach - n, "%s%s", psz, bLast ? "" : ","));
+    n = std::min(n, sizeof ach - 1);
+  }
+  void vFlush()
+  {
+    if (n > 0) iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
+    n = 0;
+  }
+};
+
+/* FLAG: the threshold, then its switches in the order of the report. */
+void vFlagLines()
+{
+  const OPTRECORD &rec = g_opt.aOpt[OPT_FLAG];
+  uint32_t ul = g_opt.ulFlag;
+  char ach[32];
+  std::snprintf(ach, sizeof ach, "FLAG(%u)", static_cast<unsigned>(ul & FLAG_THRESHOLD));
+  vValueLine(ach, rec.pszValue != nullptr ? rec.pszSource : "(default)");
+  static const struct {
+    uint32_t ulBit;
+    const char *pszName;
+  } c_aSwitch[] = {{FLAG_ALIGN, "ALIGN"},         {FLAG_CONT, "CONT"},           {FLAG_RECORD, "RECORD"},
+                   {FLAG_SUBSTR, "SUBSTR"},       {FLAG_RENT, "RENT"},           {FLAG_USINGDUP, "USINGDUP"},
+                   {FLAG_USINGZERO, "USINGZERO"}, {FLAG_USINGMULT, "USINGMULT"}, {FLAG_WARN0, "WARN0"}};
+  ITEMLINE items(4);
+  for (const auto &s : c_aSwitch) {
+    std::snprintf(ach, sizeof ach, "%s%s", (ul & s.ulBit) ? "" : "No", s.pszName);
+    items.vAdd(ach, false);
+  }
+  if ((ul & FLAG_LINT) == 0) {
+    items.vAdd("NOLINT", true);
+  } else {
+    static const char *const c_apszRa[] = {"NORA2", "RA2", "RA3", "RA3ANY"};
+    const char *pszPsa = (ul & FLAG_MODPSA) ? "MODPSA" : (ul & FLAG_REFPSA) ? "REFPSA" : "NOREFPSA";
+    items.vAdd(c_apszRa[(ul & FLAG_RA) >> 17], false);
+    items.vAdd((ul & FLAG_TRUNC) ? "TRUNC" : "NoTRUNC", false);
+    items.vAdd((ul & FLAG_BRPSA) ? "BRPSA" : "NoBRPSA", false);
+    items.vAdd(pszPsa, false);
+    items.vAdd((ul & FLAG_INDEX) ? "INDEX" : "NoINDEX", false);
+    items.vAdd((ul & FLAG_DECIMAL) ? "DECIMAL" : "NoDECIMAL", true);
+  }
+  items.vFlush();
+}
+
+/* An option as given, else its default, else NO and its name. */
+void vOptionLine(const OPTRECORD &rec)
+{
+  if (rec.pszValue != nullptr) {
+    vValueLine(rec.pszValue, rec.pszSource != nullptr ? rec.pszSource : "");
+    return;
+  }
+  char ach[OPT_SOURCE_COLUMN + 16];
+  if (rec.pszDefault != nullptr) {
+    std::snprintf(ach, sizeof ach, "%s", rec.pszDefault);
+  } else {
+    size_t n = std::snprintf(ach, sizeof ach, "NO");
+    for (const char *p = rec.pszName; *p != '\0' && n + 1 < sizeof ach; p++)
+      ach[n++] = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+    ach[n] = '\0';
+  }
+  vValueLine(ach, "(default)");
+}
+
+/* The ASCII codes with a translation, by high digit: the character where
+   it is printable, '*' for the others, '.' where none is defined. */
+void vTranslationTable()
+{
+  vHostLine("ASCII to EBCDIC Translation Table-");
+  vHostLine("      0123456789ABCDEF");
+  for (unsigned uHigh = 0; uHigh < 16; uHigh++) {
+    char ach[32];
+    bool bAny = false;
+    int n = std::snprintf(ach, sizeof ach, "   %X  ", uHigh);
+    for (unsigned uLow = 0; uLow < 16; uLow++) {
+      unsigned c = uHigh << 4 | uLow;
+      bool bDefined = g_abAsciiDefined[c] != CHD_NONE;
+      bAny = bAny || bDefined;
+      ach[n++] = !bDefined ? '.' : c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '*';
+    }
+    if (bAny) iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
+  }
+  vListSkip(1);
+}
+
+/* DDNAMEs and system values; SYSLIB's patterns one per line. */
+void vDdnameLines()
+{
+  vHostLine("DDNAMEs     File/Path Names");
+  vHostLine("--------    ---------------");
+  char ach[LIST_LINE_MAX + 1];
+  for (const DDRECORD &dd : g_opt.aDd) {
+    const char *psz = dd.pszFile != nullptr ? dd.pszFile : "";
+    const char *pszName = dd.pszName;
+    do {
+      const char *pEnd = std::strchr(psz, ';');
+      int n = static_cast<int>(pEnd != nullptr ? pEnd - psz : std::strlen(psz));
+      std::snprintf(ach, sizeof ach, "%-*s%.*s", static_cast<int>(DD_FILE_COLUMN), pszName, n, psz);
+      vHostLine(ach);
+      pszName = "";
+      psz = pEnd != nullptr ? pEnd + 1 : nullptr;
+    } while (psz != nullptr);
+  }
+  for (const SYSVALUE &sv : g_opt.aSys) {
+    std::snprintf(ach, sizeof ach, "%-*s%s", static_cast<int>(DD_FILE_COLUMN), sv.pszName, sv.achValue);
+    vHostLine(ach);
+  }
+}
+
+/* ---- external symbol dictionary ---- */
+
+/* Which numeric columns a row of each kind shows. */
+enum : uint8_t { EC_ID = 0x01, EC_ADDRESS = 0x02, EC_LENGTH = 0x04, EC_LDID = 0x08, EC_FLAGS = 0x10 };
+
+struct ESDKIND {
+  uint8_t bKind;
+  char achType[3];
+  uint8_t bColumns;
+};
+constexpr ESDKIND c_aEsdKind[] = {
+    {ESD_SD, "SD", EC_ID | EC_ADDRESS | EC_LENGTH | EC_FLAGS},
+    {ESD_LD, "LD", EC_ADDRESS | EC_LDID},
+    {ESD_ER, "ER", EC_ID},
+    {ESD_PC, "PC", EC_ID | EC_ADDRESS | EC_LENGTH | EC_FLAGS},
+    {ESD_CM, "CM", EC_ID | EC_ADDRESS | EC_LENGTH},
+    {ESD_XD, "XD", EC_ID | EC_LENGTH | EC_FLAGS},
+    {ESD_WX, "WX", EC_ID},
+};
+
+const ESDKIND *pEsdKind(const ESDITEM *e)
+{
+  if (e->bOmitted) return nullptr;
+  for (const ESDKIND &k : c_aEsdKind)
+    if (k.bKind == e->bKind) return &k;
+  return nullptr; /* dummy sections */
+}
+
+void vEsdRow(const ESDITEM *e, const ESDKIND &k)
+{
+  ELINE line;
+  const uint8_t *pName = e->pName != nullptr ? e->pName->abName : nullptr;
+  uint32_t ulName = e->pName != nullptr ? e->pName->usNameLength : 0;
+  const uint8_t *pShown = e->pAlias != nullptr ? e->pAlias : pName;
+  uint32_t ulShown = e->pAlias != nullptr ? e->usAliasLength : ulName;
+  if (ulShown > ESD_NAME_COLUMN_MAX)
+    vLongName(pShown, ulShown);
+  else
+    line.vName(0, pShown, ulShown);
+  line.vText(10, k.achType);
+  if (k.bColumns & EC_ID) line.vFormat(12, "%08lX", static_cast<uint32_t>(e->lId));
+  if (k.bColumns & EC_ADDRESS) line.vFormat(21, "%08lX", e->ulStart);
+  if (k.bColumns & EC_LENGTH) line.vFormat(30, "%08lX", e->ulFolded);
+  if (k.bColumns & EC_LDID) line.vFormat(41, "%08lX", e->ulFolded);
+  if (k.bColumns & EC_FLAGS) line.vFormat(52, "%02lX", e->bAttr & (ESDA_AMODE | ESDA_RMODE | ESDA_RSECT));
+  if (e->pAlias != nullptr) line.vName(57, pName, ulName);
+  line.vPrint();
+}
+
+/* ---- cross references ---- */
+
+bool bSymbolBefore(const SYMBOL *a, const SYMBOL *b)
+{
+  if (a->usNameLength != b->usNameLength || std::memcmp(a->abName, b->abName, a->usNameLength) != 0)
+    return bNameBefore(a->abName, a->usNameLength, b->abName, b->usNameLength);
+  return a->lKey1 != b->lKey1 ? a->lKey1 < b->lKey1 : a->lKey2 < b->lKey2; /* literals of several pools */
+}
+
+/* The entries that pass a test, sorted by name; their count. */
+template <typename F> uint32_t ulSortedSymbols(F bWanted)
+{
+  uint32_t n = 0;
+  for (SYMBOL *p : g_lbl.apBucket)
+    for (; p != nullptr; p = p->pNext)
+      if (bWanted(p)) {
+        ppRows<SYMBOL>(n + 1)[n] = p;
+        n++;
+      }
+  if (n > 0) {
+    SYMBOL **pp = ppRows<SYMBOL>(n);
+    std::sort(pp, pp + n, bSymbolBefore);
+  }
+  return n;
+}
+
+bool bReferenced(const SYMBOL *p) { return ulSymbolRefCount(p) > 1; }
+
+/* A symbol is listed with the value it has once defined: undefined ones
+   show their name, definition and references only. */
+bool bDefined(const SYMBOL *p) { return (p->bFlags & (SYMF_VALUE_PENDING | SYMF_UNDEFINED)) == 0; }
+
+void vXrefColumns(ELINE &line, const SYMBOL *p, bool bWide)
+{
+  if (p->lLength >= 0) line.vFormat(XC_LENGTH, "%8lu", static_cast<uint32_t>(p->lLength));
+  if (bDefined(p)) {
+    line.vFormat(XC_VALUE, "%08lX", static_cast<uint32_t>(p->lValue));
+    const ESDITEM *e = pEsdItem(p->lSection);
+    if (bSymbolComplex(p))
+      line.vText(XC_ID, g_opt.bFold ? "COMPLEX" : "Complex");
+    else if (e != nullptr)
+      line.vFormat(XC_ID, "%08lX", static_cast<uint32_t>(e->lId));
+  }
+  if (p->bType > EBCDIC_BLANK && g_abEbcdicDefined[p->bType] != CHD_NONE)
+    line.vName(XC_TYPE, &p->bType, 1);
+  else
+    line.vFormat(XC_TYPE, "%02lX", p->bType);
+  uint32_t ulDefn = ulSymbolDefinition(p);
+  if (ulDefn != 0) line.vFormat(bWide ? XC_DEFN - 1 : XC_DEFN, bWide ? "%7lu" : "%5lu", ulDefn);
+}
+
+/* The references after the definition, ascending, each with its kind
+   letter, filling lines from the References column. */
+void vXrefReferences(ELINE &line, const SYMBOL *p, uint32_t ulFrom)
+{
+  uint32_t ulCount = ulSymbolRefCount(p);
+  const uint32_t *pl = pSymbolRefList(p);
+  auto *pRefs = static_cast<uint32_t *>(GB_ROOM(&g_rpt.refs, (static_cast<size_t>(ulCount) + 1) * sizeof(uint32_t)));
+  uint32_t n = 0;
+  for (uint32_t i = 1; i < ulCount; i++) pRefs[n++] = pl[i];
+  std::sort(pRefs, pRefs + n, [](uint32_t a, uint32_t b) {
+    return (a & REF_STMT_MASK) != (b & REF_STMT_MASK) ? (a & REF_STMT_MASK) < (b & REF_STMT_MASK) : a < b;
+  });
+  uint32_t ulWidth = std::min(ulListLineWidth(), LIST_LINE_MAX);
+  uint32_t ulAt = ulFrom;
+  for (uint32_t i = 0; i < n; i++) {
+    char ach[16];
+    int iLen = std::snprintf(ach, sizeof ach, "%lu", static_cast<unsigned long>(pRefs[i] & REF_STMT_MASK));
+    uint8_t bKind = static_cast<uint8_t>(pRefs[i] >> REF_KIND_SHIFT);
+    uint32_t ulItem = static_cast<uint32_t>(iLen) + (bKind != 0 ? 1 : 0) + (i + 1 < n ? 1 : 0);
+    if (ulAt > ulFrom && ulAt + ulItem > ulWidth) {
+      line.vPrint();
+      ulAt = ulFrom;
+    }
+    line.vText(ulAt, ach);
+    ulAt += static_cast<uint32_t>(iLen);
+    if (bKind != 0) line.vName(ulAt++, &bKind, 1);
+    if (i + 1 < n) line.vText(ulAt++, ",");
+  }
+  line.vPrint();
+}
+
+void vXrefRow(const SYMBOL *p, bool bWide)
+{
+  ELINE line;
+  if (p->usNameLength > XREF_NAME_MAX)
+    vLongName(p->abName, p->usNameLength);
+  else
+    line.vName(0, p->abName, p->usNameLength);
+  vXrefColumns(line, p, bWide);
+  vXrefReferences(line, p, bWide ? XC_REFS + 1 : XC_REFS);
+}
+
+/* Unreferenced CSECT symbols: ordinary symbols, defined, whose value lies
+   in a control section (CSECT, RSECT, START or the unnamed section), and
+   that no statement refers to besides their definition.  Names of
+   sections and location counters (T' J) are left out: they name the
+   section itself, which the object module refers to. */
+bool bUnreferencedCsectSymbol(const SYMBOL *p)
+{
+  if (p->lKey1 != 0 || bReferenced(p) || !bDefined(p) || p->bType == E_J) return false;
+  const ESDITEM *e = pEsdItem(p->lSection);
+  return e != nullptr && (e->bKind == ESD_SD || e->bKind == ESD_PC);
+}
+
+void vUnreferencedReport()
+{
+  uint32_t n = ulSortedSymbols(bUnreferencedCsectSymbol);
+  if (n == 0) return;
+  vListReport(LIST_HOST, "                                     Unreferenced CSECT Symbols", "  Defn  Symbol", nullptr,
+              1);
+  SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
+  for (uint32_t i = 0; i < n; i++) {
+    ELINE line;
+    line.vFormat(0, "%6lu", ulSymbolDefinition(pp[i]));
+    line.vName(8, pp[i]->abName, pp[i]->usNameLength);
+    line.vPrint();
+  }
+}
+
+bool bDsectBefore(const ESDITEM *a, const ESDITEM *b)
+{
+  const uint8_t *pA = a->pName != nullptr ? a->pName->abName : nullptr;
+  const uint8_t *pB = b->pName != nullptr ? b->pName->abName : nullptr;
+  uint32_t ulA = a->pName != nullptr ? a->pName->usNameLength : 0;
+  uint32_t ulB = b->pName != nullptr ? b->pName->usNameLength : 0;
+  if (ulA == 0 || ulB == 0) return ulA < ulB;
+  return bNameBefore(pA, ulA, pB, ulB);
+}
+
+} // namespace
+
+void vReportOptions()
+{
+  if (!bListOpen() || usListPage() != 0) return; /* once, at the head of the listing */
+  vListReport(LIST_HOST, "Velmora 390 Cross Assembler Option Summary", "", nullptr, 1);
+  char ach[LIST_LINE_MAX + 1];
+  std::snprintf(ach, sizeof ach, "Assembled on %s", g_opt.achStamp);
+  vHostLine(ach);
+  vListSkip(1);
+  vHostLine("Command Line Parameters-");
+  for (int i = 1; i < g_opt.iArgc && g_opt.ppszArgv != nullptr; i++) {
+    std::snprintf(ach, sizeof ach, "  %s", g_opt.ppszArgv[i] != nullptr ? g_opt.ppszArgv[i] : "");
+    vHostLine(ach);
+  }
+  vListSkip(1);
+  vHostLine("Options for this Assembly       Source");
+  vHostLine("-------------------------       --------------------------------");
+  for (unsigned i = 0; i < OPT_COUNT; i++) {
+    if (i == OPT_FLAG)
+      vFlagLines();
+    else
+      vOptionLine(g_opt.aOpt[i]);
+  }
+  for (unsigned i = 0; i < g_opt.uNotes && i < OPT_NOTES_MAX; i++) {
+    if (i == 0) vListSkip(1);
+    vHostLine(g_opt.aachNote[i]);
+  }
+  vListSkip(1);
+  vTranslationTable();
+  vDdnameLines();
+}
+
+void vReportEsd()
+{
+  if (!g_opt.bEsd || !bListOpen()) return;
+  uint32_t ulCount = ulEsdCount();
+  bool bAny = false;
+  for (uint32_t i = 0; i < ulCount && !bAny; i++) bAny = pEsdKind(pEsdItem(static_cast<int32_t>(i))) != nullptr;
+  if (!bAny) return;
+  vListReport(LIST_HOST, "                                    External Symbol Dictionary",
+              "Symbol   Type   Id    Address   Length     LD ID  Flags  Alias-of", nullptr, 1);
+  for (uint32_t i = 0; i < ulCount; i++) {
+    const ESDITEM *e = pEsdItem(static_cast<int32_t>(i));
+    if (const ESDKIND *k = pEsdKind(e)) vEsdRow(e, *k);
+  }
+}
+
+void vReportXref()
+{
+  if (g_opt.bXref == 0 || !bListOpen()) return;
+  bool bAll = (g_opt.bXref & XREF_FULL) != 0;
+  uint32_t n = ulSortedSymbols([bAll](const SYMBOL *p) { return bAll || bReferenced(p); });
+  if (n > 0) {
+    vListReport(LIST_HOST, "                                          Cross Reference",
+                "Symbol    Length    Value     Id   Type  Defn  References", nullptr, 1);
+    bool bWide = g_asm.ulStmtCount > XREF_WIDE_STMTS;
+    SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
+    for (uint32_t i = 0; i < n; i++) vXrefRow(pp[i], bWide);
+  }
+  if (g_opt.bXref & XREF_UNREFS) vUnreferencedReport();
+  GB_FREE(&g_rpt.rows);
+  GB_FREE(&g_rpt.refs);
+}
+
+void vReportDsectXref()
+{
+  if (!g_opt.bDxref || !bListOpen()) return;
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < ulEsdCount(); i++) {
+    ESDITEM *e = pEsdItem(static_cast<int32_t>(i));
+    if (e->bKind != ESD_DSECT) continue;
+    ppRows<ESDITEM>(n + 1)[n] = e;
+    n++;
+  }
+  if (n == 0) return;
+  ESDITEM **pp = ppRows<ESDITEM>(n);
+  std::sort(pp, pp + n, bDsectBefore);
+  vListReport(LIST_HOST, "                                       Dsect Cross Reference",
+              "   Id      Length    Defn   DSECT Name", nullptr, 1);
+  for (uint32_t i = 0; i < n; i++) {
+    ELINE line;
+    line.vFormat(0, "%08lX", static_cast<uint32_t>(pp[i]->lId));
+    line.vFormat(9, "%08lX", pp[i]->ulFolded);
+    if (pp[i]->lDefStmt > 0) line.vFormat(19, "%6lu", static_cast<uint32_t>(pp[i]->lDefStmt));
+    if (pp[i]->pName != nullptr) line.vName(28, pp[i]->pName->abName, pp[i]->pName->usNameLength);
+    line.vPrint();
+  }
+  GB_FREE(&g_rpt.rows);
 }
 
 void vReportRld()

@@ -1,6 +1,7 @@
 /*
 ** xrf2.h - the listing reports (module "xrf2"): the diagnostic lines of each
-** flagged statement, the list of flagged statements, the relocation
+** flagged statement, the list of flagged statements, the options report,
+** the external symbol dictionary, the cross references, the relocation
 ** dictionary and the closing diagnostic summary of an assembly.
 **
 ** The flagged-statement list lives in subpool 1: vReportSummary must run
@@ -31,6 +32,23 @@ void vListRecordLine(uint32_t ulLine, const char *pszSource);
 /* A record of a source: the summary names the lines of each primary input
    file that the assembly read. */
 void vReportNoteSource(uint32_t ulSrcId, uint32_t ulFirst, uint32_t ulLast);
+
+/* The options report at the head of the listing: the command line, the
+   options in effect with where each came from, the "overridden by" notes,
+   the ASCII to EBCDIC translation table, the DDNAMEs and system values.
+   Printed once per run, before anything else of the listing. */
+void vReportOptions();
+/* The external symbol dictionary (ESD option), before the statements: one
+   row per item in item order, dummy sections left out; nothing when no
+   other item exists. */
+void vReportEsd();
+/* The ordinary symbol and literal cross reference (XREF option): the
+   symbols referenced besides their definition, all of them under
+   XREF(FULL); then, under XREF(UNREFS), the unreferenced symbols of the
+   control sections. */
+void vReportXref();
+/* The DSECT cross reference (DXREF option); nothing without DSECTs. */
+void vReportDsectXref();
 
 /* The relocation dictionary (RLD option): the object writer's items in the
    order of its RLD cards; none after an error above severity 8. */

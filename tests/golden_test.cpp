@@ -50,6 +50,16 @@ void vMaskBefore(std::string &s, const std::string &strMarker, const char *pszMa
   }
 }
 
+/* Text from the start of a line holding a marker to the line end. */
+void vMaskAfter(std::string &s, const std::string &strMarker, const char *pszMask)
+{
+  for (size_t i = s.find(strMarker); i != std::string::npos; i = s.find(strMarker, i + 1)) {
+    if (i > 0 && s[i - 1] != '\n') continue;
+    size_t ulFrom = i + strMarker.size(), ulEnd = s.find('\n', ulFrom);
+    s.replace(ulFrom, (ulEnd == std::string::npos ? s.size() : ulEnd) - ulFrom, pszMask);
+  }
+}
+
 /* The timings of the summary line. */
 std::string strMaskTimes(std::string s)
 {
@@ -70,6 +80,13 @@ std::string strMaskListing(std::string s)
       s.replace(i, 16, "YYYY/MM/DD HH.MM");
   vMaskBefore(s, ", VERSION ", "SYSTEM");
   vMaskBefore(s, "    JOBNAME: ", "HOST");
+  /* the options report: its time stamp, the date and time system values
+     and the place of the program's options file */
+  for (const char *psz : {"Assembled on ", "SYSDATC     ", "SYSDATE     ", "SYSTIME     "}) vMaskAfter(s, psz, "T");
+  const std::string strExe = VORN_EXE;
+  const std::string strProgDir = strExe.substr(0, strExe.rfind('/') + 1);
+  for (size_t i = s.find(strProgDir); i != std::string::npos; i = s.find(strProgDir, i))
+    s.replace(i, strProgDir.size(), "PROGDIR/");
   return strMaskTimes(s);
 }
 
