@@ -490,6 +490,7 @@ void vOptionLine(const OPTRECORD &rec)
    it is printable, '*' for the others, '.' where none is defined. */
 void vTranslationTable()
 {
+  vListNewPage(4); /* the heading lines stay with a row */
   vHostLine("ASCII to EBCDIC Translation Table-");
   vHostLine("      0123456789ABCDEF");
   for (unsigned uHigh = 0; uHigh < 16; uHigh++) {
@@ -510,6 +511,7 @@ void vTranslationTable()
 /* DDNAMEs and system values; SYSLIB's patterns one per line. */
 void vDdnameLines()
 {
+  vListNewPage(4); /* the heading lines stay with a row */
   vHostLine("DDNAMEs     File/Path Names");
   vHostLine("--------    ---------------");
   char ach[LIST_LINE_MAX + 1];
@@ -726,6 +728,7 @@ void vReportOptions()
     vHostLine(ach);
   }
   vListSkip(1);
+  vListNewPage(4); /* the heading lines stay with a row */
   vHostLine("Options for this Assembly       Source");
   vHostLine("-------------------------       --------------------------------");
   for (unsigned i = 0; i < OPT_COUNT; i++) {
