@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "asm0.h"
 #include "chars.h"
 #include "esd1.h"
 #include "gen1.h"
@@ -265,5 +266,7 @@ void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOpera
     iStmtMsg(c_aMsg[MSG_NOT_SUPPORTED]);
     return;
   }
+  /* the TESTRAN pass reads the label and operands of every statement */
+  if (g_opt.bTest != TEST_OFF) vStmtSetFlags(SF_OPTIONAL);
   pfn(INSTRARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand, nullptr, false});
 }
