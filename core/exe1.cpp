@@ -261,12 +261,14 @@ int iSplitDiag(SPLITDIAG eDiag, unsigned uArg1, unsigned uArg2)
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand)
 {
-  PFNINSTR pfn = rInstrRow(pEntry->abOps[2]).pfnFirst;
+  const INSTRROW &row = rInstrRow(pEntry->abOps[2]);
+  PFNINSTR pfn = row.pfnFirst;
   if (pfn == nullptr) {
     iStmtMsg(c_aMsg[MSG_NOT_SUPPORTED]);
     return;
   }
-  /* the TESTRAN pass reads the label and operands of every statement */
-  if (g_opt.bTest != TEST_OFF) vStmtSetFlags(SF_OPTIONAL);
+  /* the TESTRAN pass reads the label and operands of every statement that
+     can define a symbol or take a location */
+  if (g_opt.bTest != TEST_OFF && !(row.bFlags & IR_MACRO)) vStmtSetFlags(SF_OPTIONAL);
   pfn(INSTRARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand, nullptr, false});
 }

@@ -101,6 +101,7 @@ constexpr uint32_t QUOTED_MAX = 255;               /* ADATA operand 5 */
 constexpr uint32_t SEQ_FIRST = 72, SEQ_LENGTH = 8; /* columns 73-80 */
 constexpr uint32_t EXEC_NAME_MAX = 31, EXEC_VALUE_MAX = 255;
 constexpr uint32_t USING_LIMIT_MAX = 4095;
+constexpr int EXEC_FAILED = 12; /* the severity of every EXEC message */
 
 struct MSC1STATE {
   GROWBUF stack; /* saved PRINT status bytes (subpool 2) */
@@ -264,6 +265,13 @@ std::string strHostText(const uint8_t *p, uint32_t ulLength)
   return str;
 }
 
+/* One of the operand splitter's messages; false. */
+bool bSplitFailed(SPLITDIAG eDiag, unsigned uOperand)
+{
+  iSplitDiag(eDiag, uOperand);
+  return false;
+}
+
 bool bExecUnexpected(uint8_t b, unsigned uOperand)
 {
   uint8_t c = 0;
@@ -283,7 +291,7 @@ bool bExecOperand(const std::string &strText, unsigned uOperand, EXECOPERAND *pO
     if (!(g_abClass[p[i]] & (CC_NAME | CC_LETTER))) return bExecUnexpected(p[i], uOperand);
     if (i < EXEC_NAME_MAX) abName[i] = g_abUpper[p[i]];
   }
-  if (i > EXEC_NAME_MAX) return iSplitDiag(SD_TOO_LONG, uOperand) != 0;
+  if (i > EXEC_NAME_MAX) return bSplitFailed(SD_TOO_LONG, uOperand);
   pOut->strName = strHostText(abName, i);
   pOut->bValue = i < n;
   if (i == n) return true;
@@ -292,9 +300,9 @@ bool bExecOperand(const std::string &strText, unsigned uOperand, EXECOPERAND *pO
     if (p[j] == E_LPAREN) ulDepth++;
     if (p[j] == E_RPAREN && --ulDepth == 0) break;
   }
-  if (j == n) return iSplitDiag(SD_PAREN_LEFT, uOperand) != 0;
+  if (j == n) return bSplitFailed(SD_PAREN_LEFT, uOperand);
   if (j + 1 < n) return bExecUnexpected(p[j + 1], uOperand);
-  if (j - i - 1 > EXEC_VALUE_MAX) return iSplitDiag(SD_TOO_LONG, uOperand) != 0;
+  if (j - i - 1 > EXEC_VALUE_MAX) return bSplitFailed(SD_TOO_LONG, uOperand);
   pOut->strValue = strHostText(p + i + 1, j - i - 1);
   return true;
 }
@@ -547,29 +555,36 @@ int iExecStatement(const SRCSTMT *pStmt)
   }
   const auto *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   if (pStmt->ulLabelLen > 0 && pCards[pStmt->ulLabelOff] != E_DOT) vDiag(MSG_EXEC_LABEL);
-  if (vecText.empty()) return 12;
+  if (vecText.empty()) return EXEC_FAILED;
   std::vector<EXECOPERAND> vecOp(vecText.size());
   for (size_t i = 0; i < vecText.size(); i++)
-    if (!bExecOperand(vecText[i], static_cast<unsigned>(i + 1), &vecOp[i])) return 12;
+    if (!bExecOperand(vecText[i], static_cast<unsigned>(i + 1), &vecOp[i])) return EXEC_FAILED;
   if (!bNamed(vecOp[0], "VORN", false) || !(g_opt.ulProcess & PROC_VORN)) {
     const auto *p = reinterpret_cast<const uint8_t *>(vecText[0].data());
     iStmtMsg(c_aMsg[MSG_EXEC_COMMAND], strHostText(p, static_cast<uint32_t>(vecText[0].size())).c_str());
-    return 12;
+    return EXEC_FAILED;
   }
-  static constexpr const char *c_apszVerbs[] = {"SET", "RESET", "PUSH", "POP"};
-  unsigned uVerb = 4;
-  for (unsigned k = 0; vecOp.size() >= 2 && k < 4; k++)
+  enum : unsigned { EV_SET, EV_RESET, EV_PUSH, EV_POP, EV_NONE };
+  static constexpr const char *c_apszVerbs[EV_NONE] = {"SET", "RESET", "PUSH", "POP"};
+  unsigned uVerb = EV_NONE;
+  for (unsigned k = 0; vecOp.size() >= 2 && k < EV_NONE; k++)
     if (bNamed(vecOp[1], c_apszVerbs[k], false)) uVerb = k;
-  if (uVerb == 4) return iStmtDiagOperand(2), 12;
-  if (vecOp.size() < 3) return iSplitDiag(SD_OPERAND_OMITTED, 3), 12;
+  if (uVerb == EV_NONE) {
+    iStmtDiagOperand(2);
+    return EXEC_FAILED;
+  }
+  if (vecOp.size() < 3) {
+    iSplitDiag(SD_OPERAND_OMITTED, 3);
+    return EXEC_FAILED;
+  }
   for (size_t i = 2; i < vecOp.size(); i++) {
     auto uOperand = static_cast<unsigned>(i + 1);
-    if (uVerb == 0)
+    if (uVerb == EV_SET)
       vExecSet(vecOp[i], uOperand);
-    else if (uVerb == 1)
+    else if (uVerb == EV_RESET)
       vExecReset(vecOp[i], uOperand);
     else
-      vExecPushPop(uVerb == 2, vecOp[i], uOperand);
+      vExecPushPop(uVerb == EV_PUSH, vecOp[i], uOperand);
   }
   return 0;
 }

@@ -43,8 +43,8 @@ void vAdataStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperand
 void vExitctlStatement(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 /* EXEC VORN,SET|RESET|PUSH|POP,...: the USING LIMIT and the FLAG settings
    in force from the next statement on, and the FLAG stack.  Splits the
-   operands of the statement as read into the record in hand; 0, or the
-   number of the first message attached. */
+   operands of the statement as read into the record in hand; 0, or 12
+   when a message made it do nothing. */
 struct SRCSTMT;
 int iExecStatement(const SRCSTMT *pStmt);
 /* A USING statement carries the USING LIMIT in force when it differs from
