@@ -250,11 +250,10 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   return static_cast<int>(uCount);
 }
 
-int iSplitDiag(SPLITDIAG eDiag, unsigned uArg1, unsigned uArg2)
+int iSplitDiag(SPLITDIAG eDiag, unsigned uOperand)
 {
-  static constexpr EXEMSG c_aRow[] = {MSG_EBCDIC,   MSG_OMITTED, MSG_OPERAND_OMITTED,
-                                      MSG_TOO_LONG, MSG_QUOTES,  MSG_PAREN_LEFT};
-  iSplitError(c_aRow[eDiag], uArg1, uArg2);
+  static constexpr EXEMSG c_aRow[] = {MSG_OPERAND_OMITTED, MSG_TOO_LONG, MSG_PAREN_LEFT};
+  iSplitError(c_aRow[eDiag], uOperand);
   return 0;
 }
 

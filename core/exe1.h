@@ -18,11 +18,10 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand);
 /* The splitter's operand messages, for statements whose operands follow
-   rules of their own (EXEC, ISEQ): 104 (character, operand), 113 (none:
-   "Required operand was omitted.", or the operand), 115 and the 116 forms
-   (operand). */
-enum SPLITDIAG { SD_EBCDIC, SD_OMITTED, SD_OPERAND_OMITTED, SD_TOO_LONG, SD_QUOTES, SD_PAREN_LEFT };
-int iSplitDiag(SPLITDIAG eDiag, unsigned uArg1, unsigned uArg2 = 0);
+   rules of their own (EXEC, ISEQ): 113 "Required operand %u omitted.", 115
+   "Operand %u is too long.", 116 "Unmatched '(' in operand %u.". */
+enum SPLITDIAG { SD_OPERAND_OMITTED, SD_TOO_LONG, SD_PAREN_LEFT };
+int iSplitDiag(SPLITDIAG eDiag, unsigned uOperand);
 /* First phase of REPRO (keeps the record that follows as its operand). */
 struct INSTRARGS;
 void vReproFirstPhase(const INSTRARGS &a);
