@@ -50,19 +50,19 @@ std::string x(const std::string &strHex)
 
 TEST_F(TestranRun, SymCardsComeBeforeEndAndSkipTheSymdelGroup)
 {
-  RUN r = run("PROG     CSECT\n"
-              "         USING *,15\n"
-              "ENTRYPT  LA    1,DATA\n"
-              "         BR    14\n"
-              "DATA     DC    2F'1',CL3'ABC'\n"
-              "SYMDEL   DSECT\n"
-              "PROG     CSECT\n"
-              "HIDDEN   DS    H\n"
-              "SYMUNDEL DSECT\n"
-              "PROG     CSECT\n"
-              "AFTER    DS    XL3\n"
-              "         END\n",
-              {"-OBJECT", "-TEST"});
+  const std::string strSource = "PROG     CSECT\n"
+                                "         USING *,15\n"
+                                "ENTRYPT  LA    1,DATA\n"
+                                "         BR    14\n"
+                                "DATA     DC    2F'1',CL3'ABC'\n"
+                                "SYMDEL   DSECT\n"
+                                "PROG     CSECT\n"
+                                "HIDDEN   DS    H\n"
+                                "SYMUNDEL DSECT\n"
+                                "PROG     CSECT\n"
+                                "AFTER    DS    XL3\n"
+                                "         END\n";
+  RUN r = run(strSource, {"-OBJECT", "-TEST"});
   ASSERT_EQ(r.iRc, 0) << r.strErr;
   EXPECT_EQ(ulPasses(r), 1u);
   std::string str = strObject();
@@ -84,6 +84,10 @@ TEST_F(TestranRun, SymCardsComeBeforeEndAndSkipTheSymdelGroup)
   EXPECT_EQ(strCard2.substr(16, 41), strData.substr(56));
   EXPECT_EQ(strCard2.substr(57, 15), std::string(15, '\x40'));
   EXPECT_EQ(str.substr(321, 3), x("C5D5C4")) << "the END card comes last";
+  /* TEST(ALL) takes SYMDEL and SYMUNDEL for plain DSECTs */
+  vSource("prog.asm", strSource);
+  ASSERT_EQ(runPiped(strDir, {"-NOLIST", "-OBJECT", "-TEST(ALL)", "prog.asm"}, nullptr).iRc, 0);
+  EXPECT_NE(strObject().find(x("02 C8 000014 0002 06 C8C9C4C4C5D5")), std::string::npos) << "HIDDEN, T' H at 14";
 }
 
 TEST_F(TestranRun, SevereErrorsSwitchTestOffForTheRestOfTheRun)
