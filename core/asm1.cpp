@@ -65,7 +65,7 @@ struct SYMITEM {
   void vName(const uint8_t *pName, uint32_t ulLength)
   {
     ab[ul++] = static_cast<uint8_t>(ulLength);
-    std::memcpy(ab + ul, pName, ulLength);
+    if (ulLength > 0) std::memcpy(ab + ul, pName, ulLength); /* an unnamed section has none */
     ul += ulLength;
   }
   void vPut() const { vObjectSymData(ab, ul); }

@@ -108,11 +108,14 @@ TEST_F(TestranRun, SevereErrorsSwitchTestOffForTheRestOfTheRun)
 
 TEST_F(TestranRun, DeckFormHasNoTestranPass)
 {
-  const std::string strSource = "D        DSECT\n"
+  const std::string strSource = "         CSECT\n"
+                                "D        DSECT\n"
                                 "F        DS    F\n"
                                 "         END\n";
   EXPECT_EQ(ulPasses(run(strSource, {"-DECK", "-TEST"})), 0u);
-  EXPECT_EQ(ulPasses(run(strSource, {"-OBJECT", "-TEST"})), 1u);
+  RUN r = run(strSource, {"-OBJECT", "-TEST"}); /* an unnamed section: a name of length 0 */
+  EXPECT_EQ(r.iRc, 0) << r.strErr;
+  EXPECT_EQ(ulPasses(r), 1u);
 }
 
 } // namespace
