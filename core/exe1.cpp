@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "asm0.h"
 #include "chars.h"
 #include "esd1.h"
 #include "gen1.h"
@@ -249,13 +250,24 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   return static_cast<int>(uCount);
 }
 
+int iSplitDiag(SPLITDIAG eDiag, unsigned uOperand)
+{
+  static constexpr EXEMSG c_aRow[] = {MSG_OPERAND_OMITTED, MSG_TOO_LONG, MSG_PAREN_LEFT};
+  iSplitError(c_aRow[eDiag], uOperand);
+  return 0;
+}
+
 void vFirstPhaseDispatch(const SRCSTMT *pStmt, const OPENTRY *pEntry, int iOperands, uint32_t ulLabelLength,
                          const uint8_t *pLabel, const uint8_t *pFirstOperand)
 {
-  PFNINSTR pfn = rInstrRow(pEntry->abOps[2]).pfnFirst;
+  const INSTRROW &row = rInstrRow(pEntry->abOps[2]);
+  PFNINSTR pfn = row.pfnFirst;
   if (pfn == nullptr) {
     iStmtMsg(c_aMsg[MSG_NOT_SUPPORTED]);
     return;
   }
+  /* the TESTRAN pass reads the label and operands of every statement that
+     can define a symbol or take a location */
+  if (g_opt.bTest != TEST_OFF && !(row.bFlags & IR_MACRO)) vStmtSetFlags(SF_OPTIONAL);
   pfn(INSTRARGS{pStmt, pEntry, iOperands, ulLabelLength, pLabel, pFirstOperand, nullptr, false});
 }

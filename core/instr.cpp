@@ -40,7 +40,16 @@ void vSection(const INSTRARGS &a) { vSectionStatement(bNumberOf(a), a.ulLabel, a
 void vAttribute(const INSTRARGS &a) { vSectionAttribute(bNumberOf(a), a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
 void vExternal(const INSTRARGS &a) { vExternalStatement(bNumberOf(a), a.iOperands, a.pFirst); }
 
-/* Listing control statements of msc1. */
+/* EXEC takes the statement as read: its operands follow rules of their own. */
+void vExec(const INSTRARGS &a) { iExecStatement(a.pStmt); }
+/* A USING carries the USING LIMIT in force into the code generation phase. */
+void vUsing1(const INSTRARGS &)
+{
+  vStmtWantPhase2();
+  vUsingLimitCarry();
+}
+
+/* Listing and control statements of msc1. */
 template <void (*PFN)(uint32_t, const uint8_t *, int, const uint8_t *)> void vListing(const INSTRARGS &a)
 {
   PFN(a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
@@ -81,7 +90,7 @@ constexpr INSTRROW c_aInstr[] = {
     {0, 0, NONE, NONE, NONE, NONE, 0, 0},
     {INSTR_LITERAL, L | IR_NO_LABEL, vMarkPhase2, vLiteralLocate, NONE, vRecord<vLiteralStatement>, 0, 0},
     {INSTR_ACTR, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
-    {INSTR_ADATA, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
+    {INSTR_ADATA, 0, vListing<vAdataStatement>, NONE, NONE, NONE, 0, 0},
     {INSTR_AEJECT, M, vMacroFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_AGO, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_AIF, M, vBranchFirstPhase, NONE, NONE, NONE, 0, 0},
@@ -107,14 +116,14 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_END, 0, vFirstOnly, vEndLocate, NONE, vEnd2, E_U, 1},
     {INSTR_ENTRY, W, vExternal, NONE, vExternal, vExternalName2, 0, 0},
     {INSTR_EQU, L | W, vFirstOnly, vEquLocate, NONE, vEqu2, 0, 0},
-    {INSTR_EXEC, M, NONE, NONE, NONE, NONE, 0, 0},
-    {INSTR_EXITCTL, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
+    {INSTR_EXEC, M, vExec, NONE, NONE, NONE, 0, 0},
+    {INSTR_EXITCTL, 0, vListing<vExitctlStatement>, NONE, NONE, NONE, 0, 0},
     {INSTR_EXTRN, 0, vExternal, NONE, NONE, vExternalName2, 0, 0},
     {INSTR_GBLA, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_GBLB, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_GBLC, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_ICTL, 0, vListing<vIctlStatement>, NONE, NONE, NONE, 0, 0},
-    {INSTR_ISEQ, 0, vFirstOnly, NONE, NONE, NONE, 0, 0},
+    {INSTR_ISEQ, 0, vListing<vIseqStatement>, NONE, NONE, NONE, 0, 0},
     {INSTR_LCLA, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_LCLB, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
     {INSTR_LCLC, M, vDeclareFirstPhase, NONE, NONE, NONE, 0, 0},
@@ -140,7 +149,7 @@ constexpr INSTRROW c_aInstr[] = {
     {INSTR_SPACE, 0, vListing<vSpaceStatement>, NONE, NONE, vListing<vSpaceSecondPhase>, 0, 0},
     {INSTR_START, 0, vSection, NONE, vSection, vExternalName2, 0, 0},
     {INSTR_TITLE, 0, vListing<vTitleStatement>, NONE, NONE, vListing<vTitleSecondPhase>, 0, 0},
-    {INSTR_USING, L | W | IR_USING_LABEL, vMarkPhase2, vUsingLocate, NONE, vUsing2, 0, 0},
+    {INSTR_USING, L | W | IR_USING_LABEL, vUsing1, vUsingLocate, NONE, vUsing2, 0, 0},
     {INSTR_WXTRN, 0, vExternal, NONE, NONE, vExternalName2, 0, 0},
 };
 static_assert(sizeof c_aInstr / sizeof c_aInstr[0] == INSTR_COUNT, "one row per instruction number");

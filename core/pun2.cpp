@@ -74,9 +74,27 @@ struct OBJSTATE {
   uint8_t abDeck[8];
   uint32_t ulDeck;
   char achResult[64];
+  GROWBUF sym; /* SYM data of the assembly (subpool 0) */
+  uint32_t ulSym;
 };
-OBJSTATE g_obj = {
-    OBJ_STATE_NEW, nullptr, nullptr, false, false, {}, 0, 0, -1, {SP_HEAP, 1, 0, nullptr, nullptr}, 0, 0, 0, {}, 0, ""};
+OBJSTATE g_obj = {OBJ_STATE_NEW,
+                  nullptr,
+                  nullptr,
+                  false,
+                  false,
+                  {},
+                  0,
+                  0,
+                  -1,
+                  {SP_HEAP, 1, 0, nullptr, nullptr},
+                  0,
+                  0,
+                  0,
+                  {},
+                  0,
+                  "",
+                  {SP_HEAP, 1, 0, nullptr, nullptr},
+                  0};
 
 [[noreturn]] void vFileError(const char *pszWhat)
 {
@@ -244,6 +262,7 @@ void vObjectOpen()
   g_obj.ulDeck = 0;
   g_obj.bEsdWritten = false;
   g_obj.ulTxtCount = 0;
+  g_obj.ulSym = 0;
   g_obj.achResult[0] = '\0';
   vCardStart(g_obj.abTxt, "TXT");
   if (g_opt.bObject == OBJ_NONE || g_obj.pszName == nullptr) return;
@@ -388,12 +407,34 @@ void vObjectRld()
   vFlush();
 }
 
+void vObjectSymData(const uint8_t *pBytes, uint32_t ulLength)
+{
+  auto *p = static_cast<uint8_t *>(GB_ROOM(&g_obj.sym, g_obj.ulSym + ulLength));
+  std::memcpy(p + g_obj.ulSym, pBytes, ulLength);
+  g_obj.ulSym += ulLength;
+}
+
+/* The SYM data, 56 bytes a card: an item may go on on the next card. */
+void vSymCards()
+{
+  const auto *p = static_cast<const uint8_t *>(g_obj.sym.pData);
+  for (uint32_t ulAt = 0; ulAt < g_obj.ulSym; ulAt += TXT_ROOM) {
+    uint32_t n = g_obj.ulSym - ulAt < TXT_ROOM ? g_obj.ulSym - ulAt : TXT_ROOM;
+    uint8_t abCard[CARD];
+    vCardStart(abCard, "SYM");
+    vPutBig(abCard + 10, n, 2);
+    std::memcpy(abCard + 16, p + ulAt, n);
+    vCardWrite(abCard);
+  }
+}
+
 void vObjectEnd()
 {
   const char *pszLine = nullptr;
   if (g_obj.iState == OBJ_STATE_NEW) g_obj.iState = OBJ_STATE_NONE;
   if (bWritable() && g_obj.bEsdWritten) {
     vTextFlush();
+    vSymCards();
     uint8_t abCard[CARD];
     vCardStart(abCard, "END");
     const ENDDATA *pEnd = pEndData();
@@ -425,9 +466,12 @@ void vObjectEnd()
   g_obj.ulDeck = 0;
   g_obj.bEsdWritten = false;
   g_obj.ulTxtCount = 0;
+  g_obj.ulSym = 0;
   vCardStart(g_obj.abTxt, "TXT");
   GB_FREE(&g_obj.highest);
   g_obj.highest.ulKeep = 1;
+  GB_FREE(&g_obj.sym);
+  g_obj.sym.ulKeep = 1;
 }
 
 const char *pszObjectTotal()

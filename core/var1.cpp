@@ -22,6 +22,7 @@
 #include "gen1.h"
 #include "instr.h"
 #include "lbl.h"
+#include "msc1.h"
 #include "opt.h"
 #include "src1.h"
 
@@ -36,8 +37,9 @@ static_assert(sizeof g_aVarMsg / sizeof g_aVarMsg[0] == VARM_COUNT);
 namespace {
 
 constexpr uint32_t SYS_COUNT = 40;
-constexpr uint32_t SYS_WIDE = 31; /* 0-30 live for the phase */
-constexpr uint32_t SYS_OPEN = 27; /* open code sees 0-26 */
+constexpr uint32_t SEQ_DEFAULT_FIRST = 72, SEQ_DEFAULT_LENGTH = 8; /* columns 73-80 */
+constexpr uint32_t SYS_WIDE = 31;                                  /* 0-30 live for the phase */
+constexpr uint32_t SYS_OPEN = 27;                                  /* open code sees 0-26 */
 enum : uint32_t {
   SYS_STMT = 0,
   SYS_IN_DSN = 27,
@@ -645,6 +647,12 @@ void vVarOpenCodeCall(const char *pszSource, const uint8_t *pSeq, uint32_t ulSeq
   vSetText(&g_var.aSys[SYS_IN_DSN], pszSource);
   vSetText(&g_var.aSys[SYS_IN_MEMBER], strMember(pszSource).c_str());
   VARSYM *pSeqf = &g_var.aSys[SYS_SEQF];
+  if (pSeq != nullptr && ulSeq == SEQ_DEFAULT_LENGTH && ulSourceDepth() == 1) {
+    /* a statement of the primary input: the field ISEQ set, on the same card */
+    uint32_t ulFirst = 0;
+    vSequenceField(&ulFirst, &ulSeq);
+    pSeq = pSeq - SEQ_DEFAULT_FIRST + ulFirst;
+  }
   pSeqf->strValue.assign(reinterpret_cast<const char *>(pSeq), pSeq != nullptr ? ulSeq : 0);
   pSeqf->bAttr = ulSeq > 0 ? E_U : E_O;
 }

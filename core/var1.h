@@ -63,7 +63,10 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
 /* Drops the level's own variables (global SET symbols stay). */
 void vVarLevelClose(MACLEVEL *pLevel);
 /* A call from open code: &SYSIN_DSN and &SYSIN_MEMBER from the source's
-   name (host text), &SYSSEQF from the EBCDIC sequence field. */
+   name (host text), &SYSSEQF from the EBCDIC sequence field.  pSeq points
+   at columns 73-80 (ulSeq 8) of the statement's first 80-column card; for a
+   statement of the primary input the columns ISEQ set are taken from that
+   card instead. */
 void vVarOpenCodeCall(const char *pszSource, const uint8_t *pSeq, uint32_t ulSeq);
 /* Value of the &SYSNDX counter (calls set up so far). */
 uint32_t ulVarSysndxCounter();
