@@ -148,6 +148,8 @@ void vPhase2()
   while (lStmtNext(0) != 0) vCodeStatement();
   vObjectEsd();
   vReportRld();
+  vUsingMapReport();
+  vReportMacroCopy();
   vObjectRld();
   vObjectEnd();
   vListObjectResult();
