@@ -707,12 +707,15 @@ bool bStmtProcess(const SRCSTMT *pIn)
   bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   bool bSubstText = (usFlags & SF_SUBSTITUTED) != 0;
   bool bShown = bPrinted || ((usFlags & SF_ERROR) && (bPrint & PRT_ON)); /* a statement in error always shows */
-  if (bShown) {
+  /* a statement of the code generation phase may yet be found in error:
+     its text then shows in the listing (PRINT ON) and on the terminal */
+  bool bKeepText = bShown || (bLater && ((bPrint & PRT_ON) || (g_opt.bTerm & TERM_ON)));
+  if (bKeepText) {
     uint32_t ulStored = 0;
     const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
   }
-  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bShown);
+  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bKeepText);
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) vRecordTruncate(0);

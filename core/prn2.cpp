@@ -732,13 +732,7 @@ void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t u
   if (g_opt.bTerm & TERM_UPPER)
     for (size_t i = 0; i < n; i++) achLine[i] = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(achLine[i])]);
   achLine[n++] = '\n';
-  errno = 0;
-  if (iTermWrite(achLine, n) != 0) {
-    int iErr = errno != 0 ? errno : EIO;
-    vMessage("KZM900S Error writing to SYSTERM file %s: %s",
-             g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
-    vAsmTerminate();
-  }
+  vTermText(achLine, n);
 }
 
 /* The statement's records and its messages on the terminal stream. */
@@ -786,6 +780,17 @@ void vUsingHeadingLines()
 } // namespace
 
 /* ---- the writer ------------------------------------------------------------------------ */
+
+void vTermText(const char *pszText, size_t ulLength)
+{
+  errno = 0;
+  if (iTermWrite(pszText, ulLength) != 0) {
+    int iErr = errno != 0 ? errno : EIO;
+    vMessage("KZM900S Error writing to SYSTERM file %s: %s",
+             g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
+    vAsmTerminate();
+  }
+}
 
 void vListOpen()
 {

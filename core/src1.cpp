@@ -53,6 +53,7 @@
 #include "gen1.h"
 #include "instr.h"
 #include "opt.h"
+#include "prn2.h"
 #include "vorn.h"
 
 #define MEM_MODULE "src1"
@@ -258,7 +259,7 @@ void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
                     static_cast<unsigned long>(s->ulRecord), DIAG_NUMBER_UNTRANSLATED, achNote);
       if (g_opt.bTerm & TERM_UPPER)
         for (char *p = achLine; *p != '\0'; p++) *p = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*p)]);
-      iTermWrite(achLine, 0);
+      vTermText(achLine, std::strlen(achLine));
       s->abCard[i] = EBCDIC_BLANK;
     } else {
       s->abCard[i] = g_abAsciiToEbcdic[c];

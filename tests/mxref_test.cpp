@@ -1,6 +1,7 @@
 /* The reports after the statements: the USING map and the MACRO and COPY
    code source summary and cross reference, row by row as their column
-   headings place them, under their options. */
+   headings place them, under their options; and the terminal echo of
+   statements found in error only in the code generation phase. */
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -170,6 +171,35 @@ TEST_F(MacroReportRun, SummaryGivesTheMacroWorkFileSize)
   EXPECT_EQ(strLine.find_first_not_of("0123456789", 22), std::string::npos) << strLine;
   EXPECT_GT(strLine.size(), 22u) << strLine;
   EXPECT_EQ(fLine("T        CSECT\n         END\n"), "");
+}
+
+/* A generated statement not listed (PRINT NOGEN) and an open-code one under
+   PRINT OFF, both in error only when the code generation phase meets the
+   undefined symbol: the terminal shows each statement with its message,
+   and the listing the generated one with its text. */
+TEST_F(ReportRun, TermEchoesStatementsNotListed)
+{
+  RUN r = run("P        CSECT\n"
+              "         MACRO\n"
+              "         GEN   &L\n"
+              "&L       LA    1,ZZ\n"
+              "         MEND\n"
+              "         PRINT NOGEN\n"
+              "         GEN   LQ\n"
+              "         PRINT OFF\n"
+              "         LA    1,QQ\n"
+              "         PRINT ON\n"
+              "         END\n",
+              {"-TERM"});
+  EXPECT_EQ(r.iRc, 12);
+  EXPECT_EQ(r.strOut, "prog.asm(4) : LQ       LA    1,ZZ\n"
+                      "prog.asm(4) : KZM227E Symbol ZZ is not defined in operand 2.\n"
+                      "prog.asm(9) :          LA    1,QQ\n"
+                      "prog.asm(9) : KZM227E Symbol QQ is not defined in operand 2.\n");
+  std::vector<std::string> astr = astrReport("  Loc  Object Code");
+  ASSERT_GE(astr.size(), 8u);
+  /* statement number in columns 34-39, the mark in 40, the source from 41 */
+  EXPECT_EQ(astr[7].substr(33), "     8+LQ       LA    1,ZZ");
 }
 
 } // namespace
