@@ -175,8 +175,9 @@ TEST_F(MacroReportRun, SummaryGivesTheMacroWorkFileSize)
 
 /* A generated statement not listed (PRINT NOGEN) and an open-code one under
    PRINT OFF, both in error only when the code generation phase meets the
-   undefined symbol: the terminal shows each statement with its message,
-   and the listing the generated one with its text. */
+   undefined symbol, and a SETA and a macro call in error under PRINT OFF:
+   the terminal shows each statement with its message, and the listing the
+   generated one with its text. */
 TEST_F(ReportRun, TermEchoesStatementsNotListed)
 {
   RUN r = run("P        CSECT\n"
@@ -188,6 +189,8 @@ TEST_F(ReportRun, TermEchoesStatementsNotListed)
               "         GEN   LQ\n"
               "         PRINT OFF\n"
               "         LA    1,QQ\n"
+              "&X       SETA  'A'\n"
+              "         GEN   K=1\n"
               "         PRINT ON\n"
               "         END\n",
               {"-TERM"});
@@ -195,7 +198,11 @@ TEST_F(ReportRun, TermEchoesStatementsNotListed)
   EXPECT_EQ(r.strOut, "prog.asm(4) : LQ       LA    1,ZZ\n"
                       "prog.asm(4) : KZM227E Symbol ZZ is not defined in operand 2.\n"
                       "prog.asm(9) :          LA    1,QQ\n"
-                      "prog.asm(9) : KZM227E Symbol QQ is not defined in operand 2.\n");
+                      "prog.asm(9) : KZM227E Symbol QQ is not defined in operand 2.\n"
+                      "prog.asm(10) : &X       SETA  'A'\n"
+                      "prog.asm(10) : KZM260E Nonnumeric value in arithmetic expression\n"
+                      "prog.asm(11) :          GEN   K=1\n"
+                      "prog.asm(11) : KZM122E K is not defined as a keyword parameter in the macro prototype.\n");
   std::vector<std::string> astr = astrReport("  Loc  Object Code");
   ASSERT_GE(astr.size(), 8u);
   /* statement number in columns 34-39, the mark in 40, the source from 41 */
