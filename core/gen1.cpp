@@ -710,7 +710,8 @@ bool bStmtProcess(const SRCSTMT *pIn)
   /* a statement of the code generation phase may yet be found in error:
      its text then shows in the listing (PRINT ON) and on the terminal */
   bool bTerm = (g_opt.bTerm & TERM_ON) != 0;
-  bool bKeepText = bShown || (bLater && (bPrint & PRT_ON)) || ((bLater || (usFlags & SF_ERROR)) && bTerm);
+  bool bKeepText =
+      bShown || (bLater && (bPrint & PRT_ON) && g_opt.bList) || ((bLater || (usFlags & SF_ERROR)) && bTerm);
   if (bKeepText) {
     uint32_t ulStored = 0;
     const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
