@@ -738,19 +738,18 @@ void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t u
 /* The statement's records and its messages on the terminal stream. */
 void vTermEcho(const STMTVIEW &v)
 {
-  uint32_t ulRecords = 0;
-  if (const uint8_t *pCards = pSourceCards(v, &ulRecords)) {
-    for (uint32_t r = 0; r < ulRecords; r++) {
-      uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
-      vEbcdicToAscii(abCard, pCards + static_cast<size_t>(r) * CARD_COLUMNS, CARD_COLUMNS);
-      size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
-      const uint8_t *pText = abCard;
-      if (bSourceUtf8()) {
-        n = ulLatin1ToUtf8(abUtf8, abCard, n);
-        pText = abUtf8;
-      }
-      vTermLine(v, v.ulLine + r, reinterpret_cast<const char *>(pText), n);
+  SOURCECURSOR source(v); /* the lines the listing shows: a literal its text */
+  uint8_t abLine[CARD_COLUMNS];
+  for (uint32_t r = 0; source.bNext(abLine); r++) {
+    uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
+    vEbcdicToAscii(abCard, abLine, CARD_COLUMNS);
+    size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
+    const uint8_t *pText = abCard;
+    if (bSourceUtf8()) {
+      n = ulLatin1ToUtf8(abUtf8, abCard, n);
+      pText = abUtf8;
     }
+    vTermLine(v, v.ulLine + r, reinterpret_cast<const char *>(pText), n);
   }
   vEachDiagnostic([&](const DIAGVIEW &d) {
     if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE || d.bForm == DIAG_LIST_LINE)

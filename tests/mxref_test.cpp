@@ -175,7 +175,8 @@ TEST_F(MacroReportRun, SummaryGivesTheMacroWorkFileSize)
 
 /* A generated statement not listed (PRINT NOGEN) and an open-code one under
    PRINT OFF, both in error only when the code generation phase meets the
-   undefined symbol, and a SETA and a macro call in error under PRINT OFF:
+   undefined symbol, a SETA and a macro call in error under PRINT OFF, and
+   a literal (its text as the listing gives it, in the pool at END):
    the terminal shows each statement with its message, and the listing the
    generated one with its text. */
 TEST_F(ReportRun, TermEchoesStatementsNotListed)
@@ -192,6 +193,8 @@ TEST_F(ReportRun, TermEchoesStatementsNotListed)
               "&X       SETA  'A'\n"
               "         GEN   K=1\n"
               "         PRINT ON\n"
+              "         USING P,15\n"
+              "         LA    1,=A(UNDEF)\n"
               "         END\n",
               {"-TERM"});
   EXPECT_EQ(r.iRc, 12);
@@ -202,7 +205,9 @@ TEST_F(ReportRun, TermEchoesStatementsNotListed)
                       "prog.asm(10) : &X       SETA  'A'\n"
                       "prog.asm(10) : KZM260E Nonnumeric value in arithmetic expression\n"
                       "prog.asm(11) :          GEN   K=1\n"
-                      "prog.asm(11) : KZM122E K is not defined as a keyword parameter in the macro prototype.\n");
+                      "prog.asm(11) : KZM122E K is not defined as a keyword parameter in the macro prototype.\n"
+                      "prog.asm(15) :          =A(UNDEF)\n"
+                      "prog.asm(15) : KZM227E Symbol UNDEF is not defined.\n");
   std::vector<std::string> astr = astrReport("  Loc  Object Code");
   ASSERT_GE(astr.size(), 8u);
   /* statement number in columns 34-39, the mark in 40, the source from 41 */
