@@ -150,8 +150,10 @@ void vPhase2()
   while (lStmtNext(0) != 0) vCodeStatement();
   vObjectEsd();
   vReportRld();
+  vUsingMapReport();
   vReportXref();
   vReportDsectXref();
+  vReportMacroCopy();
   vObjectRld();
   vObjectEnd();
   vListObjectResult();

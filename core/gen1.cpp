@@ -709,12 +709,17 @@ bool bStmtProcess(const SRCSTMT *pIn)
   bool bLater = (usFlags & (SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   bool bSubstText = (usFlags & SF_SUBSTITUTED) != 0;
   bool bShown = bPrinted || ((usFlags & SF_ERROR) && (bPrint & PRT_ON)); /* a statement in error always shows */
-  if (bShown) {
+  /* a statement of the code generation phase may yet be found in error:
+     its text then shows in the listing (PRINT ON) and on the terminal */
+  bool bTerm = (g_opt.bTerm & TERM_ON) != 0;
+  bool bKeepText =
+      bShown || (bLater && (bPrint & PRT_ON) && g_opt.bList) || ((bLater || (usFlags & SF_ERROR)) && bTerm);
+  if (bKeepText) {
     uint32_t ulStored = 0;
     const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
   }
-  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bShown);
+  vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bKeepText);
   bool bWrite = ulGet32(pHead() + STMT_SUBCOUNT) > 0 || bPrinted ||
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) vRecordTruncate(0);
@@ -744,14 +749,12 @@ void vStmtListEnd(const SRCSTMT *pStmt, bool bListed)
   if (bError) vStmtInError();
   uint8_t bPrint = g_stmt.bPrint;
   bool bShown = (bPrint & PRT_ON) && (bListed || bError) && pStmt != nullptr;
-  if (bShown) {
-    pHead()[STMT_PRINT] = static_cast<uint8_t>(bPrint | PRT_GEN);
+  pHead()[STMT_PRINT] = bShown ? static_cast<uint8_t>(bPrint | PRT_GEN) : 0;
+  if (bShown || (bError && (g_opt.bTerm & TERM_ON) && pStmt != nullptr)) { /* the terminal shows it */
     uint32_t ulStored = 0;
     const uint8_t *pStored =
         pTextCompress(static_cast<const uint8_t *>(pStmt->cards.pData), pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
-  } else {
-    pHead()[STMT_PRINT] = 0;
   }
   if (!bShown && ulGet32(pHead() + STMT_SUBCOUNT) == 0) { /* nothing to keep: no statement number either */
     vRecordTruncate(0);

@@ -142,14 +142,16 @@ struct MACINFO {
   std::string strDsn;    /* host text: the file the definition came from */
   std::string strMember; /* host text: its member name, or "" */
   uint32_t ulSrcId;
+  uint32_t ulMember; /* its record of the macro and copy reports */
 };
 
 /* A running expansion. */
 struct EXPANSION {
   MACLEVEL *pLevel;
-  uint64_t ullNext; /* MACRO work-file position of the next model record */
-  bool bEnded;      /* ACTR exhausted: the next read is the end */
-  SRCSTMT stmt;     /* the model statement in hand */
+  uint32_t ulMember; /* report record of the macro expanded */
+  uint64_t ullNext;  /* MACRO work-file position of the next model record */
+  bool bEnded;       /* ACTR exhausted: the next read is the end */
+  SRCSTMT stmt;      /* the model statement in hand */
   EXPANSION *pOuter;
 };
 
@@ -188,8 +190,51 @@ struct MACSTATE {
   SRCSTMT defStmt;      /* statement read by the definition */
   uint64_t ullWorkSize; /* bytes the MACRO work file held at the end of the phase */
   bool bInitialised;
+  /* the macro and copy reports: kept to the end of the assembly */
+  std::vector<MXMEMBER> vecMembers;
+  std::vector<MXCALL> vecCalls;
+  std::unordered_map<uint32_t, uint32_t> mapCopyMember; /* source identity -> member record */
+  uint32_t ulDefining;                                  /* record of the macro being defined, MX_PRIMARY none */
+  uint32_t ulAnchor;                                    /* reference of the open-code call being expanded */
 };
 MACSTATE g_mac;
+
+/* ---- records of the macro and copy reports ------------------------------------ */
+
+uint32_t ulMxMember(const uint8_t *pName, uint32_t ulLength, char cKind, uint32_t ulConcat, uint32_t ulDefn)
+{
+  MXMEMBER m{};
+  m.ulNameLength = ulLength < MX_NAME_MAX ? ulLength : MX_NAME_MAX;
+  std::memcpy(m.abName, pName, m.ulNameLength);
+  m.cKind = cKind;
+  m.ulConcat = ulConcat;
+  m.ulDefn = ulDefn;
+  m.bDefined = cKind == MX_COPY;
+  g_mac.vecMembers.push_back(m);
+  return static_cast<uint32_t>(g_mac.vecMembers.size() - 1);
+}
+
+/* Who calls or copies from the statement in hand: the macro being defined
+   (a COPY inside a definition), the macro being expanded, the COPY member
+   that holds the statement, or the primary input. */
+uint32_t ulMxCaller(const SRCSTMT *p)
+{
+  if (g_mac.ulDefining != MX_PRIMARY) return g_mac.ulDefining;
+  if (g_mac.ulDepth > 0 && g_mac.pTop != nullptr) return g_mac.pTop->ulMember;
+  if (p->cKind == SRC_COPY) {
+    auto it = g_mac.mapCopyMember.find(p->ulSrcId);
+    if (it != g_mac.mapCopyMember.end()) return it->second;
+  }
+  return MX_PRIMARY;
+}
+
+/* The statement number a call or COPY is referenced by: its own when it
+   was numbered (listed), else that of the outermost listed statement. */
+uint32_t ulMxReference(uint32_t ulNumber, bool bNumbered)
+{
+  if (bNumbered) return ulNumber;
+  return g_mac.ulDepth > 0 ? g_mac.ulAnchor : ulStmtNumber();
+}
 
 void vStmtInit(SRCSTMT *p)
 {
@@ -445,7 +490,7 @@ int iSupply(const SUPPLY &s, SRCSTMT *p)
 
 class DEFINER {
 public:
-  DEFINER(const SUPPLY &s, bool bList) : m_s(s), m_bList(bList) {}
+  DEFINER(const SUPPLY &s, bool bList, uint32_t ulConcat = 0) : m_s(s), m_bList(bList), m_ulConcat(ulConcat) {}
 
   /* The prototype and body after the MACRO statement; the new MACDEF or
      null.  pszExpected: the member name a library macro must have. */
@@ -458,13 +503,26 @@ private:
   void vEndOfInput();
   bool bCopy(SRCSTMT *p);
 
+  void vListMacro(const SRCSTMT *p, bool bListed, const MSGDEF *pMsg = nullptr);
+
   SUPPLY m_s;
   bool m_bList;
+  uint32_t m_ulConcat;   /* SYSLIB concatenation of a library macro, 0 in-source */
+  uint32_t m_ulDefn = 0; /* statement number of the listed MACRO statement */
+  uint32_t m_ulMember = MX_PRIMARY;
   std::string m_strName;
   std::vector<uint8_t> m_vecParms;
   std::vector<SEQENT> m_vecSeq;
   uint32_t m_ulHeader = 0;
 };
+
+/* The MACRO statement: its number, when listed, is the definition's. */
+void DEFINER::vListMacro(const SRCSTMT *p, bool bListed, const MSGDEF *pMsg)
+{
+  uint32_t ulNumber = ulStmtNumber();
+  vListStatement(p, bListed, pMsg);
+  if (ulStmtNumber() != ulNumber) m_ulDefn = ulNumber;
+}
 
 void DEFINER::vEndOfInput() { vStmtDiagOnly(c_aMsg[m_s.pExp != nullptr ? MSG_BODY_END : MSG_BODY_EOF]); }
 
@@ -571,6 +629,10 @@ bool DEFINER::bPrototype(SRCSTMT *p, const uint8_t *pszExpected)
   info.ulSrcId = p->ulSrcId;
   info.strDsn = p->pszSrcName != nullptr ? p->pszSrcName : "";
   if (pszExpected != nullptr) info.strMember = strHost(pszExpected, static_cast<uint32_t>(m_strName.size()));
+  m_ulMember = ulMxMember(reinterpret_cast<const uint8_t *>(m_strName.data()), static_cast<uint32_t>(m_strName.size()),
+                          MX_MACRO, m_ulConcat, m_ulDefn);
+  info.ulMember = m_ulMember;
+  g_mac.ulDefining = m_ulMember;
   g_mac.vecInfo.push_back(info);
   uint8_t abHdr[MACHDR_SIZE] = {};
   std::memcpy(abHdr, "MAC=", 4);
@@ -626,14 +688,22 @@ void DEFINER::vStore(SRCSTMT *p, bool bSeqLabel, uint16_t usIndex)
    True when the COPY was processed without error (then it is not stored). */
 bool DEFINER::bCopy(SRCSTMT *p)
 {
+  uint32_t ulNumber = ulStmtNumber();
+  size_t ulCalls = g_mac.vecCalls.size();
   vStmtListBegin(p, pVarLevel()->lNest);
   bool bOk = bCopyStatement(p, m_s.pExp != nullptr);
   vStmtListEnd(p, m_bList);
+  if (g_mac.vecCalls.size() > ulCalls)
+    g_mac.vecCalls.back().ulStmt = ulMxReference(ulNumber, ulStmtNumber() != ulNumber);
   return bOk;
 }
 
 const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacroStmt)
 {
+  struct DEFINING { /* a COPY in the body is called by this definition */
+    uint32_t ulOuter = g_mac.ulDefining;
+    ~DEFINING() { g_mac.ulDefining = ulOuter; }
+  } defining;
   SRCSTMT *p = &g_mac.defStmt;
   if (pszExpected != nullptr) { /* a library member: MACRO first */
     for (;;) {
@@ -651,10 +721,10 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
       vListStatement(p, true, &c_aMsg[MSG_MEMBER_FIRST]);
       return nullptr;
     }
-    vListStatement(p, m_bList);
+    vListMacro(p, m_bList);
   } else if (pMacroStmt != nullptr) {
     bool bLabel = pMacroStmt->ulLabelLen > 0;
-    vListStatement(pMacroStmt, m_bList || bLabel, bLabel ? &c_aMsg[MSG_NO_LABEL] : nullptr);
+    vListMacro(pMacroStmt, m_bList || bLabel, bLabel ? &c_aMsg[MSG_NO_LABEL] : nullptr);
   }
   /* the prototype */
   for (;;) {
@@ -792,6 +862,7 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
   std::memcpy(abName, m_strName.data(), m_strName.size());
   abName[m_strName.size()] = 0;
   vOpindexSet(abName, pDef);
+  g_mac.vecMembers[m_ulMember].bDefined = true;
   return pDef;
 }
 
@@ -935,6 +1006,11 @@ void vMacroPhaseStart()
   vMacroPoolsFree();
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
+  g_mac.vecMembers.clear();
+  g_mac.vecCalls.clear();
+  g_mac.mapCopyMember.clear();
+  g_mac.ulDefining = MX_PRIMARY;
+  g_mac.ulAnchor = 0;
   g_mac.pTop = nullptr;
   g_mac.ulDepth = 0;
   g_mac.ulMhelp = 0;
@@ -953,9 +1029,25 @@ void vMacroPhaseEnd()
 
 uint64_t ullMacroWorkSize() { return g_mac.ullWorkSize; }
 
+const MXMEMBER *pMacroMembers(uint32_t *pulCount)
+{
+  *pulCount = static_cast<uint32_t>(g_mac.vecMembers.size());
+  return g_mac.vecMembers.data();
+}
+
+const MXCALL *pMacroCalls(uint32_t *pulCount)
+{
+  *pulCount = static_cast<uint32_t>(g_mac.vecCalls.size());
+  return g_mac.vecCalls.data();
+}
+
 const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, uint32_t ulErrorSize)
 {
   *piError = 0;
+  /* a generated call whose substitution changed nothing reaches here again
+     after the substitution step defined the macro: it is not read twice */
+  const auto *pKnown = static_cast<const MACDEF *>(pOpindexFind(pszName));
+  if (pKnown != nullptr && pKnown->bKind == OPK_MACRO) return pKnown;
   std::string strName(reinterpret_cast<const char *>(pszName));
   uint32_t ulLen = static_cast<uint32_t>(strName.size());
   std::string strHostName = strHost(pszName, ulLen);
@@ -964,7 +1056,7 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
     if (bSourcePush(SRC_MACRO, pszName)) {
       bool bList = (bStmtPrintStatus() & PRT_ON) && (bStmtPrintStatus() & PRT_LIBMAC);
       SUPPLY s{nullptr, ulDepth + 1};
-      DEFINER def(s, bList);
+      DEFINER def(s, bList, ulSourceMemberConcat());
       const MACDEF *pDef = def.pDefine(pszName, nullptr);
       while (ulSourceDepth() > ulDepth) vSourcePop();
       if (pDef != nullptr) return pDef;
@@ -1102,13 +1194,18 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   if (bOk && (g_mac.ulMhelp & MH_ENTRY)) vMhelpDump(pLevel, true);
   bool bListed =
       bPrintShows(bPrint, pCaller->lNest) || (pCaller->lNest > 0 && (bPrint & PRT_ON) && (bPrint & PRT_MCALL));
+  uint32_t ulNumber = ulStmtNumber();
   vStmtListEnd(pShown, bListed);
+  uint32_t ulReference = ulMxReference(ulNumber, ulStmtNumber() != ulNumber);
+  g_mac.vecCalls.push_back(MXCALL{info.ulMember, ulMxCaller(p), ulReference});
+  if (g_mac.ulDepth == 0) g_mac.ulAnchor = ulReference;
 
   bool bEnd = false;
   if (bOk) {
     EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
     x->bEnded = false;
     x->pLevel = pLevel;
+    x->ulMember = info.ulMember;
     x->ullNext = ullBody;
     x->pOuter = g_mac.pTop;
     g_mac.pTop = x;
@@ -1178,6 +1275,27 @@ bool bMacroSeqFind(const MACLEVEL *pLevel, const std::string &strName)
 
 } // namespace
 
+namespace {
+
+/* A COPY member opened: its record (one per member and concatenation) and
+   the reference of the COPY statement. */
+void vCopyRecorded(const SRCSTMT *p, const uint8_t *pName, uint32_t ulLength)
+{
+  uint32_t ulCaller = ulMxCaller(p);
+  uint32_t ulConcat = ulSourceMemberConcat(), ulMember = MX_PRIMARY;
+  for (uint32_t i = 0; i < g_mac.vecMembers.size() && ulMember == MX_PRIMARY; i++) {
+    const MXMEMBER &m = g_mac.vecMembers[i];
+    if (m.cKind == MX_COPY && m.ulConcat == ulConcat && m.ulNameLength == ulLength &&
+        std::memcmp(m.abName, pName, ulLength) == 0)
+      ulMember = i;
+  }
+  if (ulMember == MX_PRIMARY) ulMember = ulMxMember(pName, ulLength, MX_COPY, ulConcat, 0);
+  g_mac.mapCopyMember[ulSourceMemberId()] = ulMember;
+  g_mac.vecCalls.push_back(MXCALL{ulMember, ulCaller, ulStmtNumber()});
+}
+
+} // namespace
+
 bool bCopyStatement(const SRCSTMT *p, bool bGenerated)
 {
   const uint8_t *pLabel = pCardsOf(p) + p->ulLabelOff;
@@ -1213,6 +1331,7 @@ bool bCopyStatement(const SRCSTMT *p, bool bGenerated)
   if (bCopyOpen(abName)) return iStmtMsg(c_aCopyMsg[CM_RECURSIVE]), false;
   if (bGenerated || !bSourcePush(SRC_COPY, abName))
     return iStmtMsg(c_aCopyMsg[CM_MISSING], strHost(abName, ulLen).c_str()), false;
+  vCopyRecorded(p, abName, ulLen);
   return true;
 }
 

@@ -732,31 +732,24 @@ void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t u
   if (g_opt.bTerm & TERM_UPPER)
     for (size_t i = 0; i < n; i++) achLine[i] = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(achLine[i])]);
   achLine[n++] = '\n';
-  errno = 0;
-  if (iTermWrite(achLine, n) != 0) {
-    int iErr = errno != 0 ? errno : EIO;
-    vMessage("KZM900S Error writing to SYSTERM file %s: %s",
-             g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
-    vAsmTerminate();
-  }
+  vTermText(achLine, n);
 }
 
 /* The statement's records and its messages on the terminal stream. */
 void vTermEcho(const STMTVIEW &v)
 {
-  uint32_t ulRecords = 0;
-  if (const uint8_t *pCards = pSourceCards(v, &ulRecords)) {
-    for (uint32_t r = 0; r < ulRecords; r++) {
-      uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
-      vEbcdicToAscii(abCard, pCards + static_cast<size_t>(r) * CARD_COLUMNS, CARD_COLUMNS);
-      size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
-      const uint8_t *pText = abCard;
-      if (bSourceUtf8()) {
-        n = ulLatin1ToUtf8(abUtf8, abCard, n);
-        pText = abUtf8;
-      }
-      vTermLine(v, v.ulLine + r, reinterpret_cast<const char *>(pText), n);
+  SOURCECURSOR source(v); /* the lines the listing shows: a literal its text */
+  uint8_t abLine[CARD_COLUMNS];
+  for (uint32_t r = 0; source.bNext(abLine); r++) {
+    uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
+    vEbcdicToAscii(abCard, abLine, CARD_COLUMNS);
+    size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
+    const uint8_t *pText = abCard;
+    if (bSourceUtf8()) {
+      n = ulLatin1ToUtf8(abUtf8, abCard, n);
+      pText = abUtf8;
     }
+    vTermLine(v, v.ulLine + r, reinterpret_cast<const char *>(pText), n);
   }
   vEachDiagnostic([&](const DIAGVIEW &d) {
     if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE || d.bForm == DIAG_LIST_LINE)
@@ -786,6 +779,17 @@ void vUsingHeadingLines()
 } // namespace
 
 /* ---- the writer ------------------------------------------------------------------------ */
+
+void vTermText(const char *pszText, size_t ulLength)
+{
+  errno = 0;
+  if (iTermWrite(pszText, ulLength) != 0) {
+    int iErr = errno != 0 ? errno : EIO;
+    vMessage("KZM900S Error writing to SYSTERM file %s: %s",
+             g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
+    vAsmTerminate();
+  }
+}
 
 void vListOpen()
 {

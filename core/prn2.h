@@ -12,6 +12,7 @@
 */
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 /* Text forms: the blank of the text's character set. */
@@ -98,3 +99,7 @@ void vListObjectTotal();
 void vListNoteLine(const char *pszLine);
 /* End of the run: the summary line as the last listing line, then close. */
 void vListSummaryLine(const char *pszLine);
+
+/* Text for the terminal stream (SYSTERM or the console), with its line
+   end; a failing write ends the run with KZM900S. */
+void vTermText(const char *pszText, size_t ulLength);

@@ -53,6 +53,7 @@
 #include "gen1.h"
 #include "instr.h"
 #include "opt.h"
+#include "prn2.h"
 #include "vorn.h"
 
 #define MEM_MODULE "src1"
@@ -118,6 +119,9 @@ struct SOURCESTATE {
   const char **apszNames; /* source identities: index = identity - 1 */
   uint32_t ulNames;
   bool bUtf8; /* a UTF-8 sequence was read in this run */
+  /* the member bSourcePush opened last: its SYSLIB concatenation (1-based)
+     and source identity, for the macro and copy reports */
+  uint32_t ulMemberConcat, ulMemberId;
 };
 SOURCESTATE g_src = {};
 
@@ -255,7 +259,7 @@ void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
                     static_cast<unsigned long>(s->ulRecord), DIAG_NUMBER_UNTRANSLATED, achNote);
       if (g_opt.bTerm & TERM_UPPER)
         for (char *p = achLine; *p != '\0'; p++) *p = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*p)]);
-      iTermWrite(achLine, 0);
+      vTermText(achLine, std::strlen(achLine));
       s->abCard[i] = EBCDIC_BLANK;
     } else {
       s->abCard[i] = g_abAsciiToEbcdic[c];
@@ -427,10 +431,12 @@ bool bLibexitCommand(char *pszCmd, const char *pszMember, const char *pszLower, 
   return true;
 }
 
-/* Tries the SYSLIB patterns; the open file and its path, or null. */
-FILE *pSearchLibrary(const char *pszMember, const char *pszLower, char *pszPath, size_t ulPathSize)
+/* Tries the SYSLIB patterns; the open file and its path, or null.
+ *pulConcat: the 1-based index of the pattern that found it. */
+FILE *pSearchLibrary(const char *pszMember, const char *pszLower, char *pszPath, size_t ulPathSize, uint32_t *pulConcat)
 {
   for (uint32_t i = 0; i < g_opt.ulSyslibCount; i++) {
+    *pulConcat = i + 1;
     const char *pszPattern = g_opt.apszSyslib[i];
     const char *pszStar = std::strchr(pszPattern, '*');
     if (pszStar == nullptr) continue;
@@ -473,7 +479,7 @@ FILE *pSearchLibrary(const char *pszMember, const char *pszLower, char *pszPath,
 }
 
 /* Finds a member along SYSLIB, running LIBEXIT when it is missing. */
-FILE *pFindMember(const uint8_t *pszMember, char cKind, char *pszPath, size_t ulPathSize)
+FILE *pFindMember(const uint8_t *pszMember, char cKind, char *pszPath, size_t ulPathSize, uint32_t *pulConcat)
 {
   char achName[MEMBER_MAX + 1], achLower[MEMBER_MAX + 1];
   size_t ulLen = std::strlen(reinterpret_cast<const char *>(pszMember));
@@ -484,7 +490,7 @@ FILE *pFindMember(const uint8_t *pszMember, char cKind, char *pszPath, size_t ul
     achLower[i] = achName[i] >= 'A' && achName[i] <= 'Z' ? static_cast<char>(achName[i] - 'A' + 'a') : achName[i];
 
   bool bExit = g_opt.pszLibExit != nullptr && *g_opt.pszLibExit != '\0';
-  FILE *pFile = pSearchLibrary(achName, achLower, pszPath, ulPathSize);
+  FILE *pFile = pSearchLibrary(achName, achLower, pszPath, ulPathSize, pulConcat);
   if (pFile != nullptr || !bExit || !bValidMemberName(achName)) return pFile;
 
   char achCmd[LIBEXIT_MAX + 1];
@@ -500,7 +506,7 @@ FILE *pFindMember(const uint8_t *pszMember, char cKind, char *pszPath, size_t ul
     vMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, iRc);
     return nullptr;
   }
-  return pSearchLibrary(achName, achLower, pszPath, ulPathSize);
+  return pSearchLibrary(achName, achLower, pszPath, ulPathSize, pulConcat);
 }
 
 /* ---- statements ------------------------------------------------------------ */
@@ -778,9 +784,12 @@ bool bSourceOpenPrimary()
 bool bSourcePush(char cKind, const uint8_t *pszMember)
 {
   char achPath[PATH_MAX];
-  FILE *pFile = pFindMember(pszMember, cKind, achPath, sizeof achPath);
+  uint32_t ulConcat = 0;
+  FILE *pFile = pFindMember(pszMember, cKind, achPath, sizeof achPath, &ulConcat);
   if (pFile == nullptr) return false;
   SRCFILE *s = pOpenFile(pFile, achPath, achPath, cKind);
+  g_src.ulMemberConcat = ulConcat;
+  g_src.ulMemberId = s->ulSrcId;
   std::snprintf(reinterpret_cast<char *>(s->abMember), sizeof s->abMember, "%s",
                 reinterpret_cast<const char *>(pszMember));
   vTrace(TRACE_FILES, "%s file %s opened.", pszKindName(cKind), achPath);
@@ -788,6 +797,9 @@ bool bSourcePush(char cKind, const uint8_t *pszMember)
 }
 
 void vSourcePop() { vCloseTop(); }
+
+uint32_t ulSourceMemberConcat() { return g_src.ulMemberConcat; }
+uint32_t ulSourceMemberId() { return g_src.ulMemberId; }
 
 const uint8_t *pRecordRead()
 {
@@ -934,7 +946,8 @@ void vSourceCloseAll()
 bool iMemberFind(const uint8_t *pszMember)
 {
   char achPath[PATH_MAX];
-  FILE *pFile = pFindMember(pszMember, SRC_EXISTS, achPath, sizeof achPath);
+  uint32_t ulConcat = 0;
+  FILE *pFile = pFindMember(pszMember, SRC_EXISTS, achPath, sizeof achPath, &ulConcat);
   if (pFile == nullptr) return false;
   std::fclose(pFile);
   vTrace(TRACE_LIB, "File %s found.", achPath);

@@ -58,6 +58,11 @@ bool bSourceOpenPrimary();
 /* Opens a COPY ('C') or macro ('M') member from SYSLIB and makes it the
    current source; false when it was not found. */
 bool bSourcePush(char cKind, const uint8_t *pszMember);
+/* The member bSourcePush opened last: the SYSLIB concatenation that
+   supplied it (the 1-based index of its path pattern) and its source
+   identity. */
+uint32_t ulSourceMemberConcat();
+uint32_t ulSourceMemberId();
 /* Closes the current source.  Waits for the macro language: a library
    macro member is closed once its definition has been read. */
 void vSourcePop();

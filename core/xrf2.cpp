@@ -30,16 +30,20 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "asm0.h"
 #include "chars.h"
 #include "esd1.h"
 #include "gen1.h"
 #include "lbl.h"
+#include "mac1.h"
 #include "mem.h"
 #include "prn2.h"
 #include "pun2.h"
 #include "src1.h"
+#include "usg2.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -408,29 +412,59 @@ void vValueLine(const char *pszValue, const char *pszSource)
   vHostLine(ach);
 }
 
-/* Items separated by commas, lines filled to the width from ulIndent. */
-struct ITEMLINE {
+/* A report line under construction: host text, blank-filled. */
+struct REPORTLINE {
   char ach[LIST_LINE_MAX + 1];
-  size_t n = 0;
-  uint32_t ulIndent;
-  explicit ITEMLINE(uint32_t ulFrom) : ulIndent(ulFrom) {}
-  void vAdd(const char *psz, bool bLast)
+  REPORTLINE() { vClear(); }
+  void vClear()
   {
-    size_t ulItem = std::strlen(psz) + (bLast ? 0 : 1);
-    size_t ulWidth = std::min<size_t>(ulListLineWidth(), LIST_LINE_MAX);
-    if (n > ulIndent && n + ulItem > ulWidth) vFlush();
-    if (n == 0) {
-      std::memset(ach, ' ', ulIndent);
-      n = ulIndent;
-    }
-    n += static_cast<size_t>(std::snprintf(ach + n, sizeof ach - n, "%s%s", psz, bLast ? "" : ","));
-    n = std::min(n, sizeof ach - 1);
+    std::memset(ach, ' ', LIST_LINE_MAX);
+    ach[LIST_LINE_MAX] = 0;
+  }
+  template <typename... ARGS> void vPut(uint32_t ulColumn, const char *pszFormat, ARGS... args)
+  {
+    if (ulColumn >= LIST_LINE_MAX) return;
+    char achField[LIST_LINE_MAX + 1];
+    int n = std::snprintf(achField, sizeof achField, pszFormat, args...);
+    if (n <= 0) return;
+    size_t ulCount = std::min<size_t>(static_cast<size_t>(n), LIST_LINE_MAX - ulColumn);
+    std::memcpy(ach + ulColumn, achField, ulCount);
+  }
+  void vPrint()
+  {
+    iListLine(LIST_HOST, ach, LIST_LINE_MAX);
+    vClear();
+  }
+};
+
+/* Items laid out from a column, wrapping to the same column on new lines:
+   separated by commas, or, with ulSlot, each in slots of that many columns. */
+class ITEMLINE {
+public:
+  ITEMLINE(REPORTLINE &l, uint32_t ulColumn, uint32_t ulSlot = 0) : m_l(l), m_ulStart(ulColumn), m_ulSlot(ulSlot) {}
+  void vItem(const std::string &str, bool bLast)
+  {
+    std::string strItem = bLast || m_ulSlot != 0 ? str : str + ",";
+    uint32_t ulWidth = std::min<uint32_t>(ulListLineWidth(), LIST_LINE_MAX);
+    if (m_ulColumn > m_ulStart && m_ulColumn + strItem.size() > ulWidth) vFlush();
+    m_l.vPut(m_ulColumn, "%s", strItem.c_str());
+    m_ulColumn += static_cast<uint32_t>(strItem.size());
+    if (m_ulSlot != 0) m_ulColumn = m_ulStart + (m_ulColumn - m_ulStart + m_ulSlot) / m_ulSlot * m_ulSlot;
+    m_bPending = true;
   }
   void vFlush()
   {
-    if (n > 0) iListLine(LIST_HOST, ach, static_cast<uint32_t>(n));
-    n = 0;
+    if (m_bPending) m_l.vPrint();
+    m_bPending = false;
+    m_ulColumn = m_ulStart;
   }
+
+private:
+  REPORTLINE &m_l;
+  uint32_t m_ulStart;
+  uint32_t m_ulSlot;
+  uint32_t m_ulColumn = m_ulStart;
+  bool m_bPending = false;
 };
 
 /* FLAG: the threshold, then its switches in the order of the report. */
@@ -447,22 +481,23 @@ void vFlagLines()
   } c_aSwitch[] = {{FLAG_ALIGN, "ALIGN"},         {FLAG_CONT, "CONT"},           {FLAG_RECORD, "RECORD"},
                    {FLAG_SUBSTR, "SUBSTR"},       {FLAG_RENT, "RENT"},           {FLAG_USINGDUP, "USINGDUP"},
                    {FLAG_USINGZERO, "USINGZERO"}, {FLAG_USINGMULT, "USINGMULT"}, {FLAG_WARN0, "WARN0"}};
-  ITEMLINE items(4);
+  REPORTLINE l;
+  ITEMLINE items(l, 4);
   for (const auto &s : c_aSwitch) {
     std::snprintf(ach, sizeof ach, "%s%s", (ul & s.ulBit) ? "" : "No", s.pszName);
-    items.vAdd(ach, false);
+    items.vItem(ach, false);
   }
   if ((ul & FLAG_LINT) == 0) {
-    items.vAdd("NOLINT", true);
+    items.vItem("NOLINT", true);
   } else {
     static const char *const c_apszRa[] = {"NORA2", "RA2", "RA3", "RA3ANY"};
     const char *pszPsa = (ul & FLAG_MODPSA) ? "MODPSA" : (ul & FLAG_REFPSA) ? "REFPSA" : "NOREFPSA";
-    items.vAdd(c_apszRa[(ul & FLAG_RA) >> 17], false);
-    items.vAdd((ul & FLAG_TRUNC) ? "TRUNC" : "NoTRUNC", false);
-    items.vAdd((ul & FLAG_BRPSA) ? "BRPSA" : "NoBRPSA", false);
-    items.vAdd(pszPsa, false);
-    items.vAdd((ul & FLAG_INDEX) ? "INDEX" : "NoINDEX", false);
-    items.vAdd((ul & FLAG_DECIMAL) ? "DECIMAL" : "NoDECIMAL", true);
+    items.vItem(c_apszRa[(ul & FLAG_RA) >> 17], false);
+    items.vItem((ul & FLAG_TRUNC) ? "TRUNC" : "NoTRUNC", false);
+    items.vItem((ul & FLAG_BRPSA) ? "BRPSA" : "NoBRPSA", false);
+    items.vItem(pszPsa, false);
+    items.vItem((ul & FLAG_INDEX) ? "INDEX" : "NoINDEX", false);
+    items.vItem((ul & FLAG_DECIMAL) ? "DECIMAL" : "NoDECIMAL", true);
   }
   items.vFlush();
 }
@@ -848,10 +883,197 @@ void vReportSummary()
   vLine(0, achLine);
   vListSkip(1);
   vInputLines();
-  if (g_aWork[WORK_MACRO].ulSize > 0) {
-    std::snprintf(achLine, sizeof achLine, "MACRO work file size: %ld", static_cast<long>(g_aWork[WORK_MACRO].ulSize));
+  if (ullMacroWorkSize() > 0) { /* the work file itself was closed at the end of the first phase */
+    std::snprintf(achLine, sizeof achLine, "MACRO work file size: %ld", static_cast<long>(ullMacroWorkSize()));
     vLine(0, achLine);
   }
   std::snprintf(achLine, sizeof achLine, "SYSUT1 work file size: %ld", static_cast<long>(g_rec.ulSysut1Size));
   vLine(0, achLine);
+}
+
+/* ---- USING map ------------------------------------------------------------------ */
+
+namespace {
+
+constexpr uint32_t UM_LEVEL = 6, UM_ACTION = 15, UM_TYPE = 23, UM_ID = 34, UM_BASE = 43, UM_REG = 54, UM_OVER = 58,
+                   UM_MAX = 59, UM_END = 70, UM_TEXT = 78;
+
+const char *pszUsingType(const USINGMAP &m, char *pszRegister, size_t ulSize)
+{
+  static const char *const c_apsz[] = {"", "Ordinary", "Dependent", "Labeled", "Lab+Depnd", "ALL"};
+  if (m.bType == UT_REGISTER) {
+    std::snprintf(pszRegister, ulSize, "%u", static_cast<unsigned>(m.bDropReg));
+    return pszRegister;
+  }
+  return m.bType < sizeof c_apsz / sizeof c_apsz[0] ? c_apsz[m.bType] : "";
+}
+
+/* The columns of one register range of a USING. */
+void vUsingRange(REPORTLINE &l, const USINGMAP &m, uint32_t i)
+{
+  const USINGMAPREG &r = m.aReg[i];
+  int64_t lBase = r.lBase;
+  l.vPut(UM_BASE, "%s%.8lX", lBase < 0 ? "-" : " ", static_cast<unsigned long>(lBase < 0 ? -lBase : lBase));
+  l.vPut(UM_REG, "%02u", static_cast<unsigned>(r.bReg));
+  if (r.lMaxDisp >= 0) {
+    if (i + 1 == m.ulRegs && r.lMaxDisp > m.lLimit) l.vPut(UM_OVER, "*");
+    l.vPut(UM_MAX, "%03hX %6lu", static_cast<unsigned short>(r.lMaxDisp), static_cast<unsigned long>(r.ulLast));
+  }
+  if (r.ulEnd != 0) l.vPut(UM_END, "%6lu", static_cast<unsigned long>(r.ulEnd));
+}
+
+} // namespace
+
+void vUsingMapReport()
+{
+  const USINGMAP *m = pUsingMapFirst();
+  if (!g_opt.bUsingMap || !bListOpen() || m == nullptr) return;
+  static const char *const c_apszAction[] = {"", "USING", "DROP", "PUSH", "POP"};
+  vListReport(LIST_HOST, "                                             USING Map",
+              "  Stmt  Level  Action  Type          Id     Address   Reg  Max   Last    End  Label.Text", nullptr, 1);
+  REPORTLINE l;
+  for (; m != nullptr; m = m->pNext) {
+    l.vPut(0, "%6lu", static_cast<unsigned long>(m->ulStmt % 1000000));
+    if (m->lLevel > 0) l.vPut(UM_LEVEL, "%7lu", static_cast<unsigned long>(m->lLevel));
+    l.vPut(UM_ACTION, "%s", m->bAction < 5 ? c_apszAction[m->bAction] : "");
+    char achRegister[8];
+    l.vPut(UM_TYPE, "%s", pszUsingType(*m, achRegister, sizeof achRegister));
+    const ESDITEM *pSection = m->bAction == UM_USING && m->lSection >= 0 ? pEsdItem(m->lSection) : nullptr;
+    if (pSection != nullptr) l.vPut(UM_ID, "%.8lX", static_cast<unsigned long>(static_cast<uint32_t>(pSection->lId)));
+    if (m->ulRegs > 0) vUsingRange(l, *m, 0);
+    l.vPut(UM_TEXT, "%s", m->achText);
+    l.vPrint();
+    for (uint32_t i = 1; i < m->ulRegs; i++) {
+      vUsingRange(l, *m, i);
+      l.vPrint();
+    }
+  }
+}
+
+/* ---- MACRO and COPY code reports ----------------------------------------------- */
+
+namespace {
+
+constexpr uint32_t MX_MEMBERS = 16; /* source summary: first member column */
+constexpr uint32_t MX_SLOT = 9;     /* a member name and its blank */
+constexpr uint32_t MX_CON = 9, MX_DEFN = 13, MX_CALLER = 21, MX_REFS = 36;
+
+std::string strMemberName(const MXMEMBER &m)
+{
+  std::string str(m.ulNameLength, ' ');
+  vEbcdicToAscii(reinterpret_cast<uint8_t *>(str.data()), m.abName, m.ulNameLength);
+  return str;
+}
+
+/* EBCDIC order of two member names. */
+bool bNameBefore(const MXMEMBER &a, const MXMEMBER &b)
+{
+  int i = std::memcmp(a.abName, b.abName, std::min(a.ulNameLength, b.ulNameLength));
+  return i != 0 ? i < 0 : a.ulNameLength < b.ulNameLength;
+}
+
+bool bSameName(const MXMEMBER &a, const MXMEMBER &b)
+{
+  return a.ulNameLength == b.ulNameLength && std::memcmp(a.abName, b.abName, a.ulNameLength) == 0;
+}
+
+void vMacroSourceSummary(const MXMEMBER *pMembers, uint32_t ulMembers)
+{
+  std::vector<const MXMEMBER *> vec;
+  for (uint32_t i = 0; i < ulMembers; i++)
+    if (pMembers[i].bDefined) vec.push_back(&pMembers[i]);
+  std::sort(vec.begin(), vec.end(), [](const MXMEMBER *a, const MXMEMBER *b) {
+    return a->ulConcat != b->ulConcat ? a->ulConcat < b->ulConcat : bNameBefore(*a, *b);
+  });
+  vListReport(LIST_HOST, "                                MACRO and COPY Code Source Summary",
+              "Con Source      Members", nullptr, 1);
+  REPORTLINE l;
+  for (size_t i = 0; i < vec.size();) {
+    uint32_t ulConcat = vec[i]->ulConcat;
+    char achSource[PATH_MAX + 16] = "    PRIMARY INPUT";
+    if (ulConcat > 0)
+      std::snprintf(achSource, sizeof achSource, "%3lu %s", static_cast<unsigned long>(ulConcat),
+                    ulConcat <= g_opt.ulSyslibCount ? g_opt.apszSyslib[ulConcat - 1] : "");
+    l.vPut(0, "%s", achSource);
+    if (std::strlen(achSource) >= MX_MEMBERS) l.vPrint(); /* the members start below a long source */
+    ITEMLINE items(l, MX_MEMBERS, MX_SLOT);
+    size_t j = i;
+    for (; j < vec.size() && vec[j]->ulConcat == ulConcat; j++)
+      if (j == i || !bSameName(*vec[j], *vec[j - 1])) items.vItem(strMemberName(*vec[j]), false);
+    items.vFlush();
+    i = j;
+  }
+}
+
+void vMacroCrossReference(const MXMEMBER *pMembers, uint32_t ulMembers, const MXCALL *pCalls, uint32_t ulCalls)
+{
+  std::vector<uint32_t> vecMembers;
+  for (uint32_t i = 0; i < ulMembers; i++)
+    if (pMembers[i].bDefined) vecMembers.push_back(i);
+  std::stable_sort(vecMembers.begin(), vecMembers.end(),
+                   [&](uint32_t a, uint32_t b) { return bNameBefore(pMembers[a], pMembers[b]); });
+  /* the calls by member, caller (the primary input first) and statement */
+  auto fCallerBefore = [&](uint32_t a, uint32_t b) {
+    if (a == b || b == MX_PRIMARY) return false;
+    if (a == MX_PRIMARY) return true;
+    return bNameBefore(pMembers[a], pMembers[b]) || (!bNameBefore(pMembers[b], pMembers[a]) && a < b);
+  };
+  std::vector<MXCALL> vecCalls(pCalls, pCalls + ulCalls);
+  std::sort(vecCalls.begin(), vecCalls.end(), [&](const MXCALL &a, const MXCALL &b) {
+    if (a.ulMember != b.ulMember) return a.ulMember < b.ulMember;
+    if (a.ulCaller != b.ulCaller) return fCallerBefore(a.ulCaller, b.ulCaller);
+    return a.ulStmt < b.ulStmt;
+  });
+  vListReport(LIST_HOST, "                                MACRO and COPY Code Cross Reference",
+              "Macro    Con   Defn  Called by      References", nullptr, 1);
+  REPORTLINE l;
+  for (uint32_t ulMember : vecMembers) {
+    const MXMEMBER &m = pMembers[ulMember];
+    std::string strName = strMemberName(m);
+    if (strName.size() > 8) {
+      l.vPut(0, "%s", strName.c_str());
+      l.vPrint();
+    } else {
+      l.vPut(0, "%s", strName.c_str());
+    }
+    if (m.ulConcat != 0) l.vPut(MX_CON, "%3lu", static_cast<unsigned long>(m.ulConcat));
+    if (m.ulDefn != 0) l.vPut(MX_DEFN, "%6lu", static_cast<unsigned long>(m.ulDefn));
+    auto it = std::lower_bound(vecCalls.begin(), vecCalls.end(), ulMember,
+                               [](const MXCALL &c, uint32_t ul) { return c.ulMember < ul; });
+    if (it == vecCalls.end() || it->ulMember != ulMember) l.vPrint();
+    while (it != vecCalls.end() && it->ulMember == ulMember) {
+      uint32_t ulCaller = it->ulCaller;
+      std::string strCaller = ulCaller == MX_PRIMARY ? "PRIMARY INPUT" : strMemberName(pMembers[ulCaller]);
+      l.vPut(MX_CALLER, "%s", strCaller.c_str());
+      if (MX_CALLER + strCaller.size() >= MX_REFS) l.vPrint();
+      ITEMLINE refs(l, MX_REFS);
+      uint32_t ulPrevious = 0;
+      for (; it != vecCalls.end() && it->ulMember == ulMember && it->ulCaller == ulCaller; ++it) {
+        if (it->ulStmt == ulPrevious) continue;
+        ulPrevious = it->ulStmt;
+        auto next = it + 1;
+        while (next != vecCalls.end() && next->ulMember == ulMember && next->ulCaller == ulCaller &&
+               next->ulStmt == ulPrevious)
+          ++next;
+        bool bLast = next == vecCalls.end() || next->ulMember != ulMember || next->ulCaller != ulCaller;
+        refs.vItem(std::to_string(it->ulStmt) + (m.cKind == MX_COPY ? "C" : ""), bLast);
+      }
+      refs.vFlush();
+    }
+  }
+}
+
+} // namespace
+
+void vReportMacroCopy()
+{
+  if (g_opt.bMxref == 0 || !bListOpen()) return;
+  uint32_t ulMembers = 0, ulCalls = 0;
+  const MXMEMBER *pMembers = pMacroMembers(&ulMembers);
+  const MXCALL *pCalls = pMacroCalls(&ulCalls);
+  bool bAny = false;
+  for (uint32_t i = 0; i < ulMembers; i++) bAny = bAny || pMembers[i].bDefined;
+  if (!bAny) return;
+  if (g_opt.bMxref & MXREF_SOURCE) vMacroSourceSummary(pMembers, ulMembers);
+  if (g_opt.bMxref & MXREF_XREF) vMacroCrossReference(pMembers, ulMembers, pCalls, ulCalls);
 }

@@ -56,3 +56,14 @@ void vReportRld();
 
 /* The closing summary, up to the KZM000I line (which the driver prints). */
 void vReportSummary();
+
+/* The USING map (USINGMAP option): one line per USING, DROP, PUSH and POP
+   USING of the code generation phase and one more per further register of
+   a USING. */
+void vUsingMapReport();
+
+/* The MACRO and COPY code source summary (MXREF(SOURCE)) and cross
+   reference (MXREF(XREF)); both under MXREF(FULL).  Rows sort by name in
+   EBCDIC order; the members of the primary input are its in-source
+   macro definitions. */
+void vReportMacroCopy();
