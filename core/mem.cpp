@@ -493,5 +493,4 @@ void vGrowbufFree(GROWBUF *pBuf, const char *pszModule, unsigned uLine)
   if (pBuf->ulSubpool != SP_HEAP) vGrowbufUnregister(pBuf);
   pBuf->pData = nullptr;
   pBuf->ulCapacity = 0;
-  pBuf->ulKeep = 0;
 }

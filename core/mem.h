@@ -139,7 +139,8 @@ const char *pStringIntern(unsigned uSubpool, const char *pszText);
    contents survive growth only when ulKeep is set or the buffer lives in
    subpool 0.  Returns the data. */
 void *pGrowbufEnsure(GROWBUF *pBuf, size_t ulRequired, const char *pszModule, unsigned uLine);
-/* Gives the data back; the buffer is empty again (capacity 0, ulKeep 0). */
+/* Gives the data back; the buffer is empty again (capacity 0) and keeps its
+   ulKeep setting for its next use. */
 void vGrowbufFree(GROWBUF *pBuf, const char *pszModule, unsigned uLine);
 
 /* The first list heads of a subpool, for tests and reports. */

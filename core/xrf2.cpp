@@ -27,6 +27,7 @@
 #include "xrf2.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -421,12 +422,16 @@ struct REPORTLINE {
     std::memset(ach, ' ', LIST_LINE_MAX);
     ach[LIST_LINE_MAX] = 0;
   }
-  template <typename... ARGS> void vPut(uint32_t ulColumn, const char *pszFormat, ARGS... args)
+  [[gnu::format(printf, 3, 4)]] void vPut(uint32_t ulColumn, const char *pszFormat, ...)
   {
     if (ulColumn >= LIST_LINE_MAX) return;
     char achField[LIST_LINE_MAX + 1];
-    int n = std::snprintf(achField, sizeof achField, pszFormat, args...);
+    va_list args;
+    va_start(args, pszFormat);
+    int n = std::vsnprintf(achField, sizeof achField, pszFormat, args);
+    va_end(args);
     if (n <= 0) return;
+    n = std::min(n, static_cast<int>(sizeof achField) - 1);
     size_t ulCount = std::min<size_t>(static_cast<size_t>(n), LIST_LINE_MAX - ulColumn);
     std::memcpy(ach + ulColumn, achField, ulCount);
   }

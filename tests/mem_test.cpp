@@ -207,16 +207,20 @@ TEST_F(MemTest, GrowableBuffersKeepContentsOnlyWhenAsked)
   } const aCases[] = {{SP_TEST, 0, false}, {SP_HEAP, 0, true}, {SP_TEST, 1, true}};
   for (const auto &c : aCases) {
     GROWBUF buf = {c.uSubpool, c.ulKeep, 0, nullptr, nullptr};
-    char *p = static_cast<char *>(pGrowbufEnsure(&buf, 100, "test", __LINE__));
-    EXPECT_EQ(buf.ulCapacity, 4048u);
-    std::strcpy(p, "contents");
-    EXPECT_EQ(pGrowbufEnsure(&buf, 4048, "test", __LINE__), p);
-    p = static_cast<char *>(pGrowbufEnsure(&buf, 5000, "test", __LINE__));
-    EXPECT_EQ(buf.ulCapacity, 4048u + 4096u);
-    EXPECT_EQ(std::strcmp(p, "contents") == 0, c.bKept) << "subpool " << c.uSubpool << " keep " << c.ulKeep;
-    vGrowbufFree(&buf, "test", __LINE__);
-    EXPECT_EQ(buf.pData, nullptr);
-    EXPECT_EQ(buf.ulCapacity, 0u);
+    /* the second round: a freed buffer is used again the same way */
+    for (int iRound = 0; iRound < 2; iRound++) {
+      char *p = static_cast<char *>(pGrowbufEnsure(&buf, 100, "test", __LINE__));
+      EXPECT_EQ(buf.ulCapacity, 4048u);
+      std::strcpy(p, "contents");
+      EXPECT_EQ(pGrowbufEnsure(&buf, 4048, "test", __LINE__), p);
+      p = static_cast<char *>(pGrowbufEnsure(&buf, 5000, "test", __LINE__));
+      EXPECT_EQ(buf.ulCapacity, 4048u + 4096u);
+      EXPECT_EQ(std::strcmp(p, "contents") == 0, c.bKept)
+          << "subpool " << c.uSubpool << " keep " << c.ulKeep << " round " << iRound;
+      vGrowbufFree(&buf, "test", __LINE__);
+      EXPECT_EQ(buf.pData, nullptr);
+      EXPECT_EQ(buf.ulCapacity, 0u);
+    }
   }
 }
 
