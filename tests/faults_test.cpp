@@ -64,14 +64,9 @@ TEST_F(FaultRun, EveryWriterMeetingAFullDiskEndsTheRunAndLeavesNothing)
   for (const WRITER &w : aWriters) {
     SCOPED_TRACE(w.pszMessage);
     vSource("prog.asm", strProgram(w.bErrors));
-    RUN full = runPiped(
-        strDir,
-        [&] {
-          auto a = w.astrArgs;
-          a.push_back("prog.asm");
-          return a;
-        }(),
-        nullptr);
+    std::vector<std::string> astrArgs = w.astrArgs;
+    astrArgs.push_back("prog.asm");
+    RUN full = runPiped(strDir, astrArgs, nullptr);
     int iRc = full.iRc;
     ASSERT_TRUE(iRc == 0 || iRc == 12) << full.strErr;
     long lSize = w.pszOutput != nullptr ? static_cast<long>(lFileSize(strDir + "/" + w.pszOutput)) : 16384L;
@@ -81,8 +76,6 @@ TEST_F(FaultRun, EveryWriterMeetingAFullDiskEndsTheRunAndLeavesNothing)
        exact size, which must be enough */
     for (long lLimit : {2048L, lSize / 2, lSize - 1, lSize}) {
       if (w.pszOutput == nullptr && lLimit == lSize) continue;
-      auto astrArgs = w.astrArgs;
-      astrArgs.push_back("prog.asm");
       RUN r = runPiped(strDir, astrArgs, nullptr, {}, false, false, lLimit);
       if (lLimit == lSize) {
         EXPECT_EQ(r.iRc, iRc) << r.strErr;
