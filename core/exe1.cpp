@@ -133,6 +133,7 @@ long lGather(const SRCSTMT *pStmt, bool bEnd, uint32_t *pulRemarks, uint32_t *pu
     c++;
   }
   if (bQuote) return iSplitError(MSG_FIELD_QUOTES);
+  if (pulRemarks == nullptr) return static_cast<long>(n);
   /* remarks: past the blanks after the field, across continuation records */
   while (r < pStmt->ulRecords && (c >= ulEndCol || pCards[r * SRC_RECORD + c] == EBCDIC_BLANK)) {
     if (c >= ulEndCol) {
@@ -175,7 +176,7 @@ void vReproFirstPhase(const INSTRARGS &a)
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks)
 {
   unsigned uMaximum = uOptional == 255 ? OPERANDS_UNLIMITED : uMinimum + uOptional;
-  *pulRemarks = pStmt->ulOperandOff;
+  if (pulRemarks != nullptr) *pulRemarks = pStmt->ulOperandOff;
   if (uMinimum == 0 && uMaximum == 0) return 0;
 
   uint32_t ulParen = 0;

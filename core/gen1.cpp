@@ -673,12 +673,11 @@ bool bStmtProcess(const SRCSTMT *pIn)
   if (bProcessed && bMacroLanguage) {
     vFirstPhaseDispatch(pStmt, pEntry, 0, 0, nullptr, nullptr);
   } else if (bProcessed) {
-    uint32_t ulRemarks = 0;
     bool bMachine = pEntry->bKind == OPK_MACHINE;
     unsigned uMin = pEntry->abOps[0];
     unsigned uOpt = bMachine ? 0 : pEntry->abOps[1];
     if (ulLabelLen > 0 && !bSequence) vStmtAddSub(SUB_LABEL, ulLabelLen, pLabel);
-    int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
+    int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), nullptr);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
       const uint8_t *pOperands = pOperandsInRecord();
