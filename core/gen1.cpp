@@ -196,7 +196,7 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
     }
     return false;
   });
-  std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
+  if (ulOut < g_rec.ulLength) std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
   vRecordTruncate(ulOut);
   vHeadPut32(STMT_SUBCOUNT, ulCount);
 }
@@ -626,7 +626,8 @@ bool bStmtProcess(const SRCSTMT *pIn)
   vContextSource(pStmt->ulSrcId, pStmt->pszSrcName, pStmt->ulLine);
   vContextNest(sNest);
 
-  PENDING pend{};
+  PENDING pend; /* the text is written with the number */
+  pend.iNumber = 0;
   if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);
   bool bSubstituted = false;
   if (pend.iNumber == 0 && !pStmt->bComment && bNeedsSubstitution(pStmt, pEntry)) {
