@@ -78,10 +78,30 @@ void vIndexReset()
   std::memset(g_index.apTail, 0, sizeof g_index.apTail);
 }
 
-uint32_t ulIndexHash(const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2)
+/* The index hash: FNV-1a over the name (ulNameHash or ulUpperName), then
+   the keys mixed in. */
+constexpr uint32_t FNV_BASIS = 2166136261u, FNV_PRIME = 16777619u;
+
+uint32_t ulNameHash(const uint8_t *pName, size_t ulLength)
 {
-  uint32_t h = 2166136261u; /* FNV-1a over the name, then the keys mixed in */
-  for (size_t i = 0; i < ulLength; i++) h = (h ^ pName[i]) * 16777619u;
+  uint32_t h = FNV_BASIS;
+  for (size_t i = 0; i < ulLength; i++) h = (h ^ pName[i]) * FNV_PRIME;
+  return h;
+}
+
+/* Upper-cases an ordinary name into pOut; returns the hash of the result. */
+uint32_t ulUpperName(uint8_t *pOut, const uint8_t *pName, size_t ulLength)
+{
+  uint32_t h = FNV_BASIS;
+  for (size_t i = 0; i < ulLength; i++) {
+    pOut[i] = g_abUpper[pName[i]];
+    h = (h ^ pOut[i]) * FNV_PRIME;
+  }
+  return h;
+}
+
+uint32_t ulIndexHash(uint32_t h, int32_t lKey1, int32_t lKey2)
+{
   h ^= static_cast<uint32_t>(lKey1) * 0x9E3779B1u;
   h = (h ^ (h >> 15)) * 0x85EBCA77u;
   h ^= static_cast<uint32_t>(lKey2) * 0xC2B2AE3Du;
@@ -160,11 +180,6 @@ SYMBOL *pNewEntry(uint32_t ulBucket, uint32_t ulHash, const uint8_t *pName, size
   g_index.apTail[ulBucket] = p;
   vIndexAdd(ulHash, p);
   return p;
-}
-
-void vUpperName(uint8_t *pOut, const uint8_t *pName, size_t ulLength)
-{
-  for (size_t i = 0; i < ulLength; i++) pOut[i] = g_abUpper[pName[i]];
 }
 
 bool bNameLengthOk(size_t ulLength) { return ulLength >= 1 && ulLength <= SYM_NAME_MAX; }
@@ -252,8 +267,8 @@ SYMBOL *pSymbolFind(const uint8_t *pName, size_t ulLength)
 {
   if (!bNameLengthOk(ulLength)) return nullptr;
   uint8_t abName[SYM_NAME_MAX];
-  vUpperName(abName, pName, ulLength);
-  return pIndexFind(ulIndexHash(abName, ulLength, 0, 0), abName, ulLength, 0, 0);
+  uint32_t ulHash = ulIndexHash(ulUpperName(abName, pName, ulLength), 0, 0);
+  return pIndexFind(ulHash, abName, ulLength, 0, 0);
 }
 
 SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bool *pbCreated)
@@ -262,8 +277,7 @@ SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bo
   *pbCreated = false;
   if (!bNameLengthOk(ulLength)) return nullptr;
   uint8_t abName[SYM_NAME_MAX];
-  vUpperName(abName, pName, ulLength);
-  uint32_t ulHash = ulIndexHash(abName, ulLength, 0, 0);
+  uint32_t ulHash = ulIndexHash(ulUpperName(abName, pName, ulLength), 0, 0);
   SYMBOL *p = pIndexFind(ulHash, abName, ulLength, 0, 0);
   if (p != nullptr) {
     if (bRecord) vSymbolXref(p, ulStmt & REF_STMT_MASK);
@@ -276,13 +290,13 @@ SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bo
 SYMBOL *pLiteralFind(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
 {
   if (!bTextLengthOk(ulLength) || lKey1 == 0) return nullptr;
-  return pIndexFind(ulIndexHash(pText, ulLength, lKey1, lKey2), pText, ulLength, lKey1, lKey2);
+  return pIndexFind(ulIndexHash(ulNameHash(pText, ulLength), lKey1, lKey2), pText, ulLength, lKey1, lKey2);
 }
 
 SYMBOL *pLiteralAdd(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
 {
   if (!bTextLengthOk(ulLength) || lKey1 == 0) return nullptr;
-  uint32_t ulHash = ulIndexHash(pText, ulLength, lKey1, lKey2);
+  uint32_t ulHash = ulIndexHash(ulNameHash(pText, ulLength), lKey1, lKey2);
   SYMBOL *p = pIndexFind(ulHash, pText, ulLength, lKey1, lKey2);
   return p != nullptr ? p
                       : pNewEntry(ulLiteralBucket(pText, ulLength, lKey1, lKey2), ulHash, pText, ulLength, lKey1, lKey2,
