@@ -578,8 +578,9 @@ bool bStmtFinish()
     if (g_stmt.ulRevisit++ == 0) g_stmt.ullFirstRevisit = ullPos;
     g_stmt.ullLastRevisit = ullPos;
     if (g_rec.ulLength > g_stmt.ulLongest) g_stmt.ulLongest = g_rec.ulLength;
-    vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
-  } else {
+    if (bTraceOn(TRACE_UPDATE)) /* (a call per statement costs even with tracing off) */
+      vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
+  } else if (bTraceOn(TRACE_STORE)) {
     vTrace(TRACE_STORE, "Statement %lu:%.4X", static_cast<unsigned long>(ulNumber), usFlags);
   }
   VORN_INVARIANT(g_rec.ulLength >= STMT_HEAD && ulGet32(pHead()) == g_rec.ulLength);

@@ -862,7 +862,8 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   vStmtReset(pStmt, s);
   pStmt->lOffset = s->lCardOffset;
   vAddCard(pStmt, pCard);
-  vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
+  if (bTraceOn(TRACE_GEN)) /* (a call per statement costs even with tracing off) */
+    vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
 
   const uint8_t *pFirst = pCards(pStmt);
   uint32_t b = pStmt->ulBegin - 1, e = pStmt->ulEnd;
