@@ -680,19 +680,21 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
 
 void vSymbolsRelocate()
 {
-  for (uint32_t b = 0; b < SYM_BUCKETS; b++) {
-    for (SYMBOL *p = g_lbl.apBucket[b]; p != nullptr; p = p->pNext) {
-      if (p->bFlags < SYMF_VALUE_PENDING) {
-        const ESDITEM *s = pEsdItem(p->lSection);
-        if (s != nullptr && p->lValue >= 0)
-          p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
-        const ESDITEM *o = pEsdItem(p->lOrgSection);
-        if (o != nullptr && p->lOrgValue >= 0)
-          p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);
-      } else {
-        p->bFlags |= SYMF_UNDEFINED;
-        vSymbolDeferRelease(p);
-      }
+  /* through the index: its slots lie side by side, where a chain would be
+     followed entry by entry */
+  for (uint32_t i = 0; i < g_index.ulSlots; i++) {
+    SYMBOL *p = g_index.pSlots[i].pSym;
+    if (p == nullptr) continue;
+    if (p->bFlags < SYMF_VALUE_PENDING) {
+      const ESDITEM *s = pEsdItem(p->lSection);
+      if (s != nullptr && p->lValue >= 0)
+        p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
+      const ESDITEM *o = pEsdItem(p->lOrgSection);
+      if (o != nullptr && p->lOrgValue >= 0)
+        p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);
+    } else {
+      p->bFlags |= SYMF_UNDEFINED;
+      vSymbolDeferRelease(p);
     }
   }
 }
