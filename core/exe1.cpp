@@ -17,8 +17,10 @@
 */
 #include "exe1.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "asm0.h"
 #include "chars.h"
@@ -76,6 +78,20 @@ struct SPLITSTATE {
 };
 SPLITSTATE g_split = {{SP_HEAP, 1, 0, nullptr, nullptr}};
 
+/* Characters that end a plain run of the operand field: in the gathering,
+   the blank, the quote and '(' (END's second operand); in the splitting,
+   the quote, the comma and the parentheses. */
+constexpr std::array<bool, 256> c_abMarks(std::initializer_list<uint8_t> marks)
+{
+  std::array<bool, 256> a{};
+  for (uint8_t c : marks) a[c] = true;
+  return a;
+}
+constexpr std::array<bool, 256> c_abGatherMark = c_abMarks({EBCDIC_BLANK, E_QUOTE, E_LPAREN});
+constexpr std::array<bool, 256> c_abSplitMark = c_abMarks({E_QUOTE, E_COMMA, E_LPAREN, E_RPAREN});
+
+bool bOperandChar(uint8_t c) { return (g_abClass[c] & CC_OPERAND) || c == EBCDIC_BLANK; }
+
 bool bAttributeLetter(uint8_t c)
 {
   uint8_t u = g_abUpper[c];
@@ -111,6 +127,11 @@ long lGather(const SRCSTMT *pStmt, bool bEnd, uint32_t *pulRemarks, uint32_t *pu
   uint32_t r = pStmt->ulOperandOff / SRC_RECORD, c = pStmt->ulOperandOff % SRC_RECORD;
   *pulParen = 0;
   for (;;) {
+    const uint8_t *pRow = pCards + static_cast<size_t>(r) * SRC_RECORD;
+    if (bQuote)
+      while (c < ulEndCol && pRow[c] != E_QUOTE) pOut[n++] = pRow[c++];
+    else
+      while (c < ulEndCol && !c_abGatherMark[pRow[c]]) pOut[n++] = pRow[c++];
     if (c >= ulEndCol) {
       if (++r >= pStmt->ulRecords) break;
       c = ulCont;
@@ -133,6 +154,7 @@ long lGather(const SRCSTMT *pStmt, bool bEnd, uint32_t *pulRemarks, uint32_t *pu
     c++;
   }
   if (bQuote) return iSplitError(MSG_FIELD_QUOTES);
+  if (pulRemarks == nullptr) return static_cast<long>(n);
   /* remarks: past the blanks after the field, across continuation records */
   while (r < pStmt->ulRecords && (c >= ulEndCol || pCards[r * SRC_RECORD + c] == EBCDIC_BLANK)) {
     if (c >= ulEndCol) {
@@ -175,7 +197,7 @@ void vReproFirstPhase(const INSTRARGS &a)
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks)
 {
   unsigned uMaximum = uOptional == 255 ? OPERANDS_UNLIMITED : uMinimum + uOptional;
-  *pulRemarks = pStmt->ulOperandOff;
+  if (pulRemarks != nullptr) *pulRemarks = pStmt->ulOperandOff;
   if (uMinimum == 0 && uMaximum == 0) return 0;
 
   uint32_t ulParen = 0;
@@ -199,9 +221,14 @@ int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, 
   unsigned uDepth = 0;
   bool bQuote = false;
   for (size_t i = 0; i <= ulLen; i++) {
+    /* a run of valid characters that neither end nor open anything */
+    if (bQuote)
+      while (i < ulLen && p[i] != E_QUOTE && bOperandChar(p[i])) i++;
+    else
+      while (i < ulLen && !c_abSplitMark[p[i]] && (g_abClass[p[i]] & CC_OPERAND)) i++;
     bool bEndOfText = i == ulLen;
     uint8_t c = bEndOfText ? 0 : p[i];
-    if (!bEndOfText && !(g_abClass[c] & CC_OPERAND) && c != EBCDIC_BLANK) return iSplitError(MSG_EBCDIC, c, uCount + 1);
+    if (!bEndOfText && !bOperandChar(c)) return iSplitError(MSG_EBCDIC, c, uCount + 1);
     if (!bEndOfText && bQuote) {
       if (c == E_QUOTE) bQuote = false;
       continue;

@@ -11,7 +11,8 @@ struct SRCSTMT;
 
 /* Splits the operand field of the statement in hand into kind-7 operand
    sub-records; returns the number of operands, or -1 after an
-   error was attached.  *pulRemarks receives the offset of the remarks. */
+   error was attached.  *pulRemarks, unless null, receives the offset of the
+   remarks. */
 int iSplitOperands(const SRCSTMT *pStmt, unsigned uMinimum, unsigned uOptional, bool bEnd, uint32_t *pulRemarks);
 /* First-phase dispatch of an assembler instruction: label (length 0 for
    none) and the first operand sub-record in the record in hand. */

@@ -6,8 +6,9 @@
 ** location counter.
 **
 ** Notes on the design:
-**  - A pass reads only the records between the first and the last one that
-**    still carried flag 0x4000 after the previous pass.
+**  - A pass reads only the records that still carried flag 0x4000 after the
+**    previous pass, in order, from the list of their positions: it seeks
+**    only where the next of them does not follow the one read last.
 **  - Before a handler runs again the record's flag 0x4000 is cleared; a
 **    handler that still cannot settle the statement sets it again.  A record
 **    is rewritten when any of its bytes changed.
@@ -28,6 +29,7 @@
 #include "fix1.h"
 
 #include <cstring>
+#include <utility>
 
 #include "esd1.h"
 #include "expr.h"
@@ -51,6 +53,9 @@ struct FIXSTATE {
   int32_t lPass;
   uint32_t ulCycle;
   uint64_t ullFirst, ullLast; /* window: first and last record to revisit */
+  GROWBUF positions;          /* position of every record to revisit, in order */
+  GROWBUF nextPositions;      /* the same, found for the next pass (both on the
+                                 heap: unregistered, so they may be swapped) */
   uint32_t ulCount;           /* records still to revisit */
   uint64_t ullRecord;         /* position of the record in hand */
   GROWBUF blocking;           /* statements blocking a fold */
@@ -68,6 +73,8 @@ FIXSTATE g_fix = {0,
                   0,
                   0,
                   0,
+                  {SP_HEAP, 1, 0, nullptr, nullptr},
+                  {SP_HEAP, 1, 0, nullptr, nullptr},
                   0,
                   0,
                   {SP_HEAP, 0, 0, nullptr, nullptr},
@@ -84,6 +91,14 @@ FIXSTATE g_fix = {0,
 constexpr uint64_t NO_RECORD = ~0ull;
 
 uint64_t *pullWait(GROWBUF &gb) { return static_cast<uint64_t *>(gb.pData); }
+
+/* Reads the record at a position; in sequence, without a seek, when it is
+   the one after the record read last, which ended at ullAfter. */
+uint32_t ulReadAt(uint64_t ullPos, uint64_t ullAfter)
+{
+  if (ullPos != ullAfter) lStmtFirst(ullPos);
+  return lStmtNext(0);
+}
 
 /* The counter a record waits on, or -1. */
 int32_t lWaitingOn(const uint8_t *p)
@@ -110,13 +125,15 @@ void vWaitTablesReset()
 void vScanWaiting()
 {
   vWaitTablesReset();
-  lStmtFirst(g_fix.ullFirst);
-  for (uint64_t ullPos = g_fix.ullFirst; ullPos <= g_fix.ullLast;) {
-    uint32_t ulLength = lStmtNext(0);
+  const uint64_t *pullPositions = pullWait(g_fix.positions);
+  uint64_t ullAfter = NO_RECORD;
+  for (uint32_t i = 0; i < g_fix.ulCount; i++) {
+    uint64_t ullPos = pullPositions[i];
+    uint32_t ulLength = ulReadAt(ullPos, ullAfter);
     if (ulLength < STMT_HEAD) break;
     int32_t lCounter = lWaitingOn(pRecord());
     if (lCounter >= 0) pullWait(g_fix.nextWait)[lCounter] = ullPos;
-    ullPos += ulLength;
+    ullAfter = ullPos + ulLength;
   }
 }
 
@@ -228,7 +245,8 @@ uint32_t iResolvePass()
   vTrace(TRACE_PHASE, "Entering address resolution pass %lu:%ld for %lu statements ...",
          static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(g_fix.lPass),
          static_cast<unsigned long>(g_fix.ulCount));
-  uint64_t ullFirst = g_fix.ullFirst, ullLast = g_fix.ullLast;
+  [[maybe_unused]] uint64_t ullLast = g_fix.ullLast;
+  uint32_t ulRecords = g_fix.ulCount;
   size_t ulWaitBytes = (ulLocCounterCount() + 1) * sizeof(uint64_t);
   GB_ENSURE(&g_fix.lastWait, ulWaitBytes);
   std::memcpy(g_fix.lastWait.pData, GB_ENSURE(&g_fix.nextWait, ulWaitBytes), ulWaitBytes);
@@ -236,15 +254,17 @@ uint32_t iResolvePass()
   g_fix.ulCount = 0;
   g_fix.bBlockingDone = false;
   uint32_t ulUpdated = 0;
-  lStmtFirst(ullFirst);
-  uint64_t ullPos = ullFirst;
-  while (ullPos <= ullLast) {
-    uint32_t ulLength = lStmtNext(0);
-    VORN_INVARIANT(ulLength >= STMT_HEAD); /* the window holds records only */
+  GB_ENSURE(&g_fix.nextPositions, (static_cast<size_t>(ulRecords) + 1) * sizeof(uint64_t));
+  const uint64_t *pullPositions = pullWait(g_fix.positions);
+  uint64_t ullAfter = NO_RECORD;
+  for (uint32_t i = 0; i < ulRecords; i++) {
+    uint64_t ullPos = pullPositions[i];
+    uint32_t ulLength = ulReadAt(ullPos, ullAfter);
+    VORN_INVARIANT(ulLength >= STMT_HEAD); /* the list holds records only */
     if (ulLength < STMT_HEAD) break;
     g_fix.ullRecord = ullPos;
     g_fix.ulRecordLength = ulLength;
-    ullPos += ulLength;
+    ullAfter = ullPos + ulLength;
     uint8_t *p = pRecord();
     uint16_t usFlags = usStmtFlags();
     if (!(usFlags & SF_REVISIT)) continue;
@@ -282,6 +302,7 @@ uint32_t iResolvePass()
       ulUpdated++;
     }
     if (usStmtFlags() & SF_REVISIT) {
+      pullWait(g_fix.nextPositions)[g_fix.ulCount] = g_fix.ullRecord;
       if (g_fix.ulCount++ == 0) g_fix.ullFirst = g_fix.ullRecord;
       g_fix.ullLast = g_fix.ullRecord;
       int32_t lWaiting = lWaitingOn(pRecord());
@@ -292,14 +313,18 @@ uint32_t iResolvePass()
     }
   }
   VORN_INVARIANT(g_fix.ullRecord == ullLast); /* the window ends on a record */
+  std::swap(g_fix.positions, g_fix.nextPositions);
   return ulUpdated;
 }
 
 void vResolveAddresses()
 {
   uint32_t ulLongest = 0;
-  vStmtRevisitWindow(&g_fix.ulCount, &g_fix.ullFirst, &g_fix.ullLast, &ulLongest);
-  if (g_fix.ulCount == 0) return;
+  vStmtRevisitWindow(&g_fix.ulCount, &g_fix.ullFirst, &g_fix.ullLast, &ulLongest, &g_fix.positions);
+  if (g_fix.ulCount == 0) {
+    GB_FREE(&g_fix.positions);
+    return;
+  }
   char cStep = g_asm.cStep;
   vPhaseSet('1', 'R');
   GB_ENSURE(&g_fix.before, ulLongest + 4);
@@ -337,6 +362,8 @@ void vResolveAddresses()
   g_fix.lPass = 0;
   g_fix.ulBlocking = 0;
   GB_FREE(&g_fix.blocking);
+  GB_FREE(&g_fix.positions);
+  GB_FREE(&g_fix.nextPositions);
   GB_FREE(&g_fix.before);
   GB_FREE(&g_fix.lastWait);
   GB_FREE(&g_fix.nextWait);

@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "asm0.h"
@@ -65,12 +66,25 @@ struct STMTSTATE {
   uint32_t ulTail, ulTailCount; /* their bytes and number */
   bool bHandlers;               /* first-phase handlers are reading the record */
   bool bUnnumbered;             /* the statement being finished takes no number */
+  GROWBUF revisits;             /* work-file position of each record marked for revisiting */
 };
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
-STMTSTATE g_stmt = {
-    1, PRINT_START, 0,     0,    0, 0, false, {SP_RUN, 1, 0, nullptr, nullptr}, 0, {SP_HEAP, 1, 0, nullptr, nullptr},
-    0, 0,           false, false};
+STMTSTATE g_stmt = {1,
+                    PRINT_START,
+                    0,
+                    0,
+                    0,
+                    0,
+                    false,
+                    {SP_RUN, 1, 0, nullptr, nullptr},
+                    0,
+                    {SP_HEAP, 1, 0, nullptr, nullptr},
+                    0,
+                    0,
+                    false,
+                    false,
+                    {SP_HEAP, 1, 0, nullptr, nullptr}};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -182,7 +196,7 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
     }
     return false;
   });
-  std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
+  if (ulOut < g_rec.ulLength) std::memset(p + ulOut, 0, g_rec.ulLength - ulOut);
   vRecordTruncate(ulOut);
   vHeadPut32(STMT_SUBCOUNT, ulCount);
 }
@@ -519,8 +533,11 @@ uint8_t *pStmtSub(uint8_t bKind)
   return p;
 }
 
-void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest)
+void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest,
+                        GROWBUF *pPositions)
 {
+  GB_FREE(pPositions);
+  std::swap(*pPositions, g_stmt.revisits);
   *pulCount = g_stmt.ulRevisit;
   *pullFirst = g_stmt.ullFirstRevisit;
   *pullLast = g_stmt.ullLastRevisit;
@@ -555,11 +572,15 @@ bool bStmtFinish()
   if (g_rec.ulLength == 0) return bEnd; /* nothing to keep of this statement */
   if (usFlags & SF_REVISIT) {
     uint64_t ullPos = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
+    auto *pullPositions = static_cast<uint64_t *>(
+        GB_ROOM(&g_stmt.revisits, (static_cast<size_t>(g_stmt.ulRevisit) + 1) * sizeof(uint64_t)));
+    pullPositions[g_stmt.ulRevisit] = ullPos;
     if (g_stmt.ulRevisit++ == 0) g_stmt.ullFirstRevisit = ullPos;
     g_stmt.ullLastRevisit = ullPos;
     if (g_rec.ulLength > g_stmt.ulLongest) g_stmt.ulLongest = g_rec.ulLength;
-    vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
-  } else {
+    if (bTraceOn(TRACE_UPDATE)) /* (a call per statement costs even with tracing off) */
+      vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
+  } else if (bTraceOn(TRACE_STORE)) {
     vTrace(TRACE_STORE, "Statement %lu:%.4X", static_cast<unsigned long>(ulNumber), usFlags);
   }
   VORN_INVARIANT(g_rec.ulLength >= STMT_HEAD && ulGet32(pHead()) == g_rec.ulLength);
@@ -606,7 +627,8 @@ bool bStmtProcess(const SRCSTMT *pIn)
   vContextSource(pStmt->ulSrcId, pStmt->pszSrcName, pStmt->ulLine);
   vContextNest(sNest);
 
-  PENDING pend{};
+  PENDING pend; /* the text is written with the number */
+  pend.iNumber = 0;
   if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);
   bool bSubstituted = false;
   if (pend.iNumber == 0 && !pStmt->bComment && bNeedsSubstitution(pStmt, pEntry)) {
@@ -673,12 +695,11 @@ bool bStmtProcess(const SRCSTMT *pIn)
   if (bProcessed && bMacroLanguage) {
     vFirstPhaseDispatch(pStmt, pEntry, 0, 0, nullptr, nullptr);
   } else if (bProcessed) {
-    uint32_t ulRemarks = 0;
     bool bMachine = pEntry->bKind == OPK_MACHINE;
     unsigned uMin = pEntry->abOps[0];
     unsigned uOpt = bMachine ? 0 : pEntry->abOps[1];
     if (ulLabelLen > 0 && !bSequence) vStmtAddSub(SUB_LABEL, ulLabelLen, pLabel);
-    int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), &ulRemarks);
+    int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), nullptr);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
       const uint8_t *pOperands = pOperandsInRecord();

@@ -97,8 +97,10 @@ void vStmtInError();
 /* The first sub-record of a kind in the record in hand, or null. */
 uint8_t *pStmtSub(uint8_t bKind);
 /* The records marked for revisiting: count, positions of the first and the
-   last, longest length. */
-void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest);
+   last, longest length; *pPositions receives the buffer of all their
+   positions in order (its earlier contents are freed). */
+void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest,
+                        GROWBUF *pPositions);
 bool bStmtFinish();
 
 /* Text handles: interned strings that records carry as 32-bit numbers; they

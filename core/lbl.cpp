@@ -13,6 +13,11 @@
 **  - Ordinary bucket = h2 XOR (h1 << 4); literal bucket additionally XOR
 **    ((key 1 XOR key 2) AND 0xFFF).  A lookup accepts an entry only when its
 **    key 1 is 0 (ordinary lookup) or both keys match (literal lookup).
+**  - Beside the chains, an index finds the entries: open addressing over a
+**    32-bit hash of the name and both keys, each slot holding the hash and
+**    the entry, so a search touches no entry but the one it finds (a walk
+**    along a chain misses the cache at every entry).  New entries still go
+**    to the end of their chain, through the chain's last entry kept aside.
 **  - With XREF on, every entry is preceded by an inline list {1, first
 **    reference}; the first reference is the defining statement and stays
 **    first.  Lists move to blocks of 8, 16, ... 40, then 64, 96, ...
@@ -53,17 +58,99 @@ constexpr uint32_t LITERAL_TEXT_MAX = 0xFFFF;
 
 size_t ulEntrySize(size_t ulNameLength) { return offsetof(SYMBOL, abName) + ulNameLength; }
 
-SYMBOL *pChainFind(uint32_t ulBucket, const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2)
+struct INDEXSLOT {
+  uint32_t ulHash;
+  SYMBOL *pSym; /* null: free */
+};
+struct SYMINDEX {
+  INDEXSLOT *pSlots; /* a power of two of them (subpool 0), or null */
+  uint32_t ulSlots, ulUsed;
+  SYMBOL *apTail[SYM_BUCKETS]; /* last entry of each chain */
+};
+SYMINDEX g_index = {};
+constexpr uint32_t INDEX_FIRST_SLOTS = 1024;
+
+void vIndexReset()
 {
-  for (SYMBOL *p = g_lbl.apBucket[ulBucket]; p != nullptr; p = p->pNext) {
-    if (p->lKey1 != lKey1 || (lKey1 != 0 && p->lKey2 != lKey2)) continue;
-    if (p->usNameLength == ulLength && std::memcmp(p->abName, pName, ulLength) == 0) return p;
-  }
-  return nullptr;
+  if (g_index.pSlots != nullptr) SP_FREE(SP_HEAP, g_index.pSlots);
+  g_index.pSlots = nullptr;
+  g_index.ulSlots = g_index.ulUsed = 0;
+  std::memset(g_index.apTail, 0, sizeof g_index.apTail);
 }
 
-SYMBOL *pNewEntry(uint32_t ulBucket, const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2,
-                  uint32_t ulFirstRef)
+/* The index hash: FNV-1a over the name (ulNameHash or ulUpperName), then
+   the keys mixed in. */
+constexpr uint32_t FNV_BASIS = 2166136261u, FNV_PRIME = 16777619u;
+
+uint32_t ulNameHash(const uint8_t *pName, size_t ulLength)
+{
+  uint32_t h = FNV_BASIS;
+  for (size_t i = 0; i < ulLength; i++) h = (h ^ pName[i]) * FNV_PRIME;
+  return h;
+}
+
+/* Upper-cases an ordinary name into pOut; returns the hash of the result. */
+uint32_t ulUpperName(uint8_t *pOut, const uint8_t *pName, size_t ulLength)
+{
+  uint32_t h = FNV_BASIS;
+  for (size_t i = 0; i < ulLength; i++) {
+    pOut[i] = g_abUpper[pName[i]];
+    h = (h ^ pOut[i]) * FNV_PRIME;
+  }
+  return h;
+}
+
+uint32_t ulIndexHash(uint32_t h, int32_t lKey1, int32_t lKey2)
+{
+  h ^= static_cast<uint32_t>(lKey1) * 0x9E3779B1u;
+  h = (h ^ (h >> 15)) * 0x85EBCA77u;
+  h ^= static_cast<uint32_t>(lKey2) * 0xC2B2AE3Du;
+  h = (h ^ (h >> 13)) * 0x27D4EB2Fu;
+  return h ^ (h >> 16);
+}
+
+/* The slot of the entry with this name and keys, or the free slot where it
+   would go. */
+INDEXSLOT *pIndexSlot(uint32_t ulHash, const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2)
+{
+  for (uint32_t i = ulHash;; i++) {
+    INDEXSLOT *pSlot = &g_index.pSlots[i & (g_index.ulSlots - 1)];
+    const SYMBOL *p = pSlot->pSym;
+    if (p == nullptr) return pSlot;
+    if (pSlot->ulHash == ulHash && p->lKey1 == lKey1 && p->lKey2 == lKey2 && p->usNameLength == ulLength &&
+        std::memcmp(p->abName, pName, ulLength) == 0)
+      return pSlot;
+  }
+}
+
+SYMBOL *pIndexFind(uint32_t ulHash, const uint8_t *pName, size_t ulLength, int32_t lKey1, int32_t lKey2)
+{
+  return g_index.pSlots != nullptr ? pIndexSlot(ulHash, pName, ulLength, lKey1, lKey2)->pSym : nullptr;
+}
+
+/* Enters a new entry, growing the index to keep it at most three quarters
+   full. */
+void vIndexAdd(uint32_t ulHash, SYMBOL *pSym)
+{
+  if ((g_index.ulUsed + 1) * 4 > g_index.ulSlots * 3) {
+    INDEXSLOT *pOld = g_index.pSlots;
+    uint32_t ulOld = g_index.ulSlots;
+    g_index.ulSlots = ulOld != 0 ? 2 * ulOld : INDEX_FIRST_SLOTS;
+    g_index.pSlots = static_cast<INDEXSLOT *>(SP_ALLOC(SP_HEAP, g_index.ulSlots * sizeof(INDEXSLOT)));
+    for (uint32_t i = 0; i < ulOld; i++)
+      if (pOld[i].pSym != nullptr) {
+        uint32_t j = pOld[i].ulHash;
+        while (g_index.pSlots[j & (g_index.ulSlots - 1)].pSym != nullptr) j++;
+        g_index.pSlots[j & (g_index.ulSlots - 1)] = pOld[i];
+      }
+    if (pOld != nullptr) SP_FREE(SP_HEAP, pOld);
+  }
+  *pIndexSlot(ulHash, pSym->abName, pSym->usNameLength, pSym->lKey1, pSym->lKey2) = INDEXSLOT{ulHash, pSym};
+  g_index.ulUsed++;
+}
+
+SYMBOL *pNewEntry(uint32_t ulBucket, uint32_t ulHash, const uint8_t *pName, size_t ulLength, int32_t lKey1,
+                  int32_t lKey2, uint32_t ulFirstRef)
 {
   if (g_lbl.pSymbols == nullptr) g_lbl.pSymbols = pStackCreate(SP_RUN);
   size_t ulPrefix = g_lbl.bXref ? 2 * sizeof(uint32_t) : 0;
@@ -86,15 +173,13 @@ SYMBOL *pNewEntry(uint32_t ulBucket, const uint8_t *pName, size_t ulLength, int3
   p->bFlags = SYMF_NEW;
   p->bType = SYM_TYPE_UNDEFINED;
   std::memcpy(p->abName, pName, ulLength);
-  SYMBOL **pp = &g_lbl.apBucket[ulBucket];
-  while (*pp != nullptr) pp = &(*pp)->pNext;
-  *pp = p;
+  if (g_index.apTail[ulBucket] != nullptr)
+    g_index.apTail[ulBucket]->pNext = p;
+  else
+    g_lbl.apBucket[ulBucket] = p;
+  g_index.apTail[ulBucket] = p;
+  vIndexAdd(ulHash, p);
   return p;
-}
-
-void vUpperName(uint8_t *pOut, const uint8_t *pName, size_t ulLength)
-{
-  for (size_t i = 0; i < ulLength; i++) pOut[i] = g_abUpper[pName[i]];
 }
 
 bool bNameLengthOk(size_t ulLength) { return ulLength >= 1 && ulLength <= SYM_NAME_MAX; }
@@ -157,6 +242,7 @@ void vLiteralPoolSet(uint32_t ulPool) { g_lbl.ulLiteralPool = ulPool; }
 void vSymbolsReset(bool bXref)
 {
   std::memset(g_lbl.apBucket, 0, sizeof g_lbl.apBucket);
+  vIndexReset();
   g_lbl.pSymbols = pStackCreate(SP_RUN);
   g_lbl.pEquStack = pStackCreate(SP_RUN);
   g_lbl.ulLiteralPool = 1;
@@ -181,8 +267,8 @@ SYMBOL *pSymbolFind(const uint8_t *pName, size_t ulLength)
 {
   if (!bNameLengthOk(ulLength)) return nullptr;
   uint8_t abName[SYM_NAME_MAX];
-  vUpperName(abName, pName, ulLength);
-  return pChainFind(ulSymbolBucket(abName, ulLength), abName, ulLength, 0, 0);
+  uint32_t ulHash = ulIndexHash(ulUpperName(abName, pName, ulLength), 0, 0);
+  return pIndexFind(ulHash, abName, ulLength, 0, 0);
 }
 
 SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bool *pbCreated)
@@ -191,29 +277,30 @@ SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bo
   *pbCreated = false;
   if (!bNameLengthOk(ulLength)) return nullptr;
   uint8_t abName[SYM_NAME_MAX];
-  vUpperName(abName, pName, ulLength);
-  uint32_t ulBucket = ulSymbolBucket(abName, ulLength);
-  SYMBOL *p = pChainFind(ulBucket, abName, ulLength, 0, 0);
+  uint32_t ulHash = ulIndexHash(ulUpperName(abName, pName, ulLength), 0, 0);
+  SYMBOL *p = pIndexFind(ulHash, abName, ulLength, 0, 0);
   if (p != nullptr) {
     if (bRecord) vSymbolXref(p, ulStmt & REF_STMT_MASK);
     return p;
   }
   *pbCreated = true;
-  return pNewEntry(ulBucket, abName, ulLength, 0, 0, ulStmt & REF_STMT_MASK);
+  return pNewEntry(ulSymbolBucket(abName, ulLength), ulHash, abName, ulLength, 0, 0, ulStmt & REF_STMT_MASK);
 }
 
 SYMBOL *pLiteralFind(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
 {
   if (!bTextLengthOk(ulLength) || lKey1 == 0) return nullptr;
-  return pChainFind(ulLiteralBucket(pText, ulLength, lKey1, lKey2), pText, ulLength, lKey1, lKey2);
+  return pIndexFind(ulIndexHash(ulNameHash(pText, ulLength), lKey1, lKey2), pText, ulLength, lKey1, lKey2);
 }
 
 SYMBOL *pLiteralAdd(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2)
 {
   if (!bTextLengthOk(ulLength) || lKey1 == 0) return nullptr;
-  uint32_t ulBucket = ulLiteralBucket(pText, ulLength, lKey1, lKey2);
-  SYMBOL *p = pChainFind(ulBucket, pText, ulLength, lKey1, lKey2);
-  return p != nullptr ? p : pNewEntry(ulBucket, pText, ulLength, lKey1, lKey2, g_asm.ulStmtNo & REF_STMT_MASK);
+  uint32_t ulHash = ulIndexHash(ulNameHash(pText, ulLength), lKey1, lKey2);
+  SYMBOL *p = pIndexFind(ulHash, pText, ulLength, lKey1, lKey2);
+  return p != nullptr ? p
+                      : pNewEntry(ulLiteralBucket(pText, ulLength, lKey1, lKey2), ulHash, pText, ulLength, lKey1, lKey2,
+                                  g_asm.ulStmtNo & REF_STMT_MASK);
 }
 
 void vSymbolXref(SYMBOL *pSym, uint32_t ulRef)
@@ -593,19 +680,21 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
 
 void vSymbolsRelocate()
 {
-  for (uint32_t b = 0; b < SYM_BUCKETS; b++) {
-    for (SYMBOL *p = g_lbl.apBucket[b]; p != nullptr; p = p->pNext) {
-      if (p->bFlags < SYMF_VALUE_PENDING) {
-        const ESDITEM *s = pEsdItem(p->lSection);
-        if (s != nullptr && p->lValue >= 0)
-          p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
-        const ESDITEM *o = pEsdItem(p->lOrgSection);
-        if (o != nullptr && p->lOrgValue >= 0)
-          p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);
-      } else {
-        p->bFlags |= SYMF_UNDEFINED;
-        vSymbolDeferRelease(p);
-      }
+  /* through the index: its slots lie side by side, where a chain would be
+     followed entry by entry */
+  for (uint32_t i = 0; i < g_index.ulSlots; i++) {
+    SYMBOL *p = g_index.pSlots[i].pSym;
+    if (p == nullptr) continue;
+    if (p->bFlags < SYMF_VALUE_PENDING) {
+      const ESDITEM *s = pEsdItem(p->lSection);
+      if (s != nullptr && p->lValue >= 0)
+        p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
+      const ESDITEM *o = pEsdItem(p->lOrgSection);
+      if (o != nullptr && p->lOrgValue >= 0)
+        p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);
+    } else {
+      p->bFlags |= SYMF_UNDEFINED;
+      vSymbolDeferRelease(p);
     }
   }
 }

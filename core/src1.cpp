@@ -36,6 +36,8 @@
 */
 #include "src1.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -193,6 +195,16 @@ int iNext(SRCFILE *s)
 
 /* ---- card images ---------------------------------------------------------- */
 
+/* Bytes of a text record that stand for themselves: all but the line ends,
+   the tab, the end-of-file mark and the lead bytes of the two-byte UTF-8
+   letters. */
+constexpr std::array<bool, 256> c_abPlain = [] {
+  std::array<bool, 256> a{};
+  for (size_t i = 0; i < a.size(); i++) a[i] = true;
+  for (uint8_t c : {uint8_t{'\n'}, uint8_t{'\r'}, uint8_t{'\t'}, ASCII_EOF, uint8_t{0xC2}, uint8_t{0xC3}}) a[c] = false;
+  return a;
+}();
+
 /* Reads the raw bytes of one record into abRaw; returns its length, or -1
    at the end of the file. */
 int iRawRecord(SRCFILE *s, uint8_t *abRaw)
@@ -210,6 +222,16 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
   std::memset(abRaw, ASCII_BLANK, SRC_RECORD);
   uint32_t ulCol = 0;
   while ((c = iNext(s)) >= 0) {
+    if (c_abPlain[c]) { /* the run of plain bytes in the buffer that starts here */
+      uint32_t ulFrom = s->ulPos - 1, ulTo = s->ulPos;
+      while (ulTo < s->ulFill && c_abPlain[s->abBuf[ulTo]]) ulTo++;
+      uint32_t ulTake = std::min(ulTo - ulFrom, SRC_RECORD - ulCol);
+      std::memcpy(abRaw + ulCol, s->abBuf + ulFrom, ulTake);
+      ulCol += ulTake;
+      ulLen = ulCol;
+      s->ulPos = ulTo;
+      continue;
+    }
     if (c == '\n') break;
     if (c == '\r') {
       if (iPeek(s) == '\n') iNext(s);
@@ -246,11 +268,13 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
 void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
 {
   s->achNote[0] = '\0';
+  uint8_t *pCard = s->abCard;
   for (uint32_t i = 0; i < ulLen; i++) {
     uint8_t c = abRaw[i];
-    if (g_abAsciiDefined[c] == CHD_NONE && s->bQuiet) {
-      s->abCard[i] = EBCDIC_BLANK;
-    } else if (g_abAsciiDefined[c] == CHD_NONE) {
+    pCard[i] = g_abAsciiToEbcdic[c];
+    if (g_abAsciiDefined[c] != CHD_NONE) continue;
+    pCard[i] = EBCDIC_BLANK;
+    if (!s->bQuiet) {
       char achNote[SRC_NOTE_MAX];
       std::snprintf(achNote, sizeof achNote, MSG_UNTRANSLATED, c, i + 1);
       if (s->achNote[0] == '\0') std::memcpy(s->achNote, achNote, sizeof achNote);
@@ -260,9 +284,6 @@ void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
       if (g_opt.bTerm & TERM_UPPER)
         for (char *p = achLine; *p != '\0'; p++) *p = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*p)]);
       vTermText(achLine, std::strlen(achLine));
-      s->abCard[i] = EBCDIC_BLANK;
-    } else {
-      s->abCard[i] = g_abAsciiToEbcdic[c];
     }
   }
 }
@@ -841,7 +862,8 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   vStmtReset(pStmt, s);
   pStmt->lOffset = s->lCardOffset;
   vAddCard(pStmt, pCard);
-  vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
+  if (bTraceOn(TRACE_GEN)) /* (a call per statement costs even with tracing off) */
+    vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
 
   const uint8_t *pFirst = pCards(pStmt);
   uint32_t b = pStmt->ulBegin - 1, e = pStmt->ulEnd;

@@ -152,6 +152,20 @@ TEST_F(EsdTest, ForwardReferencesSettleInPassesOrAreReported)
   EXPECT_EQ(lValue("C"), 0); /* the counter goes on after the failed ORG */
 }
 
+TEST_F(EsdTest, PassesRevisitOnlyWhatIsLeftAmongSettledStatements)
+{
+  /* X, the LR and Y follow one another (read in sequence), N stands apart;
+     the first pass settles N only, the second the three before it */
+  vRun(strProgram(
+      {"- CSECT", "X DS (N)F", "- LR 1,2", "Y DS H", "- LR 3,4", "N EQU M+1", "- LR 5,6", "M EQU 2", "- END"}));
+  EXPECT_EQ(strDiags(), "");
+  EXPECT_EQ(lValue("N"), 3);
+  EXPECT_EQ(lValue("X"), 0);
+  EXPECT_EQ(mapLoc[3], 12u); /* the first LR, after 3 fullwords */
+  EXPECT_EQ(lValue("Y"), 14);
+  EXPECT_EQ(mapLoc[7], 18u);
+}
+
 TEST_F(EsdTest, ACounterResumedInAPassLeavesItsNameAlone)
 {
   /* A LOCTR waits behind the DC of unknown length; only B's own LOCTR gives

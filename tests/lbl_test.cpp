@@ -3,6 +3,7 @@
 // EQU with deferred operands (forward references, chains, errors).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -122,6 +123,37 @@ TEST_F(SymbolTest, BucketIsTheTwoTablePearsonHashOfTheUpperCaseName)
     while (q != nullptr && q != p) q = q->pNext;
     EXPECT_EQ(q, p) << psz;
   }
+}
+
+TEST_F(SymbolTest, ThousandsOfEntriesAreFoundAndChainedInOrderOfDefinition)
+{
+  std::vector<SYMBOL *> vecSym;
+  for (int i = 0; i < 5000; i++) vecSym.push_back(pNew("S" + std::to_string(i)));
+  auto ab = ebc("=F'1'");
+  SYMBOL *pLit = pLiteralAdd(ab.data(), ab.size(), 1, 7);
+  for (int i = 0; i < 5000; i++) ASSERT_EQ(pFind("s" + std::to_string(i)), vecSym[static_cast<size_t>(i)]) << i;
+  EXPECT_EQ(pLiteralFind(ab.data(), ab.size(), 1, 7), pLit);
+  EXPECT_EQ(pFind("S5000"), nullptr);
+  /* every chain lists its entries in the order they were made */
+  std::vector<size_t> vecSeen(vecSym.size(), 0);
+  for (SYMBOL *pHead : g_lbl.apBucket) {
+    size_t ulLast = 0;
+    for (SYMBOL *q = pHead; q != nullptr; q = q->pNext) {
+      if (q == pLit) continue;
+      std::string strName(q->usNameLength, ' ');
+      vEbcdicToAscii(reinterpret_cast<uint8_t *>(strName.data()), q->abName, q->usNameLength);
+      size_t ul = std::stoul(strName.substr(1)) + 1;
+      EXPECT_GT(ul, ulLast);
+      ulLast = ul;
+      vecSeen[ul - 1]++;
+    }
+  }
+  EXPECT_EQ(std::count(vecSeen.begin(), vecSeen.end(), 1u), 5000);
+  vSymbolsReset(true); /* a new assembly finds none of them */
+  EXPECT_EQ(pFind("S1"), nullptr);
+  EXPECT_EQ(pLiteralFind(ab.data(), ab.size(), 1, 7), nullptr);
+  SYMBOL *p = pNew("S1");
+  EXPECT_EQ(pFind("S1"), p);
 }
 
 TEST_F(SymbolTest, LiteralsAreKeyedByPoolAndSecondKey)

@@ -81,6 +81,23 @@ TEST_F(SourceTest, TextLinesBecomeCardImages)
   EXPECT_EQ(g_front.strOut, "");
 }
 
+TEST_F(SourceTest, LinesAcrossTheReadBufferBoundariesAreWhole)
+{
+  /* the file is read 1024 bytes at a time: after 16 lines of 63 bytes the
+     Bs, the tab and the Cs of line 17 straddle byte 1024, the dropped end
+     of the long line 18 byte 2048 */
+  std::string strText;
+  for (int i = 0; i < 16; i++) strText += std::string(62, 'Z') + "\n";
+  strWrite("b.asm",
+           strText + std::string(10, 'B') + "\t" + std::string(10, 'C') + "\n" + std::string(1100, 'D') + "\nE\n");
+  ASSERT_TRUE(bOpen({"b.asm"}));
+  for (int i = 0; i < 16; i++) ASSERT_EQ(strAscii(pRecordRead(), 80), std::string(62, 'Z') + std::string(18, ' '));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(10, 'B') + "      " + std::string(10, 'C') + std::string(54, ' '));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(80, 'D'));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), "E" + std::string(79, ' '));
+  EXPECT_EQ(pRecordRead(), nullptr);
+}
+
 TEST_F(SourceTest, UntranslatableCharactersAreReportedAndBlanked)
 {
   strWrite("u.asm", "AB\x7F"
