@@ -288,6 +288,9 @@ TEST_F(WorkTest, SourceImagesCompressByBlankRuns)
        {0x91, 0xD3, 0x31, 0xF1, 0xF0, 0xF0, 0xF0, 0xF0, 0x60}},
       {std::string(16, '\x40') + std::string(17, '\xC1'), {0xF0, 0x12, 0xC1, 0xC1, 0x0F, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1,
                                                            0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1}},
+      /* bytes that differ from the blank in one bit only, after whole words */
+      {std::string(8, '\x40') + "\xC0" + std::string(7, '\x40') + std::string(1, '\0') + std::string(63, '\x40'),
+       {0x81, 0xC0, 0x71, 0x00, 0xF0, 0xF0, 0xF0, 0xF0, 0x30}},
   };
   for (const auto &c : aCases) {
     const uint8_t *pImage = reinterpret_cast<const uint8_t *>(c.strImage.data());
