@@ -48,7 +48,8 @@
 
 namespace {
 
-constexpr uint32_t OUT_PIECE = 256;
+constexpr uint32_t OUT_BUFFER = 16384; /* listing bytes collected before a write */
+constexpr uint32_t OUT_PIECE = 256;    /* host text converted to UTF-8 at a time */
 constexpr uint32_t WIDTH_BEFORE_OPTIONS = 132;
 constexpr uint32_t HEADING_BLOCK = 30; /* " VORN 1.2.00  yyyy/mm/dd hh.mm" */
 constexpr uint32_t SPACING_MAX = 2;
@@ -91,7 +92,7 @@ struct LISTSTATE {
   uint32_t ulSpacing;
   bool bBoldSwitch, bBoldNow;
   const char *pszBoldOn, *pszBoldOff;
-  uint8_t abOut[OUT_PIECE];
+  uint8_t abOut[OUT_BUFFER];
   uint32_t ulOut;
   USINGLINES usings; /* active-USINGs heading lines */
   bool bUsings;      /* lines were built */
@@ -122,8 +123,8 @@ void vOut(const void *p, size_t ulCount)
 {
   const uint8_t *pb = static_cast<const uint8_t *>(p);
   while (ulCount > 0) {
-    if (g_lst.ulOut == OUT_PIECE) vFlush();
-    size_t ulPart = OUT_PIECE - g_lst.ulOut;
+    if (g_lst.ulOut == OUT_BUFFER) vFlush();
+    size_t ulPart = OUT_BUFFER - g_lst.ulOut;
     if (ulPart > ulCount) ulPart = ulCount;
     std::memcpy(g_lst.abOut + g_lst.ulOut, pb, ulPart);
     g_lst.ulOut += static_cast<uint32_t>(ulPart);
@@ -307,6 +308,12 @@ void vEmit(uint32_t ulFlags, const uint8_t *pText, uint32_t ulLength)
 
 uint32_t ulTrimmed(const uint8_t *p, uint32_t ulLength, uint8_t bFiller)
 {
+  /* whole words of filler first: a line is mostly blank at its end */
+  const uint64_t ullFiller = 0x0101010101010101ull * bFiller;
+  for (uint64_t ullWord; ulLength >= 8; ulLength -= 8) {
+    std::memcpy(&ullWord, p + ulLength - 8, 8);
+    if (ullWord != ullFiller) break;
+  }
   while (ulLength > 0 && p[ulLength - 1] <= bFiller) ulLength--;
   return ulLength;
 }
@@ -492,25 +499,26 @@ void vPutHost(uint8_t *pLine, uint32_t ulColumn, const char *psz)
   vAsciiToEbcdic(pLine + ulColumn, reinterpret_cast<const uint8_t *>(psz), ulCount);
 }
 
+/* EBCDIC codes of the hexadecimal digits (standard characters: they always
+   translate to these). */
+constexpr uint8_t c_abHexDigit[16] = {E_0,     E_0 + 1, E_0 + 2, E_0 + 3, E_0 + 4, E_0 + 5, E_0 + 6, E_0 + 7,
+                                      E_0 + 8, E_9,     E_A,     E_B,     E_C,     E_D,     E_E,     E_F};
+
+/* ulDigits hexadecimal digits of ulValue (the low ones when it has more),
+   zero-filled, at a 0-based column; cut at the line's end. */
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
-  char ach[16];
-  if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
-  std::snprintf(ach, sizeof ach, "%0*X", static_cast<int>(ulDigits), ulValue);
-  vPutHost(pLine, ulColumn, ach);
+  for (uint32_t k = ulDigits; k > 0; k--, ulValue >>= 4)
+    if (ulColumn + k - 1 < LIST_LINE_MAX) pLine[ulColumn + k - 1] = c_abHexDigit[ulValue & 15];
 }
 
 /* Object code: instructions in groups of two bytes, data without gaps. */
 void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32_t ulCount, bool bInstruction)
 {
-  char ach[3 * OBJECT_PER_LINE + 1];
-  size_t n = 0;
   for (uint32_t i = 0; i < ulCount; i++) {
-    n += static_cast<size_t>(std::snprintf(ach + n, sizeof ach - n, "%02X", pBytes[i]));
-    if (bInstruction && i % 2 == 1 && i + 1 < ulCount) ach[n++] = ' ';
+    vPutHex(pLine, ulColumn, pBytes[i], 2);
+    ulColumn += bInstruction && i % 2 == 1 && i + 1 < ulCount ? 3 : 2;
   }
-  ach[n] = '\0';
-  vPutHost(pLine, ulColumn, ach);
 }
 
 /* The card images of the statement's compressed source image (kind 10),
@@ -646,9 +654,10 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
   }
-  char achNumber[16];
-  std::snprintf(achNumber, sizeof achNumber, "%6lu", static_cast<unsigned long>(v.ulNumber % 1000000));
-  vPutHost(pLine, c.ulStmtEnd - 5, achNumber);
+  /* the statement number right-aligned in six columns */
+  uint32_t ulNumber = v.ulNumber % 1000000;
+  for (uint32_t k = c.ulStmtEnd + 1; k-- > c.ulStmtEnd - 5; ulNumber /= 10)
+    pLine[k] = k == c.ulStmtEnd || ulNumber != 0 ? static_cast<uint8_t>(E_0 + ulNumber % 10) : EBCDIC_BLANK;
   if (v.sNest != 0)
     pLine[c.ulMarker] = E_PLUS;
   else if (v.ulSequence != 0)
