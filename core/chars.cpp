@@ -140,6 +140,39 @@ void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
   for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
 }
 
+namespace {
+
+/* The digits of ullValue in base BASE, zero-filled to ulDigits (at most
+   64), then right-aligned in ulWidth columns filled with blanks. */
+template <unsigned BASE> uint32_t ulEbcdicNumber(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits, uint32_t ulWidth)
+{
+  static const uint8_t c_abDigit[16] = {E_0,     E_0 + 1, E_0 + 2, E_0 + 3, E_0 + 4, E_0 + 5, E_0 + 6, E_0 + 7,
+                                        E_0 + 8, E_9,     E_A,     E_B,     E_C,     E_D,     E_E,     E_F};
+  uint8_t ab[64];
+  uint32_t n = 0;
+  do {
+    ab[n++] = c_abDigit[ullValue % BASE];
+    ullValue /= BASE;
+  } while (ullValue != 0);
+  while (n < ulDigits && n < sizeof ab) ab[n++] = E_0;
+  uint32_t ulLength = n > ulWidth ? n : ulWidth;
+  std::memset(pDst, EBCDIC_BLANK, ulLength - n);
+  for (uint32_t i = 0; i < n; i++) pDst[ulLength - 1 - i] = ab[i];
+  return ulLength;
+}
+
+} // namespace
+
+uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
+{
+  return ulEbcdicNumber<10>(pDst, ullValue, 0, ulWidth);
+}
+
+uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits)
+{
+  return ulEbcdicNumber<16>(pDst, ullValue, ulDigits, 0);
+}
+
 size_t ulLatin1ToUtf8(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 {
   size_t n = 0;

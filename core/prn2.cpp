@@ -26,6 +26,7 @@
 
 #include "prn2.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -153,14 +154,11 @@ void vOutText(const char *psz) { vOut(psz, std::strlen(psz)); }
 
 void vLineEnd()
 {
-  if (g_lst.ulForm == LW_LF) {
-    vOutByte(0x0A);
-  } else if (g_lst.ulForm == LW_CR) {
-    vOutByte(0x0D);
-  } else {
-    vOutByte(0x0D);
-    vOutByte(0x0A);
-  }
+  static const uint8_t c_abCrLf[2] = {0x0D, 0x0A};
+  if (g_lst.ulForm == LW_LF)
+    vOut(c_abCrLf + 1, 1);
+  else
+    vOut(c_abCrLf, g_lst.ulForm == LW_CR ? 1 : 2);
 }
 
 /* ---- character sets ------------------------------------------------------------- */
@@ -499,17 +497,19 @@ void vPutHost(uint8_t *pLine, uint32_t ulColumn, const char *psz)
   vAsciiToEbcdic(pLine + ulColumn, reinterpret_cast<const uint8_t *>(psz), ulCount);
 }
 
-/* EBCDIC codes of the hexadecimal digits (standard characters: they always
-   translate to these). */
-constexpr uint8_t c_abHexDigit[16] = {E_0,     E_0 + 1, E_0 + 2, E_0 + 3, E_0 + 4, E_0 + 5, E_0 + 6, E_0 + 7,
-                                      E_0 + 8, E_9,     E_A,     E_B,     E_C,     E_D,     E_E,     E_F};
+/* EBCDIC text at a 0-based column of a statement line, cut at its end. */
+void vPutEbcdic(uint8_t *pLine, uint32_t ulColumn, const uint8_t *p, uint32_t ulCount)
+{
+  if (ulColumn >= LIST_LINE_MAX) return;
+  std::memcpy(pLine + ulColumn, p, std::min(ulCount, LIST_LINE_MAX - ulColumn));
+}
 
-/* ulDigits hexadecimal digits of ulValue (the low ones when it has more),
-   zero-filled, at a 0-based column; cut at the line's end. */
+/* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
-  for (uint32_t k = ulDigits; k > 0; k--, ulValue >>= 4)
-    if (ulColumn + k - 1 < LIST_LINE_MAX) pLine[ulColumn + k - 1] = c_abHexDigit[ulValue & 15];
+  uint8_t ab[24];
+  if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
+  vPutEbcdic(pLine, ulColumn, ab, ulEbcdicHex(ab, ulValue, std::min<uint32_t>(ulDigits, 20)));
 }
 
 /* Object code: instructions in groups of two bytes, data without gaps. */
@@ -654,10 +654,8 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
   }
-  /* the statement number right-aligned in six columns */
-  uint32_t ulNumber = v.ulNumber % 1000000;
-  for (uint32_t k = c.ulStmtEnd + 1; k-- > c.ulStmtEnd - 5; ulNumber /= 10)
-    pLine[k] = k == c.ulStmtEnd || ulNumber != 0 ? static_cast<uint8_t>(E_0 + ulNumber % 10) : EBCDIC_BLANK;
+  uint8_t abNumber[24];
+  vPutEbcdic(pLine, c.ulStmtEnd - 5, abNumber, ulEbcdicDecimal(abNumber, v.ulNumber % 1000000, 6));
   if (v.sNest != 0)
     pLine[c.ulMarker] = E_PLUS;
   else if (v.ulSequence != 0)
