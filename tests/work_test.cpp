@@ -309,6 +309,17 @@ TEST_F(WorkTest, SourceImagesCompressByBlankRuns)
   }
 }
 
+TEST_F(WorkTest, ExpansionStopsAtTheImageAndAtTheStoredBytes)
+{
+  /* text past the image's end is dropped; a piece cut short by the end of
+     the stored bytes keeps what is there; the rest stays blank */
+  const std::vector<uint8_t> abOver = {0x33, 0xC1, 0xC2, 0xC3, 0x12, 0xC4, 0xC5};
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(pTextExpand(5, 7, abOver.data())), 5), "\x40\x40\x40\xC1\xC2");
+  const std::vector<uint8_t> abShort = {0x25, 0xC1};
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(pTextExpand(20, 2, abShort.data())), 20),
+            "\x40\x40\xC1" + std::string(17, '\x40'));
+}
+
 TEST_F(WorkTest, CompressionRoundTripsEveryBlankPattern)
 {
   for (unsigned uSeed = 0; uSeed < 2000; uSeed++) {
