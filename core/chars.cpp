@@ -8,6 +8,8 @@
 */
 #include "chars.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 
@@ -22,6 +24,9 @@ const uint8_t g_abStandardEbcdic[CHARS_STANDARD] = {
     0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9,                   /* N-Z */
     0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9,                                     /* 0-9 */
 };
+
+const uint8_t g_abEbcdicHexDigit[16] = {E_0,     E_0 + 1, E_0 + 2, E_0 + 3, E_0 + 4, E_0 + 5, E_0 + 6, E_0 + 7,
+                                        E_0 + 8, E_9,     E_A,     E_B,     E_C,     E_D,     E_E,     E_F};
 
 uint8_t g_abAsciiToEbcdic[256];
 uint8_t g_abEbcdicToAscii[256];
@@ -140,37 +145,25 @@ void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
   for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
 }
 
-namespace {
-
-/* The digits of ullValue in base BASE, zero-filled to ulDigits (at most
-   64), then right-aligned in ulWidth columns filled with blanks. */
-template <unsigned BASE> uint32_t ulEbcdicNumber(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits, uint32_t ulWidth)
-{
-  static const uint8_t c_abDigit[16] = {E_0,     E_0 + 1, E_0 + 2, E_0 + 3, E_0 + 4, E_0 + 5, E_0 + 6, E_0 + 7,
-                                        E_0 + 8, E_9,     E_A,     E_B,     E_C,     E_D,     E_E,     E_F};
-  uint8_t ab[64];
-  uint32_t n = 0;
-  do {
-    ab[n++] = c_abDigit[ullValue % BASE];
-    ullValue /= BASE;
-  } while (ullValue != 0);
-  while (n < ulDigits && n < sizeof ab) ab[n++] = E_0;
-  uint32_t ulLength = n > ulWidth ? n : ulWidth;
-  std::memset(pDst, EBCDIC_BLANK, ulLength - n);
-  for (uint32_t i = 0; i < n; i++) pDst[ulLength - 1 - i] = ab[i];
-  return ulLength;
-}
-
-} // namespace
-
 uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
 {
-  return ulEbcdicNumber<10>(pDst, ullValue, 0, ulWidth);
+  uint8_t ab[20];
+  uint32_t n = 0;
+  do {
+    ab[sizeof ab - ++n] = static_cast<uint8_t>(E_0 + ullValue % 10);
+    ullValue /= 10;
+  } while (ullValue != 0);
+  uint32_t ulLength = n > ulWidth ? n : ulWidth;
+  for (uint32_t i = 0; i < ulLength; i++) pDst[i] = i + n < ulLength ? EBCDIC_BLANK : ab[sizeof ab - ulLength + i];
+  return ulLength;
 }
 
 uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits)
 {
-  return ulEbcdicNumber<16>(pDst, ullValue, ulDigits, 0);
+  uint32_t n = std::max((static_cast<uint32_t>(std::bit_width(ullValue)) + 3) / 4, std::min(ulDigits, 64u));
+  if (n == 0) n = 1;
+  for (uint32_t i = n; i-- > 0; ullValue >>= 4) pDst[i] = g_abEbcdicHexDigit[ullValue & 15];
+  return n;
 }
 
 size_t ulLatin1ToUtf8(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)

@@ -92,6 +92,9 @@ void vCharsBuildClasses();
 void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
 
+/* The EBCDIC codes of the hexadecimal digits 0-9, A-F. */
+extern const uint8_t g_abEbcdicHexDigit[16];
+
 /* Numbers as EBCDIC text, the way printf writes them ("%*lu", "%0*lX"):
    the decimal digits right-aligned in at least ulWidth columns filled with
    blanks; the hexadecimal digits (upper case) in at least ulDigits columns

@@ -516,7 +516,8 @@ void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDig
 void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32_t ulCount, bool bInstruction)
 {
   for (uint32_t i = 0; i < ulCount; i++) {
-    vPutHex(pLine, ulColumn, pBytes[i], 2);
+    if (ulColumn < LIST_LINE_MAX) pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
+    if (ulColumn + 1 < LIST_LINE_MAX) pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
     ulColumn += bInstruction && i % 2 == 1 && i + 1 < ulCount ? 3 : 2;
   }
 }
