@@ -31,8 +31,22 @@ namespace {
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 
-constexpr uint32_t TEXT_PIECE = 16; /* a text piece (at most 15 bytes) moved at once */
 constexpr uint64_t BLANK_WORD = 0x0101010101010101ull * EBCDIC_BLANK;
+
+/* Copies a piece of text of at most 16 bytes: two overlapping moves of
+   a fixed size rather than a copy of variable length. */
+void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
+{
+  if (n >= 8) {
+    std::memcpy(pDst, pSrc, 8);
+    std::memcpy(pDst + n - 8, pSrc + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(pDst, pSrc, 4);
+    std::memcpy(pDst + n - 4, pSrc + n - 4, 4);
+  } else {
+    for (uint32_t k = 0; k < n; k++) pDst[k] = pSrc[k];
+  }
+}
 
 /* The index of the first byte (in memory order) of a word whose mask bit
    0x80 is set. */
@@ -180,11 +194,8 @@ uint64_t lStmtFinishFile()
 const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pulStored)
 {
   /* Each 15 text bytes take at most one control byte more, and a blank run
-     never takes more bytes than it had: this holds any outcome, with room
-     for a piece of text copied as 16 bytes. */
-  uint8_t *pOut =
-      static_cast<uint8_t *>(GB_ENSURE(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2 + TEXT_PIECE));
-  const uint8_t *pEnd = pImage + ulLen;
+     never takes more bytes than it had: this holds any outcome. */
+  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2));
   uint8_t *q = pOut;
   for (uint32_t i = 0; i < ulLen;) {
     uint32_t b = ulBlankRun(pImage, i, ulLen);
@@ -198,10 +209,7 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
     }
     uint32_t e = (l - 1) % 15 + 1;
     *q++ = static_cast<uint8_t>(b << 4 | e);
-    if (pEnd - pLit >= TEXT_PIECE)
-      std::memcpy(q, pLit, TEXT_PIECE); /* one move; the bytes after e are overwritten */
-    else
-      std::memcpy(q, pLit, e);
+    vCopyPiece(q, pLit, e);
     q += e;
     pLit += e;
     for (l -= e; l > 0; l -= 15) {
@@ -222,32 +230,21 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
 const uint8_t *pTextExpand(uint32_t ulLen, uint32_t ulStored, const uint8_t *pStored)
 {
   if (ulStored == ulLen) return pStored;
-  /* Blank runs and text pieces are moved 16 bytes at a time: the bytes
-     before ulOut are final, the ones from ulOut on are overwritten by the
-     next run or the blanks at the end; room past the image takes the
-     excess. */
-  static const uint8_t c_abBlanks[TEXT_PIECE] = {
-      EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK,
-      EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK, EBCDIC_BLANK};
-  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_expanded, static_cast<size_t>(ulLen) + 2 * TEXT_PIECE));
+  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_expanded, ulLen != 0 ? ulLen : 1));
+  std::memset(pOut, EBCDIC_BLANK, ulLen);
   uint64_t ulOut = 0;
   for (uint32_t i = 0; i < ulStored;) {
     uint8_t bCtl = pStored[i++];
-    if (ulOut < ulLen) std::memcpy(pOut + ulOut, c_abBlanks, TEXT_PIECE);
     ulOut += bCtl >> 4;
     /* text beyond the stored bytes or beyond the image is dropped */
     uint32_t n = std::min<uint32_t>(bCtl & 0x0F, ulStored - i);
-    if (ulOut < ulLen) {
+    if (n != 0 && ulOut < ulLen) {
       uint32_t ulCopy = std::min<uint32_t>(n, ulLen - static_cast<uint32_t>(ulOut));
-      if (ulStored - i >= TEXT_PIECE)
-        std::memcpy(pOut + ulOut, pStored + i, TEXT_PIECE);
-      else
-        std::memcpy(pOut + ulOut, pStored + i, ulCopy);
+      vCopyPiece(pOut + ulOut, pStored + i, ulCopy);
       ulOut += ulCopy;
     }
     i += n;
   }
-  if (ulOut < ulLen) std::memset(pOut + ulOut, EBCDIC_BLANK, ulLen - ulOut);
   return pOut;
 }
 
