@@ -196,6 +196,13 @@ void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile)
   if (w.ulPos + n > w.ulSize) vWorkError(iFile, "read", "Read past end of file");
   uint8_t *p = static_cast<uint8_t *>(pDest);
   uint64_t ulPos = w.ulPos;
+  /* most reads lie within one chunk */
+  if (uint64_t ulOff = ulPos % WORK_CHUNK; ulPos + n <= w.ulMemory && ulOff + n <= WORK_CHUNK) {
+    std::memcpy(p, w.papChunks[ulPos / WORK_CHUNK] + ulOff, n);
+    w.ulPos = ulPos + n;
+    vFrontPoll();
+    return;
+  }
   while (n > 0 && ulPos < w.ulMemory) {
     uint64_t ulOff = ulPos % WORK_CHUNK;
     uint64_t ulPart = WORK_CHUNK - ulOff;

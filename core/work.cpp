@@ -33,6 +33,13 @@ GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 
 constexpr uint64_t BLANK_WORD = 0x0101010101010101ull * EBCDIC_BLANK;
 
+/* The data of a buffer with room for ulRequired bytes; grows it only when
+   it is too small. */
+uint8_t *pRoom(GROWBUF *pBuf, size_t ulRequired)
+{
+  return static_cast<uint8_t *>(ulRequired <= pBuf->ulCapacity ? pBuf->pData : GB_ENSURE(pBuf, ulRequired));
+}
+
 /* Copies a piece of text of at most 16 bytes: two overlapping moves of
    a fixed size rather than a copy of variable length. */
 void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
@@ -103,7 +110,7 @@ void vContextFromRecord(const uint8_t *pRec)
 
 void vRecordReset(uint32_t ulHeadLength)
 {
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, ulHeadLength > 4 ? ulHeadLength : 4));
+  uint8_t *p = pRoom(&g_rec.buf, ulHeadLength > 4 ? ulHeadLength : 4);
   std::memset(p, 0, g_rec.ulLength > ulHeadLength ? g_rec.ulLength : ulHeadLength);
   g_rec.ulLength = ulHeadLength;
   vPut32(p, ulHeadLength);
@@ -113,7 +120,7 @@ void *pRecordExtend(uint32_t ulCount)
 {
   /* a zero word follows the record, so stepping past its last sub-record
      stays inside the buffer */
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4));
+  uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4);
   uint8_t *pNew = p + g_rec.ulLength;
   std::memset(pNew, 0, static_cast<size_t>(ulCount) + 4);
   g_rec.ulLength += ulCount;
@@ -136,7 +143,7 @@ uint32_t lStmtNext(uint64_t ulPos)
   if (L < 4) return 0;
   VORN_INVARIANT(L >= STMT_HEAD);
   if (ulPos != 0) vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(L) + 4));
+  uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(L) + 4);
   vWorkRead(p + 4, 1, L, WORK_SYSUT1);
   g_rec.ulNextLength = ulGet32(p + L);
   std::memset(p + L, 0, 4);
@@ -195,7 +202,7 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
 {
   /* Each 15 text bytes take at most one control byte more, and a blank run
      never takes more bytes than it had: this holds any outcome. */
-  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2));
+  uint8_t *pOut = pRoom(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2);
   uint8_t *q = pOut;
   for (uint32_t i = 0; i < ulLen;) {
     uint32_t b = ulBlankRun(pImage, i, ulLen);
@@ -230,7 +237,7 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
 const uint8_t *pTextExpand(uint32_t ulLen, uint32_t ulStored, const uint8_t *pStored)
 {
   if (ulStored == ulLen) return pStored;
-  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_expanded, ulLen != 0 ? ulLen : 1));
+  uint8_t *pOut = pRoom(&g_expanded, ulLen != 0 ? ulLen : 1);
   std::memset(pOut, EBCDIC_BLANK, ulLen);
   uint64_t ulOut = 0;
   for (uint32_t i = 0; i < ulStored;) {
