@@ -142,7 +142,14 @@ void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 {
-  for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
+  size_t i = 0;
+  for (; i + 4 <= ulLen; i += 4) { /* listing lines are long */
+    pDst[i] = g_abEbcdicToAscii[pSrc[i]];
+    pDst[i + 1] = g_abEbcdicToAscii[pSrc[i + 1]];
+    pDst[i + 2] = g_abEbcdicToAscii[pSrc[i + 2]];
+    pDst[i + 3] = g_abEbcdicToAscii[pSrc[i + 3]];
+  }
+  for (; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
 }
 
 uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
