@@ -155,14 +155,22 @@ void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
 {
   uint8_t ab[20];
-  uint32_t n = 0;
-  do {
-    ab[sizeof ab - ++n] = static_cast<uint8_t>(E_0 + ullValue % 10);
-    ullValue /= 10;
-  } while (ullValue != 0);
-  uint32_t ulLength = n > ulWidth ? n : ulWidth;
-  for (uint32_t i = 0; i < ulLength; i++) pDst[i] = i + n < ulLength ? EBCDIC_BLANK : ab[sizeof ab - ulLength + i];
-  return ulLength;
+  uint8_t *q = ab + sizeof ab;
+  auto digits = [&q](auto v) {
+    do {
+      *--q = static_cast<uint8_t>(E_0 + v % 10);
+      v /= 10;
+    } while (v != 0);
+  };
+  if (ullValue <= UINT32_MAX) /* the common case, in cheaper arithmetic */
+    digits(static_cast<uint32_t>(ullValue));
+  else
+    digits(ullValue);
+  uint32_t n = static_cast<uint32_t>(ab + sizeof ab - q);
+  uint32_t ulPad = ulWidth > n ? ulWidth - n : 0;
+  for (uint32_t i = 0; i < ulPad; i++) pDst[i] = EBCDIC_BLANK;
+  for (uint32_t i = 0; i < n; i++) pDst[ulPad + i] = q[i];
+  return ulPad + n;
 }
 
 uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits)
