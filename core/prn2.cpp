@@ -969,8 +969,9 @@ void vListUsingHeading()
 void vListStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || pRecord() == nullptr) return;
-  STMTVIEW v = stmtView();
   bool bList = bListOpen();
+  if (!bList && !(g_opt.bTerm & TERM_ON)) return; /* nothing to show */
+  STMTVIEW v = stmtView();
   if (bList) {
     uint32_t ulLast = v.ulLine;
     if (v.bInstruction != INSTR_LITERAL && v.ulRecords > 1 && v.ulRecords <= RECORDS_MAX) ulLast += v.ulRecords - 1;

@@ -632,8 +632,9 @@ void vEsdRow(const ESDITEM *e, const ESDKIND &k)
 
 bool bSymbolBefore(const SYMBOL *a, const SYMBOL *b)
 {
-  if (a->usNameLength != b->usNameLength || std::memcmp(a->abName, b->abName, a->usNameLength) != 0)
-    return bNameBefore(a->abName, a->usNameLength, b->abName, b->usNameLength);
+  int i = std::memcmp(a->abName, b->abName, std::min(a->usNameLength, b->usNameLength));
+  if (i != 0) return i < 0;
+  if (a->usNameLength != b->usNameLength) return a->usNameLength < b->usNameLength;
   return a->lKey1 != b->lKey1 ? a->lKey1 < b->lKey1 : a->lKey2 < b->lKey2; /* literals of several pools */
 }
 
