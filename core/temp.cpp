@@ -165,6 +165,13 @@ void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile)
   }
   const uint8_t *p = static_cast<const uint8_t *>(pSrc);
   uint64_t ulPos = w.ulPos;
+  /* most writes lie within one chunk */
+  if (uint64_t ulOff = ulPos % WORK_CHUNK; e <= w.ulMemory && ulOff + n <= WORK_CHUNK) {
+    std::memcpy(w.papChunks[ulPos / WORK_CHUNK] + ulOff, p, n);
+    w.ulPos = e;
+    vFrontPoll();
+    return;
+  }
   while (n > 0 && ulPos < w.ulMemory) {
     uint64_t ulOff = ulPos % WORK_CHUNK;
     uint64_t ulPart = WORK_CHUNK - ulOff;
