@@ -693,7 +693,7 @@ void vStatementLines(const STMTVIEW &v)
       std::memcpy(abLine + c.ulSource, abSource, CARD_COLUMNS);
       bSource = src.bNext(abSource);
     }
-    iListLine(LIST_EBCDIC, abLine, sizeof abLine);
+    iListLine(LIST_EBCDIC, abLine, c.ulSource + CARD_COLUMNS); /* nothing lies beyond the source */
   }
   vStmtBytesRewind();
 }
