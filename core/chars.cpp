@@ -8,6 +8,8 @@
 */
 #include "chars.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 
@@ -22,6 +24,9 @@ const uint8_t g_abStandardEbcdic[CHARS_STANDARD] = {
     0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8, 0xE9,                   /* N-Z */
     0xF0, 0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF7, 0xF8, 0xF9,                                     /* 0-9 */
 };
+
+const uint8_t g_abEbcdicHexDigit[16] = {E_0,     E_0 + 1, E_0 + 2, E_0 + 3, E_0 + 4, E_0 + 5, E_0 + 6, E_0 + 7,
+                                        E_0 + 8, E_9,     E_A,     E_B,     E_C,     E_D,     E_E,     E_F};
 
 uint8_t g_abAsciiToEbcdic[256];
 uint8_t g_abEbcdicToAscii[256];
@@ -137,7 +142,43 @@ void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 {
-  for (size_t i = 0; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
+  size_t i = 0;
+  for (; i + 4 <= ulLen; i += 4) { /* listing lines are long */
+    pDst[i] = g_abEbcdicToAscii[pSrc[i]];
+    pDst[i + 1] = g_abEbcdicToAscii[pSrc[i + 1]];
+    pDst[i + 2] = g_abEbcdicToAscii[pSrc[i + 2]];
+    pDst[i + 3] = g_abEbcdicToAscii[pSrc[i + 3]];
+  }
+  for (; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
+}
+
+uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
+{
+  uint8_t ab[20];
+  uint8_t *q = ab + sizeof ab;
+  auto digits = [&q](auto v) {
+    do {
+      *--q = static_cast<uint8_t>(E_0 + v % 10);
+      v /= 10;
+    } while (v != 0);
+  };
+  if (ullValue <= UINT32_MAX) /* the common case, in cheaper arithmetic */
+    digits(static_cast<uint32_t>(ullValue));
+  else
+    digits(ullValue);
+  uint32_t n = static_cast<uint32_t>(ab + sizeof ab - q);
+  uint32_t ulPad = ulWidth > n ? ulWidth - n : 0;
+  for (uint32_t i = 0; i < ulPad; i++) pDst[i] = EBCDIC_BLANK;
+  for (uint32_t i = 0; i < n; i++) pDst[ulPad + i] = q[i];
+  return ulPad + n;
+}
+
+uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits)
+{
+  uint32_t n = std::max((static_cast<uint32_t>(std::bit_width(ullValue)) + 3) / 4, std::min(ulDigits, 64u));
+  if (n == 0) n = 1;
+  for (uint32_t i = n; i-- > 0; ullValue >>= 4) pDst[i] = g_abEbcdicHexDigit[ullValue & 15];
+  return n;
 }
 
 size_t ulLatin1ToUtf8(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)

@@ -92,6 +92,17 @@ void vCharsBuildClasses();
 void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen);
 
+/* The EBCDIC codes of the hexadecimal digits 0-9, A-F. */
+extern const uint8_t g_abEbcdicHexDigit[16];
+
+/* Numbers as EBCDIC text, the way printf writes them ("%*lu", "%0*lX"):
+   the decimal digits right-aligned in at least ulWidth columns filled with
+   blanks; the hexadecimal digits (upper case) in at least ulDigits columns
+   filled with zeros (at most 64).  pDst holds max(ulWidth, ulDigits, 20)
+   bytes; the length written. */
+uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth);
+uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits);
+
 /* Host text with each character from X'80' on (Latin-1) as its two-byte
    UTF-8 sequence; pDst holds 2 * ulLen bytes and may not overlap pSrc.
    Returns the bytes written. */

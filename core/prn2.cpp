@@ -26,6 +26,7 @@
 
 #include "prn2.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -48,7 +49,8 @@
 
 namespace {
 
-constexpr uint32_t OUT_PIECE = 256;
+constexpr uint32_t OUT_BUFFER = 16384; /* listing bytes collected before a write */
+constexpr uint32_t OUT_PIECE = 256;    /* host text converted to UTF-8 at a time */
 constexpr uint32_t WIDTH_BEFORE_OPTIONS = 132;
 constexpr uint32_t HEADING_BLOCK = 30; /* " VORN 1.2.00  yyyy/mm/dd hh.mm" */
 constexpr uint32_t SPACING_MAX = 2;
@@ -91,7 +93,7 @@ struct LISTSTATE {
   uint32_t ulSpacing;
   bool bBoldSwitch, bBoldNow;
   const char *pszBoldOn, *pszBoldOff;
-  uint8_t abOut[OUT_PIECE];
+  uint8_t abOut[OUT_BUFFER];
   uint32_t ulOut;
   USINGLINES usings; /* active-USINGs heading lines */
   bool bUsings;      /* lines were built */
@@ -122,8 +124,8 @@ void vOut(const void *p, size_t ulCount)
 {
   const uint8_t *pb = static_cast<const uint8_t *>(p);
   while (ulCount > 0) {
-    if (g_lst.ulOut == OUT_PIECE) vFlush();
-    size_t ulPart = OUT_PIECE - g_lst.ulOut;
+    if (g_lst.ulOut == OUT_BUFFER) vFlush();
+    size_t ulPart = OUT_BUFFER - g_lst.ulOut;
     if (ulPart > ulCount) ulPart = ulCount;
     std::memcpy(g_lst.abOut + g_lst.ulOut, pb, ulPart);
     g_lst.ulOut += static_cast<uint32_t>(ulPart);
@@ -152,14 +154,11 @@ void vOutText(const char *psz) { vOut(psz, std::strlen(psz)); }
 
 void vLineEnd()
 {
-  if (g_lst.ulForm == LW_LF) {
-    vOutByte(0x0A);
-  } else if (g_lst.ulForm == LW_CR) {
-    vOutByte(0x0D);
-  } else {
-    vOutByte(0x0D);
-    vOutByte(0x0A);
-  }
+  static const uint8_t c_abCrLf[2] = {0x0D, 0x0A};
+  if (g_lst.ulForm == LW_LF)
+    vOut(c_abCrLf + 1, 1);
+  else
+    vOut(c_abCrLf, g_lst.ulForm == LW_CR ? 1 : 2);
 }
 
 /* ---- character sets ------------------------------------------------------------- */
@@ -307,6 +306,12 @@ void vEmit(uint32_t ulFlags, const uint8_t *pText, uint32_t ulLength)
 
 uint32_t ulTrimmed(const uint8_t *p, uint32_t ulLength, uint8_t bFiller)
 {
+  /* whole words of filler first: a line is mostly blank at its end */
+  const uint64_t ullFiller = 0x0101010101010101ull * bFiller;
+  for (uint64_t ullWord; ulLength >= 8; ulLength -= 8) {
+    std::memcpy(&ullWord, p + ulLength - 8, 8);
+    if (ullWord != ullFiller) break;
+  }
   while (ulLength > 0 && p[ulLength - 1] <= bFiller) ulLength--;
   return ulLength;
 }
@@ -492,25 +497,29 @@ void vPutHost(uint8_t *pLine, uint32_t ulColumn, const char *psz)
   vAsciiToEbcdic(pLine + ulColumn, reinterpret_cast<const uint8_t *>(psz), ulCount);
 }
 
+/* EBCDIC text at a 0-based column of a statement line, cut at its end. */
+void vPutEbcdic(uint8_t *pLine, uint32_t ulColumn, const uint8_t *p, uint32_t ulCount)
+{
+  if (ulColumn >= LIST_LINE_MAX) return;
+  std::memcpy(pLine + ulColumn, p, std::min(ulCount, LIST_LINE_MAX - ulColumn));
+}
+
+/* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
-  char ach[16];
+  uint8_t ab[24];
   if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
-  std::snprintf(ach, sizeof ach, "%0*X", static_cast<int>(ulDigits), ulValue);
-  vPutHost(pLine, ulColumn, ach);
+  vPutEbcdic(pLine, ulColumn, ab, ulEbcdicHex(ab, ulValue, std::min<uint32_t>(ulDigits, 20)));
 }
 
 /* Object code: instructions in groups of two bytes, data without gaps. */
 void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32_t ulCount, bool bInstruction)
 {
-  char ach[3 * OBJECT_PER_LINE + 1];
-  size_t n = 0;
   for (uint32_t i = 0; i < ulCount; i++) {
-    n += static_cast<size_t>(std::snprintf(ach + n, sizeof ach - n, "%02X", pBytes[i]));
-    if (bInstruction && i % 2 == 1 && i + 1 < ulCount) ach[n++] = ' ';
+    if (ulColumn < LIST_LINE_MAX) pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
+    if (ulColumn + 1 < LIST_LINE_MAX) pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
+    ulColumn += bInstruction && i % 2 == 1 && i + 1 < ulCount ? 3 : 2;
   }
-  ach[n] = '\0';
-  vPutHost(pLine, ulColumn, ach);
 }
 
 /* The card images of the statement's compressed source image (kind 10),
@@ -646,9 +655,8 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
   }
-  char achNumber[16];
-  std::snprintf(achNumber, sizeof achNumber, "%6lu", static_cast<unsigned long>(v.ulNumber % 1000000));
-  vPutHost(pLine, c.ulStmtEnd - 5, achNumber);
+  uint8_t abNumber[24];
+  vPutEbcdic(pLine, c.ulStmtEnd - 5, abNumber, ulEbcdicDecimal(abNumber, v.ulNumber % 1000000, 6));
   if (v.sNest != 0)
     pLine[c.ulMarker] = E_PLUS;
   else if (v.ulSequence != 0)
@@ -685,7 +693,7 @@ void vStatementLines(const STMTVIEW &v)
       std::memcpy(abLine + c.ulSource, abSource, CARD_COLUMNS);
       bSource = src.bNext(abSource);
     }
-    iListLine(LIST_EBCDIC, abLine, sizeof abLine);
+    iListLine(LIST_EBCDIC, abLine, c.ulSource + CARD_COLUMNS); /* nothing lies beyond the source */
   }
   vStmtBytesRewind();
 }
@@ -961,8 +969,9 @@ void vListUsingHeading()
 void vListStatement()
 {
   if (g_rec.ulLength < STMT_HEAD || pRecord() == nullptr) return;
-  STMTVIEW v = stmtView();
   bool bList = bListOpen();
+  if (!bList && !(g_opt.bTerm & TERM_ON)) return; /* nothing to show */
+  STMTVIEW v = stmtView();
   if (bList) {
     uint32_t ulLast = v.ulLine;
     if (v.bInstruction != INSTR_LITERAL && v.ulRecords > 1 && v.ulRecords <= RECORDS_MAX) ulLast += v.ulRecords - 1;

@@ -154,8 +154,9 @@ int64_t vWorkSeek(int iFile, int64_t lOffset, int iOrigin)
 void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile)
 {
   WORKFILE &w = g_aWork[iFile];
-  vTrace(TRACE_IO, "write(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
-         static_cast<unsigned long>(w.ulPos));
+  if (bTraceOn(TRACE_IO))
+    vTrace(TRACE_IO, "write(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
+           static_cast<unsigned long>(w.ulPos));
   uint64_t n = static_cast<uint64_t>(ulSize) * ulCount;
   uint64_t e = w.ulPos + n;
   if (e > w.ulSize) {
@@ -164,6 +165,13 @@ void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile)
   }
   const uint8_t *p = static_cast<const uint8_t *>(pSrc);
   uint64_t ulPos = w.ulPos;
+  /* most writes lie within one chunk */
+  if (uint64_t ulOff = ulPos % WORK_CHUNK; e <= w.ulMemory && ulOff + n <= WORK_CHUNK) {
+    std::memcpy(w.papChunks[ulPos / WORK_CHUNK] + ulOff, p, n);
+    w.ulPos = e;
+    vFrontPoll();
+    return;
+  }
   while (n > 0 && ulPos < w.ulMemory) {
     uint64_t ulOff = ulPos % WORK_CHUNK;
     uint64_t ulPart = WORK_CHUNK - ulOff;
@@ -188,12 +196,20 @@ void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile)
 void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile)
 {
   WORKFILE &w = g_aWork[iFile];
-  vTrace(TRACE_IO, "read(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
-         static_cast<unsigned long>(w.ulPos));
+  if (bTraceOn(TRACE_IO))
+    vTrace(TRACE_IO, "read(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
+           static_cast<unsigned long>(w.ulPos));
   uint64_t n = static_cast<uint64_t>(ulSize) * ulCount;
   if (w.ulPos + n > w.ulSize) vWorkError(iFile, "read", "Read past end of file");
   uint8_t *p = static_cast<uint8_t *>(pDest);
   uint64_t ulPos = w.ulPos;
+  /* most reads lie within one chunk */
+  if (uint64_t ulOff = ulPos % WORK_CHUNK; ulPos + n <= w.ulMemory && ulOff + n <= WORK_CHUNK) {
+    std::memcpy(p, w.papChunks[ulPos / WORK_CHUNK] + ulOff, n);
+    w.ulPos = ulPos + n;
+    vFrontPoll();
+    return;
+  }
   while (n > 0 && ulPos < w.ulMemory) {
     uint64_t ulOff = ulPos % WORK_CHUNK;
     uint64_t ulPart = WORK_CHUNK - ulOff;

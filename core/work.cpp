@@ -11,6 +11,8 @@
 */
 #include "work.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +31,70 @@ namespace {
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 
+constexpr uint64_t BLANK_WORD = 0x0101010101010101ull * EBCDIC_BLANK;
+
+/* The data of a buffer with room for ulRequired bytes; grows it only when
+   it is too small. */
+uint8_t *pRoom(GROWBUF *pBuf, size_t ulRequired)
+{
+  return static_cast<uint8_t *>(ulRequired <= pBuf->ulCapacity ? pBuf->pData : GB_ENSURE(pBuf, ulRequired));
+}
+
+/* Copies a piece of text of at most 16 bytes: two overlapping moves of
+   a fixed size rather than a copy of variable length. */
+void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
+{
+  if (n >= 8) {
+    std::memcpy(pDst, pSrc, 8);
+    std::memcpy(pDst + n - 8, pSrc + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(pDst, pSrc, 4);
+    std::memcpy(pDst + n - 4, pSrc + n - 4, 4);
+  } else {
+    for (uint32_t k = 0; k < n; k++) pDst[k] = pSrc[k];
+  }
+}
+
+/* The index of the first byte (in memory order) of a word whose mask bit
+   0x80 is set. */
+uint32_t ulFirstMarked(uint64_t ullMask)
+{
+  if constexpr (std::endian::native == std::endian::little)
+    return static_cast<uint32_t>(std::countr_zero(ullMask)) / 8;
+  else
+    return static_cast<uint32_t>(std::countl_zero(ullMask)) / 8;
+}
+
+/* The number of blanks from p[i] on, up to p[ulLen]; a word at a time. */
+uint32_t ulBlankRun(const uint8_t *p, uint32_t i, uint32_t ulLen)
+{
+  uint32_t j = i;
+  for (uint64_t ullWord; j + 8 <= ulLen; j += 8) {
+    std::memcpy(&ullWord, p + j, 8);
+    uint64_t ullDiff = ullWord ^ BLANK_WORD;
+    /* a byte that differs from the blank: its top bit or a lower one set */
+    uint64_t ullMask = (ullDiff | ((ullDiff & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full)) & 0x8080808080808080ull;
+    if (ullMask != 0) return j + ulFirstMarked(ullMask) - i;
+  }
+  while (j < ulLen && p[j] == EBCDIC_BLANK) j++;
+  return j - i;
+}
+
+/* The number of non-blanks from p[i] on, up to p[ulLen]; a word at a time. */
+uint32_t ulTextRun(const uint8_t *p, uint32_t i, uint32_t ulLen)
+{
+  uint32_t j = i;
+  for (uint64_t ullWord; j + 8 <= ulLen; j += 8) {
+    std::memcpy(&ullWord, p + j, 8);
+    uint64_t ullDiff = ullWord ^ BLANK_WORD;
+    /* a blank: a zero byte of the difference */
+    uint64_t ullMask = ~(ullDiff | ((ullDiff & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full)) & 0x8080808080808080ull;
+    if (ullMask != 0) return j + ulFirstMarked(ullMask) - i;
+  }
+  while (j < ulLen && p[j] != EBCDIC_BLANK) j++;
+  return j - i;
+}
+
 /* Copies the context of the record in hand into the statement trace fields. */
 void vContextFromRecord(const uint8_t *pRec)
 {
@@ -42,11 +108,9 @@ void vContextFromRecord(const uint8_t *pRec)
 
 } // namespace
 
-uint8_t *pRecord() { return static_cast<uint8_t *>(g_rec.buf.pData); }
-
 void vRecordReset(uint32_t ulHeadLength)
 {
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, ulHeadLength > 4 ? ulHeadLength : 4));
+  uint8_t *p = pRoom(&g_rec.buf, ulHeadLength > 4 ? ulHeadLength : 4);
   std::memset(p, 0, g_rec.ulLength > ulHeadLength ? g_rec.ulLength : ulHeadLength);
   g_rec.ulLength = ulHeadLength;
   vPut32(p, ulHeadLength);
@@ -56,7 +120,7 @@ void *pRecordExtend(uint32_t ulCount)
 {
   /* a zero word follows the record, so stepping past its last sub-record
      stays inside the buffer */
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4));
+  uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4);
   uint8_t *pNew = p + g_rec.ulLength;
   std::memset(pNew, 0, static_cast<size_t>(ulCount) + 4);
   g_rec.ulLength += ulCount;
@@ -79,7 +143,7 @@ uint32_t lStmtNext(uint64_t ulPos)
   if (L < 4) return 0;
   VORN_INVARIANT(L >= STMT_HEAD);
   if (ulPos != 0) vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
-  uint8_t *p = static_cast<uint8_t *>(GB_ENSURE(&g_rec.buf, static_cast<size_t>(L) + 4));
+  uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(L) + 4);
   vWorkRead(p + 4, 1, L, WORK_SYSUT1);
   g_rec.ulNextLength = ulGet32(p + L);
   std::memset(p + L, 0, 4);
@@ -136,28 +200,13 @@ uint64_t lStmtFinishFile()
 
 const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pulStored)
 {
-  /* First count what the compressed form needs. */
-  uint64_t ulOut = 0;
-  for (uint32_t i = 0; i < ulLen;) {
-    uint32_t b = 0, l = 0;
-    while (i + b < ulLen && pImage[i + b] == EBCDIC_BLANK) b++;
-    while (i + b + l < ulLen && pImage[i + b + l] != EBCDIC_BLANK) l++;
-    if (l == 0)
-      ulOut += (b + 14) / 15;
-    else
-      ulOut += (l + 14) / 15 + l + (b > 0 ? (b - 1) / 15 : 0);
-    i += b + l;
-  }
-  if (ulOut >= ulLen) {
-    *pulStored = ulLen;
-    return pImage;
-  }
-  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_compressed, ulOut));
+  /* Each 15 text bytes take at most one control byte more, and a blank run
+     never takes more bytes than it had: this holds any outcome. */
+  uint8_t *pOut = pRoom(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2);
   uint8_t *q = pOut;
   for (uint32_t i = 0; i < ulLen;) {
-    uint32_t b = 0, l = 0;
-    while (i + b < ulLen && pImage[i + b] == EBCDIC_BLANK) b++;
-    while (i + b + l < ulLen && pImage[i + b + l] != EBCDIC_BLANK) l++;
+    uint32_t b = ulBlankRun(pImage, i, ulLen);
+    uint32_t l = ulTextRun(pImage, i + b, ulLen);
     const uint8_t *pLit = pImage + i + b;
     i += b + l;
     for (; b > 15; b -= 15) *q++ = 0xF0;
@@ -167,7 +216,7 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
     }
     uint32_t e = (l - 1) % 15 + 1;
     *q++ = static_cast<uint8_t>(b << 4 | e);
-    std::memcpy(q, pLit, e);
+    vCopyPiece(q, pLit, e);
     q += e;
     pLit += e;
     for (l -= e; l > 0; l -= 15) {
@@ -178,20 +227,30 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
     }
   }
   *pulStored = static_cast<uint32_t>(q - pOut);
+  if (*pulStored >= ulLen) {
+    *pulStored = ulLen;
+    return pImage;
+  }
   return pOut;
 }
 
 const uint8_t *pTextExpand(uint32_t ulLen, uint32_t ulStored, const uint8_t *pStored)
 {
   if (ulStored == ulLen) return pStored;
-  uint8_t *pOut = static_cast<uint8_t *>(GB_ENSURE(&g_expanded, ulLen != 0 ? ulLen : 1));
+  uint8_t *pOut = pRoom(&g_expanded, ulLen != 0 ? ulLen : 1);
   std::memset(pOut, EBCDIC_BLANK, ulLen);
-  uint32_t ulOut = 0;
+  uint64_t ulOut = 0;
   for (uint32_t i = 0; i < ulStored;) {
     uint8_t bCtl = pStored[i++];
     ulOut += bCtl >> 4;
-    for (uint32_t n = bCtl & 0x0F; n > 0 && i < ulStored; n--, i++)
-      if (ulOut < ulLen) pOut[ulOut++] = pStored[i];
+    /* text beyond the stored bytes or beyond the image is dropped */
+    uint32_t n = std::min<uint32_t>(bCtl & 0x0F, ulStored - i);
+    if (n != 0 && ulOut < ulLen) {
+      uint32_t ulCopy = std::min<uint32_t>(n, ulLen - static_cast<uint32_t>(ulOut));
+      vCopyPiece(pOut + ulOut, pStored + i, ulCopy);
+      ulOut += ulCopy;
+    }
+    i += n;
   }
   return pOut;
 }

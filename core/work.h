@@ -40,7 +40,7 @@ extern STMTRECORD g_rec;
 uint32_t lStmtFirst(uint64_t ulPos);
 uint32_t lStmtNext(uint64_t ulPos);
 void *pRecordExtend(uint32_t ulCount);
-uint8_t *pRecord();
+inline uint8_t *pRecord() { return static_cast<uint8_t *>(g_rec.buf.pData); }
 void vRecordReset(uint32_t ulHeadLength);
 /* Shortens the record in hand to ulLength bytes (0: nothing to keep); the
    one way other modules change its length. */

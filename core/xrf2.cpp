@@ -369,11 +369,17 @@ struct ELINE {
     std::memcpy(ab + ulCol, p, n);
     ulEnd = std::max(ulEnd, ulCol + n);
   }
-  void vFormat(uint32_t ulCol, const char *pszFormat, unsigned long ul)
+  /* a number right-aligned in ulWidth columns ("%*lu") */
+  void vDecimal(uint32_t ulCol, unsigned long ul, uint32_t ulWidth)
   {
-    char ach[32];
-    std::snprintf(ach, sizeof ach, pszFormat, ul);
-    vText(ulCol, ach);
+    uint8_t abDigits[24];
+    vName(ulCol, abDigits, ulEbcdicDecimal(abDigits, ul, std::min<uint32_t>(ulWidth, 20)));
+  }
+  /* a number in ulDigits hexadecimal digits ("%0*lX") */
+  void vHex(uint32_t ulCol, unsigned long ul, uint32_t ulDigits)
+  {
+    uint8_t abDigits[24];
+    vName(ulCol, abDigits, ulEbcdicHex(abDigits, ul, std::min<uint32_t>(ulDigits, 20)));
   }
   void vPrint()
   {
@@ -613,11 +619,11 @@ void vEsdRow(const ESDITEM *e, const ESDKIND &k)
   else
     line.vName(0, pShown, ulShown);
   line.vText(10, k.achType);
-  if (k.bColumns & EC_ID) line.vFormat(12, "%08lX", static_cast<uint32_t>(e->lId));
-  if (k.bColumns & EC_ADDRESS) line.vFormat(21, "%08lX", e->ulStart);
-  if (k.bColumns & EC_LENGTH) line.vFormat(30, "%08lX", e->ulFolded);
-  if (k.bColumns & EC_LDID) line.vFormat(41, "%08lX", e->ulFolded);
-  if (k.bColumns & EC_FLAGS) line.vFormat(52, "%02lX", e->bAttr & (ESDA_AMODE | ESDA_RMODE | ESDA_RSECT));
+  if (k.bColumns & EC_ID) line.vHex(12, static_cast<uint32_t>(e->lId), 8);
+  if (k.bColumns & EC_ADDRESS) line.vHex(21, e->ulStart, 8);
+  if (k.bColumns & EC_LENGTH) line.vHex(30, e->ulFolded, 8);
+  if (k.bColumns & EC_LDID) line.vHex(41, e->ulFolded, 8);
+  if (k.bColumns & EC_FLAGS) line.vHex(52, e->bAttr & (ESDA_AMODE | ESDA_RMODE | ESDA_RSECT), 2);
   if (e->pAlias != nullptr) line.vName(57, pName, ulName);
   line.vPrint();
 }
@@ -626,8 +632,9 @@ void vEsdRow(const ESDITEM *e, const ESDKIND &k)
 
 bool bSymbolBefore(const SYMBOL *a, const SYMBOL *b)
 {
-  if (a->usNameLength != b->usNameLength || std::memcmp(a->abName, b->abName, a->usNameLength) != 0)
-    return bNameBefore(a->abName, a->usNameLength, b->abName, b->usNameLength);
+  int i = std::memcmp(a->abName, b->abName, std::min(a->usNameLength, b->usNameLength));
+  if (i != 0) return i < 0;
+  if (a->usNameLength != b->usNameLength) return a->usNameLength < b->usNameLength;
   return a->lKey1 != b->lKey1 ? a->lKey1 < b->lKey1 : a->lKey2 < b->lKey2; /* literals of several pools */
 }
 
@@ -656,21 +663,21 @@ bool bDefined(const SYMBOL *p) { return (p->bFlags & (SYMF_VALUE_PENDING | SYMF_
 
 void vXrefColumns(ELINE &line, const SYMBOL *p, bool bWide)
 {
-  if (p->lLength >= 0) line.vFormat(XC_LENGTH, "%8lu", static_cast<uint32_t>(p->lLength));
+  if (p->lLength >= 0) line.vDecimal(XC_LENGTH, static_cast<uint32_t>(p->lLength), 8);
   if (bDefined(p)) {
-    line.vFormat(XC_VALUE, "%08lX", static_cast<uint32_t>(p->lValue));
+    line.vHex(XC_VALUE, static_cast<uint32_t>(p->lValue), 8);
     const ESDITEM *e = pEsdItem(p->lSection);
     if (bSymbolComplex(p))
       line.vText(XC_ID, g_opt.bFold ? "COMPLEX" : "Complex");
     else if (e != nullptr)
-      line.vFormat(XC_ID, "%08lX", static_cast<uint32_t>(e->lId));
+      line.vHex(XC_ID, static_cast<uint32_t>(e->lId), 8);
   }
   if (p->bType > EBCDIC_BLANK && g_abEbcdicDefined[p->bType] != CHD_NONE)
     line.vName(XC_TYPE, &p->bType, 1);
   else
-    line.vFormat(XC_TYPE, "%02lX", p->bType);
+    line.vHex(XC_TYPE, p->bType, 2);
   uint32_t ulDefn = ulSymbolDefinition(p);
-  if (ulDefn != 0) line.vFormat(bWide ? XC_DEFN - 1 : XC_DEFN, bWide ? "%7lu" : "%5lu", ulDefn);
+  if (ulDefn != 0) line.vDecimal(bWide ? XC_DEFN - 1 : XC_DEFN, ulDefn, bWide ? 7 : 5);
 }
 
 /* The references after the definition, ascending, each with its kind
@@ -688,16 +695,16 @@ void vXrefReferences(ELINE &line, const SYMBOL *p, uint32_t ulFrom)
   uint32_t ulWidth = std::min(ulListLineWidth(), LIST_LINE_MAX);
   uint32_t ulAt = ulFrom;
   for (uint32_t i = 0; i < n; i++) {
-    char ach[16];
-    int iLen = std::snprintf(ach, sizeof ach, "%lu", static_cast<unsigned long>(pRefs[i] & REF_STMT_MASK));
+    uint8_t abNumber[24];
+    uint32_t ulLen = ulEbcdicDecimal(abNumber, pRefs[i] & REF_STMT_MASK, 0);
     uint8_t bKind = static_cast<uint8_t>(pRefs[i] >> REF_KIND_SHIFT);
-    uint32_t ulItem = static_cast<uint32_t>(iLen) + (bKind != 0 ? 1 : 0) + (i + 1 < n ? 1 : 0);
+    uint32_t ulItem = ulLen + (bKind != 0 ? 1 : 0) + (i + 1 < n ? 1 : 0);
     if (ulAt > ulFrom && ulAt + ulItem > ulWidth) {
       line.vPrint();
       ulAt = ulFrom;
     }
-    line.vText(ulAt, ach);
-    ulAt += static_cast<uint32_t>(iLen);
+    line.vName(ulAt, abNumber, ulLen);
+    ulAt += ulLen;
     if (bKind != 0) line.vName(ulAt++, &bKind, 1);
     if (i + 1 < n) line.vText(ulAt++, ",");
   }
@@ -736,7 +743,7 @@ void vUnreferencedReport()
   SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
   for (uint32_t i = 0; i < n; i++) {
     ELINE line;
-    line.vFormat(0, "%6lu", ulSymbolDefinition(pp[i]));
+    line.vDecimal(0, ulSymbolDefinition(pp[i]), 6);
     line.vName(8, pp[i]->abName, pp[i]->usNameLength);
     line.vPrint();
   }
@@ -835,9 +842,9 @@ void vReportDsectXref()
               "   Id      Length    Defn   DSECT Name", nullptr, 1);
   for (uint32_t i = 0; i < n; i++) {
     ELINE line;
-    line.vFormat(0, "%08lX", static_cast<uint32_t>(pp[i]->lId));
-    line.vFormat(9, "%08lX", pp[i]->ulFolded);
-    if (pp[i]->lDefStmt > 0) line.vFormat(19, "%6lu", static_cast<uint32_t>(pp[i]->lDefStmt));
+    line.vHex(0, static_cast<uint32_t>(pp[i]->lId), 8);
+    line.vHex(9, pp[i]->ulFolded, 8);
+    if (pp[i]->lDefStmt > 0) line.vDecimal(19, static_cast<uint32_t>(pp[i]->lDefStmt), 6);
     if (pp[i]->pName != nullptr) line.vName(28, pp[i]->pName->abName, pp[i]->pName->usNameLength);
     line.vPrint();
   }

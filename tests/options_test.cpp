@@ -802,4 +802,29 @@ TEST(Chars, ClassesAndUpperCase)
   vCharsReset();
 }
 
+TEST(Chars, NumbersAsEbcdicText)
+{
+  /* as printf's "%*lu" and "%0*lX" would write them, in code page 037 */
+  struct {
+    bool bHex;
+    uint64_t ullValue;
+    uint32_t ulWidth;
+    std::vector<uint8_t> ab;
+  } const aCases[] = {
+      {false, 0, 0, {0xF0}},
+      {false, 7, 3, {0x40, 0x40, 0xF7}},
+      {false, 123456, 4, {0xF1, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6}},
+      {false, 18446744073709551615ull, 0, {0xF1, 0xF8, 0xF4, 0xF4, 0xF6, 0xF7, 0xF4, 0xF4, 0xF0, 0xF7,
+                                           0xF3, 0xF7, 0xF0, 0xF9, 0xF5, 0xF5, 0xF1, 0xF6, 0xF1, 0xF5}},
+      {true, 0, 0, {0xF0}},
+      {true, 0xAF, 4, {0xF0, 0xF0, 0xC1, 0xC6}},
+      {true, 0x1234ABCDEull, 8, {0xF1, 0xF2, 0xF3, 0xF4, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5}},
+  };
+  for (const auto &c : aCases) {
+    uint8_t ab[24];
+    uint32_t n = c.bHex ? ulEbcdicHex(ab, c.ullValue, c.ulWidth) : ulEbcdicDecimal(ab, c.ullValue, c.ulWidth);
+    EXPECT_EQ(std::vector<uint8_t>(ab, ab + n), c.ab) << c.ullValue;
+  }
+}
+
 } // namespace

@@ -288,6 +288,9 @@ TEST_F(WorkTest, SourceImagesCompressByBlankRuns)
        {0x91, 0xD3, 0x31, 0xF1, 0xF0, 0xF0, 0xF0, 0xF0, 0x60}},
       {std::string(16, '\x40') + std::string(17, '\xC1'), {0xF0, 0x12, 0xC1, 0xC1, 0x0F, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1,
                                                            0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1, 0xC1}},
+      /* bytes that differ from the blank in one bit only, after whole words */
+      {std::string(8, '\x40') + "\xC0" + std::string(7, '\x40') + std::string(1, '\0') + std::string(63, '\x40'),
+       {0x81, 0xC0, 0x71, 0x00, 0xF0, 0xF0, 0xF0, 0xF0, 0x30}},
   };
   for (const auto &c : aCases) {
     const uint8_t *pImage = reinterpret_cast<const uint8_t *>(c.strImage.data());
@@ -304,6 +307,17 @@ TEST_F(WorkTest, SourceImagesCompressByBlankRuns)
     EXPECT_EQ(std::string(reinterpret_cast<const char *>(pTextExpand(ulLen, ulStored, abCopy.data())), ulLen),
               c.strImage);
   }
+}
+
+TEST_F(WorkTest, ExpansionStopsAtTheImageAndAtTheStoredBytes)
+{
+  /* text past the image's end is dropped; a piece cut short by the end of
+     the stored bytes keeps what is there; the rest stays blank */
+  const std::vector<uint8_t> abOver = {0x33, 0xC1, 0xC2, 0xC3, 0x12, 0xC4, 0xC5};
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(pTextExpand(5, 7, abOver.data())), 5), "\x40\x40\x40\xC1\xC2");
+  const std::vector<uint8_t> abShort = {0x25, 0xC1};
+  EXPECT_EQ(std::string(reinterpret_cast<const char *>(pTextExpand(20, 2, abShort.data())), 20),
+            "\x40\x40\xC1" + std::string(17, '\x40'));
 }
 
 TEST_F(WorkTest, CompressionRoundTripsEveryBlankPattern)
