@@ -145,8 +145,11 @@ struct MACINFO {
   uint32_t ulMember; /* its record of the macro and copy reports */
 };
 
+struct MACCACHE;
+
 /* A running expansion. */
 struct EXPANSION {
+  MACCACHE *pCache; /* of the definition expanded */
   MACLEVEL *pLevel;
   uint32_t ulMember; /* report record of the macro expanded */
   uint64_t ullNext;  /* MACRO work-file position of the next model record */
@@ -169,13 +172,24 @@ struct MACSEQ {
 
 namespace {
 
+/* A model record kept expanded: its head as stored and the offset of its
+   card images in the definition's pool. */
+struct MODEL {
+  uint8_t abHead[MODEL_HEAD];
+  size_t ulImage;
+};
+constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images kept in all */
+
 /* What every call of a definition reads from its header: kept after the
-   first call (definitions do not change). */
+   first call (definitions do not change), and the model records read so
+   far, expanded. */
 struct MACCACHE {
   std::vector<uint8_t> vecParms;
   MACSEQ seq;
-  uint32_t ulInfo;  /* index + 1 of its MACINFO */
-  uint64_t ullBody; /* position of its first model record */
+  uint32_t ulInfo;                               /* index + 1 of its MACINFO */
+  uint64_t ullBody;                              /* position of its first model record */
+  std::unordered_map<uint64_t, MODEL> mapModels; /* by work-file position */
+  std::vector<uint8_t> vecImages;
 };
 
 struct MACSTATE {
@@ -187,8 +201,9 @@ struct MACSTATE {
   EXPANSION *pTop;
   uint32_t ulDepth; /* expansions running */
   uint32_t ulMhelp;
-  SRCSTMT defStmt;      /* statement read by the definition */
-  uint64_t ullWorkSize; /* bytes the MACRO work file held at the end of the phase */
+  SRCSTMT defStmt;        /* statement read by the definition */
+  uint64_t ullWorkSize;   /* bytes the MACRO work file held at the end of the phase */
+  uint64_t ullModelBytes; /* card images the definitions' caches hold */
   bool bInitialised;
   /* the macro and copy reports: kept to the end of the assembly */
   std::vector<MXMEMBER> vecMembers;
@@ -298,28 +313,57 @@ void vLookupOperation(SRCSTMT *p)
   p->pOperation = pOpindexFind(p->abOpName);
 }
 
+/* The model record at ullPos: its head and card images, from the
+   definition's cache, else read and expanded (and kept while the caches
+   have room); false at the end marker.  The pointers hold until the next
+   read. */
+bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage)
+{
+  auto it = pCache->mapModels.find(ullPos);
+  if (it != pCache->mapModels.end()) {
+    *ppHead = it->second.abHead;
+    *ppImage = pCache->vecImages.data() + it->second.ulImage;
+    return true;
+  }
+  static uint8_t s_abHead[MODEL_HEAD];
+  vReadAt(ullPos, s_abHead, 4);
+  uint32_t ulLen = ulGet32(s_abHead);
+  if (ulLen == END_MARKER || ulLen < MODEL_HEAD) return false;
+  vWorkRead(s_abHead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
+  uint32_t ulStored = ulLen - MODEL_HEAD;
+  static std::vector<uint8_t> s_vec; /* no expansion reads into it while another is between reads */
+  s_vec.resize(ulStored);
+  if (ulStored != 0) vWorkRead(s_vec.data(), 1, ulStored, WORK_MACRO);
+  uint32_t ulRecords = ulGet32(s_abHead + 8);
+  if (ulRecords == 0) ulRecords = 1;
+  size_t ulBytes = static_cast<size_t>(ulRecords) * CARD;
+  const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, s_vec.data());
+  *ppHead = s_abHead;
+  *ppImage = pImage;
+  if (g_mac.ullModelBytes + ulBytes > MODEL_CACHE_MAX) return true;
+  MODEL &m = pCache->mapModels[ullPos];
+  std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
+  m.ulImage = pCache->vecImages.size();
+  pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
+  g_mac.ullModelBytes += ulBytes;
+  *ppHead = m.abHead;
+  *ppImage = pCache->vecImages.data() + m.ulImage;
+  return true;
+}
+
 /* Reads the model record at x->ullNext into x->stmt (or pInto); false at the
    end marker. */
 bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
 {
   if (x->bEnded) return false;
-  uint8_t abHead[MODEL_HEAD];
-  vReadAt(x->ullNext, abHead, 4);
-  uint32_t ulLen = ulGet32(abHead);
-  if (ulLen == END_MARKER || ulLen < MODEL_HEAD) return false;
-  vWorkRead(abHead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
-  uint32_t ulStored = ulLen - MODEL_HEAD;
-  static std::vector<uint8_t> s_vec; /* no expansion reads into it while another is between reads */
-  s_vec.resize(ulStored);
-  std::vector<uint8_t> &vec = s_vec;
-  if (ulStored != 0) vWorkRead(vec.data(), 1, ulStored, WORK_MACRO);
-  x->ullNext += ulLen;
+  const uint8_t *abHead = nullptr, *pImage = nullptr;
+  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage)) return false;
+  x->ullNext += ulGet32(abHead);
 
   SRCSTMT *p = pInto;
   uint32_t ulRecords = ulGet32(abHead + 8);
   if (ulRecords == 0) ulRecords = 1;
   vCardsRoom(p, ulRecords);
-  const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, vec.data());
   std::memcpy(pCardsOf(p), pImage, static_cast<size_t>(ulRecords) * CARD);
   p->ulRecords = ulRecords;
   p->ulSrcId = ulGet32(abHead + 16);
@@ -986,6 +1030,7 @@ namespace {
 void vMacroPoolsFree()
 {
   g_mac.mapCache.clear();
+  g_mac.ullModelBytes = 0;
   for (MACLEVEL *p : g_mac.vecLevels) delete p;
   for (EXPANSION *x : g_mac.vecExpansions) {
     GB_FREE(&x->stmt.cards);
@@ -1078,7 +1123,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
 
 /* The parameter list, sequence symbols and body position of a definition,
    read from the MACRO work file at its first call. */
-const MACCACHE &cacheOf(const MACDEF *pDef)
+MACCACHE &cacheOf(const MACDEF *pDef)
 {
   auto it = g_mac.mapCache.find(pDef->ulHeader);
   if (it != g_mac.mapCache.end()) return it->second;
@@ -1152,7 +1197,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   pLevel->lActr = ACTR_START;
   pLevel->pCaller = pCaller;
   pLevel->pDef = pDef;
-  const MACCACHE &cache = cacheOf(pDef);
+  MACCACHE &cache = cacheOf(pDef);
   const MACINFO &info = g_mac.vecInfo.at(cache.ulInfo - 1);
   std::memcpy(pLevel->abName, info.strName.data(), info.strName.size());
   pLevel->ulNameLen = static_cast<uint32_t>(info.strName.size());
@@ -1204,6 +1249,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   if (bOk) {
     EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
     x->bEnded = false;
+    x->pCache = &cache;
     x->pLevel = pLevel;
     x->ulMember = info.ulMember;
     x->ullNext = ullBody;
