@@ -274,6 +274,19 @@ std::string strHost(const uint8_t *p, uint32_t ulLen)
 }
 
 bool bIsBlank(uint8_t c) { return c == EBCDIC_BLANK; }
+
+/* The first position from c on below ulEnd that is not blank (or ulEnd):
+   eight columns at a time over the blank rest of a card. */
+uint32_t ulSkipBlanks(const uint8_t *pCard, uint32_t c, uint32_t ulEnd)
+{
+  constexpr uint64_t BLANKS = 0x0101010101010101ull * EBCDIC_BLANK;
+  for (uint64_t w; c + 8 <= ulEnd; c += 8) {
+    std::memcpy(&w, pCard + c, 8);
+    if (w != BLANKS) break;
+  }
+  while (c < ulEnd && bIsBlank(pCard[c])) c++;
+  return c;
+}
 bool bAlnum(uint8_t c) { return (g_abClass[c] & (CC_LETTER | CC_DIGIT)) != 0; }
 
 uint8_t bInstrOf(const SRCSTMT *p)
@@ -1001,7 +1014,8 @@ bool bExpand(EXPANSION *x)
   for (;;) {
     vFrontPoll(); /* an endless loop (ACTR -1) reads no file: the front end can still end it */
     if (!bReadModel(x, &x->stmt)) break;
-    vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
+    if (bTraceOn(TRACE_GEN))
+      vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);
     if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) {
       if (g_mac.ulMhelp & MH_EXIT) {
@@ -1533,7 +1547,8 @@ namespace {
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut)
 {
-  std::string strLine;
+  static std::string strLine; /* storage reused */
+  strLine.clear();
   auto fPlace = [&](const std::string &s, uint32_t ulWant) -> uint32_t {
     uint32_t ulAt = static_cast<uint32_t>(strLine.size());
     if (!strLine.empty()) ulAt++;
@@ -1565,9 +1580,11 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
     return 1 + (ulPos - FIRST) / NEXT;
   };
-  for (uint32_t i = 0; i < ulTotal; i++) {
+  for (uint32_t i = 0; i < ulTotal;) { /* the rest of a card at a time */
     uint32_t ulCol = 0, r = fCardOf(i, &ulCol);
-    pOutCards[r * CARD + ulCol] = static_cast<uint8_t>(strLine[i]);
+    uint32_t n = std::min(ulTotal - i, GEN_END - ulCol);
+    std::memcpy(pOutCards + r * CARD + ulCol, strLine.data() + i, n);
+    i += n;
   }
   for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
   pOut->ulRecords = ulRecords;
@@ -1618,8 +1635,15 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
         continue;
       }
       uint8_t ch = pCards[r * CARD + c];
+      if (ch != E_QUOTE && !bIsBlank(ch)) { /* a run of plain characters */
+        uint32_t e = c + 1;
+        while (e < ulEnd && pCards[r * CARD + e] != E_QUOTE && !bIsBlank(pCards[r * CARD + e])) e++;
+        pOperands->append(reinterpret_cast<const char *>(pCards + r * CARD + c), e - c);
+        c = e;
+        continue;
+      }
       if (!bQuote && bIsBlank(ch)) {
-        while (c < ulEnd && bIsBlank(pCards[r * CARD + c])) c++;
+        c = ulSkipBlanks(pCards + r * CARD, c, ulEnd);
         uint32_t e = ulEnd;
         while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
         if (r == 0) *pulRemarkCol = c;
@@ -1647,14 +1671,13 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   *piError = 0;
   const MACLEVEL *pLevel = pVarLevel();
   const uint8_t *pCards = pCardsOf(pIn);
-  std::string strLabel(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
-  std::string strOp(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
-  std::string strOperands, strRemarks;
-  uint32_t ulRemarkCol = 0;
-  vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
+  /* storage reused: nothing called from here substitutes a statement */
+  static std::string strLabel, strOp, strOperands, strRemarks, strOut;
+  strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
+  strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
   auto fSub = [&](std::string *pField, SUBSTFIELD eField, uint32_t ulLimit) {
-    std::string strOut;
+    strOut.clear();
     bool bThis = false;
     CONDDIAG d{};
     if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
@@ -1665,7 +1688,7 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
       }
       return;
     }
-    *pField = strOut;
+    pField->swap(strOut);
     bChanged = bChanged || bThis;
   };
   if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(&strOp, SUBST_OPERATION, MACNAME_MAX);
@@ -1683,16 +1706,19 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   }
   bool bCall = pEntry != nullptr && pEntry->bKind == OPK_MACRO;
   bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
+  /* the operand field is gathered only where it is substituted or laid out */
+  uint32_t ulRemarkCol = 0;
+  strOperands.clear();
+  strRemarks.clear();
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
       fSub(&strLabel, SUBST_LABEL, MACNAME_MAX);
+    vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
     if (bHasAmpersand(strOperands)) fSub(&strOperands, SUBST_OPERAND, 0x7FFFFFFF);
   }
   if (*piError != 0 || !bChanged) return false;
-  if (bCall) { /* a macro call keeps its operands as written; only the operation changed */
-    strOperands.clear();
-    strRemarks.clear();
-  }
+  /* a macro call keeps its operands as written; only the operation changed */
+  if (bCond) vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
 
   vLayoutFields(pIn, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pOut);
   return true;
