@@ -1420,7 +1420,7 @@ void vBranchFirstPhase(const INSTRARGS &a)
   MACLEVEL *pLevel = pVarLevel();
   uint8_t bInstr = bInstructionNumber(a.pEntry);
   if (bInstr == INSTR_ANOP) return;
-  std::string strField, strTarget;
+  static std::string strField, strTarget; /* storage reused */
   CONDDIAG d{};
   if (!bCondOperandField(p, &strField, &d)) return vCondDiag(d);
   const auto *pField = reinterpret_cast<const uint8_t *>(strField.data());
