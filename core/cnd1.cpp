@@ -173,10 +173,9 @@ uint32_t ulWord(const CTX &c)
 
 bool bWordIs(const CTX &c, uint32_t ulLen, const char *psz)
 {
-  if (std::strlen(psz) != ulLen) return false;
   for (uint32_t k = 0; k < ulLen; k++)
-    if (g_abUpper[c.p[c.i + k]] != g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]) return false;
-  return true;
+    if (psz[k] == '\0' || g_abUpper[c.p[c.i + k]] != g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]) return false;
+  return psz[ulLen] == '\0';
 }
 
 /* Arithmetic function words: code and name. */
@@ -215,9 +214,16 @@ std::string strWordHost(const CTX &c)
 void vDecimal(int32_t l, std::string *pOut)
 {
   char ach[16];
-  std::snprintf(ach, sizeof ach, "%ld", static_cast<long>(l));
-  pOut->clear();
-  for (const char *q = ach; *q; q++) *pOut += static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(*q)]);
+  uint32_t n = 0;
+  uint32_t u = l < 0 ? 0u - static_cast<uint32_t>(l) : static_cast<uint32_t>(l);
+  do {
+    ach[n++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  if (l < 0) ach[n++] = '-';
+  pOut->resize(n);
+  for (uint32_t k = 0; k < n; k++)
+    (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(ach[n - 1 - k])]);
 }
 
 void vToC(VAL &v)
