@@ -78,7 +78,9 @@ struct VARLINK {
 struct VARSCOPE {
   VARSYM *apOwn[256] = {};
   VARLINK *apLink[256] = {};
-  std::vector<std::unique_ptr<VARSYM>> aOwn; /* in creation order */
+  VARSYM aSysOwn[SYS_COUNT - SYS_WIDE];      /* a call's system variables 31-39 */
+  bool bSysOwn = false;                      /* they are set up (a call's scope) */
+  std::vector<std::unique_ptr<VARSYM>> aOwn; /* the others in creation order */
   std::vector<std::unique_ptr<VARLINK>> aLinks;
   std::vector<VARSYM *> aParms; /* in prototype order */
   VARSYM *pSyslist = nullptr;
@@ -288,6 +290,9 @@ void vScopeDelete(VARSCOPE *pScope)
   else
     g_var.pLive = pScope->pNextLive;
   if (pScope->pNextLive != nullptr) pScope->pNextLive->pPrevLive = pScope->pPrevLive;
+  if (pScope->bSysOwn)
+    for (VARSYM &v : pScope->aSysOwn) pScope->apOwn[v.bHash] = nullptr;
+  pScope->bSysOwn = false;
   for (auto &p : pScope->aOwn) {
     pScope->apOwn[p->bHash] = nullptr;
     g_var.aSpare.push_back(std::move(p));
@@ -346,7 +351,7 @@ VARSYM *pOwnNew(VARSCOPE *pScope, const uint8_t *pName, uint32_t ulName, uint8_t
 
 VARSYM *pSysOwn(VARSCOPE *pScope, uint32_t ulNumber, uint8_t bType)
 {
-  VARSYM *pVar = pOwnAdd(pScope);
+  VARSYM *pVar = &pScope->aSysOwn[ulNumber - SYS_WIDE];
   vSysInit(pVar, ulNumber, bType);
   vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
   return pVar;
@@ -632,7 +637,8 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
 {
   if (pLevel->pVars != nullptr) vVarLevelClose(pLevel);
   VARSCOPE *pScope = pScopeNew();
-  pScope->aOwn.reserve(SYS_COUNT - SYS_WIDE + ulParms / 3 + 1); /* one allocation for the call's own */
+  pScope->aOwn.reserve(ulParms / 3 + 1); /* one allocation for the call's own */
+  pScope->bSysOwn = true;
   pLevel->pVars = pScope;
   pLevel->lActr = ACTR_START;
   pLevel->ulSysndx = ++g_var.ulSysndx;
@@ -822,8 +828,8 @@ void vVarDump(const MACLEVEL *pLevel, unsigned uWhat, void (*pfnLine)(const char
   if (uWhat & VDUMP_SYSTEM) {
     uint32_t ulWide = pScope->bOpenCode ? SYS_OPEN : SYS_WIDE;
     for (uint32_t k = 0; k < ulWide; k++) vDumpVar("SYS", &g_var.aSys[k], pfnLine);
-    for (const auto &p : pScope->aOwn)
-      if (p->bKind == VK_SYS) vDumpVar("SYS", p.get(), pfnLine);
+    if (pScope->bSysOwn)
+      for (const VARSYM &v : pScope->aSysOwn) vDumpVar("SYS", &v, pfnLine);
   }
   if (uWhat & VDUMP_GLOBAL)
     for (const auto &p : pScope->aLinks) vDumpVar("GBL", p->pVar, pfnLine);

@@ -1,5 +1,6 @@
 * A call starts with fresh variables although the storage of an
-* earlier call's locals, parameters, links and &SYSLIST is reused.
+* earlier call's locals, parameters, links and system variables is
+* reused; the MHELP dump shows the call's own.
 *! rc 12
 R        CSECT
          MACRO
@@ -28,4 +29,10 @@ R        CSECT
          GSET
          GUSE
 *! list Variable &G is not defined
+         MHELP 16
+         KEEP  4
+*! list SYSC SYSNDX='0005'
+*! list SYSA SYSNEST=1
+*! list SYSC SYSLIST(1)
+*! list SYMC P='4'
          END
