@@ -434,6 +434,12 @@ bool bQuoteOpens(const std::string &strOp, uint8_t cNext)
   return bCondOpensString(ab, 2, sizeof ab);
 }
 
+/* Characters the operand scan looks at outside quotes. */
+bool bScanSpecial(uint8_t ch)
+{
+  return bIsBlank(ch) || ch == E_QUOTE || ch == E_LPAREN || ch == E_RPAREN || ch == E_COMMA;
+}
+
 /* Scans the operand field of a prototype or a macro call: operands split at
    commas outside quotes and parentheses; the field ends at the first blank
    outside quotes, except that a comma and a blank on a card that has a
@@ -463,10 +469,23 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
       c = ulCont;
       continue;
     }
-    uint8_t ch = pCards[r * CARD + c];
+    const uint8_t *pCard = pCards + r * CARD;
+    uint8_t ch = pCard[c];
+    if (bQuote ? ch != E_QUOTE : !bScanSpecial(ch)) { /* a run that changes no state */
+      uint32_t e = c + 1;
+      while (e < ulEnd && (bQuote ? pCard[e] != E_QUOTE : !bScanSpecial(pCard[e]))) e++;
+      strOp.append(reinterpret_cast<const char *>(pCard + c), e - c);
+      c = e;
+      if (!bQuote && strOp.size() > VALUE_BUFFER) {
+        s->pError = &c_aMsg[MSG_TOO_LONG];
+        s->uErrorOperand = static_cast<unsigned>(s->vecOperands.size() + 1);
+        return;
+      }
+      continue;
+    }
     if (bQuote) {
       strOp += static_cast<char>(ch);
-      if (ch == E_QUOTE) bQuote = false;
+      bQuote = false;
       c++;
       continue;
     }

@@ -396,18 +396,17 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
 {
   VARSCOPE *pScope = pLevel->pVars;
   VARSYM *pVisible = pVarFind(pLevel, pName, ulName);
-  std::string strName = strHostName(pName, ulName);
   if (bOpenCodeScope(pLevel))
     for (uint32_t k = SYS_IN_DSN; k < SYS_COUNT; k++) {
       const SYSNAME &n = g_var.aSysName[k];
       if (n.bLen == ulName && std::memcmp(n.abName, pName, ulName) == 0) {
-        vAttachMsg(VARM_DEFINED, strName);
+        vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
         return nullptr;
       }
     }
   if (pVisible != nullptr) {
     if (bStrict) {
-      vAttachMsg(VARM_DEFINED, strName);
+      vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
       return nullptr;
     }
     return pVisible;
@@ -416,7 +415,7 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
     uint8_t h = bHash(pName, ulName);
     VARSYM *pVar = pChainFind(g_var.apGlobal[h], pName, ulName);
     if (pVar != nullptr && (pVar->bFlags & (VT_MASK | VF_DIM)) != (bFlags & (VT_MASK | VF_DIM))) {
-      vAttachMsg(VARM_DEFINED, strName);
+      vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
       return nullptr;
     }
     if (pVar == nullptr) {
@@ -466,16 +465,15 @@ bool bSetTarget(MACLEVEL *pLevel, const uint8_t *pLabel, uint32_t ulLabel, uint8
     vAttachMsg(VARM_LABEL);
     return false;
   }
-  std::string strName = strHostName(ref.abName, ref.ulName);
   uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
   VARSYM *pVar = pDeclare(pLevel, ref.abName, ref.ulName, static_cast<uint8_t>(bType | bDim), false);
   if (pVar == nullptr) return false;
   if (pVar->bKind != VK_SET || (pVar->bFlags & VT_MASK) != bType || (pVar->bFlags & VF_DIM) != bDim) {
-    vAttachMsg(VARM_TYPE, strName);
+    vAttachMsg(VARM_TYPE, strHostName(ref.abName, ref.ulName));
     return false;
   }
   if (ref.ulSubs > 0 && (ref.alSub[0] < 1 || ref.alSub[0] > static_cast<int32_t>(SUBSCRIPT_MAX))) {
-    vAttachMsg(VARM_SUBSCRIPT, strName);
+    vAttachMsg(VARM_SUBSCRIPT, strHostName(ref.abName, ref.ulName));
     return false;
   }
   *ppVar = pVar;
