@@ -1464,17 +1464,18 @@ void vBranchFirstPhase(const INSTRARGS &a)
   bool bFound = pLevel->lNest > 0 ? bMacroSeqFind(pLevel, strTarget)
                                   : bSourceSeqFind(reinterpret_cast<const uint8_t *>(strTarget.data()),
                                                    static_cast<uint32_t>(strTarget.size()));
-  std::string strName =
-      strHost(reinterpret_cast<const uint8_t *>(strTarget.data()), static_cast<uint32_t>(strTarget.size()));
+  auto fName = [&] {
+    return strHost(reinterpret_cast<const uint8_t *>(strTarget.data()), static_cast<uint32_t>(strTarget.size()));
+  };
   if (!bFound) {
     std::string strWhere = pLevel->lNest > 0 ? strHost(pLevel->abName, pLevel->ulNameLen)
                                              : std::string(p->pszSrcName != nullptr ? p->pszSrcName : "");
-    iStmtMsg(c_aMsg[MSG_SEQ_UNDEFINED], strName.c_str(), pLevel->lNest > 0 ? "macro " : "file ", strWhere.c_str());
+    iStmtMsg(c_aMsg[MSG_SEQ_UNDEFINED], fName().c_str(), pLevel->lNest > 0 ? "macro " : "file ", strWhere.c_str());
     vHalveActr(pLevel);
     return;
   }
   if ((g_mac.ulMhelp & MH_BRANCH) && (bStmtPrintStatus() & PRT_ON) && !(g_mac.ulMhelp & MH_SUPPRESS)) {
-    std::string strLine = "MHELP: Branch to ." + strName + " from " +
+    std::string strLine = "MHELP: Branch to ." + fName() + " from " +
                           std::string(p->pszSrcName != nullptr ? p->pszSrcName : "") + " line " +
                           std::to_string(p->ulLine);
     vStmtListLine(strLine.c_str());
