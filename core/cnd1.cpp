@@ -173,10 +173,9 @@ uint32_t ulWord(const CTX &c)
 
 bool bWordIs(const CTX &c, uint32_t ulLen, const char *psz)
 {
-  if (std::strlen(psz) != ulLen) return false;
   for (uint32_t k = 0; k < ulLen; k++)
-    if (g_abUpper[c.p[c.i + k]] != g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]) return false;
-  return true;
+    if (psz[k] == '\0' || g_abUpper[c.p[c.i + k]] != g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]) return false;
+  return psz[ulLen] == '\0';
 }
 
 /* Arithmetic function words: code and name. */
@@ -215,9 +214,16 @@ std::string strWordHost(const CTX &c)
 void vDecimal(int32_t l, std::string *pOut)
 {
   char ach[16];
-  std::snprintf(ach, sizeof ach, "%ld", static_cast<long>(l));
-  pOut->clear();
-  for (const char *q = ach; *q; q++) *pOut += static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(*q)]);
+  uint32_t n = 0;
+  uint32_t u = l < 0 ? 0u - static_cast<uint32_t>(l) : static_cast<uint32_t>(l);
+  do {
+    ach[n++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u != 0);
+  if (l < 0) ach[n++] = '-';
+  pOut->resize(n);
+  for (uint32_t k = 0; k < n; k++)
+    (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(ach[n - 1 - k])]);
 }
 
 void vToC(VAL &v)
@@ -1198,10 +1204,16 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
     ref.ulName = static_cast<uint32_t>(v.s.size());
   } else {
     if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
-    while (c.i < c.n && bAlnum(c.p[c.i])) {
-      if (ref.ulName >= VAR_NAME_MAX) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
-      ref.abName[ref.ulName++] = g_abUpper[c.p[c.i++]];
+    uint32_t i = c.i, n = 0;
+    for (; i < c.n && bAlnum(c.p[i]); i++) {
+      if (n >= VAR_NAME_MAX) {
+        c.i = i;
+        return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
+      }
+      ref.abName[n++] = g_abUpper[c.p[i]];
     }
+    c.i = i;
+    ref.ulName = n;
   }
   ref.abName[ref.ulName] = 0;
   if (bPeek(c) == E_LPAREN) {
@@ -1378,12 +1390,16 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   static std::string s; /* storage reused from call to call */
   s.clear();
+  const size_t ulCut = 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX + 1;
   bool bChanged = false;
   while (c.i < c.n) {
     uint8_t b = c.p[c.i];
-    if (b != E_AMP) {
-      s += static_cast<char>(b);
-      c.i++;
+    if (b != E_AMP) { /* text up to the next ampersand (or just past the limit) */
+      uint32_t e = c.i + 1;
+      while (e < c.n && c.p[e] != E_AMP) e++;
+      if (s.size() + (e - c.i) > ulCut) e = c.i + static_cast<uint32_t>(ulCut - s.size());
+      s.append(reinterpret_cast<const char *>(c.p + c.i), e - c.i);
+      c.i = e;
     } else if (bPeek(c, 1) == E_AMP) {
       s.append(2, static_cast<char>(E_AMP));
       c.i += 2;
@@ -1398,7 +1414,7 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
       s += v.s;
       bChanged = true;
     }
-    if (s.size() > 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX) break; /* long past the limit */
+    if (s.size() >= ulCut) break; /* long past the limit */
   }
   size_t ulFrom = 0, ulTo = s.size();
   if (eField != SUBST_OPERAND) {
@@ -1413,6 +1429,11 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
   pOut->append(s, ulFrom, ulTo - ulFrom);
   return true;
 }
+
+namespace {
+/* Characters the operand field's scan looks at outside quotes. */
+bool bFieldSpecial(uint8_t b) { return b == EBCDIC_BLANK || b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
+} // namespace
 
 bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDiag)
 {
@@ -1430,9 +1451,18 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
       col = ulCont;
       continue;
     }
-    uint8_t b = pCards[r * SRC_RECORD + col];
+    const uint8_t *pCard = pCards + r * SRC_RECORD;
+    uint8_t b = pCard[col];
+    uint32_t ulStop = ulEnd < SRC_RECORD ? ulEnd : SRC_RECORD;
+    if (bQuote ? b != E_QUOTE : !bFieldSpecial(b)) { /* a run that changes no state */
+      uint32_t e = col + 1;
+      while (e < ulStop && (bQuote ? pCard[e] != E_QUOTE : !bFieldSpecial(pCard[e]))) e++;
+      pField->append(reinterpret_cast<const char *>(pCard + col), e - col);
+      col = e;
+      continue;
+    }
     if (bQuote) {
-      if (b == E_QUOTE) bQuote = false;
+      bQuote = false;
     } else if (b == EBCDIC_BLANK && iDepth == 0) {
       /* a comma and a blank end a card that is continued: the list goes
          on at the continue column of the next */

@@ -145,8 +145,11 @@ struct MACINFO {
   uint32_t ulMember; /* its record of the macro and copy reports */
 };
 
+struct MACCACHE;
+
 /* A running expansion. */
 struct EXPANSION {
+  MACCACHE *pCache; /* of the definition expanded */
   MACLEVEL *pLevel;
   uint32_t ulMember; /* report record of the macro expanded */
   uint64_t ullNext;  /* MACRO work-file position of the next model record */
@@ -169,13 +172,24 @@ struct MACSEQ {
 
 namespace {
 
+/* A model record kept expanded: its head as stored and the offset of its
+   card images in the definition's pool. */
+struct MODEL {
+  uint8_t abHead[MODEL_HEAD];
+  size_t ulImage;
+};
+constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images kept in all */
+
 /* What every call of a definition reads from its header: kept after the
-   first call (definitions do not change). */
+   first call (definitions do not change), and the model records read so
+   far, expanded. */
 struct MACCACHE {
   std::vector<uint8_t> vecParms;
   MACSEQ seq;
-  uint32_t ulInfo;  /* index + 1 of its MACINFO */
-  uint64_t ullBody; /* position of its first model record */
+  uint32_t ulInfo;                               /* index + 1 of its MACINFO */
+  uint64_t ullBody;                              /* position of its first model record */
+  std::unordered_map<uint64_t, MODEL> mapModels; /* by work-file position */
+  std::vector<uint8_t> vecImages;
 };
 
 struct MACSTATE {
@@ -187,8 +201,9 @@ struct MACSTATE {
   EXPANSION *pTop;
   uint32_t ulDepth; /* expansions running */
   uint32_t ulMhelp;
-  SRCSTMT defStmt;      /* statement read by the definition */
-  uint64_t ullWorkSize; /* bytes the MACRO work file held at the end of the phase */
+  SRCSTMT defStmt;        /* statement read by the definition */
+  uint64_t ullWorkSize;   /* bytes the MACRO work file held at the end of the phase */
+  uint64_t ullModelBytes; /* card images the definitions' caches hold */
   bool bInitialised;
   /* the macro and copy reports: kept to the end of the assembly */
   std::vector<MXMEMBER> vecMembers;
@@ -259,6 +274,19 @@ std::string strHost(const uint8_t *p, uint32_t ulLen)
 }
 
 bool bIsBlank(uint8_t c) { return c == EBCDIC_BLANK; }
+
+/* The first position from c on below ulEnd that is not blank (or ulEnd):
+   eight columns at a time over the blank rest of a card. */
+uint32_t ulSkipBlanks(const uint8_t *pCard, uint32_t c, uint32_t ulEnd)
+{
+  constexpr uint64_t BLANKS = 0x0101010101010101ull * EBCDIC_BLANK;
+  for (uint64_t w; c + 8 <= ulEnd; c += 8) {
+    std::memcpy(&w, pCard + c, 8);
+    if (w != BLANKS) break;
+  }
+  while (c < ulEnd && bIsBlank(pCard[c])) c++;
+  return c;
+}
 bool bAlnum(uint8_t c) { return (g_abClass[c] & (CC_LETTER | CC_DIGIT)) != 0; }
 
 uint8_t bInstrOf(const SRCSTMT *p)
@@ -298,28 +326,57 @@ void vLookupOperation(SRCSTMT *p)
   p->pOperation = pOpindexFind(p->abOpName);
 }
 
+/* The model record at ullPos: its head and card images, from the
+   definition's cache, else read and expanded (and kept while the caches
+   have room); false at the end marker.  The pointers hold until the next
+   read. */
+bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage)
+{
+  auto it = pCache->mapModels.find(ullPos);
+  if (it != pCache->mapModels.end()) {
+    *ppHead = it->second.abHead;
+    *ppImage = pCache->vecImages.data() + it->second.ulImage;
+    return true;
+  }
+  static uint8_t s_abHead[MODEL_HEAD];
+  vReadAt(ullPos, s_abHead, 4);
+  uint32_t ulLen = ulGet32(s_abHead);
+  if (ulLen == END_MARKER || ulLen < MODEL_HEAD) return false;
+  vWorkRead(s_abHead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
+  uint32_t ulStored = ulLen - MODEL_HEAD;
+  static std::vector<uint8_t> s_vec; /* no expansion reads into it while another is between reads */
+  s_vec.resize(ulStored);
+  if (ulStored != 0) vWorkRead(s_vec.data(), 1, ulStored, WORK_MACRO);
+  uint32_t ulRecords = ulGet32(s_abHead + 8);
+  if (ulRecords == 0) ulRecords = 1;
+  size_t ulBytes = static_cast<size_t>(ulRecords) * CARD;
+  const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, s_vec.data());
+  *ppHead = s_abHead;
+  *ppImage = pImage;
+  if (g_mac.ullModelBytes + ulBytes > MODEL_CACHE_MAX) return true;
+  MODEL &m = pCache->mapModels[ullPos];
+  std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
+  m.ulImage = pCache->vecImages.size();
+  pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
+  g_mac.ullModelBytes += ulBytes;
+  *ppHead = m.abHead;
+  *ppImage = pCache->vecImages.data() + m.ulImage;
+  return true;
+}
+
 /* Reads the model record at x->ullNext into x->stmt (or pInto); false at the
    end marker. */
 bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
 {
   if (x->bEnded) return false;
-  uint8_t abHead[MODEL_HEAD];
-  vReadAt(x->ullNext, abHead, 4);
-  uint32_t ulLen = ulGet32(abHead);
-  if (ulLen == END_MARKER || ulLen < MODEL_HEAD) return false;
-  vWorkRead(abHead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
-  uint32_t ulStored = ulLen - MODEL_HEAD;
-  static std::vector<uint8_t> s_vec; /* no expansion reads into it while another is between reads */
-  s_vec.resize(ulStored);
-  std::vector<uint8_t> &vec = s_vec;
-  if (ulStored != 0) vWorkRead(vec.data(), 1, ulStored, WORK_MACRO);
-  x->ullNext += ulLen;
+  const uint8_t *abHead = nullptr, *pImage = nullptr;
+  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage)) return false;
+  x->ullNext += ulGet32(abHead);
 
   SRCSTMT *p = pInto;
   uint32_t ulRecords = ulGet32(abHead + 8);
   if (ulRecords == 0) ulRecords = 1;
   vCardsRoom(p, ulRecords);
-  const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, vec.data());
   std::memcpy(pCardsOf(p), pImage, static_cast<size_t>(ulRecords) * CARD);
   p->ulRecords = ulRecords;
   p->ulSrcId = ulGet32(abHead + 16);
@@ -377,6 +434,12 @@ bool bQuoteOpens(const std::string &strOp, uint8_t cNext)
   return bCondOpensString(ab, 2, sizeof ab);
 }
 
+/* Characters the operand scan looks at outside quotes. */
+bool bScanSpecial(uint8_t ch)
+{
+  return bIsBlank(ch) || ch == E_QUOTE || ch == E_LPAREN || ch == E_RPAREN || ch == E_COMMA;
+}
+
 /* Scans the operand field of a prototype or a macro call: operands split at
    commas outside quotes and parentheses; the field ends at the first blank
    outside quotes, except that a comma and a blank on a card that has a
@@ -406,10 +469,23 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
       c = ulCont;
       continue;
     }
-    uint8_t ch = pCards[r * CARD + c];
+    const uint8_t *pCard = pCards + r * CARD;
+    uint8_t ch = pCard[c];
+    if (bQuote ? ch != E_QUOTE : !bScanSpecial(ch)) { /* a run that changes no state */
+      uint32_t e = c + 1;
+      while (e < ulEnd && (bQuote ? pCard[e] != E_QUOTE : !bScanSpecial(pCard[e]))) e++;
+      strOp.append(reinterpret_cast<const char *>(pCard + c), e - c);
+      c = e;
+      if (!bQuote && strOp.size() > VALUE_BUFFER) {
+        s->pError = &c_aMsg[MSG_TOO_LONG];
+        s->uErrorOperand = static_cast<unsigned>(s->vecOperands.size() + 1);
+        return;
+      }
+      continue;
+    }
     if (bQuote) {
       strOp += static_cast<char>(ch);
-      if (ch == E_QUOTE) bQuote = false;
+      bQuote = false;
       c++;
       continue;
     }
@@ -957,7 +1033,8 @@ bool bExpand(EXPANSION *x)
   for (;;) {
     vFrontPoll(); /* an endless loop (ACTR -1) reads no file: the front end can still end it */
     if (!bReadModel(x, &x->stmt)) break;
-    vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
+    if (bTraceOn(TRACE_GEN))
+      vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);
     if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) {
       if (g_mac.ulMhelp & MH_EXIT) {
@@ -986,6 +1063,7 @@ namespace {
 void vMacroPoolsFree()
 {
   g_mac.mapCache.clear();
+  g_mac.ullModelBytes = 0;
   for (MACLEVEL *p : g_mac.vecLevels) delete p;
   for (EXPANSION *x : g_mac.vecExpansions) {
     GB_FREE(&x->stmt.cards);
@@ -1078,7 +1156,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
 
 /* The parameter list, sequence symbols and body position of a definition,
    read from the MACRO work file at its first call. */
-const MACCACHE &cacheOf(const MACDEF *pDef)
+MACCACHE &cacheOf(const MACDEF *pDef)
 {
   auto it = g_mac.mapCache.find(pDef->ulHeader);
   if (it != g_mac.mapCache.end()) return it->second;
@@ -1152,7 +1230,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   pLevel->lActr = ACTR_START;
   pLevel->pCaller = pCaller;
   pLevel->pDef = pDef;
-  const MACCACHE &cache = cacheOf(pDef);
+  MACCACHE &cache = cacheOf(pDef);
   const MACINFO &info = g_mac.vecInfo.at(cache.ulInfo - 1);
   std::memcpy(pLevel->abName, info.strName.data(), info.strName.size());
   pLevel->ulNameLen = static_cast<uint32_t>(info.strName.size());
@@ -1204,6 +1282,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   if (bOk) {
     EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
     x->bEnded = false;
+    x->pCache = &cache;
     x->pLevel = pLevel;
     x->ulMember = info.ulMember;
     x->ullNext = ullBody;
@@ -1360,7 +1439,7 @@ void vBranchFirstPhase(const INSTRARGS &a)
   MACLEVEL *pLevel = pVarLevel();
   uint8_t bInstr = bInstructionNumber(a.pEntry);
   if (bInstr == INSTR_ANOP) return;
-  std::string strField, strTarget;
+  static std::string strField, strTarget; /* storage reused */
   CONDDIAG d{};
   if (!bCondOperandField(p, &strField, &d)) return vCondDiag(d);
   const auto *pField = reinterpret_cast<const uint8_t *>(strField.data());
@@ -1385,17 +1464,18 @@ void vBranchFirstPhase(const INSTRARGS &a)
   bool bFound = pLevel->lNest > 0 ? bMacroSeqFind(pLevel, strTarget)
                                   : bSourceSeqFind(reinterpret_cast<const uint8_t *>(strTarget.data()),
                                                    static_cast<uint32_t>(strTarget.size()));
-  std::string strName =
-      strHost(reinterpret_cast<const uint8_t *>(strTarget.data()), static_cast<uint32_t>(strTarget.size()));
+  auto fName = [&] {
+    return strHost(reinterpret_cast<const uint8_t *>(strTarget.data()), static_cast<uint32_t>(strTarget.size()));
+  };
   if (!bFound) {
     std::string strWhere = pLevel->lNest > 0 ? strHost(pLevel->abName, pLevel->ulNameLen)
                                              : std::string(p->pszSrcName != nullptr ? p->pszSrcName : "");
-    iStmtMsg(c_aMsg[MSG_SEQ_UNDEFINED], strName.c_str(), pLevel->lNest > 0 ? "macro " : "file ", strWhere.c_str());
+    iStmtMsg(c_aMsg[MSG_SEQ_UNDEFINED], fName().c_str(), pLevel->lNest > 0 ? "macro " : "file ", strWhere.c_str());
     vHalveActr(pLevel);
     return;
   }
   if ((g_mac.ulMhelp & MH_BRANCH) && (bStmtPrintStatus() & PRT_ON) && !(g_mac.ulMhelp & MH_SUPPRESS)) {
-    std::string strLine = "MHELP: Branch to ." + strName + " from " +
+    std::string strLine = "MHELP: Branch to ." + fName() + " from " +
                           std::string(p->pszSrcName != nullptr ? p->pszSrcName : "") + " line " +
                           std::to_string(p->ulLine);
     vStmtListLine(strLine.c_str());
@@ -1487,7 +1567,8 @@ namespace {
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut)
 {
-  std::string strLine;
+  static std::string strLine; /* storage reused */
+  strLine.clear();
   auto fPlace = [&](const std::string &s, uint32_t ulWant) -> uint32_t {
     uint32_t ulAt = static_cast<uint32_t>(strLine.size());
     if (!strLine.empty()) ulAt++;
@@ -1519,9 +1600,11 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
     return 1 + (ulPos - FIRST) / NEXT;
   };
-  for (uint32_t i = 0; i < ulTotal; i++) {
+  for (uint32_t i = 0; i < ulTotal;) { /* the rest of a card at a time */
     uint32_t ulCol = 0, r = fCardOf(i, &ulCol);
-    pOutCards[r * CARD + ulCol] = static_cast<uint8_t>(strLine[i]);
+    uint32_t n = std::min(ulTotal - i, GEN_END - ulCol);
+    std::memcpy(pOutCards + r * CARD + ulCol, strLine.data() + i, n);
+    i += n;
   }
   for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
   pOut->ulRecords = ulRecords;
@@ -1572,8 +1655,15 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
         continue;
       }
       uint8_t ch = pCards[r * CARD + c];
+      if (ch != E_QUOTE && !bIsBlank(ch)) { /* a run of plain characters */
+        uint32_t e = c + 1;
+        while (e < ulEnd && pCards[r * CARD + e] != E_QUOTE && !bIsBlank(pCards[r * CARD + e])) e++;
+        pOperands->append(reinterpret_cast<const char *>(pCards + r * CARD + c), e - c);
+        c = e;
+        continue;
+      }
       if (!bQuote && bIsBlank(ch)) {
-        while (c < ulEnd && bIsBlank(pCards[r * CARD + c])) c++;
+        c = ulSkipBlanks(pCards + r * CARD, c, ulEnd);
         uint32_t e = ulEnd;
         while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
         if (r == 0) *pulRemarkCol = c;
@@ -1601,14 +1691,13 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   *piError = 0;
   const MACLEVEL *pLevel = pVarLevel();
   const uint8_t *pCards = pCardsOf(pIn);
-  std::string strLabel(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
-  std::string strOp(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
-  std::string strOperands, strRemarks;
-  uint32_t ulRemarkCol = 0;
-  vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
+  /* storage reused: nothing called from here substitutes a statement */
+  static std::string strLabel, strOp, strOperands, strRemarks, strOut;
+  strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
+  strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
   auto fSub = [&](std::string *pField, SUBSTFIELD eField, uint32_t ulLimit) {
-    std::string strOut;
+    strOut.clear();
     bool bThis = false;
     CONDDIAG d{};
     if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
@@ -1619,7 +1708,7 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
       }
       return;
     }
-    *pField = strOut;
+    pField->swap(strOut);
     bChanged = bChanged || bThis;
   };
   if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(&strOp, SUBST_OPERATION, MACNAME_MAX);
@@ -1637,16 +1726,19 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   }
   bool bCall = pEntry != nullptr && pEntry->bKind == OPK_MACRO;
   bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
+  /* the operand field is gathered only where it is substituted or laid out */
+  uint32_t ulRemarkCol = 0;
+  strOperands.clear();
+  strRemarks.clear();
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
       fSub(&strLabel, SUBST_LABEL, MACNAME_MAX);
+    vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
     if (bHasAmpersand(strOperands)) fSub(&strOperands, SUBST_OPERAND, 0x7FFFFFFF);
   }
   if (*piError != 0 || !bChanged) return false;
-  if (bCall) { /* a macro call keeps its operands as written; only the operation changed */
-    strOperands.clear();
-    strRemarks.clear();
-  }
+  /* a macro call keeps its operands as written; only the operation changed */
+  if (bCond) vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
 
   vLayoutFields(pIn, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pOut);
   return true;

@@ -17,6 +17,8 @@
 **    and the two nameless entries) under every OPTABLE value.
 **  - The index starts perfectly balanced; insertions only rebalance a fresh
 **    three-node chain, which keeps OPSYN and macro names cheap to add.
+**  - Lookups pass a direct-mapped cache of names found or missed; every
+**    change of the index empties the name's slot or the whole cache.
 */
 #include "opt.h"
 
@@ -72,10 +74,39 @@ struct OPNODE {
   void *pRecord;
 };
 
+/* The last lookup of a name, in front of the tree: most statements name
+   one of a few operations.  Any change of the index empties it. */
+constexpr uint32_t OPCACHE_SLOTS = 1024, OPCACHE_NAME = 16;
+struct OPCACHED {
+  uint8_t abName[OPCACHE_NAME]; /* NUL-padded */
+  void *pRecord;
+  bool bValid;
+};
+
 struct OPINDEX {
   OPNODE *pRoot;
+  OPCACHED aCache[OPCACHE_SLOTS];
 };
 OPINDEX g_index = {};
+
+void vCacheClear()
+{
+  for (OPCACHED &c : g_index.aCache) c.bValid = false;
+}
+
+/* The cache slot of a name and its padded key; null for a name too long
+   to be kept. */
+OPCACHED *pCacheSlot(const uint8_t *pszName, uint8_t *pKey)
+{
+  uint32_t h = 0;
+  std::memset(pKey, 0, OPCACHE_NAME);
+  for (uint32_t n = 0; pszName[n] != 0; n++) {
+    if (n + 1 >= OPCACHE_NAME) return nullptr;
+    pKey[n] = pszName[n];
+    h = h * 31 + pszName[n];
+  }
+  return &g_index.aCache[(h ^ (h >> 10)) % OPCACHE_SLOTS];
+}
 
 /* Reads sections of an image held in memory. */
 struct IMAGEREADER {
@@ -117,6 +148,16 @@ int iCompareNames(const uint8_t *pA, const uint8_t *pB)
     if (*pA != *pB) return *pA < *pB ? -1 : 1;
     if (*pA == 0) return 0;
   }
+}
+
+void *pTreeFind(const uint8_t *pszName)
+{
+  for (OPNODE *pNode = g_index.pRoot; pNode != nullptr;) {
+    int iCmp = iCompareNames(pszName, pNode->pszName);
+    if (iCmp == 0) return pNode->pRecord;
+    pNode = iCmp < 0 ? pNode->pLeft : pNode->pRight;
+  }
+  return nullptr;
 }
 
 bool bNameTerminated(const OPENTRY &e)
@@ -299,6 +340,7 @@ void vOptableRelease()
   if (g_optab.pDescs != nullptr) SP_FREE(SP_HEAP, g_optab.pDescs);
   g_optab = {};
   g_index.pRoot = nullptr;
+  vCacheClear();
 }
 
 void vOptableSelect(uint8_t bMask)
@@ -328,6 +370,7 @@ void vOptableSelect(uint8_t bMask)
 void vOpindexBuild(bool bExecAllowed)
 {
   g_index.pRoot = nullptr;
+  vCacheClear();
   if (g_optab.ulCount > 2)
     g_index.pRoot = pBuildRange(g_optab.pEntries + 2, 0, static_cast<int32_t>(g_optab.ulCount) - 3);
   vSetHost("AGOB", pFindHost("AGO"));
@@ -336,22 +379,31 @@ void vOpindexBuild(bool bExecAllowed)
   if (!bExecAllowed) vSetHost("EXEC", nullptr);
 }
 
-void vOpindexDrop() { g_index.pRoot = nullptr; }
+void vOpindexDrop()
+{
+  g_index.pRoot = nullptr;
+  vCacheClear();
+}
 
 uint32_t ulOpindexHeight() { return ulHeight(g_index.pRoot); }
 
 void *pOpindexFind(const uint8_t *pszName)
 {
-  for (OPNODE *pNode = g_index.pRoot; pNode != nullptr;) {
-    int iCmp = iCompareNames(pszName, pNode->pszName);
-    if (iCmp == 0) return pNode->pRecord;
-    pNode = iCmp < 0 ? pNode->pLeft : pNode->pRight;
-  }
-  return nullptr;
+  uint8_t abKey[OPCACHE_NAME];
+  OPCACHED *pSlot = pCacheSlot(pszName, abKey);
+  if (pSlot == nullptr) return pTreeFind(pszName);
+  if (pSlot->bValid && std::memcmp(pSlot->abName, abKey, OPCACHE_NAME) == 0) return pSlot->pRecord;
+  pSlot->pRecord = pTreeFind(pszName);
+  std::memcpy(pSlot->abName, abKey, OPCACHE_NAME);
+  pSlot->bValid = true;
+  return pSlot->pRecord;
 }
 
 void vOpindexSet(const uint8_t *pszName, void *pRecord)
 {
+  uint8_t abKey[OPCACHE_NAME];
+  OPCACHED *pSlot = pCacheSlot(pszName, abKey);
+  if (pSlot != nullptr) pSlot->bValid = false;
   OPNODE **ppLink = &g_index.pRoot;
   OPNODE *pN = nullptr, *pP = nullptr; /* last node reached and its parent */
   OPNODE **ppNLink = nullptr, **ppPLink = nullptr;

@@ -70,6 +70,7 @@ constexpr uint32_t c_aulGrowth[] = {8,    16,   32,   64,    128,   256,   512, 
 struct VARLINK {
   VARLINK *pNext;
   VARSYM *pVar;
+  uint8_t bHash; /* its chain */
 };
 
 } // namespace
@@ -77,7 +78,9 @@ struct VARLINK {
 struct VARSCOPE {
   VARSYM *apOwn[256] = {};
   VARLINK *apLink[256] = {};
-  std::vector<std::unique_ptr<VARSYM>> aOwn; /* in creation order */
+  VARSYM aSysOwn[SYS_COUNT - SYS_WIDE];      /* a call's system variables 31-39 */
+  bool bSysOwn = false;                      /* they are set up (a call's scope) */
+  std::vector<std::unique_ptr<VARSYM>> aOwn; /* the others in creation order */
   std::vector<std::unique_ptr<VARLINK>> aLinks;
   std::vector<VARSYM *> aParms; /* in prototype order */
   VARSYM *pSyslist = nullptr;
@@ -87,6 +90,13 @@ struct VARSCOPE {
 
 namespace {
 
+/* A system variable's name, EBCDIC. */
+struct SYSNAME {
+  uint8_t abName[16];
+  uint8_t bLen;
+  uint8_t bHash;
+};
+
 struct VARSTATE {
   MACLEVEL openCode;
   MACLEVEL *pCurrent;
@@ -95,7 +105,12 @@ struct VARSTATE {
   std::vector<std::unique_ptr<VARSYM>> aGlobal;
   VARSYM aSys[SYS_WIDE];
   VARSYM *apSys[256];
+  SYSNAME aSysName[SYS_COUNT];
   VARSCOPE *pLive; /* every scope not yet closed */
+  /* storage of closed levels, reused by the next calls of the phase */
+  VARSCOPE *pFree; /* chained through pNextLive */
+  std::vector<std::unique_ptr<VARSYM>> aSpare;
+  std::vector<std::unique_ptr<VARLINK>> aSpareLinks;
 };
 VARSTATE g_var;
 
@@ -103,9 +118,23 @@ VARSTATE g_var;
 
 void vEbcdic(const char *psz, std::string *pOut)
 {
-  pOut->clear();
-  for (; psz != nullptr && *psz != '\0' && pOut->size() < VALUE_MAX; psz++)
-    *pOut += static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(*psz)]);
+  size_t n = psz != nullptr ? strnlen(psz, VALUE_MAX) : 0;
+  pOut->resize(n);
+  for (size_t k = 0; k < n; k++) (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]);
+}
+
+/* A number in decimal (EBCDIC), at least ulDigits digits with leading zeros. */
+void vDecimal(uint32_t ulValue, uint32_t ulDigits, std::string *pOut)
+{
+  char ach[16];
+  uint32_t n = 0;
+  do {
+    ach[n++] = static_cast<char>('0' + ulValue % 10);
+    ulValue /= 10;
+  } while (ulValue != 0 || n < ulDigits);
+  pOut->resize(n);
+  for (uint32_t k = 0; k < n; k++)
+    (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(ach[n - 1 - k])]);
 }
 
 std::string strHostName(const uint8_t *p, size_t n)
@@ -117,22 +146,28 @@ std::string strHostName(const uint8_t *p, size_t n)
 
 std::string strHostName(const VARSYM *pVar) { return strHostName(pVar->abName, pVar->bNameLen); }
 
+inline uint8_t bHash(const uint8_t *p, uint32_t n) { return bPearsonHash(p, n); }
+
 void vSetName(VARSYM *pVar, const uint8_t *pName, uint32_t ulName)
 {
   if (ulName > VAR_NAME_MAX) ulName = VAR_NAME_MAX;
   for (uint32_t k = 0; k < ulName; k++) pVar->abName[k] = g_abUpper[pName[k]];
   pVar->abName[ulName] = 0;
   pVar->bNameLen = static_cast<uint8_t>(ulName);
+  pVar->bHash = bHash(pVar->abName, ulName);
 }
 
-void vSetHostName(VARSYM *pVar, const char *psz)
+/* The EBCDIC names of the system variables, for the phase's code page. */
+void vSysNamesBuild()
 {
-  std::string s;
-  vEbcdic(psz, &s);
-  vSetName(pVar, reinterpret_cast<const uint8_t *>(s.data()), static_cast<uint32_t>(s.size()));
+  for (uint32_t k = 0; k < SYS_COUNT; k++) {
+    SYSNAME &n = g_var.aSysName[k];
+    n.bLen = 0;
+    for (const char *psz = c_apszSys[k]; *psz != '\0' && n.bLen < sizeof n.abName; psz++)
+      n.abName[n.bLen++] = g_abAsciiToEbcdic[static_cast<uint8_t>(*psz)];
+    n.bHash = bHash(n.abName, n.bLen);
+  }
 }
-
-inline uint8_t bHash(const uint8_t *p, uint32_t n) { return bPearsonHash(p, n); }
 
 VARSYM *pChainFind(VARSYM *p, const uint8_t *pName, uint32_t ulName)
 {
@@ -174,7 +209,8 @@ void vSetText(VARSYM *pVar, const char *pszHost, uint8_t bAttr = 0)
   pVar->bAttr = bAttr != 0 ? bAttr : pVar->strValue.empty() ? E_O : E_U;
 }
 
-void vSysInit(VARSYM *pVar, uint32_t ulNumber, uint8_t bType)
+/* A variable as new, keeping the storage of its values. */
+void vVarReset(VARSYM *pVar)
 {
   pVar->pNext = nullptr;
   pVar->ulCount = 0;
@@ -182,21 +218,31 @@ void vSysInit(VARSYM *pVar, uint32_t ulNumber, uint8_t bType)
   pVar->strValue.clear();
   pVar->alElem.clear();
   pVar->astrElem.clear();
+  if (pVar->astrElem.capacity() > c_aulGrowth[4] + 1) std::vector<std::string>().swap(pVar->astrElem);
+  if (pVar->alElem.capacity() > c_aulGrowth[4] + 1) std::vector<int32_t>().swap(pVar->alElem);
+  pVar->bFlags = 0;
+  pVar->bAttr = 0;
+  pVar->bKind = VK_SET;
+  pVar->bSys = 0xFF;
+  pVar->bGiven = false;
+  pVar->bMarker = 0;
+}
+
+void vSysInit(VARSYM *pVar, uint32_t ulNumber, uint8_t bType)
+{
+  vVarReset(pVar);
   pVar->bFlags = static_cast<uint8_t>(bType | VF_GLOBAL | (ulNumber < SYS_WIDE ? VF_WIDE : 0));
   pVar->bKind = VK_SYS;
   pVar->bSys = static_cast<uint8_t>(ulNumber);
-  pVar->bGiven = false;
-  pVar->bMarker = 0;
   pVar->bAttr = E_N;
-  vSetHostName(pVar, c_apszSys[ulNumber]);
+  const SYSNAME &n = g_var.aSysName[ulNumber];
+  std::memcpy(pVar->abName, n.abName, n.bLen);
+  pVar->abName[n.bLen] = 0;
+  pVar->bNameLen = n.bLen;
+  pVar->bHash = n.bHash;
 }
 
-void vRefreshStatement(VARSYM *pVar)
-{
-  char ach[16];
-  std::snprintf(ach, sizeof ach, "%08lu", static_cast<unsigned long>(ulStmtNumber()));
-  vEbcdic(ach, &pVar->strValue);
-}
+void vRefreshStatement(VARSYM *pVar) { vDecimal(ulStmtNumber(), 8, &pVar->strValue); }
 
 /* System variables 0 to 30 of the phase. */
 void vBuildSystem()
@@ -206,7 +252,7 @@ void vBuildSystem()
     VARSYM *pVar = &g_var.aSys[k];
     bool bBool = k == 5 || k == 7;
     vSysInit(pVar, k, bBool ? VT_B : VT_C);
-    vChainAdd(&g_var.apSys[bHash(pVar->abName, pVar->bNameLen)], pVar);
+    vChainAdd(&g_var.apSys[pVar->bHash], pVar);
   }
   VARSYM *a = g_var.aSys;
   a[SYS_STMT].bFlags |= VF_STMT;
@@ -234,6 +280,8 @@ void vBuildSystem()
   for (uint32_t k = 25; k < SYS_WIDE; k++) vSetText(&a[k], "");
 }
 
+/* A closed scope: its variables and links go to the spares, the scope to
+   the free list, every chain it used emptied. */
 void vScopeDelete(VARSCOPE *pScope)
 {
   if (pScope == nullptr) return;
@@ -242,36 +290,70 @@ void vScopeDelete(VARSCOPE *pScope)
   else
     g_var.pLive = pScope->pNextLive;
   if (pScope->pNextLive != nullptr) pScope->pNextLive->pPrevLive = pScope->pPrevLive;
-  delete pScope;
+  if (pScope->bSysOwn)
+    for (VARSYM &v : pScope->aSysOwn) pScope->apOwn[v.bHash] = nullptr;
+  pScope->bSysOwn = false;
+  for (auto &p : pScope->aOwn) {
+    pScope->apOwn[p->bHash] = nullptr;
+    g_var.aSpare.push_back(std::move(p));
+  }
+  for (auto &p : pScope->aLinks) {
+    pScope->apLink[p->bHash] = nullptr;
+    g_var.aSpareLinks.push_back(std::move(p));
+  }
+  pScope->aOwn.clear();
+  pScope->aLinks.clear();
+  pScope->aParms.clear();
+  pScope->pSyslist = nullptr;
+  pScope->bOpenCode = false;
+  pScope->pPrevLive = nullptr;
+  pScope->pNextLive = g_var.pFree;
+  g_var.pFree = pScope;
 }
 
 VARSCOPE *pScopeNew()
 {
-  VARSCOPE *pScope = new VARSCOPE;
+  VARSCOPE *pScope = g_var.pFree;
+  if (pScope != nullptr)
+    g_var.pFree = pScope->pNextLive;
+  else
+    pScope = new VARSCOPE;
   pScope->pNextLive = g_var.pLive;
   if (g_var.pLive != nullptr) g_var.pLive->pPrevLive = pScope;
   g_var.pLive = pScope;
   return pScope;
 }
 
+/* A new own variable of the scope (a spare one when there is one); its
+   name and chain are the caller's. */
+VARSYM *pOwnAdd(VARSCOPE *pScope)
+{
+  if (g_var.aSpare.empty()) {
+    pScope->aOwn.push_back(std::make_unique<VARSYM>());
+  } else {
+    pScope->aOwn.push_back(std::move(g_var.aSpare.back()));
+    g_var.aSpare.pop_back();
+    vVarReset(pScope->aOwn.back().get());
+  }
+  return pScope->aOwn.back().get();
+}
+
 VARSYM *pOwnNew(VARSCOPE *pScope, const uint8_t *pName, uint32_t ulName, uint8_t bFlags, uint8_t bKind)
 {
-  pScope->aOwn.push_back(std::make_unique<VARSYM>());
-  VARSYM *pVar = pScope->aOwn.back().get();
+  VARSYM *pVar = pOwnAdd(pScope);
   vSetName(pVar, pName, ulName);
   pVar->bFlags = bFlags;
   pVar->bKind = bKind;
   pVar->bSys = 0xFF;
-  vChainAdd(&pScope->apOwn[bHash(pVar->abName, pVar->bNameLen)], pVar);
+  vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
   return pVar;
 }
 
 VARSYM *pSysOwn(VARSCOPE *pScope, uint32_t ulNumber, uint8_t bType)
 {
-  pScope->aOwn.push_back(std::make_unique<VARSYM>());
-  VARSYM *pVar = pScope->aOwn.back().get();
+  VARSYM *pVar = &pScope->aSysOwn[ulNumber - SYS_WIDE];
   vSysInit(pVar, ulNumber, bType);
-  vChainAdd(&pScope->apOwn[bHash(pVar->abName, pVar->bNameLen)], pVar);
+  vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
   return pVar;
 }
 
@@ -314,19 +396,17 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
 {
   VARSCOPE *pScope = pLevel->pVars;
   VARSYM *pVisible = pVarFind(pLevel, pName, ulName);
-  std::string strName = strHostName(pName, ulName);
   if (bOpenCodeScope(pLevel))
     for (uint32_t k = SYS_IN_DSN; k < SYS_COUNT; k++) {
-      std::string s;
-      vEbcdic(c_apszSys[k], &s);
-      if (s.size() == ulName && std::memcmp(s.data(), pName, ulName) == 0) {
-        vAttachMsg(VARM_DEFINED, strName);
+      const SYSNAME &n = g_var.aSysName[k];
+      if (n.bLen == ulName && std::memcmp(n.abName, pName, ulName) == 0) {
+        vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
         return nullptr;
       }
     }
   if (pVisible != nullptr) {
     if (bStrict) {
-      vAttachMsg(VARM_DEFINED, strName);
+      vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
       return nullptr;
     }
     return pVisible;
@@ -335,7 +415,7 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
     uint8_t h = bHash(pName, ulName);
     VARSYM *pVar = pChainFind(g_var.apGlobal[h], pName, ulName);
     if (pVar != nullptr && (pVar->bFlags & (VT_MASK | VF_DIM)) != (bFlags & (VT_MASK | VF_DIM))) {
-      vAttachMsg(VARM_DEFINED, strName);
+      vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
       return nullptr;
     }
     if (pVar == nullptr) {
@@ -347,9 +427,16 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
       pVar->bSys = 0xFF;
       vChainAdd(&g_var.apGlobal[h], pVar);
     }
-    pScope->aLinks.push_back(std::make_unique<VARLINK>());
+    if (g_var.aSpareLinks.empty()) {
+      pScope->aLinks.push_back(std::make_unique<VARLINK>());
+    } else {
+      pScope->aLinks.push_back(std::move(g_var.aSpareLinks.back()));
+      g_var.aSpareLinks.pop_back();
+    }
     VARLINK *pLink = pScope->aLinks.back().get();
+    pLink->pNext = nullptr;
     pLink->pVar = pVar;
+    pLink->bHash = h;
     VARLINK **pp = &pScope->apLink[h];
     while (*pp != nullptr) pp = &(*pp)->pNext;
     *pp = pLink;
@@ -378,16 +465,15 @@ bool bSetTarget(MACLEVEL *pLevel, const uint8_t *pLabel, uint32_t ulLabel, uint8
     vAttachMsg(VARM_LABEL);
     return false;
   }
-  std::string strName = strHostName(ref.abName, ref.ulName);
   uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
   VARSYM *pVar = pDeclare(pLevel, ref.abName, ref.ulName, static_cast<uint8_t>(bType | bDim), false);
   if (pVar == nullptr) return false;
   if (pVar->bKind != VK_SET || (pVar->bFlags & VT_MASK) != bType || (pVar->bFlags & VF_DIM) != bDim) {
-    vAttachMsg(VARM_TYPE, strName);
+    vAttachMsg(VARM_TYPE, strHostName(ref.abName, ref.ulName));
     return false;
   }
   if (ref.ulSubs > 0 && (ref.alSub[0] < 1 || ref.alSub[0] > static_cast<int32_t>(SUBSCRIPT_MAX))) {
-    vAttachMsg(VARM_SUBSCRIPT, strName);
+    vAttachMsg(VARM_SUBSCRIPT, strHostName(ref.abName, ref.ulName));
     return false;
   }
   *ppVar = pVar;
@@ -513,6 +599,7 @@ void vVarPhaseStart()
 {
   vVarPhaseEnd();
   g_var.ulSysndx = 0;
+  vSysNamesBuild();
   vBuildSystem();
   g_var.openCode = MACLEVEL{};
   g_var.openCode.lActr = ACTR_START;
@@ -524,6 +611,13 @@ void vVarPhaseStart()
 void vVarPhaseEnd()
 {
   while (g_var.pLive != nullptr) vScopeDelete(g_var.pLive);
+  while (g_var.pFree != nullptr) {
+    VARSCOPE *pScope = g_var.pFree;
+    g_var.pFree = pScope->pNextLive;
+    delete pScope;
+  }
+  g_var.aSpare.clear();
+  g_var.aSpareLinks.clear();
   g_var.openCode.pVars = nullptr;
   g_var.pCurrent = nullptr;
   g_var.aGlobal.clear();
@@ -541,7 +635,8 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
 {
   if (pLevel->pVars != nullptr) vVarLevelClose(pLevel);
   VARSCOPE *pScope = pScopeNew();
-  pScope->aOwn.reserve(SYS_COUNT - SYS_WIDE + ulParms / 3 + 1); /* one allocation for the call's own */
+  pScope->aOwn.reserve(ulParms / 3 + 1); /* one allocation for the call's own */
+  pScope->bSysOwn = true;
   pLevel->pVars = pScope;
   pLevel->lActr = ACTR_START;
   pLevel->ulSysndx = ++g_var.ulSysndx;
@@ -565,7 +660,6 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
       pszType = "RSECT";
     vEbcdic(pszType, &strType);
   }
-  char ach[16];
   for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++) {
     uint8_t bType = k == SYS_NEST ? VT_A : VT_C;
     VARSYM *pVar = pSysOwn(pScope, k, bType);
@@ -580,8 +674,7 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
       pVar->strValue = strType;
       break;
     case SYS_NDX:
-      std::snprintf(ach, sizeof ach, "%.4lu", static_cast<unsigned long>(pLevel->ulSysndx));
-      vEbcdic(ach, &pVar->strValue);
+      vDecimal(pLevel->ulSysndx, 4, &pVar->strValue);
       break;
     case SYS_NEST:
       pVar->lValue = pLevel->lNest + 1;
@@ -733,8 +826,8 @@ void vVarDump(const MACLEVEL *pLevel, unsigned uWhat, void (*pfnLine)(const char
   if (uWhat & VDUMP_SYSTEM) {
     uint32_t ulWide = pScope->bOpenCode ? SYS_OPEN : SYS_WIDE;
     for (uint32_t k = 0; k < ulWide; k++) vDumpVar("SYS", &g_var.aSys[k], pfnLine);
-    for (const auto &p : pScope->aOwn)
-      if (p->bKind == VK_SYS) vDumpVar("SYS", p.get(), pfnLine);
+    if (pScope->bSysOwn)
+      for (const VARSYM &v : pScope->aSysOwn) vDumpVar("SYS", &v, pfnLine);
   }
   if (uWhat & VDUMP_GLOBAL)
     for (const auto &p : pScope->aLinks) vDumpVar("GBL", p->pVar, pfnLine);

@@ -142,6 +142,7 @@ struct VARSYM {
   bool bGiven;                       /* keyword parameter: given in the call */
   uint8_t bMarker;                   /* parameter: its marker in the parameter list */
   uint8_t bNameLen;
+  uint8_t bHash;                    /* hash chain of the name */
   uint8_t abName[VAR_NAME_MAX + 1]; /* upper case EBCDIC, NUL-ended */
 };
 

@@ -19,4 +19,13 @@ NOPE     OPSYN NOSUCHOP
 *! list NOSUCHOP is not a defined operation code or macro name.
 GONE     OPSYN
 *! list GONE is not a defined operation code or macro name.
+* a name looked up before OPSYN changes it
+         LR    1,2
+*! list 000008 1812
+LR       OPSYN AR
+         LR    1,2
+*! list 00000A 1A12
+LR       OPSYN
+         LR    1,2
+*! list Macro LR was not found in SYSLIB.
          END
