@@ -204,10 +204,12 @@ void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
 /* ---- statement processing -------------------------------------------------- */
 
 /* The first operand sub-record of the statement in hand, after its label
-   and operands were appended to the record; the record stays in place
-   while the handlers read them. */
-const uint8_t *pOperandsInRecord()
+   and iOperands operands were appended to the record; the record stays in
+   place while the handlers read them.  Operands that went straight into
+   the record (nothing in the tail) begin at ulFrom, its length before. */
+const uint8_t *pOperandsInRecord(uint32_t ulFrom, int iOperands)
 {
+  if (g_stmt.ulTailCount == 0 && ulFrom >= STMT_HEAD) return iOperands > 0 ? pHead() + ulFrom : nullptr;
   vStmtFlushTail();
   uint32_t ulLabel = 0;
   const uint8_t *pLabel = nullptr, *pFirst = nullptr;
@@ -699,10 +701,12 @@ bool bStmtProcess(const SRCSTMT *pIn)
     unsigned uMin = pEntry->abOps[0];
     unsigned uOpt = bMachine ? 0 : pEntry->abOps[1];
     if (ulLabelLen > 0 && !bSequence) vStmtAddSub(SUB_LABEL, ulLabelLen, pLabel);
+    /* with the tail empty the operands go straight into the record */
+    uint32_t ulFrom = g_stmt.ulTailCount == 0 ? g_rec.ulLength : 0;
     int iOperands = iSplitOperands(pStmt, uMin, uOpt, bIsInstruction(pEntry, INSTR_END), nullptr);
     if (iOperands >= 0) {
       vPut16(pHead() + STMT_OPINDEX, static_cast<uint16_t>(pEntry->sIndex));
-      const uint8_t *pOperands = pOperandsInRecord();
+      const uint8_t *pOperands = pOperandsInRecord(ulFrom, iOperands);
       uint32_t ulName = bSequence ? 0 : ulLabelLen;
       g_stmt.bHandlers = true;
       vDefineLabel(ulName, pLabel, iOperands, pOperands);
