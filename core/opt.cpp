@@ -449,21 +449,3 @@ void vOpindexSet(const uint8_t *pszName, void *pRecord)
   }
   *ppPLink = pTop;
 }
-
-uint8_t bPearsonHash(const uint8_t *pBytes, size_t ulLength)
-{
-  uint8_t h = 0;
-  for (size_t i = 0; i < ulLength; i++) h = g_abPearsonT1[h ^ pBytes[i]];
-  return h;
-}
-
-void vPearsonPair(const uint8_t *pBytes, size_t ulLength, uint8_t *pbH1, uint8_t *pbH2)
-{
-  uint8_t h1 = 0, h2 = 0;
-  for (size_t i = 0; i < ulLength; i++) {
-    h1 = g_abPearsonT1[h1 ^ pBytes[i]];
-    h2 = g_abPearsonT2[h2 ^ pBytes[i]];
-  }
-  *pbH1 = h1;
-  *pbH2 = h2;
-}

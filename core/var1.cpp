@@ -7,7 +7,9 @@
 ** name) for its own variables and 256 chains of links to the global SET
 ** symbols it declared.  System variables 0 to 30 live once per phase in a
 ** table of their own that every level sees (open code only 0 to 26);
-** 31 to 39 are own variables of each call.  A lookup allocates nothing.
+** 31 to 39 are own variables of each call.  A lookup allocates nothing;
+** the scopes and variables of closed calls are kept for the next calls of
+** the phase, so that opening a call seldom allocates.
 */
 #include "var1.h"
 
