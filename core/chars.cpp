@@ -9,6 +9,7 @@
 #include "chars.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <initializer_list>
@@ -154,13 +155,28 @@ void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 
 uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
 {
+  /* digit pairs 00 .. 99: half the divisions of one digit at a time */
+  static constexpr auto c_abPairs = [] {
+    std::array<uint8_t, 200> ab{};
+    for (unsigned i = 0; i < 100; i++) {
+      ab[2 * i] = static_cast<uint8_t>(E_0 + i / 10);
+      ab[2 * i + 1] = static_cast<uint8_t>(E_0 + i % 10);
+    }
+    return ab;
+  }();
   uint8_t ab[20];
   uint8_t *q = ab + sizeof ab;
   auto digits = [&q](auto v) {
-    do {
-      *--q = static_cast<uint8_t>(E_0 + v % 10);
-      v /= 10;
-    } while (v != 0);
+    for (; v >= 100; v /= 100) {
+      q -= 2;
+      std::memcpy(q, &c_abPairs[2 * (v % 100)], 2);
+    }
+    if (v >= 10) {
+      q -= 2;
+      std::memcpy(q, &c_abPairs[2 * v], 2);
+    } else {
+      *--q = static_cast<uint8_t>(E_0 + v);
+    }
   };
   if (ullValue <= UINT32_MAX) /* the common case, in cheaper arithmetic */
     digits(static_cast<uint32_t>(ullValue));
@@ -168,8 +184,8 @@ uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
     digits(ullValue);
   uint32_t n = static_cast<uint32_t>(ab + sizeof ab - q);
   uint32_t ulPad = ulWidth > n ? ulWidth - n : 0;
-  for (uint32_t i = 0; i < ulPad; i++) pDst[i] = EBCDIC_BLANK;
-  for (uint32_t i = 0; i < n; i++) pDst[ulPad + i] = q[i];
+  std::memset(pDst, EBCDIC_BLANK, ulPad);
+  std::memcpy(pDst + ulPad, q, n);
   return ulPad + n;
 }
 

@@ -971,8 +971,10 @@ void vListStatement()
   if (g_rec.ulLength < STMT_HEAD || pRecord() == nullptr) return;
   bool bList = bListOpen();
   if (!bList && !(g_opt.bTerm & TERM_ON)) return; /* nothing to show */
-  STMTVIEW v = stmtView();
+  /* without a listing the view serves only a statement with messages */
+  STMTVIEW v{};
   if (bList) {
+    v = stmtView();
     uint32_t ulLast = v.ulLine;
     if (v.bInstruction != INSTR_LITERAL && v.ulRecords > 1 && v.ulRecords <= RECORDS_MAX) ulLast += v.ulRecords - 1;
     vReportNoteSource(v.ulSrcId, v.ulLine, ulLast);
@@ -988,7 +990,7 @@ void vListStatement()
   });
   if (bList && bAny && (v.ulFlagSet & FLAG_RECORD) && bReportLastFlagged(v.ulNumber))
     vListRecordLine(v.ulLine, pSourceName(v.ulSrcId));
-  if ((g_opt.bTerm & TERM_ON) && bMessages) vTermEcho(v);
+  if ((g_opt.bTerm & TERM_ON) && bMessages) vTermEcho(bList ? v : stmtView());
 }
 
 void vListObjectResult()

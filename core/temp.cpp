@@ -11,7 +11,15 @@
 **    number already held by both files (memory at most doubles) and never past
 **    the budget; when it cannot take all it needs it spills.
 **  - The disk part is read and written at explicit offsets (pread/pwrite), so
-**    reads and writes can alternate freely.
+**    reads and writes can alternate freely.  Small transfers go through one
+**    fixed window per file (DISK_WINDOW bytes, outside the budget): it holds
+**    a copy of a stretch of the disk part, filled when a transfer falls
+**    outside it, and collects writes (its dirty range) until it moves, a
+**    read needs bytes of the disk not in it, or a transfer bypasses it.  The
+**    window is flushed before it moves or the disk is touched directly, so
+**    disk and window never disagree about a byte that is read.  Every byte
+**    of the file below its size was written: beyond the flushed end of the
+**    disk it can lie only in the window.
 **  - The disk file is unlinked as soon as it is created: nothing is left in
 **    the temporary directory, whatever way the run ends.  It stays open until
 **    the work file is deleted and is reused by a later spill after a close
@@ -20,6 +28,7 @@
 #include "temp.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -33,6 +42,20 @@
 WORKFILE g_aWork[WORK_FILES] = {{-1, nullptr, 0, 0, 0, 0, {}, 0}, {-1, nullptr, 0, 0, 0, 0, {}, 0}};
 
 namespace {
+
+constexpr uint64_t DISK_WINDOW = 8192; /* small: a full disk is met early */
+
+/* The window over the disk part of a file; offsets are disk offsets. */
+struct DISKWINDOW {
+  uint64_t ulStart;      /* disk offset of byte 0 of the window */
+  uint64_t ulLength;     /* bytes the window covers (0: none) */
+  uint64_t ulDirtyStart; /* written bytes not yet on disk: ulDirtyStart .. */
+  uint64_t ulDirtyEnd;   /* ... ulDirtyEnd-1, relative to ulStart (empty: equal) */
+  uint64_t ulDiskEnd;    /* bytes of the disk file written so far */
+  uint8_t ab[DISK_WINDOW];
+};
+
+DISKWINDOW g_aWindow[WORK_FILES];
 
 constexpr unsigned LINE_CHUNK_ARRAY = 382;
 constexpr unsigned LINE_CHUNKS = 388;
@@ -73,6 +96,86 @@ void vTakeChunks(int iFile, uint64_t ulCount)
   w.ulMemory += ulCount * WORK_CHUNK;
 }
 
+/* pwrite/pread of n bytes at disk offset d, checked. */
+void vDiskWrite(int iFile, const uint8_t *p, uint64_t n, uint64_t d)
+{
+  WORKFILE &w = g_aWork[iFile];
+  DISKWINDOW &win = g_aWindow[iFile];
+  while (n > 0) {
+    ssize_t lDone = pwrite(w.iFd, p, n, static_cast<off_t>(d));
+    if (lDone <= 0) vWorkError(iFile, "writ", lDone < 0 ? std::strerror(errno) : std::strerror(ENOSPC));
+    p += lDone;
+    d += static_cast<uint64_t>(lDone);
+    n -= static_cast<uint64_t>(lDone);
+  }
+  if (d > win.ulDiskEnd) win.ulDiskEnd = d;
+}
+
+void vDiskRead(int iFile, uint8_t *p, uint64_t n, uint64_t d)
+{
+  WORKFILE &w = g_aWork[iFile];
+  while (n > 0) {
+    errno = 0;
+    ssize_t lDone = w.iFd >= 0 ? pread(w.iFd, p, n, static_cast<off_t>(d)) : -1;
+    if (lDone <= 0) vWorkError(iFile, "read", pszErrno(lDone < 0 ? errno : 0));
+    p += lDone;
+    d += static_cast<uint64_t>(lDone);
+    n -= static_cast<uint64_t>(lDone);
+  }
+}
+
+void vWindowFlush(int iFile)
+{
+  DISKWINDOW &win = g_aWindow[iFile];
+  if (win.ulDirtyEnd > win.ulDirtyStart) {
+    uint64_t ulFrom = win.ulDirtyStart, ulTo = win.ulDirtyEnd;
+    win.ulDirtyStart = win.ulDirtyEnd = 0; /* a failing write leaves nothing to flush again */
+    vDiskWrite(iFile, win.ab + ulFrom, ulTo - ulFrom, win.ulStart + ulFrom);
+  }
+}
+
+/* Places the window so that it covers disk bytes d .. d+n-1 (n at most
+   DISK_WINDOW), filled with what the disk holds there. */
+void vWindowCover(int iFile, uint64_t d, uint64_t n)
+{
+  DISKWINDOW &win = g_aWindow[iFile];
+  if (d >= win.ulStart && d + n <= win.ulStart + win.ulLength) return;
+  vWindowFlush(iFile);
+  win.ulStart = d;
+  win.ulLength = DISK_WINDOW;
+  if (d < win.ulDiskEnd) vDiskRead(iFile, win.ab, std::min(DISK_WINDOW, win.ulDiskEnd - d), d);
+}
+
+/* Transfers n bytes at disk offset d through the window or, when they are
+   too many for it, directly. */
+void vDiskTransfer(int iFile, uint8_t *pRead, const uint8_t *pWrite, uint64_t n, uint64_t d)
+{
+  DISKWINDOW &win = g_aWindow[iFile];
+  if (n > DISK_WINDOW) {
+    vWindowFlush(iFile);
+    win.ulLength = 0;
+    if (pWrite != nullptr)
+      vDiskWrite(iFile, pWrite, n, d);
+    else
+      vDiskRead(iFile, pRead, n, d);
+    return;
+  }
+  vWindowCover(iFile, d, n);
+  uint64_t ulOff = d - win.ulStart;
+  if (pRead != nullptr) {
+    std::memcpy(pRead, win.ab + ulOff, n);
+    return;
+  }
+  std::memcpy(win.ab + ulOff, pWrite, n);
+  if (win.ulDirtyEnd == win.ulDirtyStart) {
+    win.ulDirtyStart = ulOff;
+    win.ulDirtyEnd = ulOff + n;
+  } else {
+    win.ulDirtyStart = std::min(win.ulDirtyStart, ulOff);
+    win.ulDirtyEnd = std::max(win.ulDirtyEnd, ulOff + n);
+  }
+}
+
 void vSpill(int iFile)
 {
   WORKFILE &w = g_aWork[iFile];
@@ -89,6 +192,8 @@ void vSpill(int iFile)
   if (iFd < 0) vWorkError(iFile, "open", std::strerror(errno));
   unlink(w.szName);
   w.iFd = iFd;
+  DISKWINDOW &win = g_aWindow[iFile];
+  win.ulLength = win.ulDirtyStart = win.ulDirtyEnd = win.ulDiskEnd = 0;
   w.ulState |= WORK_CREATED;
   if (bTraceOn(TRACE_FILES))
     vTrace(TRACE_FILES, "Work file %d (%s) opened.", iFile, w.szName);
@@ -182,13 +287,7 @@ void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile)
     ulPos += ulPart;
     n -= ulPart;
   }
-  while (n > 0) {
-    ssize_t lDone = pwrite(w.iFd, p, n, static_cast<off_t>(ulPos - w.ulMemory));
-    if (lDone <= 0) vWorkError(iFile, "writ", lDone < 0 ? std::strerror(errno) : std::strerror(ENOSPC));
-    p += lDone;
-    ulPos += static_cast<uint64_t>(lDone);
-    n -= static_cast<uint64_t>(lDone);
-  }
+  if (n > 0) vDiskTransfer(iFile, nullptr, p, n, ulPos - w.ulMemory);
   w.ulPos = e;
   vFrontPoll();
 }
@@ -220,15 +319,8 @@ void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile)
     ulPos += ulPart;
     n -= ulPart;
   }
-  while (n > 0) {
-    errno = 0;
-    ssize_t lDone = w.iFd >= 0 ? pread(w.iFd, p, n, static_cast<off_t>(ulPos - w.ulMemory)) : -1;
-    if (lDone <= 0) vWorkError(iFile, "read", pszErrno(lDone < 0 ? errno : 0));
-    p += lDone;
-    ulPos += static_cast<uint64_t>(lDone);
-    n -= static_cast<uint64_t>(lDone);
-  }
-  w.ulPos = ulPos;
+  if (n > 0) vDiskTransfer(iFile, p, nullptr, n, ulPos - w.ulMemory);
+  w.ulPos = ulPos + n;
   vFrontPoll();
 }
 
@@ -262,6 +354,9 @@ uint64_t lWorkClose(int iFile, bool bDelete)
     vFrontPoll();
   }
   w.ulState &= ~WORK_SPILLED;
+  /* the bytes are dropped: a later spill writes the disk anew */
+  DISKWINDOW &win = g_aWindow[iFile];
+  win.ulLength = win.ulDirtyStart = win.ulDirtyEnd = win.ulDiskEnd = 0;
   uint64_t ulHeld = w.ulMemory;
   if (w.papChunks != nullptr) {
     vSubpoolRelease(SP_WORK0 + iFile);

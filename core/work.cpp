@@ -16,6 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "chars.h"
 #include "src1.h"
@@ -31,7 +34,7 @@ namespace {
 GROWBUF g_compressed = {SP_HEAP, 1, 0, nullptr, nullptr};
 GROWBUF g_expanded = {SP_HEAP, 1, 0, nullptr, nullptr};
 
-constexpr uint64_t BLANK_WORD = 0x0101010101010101ull * EBCDIC_BLANK;
+GROWBUF g_blankMap = {SP_HEAP, 1, 0, nullptr, nullptr};
 
 /* The data of a buffer with room for ulRequired bytes; grows it only when
    it is too small. */
@@ -55,44 +58,40 @@ void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
   }
 }
 
-/* The index of the first byte (in memory order) of a word whose mask bit
-   0x80 is set. */
-uint32_t ulFirstMarked(uint64_t ullMask)
+/* The blank map of an image: bit k%64 of word k/64 is set when byte k is
+   a blank; bits beyond the image are clear. */
+const uint64_t *pBlankMap(const uint8_t *p, uint32_t ulLen)
 {
-  if constexpr (std::endian::native == std::endian::little)
-    return static_cast<uint32_t>(std::countr_zero(ullMask)) / 8;
-  else
-    return static_cast<uint32_t>(std::countl_zero(ullMask)) / 8;
+  uint64_t *pull = reinterpret_cast<uint64_t *>(pRoom(&g_blankMap, (ulLen / 64 + 1) * sizeof(uint64_t)));
+  for (uint32_t w = 0; w * 64 < ulLen; w++) {
+    uint32_t n = std::min<uint32_t>(64, ulLen - w * 64);
+    const uint8_t *q = p + w * 64;
+    uint64_t ullBits = 0;
+    uint32_t k = 0;
+#ifdef __SSE2__
+    const __m128i xBlank = _mm_set1_epi8(static_cast<char>(EBCDIC_BLANK));
+    for (; k + 16 <= n; k += 16) {
+      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q + k));
+      ullBits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, xBlank)))} << k;
+    }
+#endif
+    for (; k < n; k++) ullBits |= uint64_t{q[k] == EBCDIC_BLANK} << k;
+    pull[w] = ullBits;
+  }
+  return pull;
 }
 
-/* The number of blanks from p[i] on, up to p[ulLen]; a word at a time. */
-uint32_t ulBlankRun(const uint8_t *p, uint32_t i, uint32_t ulLen)
+/* The first index from i on whose byte is a blank (bBlank) or is not;
+   ulLen when there is none. */
+[[gnu::always_inline]] inline uint32_t ulFind(const uint64_t *pullMap, uint32_t i, uint32_t ulLen, bool bBlank)
 {
-  uint32_t j = i;
-  for (uint64_t ullWord; j + 8 <= ulLen; j += 8) {
-    std::memcpy(&ullWord, p + j, 8);
-    uint64_t ullDiff = ullWord ^ BLANK_WORD;
-    /* a byte that differs from the blank: its top bit or a lower one set */
-    uint64_t ullMask = (ullDiff | ((ullDiff & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full)) & 0x8080808080808080ull;
-    if (ullMask != 0) return j + ulFirstMarked(ullMask) - i;
+  uint32_t w = i / 64;
+  uint64_t x = (bBlank ? pullMap[w] : ~pullMap[w]) & (~uint64_t{0} << (i % 64));
+  while (x == 0) {
+    if (++w * 64 >= ulLen) return ulLen;
+    x = bBlank ? pullMap[w] : ~pullMap[w];
   }
-  while (j < ulLen && p[j] == EBCDIC_BLANK) j++;
-  return j - i;
-}
-
-/* The number of non-blanks from p[i] on, up to p[ulLen]; a word at a time. */
-uint32_t ulTextRun(const uint8_t *p, uint32_t i, uint32_t ulLen)
-{
-  uint32_t j = i;
-  for (uint64_t ullWord; j + 8 <= ulLen; j += 8) {
-    std::memcpy(&ullWord, p + j, 8);
-    uint64_t ullDiff = ullWord ^ BLANK_WORD;
-    /* a blank: a zero byte of the difference */
-    uint64_t ullMask = ~(ullDiff | ((ullDiff & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full)) & 0x8080808080808080ull;
-    if (ullMask != 0) return j + ulFirstMarked(ullMask) - i;
-  }
-  while (j < ulLen && p[j] != EBCDIC_BLANK) j++;
-  return j - i;
+  return std::min<uint32_t>(ulLen, w * 64 + static_cast<uint32_t>(std::countr_zero(x)));
 }
 
 /* Copies the context of the record in hand into the statement trace fields. */
@@ -204,9 +203,11 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
      never takes more bytes than it had: this holds any outcome. */
   uint8_t *pOut = pRoom(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2);
   uint8_t *q = pOut;
+  const uint64_t *pullMap = pBlankMap(pImage, ulLen);
   for (uint32_t i = 0; i < ulLen;) {
-    uint32_t b = ulBlankRun(pImage, i, ulLen);
-    uint32_t l = ulTextRun(pImage, i + b, ulLen);
+    uint32_t ulText = ulFind(pullMap, i, ulLen, false);
+    uint32_t b = ulText - i;
+    uint32_t l = ulText < ulLen ? ulFind(pullMap, ulText, ulLen, true) - ulText : 0;
     const uint8_t *pLit = pImage + i + b;
     i += b + l;
     for (; b > 15; b -= 15) *q++ = 0xF0;
@@ -214,7 +215,7 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
       *q++ = static_cast<uint8_t>(b << 4);
       continue;
     }
-    uint32_t e = (l - 1) % 15 + 1;
+    uint32_t e = l <= 15 ? l : (l - 1) % 15 + 1; /* the odd piece first */
     *q++ = static_cast<uint8_t>(b << 4 | e);
     vCopyPiece(q, pLit, e);
     q += e;

@@ -108,9 +108,6 @@ TEST_F(WorkTest, WriteStraddlingTheMemoryBoundaryIsSplit)
   EXPECT_EQ(g_aWork[0].ulSize, 66000u);
   /* the last 488 bytes of the chunk and 512 bytes at disk offset 0 */
   EXPECT_EQ(std::memcmp(g_aWork[0].papChunks[0] + 65000, ab.data(), 488), 0);
-  uint8_t abDisk[512];
-  ASSERT_EQ(pread(g_aWork[0].iFd, abDisk, sizeof abDisk, 0), 512);
-  EXPECT_EQ(std::memcmp(abDisk, ab.data() + 488, 512), 0);
   EXPECT_EQ(abRead(WORK_SYSUT1, 65000, 1000), ab);
 
   /* rewriting in place across the boundary */
@@ -119,6 +116,47 @@ TEST_F(WorkTest, WriteStraddlingTheMemoryBoundaryIsSplit)
   vWrite(WORK_SYSUT1, abNew);
   EXPECT_EQ(g_aWork[0].ulSize, 66000u);
   EXPECT_EQ(abRead(WORK_SYSUT1, 65200, 600), abNew);
+
+  /* a write too big for the disk window goes straight to the disk, after
+     what the window collected: 312 bytes of the rewrite, 200 of the first */
+  vWorkSeek(WORK_SYSUT1, 0, 2);
+  auto abBig = abPattern(70000, 8);
+  vWrite(WORK_SYSUT1, abBig);
+  std::vector<uint8_t> abDisk(512 + abBig.size());
+  ASSERT_EQ(pread(g_aWork[0].iFd, abDisk.data(), abDisk.size(), 0), static_cast<ssize_t>(abDisk.size()));
+  EXPECT_EQ(std::memcmp(abDisk.data(), abNew.data() + 288, 312), 0);
+  EXPECT_EQ(std::memcmp(abDisk.data() + 312, ab.data() + 800, 200), 0);
+  EXPECT_EQ(std::memcmp(abDisk.data() + 512, abBig.data(), abBig.size()), 0);
+}
+
+/* Reads, writes and rewrites of any size at any place of the disk part see
+   exactly the bytes a plain array would hold. */
+TEST_F(WorkTest, DiskPartBehavesLikeAnArray)
+{
+  vWorkSetMemory(0);
+  std::vector<uint8_t> abModel;
+  uint32_t x = 12345;
+  auto ulNext = [&x](uint32_t ulMod) {
+    x = x * 1103515245u + 12345u;
+    return (x >> 8) % ulMod;
+  };
+  for (unsigned i = 0; i < 3000; i++) {
+    size_t n = ulNext(8) == 0 ? 60000 + ulNext(20000) : 1 + ulNext(3000);
+    size_t ulPos = abModel.empty() || ulNext(3) == 0 ? abModel.size() : ulNext(static_cast<uint32_t>(abModel.size()));
+    if (ulNext(2) == 0 && ulPos + n <= abModel.size()) {
+      ASSERT_EQ(abRead(WORK_SYSUT1, static_cast<int64_t>(ulPos), n),
+                std::vector<uint8_t>(abModel.begin() + ulPos, abModel.begin() + ulPos + n))
+          << i;
+      continue;
+    }
+    auto ab = abPattern(n, i);
+    vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
+    vWrite(WORK_SYSUT1, ab);
+    if (ulPos + n > abModel.size()) abModel.resize(ulPos + n);
+    std::copy(ab.begin(), ab.end(), abModel.begin() + ulPos);
+  }
+  ASSERT_EQ(g_aWork[0].ulSize, abModel.size());
+  EXPECT_EQ(abRead(WORK_SYSUT1, 0, abModel.size()), abModel);
 }
 
 TEST_F(WorkTest, LargeWritesAtMostDoubleTheMemoryBeforeSpilling)
@@ -225,19 +263,27 @@ TEST_F(WorkTest, UnusableTemporaryDirectoryIsFatal)
 TEST_F(WorkTest, FailingDiskWriteIsFatalNotTruncated)
 {
   vWorkSetMemory(0);
-  vWrite(WORK_SYSUT1, abPattern(10, 17)); /* creates the disk file */
   rlimit old{};
   getrlimit(RLIMIT_FSIZE, &old);
   rlimit small = old;
   small.rlim_cur = 4096;
   auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  setrlimit(RLIMIT_FSIZE, &small);
-  std::string strOut = strExpectTerminate([] { vWrite(WORK_SYSUT1, abPattern(10000, 18)); });
-  setrlimit(RLIMIT_FSIZE, &old);
+  /* one write too big for the disk window; small writes collected in it */
+  for (size_t ulPiece : {70000, 1000}) {
+    SCOPED_TRACE(ulPiece);
+    vWrite(WORK_SYSUT1, abPattern(10, 17)); /* creates the disk file */
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string strOut = strExpectTerminate([ulPiece] {
+      for (size_t n = 0; n < 100000; n += ulPiece) vWrite(WORK_SYSUT1, abPattern(ulPiece, 18));
+    });
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(strOut.rfind("KZM900S Error writing work file 0 (", 0), 0u) << strOut;
+    EXPECT_NE(strOut.find("): File too large\nKZM999I"), std::string::npos) << strOut;
+    EXPECT_EQ(g_aWork[0].iFd, -1);
+    vWorkDeleteAll();
+    vFrontReset();
+  }
   std::signal(SIGXFSZ, oldHandler);
-  EXPECT_EQ(strOut.rfind("KZM900S Error writing work file 0 (", 0), 0u) << strOut;
-  EXPECT_NE(strOut.find("): File too large\nKZM999I"), std::string::npos) << strOut;
-  EXPECT_EQ(g_aWork[0].iFd, -1);
 }
 
 TEST_F(WorkTest, StatementRecordsReadBackInOrder)
@@ -323,8 +369,10 @@ TEST_F(WorkTest, ExpansionStopsAtTheImageAndAtTheStoredBytes)
 TEST_F(WorkTest, CompressionRoundTripsEveryBlankPattern)
 {
   for (unsigned uSeed = 0; uSeed < 2000; uSeed++) {
-    auto ab = abPattern(80 * (uSeed % 3 + 1), uSeed);
-    for (auto &b : ab) b = (b & 3) != 0 ? 0x40 : b; /* mostly blanks */
+    /* cards, and images whose runs meet or cross 64-byte boundaries */
+    auto ab = abPattern(uSeed % 2 == 0 ? 80 * (uSeed % 3 + 1) : 64 * (uSeed % 5 + 1), uSeed);
+    bool bMostlyText = uSeed % 5 == 0;
+    for (auto &b : ab) b = ((b & 3) != 0) != bMostlyText ? 0x40 : b | 1; /* mostly blanks, or text */
     uint32_t ulStored = 0;
     const uint8_t *pStored = pTextCompress(ab.data(), static_cast<uint32_t>(ab.size()), &ulStored);
     ASSERT_LE(ulStored, ab.size());
