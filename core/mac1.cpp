@@ -148,13 +148,16 @@ struct MACINFO {
 struct MACCACHE;
 
 /* A running expansion. */
+struct MODEL;
+
 struct EXPANSION {
   MACCACHE *pCache; /* of the definition expanded */
   MACLEVEL *pLevel;
-  uint32_t ulMember; /* report record of the macro expanded */
-  uint64_t ullNext;  /* MACRO work-file position of the next model record */
-  bool bEnded;       /* ACTR exhausted: the next read is the end */
-  SRCSTMT stmt;      /* the model statement in hand */
+  uint32_t ulMember;   /* report record of the macro expanded */
+  uint64_t ullNext;    /* MACRO work-file position of the next model record */
+  bool bEnded;         /* ACTR exhausted: the next read is the end */
+  SRCSTMT stmt;        /* the model statement in hand */
+  const MODEL *pModel; /* its cache entry, null when it was read past the cache */
   EXPANSION *pOuter;
 };
 
@@ -172,13 +175,15 @@ struct MACSEQ {
 
 namespace {
 
-/* A model record kept expanded: its head as stored and the offset of its
-   card images in the definition's pool. */
+/* A model record kept expanded: its head as stored, the offset of its
+   card images in the definition's pool and that of its stored (compressed)
+   text in the pool of those. */
 struct MODEL {
   uint8_t abHead[MODEL_HEAD];
   size_t ulImage;
+  size_t ulStored;
 };
-constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images kept in all */
+constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
 /* What every call of a definition reads from its header: kept after the
    first call (definitions do not change), and the model records read so
@@ -190,6 +195,7 @@ struct MACCACHE {
   uint64_t ullBody;                              /* position of its first model record */
   std::unordered_map<uint64_t, MODEL> mapModels; /* by work-file position */
   std::vector<uint8_t> vecImages;
+  std::vector<uint8_t> vecStored;
 };
 
 struct MACSTATE {
@@ -330,14 +336,16 @@ void vLookupOperation(SRCSTMT *p)
    definition's cache, else read and expanded (and kept while the caches
    have room); false at the end marker.  The pointers hold until the next
    read. */
-bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage)
+bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, const MODEL **ppModel)
 {
   auto it = pCache->mapModels.find(ullPos);
   if (it != pCache->mapModels.end()) {
     *ppHead = it->second.abHead;
     *ppImage = pCache->vecImages.data() + it->second.ulImage;
+    *ppModel = &it->second;
     return true;
   }
+  *ppModel = nullptr;
   static uint8_t s_abHead[MODEL_HEAD];
   vReadAt(ullPos, s_abHead, 4);
   uint32_t ulLen = ulGet32(s_abHead);
@@ -353,14 +361,17 @@ bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const u
   const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, s_vec.data());
   *ppHead = s_abHead;
   *ppImage = pImage;
-  if (g_mac.ullModelBytes + ulBytes > MODEL_CACHE_MAX) return true;
+  if (g_mac.ullModelBytes + ulBytes + ulStored > MODEL_CACHE_MAX) return true;
   MODEL &m = pCache->mapModels[ullPos];
   std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
   m.ulImage = pCache->vecImages.size();
   pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
-  g_mac.ullModelBytes += ulBytes;
+  m.ulStored = pCache->vecStored.size();
+  pCache->vecStored.insert(pCache->vecStored.end(), s_vec.begin(), s_vec.end());
+  g_mac.ullModelBytes += ulBytes + ulStored;
   *ppHead = m.abHead;
   *ppImage = pCache->vecImages.data() + m.ulImage;
+  *ppModel = &m;
   return true;
 }
 
@@ -370,7 +381,8 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
 {
   if (x->bEnded) return false;
   const uint8_t *abHead = nullptr, *pImage = nullptr;
-  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage)) return false;
+  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage, &x->pModel)) return false;
+  if (pInto != &x->stmt) x->pModel = nullptr; /* only the statement in hand is matched to its model */
   x->ullNext += ulGet32(abHead);
 
   SRCSTMT *p = pInto;
@@ -414,6 +426,24 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
   }
   return true;
 }
+
+} // namespace
+
+/* The stored text of the model statement in hand of the innermost
+   expansion, as its definition holds it: what compressing its card images
+   gives (the compression is deterministic), for a statement that is that
+   very model, kept in the cache; null otherwise. */
+const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
+{
+  const EXPANSION *x = g_mac.pTop;
+  if (x == nullptr || p != &x->stmt || x->pModel == nullptr) return nullptr;
+  const MODEL &m = *x->pModel;
+  if (ulGet32(m.abHead + 8) == 0) return nullptr; /* its text stands for no card at all */
+  *pulStored = ulGet32(m.abHead) - MODEL_HEAD;
+  return x->pCache->vecStored.data() + m.ulStored;
+}
+
+namespace {
 
 /* ---- the operand scanner of prototypes and calls ---------------------------- */
 

@@ -75,6 +75,11 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
    statement and expands it.  True when a generated END ended the source. */
 bool bMacroCall(const SRCSTMT *pStmt, const MACDEF *pDef);
 
+/* The stored (compressed) card images of a generated statement that is the
+   model statement in hand, unchanged, as its definition holds them; null
+   when they must be compressed anew. */
+const uint8_t *pModelStored(const SRCSTMT *pStmt, uint32_t *pulStored);
+
 /* Statements of the macro language in the first phase (instruction rows):
    MACRO, MEND/MEXIT (only inside expansions), AIF, AGO, ACTR, ANOP, AREAD,
    AEJECT/ASPACE (in open code: 139), MHELP. */
