@@ -153,11 +153,11 @@ struct MODEL;
 struct EXPANSION {
   MACCACHE *pCache; /* of the definition expanded */
   MACLEVEL *pLevel;
-  uint32_t ulMember;   /* report record of the macro expanded */
-  uint64_t ullNext;    /* MACRO work-file position of the next model record */
-  bool bEnded;         /* ACTR exhausted: the next read is the end */
-  SRCSTMT stmt;        /* the model statement in hand */
-  const MODEL *pModel; /* its cache entry, null when it was read past the cache */
+  uint32_t ulMember; /* report record of the macro expanded */
+  uint64_t ullNext;  /* MACRO work-file position of the next model record */
+  bool bEnded;       /* ACTR exhausted: the next read is the end */
+  SRCSTMT stmt;      /* the model statement in hand */
+  MODEL *pModel;     /* its cache entry, null when it was read past the cache */
   EXPANSION *pOuter;
 };
 
@@ -182,6 +182,8 @@ struct MODEL {
   uint8_t abHead[MODEL_HEAD];
   size_t ulImage;
   size_t ulStored;
+  bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
+  std::string strCondField; /* as bCondOperandField gathers it */
 };
 constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
@@ -336,7 +338,7 @@ void vLookupOperation(SRCSTMT *p)
    definition's cache, else read and expanded (and kept while the caches
    have room); false at the end marker.  The pointers hold until the next
    read. */
-bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, const MODEL **ppModel)
+bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, MODEL **ppModel)
 {
   auto it = pCache->mapModels.find(ullPos);
   if (it != pCache->mapModels.end()) {
@@ -441,6 +443,21 @@ const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
   if (ulGet32(m.abHead + 8) == 0) return nullptr; /* its text stands for no card at all */
   *pulStored = ulGet32(m.abHead) - MODEL_HEAD;
   return x->pCache->vecStored.data() + m.ulStored;
+}
+
+bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag)
+{
+  EXPANSION *x = g_mac.pTop;
+  MODEL *pModel = x != nullptr && p == &x->stmt ? x->pModel : nullptr;
+  if (pModel == nullptr) {
+    static std::string s_strField; /* storage reused */
+    *ppField = &s_strField;
+    return bCondOperandField(p, &s_strField, pDiag);
+  }
+  *ppField = &pModel->strCondField;
+  if (pModel->bCondField) return true;
+  pModel->bCondField = bCondOperandField(p, &pModel->strCondField, pDiag);
+  return pModel->bCondField;
 }
 
 namespace {
@@ -1469,11 +1486,12 @@ void vBranchFirstPhase(const INSTRARGS &a)
   MACLEVEL *pLevel = pVarLevel();
   uint8_t bInstr = bInstructionNumber(a.pEntry);
   if (bInstr == INSTR_ANOP) return;
-  static std::string strField, strTarget; /* storage reused */
+  static std::string strTarget; /* storage reused */
   CONDDIAG d{};
-  if (!bCondOperandField(p, &strField, &d)) return vCondDiag(d);
-  const auto *pField = reinterpret_cast<const uint8_t *>(strField.data());
-  auto ulField = static_cast<uint32_t>(strField.size());
+  const std::string *pStrField = nullptr;
+  if (!bModelCondField(p, &pStrField, &d)) return vCondDiag(d);
+  const auto *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
+  auto ulField = static_cast<uint32_t>(pStrField->size());
   if (bInstr == INSTR_ACTR) {
     int32_t lValue = 0;
     if (!bCondArithmetic(pLevel, pField, ulField, &lValue, &d)) return vCondDiag(d);
