@@ -182,6 +182,8 @@ struct MODEL {
   uint8_t abHead[MODEL_HEAD];
   size_t ulImage;
   size_t ulStored;
+  uint64_t ullOpChanges = 0; /* the operation index's count when pOperation was looked up */
+  void *pOperation = nullptr;
   bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
   std::string strCondField; /* as bCondOperandField gathers it */
 };
@@ -322,17 +324,19 @@ void vReadAt(uint64_t ullPos, void *p, uint32_t ulLen)
   if (ulLen != 0) vWorkRead(p, 1, ulLen, WORK_MACRO);
 }
 
-/* Resolves a statement's operation from its (upper-cased) field. */
-void vLookupOperation(SRCSTMT *p)
+/* Sets a statement's upper-cased operation name from its field; false
+   when no operation can have that name. */
+bool bOperationName(SRCSTMT *p)
 {
-  p->pOperation = nullptr;
-  if (p->ulOpLen == 0 || p->ulOpLen > MACNAME_MAX) return;
+  if (p->ulOpLen == 0 || p->ulOpLen > MACNAME_MAX) return false;
   const uint8_t *pOp = pCardsOf(p) + p->ulOpOff;
   for (uint32_t i = 0; i < p->ulOpLen; i++) p->abOpName[i] = g_abUpper[pOp[i]];
   p->abOpName[p->ulOpLen] = 0;
-  if (!(g_abClass[p->abOpName[0]] & CC_LETTER)) return;
-  p->pOperation = pOpindexFind(p->abOpName);
+  return (g_abClass[p->abOpName[0]] & CC_LETTER) != 0;
 }
+
+/* Resolves a statement's operation from its (upper-cased) field. */
+void vLookupOperation(SRCSTMT *p) { p->pOperation = bOperationName(p) ? pOpindexFind(p->abOpName) : nullptr; }
 
 /* The model record at ullPos: its head and card images, from the
    definition's cache, else read and expanded (and kept while the caches
@@ -423,8 +427,15 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
     uint32_t n = p->ulOpLen < MACNAME_MAX ? p->ulOpLen : MACNAME_MAX;
     for (uint32_t i = 0; i < n; i++) p->abOpName[i] = g_abUpper[pCardsOf(p)[p->ulOpOff + i]];
     p->abOpName[n] = 0;
+  } else if (MODEL *m = x->pModel; m == nullptr) {
+    vLookupOperation(p);
+  } else if (m->ullOpChanges == ullOpindexChanges()) { /* the index is as it was at the last lookup */
+    bOperationName(p);
+    p->pOperation = m->pOperation;
   } else {
     vLookupOperation(p);
+    m->pOperation = p->pOperation;
+    m->ullOpChanges = ullOpindexChanges();
   }
   return true;
 }
