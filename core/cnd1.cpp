@@ -1078,7 +1078,7 @@ bool bRelational(CTX &c, VAL &v)
     CTX d = c;
     d.i = ulAt;
     char cRel = cWordCode(d, ulLen, c_aRel, std::size(c_aRel));
-    char cFn = cWordCode(d, ulLen, c_aFunc, std::size(c_aFunc));
+    char cFn = cRel != 0 ? 0 : cWordCode(d, ulLen, c_aFunc, std::size(c_aFunc)); /* a relation is no function */
     if (cRel == 0 && (cFn == 0 || cFn == '&' || cFn == '|' || cFn == '^')) return true;
     if (!bOperandFollows(c, ulAt + ulLen)) return false;
     VAL w;

@@ -741,7 +741,8 @@ bool bStmtProcess(const SRCSTMT *pIn)
       bShown || (bLater && (bPrint & PRT_ON) && g_opt.bList) || ((bLater || (usFlags & SF_ERROR)) && bTerm);
   if (bKeepText) {
     uint32_t ulStored = 0;
-    const uint8_t *pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
+    const uint8_t *pStored = pModelStored(pStmt, &ulStored);
+    if (pStored == nullptr) pStored = pTextCompress(pCards, pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
   }
   vPruneRecord((bSubstText && bPrinted) || bLater, bSubstText && bPrinted, bKeepText);
@@ -777,8 +778,10 @@ void vStmtListEnd(const SRCSTMT *pStmt, bool bListed)
   pHead()[STMT_PRINT] = bShown ? static_cast<uint8_t>(bPrint | PRT_GEN) : 0;
   if (bShown || (bError && (g_opt.bTerm & TERM_ON) && pStmt != nullptr)) { /* the terminal shows it */
     uint32_t ulStored = 0;
-    const uint8_t *pStored =
-        pTextCompress(static_cast<const uint8_t *>(pStmt->cards.pData), pStmt->ulRecords * SRC_RECORD, &ulStored);
+    const uint8_t *pStored = pModelStored(pStmt, &ulStored);
+    if (pStored == nullptr)
+      pStored =
+          pTextCompress(static_cast<const uint8_t *>(pStmt->cards.pData), pStmt->ulRecords * SRC_RECORD, &ulStored);
     vStmtAddSub(SUB_SOURCE, ulStored, pStored);
   }
   if (!bShown && ulGet32(pHead() + STMT_SUBCOUNT) == 0) { /* nothing to keep: no statement number either */

@@ -148,6 +148,8 @@ struct MACINFO {
 struct MACCACHE;
 
 /* A running expansion. */
+struct MODEL;
+
 struct EXPANSION {
   MACCACHE *pCache; /* of the definition expanded */
   MACLEVEL *pLevel;
@@ -155,6 +157,7 @@ struct EXPANSION {
   uint64_t ullNext;  /* MACRO work-file position of the next model record */
   bool bEnded;       /* ACTR exhausted: the next read is the end */
   SRCSTMT stmt;      /* the model statement in hand */
+  MODEL *pModel;     /* its cache entry, null when it was read past the cache */
   EXPANSION *pOuter;
 };
 
@@ -172,13 +175,19 @@ struct MACSEQ {
 
 namespace {
 
-/* A model record kept expanded: its head as stored and the offset of its
-   card images in the definition's pool. */
+/* A model record kept expanded: its head as stored, the offset of its
+   card images in the definition's pool and that of its stored (compressed)
+   text in the pool of those. */
 struct MODEL {
   uint8_t abHead[MODEL_HEAD];
   size_t ulImage;
+  size_t ulStored;
+  uint64_t ullOpChanges = 0; /* the operation index's count when pOperation was looked up */
+  void *pOperation = nullptr;
+  bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
+  std::string strCondField; /* as bCondOperandField gathers it */
 };
-constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images kept in all */
+constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
 /* What every call of a definition reads from its header: kept after the
    first call (definitions do not change), and the model records read so
@@ -190,6 +199,7 @@ struct MACCACHE {
   uint64_t ullBody;                              /* position of its first model record */
   std::unordered_map<uint64_t, MODEL> mapModels; /* by work-file position */
   std::vector<uint8_t> vecImages;
+  std::vector<uint8_t> vecStored;
 };
 
 struct MACSTATE {
@@ -314,30 +324,34 @@ void vReadAt(uint64_t ullPos, void *p, uint32_t ulLen)
   if (ulLen != 0) vWorkRead(p, 1, ulLen, WORK_MACRO);
 }
 
-/* Resolves a statement's operation from its (upper-cased) field. */
-void vLookupOperation(SRCSTMT *p)
+/* Sets a statement's upper-cased operation name from its field; false
+   when no operation can have that name. */
+bool bOperationName(SRCSTMT *p)
 {
-  p->pOperation = nullptr;
-  if (p->ulOpLen == 0 || p->ulOpLen > MACNAME_MAX) return;
+  if (p->ulOpLen == 0 || p->ulOpLen > MACNAME_MAX) return false;
   const uint8_t *pOp = pCardsOf(p) + p->ulOpOff;
   for (uint32_t i = 0; i < p->ulOpLen; i++) p->abOpName[i] = g_abUpper[pOp[i]];
   p->abOpName[p->ulOpLen] = 0;
-  if (!(g_abClass[p->abOpName[0]] & CC_LETTER)) return;
-  p->pOperation = pOpindexFind(p->abOpName);
+  return (g_abClass[p->abOpName[0]] & CC_LETTER) != 0;
 }
+
+/* Resolves a statement's operation from its (upper-cased) field. */
+void vLookupOperation(SRCSTMT *p) { p->pOperation = bOperationName(p) ? pOpindexFind(p->abOpName) : nullptr; }
 
 /* The model record at ullPos: its head and card images, from the
    definition's cache, else read and expanded (and kept while the caches
    have room); false at the end marker.  The pointers hold until the next
    read. */
-bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage)
+bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, MODEL **ppModel)
 {
   auto it = pCache->mapModels.find(ullPos);
   if (it != pCache->mapModels.end()) {
     *ppHead = it->second.abHead;
     *ppImage = pCache->vecImages.data() + it->second.ulImage;
+    *ppModel = &it->second;
     return true;
   }
+  *ppModel = nullptr;
   static uint8_t s_abHead[MODEL_HEAD];
   vReadAt(ullPos, s_abHead, 4);
   uint32_t ulLen = ulGet32(s_abHead);
@@ -353,14 +367,17 @@ bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const u
   const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, s_vec.data());
   *ppHead = s_abHead;
   *ppImage = pImage;
-  if (g_mac.ullModelBytes + ulBytes > MODEL_CACHE_MAX) return true;
+  if (g_mac.ullModelBytes + ulBytes + ulStored > MODEL_CACHE_MAX) return true;
   MODEL &m = pCache->mapModels[ullPos];
   std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
   m.ulImage = pCache->vecImages.size();
   pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
-  g_mac.ullModelBytes += ulBytes;
+  m.ulStored = pCache->vecStored.size();
+  pCache->vecStored.insert(pCache->vecStored.end(), s_vec.begin(), s_vec.end());
+  g_mac.ullModelBytes += ulBytes + ulStored;
   *ppHead = m.abHead;
   *ppImage = pCache->vecImages.data() + m.ulImage;
+  *ppModel = &m;
   return true;
 }
 
@@ -370,7 +387,8 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
 {
   if (x->bEnded) return false;
   const uint8_t *abHead = nullptr, *pImage = nullptr;
-  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage)) return false;
+  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage, &x->pModel)) return false;
+  if (pInto != &x->stmt) x->pModel = nullptr; /* only the statement in hand is matched to its model */
   x->ullNext += ulGet32(abHead);
 
   SRCSTMT *p = pInto;
@@ -409,11 +427,51 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
     uint32_t n = p->ulOpLen < MACNAME_MAX ? p->ulOpLen : MACNAME_MAX;
     for (uint32_t i = 0; i < n; i++) p->abOpName[i] = g_abUpper[pCardsOf(p)[p->ulOpOff + i]];
     p->abOpName[n] = 0;
+  } else if (MODEL *m = x->pModel; m == nullptr) {
+    vLookupOperation(p);
+  } else if (m->ullOpChanges == ullOpindexChanges()) { /* the index is as it was at the last lookup */
+    bOperationName(p);
+    p->pOperation = m->pOperation;
   } else {
     vLookupOperation(p);
+    m->pOperation = p->pOperation;
+    m->ullOpChanges = ullOpindexChanges();
   }
   return true;
 }
+
+} // namespace
+
+/* The stored text of the model statement in hand of the innermost
+   expansion, as its definition holds it: what compressing its card images
+   gives (the compression is deterministic), for a statement that is that
+   very model, kept in the cache; null otherwise. */
+const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
+{
+  const EXPANSION *x = g_mac.pTop;
+  if (x == nullptr || p != &x->stmt || x->pModel == nullptr) return nullptr;
+  const MODEL &m = *x->pModel;
+  if (ulGet32(m.abHead + 8) == 0) return nullptr; /* its text stands for no card at all */
+  *pulStored = ulGet32(m.abHead) - MODEL_HEAD;
+  return x->pCache->vecStored.data() + m.ulStored;
+}
+
+bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag)
+{
+  EXPANSION *x = g_mac.pTop;
+  MODEL *pModel = x != nullptr && p == &x->stmt ? x->pModel : nullptr;
+  if (pModel == nullptr) {
+    static std::string s_strField; /* storage reused */
+    *ppField = &s_strField;
+    return bCondOperandField(p, &s_strField, pDiag);
+  }
+  *ppField = &pModel->strCondField;
+  if (pModel->bCondField) return true;
+  pModel->bCondField = bCondOperandField(p, &pModel->strCondField, pDiag);
+  return pModel->bCondField;
+}
+
+namespace {
 
 /* ---- the operand scanner of prototypes and calls ---------------------------- */
 
@@ -1439,11 +1497,12 @@ void vBranchFirstPhase(const INSTRARGS &a)
   MACLEVEL *pLevel = pVarLevel();
   uint8_t bInstr = bInstructionNumber(a.pEntry);
   if (bInstr == INSTR_ANOP) return;
-  static std::string strField, strTarget; /* storage reused */
+  static std::string strTarget; /* storage reused */
   CONDDIAG d{};
-  if (!bCondOperandField(p, &strField, &d)) return vCondDiag(d);
-  const auto *pField = reinterpret_cast<const uint8_t *>(strField.data());
-  auto ulField = static_cast<uint32_t>(strField.size());
+  const std::string *pStrField = nullptr;
+  if (!bModelCondField(p, &pStrField, &d)) return vCondDiag(d);
+  const auto *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
+  auto ulField = static_cast<uint32_t>(pStrField->size());
   if (bInstr == INSTR_ACTR) {
     int32_t lValue = 0;
     if (!bCondArithmetic(pLevel, pField, ulField, &lValue, &d)) return vCondDiag(d);

@@ -14,7 +14,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+struct CONDDIAG;
 struct INSTRARGS;
 struct SRCSTMT;
 struct MACLEVEL;
@@ -74,6 +76,16 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
 /* A statement whose operation is a macro: binds the call, writes the call
    statement and expands it.  True when a generated END ended the source. */
 bool bMacroCall(const SRCSTMT *pStmt, const MACDEF *pDef);
+
+/* The stored (compressed) card images of a generated statement that is the
+   model statement in hand, unchanged, as its definition holds them; null
+   when they must be compressed anew. */
+const uint8_t *pModelStored(const SRCSTMT *pStmt, uint32_t *pulStored);
+
+/* The operand field of a conditional assembly statement, as
+   bCondOperandField gathers it: for the model statement in hand gathered
+   once and kept with the model.  *ppField holds until the next call. */
+bool bModelCondField(const SRCSTMT *pStmt, const std::string **ppField, CONDDIAG *pDiag);
 
 /* Statements of the macro language in the first phase (instruction rows):
    MACRO, MEND/MEXIT (only inside expansions), AIF, AGO, ACTR, ANOP, AREAD,

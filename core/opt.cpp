@@ -86,12 +86,14 @@ struct OPCACHED {
 struct OPINDEX {
   OPNODE *pRoot;
   OPCACHED aCache[OPCACHE_SLOTS];
+  uint64_t ullChanges; /* changes of the index so far */
 };
 OPINDEX g_index = {};
 
 void vCacheClear()
 {
   for (OPCACHED &c : g_index.aCache) c.bValid = false;
+  g_index.ullChanges++;
 }
 
 /* The cache slot of a name and its padded key; null for a name too long
@@ -387,6 +389,8 @@ void vOpindexDrop()
 
 uint32_t ulOpindexHeight() { return ulHeight(g_index.pRoot); }
 
+uint64_t ullOpindexChanges() { return g_index.ullChanges + 1; }
+
 void *pOpindexFind(const uint8_t *pszName)
 {
   uint8_t abKey[OPCACHE_NAME];
@@ -404,6 +408,7 @@ void vOpindexSet(const uint8_t *pszName, void *pRecord)
   uint8_t abKey[OPCACHE_NAME];
   OPCACHED *pSlot = pCacheSlot(pszName, abKey);
   if (pSlot != nullptr) pSlot->bValid = false;
+  g_index.ullChanges++;
   OPNODE **ppLink = &g_index.pRoot;
   OPNODE *pN = nullptr, *pP = nullptr; /* last node reached and its parent */
   OPNODE **ppNLink = nullptr, **ppPLink = nullptr;

@@ -84,6 +84,9 @@ void *pOpindexFind(const uint8_t *pszName);
 void vOpindexSet(const uint8_t *pszName, void *pRecord);
 void vOpindexDrop();
 uint32_t ulOpindexHeight(); /* levels of the tree */
+/* Counts every change of the index (never 0): a lookup made at one count
+   gives the same result while the count stays. */
+uint64_t ullOpindexChanges();
 
 /* Pearson hashes of a name (inline: every symbol and variable lookup
    takes one). */

@@ -24,6 +24,7 @@
 #include "gen1.h"
 #include "instr.h"
 #include "lbl.h"
+#include "mac1.h"
 #include "msc1.h"
 #include "opt.h"
 #include "src1.h"
@@ -852,13 +853,13 @@ void vDeclareFirstPhase(const INSTRARGS &a)
       bIsInstruction(a.pEntry, INSTR_GBLC))
     bFlags |= VF_GLOBAL;
   CONDDIAG d{};
-  static std::string strField; /* storage reused */
-  if (!bCondOperandField(a.pStmt, &strField, &d)) {
+  const std::string *pStrField = nullptr;
+  if (!bModelCondField(a.pStmt, &pStrField, &d)) {
     vAttach(d);
     return;
   }
-  const uint8_t *pField = reinterpret_cast<const uint8_t *>(strField.data());
-  vCondSplit(pField, static_cast<uint32_t>(strField.size()), &g_aItems);
+  const uint8_t *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
+  vCondSplit(pField, static_cast<uint32_t>(pStrField->size()), &g_aItems);
   for (size_t k = 0; k < g_aItems.size(); k++) {
     const uint8_t *p = pField + g_aItems[k].first;
     uint32_t n = g_aItems[k].second, ulUsed = 0;
@@ -898,13 +899,14 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
   uint32_t ulIndex = 0;
   if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex)) return false;
   CONDDIAG d{};
-  static std::string strField, strValue; /* storage reused */
-  if (!bCondOperandField(a.pStmt, &strField, &d)) {
+  static std::string strValue; /* storage reused */
+  const std::string *pStrField = nullptr;
+  if (!bModelCondField(a.pStmt, &pStrField, &d)) {
     vAttach(d);
     return false;
   }
-  const uint8_t *pField = reinterpret_cast<const uint8_t *>(strField.data());
-  vCondSplit(pField, static_cast<uint32_t>(strField.size()), &g_aItems);
+  const uint8_t *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
+  vCondSplit(pField, static_cast<uint32_t>(pStrField->size()), &g_aItems);
   if (g_aItems.size() > 1 && ulIndex == 0) {
     vAttachMsg(VARM_MORE);
     return false;
