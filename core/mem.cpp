@@ -400,7 +400,7 @@ void vStackReset(STACKHDR *pStack)
   vRoverAdvance(pStack);
 }
 
-void *pStackAlloc(STACKHDR *pStack, size_t ulCount)
+void *pStackAllocSlow(STACKHDR *pStack, size_t ulCount)
 {
   if (ulCount > 0x7FFF0000u) vExhausted(ulCount, "mem", LINE_STACK_DATA);
   uint32_t r = (static_cast<uint32_t>(ulCount) + pStack->ulAddend) & pStack->ulMask;

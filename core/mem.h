@@ -129,7 +129,21 @@ void vStackDelete(STACKHDR *pStack);
 /* Empties the stack: the first segment is cleared and kept, the others go. */
 void vStackReset(STACKHDR *pStack);
 /* ulCount zero-filled bytes of the stack (first fit over its segments). */
-void *pStackAlloc(STACKHDR *pStack, size_t ulCount);
+void *pStackAllocSlow(STACKHDR *pStack, size_t ulCount);
+/* The common case inline: the first segment has room, so first fit takes
+   the piece from it; the rover moves on once that segment runs short. */
+inline void *pStackAlloc(STACKHDR *pStack, size_t ulCount)
+{
+  STACKSEG *pSeg = pStack->pFirst;
+  if (pSeg == nullptr || ulCount > pSeg->ulFreeBytes) return pStackAllocSlow(pStack, ulCount);
+  uint32_t r = (static_cast<uint32_t>(ulCount) + pStack->ulAddend) & pStack->ulMask;
+  if (r > pSeg->ulFreeBytes) return pStackAllocSlow(pStack, ulCount);
+  uint8_t *p = pSeg->pFree;
+  pSeg->pFree += r;
+  pSeg->ulFreeBytes -= r;
+  if (pSeg->ulFreeBytes < STACK_ROVER_MIN && pStack->pRover == pSeg) pStack->pRover = pSeg->pNext;
+  return p;
+}
 
 /* The one copy of a text in the subpool: equal texts give the same pointer,
    valid until the subpool is released; an empty or null text gives "". */
