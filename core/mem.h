@@ -104,6 +104,10 @@ void vMemSetHeap(const MEMHEAP *pHeap); /* null restores the C library heap */
    returns null. */
 /* ulCount zero-filled, 8-byte aligned bytes (use SP_ALLOC). */
 void *pSubpoolAlloc(unsigned uSubpool, size_t ulCount, const char *pszModule, unsigned uLine);
+/* As pSubpoolAlloc, but a large piece of subpools 1-15 is not cleared: for
+   storage whose every byte is written before it is read (work-file chunks),
+   so that taking it does not touch it all. */
+void *pSubpoolAllocUncleared(unsigned uSubpool, size_t ulCount, const char *pszModule, unsigned uLine);
 /* Gives one piece back to the subpool it came from (use SP_FREE). */
 void vSubpoolFree(unsigned uSubpool, void *pPiece, const char *pszModule, unsigned uLine);
 /* A piece of ulOld bytes grown or shrunk to ulNew, contents kept, new bytes
