@@ -19,6 +19,7 @@
 */
 #include "mem.h"
 
+#include <bit>
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
@@ -122,17 +123,19 @@ unsigned uClassFor(size_t n)
   return uClass;
 }
 
-/* Takes the first free slot of a block, or returns null when it is full. */
+/* Takes the first free slot of a block, or returns null when it is full.
+   The bitmap is read 64 slots at a time, most significant bit first. */
 uint8_t *pSlotTake(BLOCKHDR *pHdr, unsigned uClass)
 {
   uint8_t *pBitmap = pPayloadOf(pHdr);
-  for (uint32_t i = 0; i < BITMAP_BYTES; i++) {
-    if (pBitmap[i] == 0xFF) continue;
-    unsigned uBit = 0;
-    while (pBitmap[i] & (0x80 >> uBit)) uBit++;
-    uint32_t ulSlot = i * 8 + uBit;
+  for (uint32_t i = 0; i < BITMAP_BYTES; i += 8) {
+    uint64_t ulBits;
+    std::memcpy(&ulBits, pBitmap + i, sizeof ulBits);
+    if constexpr (std::endian::native == std::endian::little) ulBits = __builtin_bswap64(ulBits);
+    if (ulBits == ~uint64_t{0}) continue;
+    uint32_t ulSlot = i * 8 + static_cast<uint32_t>(std::countl_one(ulBits));
     if (ulSlot >= g_aulSlotsPerBlock[uClass]) return nullptr;
-    pBitmap[i] |= static_cast<uint8_t>(0x80 >> uBit);
+    pBitmap[ulSlot / 8] |= static_cast<uint8_t>(0x80 >> (ulSlot % 8));
     return pBitmap + BITMAP_BYTES + ulSlot * g_aulSlotSize[uClass];
   }
   return nullptr;
