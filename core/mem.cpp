@@ -414,21 +414,15 @@ void vRoverAdvance(STACKHDR *pStack)
 
 } // namespace
 
-void vStackReset(STACKHDR *pStack)
+void vStackDropRest(STACKHDR *pStack)
 {
   STACKSEG *pFirst = pStack->pFirst;
-  if (pFirst == nullptr) return;
-  std::memset(pFirst->pStart, 0, pFirst->ulSize - pFirst->ulFreeBytes);
-  pFirst->pFree = pFirst->pStart;
-  pFirst->ulFreeBytes = pFirst->ulSize;
   for (STACKSEG *pSeg = pFirst->pNext; pSeg != nullptr;) {
     STACKSEG *pNext = pSeg->pNext;
     vSegmentRelease(pSeg, pStack->ulSubpool, LINE_STACK_RESET_DATA, LINE_STACK_RESET_SEG);
     pSeg = pNext;
   }
   pFirst->pNext = nullptr;
-  pStack->pLast = pStack->pRover = pFirst;
-  vRoverAdvance(pStack);
 }
 
 void *pStackAllocSlow(STACKHDR *pStack, size_t ulCount)

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 enum : unsigned {
   SP_HEAP = 0,   /* plain heap */
@@ -130,8 +131,21 @@ void vSubpoolRelease(unsigned uSubpool);
 STACKHDR *pStackCreate(unsigned uSubpool);
 /* Gives the stack and all its segments back to its subpool. */
 void vStackDelete(STACKHDR *pStack);
-/* Empties the stack: the first segment is cleared and kept, the others go. */
-void vStackReset(STACKHDR *pStack);
+/* Gives back the segments after the first (vStackReset's). */
+void vStackDropRest(STACKHDR *pStack);
+/* Empties the stack: the first segment is cleared and kept, the others go.
+   Inline, as it comes before every operand that is parsed. */
+inline void vStackReset(STACKHDR *pStack)
+{
+  STACKSEG *pFirst = pStack->pFirst;
+  if (pFirst == nullptr) return;
+  std::memset(pFirst->pStart, 0, pFirst->ulSize - pFirst->ulFreeBytes);
+  pFirst->pFree = pFirst->pStart;
+  pFirst->ulFreeBytes = pFirst->ulSize;
+  if (pFirst->pNext != nullptr) vStackDropRest(pStack);
+  pStack->pLast = pFirst;
+  pStack->pRover = pFirst->ulSize >= STACK_ROVER_MIN ? pFirst : nullptr;
+}
 /* ulCount zero-filled bytes of the stack (first fit over its segments). */
 void *pStackAllocSlow(STACKHDR *pStack, size_t ulCount);
 /* The common case inline: the first segment has room, so first fit takes
