@@ -66,7 +66,8 @@ enum EXPRTOP {
 /* Node kinds (bKind, ASCII letters). */
 enum : uint8_t {
   EN_VALUE = 'V',     /* bSub 'D', 'B', 'X', 'C'; lValue */
-  EN_SYMBOL = 'L',    /* pSymbol, pQualifier; bSub 'A' or L I S T K N */
+  EN_SYMBOL = 'L',    /* pSymbol, pQualifier; pText: the symbol's name;
+                         bSub 'A' or L I S T K N */
   EN_UNKNOWN = 'S',   /* pText/ulTextLength: upper-cased name; bSub as for L */
   EN_LOCATION = '*',  /* bSub 'A', or 'L' for L'* */
   EN_LITERAL = '=',   /* pText: the literal from '=' on (its key text);

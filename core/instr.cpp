@@ -165,13 +165,3 @@ static_assert(bInOrder(), "rows in number order");
 } // namespace
 
 const INSTRROW &rInstrRow(uint8_t bNumber) { return c_aInstr[bNumber < INSTR_COUNT ? bNumber : 0]; }
-
-uint8_t bInstructionNumber(const OPENTRY *pEntry)
-{
-  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER ? pEntry->abOps[2] : 0;
-}
-
-bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber)
-{
-  return bNumber != 0 && bInstructionNumber(pEntry) == bNumber;
-}

@@ -21,8 +21,8 @@
 #include <cstdint>
 
 #include "instrnum.h"
+#include "opt.h"
 
-struct OPENTRY;
 struct SRCSTMT;
 struct SYMBOL;
 
@@ -69,6 +69,13 @@ const INSTRROW &rInstrRow(uint8_t bNumber);
 
 /* The assembler instruction number of an entry; 0 for a machine
    instruction, a macro or no entry. */
-uint8_t bInstructionNumber(const OPENTRY *pEntry);
-/* Whether an entry is the assembler instruction bNumber. */
-bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber);
+inline uint8_t bInstructionNumber(const OPENTRY *pEntry)
+{
+  return pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER ? pEntry->abOps[2] : 0;
+}
+/* Whether an entry is the assembler instruction bNumber (asked several
+   times for every statement, so inline). */
+inline bool bIsInstruction(const OPENTRY *pEntry, uint8_t bNumber)
+{
+  return bNumber != 0 && bInstructionNumber(pEntry) == bNumber;
+}

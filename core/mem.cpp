@@ -19,6 +19,7 @@
 */
 #include "mem.h"
 
+#include <bit>
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
@@ -64,10 +65,14 @@ constexpr MEMHEAP c_heapDefault = {pHeapAlloc, pHeapRealloc, vHeapFree};
 
 struct MEMSTATE {
   void *apHeads[SP_COUNT][HEADS];
+  /* Per slot list, the block where the first-fit search may start: every
+     block before it in the list is full.  Back to the head whenever a slot
+     or block of the list is given back. */
+  BLOCKHDR *apFirstRoom[SP_COUNT][MEM_CLASSES + 1];
   GROWBUF *apGrowbufs[SP_COUNT]; /* buffers with data in each subpool */
   MEMHEAP heap;
 };
-MEMSTATE g_mem = {{}, {}, c_heapDefault};
+MEMSTATE g_mem = {{}, {}, {}, c_heapDefault};
 
 size_t ulRound8(size_t n) { return (n + 7) & ~static_cast<size_t>(7); }
 
@@ -118,17 +123,19 @@ unsigned uClassFor(size_t n)
   return uClass;
 }
 
-/* Takes the first free slot of a block, or returns null when it is full. */
+/* Takes the first free slot of a block, or returns null when it is full.
+   The bitmap is read 64 slots at a time, most significant bit first. */
 uint8_t *pSlotTake(BLOCKHDR *pHdr, unsigned uClass)
 {
   uint8_t *pBitmap = pPayloadOf(pHdr);
-  for (uint32_t i = 0; i < BITMAP_BYTES; i++) {
-    if (pBitmap[i] == 0xFF) continue;
-    unsigned uBit = 0;
-    while (pBitmap[i] & (0x80 >> uBit)) uBit++;
-    uint32_t ulSlot = i * 8 + uBit;
+  for (uint32_t i = 0; i < BITMAP_BYTES; i += 8) {
+    uint64_t ulBits;
+    std::memcpy(&ulBits, pBitmap + i, sizeof ulBits);
+    if constexpr (std::endian::native == std::endian::little) ulBits = __builtin_bswap64(ulBits);
+    if (ulBits == ~uint64_t{0}) continue;
+    uint32_t ulSlot = i * 8 + static_cast<uint32_t>(std::countl_one(ulBits));
     if (ulSlot >= g_aulSlotsPerBlock[uClass]) return nullptr;
-    pBitmap[i] |= static_cast<uint8_t>(0x80 >> uBit);
+    pBitmap[ulSlot / 8] |= static_cast<uint8_t>(0x80 >> (ulSlot % 8));
     return pBitmap + BITMAP_BYTES + ulSlot * g_aulSlotSize[uClass];
   }
   return nullptr;
@@ -156,13 +163,16 @@ void vMemSetHeap(const MEMHEAP *pHeap) { g_mem.heap = pHeap != nullptr ? *pHeap 
 BLOCKHDR *pSubpoolBlocks(unsigned uSubpool, unsigned uClass) { return rpHead(uSubpool, uClass); }
 STACKHDR *pSubpoolStacks(unsigned uSubpool) { return rpStackHead(uSubpool, HEAD_STACKS); }
 
-void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr, const char *pszModule,
-                  unsigned uLine)
+namespace {
+
+/* pBlockAlloc, with the payload cleared or not. */
+void *pBlockTake(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr, bool bClear,
+                 const char *pszModule, unsigned uLine)
 {
   size_t ulRequest = ulPayload + MEM_BLOCK_OVERHEAD;
   void *pRaw = ulRequest > UINT32_MAX ? nullptr : g_mem.heap.pfnAlloc(ulRequest);
   if (pRaw == nullptr) vExhausted(ulRequest, pszModule, uLine);
-  std::memset(pRaw, 0, ulRequest);
+  std::memset(pRaw, 0, bClear ? ulRequest : MEM_BLOCK_OVERHEAD);
   BLOCKHDR *pHdr = static_cast<BLOCKHDR *>(pRaw);
   pHdr->ulSize = static_cast<uint32_t>(ulRequest);
   pHdr->usSubpool = static_cast<uint16_t>(uSubpool);
@@ -176,8 +186,17 @@ void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR
   pHdr->pNext = rHead;
   if (rHead != nullptr) rHead->pPrev = pHdr;
   rHead = pHdr;
+  g_mem.apFirstRoom[uSubpool][uClass] = pHdr;
   if (ppHdr != nullptr) *ppHdr = pHdr;
   return pPayloadOf(pHdr);
+}
+
+} // namespace
+
+void *pBlockAlloc(unsigned uSubpool, unsigned uClass, size_t ulPayload, BLOCKHDR **ppHdr, const char *pszModule,
+                  unsigned uLine)
+{
+  return pBlockTake(uSubpool, uClass, ulPayload, ppHdr, true, pszModule, uLine);
 }
 
 void vBlockFree(unsigned uSubpool, unsigned uClass, void *pPayload)
@@ -194,6 +213,7 @@ void vBlockFree(unsigned uSubpool, unsigned uClass, void *pPayload)
   else
     rpHead(uSubpool, uClass) = pHdr->pNext;
   if (pHdr->pNext != nullptr) pHdr->pNext->pPrev = pHdr->pPrev;
+  g_mem.apFirstRoom[uSubpool][uClass] = rpHead(uSubpool, uClass);
   pHdr->usSubpool = MEM_FREED;
   g_mem.heap.pfnFree(pHdr);
 }
@@ -212,11 +232,12 @@ void *pSubpoolAlloc(unsigned uSubpool, size_t ulCount, const char *pszModule, un
 
   unsigned uClass = uClassFor(n);
   uint8_t *pSlot = nullptr;
-  BLOCKHDR *pHdr = rpHead(uSubpool, uClass);
+  BLOCKHDR *pHdr = g_mem.apFirstRoom[uSubpool][uClass];
   for (; pHdr != nullptr; pHdr = pHdr->pNext) {
     pSlot = pSlotTake(pHdr, uClass);
     if (pSlot != nullptr) break;
   }
+  g_mem.apFirstRoom[uSubpool][uClass] = pHdr;
   if (pSlot == nullptr) {
     size_t ulPayload = g_aulSlotsPerBlock[uClass] * g_aulSlotSize[uClass] + BITMAP_BYTES;
     pBlockAlloc(uSubpool, uClass, ulPayload, &pHdr, pszModule, uLine);
@@ -227,6 +248,14 @@ void *pSubpoolAlloc(unsigned uSubpool, size_t ulCount, const char *pszModule, un
   pSh->usClass = static_cast<uint16_t>(uClass);
   pSh->usSubpool = static_cast<uint16_t>(uSubpool);
   return pSlot + MEM_SLOT_HDR;
+}
+
+void *pSubpoolAllocUncleared(unsigned uSubpool, size_t ulCount, const char *pszModule, unsigned uLine)
+{
+  size_t n = ulRound8(ulCount);
+  if (uSubpool == SP_HEAP || uSubpool >= SP_COUNT || n + MEM_SLOT_HDR <= MEM_LARGEST_SLOT)
+    return pSubpoolAlloc(uSubpool, ulCount, pszModule, uLine);
+  return pBlockTake(uSubpool, 0, n, nullptr, false, pszModule, uLine);
 }
 
 void vSubpoolFree(unsigned uSubpool, void *pPiece, const char *pszModule, unsigned uLine)
@@ -261,6 +290,7 @@ void vSubpoolFree(unsigned uSubpool, void *pPiece, const char *pszModule, unsign
   if (!bOk) vFreeFailure(pSh->usSubpool, pPiece, 3, pszModule, uLine);
 
   pBitmap[ulSlot / 8] &= static_cast<uint8_t>(~(0x80 >> (ulSlot % 8)));
+  g_mem.apFirstRoom[uSubpool][usClass] = rpHead(uSubpool, usClass);
   static const uint8_t c_abZero[BITMAP_BYTES] = {};
   if (std::memcmp(pBitmap, c_abZero, BITMAP_BYTES) == 0)
     vBlockFree(uSubpool, usClass, pBitmap);
@@ -315,6 +345,7 @@ void vSubpoolRelease(unsigned uSubpool)
     }
   }
   for (unsigned uHead = 0; uHead < HEADS; uHead++) g_mem.apHeads[uSubpool][uHead] = nullptr;
+  for (BLOCKHDR *&rpRoom : g_mem.apFirstRoom[uSubpool]) rpRoom = nullptr;
   for (GROWBUF *pBuf = g_mem.apGrowbufs[uSubpool]; pBuf != nullptr;) {
     GROWBUF *pNext = pBuf->pNextReg;
     pBuf->pData = nullptr;
@@ -383,24 +414,18 @@ void vRoverAdvance(STACKHDR *pStack)
 
 } // namespace
 
-void vStackReset(STACKHDR *pStack)
+void vStackDropRest(STACKHDR *pStack)
 {
   STACKSEG *pFirst = pStack->pFirst;
-  if (pFirst == nullptr) return;
-  std::memset(pFirst->pStart, 0, pFirst->ulSize - pFirst->ulFreeBytes);
-  pFirst->pFree = pFirst->pStart;
-  pFirst->ulFreeBytes = pFirst->ulSize;
   for (STACKSEG *pSeg = pFirst->pNext; pSeg != nullptr;) {
     STACKSEG *pNext = pSeg->pNext;
     vSegmentRelease(pSeg, pStack->ulSubpool, LINE_STACK_RESET_DATA, LINE_STACK_RESET_SEG);
     pSeg = pNext;
   }
   pFirst->pNext = nullptr;
-  pStack->pLast = pStack->pRover = pFirst;
-  vRoverAdvance(pStack);
 }
 
-void *pStackAlloc(STACKHDR *pStack, size_t ulCount)
+void *pStackAllocSlow(STACKHDR *pStack, size_t ulCount)
 {
   if (ulCount > 0x7FFF0000u) vExhausted(ulCount, "mem", LINE_STACK_DATA);
   uint32_t r = (static_cast<uint32_t>(ulCount) + pStack->ulAddend) & pStack->ulMask;

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 enum : unsigned {
   SP_HEAP = 0,   /* plain heap */
@@ -104,6 +105,10 @@ void vMemSetHeap(const MEMHEAP *pHeap); /* null restores the C library heap */
    returns null. */
 /* ulCount zero-filled, 8-byte aligned bytes (use SP_ALLOC). */
 void *pSubpoolAlloc(unsigned uSubpool, size_t ulCount, const char *pszModule, unsigned uLine);
+/* As pSubpoolAlloc, but a large piece of subpools 1-15 is not cleared: for
+   storage whose every byte is written before it is read (work-file chunks),
+   so that taking it does not touch it all. */
+void *pSubpoolAllocUncleared(unsigned uSubpool, size_t ulCount, const char *pszModule, unsigned uLine);
 /* Gives one piece back to the subpool it came from (use SP_FREE). */
 void vSubpoolFree(unsigned uSubpool, void *pPiece, const char *pszModule, unsigned uLine);
 /* A piece of ulOld bytes grown or shrunk to ulNew, contents kept, new bytes
@@ -126,10 +131,37 @@ void vSubpoolRelease(unsigned uSubpool);
 STACKHDR *pStackCreate(unsigned uSubpool);
 /* Gives the stack and all its segments back to its subpool. */
 void vStackDelete(STACKHDR *pStack);
-/* Empties the stack: the first segment is cleared and kept, the others go. */
-void vStackReset(STACKHDR *pStack);
+/* Gives back the segments after the first (vStackReset's). */
+void vStackDropRest(STACKHDR *pStack);
+/* Empties the stack: the first segment is cleared and kept, the others go.
+   Inline, as it comes before every operand that is parsed. */
+inline void vStackReset(STACKHDR *pStack)
+{
+  STACKSEG *pFirst = pStack->pFirst;
+  if (pFirst == nullptr) return;
+  std::memset(pFirst->pStart, 0, pFirst->ulSize - pFirst->ulFreeBytes);
+  pFirst->pFree = pFirst->pStart;
+  pFirst->ulFreeBytes = pFirst->ulSize;
+  if (pFirst->pNext != nullptr) vStackDropRest(pStack);
+  pStack->pLast = pFirst;
+  pStack->pRover = pFirst->ulSize >= STACK_ROVER_MIN ? pFirst : nullptr;
+}
 /* ulCount zero-filled bytes of the stack (first fit over its segments). */
-void *pStackAlloc(STACKHDR *pStack, size_t ulCount);
+void *pStackAllocSlow(STACKHDR *pStack, size_t ulCount);
+/* The common case inline: the first segment has room, so first fit takes
+   the piece from it; the rover moves on once that segment runs short. */
+inline void *pStackAlloc(STACKHDR *pStack, size_t ulCount)
+{
+  STACKSEG *pSeg = pStack->pFirst;
+  if (pSeg == nullptr || ulCount > pSeg->ulFreeBytes) return pStackAllocSlow(pStack, ulCount);
+  uint32_t r = (static_cast<uint32_t>(ulCount) + pStack->ulAddend) & pStack->ulMask;
+  if (r > pSeg->ulFreeBytes) return pStackAllocSlow(pStack, ulCount);
+  uint8_t *p = pSeg->pFree;
+  pSeg->pFree += r;
+  pSeg->ulFreeBytes -= r;
+  if (pSeg->ulFreeBytes < STACK_ROVER_MIN && pStack->pRover == pSeg) pStack->pRover = pSeg->pNext;
+  return p;
+}
 
 /* The one copy of a text in the subpool: equal texts give the same pointer,
    valid until the subpool is released; an empty or null text gives "". */

@@ -235,7 +235,8 @@ EXPRNODE *pName(EXPRCTX *c, uint8_t bSub, uint32_t ulStart)
   n->bSub = bSub;
   n->pSymbol = pSym;
   n->pQualifier = pQualifier;
-  n->pText = pUpperCopy(c, c->pText + ulName, ulLen);
+  /* a symbol in the table already holds the upper-cased name */
+  n->pText = pSym != nullptr ? pSym->abName : pUpperCopy(c, c->pText + ulName, ulLen);
   n->ulTextLength = ulLen;
   vFinish(c, n);
   return n;

@@ -205,6 +205,22 @@ constexpr std::array<bool, 256> c_abPlain = [] {
   return a;
 }();
 
+/* The end of the run of plain bytes of p[i..n): eight bytes at a time while
+   none of them is a control character (below X'20') or X'C2'/X'C3', then
+   byte by byte through the table. */
+uint32_t ulPlainEnd(const uint8_t *p, uint32_t i, uint32_t n)
+{
+  constexpr uint64_t ONES = 0x0101010101010101u, HIGHS = 0x8080808080808080u;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    uint64_t ulLead = (w & (0xFE * ONES)) ^ (0xC2 * ONES); /* zero byte: X'C2' or X'C3' */
+    if ((((w - 0x20 * ONES) & ~w) | ((ulLead - ONES) & ~ulLead)) & HIGHS) break;
+  }
+  while (i < n && c_abPlain[p[i]]) i++;
+  return i;
+}
+
 /* Reads the raw bytes of one record into abRaw; returns its length, or -1
    at the end of the file. */
 int iRawRecord(SRCFILE *s, uint8_t *abRaw)
@@ -224,7 +240,7 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
   while ((c = iNext(s)) >= 0) {
     if (c_abPlain[c]) { /* the run of plain bytes in the buffer that starts here */
       uint32_t ulFrom = s->ulPos - 1, ulTo = s->ulPos;
-      while (ulTo < s->ulFill && c_abPlain[s->abBuf[ulTo]]) ulTo++;
+      ulTo = ulPlainEnd(s->abBuf, ulTo, s->ulFill);
       uint32_t ulTake = std::min(ulTo - ulFrom, SRC_RECORD - ulCol);
       std::memcpy(abRaw + ulCol, s->abBuf + ulFrom, ulTake);
       ulCol += ulTake;

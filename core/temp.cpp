@@ -91,7 +91,8 @@ void vTakeChunks(int iFile, uint64_t ulCount)
                                                           ulSlots * sizeof(uint8_t *), "temp", LINE_CHUNK_ARRAY));
     w.ulChunkSlots = static_cast<uint32_t>(ulSlots);
   }
-  uint8_t *pPiece = static_cast<uint8_t *>(pSubpoolAlloc(SP_WORK0 + iFile, ulCount * WORK_CHUNK, "temp", LINE_CHUNKS));
+  uint8_t *pPiece =
+      static_cast<uint8_t *>(pSubpoolAllocUncleared(SP_WORK0 + iFile, ulCount * WORK_CHUNK, "temp", LINE_CHUNKS));
   for (uint64_t k = 0; k < ulCount; k++) w.papChunks[ulHeld + k] = pPiece + k * WORK_CHUNK;
   w.ulMemory += ulCount * WORK_CHUNK;
 }

@@ -96,6 +96,35 @@ TEST_F(MemTest, FullBlockMakesANewBlockAtTheListHead)
   EXPECT_LE(pFirst->ulSize, 4096u); /* a slot block stays within 4 KB of heap */
 }
 
+TEST_F(MemTest, AfterAFreeTheFirstFitSearchStartsAgainAtTheListHead)
+{
+  auto pTake = [] { return pSubpoolAlloc(SP_TEST, 2000, "test", __LINE__); }; /* class 7: 2 slots a block */
+  void *pA1 = pTake();
+  pTake();
+  void *pB1 = pTake(); /* block B, now the head */
+  pTake();
+  BLOCKHDR *pB = pSubpoolBlocks(SP_TEST, 7);
+  vSubpoolFree(SP_TEST, pA1, "test", __LINE__);
+  EXPECT_EQ(pTake(), pA1); /* past the full head into A */
+  vSubpoolFree(SP_TEST, pB1, "test", __LINE__);
+  EXPECT_EQ(pTake(), pB1); /* the head has room again: no new block */
+  EXPECT_EQ(pSubpoolBlocks(SP_TEST, 7), pB);
+}
+
+TEST_F(MemTest, UnclearedPiecesAreReleasedLikeOthers)
+{
+  void *pSmall = pSubpoolAllocUncleared(SP_TEST, 24, "test", __LINE__);
+  EXPECT_EQ(usClassOf(pSmall), 1u);
+  EXPECT_TRUE(bAllZero(pSmall, 24));
+  void *pLarge = pSubpoolAllocUncleared(SP_TEST, 65488, "test", __LINE__);
+  EXPECT_TRUE(usClassOf(pLarge) == 0 || usClassOf(pLarge) == 8);
+  EXPECT_EQ(pSubpoolBlocks(SP_TEST, 0)->ulSize, 65488u + MEM_BLOCK_OVERHEAD);
+  std::memset(pLarge, 0x77, 65488);
+  vSubpoolFree(SP_TEST, pLarge, "test", __LINE__);
+  vSubpoolFree(SP_TEST, pSmall, "test", __LINE__);
+  EXPECT_EQ(pSubpoolBlocks(SP_TEST, 0), nullptr);
+}
+
 TEST_F(MemTest, BadReleasesAreFatalWithTheirFailureNumber)
 {
   void *pKeep = pSubpoolAlloc(SP_TEST, 16, "test", 10);

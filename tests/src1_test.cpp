@@ -81,6 +81,17 @@ TEST_F(SourceTest, TextLinesBecomeCardImages)
   EXPECT_EQ(g_front.strOut, "");
 }
 
+TEST_F(SourceTest, RunsOfPlainBytesStopAtLeadBytesAndLineEndsInsideEightByteGroups)
+{
+  strWrite("r.asm", "0123456789A\xC2\xAC"
+                    "BCDEFGHIJ\tK\r\nLMNOPQRSTUVWXYZ\x01Z\n");
+  ASSERT_TRUE(bOpen({"r.asm"}));
+  EXPECT_EQ(strAscii(pRecordRead(), 25), "0123456789A\xAC"
+                                         "BCDEFGHIJ   K"); /* tab from column 22 to 25 */
+  EXPECT_EQ(strAscii(pRecordRead(), 17).substr(0, 15), "LMNOPQRSTUVWXYZ");
+  EXPECT_EQ(pRecordRead(), nullptr);
+}
+
 TEST_F(SourceTest, LinesAcrossTheReadBufferBoundariesAreWhole)
 {
   /* the file is read 1024 bytes at a time: after 16 lines of 63 bytes the
