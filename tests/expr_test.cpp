@@ -56,6 +56,7 @@ class ExprTest : public ::testing::Test {
 protected:
   void SetUp() override
   {
+    g_exprHooks = EXPRHOOKS{}; /* an earlier assembly in this process leaves the DC hooks installed */
     ASSERT_TRUE(bStatementInHand(true, 10));
     pStack = pStackCreate(SP_RUN);
     /* Control sections 1 and 2, an absolute symbol, a USING label. */
