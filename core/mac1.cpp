@@ -186,6 +186,10 @@ struct MODEL {
   void *pOperation = nullptr;
   bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
   std::string strCondField; /* as bCondOperandField gathers it */
+  bool bFields = false;     /* the operand field and remarks are known: */
+  std::string strOperands;  /* as vOperandField gathers them */
+  std::string strRemarks;
+  uint32_t ulRemarkCol = 0;
 };
 constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
@@ -1743,6 +1747,30 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
   }
 }
 
+/* The operand field and remarks of a statement (vOperandField); those of
+   the model statement in hand are gathered once and kept with the model.
+   The strings hold until the next call. */
+void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
+               uint32_t *pulRemarkCol)
+{
+  const EXPANSION *x = g_mac.pTop;
+  MODEL *pModel = x != nullptr && pIn == &x->stmt ? x->pModel : nullptr;
+  if (pModel == nullptr) {
+    static std::string s_strOperands, s_strRemarks; /* storage reused */
+    vOperandField(pIn, &s_strOperands, &s_strRemarks, pulRemarkCol);
+    *ppOperands = &s_strOperands;
+    *ppRemarks = &s_strRemarks;
+    return;
+  }
+  if (!pModel->bFields) {
+    vOperandField(pIn, &pModel->strOperands, &pModel->strRemarks, &pModel->ulRemarkCol);
+    pModel->bFields = true;
+  }
+  *ppOperands = &pModel->strOperands;
+  *ppRemarks = &pModel->strRemarks;
+  *pulRemarkCol = pModel->ulRemarkCol;
+}
+
 } // namespace
 
 bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char *pszError, uint32_t ulErrorSize)
@@ -1751,26 +1779,29 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   const MACLEVEL *pLevel = pVarLevel();
   const uint8_t *pCards = pCardsOf(pIn);
   /* storage reused: nothing called from here substitutes a statement */
-  static std::string strLabel, strOp, strOperands, strRemarks, strOut;
+  static std::string strLabel, strOp, strOperands, strOut;
+  static const std::string s_strNone;
   strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
-  auto fSub = [&](std::string *pField, SUBSTFIELD eField, uint32_t ulLimit) {
+  /* the field substituted into *pResult (which may be the field itself) */
+  auto fSub = [&](const std::string &strField, std::string *pResult, SUBSTFIELD eField, uint32_t ulLimit) {
     strOut.clear();
     bool bThis = false;
     CONDDIAG d{};
-    if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
+    if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(strField.data()), static_cast<uint32_t>(strField.size()),
                      eField, 0, ulLimit, &strOut, &bThis, &d)) {
       if (*piError == 0) {
         *piError = d.iNumber;
         std::snprintf(pszError, ulErrorSize, "%s", d.achText);
       }
-      return;
+      return false;
     }
-    pField->swap(strOut);
+    pResult->swap(strOut);
     bChanged = bChanged || bThis;
+    return true;
   };
-  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(&strOp, SUBST_OPERATION, MACNAME_MAX);
+  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(strOp, &strOp, SUBST_OPERATION, MACNAME_MAX);
   /* what the operation is now decides what else is substituted */
   uint8_t abName[MACNAME_MAX + 1] = {};
   const OPENTRY *pEntry = nullptr;
@@ -1787,19 +1818,19 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
   /* the operand field is gathered only where it is substituted or laid out */
   uint32_t ulRemarkCol = 0;
-  strOperands.clear();
-  strRemarks.clear();
+  const std::string *pOperands = &s_strNone, *pRemarks = &s_strNone;
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
-      fSub(&strLabel, SUBST_LABEL, MACNAME_MAX);
-    vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
-    if (bHasAmpersand(strOperands)) fSub(&strOperands, SUBST_OPERAND, 0x7FFFFFFF);
+      fSub(strLabel, &strLabel, SUBST_LABEL, MACNAME_MAX);
+    vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
+    if (bHasAmpersand(*pOperands) && fSub(*pOperands, &strOperands, SUBST_OPERAND, 0x7FFFFFFF))
+      pOperands = &strOperands;
   }
   if (*piError != 0 || !bChanged) return false;
   /* a macro call keeps its operands as written; only the operation changed */
-  if (bCond) vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
+  if (bCond) vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
 
-  vLayoutFields(pIn, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pOut);
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pOut);
   return true;
 }
 

@@ -83,6 +83,7 @@ struct VARSCOPE {
   VARLINK *apLink[256] = {};
   VARSYM aSysOwn[SYS_COUNT - SYS_WIDE];      /* a call's system variables 31-39 */
   bool bSysOwn = false;                      /* they are set up (a call's scope) */
+  bool bSysNamed = false;                    /* their names and types are (kept for the next call) */
   std::vector<std::unique_ptr<VARSYM>> aOwn; /* the others in creation order */
   std::vector<std::unique_ptr<VARLINK>> aLinks;
   std::vector<VARSYM *> aParms; /* in prototype order */
@@ -92,6 +93,16 @@ struct VARSCOPE {
 };
 
 namespace {
+
+/* &SYSSTYP's values. */
+enum : uint32_t { STYP_CSECT, STYP_COM, STYP_DSECT, STYP_RSECT, STYP_COUNT };
+const char *const c_apszSectionType[STYP_COUNT] = {"CSECT", "COM", "DSECT", "RSECT"};
+
+/* A host text and its EBCDIC translation. */
+struct HOSTTEXT {
+  std::string strHost;
+  std::string strEbcdic;
+};
 
 /* A system variable's name, EBCDIC. */
 struct SYSNAME {
@@ -114,6 +125,8 @@ struct VARSTATE {
   VARSCOPE *pFree; /* chained through pNextLive */
   std::vector<std::unique_ptr<VARSYM>> aSpare;
   std::vector<std::unique_ptr<VARLINK>> aSpareLinks;
+  std::string astrSectionType[STYP_COUNT]; /* &SYSSTYP values, EBCDIC */
+  HOSTTEXT libDsn, libMember;              /* the last &SYSLIB_DSN and &SYSLIB_MEMBER */
 };
 VARSTATE g_var;
 
@@ -124,6 +137,17 @@ void vEbcdic(const char *psz, std::string *pOut)
   size_t n = psz != nullptr ? strnlen(psz, VALUE_MAX) : 0;
   pOut->resize(n);
   for (size_t k = 0; k < n; k++) (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]);
+}
+
+/* vEbcdic for a text that is mostly the one translated before. */
+void vEbcdicKept(const char *psz, HOSTTEXT *pKept, std::string *pOut)
+{
+  if (psz == nullptr) psz = "";
+  if (pKept->strHost != psz) {
+    pKept->strHost = psz;
+    vEbcdic(psz, &pKept->strEbcdic);
+  }
+  *pOut = pKept->strEbcdic;
 }
 
 /* A number in decimal (EBCDIC), at least ulDigits digits with leading zeros. */
@@ -170,6 +194,8 @@ void vSysNamesBuild()
       n.abName[n.bLen++] = g_abAsciiToEbcdic[static_cast<uint8_t>(*psz)];
     n.bHash = bHash(n.abName, n.bLen);
   }
+  for (uint32_t k = 0; k < STYP_COUNT; k++) vEbcdic(c_apszSectionType[k], &g_var.astrSectionType[k]);
+  g_var.libDsn = g_var.libMember = HOSTTEXT{};
 }
 
 VARSYM *pChainFind(VARSYM *p, const uint8_t *pName, uint32_t ulName)
@@ -348,14 +374,6 @@ VARSYM *pOwnNew(VARSCOPE *pScope, const uint8_t *pName, uint32_t ulName, uint8_t
   pVar->bFlags = bFlags;
   pVar->bKind = bKind;
   pVar->bSys = 0xFF;
-  vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
-  return pVar;
-}
-
-VARSYM *pSysOwn(VARSCOPE *pScope, uint32_t ulNumber, uint8_t bType)
-{
-  VARSYM *pVar = &pScope->aSysOwn[ulNumber - SYS_WIDE];
-  vSysInit(pVar, ulNumber, bType);
   vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
   return pVar;
 }
@@ -644,64 +662,48 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
   pLevel->lActr = ACTR_START;
   pLevel->ulSysndx = ++g_var.ulSysndx;
 
-  /* 31 to 39 */
-  std::string strSect, strLoc, strType;
+  /* 31 to 39: named once per scope, their values set for every call */
+  if (!pScope->bSysNamed) {
+    for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++)
+      vSysInit(&pScope->aSysOwn[k - SYS_WIDE], k, k == SYS_NEST ? VT_A : VT_C);
+    pScope->aSysOwn[SYS_LIST - SYS_WIDE].bFlags |= VF_DIM | VF_FROM0;
+    pScope->bSysNamed = true;
+  }
+  auto sys = [pScope](uint32_t ulNumber) -> VARSYM & { return pScope->aSysOwn[ulNumber - SYS_WIDE]; };
+  for (VARSYM &v : pScope->aSysOwn) {
+    v.strValue.clear();
+    vChainAdd(&pScope->apOwn[v.bHash], &v);
+  }
   int32_t lCounter = lEsdCurrentCounter();
   LOCCTR *pCounter = lCounter >= 0 ? pLocCounter(lCounter) : nullptr;
   ESDITEM *pItem = pCounter != nullptr ? pEsdItem(pCounter->lSection) : nullptr;
   if (pItem != nullptr) {
     if (pItem->pName != nullptr)
-      strSect.assign(reinterpret_cast<const char *>(pItem->pName->abName), pItem->pName->usNameLength);
+      sys(SYS_ECT).strValue.assign(reinterpret_cast<const char *>(pItem->pName->abName), pItem->pName->usNameLength);
     const SYMBOL *pLocName = pCounter->pName != nullptr ? pCounter->pName : pItem->pName;
-    if (pLocName != nullptr) strLoc.assign(reinterpret_cast<const char *>(pLocName->abName), pLocName->usNameLength);
-    const char *pszType = "CSECT";
+    if (pLocName != nullptr)
+      sys(SYS_LOC).strValue.assign(reinterpret_cast<const char *>(pLocName->abName), pLocName->usNameLength);
+    uint32_t ulType = STYP_CSECT;
     if (pItem->bKind == ESD_CM)
-      pszType = "COM";
+      ulType = STYP_COM;
     else if (pItem->bKind == ESD_DSECT || pItem->bKind == ESD_XD)
-      pszType = "DSECT";
+      ulType = STYP_DSECT;
     else if (pItem->bAttr & ESDA_RSECT)
-      pszType = "RSECT";
-    vEbcdic(pszType, &strType);
+      ulType = STYP_RSECT;
+    sys(SYS_STYP).strValue = g_var.astrSectionType[ulType];
   }
-  for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++) {
-    uint8_t bType = k == SYS_NEST ? VT_A : VT_C;
-    VARSYM *pVar = pSysOwn(pScope, k, bType);
-    switch (k) {
-    case SYS_ECT:
-      pVar->strValue = strSect;
-      break;
-    case SYS_LOC:
-      pVar->strValue = strLoc;
-      break;
-    case SYS_STYP:
-      pVar->strValue = strType;
-      break;
-    case SYS_NDX:
-      vDecimal(pLevel->ulSysndx, 4, &pVar->strValue);
-      break;
-    case SYS_NEST:
-      pVar->lValue = pLevel->lNest + 1;
-      break;
-    case SYS_LIB_DSN:
-      vEbcdic(pszLibDsn, &pVar->strValue);
-      break;
-    case SYS_LIB_MEMBER:
-      vEbcdic(pszLibMember, &pVar->strValue);
-      break;
-    case SYS_LIST:
-      pVar->bFlags |= VF_DIM | VF_FROM0;
-      pVar->ulCount = 1;
-      pVar->astrElem.resize(c_aulGrowth[0]);
-      pScope->pSyslist = pVar;
-      break;
-    default:
-      break;
-    }
-    if (k == SYS_LIST)
-      pVar->bAttr = E_U;
-    else if (k != SYS_NDX && k != SYS_NEST)
-      pVar->bAttr = pVar->strValue.empty() ? E_O : E_U;
-  }
+  vDecimal(pLevel->ulSysndx, 4, &sys(SYS_NDX).strValue);
+  sys(SYS_NEST).lValue = pLevel->lNest + 1;
+  vEbcdicKept(pszLibDsn, &g_var.libDsn, &sys(SYS_LIB_DSN).strValue);
+  vEbcdicKept(pszLibMember, &g_var.libMember, &sys(SYS_LIB_MEMBER).strValue);
+  VARSYM *pList = &sys(SYS_LIST);
+  pList->ulCount = 1;
+  pList->astrElem.clear();
+  if (pList->astrElem.capacity() > c_aulGrowth[4] + 1) std::vector<std::string>().swap(pList->astrElem);
+  pList->astrElem.resize(c_aulGrowth[0]);
+  pScope->pSyslist = pList;
+  for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++)
+    sys(k).bAttr = k == SYS_LIST ? E_U : k == SYS_NDX || k == SYS_NEST ? E_N : sys(k).strValue.empty() ? E_O : E_U;
 
   /* the parameters */
   uint32_t ulPos = 0;
