@@ -618,13 +618,9 @@ bool bRefDiag(CTX &c, VARMSG e, const VARREF &ref)
   return bDiag(c.pDiag, &g_aVarMsg[e], strHost(ref.abName, ref.ulName).c_str());
 }
 
-/* The value of a variable reference (with its subscripts); *ppVar the
-   variable. */
-bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
+/* The value of a variable reference (with its subscripts) to pVar. */
+bool bVarValue(CTX &c, const VARREF &ref, const VARSYM *pVar, VAL &v)
 {
-  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
-  if (ppVar != nullptr) *ppVar = pVar;
   uint8_t bType = pVar->bFlags & VT_MASK;
   v.bCharTerm = false;
   v.cType = bType == VT_A ? 'A' : bType == VT_B ? 'B' : 'C';
@@ -641,14 +637,16 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
       return bRefDiag(c, VARM_SUBSCRIPT, ref);
   }
   if (bSyslist || pVar->bKind == VK_PARM) {
-    std::string s = bSyslist ? rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : pVar->strValue;
-    for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
-      std::string t;
-      vCondSublistElement(s, static_cast<uint32_t>(ref.alSub[k]), &t);
-      s.swap(t);
-    }
+    /* the element, and the element of that for each further subscript */
+    static std::string s_strElement; /* storage reused */
+    const std::string *pFrom = bSyslist ? &rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : &pVar->strValue;
     v.cType = 'C';
-    v.s.swap(s);
+    for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
+      vCondSublistElement(*pFrom, static_cast<uint32_t>(ref.alSub[k]), &s_strElement);
+      v.s.swap(s_strElement);
+      pFrom = &v.s;
+    }
+    if (pFrom != &v.s) v.s = *pFrom;
     return true;
   }
   if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bRefDiag(c, VARM_SUBSCRIPT, ref);
@@ -656,6 +654,31 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
     v.s = rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0]));
   else
     v.l = lVarElement(pVar, static_cast<uint32_t>(ref.alSub[0]));
+  return true;
+}
+
+/* The value of a variable reference; *ppVar the variable. */
+bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
+{
+  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
+  if (ppVar != nullptr) *ppVar = pVar;
+  return bVarValue(c, ref, pVar, v);
+}
+
+/* Appends the value of a variable reference as characters. */
+bool bRefAppend(CTX &c, const VARREF &ref, std::string *pOut)
+{
+  const VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
+  if (ref.ulSubs == 0 && (pVar->bFlags & (VT_MASK | VF_DIM)) == VT_C) {
+    *pOut += pVar->strValue; /* the common case, without a copy */
+    return true;
+  }
+  VAL v;
+  if (!bVarValue(c, ref, pVar, v)) return false;
+  vToC(v);
+  *pOut += v.s;
   return true;
 }
 
@@ -1296,13 +1319,15 @@ bool bCondOpensString(const uint8_t *p, size_t i, size_t ulLen)
   return bDigit(cNext) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
 }
 
-void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems)
+namespace {
+
+/* End of the list item that starts at p[ulFrom]: the comma after it outside
+   quotes and parentheses, or n. */
+uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom)
 {
-  pItems->clear();
   int iDepth = 0;
   bool bQuote = false;
-  uint32_t ulStart = 0;
-  for (uint32_t k = 0; k < n; k++) {
+  for (uint32_t k = ulFrom; k < n; k++) {
     uint8_t b = p[k];
     if (bQuote) {
       if (b == E_QUOTE) bQuote = false;
@@ -1313,11 +1338,23 @@ void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, ui
     } else if (b == E_RPAREN) {
       if (iDepth > 0) iDepth--;
     } else if (b == E_COMMA && iDepth == 0) {
-      pItems->emplace_back(ulStart, k - ulStart);
-      ulStart = k + 1;
+      return k;
     }
   }
-  pItems->emplace_back(ulStart, n - ulStart);
+  return n;
+}
+
+} // namespace
+
+void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems)
+{
+  pItems->clear();
+  for (uint32_t ulStart = 0;;) {
+    uint32_t ulEnd = ulItemEnd(p, n, ulStart);
+    pItems->emplace_back(ulStart, ulEnd - ulStart);
+    if (ulEnd >= n) return;
+    ulStart = ulEnd + 1;
+  }
 }
 
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut)
@@ -1329,10 +1366,15 @@ void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::str
   }
   const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
   uint32_t n = static_cast<uint32_t>(strValue.size() - 2);
-  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
-  vCondSplit(p, n, &aItems);
-  if (ulIndex >= 1 && ulIndex <= aItems.size())
-    pOut->assign(reinterpret_cast<const char *>(p + aItems[ulIndex - 1].first), aItems[ulIndex - 1].second);
+  for (uint32_t ulStart = 0, ulItem = 1;; ulItem++) {
+    uint32_t ulEnd = ulItemEnd(p, n, ulStart);
+    if (ulItem == ulIndex) {
+      pOut->assign(reinterpret_cast<const char *>(p + ulStart), ulEnd - ulStart);
+      return;
+    }
+    if (ulEnd >= n) return;
+    ulStart = ulEnd + 1;
+  }
 }
 
 uint32_t ulCondSublistCount(const std::string &strValue)
@@ -1340,10 +1382,10 @@ uint32_t ulCondSublistCount(const std::string &strValue)
   if (strValue.empty()) return 0;
   if (!bIsSublist(strValue)) return 1;
   if (strValue.size() == 2) return 0;
-  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
-  vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
-             &aItems);
-  return static_cast<uint32_t>(aItems.size());
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
+  uint32_t n = static_cast<uint32_t>(strValue.size() - 2), ulCount = 1;
+  for (uint32_t ulEnd = ulItemEnd(p, n, 0); ulEnd < n; ulEnd = ulItemEnd(p, n, ulEnd + 1)) ulCount++;
+  return ulCount;
 }
 
 bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
@@ -1408,10 +1450,7 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
       c.i++;
     } else {
       VARREF ref;
-      VAL v;
-      if (!bVarRef(c, true, ref) || !bRefValue(c, ref, v)) return false;
-      vToC(v);
-      s += v.s;
+      if (!bVarRef(c, true, ref) || !bRefAppend(c, ref, &s)) return false;
       bChanged = true;
     }
     if (s.size() >= ulCut) break; /* long past the limit */
