@@ -175,6 +175,14 @@ struct MACSEQ {
 
 namespace {
 
+/* The operands of a call as the scanner splits them (or its error). */
+struct SCAN {
+  std::vector<std::string> vecOperands; /* EBCDIC */
+  const MSGDEF *pError;
+  unsigned uErrorOperand;
+  const MSGDEF *pWarning;
+};
+
 /* A model record kept expanded: its head as stored, the offset of its
    card images in the definition's pool and that of its stored (compressed)
    text in the pool of those. */
@@ -190,6 +198,9 @@ struct MODEL {
   std::string strOperands;  /* as vOperandField gathers them */
   std::string strRemarks;
   uint32_t ulRemarkCol = 0;
+  bool bScanned = false; /* the operands of a call are known: */
+  bool bScanCheck;       /* scanned with the continuation checks on or off */
+  SCAN scan;
 };
 constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
@@ -444,6 +455,14 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
   return true;
 }
 
+/* The cache entry of the model statement in hand of the innermost
+   expansion when p is that very statement; null otherwise. */
+MODEL *pModelInHand(const SRCSTMT *p)
+{
+  const EXPANSION *x = g_mac.pTop;
+  return x != nullptr && p == &x->stmt ? x->pModel : nullptr;
+}
+
 } // namespace
 
 /* The stored text of the model statement in hand of the innermost
@@ -452,9 +471,10 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
    very model, kept in the cache; null otherwise. */
 const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
 {
+  const MODEL *pModel = pModelInHand(p);
+  if (pModel == nullptr) return nullptr;
+  const MODEL &m = *pModel;
   const EXPANSION *x = g_mac.pTop;
-  if (x == nullptr || p != &x->stmt || x->pModel == nullptr) return nullptr;
-  const MODEL &m = *x->pModel;
   if (ulGet32(m.abHead + 8) == 0) return nullptr; /* its text stands for no card at all */
   *pulStored = ulGet32(m.abHead) - MODEL_HEAD;
   return x->pCache->vecStored.data() + m.ulStored;
@@ -462,8 +482,7 @@ const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
 
 bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag)
 {
-  EXPANSION *x = g_mac.pTop;
-  MODEL *pModel = x != nullptr && p == &x->stmt ? x->pModel : nullptr;
+  MODEL *pModel = pModelInHand(p);
   if (pModel == nullptr) {
     static std::string s_strField; /* storage reused */
     *ppField = &s_strField;
@@ -478,13 +497,6 @@ bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pD
 namespace {
 
 /* ---- the operand scanner of prototypes and calls ---------------------------- */
-
-struct SCAN {
-  std::vector<std::string> vecOperands; /* EBCDIC */
-  const MSGDEF *pError;
-  unsigned uErrorOperand;
-  const MSGDEF *pWarning;
-};
 
 /* Whether a quote after the text collected so far opens a string (the one
    quote rule of the macro language: not an attribute quote). */
@@ -1042,6 +1054,26 @@ bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField,
   return true;
 }
 
+/* The operands of a call (vScanOperands); those of the model statement in
+   hand are scanned once and kept with the model.  The result holds until
+   the next call. */
+const SCAN &rCallScan(const SRCSTMT *p)
+{
+  static SCAN s_scan; /* the binding is done before any nested call */
+  MODEL *pModel = pModelInHand(p);
+  if (pModel == nullptr) {
+    vScanOperands(p, false, &s_scan);
+    return s_scan;
+  }
+  bool bCheck = (g_asm.ulFlagInForce & FLAG_CONT) != 0; /* what the scan's warnings depend on */
+  if (!pModel->bScanned || pModel->bScanCheck != bCheck) {
+    vScanOperands(p, false, &pModel->scan);
+    pModel->bScanned = true;
+    pModel->bScanCheck = bCheck;
+  }
+  return pModel->scan;
+}
+
 /* Binds the call's name field and operands; false after an error. */
 bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN &scan)
 {
@@ -1319,9 +1351,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     iStmtMsg(c_aMsg[MSG_SUPPRESSED]);
     bOk = false;
   }
-  static SCAN s_scan; /* the binding is done before any nested call */
-  SCAN &scan = s_scan;
-  vScanOperands(p, false, &scan);
+  const SCAN &scan = rCallScan(p);
   if (bOk) bOk = bBindCall(p, pCaller, pLevel, scan);
   if (bOk && scan.pWarning != nullptr) iStmtMsg(*scan.pWarning);
   vVarParmsFinish(pLevel);
@@ -1753,8 +1783,7 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
 void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
                uint32_t *pulRemarkCol)
 {
-  const EXPANSION *x = g_mac.pTop;
-  MODEL *pModel = x != nullptr && pIn == &x->stmt ? x->pModel : nullptr;
+  MODEL *pModel = pModelInHand(pIn);
   if (pModel == nullptr) {
     static std::string s_strOperands, s_strRemarks; /* storage reused */
     vOperandField(pIn, &s_strOperands, &s_strRemarks, pulRemarkCol);
