@@ -1246,7 +1246,8 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
 namespace {
 void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol);
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
-                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut);
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
+                   void *const *ppIndexed = nullptr);
 
 /* The parameter list, sequence symbols and body position of a definition,
    read from the MACRO work file at its first call. */
@@ -1656,31 +1657,31 @@ namespace {
 
 /* The fields of a statement laid out again on card images: each at the
    column it had in pIn where it fits, continued at column 16 after column
-   71.  pOut gets the fields located and its operation looked up. */
+   71.  pOut gets the fields located and its operation looked up (unless
+   ppIndexed gives what the operation index holds for strOp). */
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
-                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut)
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
+                   void *const *ppIndexed)
 {
-  static std::string strLine; /* storage reused */
-  strLine.clear();
+  /* where each field goes in the statement's text: after the one before
+     and a blank, at its own column where that is further on */
+  uint32_t ulTotal = 0;
   auto fPlace = [&](const std::string &s, uint32_t ulWant) -> uint32_t {
-    uint32_t ulAt = static_cast<uint32_t>(strLine.size());
-    if (!strLine.empty()) ulAt++;
+    uint32_t ulAt = ulTotal == 0 ? 0 : ulTotal + 1;
     if (ulWant > ulAt) ulAt = ulWant;
-    strLine.resize(ulAt, static_cast<char>(EBCDIC_BLANK));
-    strLine += s;
+    ulTotal = ulAt + static_cast<uint32_t>(s.size());
     return ulAt;
   };
   uint32_t ulBase = pIn->ulBegin - 1;
   fPlace(strLabel, 0);
   uint32_t ulOpAt = fPlace(strOp, pIn->ulOpOff > ulBase ? pIn->ulOpOff - ulBase : 0);
-  uint32_t ulOperandAt = 0;
+  uint32_t ulOperandAt = 0, ulRemarksAt = 0;
   if (!strOperands.empty()) {
     uint32_t ulWant = pIn->ulOperandOff < CARD && pIn->ulOperandOff > ulBase ? pIn->ulOperandOff - ulBase : 0;
     ulOperandAt = fPlace(strOperands, ulWant);
-    if (!strRemarks.empty()) fPlace(strRemarks, ulRemarkCol > ulBase ? ulRemarkCol - ulBase : 0);
+    if (!strRemarks.empty()) ulRemarksAt = fPlace(strRemarks, ulRemarkCol > ulBase ? ulRemarkCol - ulBase : 0);
   }
   constexpr uint32_t FIRST = GEN_END, NEXT = GEN_END - (GEN_CONTINUE - 1);
-  uint32_t ulTotal = static_cast<uint32_t>(strLine.size());
   uint32_t ulRecords = ulTotal <= FIRST ? 1 : 1 + (ulTotal - FIRST + NEXT - 1) / NEXT;
   vCardsRoom(pOut, ulRecords);
   uint8_t *pOutCards = pCardsOf(pOut);
@@ -1693,11 +1694,20 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
     return 1 + (ulPos - FIRST) / NEXT;
   };
-  for (uint32_t i = 0; i < ulTotal;) { /* the rest of a card at a time */
-    uint32_t ulCol = 0, r = fCardOf(i, &ulCol);
-    uint32_t n = std::min(ulTotal - i, GEN_END - ulCol);
-    std::memcpy(pOutCards + r * CARD + ulCol, strLine.data() + i, n);
-    i += n;
+  auto fPut = [&](const std::string &s, uint32_t ulAt) { /* the rest of a card at a time */
+                                                         for (uint32_t i = 0, n = static_cast<uint32_t>(s.size());
+                                                              i < n;) {
+                                                           uint32_t ulCol = 0, r = fCardOf(ulAt + i, &ulCol);
+                                                           uint32_t k = std::min(n - i, GEN_END - ulCol);
+                                                           std::memcpy(pOutCards + r * CARD + ulCol, s.data() + i, k);
+                                                           i += k;
+                                                         }
+  };
+  fPut(strLabel, 0);
+  fPut(strOp, ulOpAt);
+  if (!strOperands.empty()) {
+    fPut(strOperands, ulOperandAt);
+    if (!strRemarks.empty()) fPut(strRemarks, ulRemarksAt);
   }
   for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
   pOut->ulRecords = ulRecords;
@@ -1724,7 +1734,10 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->iError = 0;
   pOut->achError[0] = '\0';
   std::memcpy(pOut->achNote, pIn->achNote, sizeof pOut->achNote);
-  vLookupOperation(pOut);
+  if (ppIndexed != nullptr && pOut->ulOpLen == strOp.size()) /* the same name, upper case */
+    pOut->pOperation = bOperationName(pOut) ? *ppIndexed : nullptr;
+  else
+    vLookupOperation(pOut);
   if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > FIRST) vStmtOperationLineError(pOut);
 }
 
@@ -1834,9 +1847,15 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   /* what the operation is now decides what else is substituted */
   uint8_t abName[MACNAME_MAX + 1] = {};
   const OPENTRY *pEntry = nullptr;
+  void *pIndexed = nullptr; /* what the operation index holds for it */
+  void *const *ppIndexed = nullptr;
+  uint64_t ullIndexed = 0; /* the index's count of changes then */
   if (!strOp.empty() && strOp.size() <= MACNAME_MAX) {
     for (size_t i = 0; i < strOp.size(); i++) abName[i] = g_abUpper[static_cast<uint8_t>(strOp[i])];
-    pEntry = static_cast<const OPENTRY *>(pOpindexFind(abName));
+    pIndexed = pOpindexFind(abName);
+    ppIndexed = &pIndexed;
+    ullIndexed = ullOpindexChanges();
+    pEntry = static_cast<const OPENTRY *>(pIndexed);
     if (pEntry == nullptr && bSymbolNameValid(abName, static_cast<uint32_t>(strOp.size()))) {
       int iMissing = 0; /* statement processing reports a miss */
       char achMissing[160];
@@ -1859,7 +1878,8 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   /* a macro call keeps its operands as written; only the operation changed */
   if (bCond) vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
 
-  vLayoutFields(pIn, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pOut);
+  if (ullOpindexChanges() != ullIndexed) ppIndexed = nullptr; /* a library macro was taken in meanwhile */
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pOut, ppIndexed);
   return true;
 }
 
