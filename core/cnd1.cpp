@@ -15,6 +15,7 @@
 #include "cnd1.h"
 
 #include <climits>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -466,12 +467,20 @@ bool bTruth(CTX &c, VAL &v, bool *pb)
 
 /* ---- sublists and symbol attributes -------------------------------------- */
 
+/* The characters the scans of lists and parentheses stop at. */
+constexpr std::array<bool, 256> c_abListStop = [] {
+  std::array<bool, 256> a{};
+  a[E_QUOTE] = a[E_LPAREN] = a[E_RPAREN] = a[E_COMMA] = true;
+  return a;
+}();
+
 /* Offsets of the matching ')' of the '(' at p[0], or n. */
 size_t ulMatching(const uint8_t *p, size_t n)
 {
   int iDepth = 0;
   bool bQuote = false;
   for (size_t k = 0; k < n; k++) {
+    if (!c_abListStop[p[k]]) continue;
     if (bQuote) {
       if (p[k] == E_QUOTE) bQuote = false;
     } else if (p[k] == E_QUOTE) {
@@ -660,7 +669,7 @@ bool bVarValue(CTX &c, const VARREF &ref, const VARSYM *pVar, VAL &v)
 /* The value of a variable reference; *ppVar the variable. */
 bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
 {
-  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
   if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
   if (ppVar != nullptr) *ppVar = pVar;
   return bVarValue(c, ref, pVar, v);
@@ -669,7 +678,7 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
 /* Appends the value of a variable reference as characters. */
 bool bRefAppend(CTX &c, const VARREF &ref, std::string *pOut)
 {
-  const VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+  const VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
   if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
   if (ref.ulSubs == 0 && (pVar->bFlags & (VT_MASK | VF_DIM)) == VT_C) {
     *pOut += pVar->strValue; /* the common case, without a copy */
@@ -707,7 +716,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     VARSYM *pVar = nullptr;
     VAL w;
     if (cLetter == 'N') {
-      pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+      pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
       if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
         if (pVar->bFlags & VF_FROM0)
@@ -1225,18 +1234,23 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
       ref.abName[k] = g_abUpper[p[k]];
     }
     ref.ulName = static_cast<uint32_t>(v.s.size());
+    ref.bHash = bPearsonHash(ref.abName, ref.ulName);
   } else {
     if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
     uint32_t i = c.i, n = 0;
+    uint8_t h = 0; /* bPearsonHash of the name, as it is taken */
     for (; i < c.n && bAlnum(c.p[i]); i++) {
       if (n >= VAR_NAME_MAX) {
         c.i = i;
         return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
       }
-      ref.abName[n++] = g_abUpper[c.p[i]];
+      uint8_t u = g_abUpper[c.p[i]];
+      ref.abName[n++] = u;
+      h = g_abPearsonT1[h ^ u];
     }
     c.i = i;
     ref.ulName = n;
+    ref.bHash = h;
   }
   ref.abName[ref.ulName] = 0;
   if (bPeek(c) == E_LPAREN) {
@@ -1329,6 +1343,7 @@ uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom)
   bool bQuote = false;
   for (uint32_t k = ulFrom; k < n; k++) {
     uint8_t b = p[k];
+    if (!c_abListStop[b]) continue;
     if (bQuote) {
       if (b == E_QUOTE) bQuote = false;
     } else if (b == E_QUOTE) {

@@ -62,6 +62,7 @@ constexpr uint32_t VARREF_SUBS_MAX = 16;
 struct VARREF {
   uint8_t abName[64];
   uint32_t ulName;
+  uint8_t bHash;   /* bPearsonHash of the name */
   uint32_t ulSubs; /* subscripts given; 0 without parentheses */
   int32_t alSub[VARREF_SUBS_MAX];
 };

@@ -201,7 +201,7 @@ void vSysNamesBuild()
 VARSYM *pChainFind(VARSYM *p, const uint8_t *pName, uint32_t ulName)
 {
   for (; p != nullptr; p = p->pNext)
-    if (p->bNameLen == ulName && std::memcmp(p->abName, pName, ulName) == 0) return p;
+    if (p->bNameLen == ulName && p->abName[0] == pName[0] && std::memcmp(p->abName, pName, ulName) == 0) return p;
   return nullptr;
 }
 
@@ -585,8 +585,13 @@ void vDumpVar(const char *pszClass, const VARSYM *pVar, void (*pfnLine)(const ch
 
 VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName)
 {
+  if (ulName == 0 || ulName > VAR_NAME_MAX) return nullptr;
+  return pVarFind(pLevel, pName, ulName, bHash(pName, ulName));
+}
+
+VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t h)
+{
   if (pLevel == nullptr || pLevel->pVars == nullptr || ulName == 0 || ulName > VAR_NAME_MAX) return nullptr;
-  uint8_t h = bHash(pName, ulName);
   const VARSCOPE *pScope = pLevel->pVars;
   VARSYM *pVar = pChainFind(pScope->apOwn[h], pName, ulName);
   if (pVar == nullptr)
