@@ -1245,6 +1245,8 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
 
 namespace {
 void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol);
+void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
+               uint32_t *pulRemarkCol);
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
                    void *const *ppIndexed = nullptr);
@@ -1285,21 +1287,27 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
   if (p->cKind != SRC_MODEL || p->ulRecords == 0) return p;
   const uint8_t *pCards = pCardsOf(p);
   if (std::memchr(pCards, E_AMP, static_cast<size_t>(p->ulRecords) * CARD) == nullptr) return p;
-  std::string strLabel(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
-  std::string strOp(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
-  std::string strOperands, strRemarks, strOut;
+  /* storage reused: the call is shown before any nested one */
+  static std::string strLabel, strOp, strOperands, strOut;
+  strLabel.assign(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
+  strOp.assign(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
+  const std::string *pOperands = nullptr, *pRemarks = nullptr;
   uint32_t ulRemarkCol = 0;
-  vOperandField(p, &strOperands, &strRemarks, &ulRemarkCol);
+  vFieldsOf(p, &pOperands, &pRemarks, &ulRemarkCol);
   bool bChanged = false;
   CONDDIAG d{};
-  for (std::string *pField : {&strLabel, &strOperands}) {
+  auto fSub = [&](const std::string &strField) {
     strOut.clear();
-    if (bHasAmpersand(*pField) &&
-        bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
-                    SUBST_OPERAND, 0, 0x7FFFFFFF, &strOut, &bChanged, &d))
-      *pField = strOut;
+    return bHasAmpersand(strField) &&
+           bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(strField.data()),
+                       static_cast<uint32_t>(strField.size()), SUBST_OPERAND, 0, 0x7FFFFFFF, &strOut, &bChanged, &d);
+  };
+  if (fSub(strLabel)) strLabel.swap(strOut);
+  if (fSub(*pOperands)) {
+    strOperands.swap(strOut);
+    pOperands = &strOperands;
   }
-  vLayoutFields(p, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pShown);
+  vLayoutFields(p, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pShown);
   return pShown;
 }
 } // namespace
