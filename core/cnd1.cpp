@@ -1075,9 +1075,12 @@ bool bExprA(CTX &c, char cCtx, VAL &v)
 /* The operator word after optional blanks: its length and position. */
 uint32_t ulWordAhead(CTX &c, uint32_t *pulAt)
 {
+  uint32_t k = c.i;
+  while (k < c.n && c.p[k] == EBCDIC_BLANK) k++;
+  *pulAt = k;
+  if (k >= c.n || !bLetter(c.p[k])) return 0; /* no word starts there */
   CTX d = c;
-  vBlanks(d);
-  *pulAt = d.i;
+  d.i = k;
   uint32_t ulLen = ulWord(d);
   return ulLen > 0 && bWordEnds(d, ulLen) ? ulLen : 0;
 }
@@ -1310,8 +1313,8 @@ bool bSequence(CTX &c, std::string *pName)
   uint32_t ulLen = c.i - ulStart;
   if (ulLen > SEQ_NAME_MAX) return bFail(c, MSG_SEQUENCE, strHost(c.p + ulStart, ulLen < 63 ? ulLen : 63).c_str());
   if (ulLen == 0 || bDigit(c.p[ulStart])) return bFail(c, MSG_INVALID);
-  pName->clear();
-  for (uint32_t k = 0; k < ulLen; k++) *pName += static_cast<char>(g_abUpper[c.p[ulStart + k]]);
+  pName->resize(ulLen);
+  for (uint32_t k = 0; k < ulLen; k++) (*pName)[k] = static_cast<char>(g_abUpper[c.p[ulStart + k]]);
   return true;
 }
 
@@ -1445,15 +1448,19 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
                  uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
-  static std::string s; /* storage reused from call to call */
-  s.clear();
-  const size_t ulCut = 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX + 1;
+  const size_t ulBase = pOut->size(); /* the result is built in place after it */
+  std::string &s = *pOut;
+  const size_t ulCut = ulBase + 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX + 1;
   bool bChanged = false;
+  auto fFail = [&](int e, auto... args) {
+    s.resize(ulBase);
+    return bFail(c, e, args...);
+  };
   while (c.i < c.n) {
     uint8_t b = c.p[c.i];
     if (b != E_AMP) { /* text up to the next ampersand (or just past the limit) */
-      uint32_t e = c.i + 1;
-      while (e < c.n && c.p[e] != E_AMP) e++;
+      const void *pAmp = std::memchr(c.p + c.i + 1, E_AMP, c.n - c.i - 1);
+      auto e = pAmp != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t *>(pAmp) - c.p) : c.n;
       if (s.size() + (e - c.i) > ulCut) e = c.i + static_cast<uint32_t>(ulCut - s.size());
       s.append(reinterpret_cast<const char *>(c.p + c.i), e - c.i);
       c.i = e;
@@ -1465,22 +1472,26 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
       c.i++;
     } else {
       VARREF ref;
-      if (!bVarRef(c, true, ref) || !bRefAppend(c, ref, &s)) return false;
+      if (!bVarRef(c, true, ref) || !bRefAppend(c, ref, &s)) {
+        s.resize(ulBase);
+        return false;
+      }
       bChanged = true;
     }
     if (s.size() >= ulCut) break; /* long past the limit */
   }
-  size_t ulFrom = 0, ulTo = s.size();
+  size_t ulFrom = ulBase, ulTo = s.size();
   if (eField != SUBST_OPERAND) {
     while (ulFrom < ulTo && static_cast<uint8_t>(s[ulFrom]) == EBCDIC_BLANK) ulFrom++;
     while (ulTo > ulFrom && static_cast<uint8_t>(s[ulTo - 1]) == EBCDIC_BLANK) ulTo--;
   }
   if (pbChanged != nullptr) *pbChanged = bChanged;
   if (ulTo - ulFrom > ulLimit) {
-    if (eField == SUBST_OPERAND) return bFail(c, MSG_OPERAND_LONG, uOperand);
-    return bFail(c, MSG_FIELD_LONG, eField == SUBST_LABEL ? "Label" : "Operation");
+    if (eField == SUBST_OPERAND) return fFail(MSG_OPERAND_LONG, uOperand);
+    return fFail(MSG_FIELD_LONG, eField == SUBST_LABEL ? "Label" : "Operation");
   }
-  pOut->append(s, ulFrom, ulTo - ulFrom);
+  s.resize(ulTo);
+  s.erase(ulBase, ulFrom - ulBase);
   return true;
 }
 

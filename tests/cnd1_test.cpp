@@ -60,6 +60,7 @@ protected:
     if (!bSubstitute(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), eField, 2, ulLimit, &strOut, &bChanged,
                      &d)) {
       if (pText != nullptr) *pText = d.achText;
+      EXPECT_EQ(strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size()), "P"); /* left as it was */
       return "#" + std::to_string(d.iNumber);
     }
     return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size()) + (bChanged ? "*" : "");
