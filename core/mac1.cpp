@@ -187,6 +187,8 @@ struct SCAN {
    card images in the definition's pool and that of its stored (compressed)
    text in the pool of those. */
 struct MODEL {
+  uint64_t ullPos;             /* its work-file position */
+  MODEL *pFollowing = nullptr; /* the model record after it, once read */
   uint8_t abHead[MODEL_HEAD];
   size_t ulImage;
   size_t ulStored;
@@ -359,11 +361,20 @@ void vLookupOperation(SRCSTMT *p) { p->pOperation = bOperationName(p) ? pOpindex
    read. */
 bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, MODEL **ppModel)
 {
-  auto it = pCache->mapModels.find(ullPos);
-  if (it != pCache->mapModels.end()) {
-    *ppHead = it->second.abHead;
-    *ppImage = pCache->vecImages.data() + it->second.ulImage;
-    *ppModel = &it->second;
+  MODEL *pBefore = *ppModel; /* the record read before, when it was kept */
+  MODEL *pFound = pBefore != nullptr && pBefore->pFollowing != nullptr && pBefore->pFollowing->ullPos == ullPos
+                      ? pBefore->pFollowing
+                      : nullptr;
+  if (pFound == nullptr) {
+    auto it = pCache->mapModels.find(ullPos);
+    if (it != pCache->mapModels.end()) pFound = &it->second;
+    if (pFound != nullptr && pBefore != nullptr && pBefore->ullPos + ulGet32(pBefore->abHead) == ullPos)
+      pBefore->pFollowing = pFound;
+  }
+  if (pFound != nullptr) {
+    *ppHead = pFound->abHead;
+    *ppImage = pCache->vecImages.data() + pFound->ulImage;
+    *ppModel = pFound;
     return true;
   }
   *ppModel = nullptr;
@@ -384,6 +395,7 @@ bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const u
   *ppImage = pImage;
   if (g_mac.ullModelBytes + ulBytes + ulStored > MODEL_CACHE_MAX) return true;
   MODEL &m = pCache->mapModels[ullPos];
+  m.ullPos = ullPos;
   std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
   m.ulImage = pCache->vecImages.size();
   pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
@@ -1384,6 +1396,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
     x->bEnded = false;
     x->pCache = &cache;
+    x->pModel = nullptr;
     x->pLevel = pLevel;
     x->ulMember = info.ulMember;
     x->ullNext = ullBody;

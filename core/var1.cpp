@@ -127,6 +127,7 @@ struct VARSTATE {
   std::vector<std::unique_ptr<VARLINK>> aSpareLinks;
   std::string astrSectionType[STYP_COUNT]; /* &SYSSTYP values, EBCDIC */
   HOSTTEXT libDsn, libMember;              /* the last &SYSLIB_DSN and &SYSLIB_MEMBER */
+  std::string strInSource;                 /* what &SYSIN_DSN and &SYSIN_MEMBER were set from */
 };
 VARSTATE g_var;
 
@@ -307,6 +308,7 @@ void vBuildSystem()
     vSetText(&a[15 + 3 * k], "");
   }
   for (uint32_t k = 25; k < SYS_WIDE; k++) vSetText(&a[k], "");
+  g_var.strInSource.clear();
 }
 
 /* A closed scope: its variables and links go to the spares, the scope to
@@ -747,8 +749,12 @@ void vVarLevelClose(MACLEVEL *pLevel)
 void vVarOpenCodeCall(const char *pszSource, const uint8_t *pSeq, uint32_t ulSeq)
 {
   if (g_var.openCode.pVars == nullptr) return; /* no phase */
-  vSetText(&g_var.aSys[SYS_IN_DSN], pszSource);
-  vSetText(&g_var.aSys[SYS_IN_MEMBER], strMember(pszSource).c_str());
+  if (pszSource == nullptr) pszSource = "";
+  if (g_var.strInSource != pszSource) { /* mostly the same source as at the call before */
+    g_var.strInSource = pszSource;
+    vSetText(&g_var.aSys[SYS_IN_DSN], pszSource);
+    vSetText(&g_var.aSys[SYS_IN_MEMBER], strMember(pszSource).c_str());
+  }
   VARSYM *pSeqf = &g_var.aSys[SYS_SEQF];
   if (pSeq != nullptr && ulSeq == SEQ_DEFAULT_LENGTH && ulSourceDepth() == 1) {
     /* a statement of the primary input: the field ISEQ set, on the same card */
