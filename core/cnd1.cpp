@@ -1375,35 +1375,56 @@ void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, ui
   }
 }
 
+namespace {
+
+/* A value split into its sublist elements. */
+struct SUBLIST {
+  bool bValid = false;
+  std::string strValue; /* the value */
+  bool bSublist = false;
+  std::vector<std::pair<uint32_t, uint32_t>> aItems; /* a sublist's elements: offset in the value, length */
+};
+
+/* The sublist elements of a value; the value split last is kept, as the
+   same parameter is mostly asked for again and again (in a loop over its
+   elements).  The result holds until the next call. */
+const SUBLIST &rSublistOf(const std::string &strValue)
+{
+  static SUBLIST s_last;
+  if (s_last.bValid && s_last.strValue == strValue) return s_last;
+  s_last.bValid = true;
+  s_last.strValue = strValue;
+  s_last.bSublist = bIsSublist(strValue);
+  s_last.aItems.clear();
+  if (s_last.bSublist) {
+    vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
+               &s_last.aItems);
+    for (auto &item : s_last.aItems) item.first++;
+  }
+  return s_last;
+}
+
+} // namespace
+
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut)
 {
+  const SUBLIST &list = rSublistOf(strValue);
   pOut->clear();
-  if (!bIsSublist(strValue)) {
+  if (!list.bSublist) {
     if (ulIndex == 1) *pOut = strValue;
     return;
   }
-  const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
-  uint32_t n = static_cast<uint32_t>(strValue.size() - 2);
-  for (uint32_t ulStart = 0, ulItem = 1;; ulItem++) {
-    uint32_t ulEnd = ulItemEnd(p, n, ulStart);
-    if (ulItem == ulIndex) {
-      pOut->assign(reinterpret_cast<const char *>(p + ulStart), ulEnd - ulStart);
-      return;
-    }
-    if (ulEnd >= n) return;
-    ulStart = ulEnd + 1;
-  }
+  if (ulIndex >= 1 && ulIndex <= list.aItems.size())
+    pOut->assign(strValue, list.aItems[ulIndex - 1].first, list.aItems[ulIndex - 1].second);
 }
 
 uint32_t ulCondSublistCount(const std::string &strValue)
 {
   if (strValue.empty()) return 0;
-  if (!bIsSublist(strValue)) return 1;
+  const SUBLIST &list = rSublistOf(strValue);
+  if (!list.bSublist) return 1;
   if (strValue.size() == 2) return 0;
-  const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
-  uint32_t n = static_cast<uint32_t>(strValue.size() - 2), ulCount = 1;
-  for (uint32_t ulEnd = ulItemEnd(p, n, 0); ulEnd < n; ulEnd = ulItemEnd(p, n, ulEnd + 1)) ulCount++;
-  return ulCount;
+  return static_cast<uint32_t>(list.aItems.size());
 }
 
 bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
