@@ -19,8 +19,9 @@ struct MACLEVEL;
 struct SRCSTMT;
 
 struct CONDDIAG {
-  int iNumber;       /* message number, 0 = no error */
-  char achText[200]; /* its text (host characters) */
+  int iNumber = 0;                  /* message number, 0 = no error */
+  char achText[200];                /* its text (host characters) */
+  CONDDIAG() { achText[0] = '\0'; } /* the rest of the text is not cleared */
 };
 
 enum SUBSTFIELD { SUBST_LABEL, SUBST_OPERATION, SUBST_OPERAND };
