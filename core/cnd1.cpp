@@ -1203,6 +1203,56 @@ bool bConcat(CTX &c, VAL &v)
   return true;
 }
 
+/* A created name &(...): text and variable symbols up to the ')'; c.i is
+   at the '('.  Kept apart from the plain names, which are most. */
+[[gnu::noinline]] bool bCreatedName(CTX &c, VARREF &ref)
+{
+  c.i++;
+  VAL v;
+  while (bPeek(c) != E_RPAREN) {
+    if (c.i >= c.n) return bFail(c, MSG_PAREN);
+    if (c.p[c.i] == E_AMP) {
+      VARREF inner;
+      VAL w;
+      if (!bVarRef(c, true, inner) || !bRefValue(c, inner, w)) return false;
+      vToC(w);
+      v.s += w.s;
+    } else {
+      v.s += static_cast<char>(c.p[c.i++]);
+    }
+    if (v.s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+  }
+  c.i++;
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
+  if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
+    return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
+  for (size_t k = 0; k < v.s.size(); k++) {
+    if (!bAlnum(p[k])) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
+    ref.abName[k] = g_abUpper[p[k]];
+  }
+  ref.ulName = static_cast<uint32_t>(v.s.size());
+  ref.bHash = bPearsonHash(ref.abName, ref.ulName);
+  return true;
+}
+
+/* The subscripts of a reference; c.i is at the '('. */
+[[gnu::noinline]] bool bSubscripts(CTX &c, VARREF &ref)
+{
+  c.i++;
+  for (;;) {
+    vBlanks(c);
+    VAL v;
+    if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
+    if (ref.ulSubs >= VARREF_SUBS_MAX) return bRefDiag(c, VARM_SUBSCRIPT, ref);
+    ref.alSub[ref.ulSubs++] = v.l;
+    vBlanks(c);
+    uint8_t b = bPeek(c);
+    c.i++;
+    if (b == E_RPAREN) return true;
+    if (b != E_COMMA) return bFail(c, b == 0 && c.i > c.n ? MSG_PAREN : MSG_INVALID);
+  }
+}
+
 bool bVarRef(CTX &c, bool bDot, VARREF &ref)
 {
   DEPTH depth(c);
@@ -1212,32 +1262,7 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
   c.i++; /* the ampersand */
   if (c.i >= c.n) return bFail(c, MSG_AMPERSAND);
   if (c.p[c.i] == E_LPAREN) {
-    /* a created name: text and variable symbols up to the ')' */
-    c.i++;
-    VAL v;
-    while (bPeek(c) != E_RPAREN) {
-      if (c.i >= c.n) return bFail(c, MSG_PAREN);
-      if (c.p[c.i] == E_AMP) {
-        VARREF inner;
-        VAL w;
-        if (!bVarRef(c, true, inner) || !bRefValue(c, inner, w)) return false;
-        vToC(w);
-        v.s += w.s;
-      } else {
-        v.s += static_cast<char>(c.p[c.i++]);
-      }
-      if (v.s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
-    }
-    c.i++;
-    const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
-    if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
-      return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
-    for (size_t k = 0; k < v.s.size(); k++) {
-      if (!bAlnum(p[k])) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
-      ref.abName[k] = g_abUpper[p[k]];
-    }
-    ref.ulName = static_cast<uint32_t>(v.s.size());
-    ref.bHash = bPearsonHash(ref.abName, ref.ulName);
+    if (!bCreatedName(c, ref)) return false;
   } else {
     if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
     uint32_t i = c.i, n = 0;
@@ -1256,21 +1281,7 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
     ref.bHash = h;
   }
   ref.abName[ref.ulName] = 0;
-  if (bPeek(c) == E_LPAREN) {
-    c.i++;
-    for (;;) {
-      vBlanks(c);
-      VAL v;
-      if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
-      if (ref.ulSubs >= VARREF_SUBS_MAX) return bRefDiag(c, VARM_SUBSCRIPT, ref);
-      ref.alSub[ref.ulSubs++] = v.l;
-      vBlanks(c);
-      uint8_t b = bPeek(c);
-      c.i++;
-      if (b == E_RPAREN) break;
-      if (b != E_COMMA) return bFail(c, b == 0 && c.i > c.n ? MSG_PAREN : MSG_INVALID);
-    }
-  }
+  if (bPeek(c) == E_LPAREN && !bSubscripts(c, ref)) return false;
   if (bDot && bPeek(c) == E_DOT) c.i++;
   return true;
 }
