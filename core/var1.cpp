@@ -415,10 +415,12 @@ void vAttach(const CONDDIAG &d) { iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.
 void vAttachMsg(VARMSG e, const std::string &strName = std::string()) { iStmtMsg(g_aVarMsg[e], strName.c_str()); }
 
 /* Declares a variable in the level; null after 110. */
-VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bFlags, bool bStrict)
+VARSYM *pDeclare(MACLEVEL *pLevel, const VARREF &ref, uint8_t bFlags, bool bStrict)
 {
+  const uint8_t *pName = ref.abName;
+  uint32_t ulName = ref.ulName;
   VARSCOPE *pScope = pLevel->pVars;
-  VARSYM *pVisible = pVarFind(pLevel, pName, ulName);
+  VARSYM *pVisible = pVarFind(pLevel, pName, ulName, ref.bHash);
   if (bOpenCodeScope(pLevel))
     for (uint32_t k = SYS_IN_DSN; k < SYS_COUNT; k++) {
       const SYSNAME &n = g_var.aSysName[k];
@@ -435,7 +437,7 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
     return pVisible;
   }
   if (bFlags & VF_GLOBAL) {
-    uint8_t h = bHash(pName, ulName);
+    uint8_t h = ref.bHash;
     VARSYM *pVar = pChainFind(g_var.apGlobal[h], pName, ulName);
     if (pVar != nullptr && (pVar->bFlags & (VT_MASK | VF_DIM)) != (bFlags & (VT_MASK | VF_DIM))) {
       vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
@@ -489,7 +491,7 @@ bool bSetTarget(MACLEVEL *pLevel, const uint8_t *pLabel, uint32_t ulLabel, uint8
     return false;
   }
   uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
-  VARSYM *pVar = pDeclare(pLevel, ref.abName, ref.ulName, static_cast<uint8_t>(bType | bDim), false);
+  VARSYM *pVar = pDeclare(pLevel, ref, static_cast<uint8_t>(bType | bDim), false);
   if (pVar == nullptr) return false;
   if (pVar->bKind != VK_SET || (pVar->bFlags & VT_MASK) != bType || (pVar->bFlags & VF_DIM) != bDim) {
     vAttachMsg(VARM_TYPE, strHostName(ref.abName, ref.ulName));
@@ -894,7 +896,7 @@ void vDeclareFirstPhase(const INSTRARGS &a)
       return;
     }
     uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
-    VARSYM *pVar = pDeclare(pLevel, ref.abName, ref.ulName, static_cast<uint8_t>(bFlags | bDim), true);
+    VARSYM *pVar = pDeclare(pLevel, ref, static_cast<uint8_t>(bFlags | bDim), true);
     if (pVar == nullptr) return;
     if (bDim && static_cast<uint32_t>(ref.alSub[0]) > pVar->ulCount)
       pVar->ulCount = static_cast<uint32_t>(ref.alSub[0]);
