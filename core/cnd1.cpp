@@ -15,6 +15,7 @@
 #include "cnd1.h"
 
 #include <climits>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -466,12 +467,20 @@ bool bTruth(CTX &c, VAL &v, bool *pb)
 
 /* ---- sublists and symbol attributes -------------------------------------- */
 
+/* The characters the scans of lists and parentheses stop at. */
+constexpr std::array<bool, 256> c_abListStop = [] {
+  std::array<bool, 256> a{};
+  a[E_QUOTE] = a[E_LPAREN] = a[E_RPAREN] = a[E_COMMA] = true;
+  return a;
+}();
+
 /* Offsets of the matching ')' of the '(' at p[0], or n. */
 size_t ulMatching(const uint8_t *p, size_t n)
 {
   int iDepth = 0;
   bool bQuote = false;
   for (size_t k = 0; k < n; k++) {
+    if (!c_abListStop[p[k]]) continue;
     if (bQuote) {
       if (p[k] == E_QUOTE) bQuote = false;
     } else if (p[k] == E_QUOTE) {
@@ -618,13 +627,9 @@ bool bRefDiag(CTX &c, VARMSG e, const VARREF &ref)
   return bDiag(c.pDiag, &g_aVarMsg[e], strHost(ref.abName, ref.ulName).c_str());
 }
 
-/* The value of a variable reference (with its subscripts); *ppVar the
-   variable. */
-bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
+/* The value of a variable reference (with its subscripts) to pVar. */
+bool bVarValue(CTX &c, const VARREF &ref, const VARSYM *pVar, VAL &v)
 {
-  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
-  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
-  if (ppVar != nullptr) *ppVar = pVar;
   uint8_t bType = pVar->bFlags & VT_MASK;
   v.bCharTerm = false;
   v.cType = bType == VT_A ? 'A' : bType == VT_B ? 'B' : 'C';
@@ -641,14 +646,16 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
       return bRefDiag(c, VARM_SUBSCRIPT, ref);
   }
   if (bSyslist || pVar->bKind == VK_PARM) {
-    std::string s = bSyslist ? rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : pVar->strValue;
-    for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
-      std::string t;
-      vCondSublistElement(s, static_cast<uint32_t>(ref.alSub[k]), &t);
-      s.swap(t);
-    }
+    /* the element, and the element of that for each further subscript */
+    static std::string s_strElement; /* storage reused */
+    const std::string *pFrom = bSyslist ? &rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : &pVar->strValue;
     v.cType = 'C';
-    v.s.swap(s);
+    for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
+      vCondSublistElement(*pFrom, static_cast<uint32_t>(ref.alSub[k]), &s_strElement);
+      v.s.swap(s_strElement);
+      pFrom = &v.s;
+    }
+    if (pFrom != &v.s) v.s = *pFrom;
     return true;
   }
   if (!(pVar->bFlags & VF_DIM) || ref.ulSubs != 1) return bRefDiag(c, VARM_SUBSCRIPT, ref);
@@ -656,6 +663,31 @@ bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
     v.s = rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0]));
   else
     v.l = lVarElement(pVar, static_cast<uint32_t>(ref.alSub[0]));
+  return true;
+}
+
+/* The value of a variable reference; *ppVar the variable. */
+bool bRefValue(CTX &c, const VARREF &ref, VAL &v, VARSYM **ppVar = nullptr)
+{
+  VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
+  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
+  if (ppVar != nullptr) *ppVar = pVar;
+  return bVarValue(c, ref, pVar, v);
+}
+
+/* Appends the value of a variable reference as characters. */
+bool bRefAppend(CTX &c, const VARREF &ref, std::string *pOut)
+{
+  const VARSYM *pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
+  if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
+  if (ref.ulSubs == 0 && (pVar->bFlags & (VT_MASK | VF_DIM)) == VT_C) {
+    *pOut += pVar->strValue; /* the common case, without a copy */
+    return true;
+  }
+  VAL v;
+  if (!bVarValue(c, ref, pVar, v)) return false;
+  vToC(v);
+  *pOut += v.s;
   return true;
 }
 
@@ -684,7 +716,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     VARSYM *pVar = nullptr;
     VAL w;
     if (cLetter == 'N') {
-      pVar = pVarFind(c.pLevel, ref.abName, ref.ulName);
+      pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
       if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
         if (pVar->bFlags & VF_FROM0)
@@ -1043,9 +1075,12 @@ bool bExprA(CTX &c, char cCtx, VAL &v)
 /* The operator word after optional blanks: its length and position. */
 uint32_t ulWordAhead(CTX &c, uint32_t *pulAt)
 {
+  uint32_t k = c.i;
+  while (k < c.n && c.p[k] == EBCDIC_BLANK) k++;
+  *pulAt = k;
+  if (k >= c.n || !bLetter(c.p[k])) return 0; /* no word starts there */
   CTX d = c;
-  vBlanks(d);
-  *pulAt = d.i;
+  d.i = k;
   uint32_t ulLen = ulWord(d);
   return ulLen > 0 && bWordEnds(d, ulLen) ? ulLen : 0;
 }
@@ -1168,6 +1203,56 @@ bool bConcat(CTX &c, VAL &v)
   return true;
 }
 
+/* A created name &(...): text and variable symbols up to the ')'; c.i is
+   at the '('.  Kept apart from the plain names, which are most. */
+[[gnu::noinline]] bool bCreatedName(CTX &c, VARREF &ref)
+{
+  c.i++;
+  VAL v;
+  while (bPeek(c) != E_RPAREN) {
+    if (c.i >= c.n) return bFail(c, MSG_PAREN);
+    if (c.p[c.i] == E_AMP) {
+      VARREF inner;
+      VAL w;
+      if (!bVarRef(c, true, inner) || !bRefValue(c, inner, w)) return false;
+      vToC(w);
+      v.s += w.s;
+    } else {
+      v.s += static_cast<char>(c.p[c.i++]);
+    }
+    if (v.s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+  }
+  c.i++;
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
+  if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
+    return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
+  for (size_t k = 0; k < v.s.size(); k++) {
+    if (!bAlnum(p[k])) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
+    ref.abName[k] = g_abUpper[p[k]];
+  }
+  ref.ulName = static_cast<uint32_t>(v.s.size());
+  ref.bHash = bPearsonHash(ref.abName, ref.ulName);
+  return true;
+}
+
+/* The subscripts of a reference; c.i is at the '('. */
+[[gnu::noinline]] bool bSubscripts(CTX &c, VARREF &ref)
+{
+  c.i++;
+  for (;;) {
+    vBlanks(c);
+    VAL v;
+    if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
+    if (ref.ulSubs >= VARREF_SUBS_MAX) return bRefDiag(c, VARM_SUBSCRIPT, ref);
+    ref.alSub[ref.ulSubs++] = v.l;
+    vBlanks(c);
+    uint8_t b = bPeek(c);
+    c.i++;
+    if (b == E_RPAREN) return true;
+    if (b != E_COMMA) return bFail(c, b == 0 && c.i > c.n ? MSG_PAREN : MSG_INVALID);
+  }
+}
+
 bool bVarRef(CTX &c, bool bDot, VARREF &ref)
 {
   DEPTH depth(c);
@@ -1177,60 +1262,26 @@ bool bVarRef(CTX &c, bool bDot, VARREF &ref)
   c.i++; /* the ampersand */
   if (c.i >= c.n) return bFail(c, MSG_AMPERSAND);
   if (c.p[c.i] == E_LPAREN) {
-    /* a created name: text and variable symbols up to the ')' */
-    c.i++;
-    VAL v;
-    while (bPeek(c) != E_RPAREN) {
-      if (c.i >= c.n) return bFail(c, MSG_PAREN);
-      if (c.p[c.i] == E_AMP) {
-        VARREF inner;
-        VAL w;
-        if (!bVarRef(c, true, inner) || !bRefValue(c, inner, w)) return false;
-        vToC(w);
-        v.s += w.s;
-      } else {
-        v.s += static_cast<char>(c.p[c.i++]);
-      }
-      if (v.s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
-    }
-    c.i++;
-    const uint8_t *p = reinterpret_cast<const uint8_t *>(v.s.data());
-    if (v.s.empty() || v.s.size() > VAR_NAME_MAX || !bLetter(p[0]) || bDigit(p[0]))
-      return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
-    for (size_t k = 0; k < v.s.size(); k++) {
-      if (!bAlnum(p[k])) return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
-      ref.abName[k] = g_abUpper[p[k]];
-    }
-    ref.ulName = static_cast<uint32_t>(v.s.size());
+    if (!bCreatedName(c, ref)) return false;
   } else {
     if (!bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return bFail(c, MSG_AMPERSAND);
     uint32_t i = c.i, n = 0;
+    uint8_t h = 0; /* bPearsonHash of the name, as it is taken */
     for (; i < c.n && bAlnum(c.p[i]); i++) {
       if (n >= VAR_NAME_MAX) {
         c.i = i;
         return bDiag(c.pDiag, &g_aVarMsg[VARM_NAME]);
       }
-      ref.abName[n++] = g_abUpper[c.p[i]];
+      uint8_t u = g_abUpper[c.p[i]];
+      ref.abName[n++] = u;
+      h = g_abPearsonT1[h ^ u];
     }
     c.i = i;
     ref.ulName = n;
+    ref.bHash = h;
   }
   ref.abName[ref.ulName] = 0;
-  if (bPeek(c) == E_LPAREN) {
-    c.i++;
-    for (;;) {
-      vBlanks(c);
-      VAL v;
-      if (!bExprA(c, 'A', v) || !bToA(c, v)) return false;
-      if (ref.ulSubs >= VARREF_SUBS_MAX) return bRefDiag(c, VARM_SUBSCRIPT, ref);
-      ref.alSub[ref.ulSubs++] = v.l;
-      vBlanks(c);
-      uint8_t b = bPeek(c);
-      c.i++;
-      if (b == E_RPAREN) break;
-      if (b != E_COMMA) return bFail(c, b == 0 && c.i > c.n ? MSG_PAREN : MSG_INVALID);
-    }
-  }
+  if (bPeek(c) == E_LPAREN && !bSubscripts(c, ref)) return false;
   if (bDot && bPeek(c) == E_DOT) c.i++;
   return true;
 }
@@ -1273,8 +1324,8 @@ bool bSequence(CTX &c, std::string *pName)
   uint32_t ulLen = c.i - ulStart;
   if (ulLen > SEQ_NAME_MAX) return bFail(c, MSG_SEQUENCE, strHost(c.p + ulStart, ulLen < 63 ? ulLen : 63).c_str());
   if (ulLen == 0 || bDigit(c.p[ulStart])) return bFail(c, MSG_INVALID);
-  pName->clear();
-  for (uint32_t k = 0; k < ulLen; k++) *pName += static_cast<char>(g_abUpper[c.p[ulStart + k]]);
+  pName->resize(ulLen);
+  for (uint32_t k = 0; k < ulLen; k++) (*pName)[k] = static_cast<char>(g_abUpper[c.p[ulStart + k]]);
   return true;
 }
 
@@ -1296,14 +1347,17 @@ bool bCondOpensString(const uint8_t *p, size_t i, size_t ulLen)
   return bDigit(cNext) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
 }
 
-void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems)
+namespace {
+
+/* End of the list item that starts at p[ulFrom]: the comma after it outside
+   quotes and parentheses, or n. */
+uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom)
 {
-  pItems->clear();
   int iDepth = 0;
   bool bQuote = false;
-  uint32_t ulStart = 0;
-  for (uint32_t k = 0; k < n; k++) {
+  for (uint32_t k = ulFrom; k < n; k++) {
     uint8_t b = p[k];
+    if (!c_abListStop[b]) continue;
     if (bQuote) {
       if (b == E_QUOTE) bQuote = false;
     } else if (b == E_QUOTE) {
@@ -1313,37 +1367,75 @@ void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, ui
     } else if (b == E_RPAREN) {
       if (iDepth > 0) iDepth--;
     } else if (b == E_COMMA && iDepth == 0) {
-      pItems->emplace_back(ulStart, k - ulStart);
-      ulStart = k + 1;
+      return k;
     }
   }
-  pItems->emplace_back(ulStart, n - ulStart);
+  return n;
 }
+
+} // namespace
+
+void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems)
+{
+  pItems->clear();
+  for (uint32_t ulStart = 0;;) {
+    uint32_t ulEnd = ulItemEnd(p, n, ulStart);
+    pItems->emplace_back(ulStart, ulEnd - ulStart);
+    if (ulEnd >= n) return;
+    ulStart = ulEnd + 1;
+  }
+}
+
+namespace {
+
+/* A value split into its sublist elements. */
+struct SUBLIST {
+  bool bValid = false;
+  std::string strValue; /* the value */
+  bool bSublist = false;
+  std::vector<std::pair<uint32_t, uint32_t>> aItems; /* a sublist's elements: offset in the value, length */
+};
+
+/* The sublist elements of a value; the value split last is kept, as the
+   same parameter is mostly asked for again and again (in a loop over its
+   elements).  The result holds until the next call. */
+const SUBLIST &rSublistOf(const std::string &strValue)
+{
+  static SUBLIST s_last;
+  if (s_last.bValid && s_last.strValue == strValue) return s_last;
+  s_last.bValid = true;
+  s_last.strValue = strValue;
+  s_last.bSublist = bIsSublist(strValue);
+  s_last.aItems.clear();
+  if (s_last.bSublist) {
+    vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
+               &s_last.aItems);
+    for (auto &item : s_last.aItems) item.first++;
+  }
+  return s_last;
+}
+
+} // namespace
 
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut)
 {
+  const SUBLIST &list = rSublistOf(strValue);
   pOut->clear();
-  if (!bIsSublist(strValue)) {
+  if (!list.bSublist) {
     if (ulIndex == 1) *pOut = strValue;
     return;
   }
-  const uint8_t *p = reinterpret_cast<const uint8_t *>(strValue.data()) + 1;
-  uint32_t n = static_cast<uint32_t>(strValue.size() - 2);
-  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
-  vCondSplit(p, n, &aItems);
-  if (ulIndex >= 1 && ulIndex <= aItems.size())
-    pOut->assign(reinterpret_cast<const char *>(p + aItems[ulIndex - 1].first), aItems[ulIndex - 1].second);
+  if (ulIndex >= 1 && ulIndex <= list.aItems.size())
+    pOut->assign(strValue, list.aItems[ulIndex - 1].first, list.aItems[ulIndex - 1].second);
 }
 
 uint32_t ulCondSublistCount(const std::string &strValue)
 {
   if (strValue.empty()) return 0;
-  if (!bIsSublist(strValue)) return 1;
+  const SUBLIST &list = rSublistOf(strValue);
+  if (!list.bSublist) return 1;
   if (strValue.size() == 2) return 0;
-  static std::vector<std::pair<uint32_t, uint32_t>> aItems; /* storage reused */
-  vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
-             &aItems);
-  return static_cast<uint32_t>(aItems.size());
+  return static_cast<uint32_t>(list.aItems.size());
 }
 
 bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
@@ -1388,15 +1480,19 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
                  uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
-  static std::string s; /* storage reused from call to call */
-  s.clear();
-  const size_t ulCut = 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX + 1;
+  const size_t ulBase = pOut->size(); /* the result is built in place after it */
+  std::string &s = *pOut;
+  const size_t ulCut = ulBase + 2 * static_cast<size_t>(ulLimit) + 2 * VALUE_MAX + 1;
   bool bChanged = false;
+  auto fFail = [&](int e, auto... args) {
+    s.resize(ulBase);
+    return bFail(c, e, args...);
+  };
   while (c.i < c.n) {
     uint8_t b = c.p[c.i];
     if (b != E_AMP) { /* text up to the next ampersand (or just past the limit) */
-      uint32_t e = c.i + 1;
-      while (e < c.n && c.p[e] != E_AMP) e++;
+      const void *pAmp = std::memchr(c.p + c.i + 1, E_AMP, c.n - c.i - 1);
+      auto e = pAmp != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t *>(pAmp) - c.p) : c.n;
       if (s.size() + (e - c.i) > ulCut) e = c.i + static_cast<uint32_t>(ulCut - s.size());
       s.append(reinterpret_cast<const char *>(c.p + c.i), e - c.i);
       c.i = e;
@@ -1408,25 +1504,26 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
       c.i++;
     } else {
       VARREF ref;
-      VAL v;
-      if (!bVarRef(c, true, ref) || !bRefValue(c, ref, v)) return false;
-      vToC(v);
-      s += v.s;
+      if (!bVarRef(c, true, ref) || !bRefAppend(c, ref, &s)) {
+        s.resize(ulBase);
+        return false;
+      }
       bChanged = true;
     }
     if (s.size() >= ulCut) break; /* long past the limit */
   }
-  size_t ulFrom = 0, ulTo = s.size();
+  size_t ulFrom = ulBase, ulTo = s.size();
   if (eField != SUBST_OPERAND) {
     while (ulFrom < ulTo && static_cast<uint8_t>(s[ulFrom]) == EBCDIC_BLANK) ulFrom++;
     while (ulTo > ulFrom && static_cast<uint8_t>(s[ulTo - 1]) == EBCDIC_BLANK) ulTo--;
   }
   if (pbChanged != nullptr) *pbChanged = bChanged;
   if (ulTo - ulFrom > ulLimit) {
-    if (eField == SUBST_OPERAND) return bFail(c, MSG_OPERAND_LONG, uOperand);
-    return bFail(c, MSG_FIELD_LONG, eField == SUBST_LABEL ? "Label" : "Operation");
+    if (eField == SUBST_OPERAND) return fFail(MSG_OPERAND_LONG, uOperand);
+    return fFail(MSG_FIELD_LONG, eField == SUBST_LABEL ? "Label" : "Operation");
   }
-  pOut->append(s, ulFrom, ulTo - ulFrom);
+  s.resize(ulTo);
+  s.erase(ulBase, ulFrom - ulBase);
   return true;
 }
 

@@ -19,8 +19,9 @@ struct MACLEVEL;
 struct SRCSTMT;
 
 struct CONDDIAG {
-  int iNumber;       /* message number, 0 = no error */
-  char achText[200]; /* its text (host characters) */
+  int iNumber = 0;                  /* message number, 0 = no error */
+  char achText[200];                /* its text (host characters) */
+  CONDDIAG() { achText[0] = '\0'; } /* the rest of the text is not cleared */
 };
 
 enum SUBSTFIELD { SUBST_LABEL, SUBST_OPERATION, SUBST_OPERAND };
@@ -62,6 +63,7 @@ constexpr uint32_t VARREF_SUBS_MAX = 16;
 struct VARREF {
   uint8_t abName[64];
   uint32_t ulName;
+  uint8_t bHash;   /* bPearsonHash of the name */
   uint32_t ulSubs; /* subscripts given; 0 without parentheses */
   int32_t alSub[VARREF_SUBS_MAX];
 };

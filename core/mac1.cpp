@@ -175,10 +175,20 @@ struct MACSEQ {
 
 namespace {
 
+/* The operands of a call as the scanner splits them (or its error). */
+struct SCAN {
+  std::vector<std::string> vecOperands; /* EBCDIC */
+  const MSGDEF *pError;
+  unsigned uErrorOperand;
+  const MSGDEF *pWarning;
+};
+
 /* A model record kept expanded: its head as stored, the offset of its
    card images in the definition's pool and that of its stored (compressed)
    text in the pool of those. */
 struct MODEL {
+  uint64_t ullPos;             /* its work-file position */
+  MODEL *pFollowing = nullptr; /* the model record after it, once read */
   uint8_t abHead[MODEL_HEAD];
   size_t ulImage;
   size_t ulStored;
@@ -186,6 +196,13 @@ struct MODEL {
   void *pOperation = nullptr;
   bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
   std::string strCondField; /* as bCondOperandField gathers it */
+  bool bFields = false;     /* the operand field and remarks are known: */
+  std::string strOperands;  /* as vOperandField gathers them */
+  std::string strRemarks;
+  uint32_t ulRemarkCol = 0;
+  bool bScanned = false; /* the operands of a call are known: */
+  bool bScanCheck;       /* scanned with the continuation checks on or off */
+  SCAN scan;
 };
 constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
@@ -344,11 +361,20 @@ void vLookupOperation(SRCSTMT *p) { p->pOperation = bOperationName(p) ? pOpindex
    read. */
 bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, MODEL **ppModel)
 {
-  auto it = pCache->mapModels.find(ullPos);
-  if (it != pCache->mapModels.end()) {
-    *ppHead = it->second.abHead;
-    *ppImage = pCache->vecImages.data() + it->second.ulImage;
-    *ppModel = &it->second;
+  MODEL *pBefore = *ppModel; /* the record read before, when it was kept */
+  MODEL *pFound = pBefore != nullptr && pBefore->pFollowing != nullptr && pBefore->pFollowing->ullPos == ullPos
+                      ? pBefore->pFollowing
+                      : nullptr;
+  if (pFound == nullptr) {
+    auto it = pCache->mapModels.find(ullPos);
+    if (it != pCache->mapModels.end()) pFound = &it->second;
+    if (pFound != nullptr && pBefore != nullptr && pBefore->ullPos + ulGet32(pBefore->abHead) == ullPos)
+      pBefore->pFollowing = pFound;
+  }
+  if (pFound != nullptr) {
+    *ppHead = pFound->abHead;
+    *ppImage = pCache->vecImages.data() + pFound->ulImage;
+    *ppModel = pFound;
     return true;
   }
   *ppModel = nullptr;
@@ -369,6 +395,7 @@ bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const u
   *ppImage = pImage;
   if (g_mac.ullModelBytes + ulBytes + ulStored > MODEL_CACHE_MAX) return true;
   MODEL &m = pCache->mapModels[ullPos];
+  m.ullPos = ullPos;
   std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
   m.ulImage = pCache->vecImages.size();
   pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
@@ -440,6 +467,14 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
   return true;
 }
 
+/* The cache entry of the model statement in hand of the innermost
+   expansion when p is that very statement; null otherwise. */
+MODEL *pModelInHand(const SRCSTMT *p)
+{
+  const EXPANSION *x = g_mac.pTop;
+  return x != nullptr && p == &x->stmt ? x->pModel : nullptr;
+}
+
 } // namespace
 
 /* The stored text of the model statement in hand of the innermost
@@ -448,9 +483,10 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
    very model, kept in the cache; null otherwise. */
 const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
 {
+  const MODEL *pModel = pModelInHand(p);
+  if (pModel == nullptr) return nullptr;
+  const MODEL &m = *pModel;
   const EXPANSION *x = g_mac.pTop;
-  if (x == nullptr || p != &x->stmt || x->pModel == nullptr) return nullptr;
-  const MODEL &m = *x->pModel;
   if (ulGet32(m.abHead + 8) == 0) return nullptr; /* its text stands for no card at all */
   *pulStored = ulGet32(m.abHead) - MODEL_HEAD;
   return x->pCache->vecStored.data() + m.ulStored;
@@ -458,8 +494,7 @@ const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
 
 bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag)
 {
-  EXPANSION *x = g_mac.pTop;
-  MODEL *pModel = x != nullptr && p == &x->stmt ? x->pModel : nullptr;
+  MODEL *pModel = pModelInHand(p);
   if (pModel == nullptr) {
     static std::string s_strField; /* storage reused */
     *ppField = &s_strField;
@@ -474,13 +509,6 @@ bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pD
 namespace {
 
 /* ---- the operand scanner of prototypes and calls ---------------------------- */
-
-struct SCAN {
-  std::vector<std::string> vecOperands; /* EBCDIC */
-  const MSGDEF *pError;
-  unsigned uErrorOperand;
-  const MSGDEF *pWarning;
-};
 
 /* Whether a quote after the text collected so far opens a string (the one
    quote rule of the macro language: not an attribute quote). */
@@ -1038,6 +1066,26 @@ bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField,
   return true;
 }
 
+/* The operands of a call (vScanOperands); those of the model statement in
+   hand are scanned once and kept with the model.  The result holds until
+   the next call. */
+const SCAN &rCallScan(const SRCSTMT *p)
+{
+  static SCAN s_scan; /* the binding is done before any nested call */
+  MODEL *pModel = pModelInHand(p);
+  if (pModel == nullptr) {
+    vScanOperands(p, false, &s_scan);
+    return s_scan;
+  }
+  bool bCheck = (g_asm.ulFlagInForce & FLAG_CONT) != 0; /* what the scan's warnings depend on */
+  if (!pModel->bScanned || pModel->bScanCheck != bCheck) {
+    vScanOperands(p, false, &pModel->scan);
+    pModel->bScanned = true;
+    pModel->bScanCheck = bCheck;
+  }
+  return pModel->scan;
+}
+
 /* Binds the call's name field and operands; false after an error. */
 bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN &scan)
 {
@@ -1209,8 +1257,11 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
 
 namespace {
 void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol);
+void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
+               uint32_t *pulRemarkCol);
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
-                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut);
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
+                   void *const *ppIndexed = nullptr);
 
 /* The parameter list, sequence symbols and body position of a definition,
    read from the MACRO work file at its first call. */
@@ -1248,21 +1299,27 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
   if (p->cKind != SRC_MODEL || p->ulRecords == 0) return p;
   const uint8_t *pCards = pCardsOf(p);
   if (std::memchr(pCards, E_AMP, static_cast<size_t>(p->ulRecords) * CARD) == nullptr) return p;
-  std::string strLabel(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
-  std::string strOp(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
-  std::string strOperands, strRemarks, strOut;
+  /* storage reused: the call is shown before any nested one */
+  static std::string strLabel, strOp, strOperands, strOut;
+  strLabel.assign(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
+  strOp.assign(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
+  const std::string *pOperands = nullptr, *pRemarks = nullptr;
   uint32_t ulRemarkCol = 0;
-  vOperandField(p, &strOperands, &strRemarks, &ulRemarkCol);
+  vFieldsOf(p, &pOperands, &pRemarks, &ulRemarkCol);
   bool bChanged = false;
   CONDDIAG d{};
-  for (std::string *pField : {&strLabel, &strOperands}) {
+  auto fSub = [&](const std::string &strField) {
     strOut.clear();
-    if (bHasAmpersand(*pField) &&
-        bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
-                    SUBST_OPERAND, 0, 0x7FFFFFFF, &strOut, &bChanged, &d))
-      *pField = strOut;
+    return bHasAmpersand(strField) &&
+           bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(strField.data()),
+                       static_cast<uint32_t>(strField.size()), SUBST_OPERAND, 0, 0x7FFFFFFF, &strOut, &bChanged, &d);
+  };
+  if (fSub(strLabel)) strLabel.swap(strOut);
+  if (fSub(*pOperands)) {
+    strOperands.swap(strOut);
+    pOperands = &strOperands;
   }
-  vLayoutFields(p, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pShown);
+  vLayoutFields(p, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pShown);
   return pShown;
 }
 } // namespace
@@ -1315,9 +1372,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     iStmtMsg(c_aMsg[MSG_SUPPRESSED]);
     bOk = false;
   }
-  static SCAN s_scan; /* the binding is done before any nested call */
-  SCAN &scan = s_scan;
-  vScanOperands(p, false, &scan);
+  const SCAN &scan = rCallScan(p);
   if (bOk) bOk = bBindCall(p, pCaller, pLevel, scan);
   if (bOk && scan.pWarning != nullptr) iStmtMsg(*scan.pWarning);
   vVarParmsFinish(pLevel);
@@ -1341,6 +1396,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
     x->bEnded = false;
     x->pCache = &cache;
+    x->pModel = nullptr;
     x->pLevel = pLevel;
     x->ulMember = info.ulMember;
     x->ullNext = ullBody;
@@ -1622,31 +1678,31 @@ namespace {
 
 /* The fields of a statement laid out again on card images: each at the
    column it had in pIn where it fits, continued at column 16 after column
-   71.  pOut gets the fields located and its operation looked up. */
+   71.  pOut gets the fields located and its operation looked up (unless
+   ppIndexed gives what the operation index holds for strOp). */
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
-                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut)
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
+                   void *const *ppIndexed)
 {
-  static std::string strLine; /* storage reused */
-  strLine.clear();
+  /* where each field goes in the statement's text: after the one before
+     and a blank, at its own column where that is further on */
+  uint32_t ulTotal = 0;
   auto fPlace = [&](const std::string &s, uint32_t ulWant) -> uint32_t {
-    uint32_t ulAt = static_cast<uint32_t>(strLine.size());
-    if (!strLine.empty()) ulAt++;
+    uint32_t ulAt = ulTotal == 0 ? 0 : ulTotal + 1;
     if (ulWant > ulAt) ulAt = ulWant;
-    strLine.resize(ulAt, static_cast<char>(EBCDIC_BLANK));
-    strLine += s;
+    ulTotal = ulAt + static_cast<uint32_t>(s.size());
     return ulAt;
   };
   uint32_t ulBase = pIn->ulBegin - 1;
   fPlace(strLabel, 0);
   uint32_t ulOpAt = fPlace(strOp, pIn->ulOpOff > ulBase ? pIn->ulOpOff - ulBase : 0);
-  uint32_t ulOperandAt = 0;
+  uint32_t ulOperandAt = 0, ulRemarksAt = 0;
   if (!strOperands.empty()) {
     uint32_t ulWant = pIn->ulOperandOff < CARD && pIn->ulOperandOff > ulBase ? pIn->ulOperandOff - ulBase : 0;
     ulOperandAt = fPlace(strOperands, ulWant);
-    if (!strRemarks.empty()) fPlace(strRemarks, ulRemarkCol > ulBase ? ulRemarkCol - ulBase : 0);
+    if (!strRemarks.empty()) ulRemarksAt = fPlace(strRemarks, ulRemarkCol > ulBase ? ulRemarkCol - ulBase : 0);
   }
   constexpr uint32_t FIRST = GEN_END, NEXT = GEN_END - (GEN_CONTINUE - 1);
-  uint32_t ulTotal = static_cast<uint32_t>(strLine.size());
   uint32_t ulRecords = ulTotal <= FIRST ? 1 : 1 + (ulTotal - FIRST + NEXT - 1) / NEXT;
   vCardsRoom(pOut, ulRecords);
   uint8_t *pOutCards = pCardsOf(pOut);
@@ -1659,11 +1715,20 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
     return 1 + (ulPos - FIRST) / NEXT;
   };
-  for (uint32_t i = 0; i < ulTotal;) { /* the rest of a card at a time */
-    uint32_t ulCol = 0, r = fCardOf(i, &ulCol);
-    uint32_t n = std::min(ulTotal - i, GEN_END - ulCol);
-    std::memcpy(pOutCards + r * CARD + ulCol, strLine.data() + i, n);
-    i += n;
+  auto fPut = [&](const std::string &s, uint32_t ulAt) { /* the rest of a card at a time */
+                                                         for (uint32_t i = 0, n = static_cast<uint32_t>(s.size());
+                                                              i < n;) {
+                                                           uint32_t ulCol = 0, r = fCardOf(ulAt + i, &ulCol);
+                                                           uint32_t k = std::min(n - i, GEN_END - ulCol);
+                                                           std::memcpy(pOutCards + r * CARD + ulCol, s.data() + i, k);
+                                                           i += k;
+                                                         }
+  };
+  fPut(strLabel, 0);
+  fPut(strOp, ulOpAt);
+  if (!strOperands.empty()) {
+    fPut(strOperands, ulOperandAt);
+    if (!strRemarks.empty()) fPut(strRemarks, ulRemarksAt);
   }
   for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
   pOut->ulRecords = ulRecords;
@@ -1690,7 +1755,10 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->iError = 0;
   pOut->achError[0] = '\0';
   std::memcpy(pOut->achNote, pIn->achNote, sizeof pOut->achNote);
-  vLookupOperation(pOut);
+  if (ppIndexed != nullptr && pOut->ulOpLen == strOp.size()) /* the same name, upper case */
+    pOut->pOperation = bOperationName(pOut) ? *ppIndexed : nullptr;
+  else
+    vLookupOperation(pOut);
   if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > FIRST) vStmtOperationLineError(pOut);
 }
 
@@ -1743,6 +1811,29 @@ void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRem
   }
 }
 
+/* The operand field and remarks of a statement (vOperandField); those of
+   the model statement in hand are gathered once and kept with the model.
+   The strings hold until the next call. */
+void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
+               uint32_t *pulRemarkCol)
+{
+  MODEL *pModel = pModelInHand(pIn);
+  if (pModel == nullptr) {
+    static std::string s_strOperands, s_strRemarks; /* storage reused */
+    vOperandField(pIn, &s_strOperands, &s_strRemarks, pulRemarkCol);
+    *ppOperands = &s_strOperands;
+    *ppRemarks = &s_strRemarks;
+    return;
+  }
+  if (!pModel->bFields) {
+    vOperandField(pIn, &pModel->strOperands, &pModel->strRemarks, &pModel->ulRemarkCol);
+    pModel->bFields = true;
+  }
+  *ppOperands = &pModel->strOperands;
+  *ppRemarks = &pModel->strRemarks;
+  *pulRemarkCol = pModel->ulRemarkCol;
+}
+
 } // namespace
 
 bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char *pszError, uint32_t ulErrorSize)
@@ -1751,32 +1842,41 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   const MACLEVEL *pLevel = pVarLevel();
   const uint8_t *pCards = pCardsOf(pIn);
   /* storage reused: nothing called from here substitutes a statement */
-  static std::string strLabel, strOp, strOperands, strRemarks, strOut;
+  static std::string strLabel, strOp, strOperands, strOut;
+  static const std::string s_strNone;
   strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
-  auto fSub = [&](std::string *pField, SUBSTFIELD eField, uint32_t ulLimit) {
+  /* the field substituted into *pResult (which may be the field itself) */
+  auto fSub = [&](const std::string &strField, std::string *pResult, SUBSTFIELD eField, uint32_t ulLimit) {
     strOut.clear();
     bool bThis = false;
     CONDDIAG d{};
-    if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(pField->data()), static_cast<uint32_t>(pField->size()),
+    if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(strField.data()), static_cast<uint32_t>(strField.size()),
                      eField, 0, ulLimit, &strOut, &bThis, &d)) {
       if (*piError == 0) {
         *piError = d.iNumber;
         std::snprintf(pszError, ulErrorSize, "%s", d.achText);
       }
-      return;
+      return false;
     }
-    pField->swap(strOut);
+    pResult->swap(strOut);
     bChanged = bChanged || bThis;
+    return true;
   };
-  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(&strOp, SUBST_OPERATION, MACNAME_MAX);
+  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(strOp, &strOp, SUBST_OPERATION, MACNAME_MAX);
   /* what the operation is now decides what else is substituted */
   uint8_t abName[MACNAME_MAX + 1] = {};
   const OPENTRY *pEntry = nullptr;
+  void *pIndexed = nullptr; /* what the operation index holds for it */
+  void *const *ppIndexed = nullptr;
+  uint64_t ullIndexed = 0; /* the index's count of changes then */
   if (!strOp.empty() && strOp.size() <= MACNAME_MAX) {
     for (size_t i = 0; i < strOp.size(); i++) abName[i] = g_abUpper[static_cast<uint8_t>(strOp[i])];
-    pEntry = static_cast<const OPENTRY *>(pOpindexFind(abName));
+    pIndexed = pOpindexFind(abName);
+    ppIndexed = &pIndexed;
+    ullIndexed = ullOpindexChanges();
+    pEntry = static_cast<const OPENTRY *>(pIndexed);
     if (pEntry == nullptr && bSymbolNameValid(abName, static_cast<uint32_t>(strOp.size()))) {
       int iMissing = 0; /* statement processing reports a miss */
       char achMissing[160];
@@ -1787,19 +1887,20 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
   /* the operand field is gathered only where it is substituted or laid out */
   uint32_t ulRemarkCol = 0;
-  strOperands.clear();
-  strRemarks.clear();
+  const std::string *pOperands = &s_strNone, *pRemarks = &s_strNone;
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
-      fSub(&strLabel, SUBST_LABEL, MACNAME_MAX);
-    vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
-    if (bHasAmpersand(strOperands)) fSub(&strOperands, SUBST_OPERAND, 0x7FFFFFFF);
+      fSub(strLabel, &strLabel, SUBST_LABEL, MACNAME_MAX);
+    vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
+    if (bHasAmpersand(*pOperands) && fSub(*pOperands, &strOperands, SUBST_OPERAND, 0x7FFFFFFF))
+      pOperands = &strOperands;
   }
   if (*piError != 0 || !bChanged) return false;
   /* a macro call keeps its operands as written; only the operation changed */
-  if (bCond) vOperandField(pIn, &strOperands, &strRemarks, &ulRemarkCol);
+  if (bCond) vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
 
-  vLayoutFields(pIn, strLabel, strOp, strOperands, strRemarks, ulRemarkCol, pOut);
+  if (ullOpindexChanges() != ullIndexed) ppIndexed = nullptr; /* a library macro was taken in meanwhile */
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pOut, ppIndexed);
   return true;
 }
 

@@ -83,6 +83,7 @@ struct VARSCOPE {
   VARLINK *apLink[256] = {};
   VARSYM aSysOwn[SYS_COUNT - SYS_WIDE];      /* a call's system variables 31-39 */
   bool bSysOwn = false;                      /* they are set up (a call's scope) */
+  bool bSysNamed = false;                    /* their names and types are (kept for the next call) */
   std::vector<std::unique_ptr<VARSYM>> aOwn; /* the others in creation order */
   std::vector<std::unique_ptr<VARLINK>> aLinks;
   std::vector<VARSYM *> aParms; /* in prototype order */
@@ -92,6 +93,16 @@ struct VARSCOPE {
 };
 
 namespace {
+
+/* &SYSSTYP's values. */
+enum : uint32_t { STYP_CSECT, STYP_COM, STYP_DSECT, STYP_RSECT, STYP_COUNT };
+const char *const c_apszSectionType[STYP_COUNT] = {"CSECT", "COM", "DSECT", "RSECT"};
+
+/* A host text and its EBCDIC translation. */
+struct HOSTTEXT {
+  std::string strHost;
+  std::string strEbcdic;
+};
 
 /* A system variable's name, EBCDIC. */
 struct SYSNAME {
@@ -114,6 +125,9 @@ struct VARSTATE {
   VARSCOPE *pFree; /* chained through pNextLive */
   std::vector<std::unique_ptr<VARSYM>> aSpare;
   std::vector<std::unique_ptr<VARLINK>> aSpareLinks;
+  std::string astrSectionType[STYP_COUNT]; /* &SYSSTYP values, EBCDIC */
+  HOSTTEXT libDsn, libMember;              /* the last &SYSLIB_DSN and &SYSLIB_MEMBER */
+  std::string strInSource;                 /* what &SYSIN_DSN and &SYSIN_MEMBER were set from */
 };
 VARSTATE g_var;
 
@@ -124,6 +138,17 @@ void vEbcdic(const char *psz, std::string *pOut)
   size_t n = psz != nullptr ? strnlen(psz, VALUE_MAX) : 0;
   pOut->resize(n);
   for (size_t k = 0; k < n; k++) (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]);
+}
+
+/* vEbcdic for a text that is mostly the one translated before. */
+void vEbcdicKept(const char *psz, HOSTTEXT *pKept, std::string *pOut)
+{
+  if (psz == nullptr) psz = "";
+  if (pKept->strHost != psz) {
+    pKept->strHost = psz;
+    vEbcdic(psz, &pKept->strEbcdic);
+  }
+  *pOut = pKept->strEbcdic;
 }
 
 /* A number in decimal (EBCDIC), at least ulDigits digits with leading zeros. */
@@ -170,12 +195,14 @@ void vSysNamesBuild()
       n.abName[n.bLen++] = g_abAsciiToEbcdic[static_cast<uint8_t>(*psz)];
     n.bHash = bHash(n.abName, n.bLen);
   }
+  for (uint32_t k = 0; k < STYP_COUNT; k++) vEbcdic(c_apszSectionType[k], &g_var.astrSectionType[k]);
+  g_var.libDsn = g_var.libMember = HOSTTEXT{};
 }
 
 VARSYM *pChainFind(VARSYM *p, const uint8_t *pName, uint32_t ulName)
 {
   for (; p != nullptr; p = p->pNext)
-    if (p->bNameLen == ulName && std::memcmp(p->abName, pName, ulName) == 0) return p;
+    if (p->bNameLen == ulName && p->abName[0] == pName[0] && std::memcmp(p->abName, pName, ulName) == 0) return p;
   return nullptr;
 }
 
@@ -281,6 +308,7 @@ void vBuildSystem()
     vSetText(&a[15 + 3 * k], "");
   }
   for (uint32_t k = 25; k < SYS_WIDE; k++) vSetText(&a[k], "");
+  g_var.strInSource.clear();
 }
 
 /* A closed scope: its variables and links go to the spares, the scope to
@@ -352,14 +380,6 @@ VARSYM *pOwnNew(VARSCOPE *pScope, const uint8_t *pName, uint32_t ulName, uint8_t
   return pVar;
 }
 
-VARSYM *pSysOwn(VARSCOPE *pScope, uint32_t ulNumber, uint8_t bType)
-{
-  VARSYM *pVar = &pScope->aSysOwn[ulNumber - SYS_WIDE];
-  vSysInit(pVar, ulNumber, bType);
-  vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
-  return pVar;
-}
-
 uint32_t ulCapacity(uint32_t ulNeed)
 {
   for (uint32_t ul : c_aulGrowth)
@@ -395,10 +415,12 @@ void vAttach(const CONDDIAG &d) { iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.
 void vAttachMsg(VARMSG e, const std::string &strName = std::string()) { iStmtMsg(g_aVarMsg[e], strName.c_str()); }
 
 /* Declares a variable in the level; null after 110. */
-VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bFlags, bool bStrict)
+VARSYM *pDeclare(MACLEVEL *pLevel, const VARREF &ref, uint8_t bFlags, bool bStrict)
 {
+  const uint8_t *pName = ref.abName;
+  uint32_t ulName = ref.ulName;
   VARSCOPE *pScope = pLevel->pVars;
-  VARSYM *pVisible = pVarFind(pLevel, pName, ulName);
+  VARSYM *pVisible = pVarFind(pLevel, pName, ulName, ref.bHash);
   if (bOpenCodeScope(pLevel))
     for (uint32_t k = SYS_IN_DSN; k < SYS_COUNT; k++) {
       const SYSNAME &n = g_var.aSysName[k];
@@ -415,7 +437,7 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_
     return pVisible;
   }
   if (bFlags & VF_GLOBAL) {
-    uint8_t h = bHash(pName, ulName);
+    uint8_t h = ref.bHash;
     VARSYM *pVar = pChainFind(g_var.apGlobal[h], pName, ulName);
     if (pVar != nullptr && (pVar->bFlags & (VT_MASK | VF_DIM)) != (bFlags & (VT_MASK | VF_DIM))) {
       vAttachMsg(VARM_DEFINED, strHostName(pName, ulName));
@@ -469,7 +491,7 @@ bool bSetTarget(MACLEVEL *pLevel, const uint8_t *pLabel, uint32_t ulLabel, uint8
     return false;
   }
   uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
-  VARSYM *pVar = pDeclare(pLevel, ref.abName, ref.ulName, static_cast<uint8_t>(bType | bDim), false);
+  VARSYM *pVar = pDeclare(pLevel, ref, static_cast<uint8_t>(bType | bDim), false);
   if (pVar == nullptr) return false;
   if (pVar->bKind != VK_SET || (pVar->bFlags & VT_MASK) != bType || (pVar->bFlags & VF_DIM) != bDim) {
     vAttachMsg(VARM_TYPE, strHostName(ref.abName, ref.ulName));
@@ -567,8 +589,13 @@ void vDumpVar(const char *pszClass, const VARSYM *pVar, void (*pfnLine)(const ch
 
 VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName)
 {
+  if (ulName == 0 || ulName > VAR_NAME_MAX) return nullptr;
+  return pVarFind(pLevel, pName, ulName, bHash(pName, ulName));
+}
+
+VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t h)
+{
   if (pLevel == nullptr || pLevel->pVars == nullptr || ulName == 0 || ulName > VAR_NAME_MAX) return nullptr;
-  uint8_t h = bHash(pName, ulName);
   const VARSCOPE *pScope = pLevel->pVars;
   VARSYM *pVar = pChainFind(pScope->apOwn[h], pName, ulName);
   if (pVar == nullptr)
@@ -644,64 +671,48 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
   pLevel->lActr = ACTR_START;
   pLevel->ulSysndx = ++g_var.ulSysndx;
 
-  /* 31 to 39 */
-  std::string strSect, strLoc, strType;
+  /* 31 to 39: named once per scope, their values set for every call */
+  if (!pScope->bSysNamed) {
+    for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++)
+      vSysInit(&pScope->aSysOwn[k - SYS_WIDE], k, k == SYS_NEST ? VT_A : VT_C);
+    pScope->aSysOwn[SYS_LIST - SYS_WIDE].bFlags |= VF_DIM | VF_FROM0;
+    pScope->bSysNamed = true;
+  }
+  auto sys = [pScope](uint32_t ulNumber) -> VARSYM & { return pScope->aSysOwn[ulNumber - SYS_WIDE]; };
+  for (VARSYM &v : pScope->aSysOwn) {
+    v.strValue.clear();
+    vChainAdd(&pScope->apOwn[v.bHash], &v);
+  }
   int32_t lCounter = lEsdCurrentCounter();
   LOCCTR *pCounter = lCounter >= 0 ? pLocCounter(lCounter) : nullptr;
   ESDITEM *pItem = pCounter != nullptr ? pEsdItem(pCounter->lSection) : nullptr;
   if (pItem != nullptr) {
     if (pItem->pName != nullptr)
-      strSect.assign(reinterpret_cast<const char *>(pItem->pName->abName), pItem->pName->usNameLength);
+      sys(SYS_ECT).strValue.assign(reinterpret_cast<const char *>(pItem->pName->abName), pItem->pName->usNameLength);
     const SYMBOL *pLocName = pCounter->pName != nullptr ? pCounter->pName : pItem->pName;
-    if (pLocName != nullptr) strLoc.assign(reinterpret_cast<const char *>(pLocName->abName), pLocName->usNameLength);
-    const char *pszType = "CSECT";
+    if (pLocName != nullptr)
+      sys(SYS_LOC).strValue.assign(reinterpret_cast<const char *>(pLocName->abName), pLocName->usNameLength);
+    uint32_t ulType = STYP_CSECT;
     if (pItem->bKind == ESD_CM)
-      pszType = "COM";
+      ulType = STYP_COM;
     else if (pItem->bKind == ESD_DSECT || pItem->bKind == ESD_XD)
-      pszType = "DSECT";
+      ulType = STYP_DSECT;
     else if (pItem->bAttr & ESDA_RSECT)
-      pszType = "RSECT";
-    vEbcdic(pszType, &strType);
+      ulType = STYP_RSECT;
+    sys(SYS_STYP).strValue = g_var.astrSectionType[ulType];
   }
-  for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++) {
-    uint8_t bType = k == SYS_NEST ? VT_A : VT_C;
-    VARSYM *pVar = pSysOwn(pScope, k, bType);
-    switch (k) {
-    case SYS_ECT:
-      pVar->strValue = strSect;
-      break;
-    case SYS_LOC:
-      pVar->strValue = strLoc;
-      break;
-    case SYS_STYP:
-      pVar->strValue = strType;
-      break;
-    case SYS_NDX:
-      vDecimal(pLevel->ulSysndx, 4, &pVar->strValue);
-      break;
-    case SYS_NEST:
-      pVar->lValue = pLevel->lNest + 1;
-      break;
-    case SYS_LIB_DSN:
-      vEbcdic(pszLibDsn, &pVar->strValue);
-      break;
-    case SYS_LIB_MEMBER:
-      vEbcdic(pszLibMember, &pVar->strValue);
-      break;
-    case SYS_LIST:
-      pVar->bFlags |= VF_DIM | VF_FROM0;
-      pVar->ulCount = 1;
-      pVar->astrElem.resize(c_aulGrowth[0]);
-      pScope->pSyslist = pVar;
-      break;
-    default:
-      break;
-    }
-    if (k == SYS_LIST)
-      pVar->bAttr = E_U;
-    else if (k != SYS_NDX && k != SYS_NEST)
-      pVar->bAttr = pVar->strValue.empty() ? E_O : E_U;
-  }
+  vDecimal(pLevel->ulSysndx, 4, &sys(SYS_NDX).strValue);
+  sys(SYS_NEST).lValue = pLevel->lNest + 1;
+  vEbcdicKept(pszLibDsn, &g_var.libDsn, &sys(SYS_LIB_DSN).strValue);
+  vEbcdicKept(pszLibMember, &g_var.libMember, &sys(SYS_LIB_MEMBER).strValue);
+  VARSYM *pList = &sys(SYS_LIST);
+  pList->ulCount = 1;
+  pList->astrElem.clear();
+  if (pList->astrElem.capacity() > c_aulGrowth[4] + 1) std::vector<std::string>().swap(pList->astrElem);
+  pList->astrElem.resize(c_aulGrowth[0]);
+  pScope->pSyslist = pList;
+  for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++)
+    sys(k).bAttr = k == SYS_LIST ? E_U : k == SYS_NDX || k == SYS_NEST ? E_N : sys(k).strValue.empty() ? E_O : E_U;
 
   /* the parameters */
   uint32_t ulPos = 0;
@@ -740,8 +751,12 @@ void vVarLevelClose(MACLEVEL *pLevel)
 void vVarOpenCodeCall(const char *pszSource, const uint8_t *pSeq, uint32_t ulSeq)
 {
   if (g_var.openCode.pVars == nullptr) return; /* no phase */
-  vSetText(&g_var.aSys[SYS_IN_DSN], pszSource);
-  vSetText(&g_var.aSys[SYS_IN_MEMBER], strMember(pszSource).c_str());
+  if (pszSource == nullptr) pszSource = "";
+  if (g_var.strInSource != pszSource) { /* mostly the same source as at the call before */
+    g_var.strInSource = pszSource;
+    vSetText(&g_var.aSys[SYS_IN_DSN], pszSource);
+    vSetText(&g_var.aSys[SYS_IN_MEMBER], strMember(pszSource).c_str());
+  }
   VARSYM *pSeqf = &g_var.aSys[SYS_SEQF];
   if (pSeq != nullptr && ulSeq == SEQ_DEFAULT_LENGTH && ulSourceDepth() == 1) {
     /* a statement of the primary input: the field ISEQ set, on the same card */
@@ -881,7 +896,7 @@ void vDeclareFirstPhase(const INSTRARGS &a)
       return;
     }
     uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
-    VARSYM *pVar = pDeclare(pLevel, ref.abName, ref.ulName, static_cast<uint8_t>(bFlags | bDim), true);
+    VARSYM *pVar = pDeclare(pLevel, ref, static_cast<uint8_t>(bFlags | bDim), true);
     if (pVar == nullptr) return;
     if (bDim && static_cast<uint32_t>(ref.alSub[0]) > pVar->ulCount)
       pVar->ulCount = static_cast<uint32_t>(ref.alSub[0]);

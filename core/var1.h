@@ -149,6 +149,8 @@ struct VARSYM {
 /* The variable of that name visible in the level (its own, then its links,
    then the system variables it sees), or null.  &SYSSTMT is refreshed. */
 VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName);
+/* The same for a name whose bPearsonHash is known. */
+VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bHash);
 /* Element n of a dimensioned variable: beyond the stored slots 0 or empty. */
 int32_t lVarElement(const VARSYM *pVar, uint32_t ulIndex);
 const std::string &rVarElementText(const VARSYM *pVar, uint32_t ulIndex);

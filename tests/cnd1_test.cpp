@@ -60,6 +60,7 @@ protected:
     if (!bSubstitute(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), eField, 2, ulLimit, &strOut, &bChanged,
                      &d)) {
       if (pText != nullptr) *pText = d.achText;
+      EXPECT_EQ(strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size()), "P"); /* left as it was */
       return "#" + std::to_string(d.iNumber);
     }
     return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size()) + (bChanged ? "*" : "");
@@ -218,8 +219,41 @@ TEST_F(CondTest, SubstitutionIntoFields)
   EXPECT_EQ(strText, "Operation field is too long.");
   EXPECT_EQ(strSubst("&C&C", SUBST_LABEL, 5, &strText), "#115");
   EXPECT_EQ(strText, "Label field is too long.");
+  EXPECT_EQ(strSubst("&A.&B,&C", SUBST_OPERAND, 255), "P31,ALL*");
   EXPECT_EQ(strSubst("X&", SUBST_OPERAND, 255), "#204");
   EXPECT_EQ(strSubst("&NOPE", SUBST_OPERAND, 255), "#261");
+}
+
+TEST_F(CondTest, SublistElementsAndCounts)
+{
+  auto element = [](const std::string &strValue, uint32_t ulIndex) {
+    std::vector<uint8_t> ab = abEbcdic(strValue);
+    std::string strOut = "stale";
+    vCondSublistElement(std::string(ab.begin(), ab.begin() + static_cast<long>(strValue.size())), ulIndex, &strOut);
+    return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size());
+  };
+  auto count = [](const std::string &strValue) {
+    std::vector<uint8_t> ab = abEbcdic(strValue);
+    return ulCondSublistCount(std::string(ab.begin(), ab.begin() + static_cast<long>(strValue.size())));
+  };
+  /* commas inside quotes and inner parentheses separate nothing */
+  const std::string strList = "(A,'X,Y',(B,C),)";
+  EXPECT_EQ(element(strList, 1), "A");
+  EXPECT_EQ(element(strList, 2), "'X,Y'");
+  EXPECT_EQ(element(strList, 3), "(B,C)");
+  EXPECT_EQ(element(strList, 4), "");
+  EXPECT_EQ(element(strList, 5), "");
+  EXPECT_EQ(element(strList, 0), "");
+  EXPECT_EQ(count(strList), 4u);
+  /* an attribute quote opens no string */
+  EXPECT_EQ(element("(L'X,Y)", 2), "Y");
+  EXPECT_EQ(count("(L'X,Y)"), 2u);
+  /* no sublist: the value is its own first element */
+  EXPECT_EQ(element("(A)B", 1), "(A)B");
+  EXPECT_EQ(element("(A)B", 2), "");
+  EXPECT_EQ(count("(A,B"), 1u);
+  EXPECT_EQ(count("()"), 0u);
+  EXPECT_EQ(count(""), 0u);
 }
 
 TEST_F(CondTest, AifAndAgoOperands)

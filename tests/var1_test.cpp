@@ -122,6 +122,18 @@ TEST_F(VarTest, SystemVariablesOfOpenCodeAndOfACall)
   EXPECT_EQ(ulVarSysndxCounter(), 2u);
   vVarLevelClose(&inner);
   vVarLevelClose(&outer);
+  /* later calls: each from its own source and library member */
+  const char *apszCall[][3] = {{"/src/other.asm", "/lib/inner.mac", "INNER"},
+                               {"/src/prog.asm", "/lib/outer.mac", "OUTER"}};
+  const char *apszWant[] = {"OTHER/INNER/0003", "PROG/OUTER/0004"};
+  for (int k = 0; k < 2; k++) {
+    vVarOpenCodeCall(apszCall[k][0], abEbcdic("SEQ00020").data(), 8);
+    outer = MACLEVEL{};
+    vVarLevelOpen(&outer, nullptr, 0, apszCall[k][1], apszCall[k][2]);
+    vVarParmsFinish(&outer);
+    EXPECT_EQ(strValue(&outer, "'&SYSIN_MEMBER/&SYSLIB_MEMBER/&SYSNDX'"), apszWant[k]);
+    vVarLevelClose(&outer);
+  }
 }
 
 TEST_F(VarTest, ParametersBindPositionalKeywordAndSyslist)

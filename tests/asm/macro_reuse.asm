@@ -14,6 +14,10 @@ R        CSECT
 &C       SETC  'ABC'
          MEND
          MACRO
+         WHERE
+         DC    C'&SYSSTYP.-&SYSECT.-&SYSLOC'
+         MEND
+         MACRO
          GSET
          GBLA  &G
 &G       SETA  5
@@ -35,4 +39,13 @@ R        CSECT
 *! list SYSA SYSNEST=1
 *! list SYSC SYSLIST(1)
 *! list SYMC P='4'
+         MHELP 0
+         WHERE
+*! list C'CSECT-R-R'
+D        DSECT
+         WHERE
+*! list C'DSECT-D-D'
+R        CSECT
+         WHERE
+*! list C'CSECT-R-R'
          END
