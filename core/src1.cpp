@@ -38,6 +38,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -231,7 +232,7 @@ uint64_t ulBytesEqual(uint64_t w, uint64_t ulPattern)
 }
 
 /* Translates the ASCII bytes p[0..n) into the card image from column ulCol
-   on.  The table gives a blank for a character without a translation, and
+   on, where it is still blank.  The table gives a blank for a character without a translation, and
    only the ASCII blank has that translation besides (the EBCDIC blank can
    be no pair's), so such characters show as blanks where the input has
    none; they are reported on the terminal stream. */
@@ -244,6 +245,7 @@ void vTranslate(SRCFILE *s, const uint8_t *p, uint32_t n, uint32_t ulCol)
   for (; i + 8 <= n; i += 8) {
     uint64_t wIn = 0, wOut = 0;
     std::memcpy(&wIn, p + i, sizeof wIn);
+    if (wIn == ASCII_BLANK * ONES) continue; /* the card is blank already */
 #pragma GCC unroll 8
     for (unsigned k = 0; k < 8; k++) wOut |= uint64_t{g_abAsciiToEbcdic[p[i + k]]} << 8 * k;
     std::memcpy(pCard + i, &wOut, sizeof wOut);
@@ -346,14 +348,8 @@ bool bCardFrom(SRCFILE *s)
   if (iPeek(s) < 0) return false;
   s->ulRecord++; /* the number the notes of the record give */
   s->achNote[0] = '\0';
-  int iLen = 0;
-  if (s->iFormat == FMT_TEXT) {
-    std::memset(s->abCard, EBCDIC_BLANK, SRC_RECORD);
-    iLen = iTextRecord(s);
-  } else {
-    iLen = iFixedRecord(s);
-    if (iLen >= 0) std::memset(s->abCard + iLen, EBCDIC_BLANK, SRC_RECORD - static_cast<uint32_t>(iLen));
-  }
+  std::memset(s->abCard, EBCDIC_BLANK, SRC_RECORD);
+  int iLen = s->iFormat == FMT_TEXT ? iTextRecord(s) : iFixedRecord(s);
   if (iLen >= 0) return true;
   s->ulRecord--;
   return false;
@@ -604,6 +600,25 @@ void vAddCard(SRCSTMT *pStmt, const uint8_t *pCard)
 }
 
 bool bBlank(uint8_t c) { return c == EBCDIC_BLANK; }
+
+/* The first column from i on, before e, that holds a blank (bBlanks false)
+   or anything else (bBlanks true); e when there is none.  Eight columns a
+   step. */
+[[gnu::always_inline]] inline uint32_t ulSkip(const uint8_t *p, uint32_t i, uint32_t e, bool bBlanks)
+{
+  constexpr uint64_t BLANKS = EBCDIC_BLANK * 0x0101010101010101u;
+  for (; i + 8 <= e; i += 8) {
+    uint64_t w = 0;
+    std::memcpy(&w, p + i, sizeof w);
+    uint64_t ulStop = bBlanks ? w ^ BLANKS : ulBytesEqual(w, BLANKS); /* nonzero bytes: where the scan stops */
+    if (ulStop != 0) {
+      int iBit = std::endian::native == std::endian::little ? std::countr_zero(ulStop) : std::countl_zero(ulStop);
+      return i + static_cast<uint32_t>(iBit) / 8;
+    }
+  }
+  while (i < e && bBlank(p[i]) == bBlanks) i++;
+  return i;
+}
 
 /* Whether a quote at p is an attribute quote (L'NAME and the like). */
 bool bAttributeQuote(const uint8_t *pCard, uint32_t p, uint32_t ulStart, uint32_t ulLimit)
@@ -938,10 +953,8 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   pStmt->ulLabelOff = ulBase;
   pStmt->ulLabelLen = ulLabelEndCol - ulBase;
   vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, MSG_LABEL_EBCDIC);
-  uint32_t p = ulLabelEndCol;
-  while (p < e && bBlank(pFirst[p])) p++;
-  uint32_t ulOpStart = p;
-  while (p < e && !bBlank(pFirst[p])) p++;
+  uint32_t ulOpStart = ulSkip(pFirst, ulLabelEndCol, e, true);
+  uint32_t p = ulSkip(pFirst, ulOpStart, e, false);
   pStmt->ulOpOff = ulOpStart;
   pStmt->ulOpLen = p - ulOpStart;
   vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, MSG_OP_EBCDIC);
@@ -965,8 +978,7 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
 
   /* operand start */
   if (pStmt->ulOpLen > 0 && !bOperationIs(pStmt, INSTR_REPRO)) {
-    uint32_t q = p;
-    while (q < e && bBlank(pFirst[q])) q++;
+    uint32_t q = ulSkip(pFirst, p, e, true);
     if (q < e) {
       pStmt->ulOperandOff = q;
     } else {

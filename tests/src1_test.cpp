@@ -167,6 +167,11 @@ TEST_F(SourceTest, StatementsAreSplitIntoFields)
                                   "9:|AB#|1|102 Non-blank characters found before begin-to-continue column.",
                                   "11:|LA|1,2|101 End of file encountered in continued statement.",
                               }));
+  /* blank runs across eight-column steps; an operation up to the end column */
+  strWrite("t.asm",
+           "A" + std::string(15, ' ') + "LR" + std::string(16, ' ') + "1,2\nB" + std::string(61, ' ') + "ABCDEFGHI\n");
+  ASSERT_TRUE(bOpen({"t.asm"}));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:A|LR|1,2", "2:B|ABCDEFGHI|"}));
 }
 
 TEST_F(SourceTest, BlankLineIsASpaceStatementAndOperandsMayStartOnAContinuation)
