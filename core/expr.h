@@ -174,6 +174,10 @@ STACKHDR *pExprStack();
    unless the context holds an error. */
 EXPRCTX *pExprParse(const uint8_t *pText, uint32_t ulLength, unsigned uOperand, const char *pszField, STACKHDR *pStack,
                     uint32_t ulParseFlags, EXPRTOP eTop);
+/* As pExprParse, into a context of the caller's that is used again for
+   each parse (nodes still come from pStack). */
+EXPRCTX *pExprParseInto(EXPRCTX *pCtx, const uint8_t *pText, uint32_t ulLength, unsigned uOperand, const char *pszField,
+                        STACKHDR *pStack, uint32_t ulParseFlags, EXPRTOP eTop);
 /* Evaluates a tree of the context: the value, or null (with an error in the
    context, or without one when the result is not yet resolvable). */
 EXPRVALUE *pExprEvaluate(EXPRCTX *pCtx, EXPRNODE *pTree, uint32_t ulRef, int32_t lLocSection, int32_t lLocValue,

@@ -363,7 +363,10 @@ void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes)
     vPut32(pSub, bKind | (ulLength + 4) << 8);
     vSubCount(1);
   }
-  if (ulLength != 0 && pBytes != nullptr) std::memcpy(pSub + 4, pBytes, ulLength);
+  if (ulLength != 0 && pBytes != nullptr)
+    std::memcpy(pSub + 4, pBytes, ulLength);
+  else if (ulLength != 0)
+    std::memset(pSub + 4, 0, ulLength);
 }
 
 void vStmtFlushTail()

@@ -218,8 +218,9 @@ constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;
 struct INSSTATE {
   LISTADDRS addrs;
   STACKHDR *pStack; /* expression storage, reset per operand; lives for the run */
+  EXPRCTX ctx;      /* the context of the operand in hand, also per operand */
 };
-INSSTATE g_ins = {{}, nullptr};
+INSSTATE g_ins = {{}, nullptr, {}};
 
 STACKHDR *pOperandStack()
 {
@@ -613,7 +614,8 @@ EXPRCTX *pParseOperand(const uint8_t *pOperand, unsigned uNumber, EXPRTOP eTop)
     iStmtDiagOperand(uNumber);
     return nullptr;
   }
-  EXPRCTX *c = pExprParse(pText, ulLength, uNumber, nullptr, pOperandStack(), PF_QUALIFIED | PF_LITERAL, eTop);
+  EXPRCTX *c =
+      pExprParseInto(&g_ins.ctx, pText, ulLength, uNumber, nullptr, pOperandStack(), PF_QUALIFIED | PF_LITERAL, eTop);
   if (bExprFailed(c) || c->pTree == nullptr) {
     if (bExprFailed(c))
       iExprDiag(c);

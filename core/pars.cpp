@@ -29,6 +29,7 @@
 #define MEM_MODULE "pars"
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -653,6 +654,18 @@ EXPRCTX *pExprParse(const uint8_t *pText, uint32_t ulLength, unsigned uOperand, 
                     uint32_t ulParseFlags, EXPRTOP eTop)
 {
   EXPRCTX *c = static_cast<EXPRCTX *>(pStackAlloc(pStack, sizeof(EXPRCTX)));
+  return pExprParseInto(c, pText, ulLength, uOperand, pszField, pStack, ulParseFlags, eTop);
+}
+
+EXPRCTX *pExprParseInto(EXPRCTX *c, const uint8_t *pText, uint32_t ulLength, unsigned uOperand, const char *pszField,
+                        STACKHDR *pStack, uint32_t ulParseFlags, EXPRTOP eTop)
+{
+  /* everything but the error text, which is read only after an error wrote
+     it */
+  constexpr size_t ulText = offsetof(EXPRCTX, err) + offsetof(EXPRERROR, achText);
+  constexpr size_t ulAfter = offsetof(EXPRCTX, err) + sizeof(EXPRERROR);
+  std::memset(c, 0, ulText);
+  std::memset(reinterpret_cast<uint8_t *>(c) + ulAfter, 0, sizeof(EXPRCTX) - ulAfter);
   c->pText = pText;
   c->ulLength = pText != nullptr ? ulLength : 0;
   c->pszField = pszField;

@@ -38,6 +38,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -221,28 +222,87 @@ uint32_t ulPlainEnd(const uint8_t *p, uint32_t i, uint32_t n)
   return i;
 }
 
-/* Reads the raw bytes of one record into abRaw; returns its length, or -1
-   at the end of the file. */
-int iRawRecord(SRCFILE *s, uint8_t *abRaw)
+/* X'80' in each byte of w that equals the byte of ulPattern (which repeats
+   one byte), nothing in the others. */
+uint64_t ulBytesEqual(uint64_t w, uint64_t ulPattern)
 {
-  int c = iPeek(s);
-  if (c < 0) return -1;
-  uint32_t ulLen = 0;
-  if (s->iFormat != FMT_TEXT) {
-    while (ulLen < SRC_RECORD && (c = iNext(s)) >= 0) abRaw[ulLen++] = static_cast<uint8_t>(c);
-    if (s->iFormat == FMT_ASCII_RECORDS && ulLen > 0 && ulLen < SRC_RECORD && abRaw[ulLen - 1] == ASCII_EOF &&
-        iPeek(s) < 0)
-      ulLen--;
-    return ulLen == 0 ? -1 : static_cast<int>(ulLen);
+  constexpr uint64_t LOWS = 0x7F7F7F7F7F7F7F7Fu;
+  uint64_t x = w ^ ulPattern;
+  return ~(((x & LOWS) + LOWS) | x) & ~LOWS;
+}
+
+/* Translates the ASCII bytes p[0..n) into the card image from column ulCol
+   on, where it is still blank.  The table gives a blank for a character without a translation, and
+   only the ASCII blank has that translation besides (the EBCDIC blank can
+   be no pair's), so such characters show as blanks where the input has
+   none; they are reported on the terminal stream. */
+void vTranslate(SRCFILE *s, const uint8_t *p, uint32_t n, uint32_t ulCol)
+{
+  constexpr uint64_t ONES = 0x0101010101010101u;
+  uint8_t *pCard = s->abCard + ulCol;
+  bool bNone = false;
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t wIn = 0, wOut = 0;
+    std::memcpy(&wIn, p + i, sizeof wIn);
+    if (wIn == ASCII_BLANK * ONES) continue; /* the card is blank already */
+#pragma GCC unroll 8
+    for (unsigned k = 0; k < 8; k++) wOut |= uint64_t{g_abAsciiToEbcdic[p[i + k]]} << 8 * k;
+    std::memcpy(pCard + i, &wOut, sizeof wOut);
+    bNone |= ulBytesEqual(wOut, EBCDIC_BLANK * ONES) != ulBytesEqual(wIn, ASCII_BLANK * ONES);
   }
-  std::memset(abRaw, ASCII_BLANK, SRC_RECORD);
-  uint32_t ulCol = 0;
+  for (; i < n; i++) {
+    pCard[i] = g_abAsciiToEbcdic[p[i]];
+    bNone |= g_abAsciiDefined[p[i]] == CHD_NONE;
+  }
+  if (!bNone) return;
+  for (uint32_t j = 0; j < n; j++) {
+    uint8_t c = p[j];
+    if (g_abAsciiDefined[c] != CHD_NONE || s->bQuiet) continue;
+    char achNote[SRC_NOTE_MAX];
+    std::snprintf(achNote, sizeof achNote, MSG_UNTRANSLATED, c, ulCol + j + 1);
+    if (s->achNote[0] == '\0') std::memcpy(s->achNote, achNote, sizeof achNote);
+    char achLine[PATH_MAX + SRC_NOTE_MAX + 32];
+    std::snprintf(achLine, sizeof achLine, "%s(%lu) : KZM%03dI %s\n", s->pszName,
+                  static_cast<unsigned long>(s->ulRecord), DIAG_NUMBER_UNTRANSLATED, achNote);
+    if (g_opt.bTerm & TERM_UPPER)
+      for (char *q = achLine; *q != '\0'; q++) *q = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*q)]);
+    vTermText(achLine, std::strlen(achLine));
+  }
+}
+
+/* Reads one record of a card-image file (EBCDIC or ASCII) into the card
+   image; returns its length, or -1 at the end of the file. */
+int iFixedRecord(SRCFILE *s)
+{
+  uint8_t abRaw[SRC_RECORD];
+  uint32_t ulLen = 0;
+  int c = 0;
+  while (ulLen < SRC_RECORD && (c = iNext(s)) >= 0) abRaw[ulLen++] = static_cast<uint8_t>(c);
+  if (s->iFormat == FMT_ASCII_RECORDS && ulLen > 0 && ulLen < SRC_RECORD && abRaw[ulLen - 1] == ASCII_EOF &&
+      iPeek(s) < 0)
+    ulLen--;
+  if (ulLen == 0) return -1;
+  if (s->iFormat == FMT_EBCDIC_RECORDS)
+    std::memcpy(s->abCard, abRaw, ulLen);
+  else
+    vTranslate(s, abRaw, ulLen, 0);
+  return static_cast<int>(ulLen);
+}
+
+/* Reads one text line into the card image, already blank: runs of plain
+   bytes are translated straight from the file buffer.  Returns the length,
+   or -1 when only the end-of-file mark was left. */
+int iTextRecord(SRCFILE *s)
+{
+  uint32_t ulCol = 0, ulLen = 0;
+  int c = 0;
   while ((c = iNext(s)) >= 0) {
     if (c_abPlain[c]) { /* the run of plain bytes in the buffer that starts here */
-      uint32_t ulFrom = s->ulPos - 1, ulTo = s->ulPos;
-      ulTo = ulPlainEnd(s->abBuf, ulTo, s->ulFill);
+      uint32_t ulFrom = s->ulPos - 1;
+      uint32_t ulTo = ulPlainEnd(s->abBuf, s->ulPos, s->ulFill);
       uint32_t ulTake = std::min(ulTo - ulFrom, SRC_RECORD - ulCol);
-      std::memcpy(abRaw + ulCol, s->abBuf + ulFrom, ulTake);
+      vTranslate(s, s->abBuf + ulFrom, ulTake, ulCol);
       ulCol += ulTake;
       ulLen = ulCol;
       s->ulPos = ulTo;
@@ -269,57 +329,30 @@ int iRawRecord(SRCFILE *s, uint8_t *abRaw)
         c = cLatin;
         g_src.bUtf8 = true;
       } else {
-        if (ulCol < SRC_RECORD) abRaw[ulCol++] = static_cast<uint8_t>(c);
+        uint8_t bLead = static_cast<uint8_t>(c);
+        if (ulCol < SRC_RECORD) vTranslate(s, &bLead, 1, ulCol++);
         c = cNext;
       }
     }
-    if (ulCol < SRC_RECORD) abRaw[ulCol++] = static_cast<uint8_t>(c);
+    uint8_t b = static_cast<uint8_t>(c);
+    if (ulCol < SRC_RECORD) vTranslate(s, &b, 1, ulCol++);
     ulLen = ulCol;
   }
   return static_cast<int>(ulCol > ulLen ? ulCol : ulLen);
 }
 
-/* Translates an ASCII record into the card image, reporting characters
-   without a translation on the terminal stream. */
-void vTranslate(SRCFILE *s, const uint8_t *abRaw, uint32_t ulLen)
-{
-  s->achNote[0] = '\0';
-  uint8_t *pCard = s->abCard;
-  for (uint32_t i = 0; i < ulLen; i++) {
-    uint8_t c = abRaw[i];
-    pCard[i] = g_abAsciiToEbcdic[c];
-    if (g_abAsciiDefined[c] != CHD_NONE) continue;
-    pCard[i] = EBCDIC_BLANK;
-    if (!s->bQuiet) {
-      char achNote[SRC_NOTE_MAX];
-      std::snprintf(achNote, sizeof achNote, MSG_UNTRANSLATED, c, i + 1);
-      if (s->achNote[0] == '\0') std::memcpy(s->achNote, achNote, sizeof achNote);
-      char achLine[PATH_MAX + SRC_NOTE_MAX + 32];
-      std::snprintf(achLine, sizeof achLine, "%s(%lu) : KZM%03dI %s\n", s->pszName,
-                    static_cast<unsigned long>(s->ulRecord), DIAG_NUMBER_UNTRANSLATED, achNote);
-      if (g_opt.bTerm & TERM_UPPER)
-        for (char *p = achLine; *p != '\0'; p++) *p = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*p)]);
-      vTermText(achLine, std::strlen(achLine));
-    }
-  }
-}
-
 /* Reads the next card image of a source into its abCard; false at the end. */
 bool bCardFrom(SRCFILE *s)
 {
-  uint8_t abRaw[SRC_RECORD];
   s->lCardOffset = s->lBufOffset + s->ulPos;
-  int iLen = iRawRecord(s, abRaw);
-  if (iLen < 0) return false;
-  s->ulRecord++;
+  if (iPeek(s) < 0) return false;
+  s->ulRecord++; /* the number the notes of the record give */
   s->achNote[0] = '\0';
-  uint32_t ulLen = static_cast<uint32_t>(iLen);
-  if (s->iFormat == FMT_EBCDIC_RECORDS)
-    std::memcpy(s->abCard, abRaw, ulLen);
-  else
-    vTranslate(s, abRaw, ulLen);
-  std::memset(s->abCard + ulLen, EBCDIC_BLANK, SRC_RECORD - ulLen);
-  return true;
+  std::memset(s->abCard, EBCDIC_BLANK, SRC_RECORD);
+  int iLen = s->iFormat == FMT_TEXT ? iTextRecord(s) : iFixedRecord(s);
+  if (iLen >= 0) return true;
+  s->ulRecord--;
+  return false;
 }
 
 /* ---- opening and closing ---------------------------------------------------- */
@@ -567,6 +600,25 @@ void vAddCard(SRCSTMT *pStmt, const uint8_t *pCard)
 }
 
 bool bBlank(uint8_t c) { return c == EBCDIC_BLANK; }
+
+/* The first column from i on, before e, that holds a blank (bBlanks false)
+   or anything else (bBlanks true); e when there is none.  Eight columns a
+   step. */
+[[gnu::always_inline]] inline uint32_t ulSkip(const uint8_t *p, uint32_t i, uint32_t e, bool bBlanks)
+{
+  constexpr uint64_t BLANKS = EBCDIC_BLANK * 0x0101010101010101u;
+  for (; i + 8 <= e; i += 8) {
+    uint64_t w = 0;
+    std::memcpy(&w, p + i, sizeof w);
+    uint64_t ulStop = bBlanks ? w ^ BLANKS : ulBytesEqual(w, BLANKS); /* nonzero bytes: where the scan stops */
+    if (ulStop != 0) {
+      int iBit = std::endian::native == std::endian::little ? std::countr_zero(ulStop) : std::countl_zero(ulStop);
+      return i + static_cast<uint32_t>(iBit) / 8;
+    }
+  }
+  while (i < e && bBlank(p[i]) == bBlanks) i++;
+  return i;
+}
 
 /* Whether a quote at p is an attribute quote (L'NAME and the like). */
 bool bAttributeQuote(const uint8_t *pCard, uint32_t p, uint32_t ulStart, uint32_t ulLimit)
@@ -901,10 +953,8 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   pStmt->ulLabelOff = ulBase;
   pStmt->ulLabelLen = ulLabelEndCol - ulBase;
   vCheckField(pStmt, pFirst + ulBase, pStmt->ulLabelLen, MSG_LABEL_EBCDIC);
-  uint32_t p = ulLabelEndCol;
-  while (p < e && bBlank(pFirst[p])) p++;
-  uint32_t ulOpStart = p;
-  while (p < e && !bBlank(pFirst[p])) p++;
+  uint32_t ulOpStart = ulSkip(pFirst, ulLabelEndCol, e, true);
+  uint32_t p = ulSkip(pFirst, ulOpStart, e, false);
   pStmt->ulOpOff = ulOpStart;
   pStmt->ulOpLen = p - ulOpStart;
   vCheckField(pStmt, pFirst + ulOpStart, pStmt->ulOpLen, MSG_OP_EBCDIC);
@@ -928,8 +978,7 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
 
   /* operand start */
   if (pStmt->ulOpLen > 0 && !bOperationIs(pStmt, INSTR_REPRO)) {
-    uint32_t q = p;
-    while (q < e && bBlank(pFirst[q])) q++;
+    uint32_t q = ulSkip(pFirst, p, e, true);
     if (q < e) {
       pStmt->ulOperandOff = q;
     } else {

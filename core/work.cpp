@@ -45,7 +45,7 @@ uint8_t *pRoom(GROWBUF *pBuf, size_t ulRequired)
 
 /* Copies a piece of text of at most 16 bytes: two overlapping moves of
    a fixed size rather than a copy of variable length. */
-void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
+[[gnu::always_inline]] inline void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
 {
   if (n >= 8) {
     std::memcpy(pDst, pSrc, 8);
@@ -53,8 +53,11 @@ void vCopyPiece(uint8_t *pDst, const uint8_t *pSrc, uint32_t n)
   } else if (n >= 4) {
     std::memcpy(pDst, pSrc, 4);
     std::memcpy(pDst + n - 4, pSrc + n - 4, 4);
-  } else {
-    for (uint32_t k = 0; k < n; k++) pDst[k] = pSrc[k];
+  } else if (n >= 2) {
+    std::memcpy(pDst, pSrc, 2);
+    std::memcpy(pDst + n - 2, pSrc + n - 2, 2);
+  } else if (n == 1) {
+    pDst[0] = pSrc[0];
   }
 }
 
@@ -121,7 +124,7 @@ void *pRecordExtend(uint32_t ulCount)
      stays inside the buffer */
   uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4);
   uint8_t *pNew = p + g_rec.ulLength;
-  std::memset(pNew, 0, static_cast<size_t>(ulCount) + 4);
+  vPut32(pNew + ulCount, 0);
   g_rec.ulLength += ulCount;
   vPut32(p, g_rec.ulLength);
   return pNew;

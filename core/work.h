@@ -39,6 +39,8 @@ extern STMTRECORD g_rec;
 
 uint32_t lStmtFirst(uint64_t ulPos);
 uint32_t lStmtNext(uint64_t ulPos);
+/* ulCount more bytes at the end of the record in hand, for the caller to
+   fill. */
 void *pRecordExtend(uint32_t ulCount);
 inline uint8_t *pRecord() { return static_cast<uint8_t *>(g_rec.buf.pData); }
 void vRecordReset(uint32_t ulHeadLength);

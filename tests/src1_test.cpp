@@ -118,6 +118,17 @@ TEST_F(SourceTest, UntranslatableCharactersAreReportedAndBlanked)
   EXPECT_EQ(strAscii(p, 4), "AB C");
   EXPECT_EQ(g_front.strOut, strDir + "/u.asm(1) : KZM099I Unrecognized ASCII character X'7F' in column 3 "
                                      "translated to a blank.\n");
+  /* at the start of a line, and a control character after a tab */
+  g_front.strOut.clear();
+  strWrite("v.asm", "\x7F\tB\x01"
+                    "C\nA CDEFG\x7FIJ K\n");
+  ASSERT_TRUE(bOpen({"v.asm"}));
+  EXPECT_EQ(strAscii(pRecordRead(), 12), std::string(8, ' ') + "B C ");
+  EXPECT_EQ(strAscii(pRecordRead(), 13), "A CDEFG IJ K ");
+  const std::string strNote = " : KZM099I Unrecognized ASCII character X'";
+  EXPECT_EQ(g_front.strOut, strDir + "/v.asm(1)" + strNote + "7F' in column 1 translated to a blank.\n" + strDir +
+                                "/v.asm(1)" + strNote + "01' in column 10 translated to a blank.\n" + strDir +
+                                "/v.asm(2)" + strNote + "7F' in column 8 translated to a blank.\n");
 }
 
 TEST_F(SourceTest, CardImageFilesAreReadAsRecords)
@@ -156,6 +167,11 @@ TEST_F(SourceTest, StatementsAreSplitIntoFields)
                                   "9:|AB#|1|102 Non-blank characters found before begin-to-continue column.",
                                   "11:|LA|1,2|101 End of file encountered in continued statement.",
                               }));
+  /* blank runs across eight-column steps; an operation up to the end column */
+  strWrite("t.asm",
+           "A" + std::string(15, ' ') + "LR" + std::string(16, ' ') + "1,2\nB" + std::string(61, ' ') + "ABCDEFGHI\n");
+  ASSERT_TRUE(bOpen({"t.asm"}));
+  EXPECT_EQ(astrStatements(), (std::vector<std::string>{"1:A|LR|1,2", "2:B|ABCDEFGHI|"}));
 }
 
 TEST_F(SourceTest, BlankLineIsASpaceStatementAndOperandsMayStartOnAContinuation)
