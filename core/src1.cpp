@@ -43,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -374,18 +375,27 @@ SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char c
     std::fclose(pFile);
     vAsmTerminate();
   }
+  /* The run may end (storage, a front end's poll) before the source stack
+     holds the file, which must then be closed: everything that can end it
+     comes before the allocation or after the source is on the stack. */
+  struct Closer {
+    void operator()(FILE *p) const { std::fclose(p); }
+  };
+  std::unique_ptr<FILE, Closer> held(pFile);
+  const char *pszPathKept = pStringIntern(SP_HEAP, pszPath), *pszNameKept = pStringIntern(SP_HEAP, pszName);
+  uint32_t ulSrcId = ulSourceIdentity(pszName);
   SRCFILE *s = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
-  s->pFile = pFile;
-  s->pszPath = pStringIntern(SP_HEAP, pszPath);
-  s->pszName = pStringIntern(SP_HEAP, pszName);
+  s->pFile = held.release();
+  s->pszPath = pszPathKept;
+  s->pszName = pszNameKept;
   s->cKind = cKind;
-  s->ulSrcId = ulSourceIdentity(pszName);
+  s->ulSrcId = ulSrcId;
   s->ulBegin = ICTL_BEGIN;
   s->ulEnd = ICTL_END;
   s->ulContinue = ICTL_CONTINUE;
-  vFillFirst(s);
   s->pLink = g_src.pTop;
   g_src.pTop = s;
+  vFillFirst(s);
   return s;
 }
 
@@ -790,6 +800,25 @@ bool bAheadOpen(SRCFILE *f, const char *pszPath, long lOffset)
   return std::fseek(f->pFile, lOffset, SEEK_SET) == 0;
 }
 
+/* Gives back a look-ahead's storage and closes its stream however the scan
+   ends: a front end that ends the run unwinds through the scan. */
+class AheadOwner {
+public:
+  AheadOwner(void *pStorage, SRCFILE *pStream) : m_pStorage(pStorage), m_pStream(pStream) {}
+  AheadOwner(const AheadOwner &) = delete;
+  AheadOwner &operator=(const AheadOwner &) = delete;
+  ~AheadOwner()
+  {
+    if (m_pStream->pFile != nullptr) std::fclose(m_pStream->pFile);
+    m_pStream->pFile = nullptr;
+    SP_FREE(SP_HEAP, m_pStorage);
+  }
+
+private:
+  void *m_pStorage;
+  SRCFILE *m_pStream;
+};
+
 void vAheadClose(LOOKAHEAD *la)
 {
   if (la->bOpen && la->file.pFile != nullptr) std::fclose(la->file.pFile);
@@ -826,6 +855,7 @@ bool bStatementAhead()
   LOOKAHEAD *la = static_cast<LOOKAHEAD *>(SP_ALLOC(SP_HEAP, sizeof(LOOKAHEAD)));
   la->file = *s;
   la->file.pFile = nullptr;
+  AheadOwner owner(la, &la->file);
   la->file.bQuiet = la->bOpen = true;
   la->ulSysin = g_src.ulSysin;
   long lOffset = s->bEof ? 0 : std::ftell(s->pFile);
@@ -845,8 +875,6 @@ bool bStatementAhead()
     }
     for (uint32_t i = 0; i <= ICTL_END && !bAhead; i++) bAhead = !bBlank(pCard[i]);
   }
-  vAheadClose(la);
-  SP_FREE(SP_HEAP, la);
   return bAhead;
 }
 
@@ -1122,6 +1150,7 @@ template <typename F> void vScanAhead(SRCFILE *s, F f)
   a->pLook = nullptr;
   a->pFile = nullptr;
   a->bQuiet = true;
+  AheadOwner owner(a, a);
   if (!(lFrom >= 0 && bAheadOpen(a, s->pszPath, lFrom))) a->bEof = true;
   static const std::string c_strMacro = "\xD4\xC1\xC3\xD9\xD6", c_strMend = "\xD4\xC5\xD5\xC4";
   int iNest = 0;
@@ -1142,8 +1171,6 @@ template <typename F> void vScanAhead(SRCFILE *s, F f)
     }
     if (iNest == 0) f(pCard, a->lCardOffset, a->ulRecord);
   }
-  if (a->pFile != nullptr) std::fclose(a->pFile);
-  SP_FREE(SP_HEAP, a);
 }
 
 /* Records the sequence symbols of the rest of the file. */

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -148,6 +149,53 @@ TEST_F(FaultRun, HeapExhaustionAtAnyRequestEndsTheRunAndLeavesNothing)
     EXPECT_EQ(g_front.strFatal, "KZM999I Assembly terminated with return code 20.") << lFail;
     EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"prog.asm", "tmp"})) << lFail;
   }
+  unsetenv("VORNDIR");
+}
+
+size_t ulOpenFiles()
+{
+  size_t n = 0;
+  if (DIR *pDir = opendir("/proc/self/fd")) {
+    while (readdir(pDir) != nullptr) n++;
+    closedir(pDir);
+  }
+  return n;
+}
+
+/* The windowed program ends a run from its poll.  Ended at any poll (in a
+   macro expansion, in the look-ahead for a sequence symbol or an attribute,
+   past END), the run keeps no file open; LeakSanitizer sees its storage. */
+TEST_F(FaultRun, EndingTheRunAtAnyPollReleasesItsFiles)
+{
+  std::string strBody = strProgram(false);
+  strBody.insert(strBody.rfind("         END"), "LATER    DC    F'1'\n");
+  vSource("prog.asm", "         AIF   (T'LATER EQ 'F').ON\n"
+                      "         AGO   .ON\n"
+                      ".ON      ANOP\n" +
+                          strBody + "* past the end\n");
+  std::string strSource = strDir + "/prog.asm", strExe = VORN_EXE;
+  setenv("VORNDIR", strExe.substr(0, strExe.rfind('/')).c_str(), 1);
+  auto iRun = [&](int iEndAt) -> int {
+    std::vector<char *> apsz;
+    for (const char *psz : {"vorn", "-LIST", "-OBJECT", "-TERM"}) apsz.push_back(const_cast<char *>(psz));
+    apsz.push_back(strSource.data());
+    vFrontReset();
+    g_front.iEndAtPoll = iEndAt;
+    try {
+      return iAssemble(0, static_cast<int>(apsz.size()), apsz.data());
+    } catch (const AsmTerminated &) {
+      return -1;
+    }
+  };
+  ASSERT_EQ(iRun(0), 0) << g_front.strOut;
+  int iPolls = g_front.iPolls;
+  ASSERT_GT(iPolls, 20);
+  size_t ulFiles = ulOpenFiles();
+  for (int i = 1; i <= iPolls; i++) {
+    EXPECT_EQ(iRun(i), -1) << i;
+    EXPECT_EQ(ulOpenFiles(), ulFiles) << "ended at poll " << i;
+  }
+  EXPECT_EQ(iRun(0), 0);
   unsetenv("VORNDIR");
 }
 

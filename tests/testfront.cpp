@@ -7,6 +7,7 @@ void vFrontReset()
   g_front.strOut.clear();
   g_front.strFatal.clear();
   g_front.iPolls = 0;
+  g_front.iEndAtPoll = 0;
 }
 
 void vFrontWrite(const char *pszText) { g_front.strOut += pszText; }
@@ -22,4 +23,9 @@ void vFrontFatal(const char *pszText)
 
 const char *pFrontAskSource(const char *, const char *) { return nullptr; }
 
-void vFrontPoll() { g_front.iPolls++; }
+void vFrontPoll()
+{
+  if (++g_front.iPolls != g_front.iEndAtPoll) return;
+  vAsmCloseAll();
+  throw AsmTerminated{};
+}

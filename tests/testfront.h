@@ -10,6 +10,7 @@ struct TESTFRONT {
   std::string strOut;   /* everything written through vFrontWrite */
   std::string strFatal; /* the text given to vFrontFatal */
   int iPolls;
+  int iEndAtPoll; /* the poll that ends the run as a user's cancel would; 0 none */
 };
 extern TESTFRONT g_front;
 
