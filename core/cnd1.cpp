@@ -699,6 +699,15 @@ uint8_t bTypeOfVar(const VARSYM *pVar, const VARREF &ref, const VAL &v)
   return bTypeOfValue(v.s);
 }
 
+/* N' of a variable named without subscripts. */
+int32_t lNumberOf(const VARSYM *pVar)
+{
+  if (pVar->bFlags & VF_FROM0) return static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
+  if (pVar->bFlags & VF_DIM) return static_cast<int32_t>(pVar->ulCount);
+  if (pVar->bKind == VK_PARM) return static_cast<int32_t>(ulCondSublistCount(pVar->strValue));
+  return 0;
+}
+
 /* An attribute reference; c.i is at the letter.  cCtx: 'A' arithmetic, 'B'
    operand of a relation (T' and O' give characters), 'C' character. */
 bool bAttribute(CTX &c, char cCtx, VAL &v)
@@ -719,14 +728,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
       pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
       if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
-        if (pVar->bFlags & VF_FROM0)
-          v.l = static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
-        else if (pVar->bFlags & VF_DIM)
-          v.l = static_cast<int32_t>(pVar->ulCount);
-        else if (pVar->bKind == VK_PARM)
-          v.l = static_cast<int32_t>(ulCondSublistCount(pVar->strValue));
-        else
-          v.l = 0;
+        v.l = lNumberOf(pVar);
         return true;
       }
     }
@@ -1329,6 +1331,214 @@ bool bSequence(CTX &c, std::string *pName)
   return true;
 }
 
+/* ---- the parsed form ---------------------------------------------------------- */
+
+/* Steps of a CONDFORM.  The builder follows the parser's reading of the
+   text step by step and gives up on anything beyond the forms below. */
+enum : uint8_t { CS_TERM, CS_VAR, CS_NUMBER, CS_NEG, CS_ADD, CS_SUB, CS_MUL, CS_DIV, CS_REL };
+constexpr uint32_t FORM_STACK = 16; /* values an evaluation holds at once */
+constexpr int FORM_SIGNS = 8;       /* signs in a row */
+
+struct FORMBUILD {
+  CTX c;
+  CONDFORM *pForm;
+  uint32_t ulDepth; /* values held after the steps so far */
+  uint32_t ulMax;
+};
+
+bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0)
+{
+  f.pForm->vecSteps.push_back(CONDSTEP{bOp, 0, 0, 0, l});
+  if (bOp <= CS_NUMBER)
+    f.ulDepth++;
+  else if (bOp != CS_NEG)
+    f.ulDepth--;
+  if (f.ulDepth > f.ulMax) f.ulMax = f.ulDepth;
+  return f.ulMax <= FORM_STACK;
+}
+
+/* &NAME, no created name, subscripts or period after it. */
+bool bFormVar(FORMBUILD &f, uint8_t bOp)
+{
+  CTX &c = f.c;
+  c.i++;
+  if (c.i >= c.n || !bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return false;
+  CONDSTEP step{bOp, 0, 0, static_cast<uint32_t>(f.pForm->strNames.size()), 0};
+  for (; c.i < c.n && bAlnum(c.p[c.i]); c.i++) {
+    if (step.bName >= VAR_NAME_MAX) return false;
+    uint8_t u = g_abUpper[c.p[c.i]];
+    f.pForm->strNames += static_cast<char>(u);
+    step.bHash = g_abPearsonT1[step.bHash ^ u];
+    step.bName++;
+  }
+  uint8_t b = bPeek(c);
+  if (b == E_LPAREN || (bOp == CS_VAR && b == E_DOT)) return false;
+  if (!bFormStep(f, bOp)) return false;
+  f.pForm->vecSteps.back() = step;
+  return true;
+}
+
+bool bFormPrimary(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  uint8_t b = bPeek(c);
+  if (c.i >= c.n) return false;
+  if (b == E_AMP) return bFormVar(f, CS_VAR);
+  if (bPeek(c, 1) == E_QUOTE && bLetter(b)) {
+    uint8_t u = g_abUpper[b];
+    if (u == E_N) {
+      c.i += 2;
+      return bPeek(c) == E_AMP && bFormVar(f, CS_TERM);
+    }
+    if (u == E_K || u == E_L || u == E_S || u == E_I || u == E_D || u == E_T || u == E_O) return false;
+  }
+  uint32_t ulUsed = 0;
+  int32_t l = 0;
+  if (!bDigit(b) && !bLetter(b)) return false;
+  if (iSelfDefining(c.p + c.i, c.n - c.i, &ulUsed, &l) != 0) return false;
+  c.i += ulUsed;
+  return bFormStep(f, CS_NUMBER, l);
+}
+
+bool bFormUnary(FORMBUILD &f, int iSigns)
+{
+  uint8_t b = bPeek(f.c);
+  if (b != E_PLUS && b != E_MINUS) return bFormPrimary(f);
+  if (iSigns >= FORM_SIGNS) return false;
+  f.c.i++;
+  if (!bFormUnary(f, iSigns + 1)) return false;
+  return b == E_PLUS || bFormStep(f, CS_NEG);
+}
+
+/* Terms joined by the operators of one level: '*' '/' or '+' '-'. */
+bool bFormTerms(FORMBUILD &f, bool bAdd)
+{
+  if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f, 0))) return false;
+  for (;;) {
+    uint32_t k = 0;
+    uint8_t b = bOperatorAhead(f.c, &k);
+    if (bAdd ? b != E_PLUS && b != E_MINUS : b != E_STAR && b != E_SLASH) return true;
+    f.c.i = k + 1;
+    vBlanks(f.c);
+    if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f, 0))) return false;
+    uint8_t bOp = b == E_PLUS ? CS_ADD : b == E_MINUS ? CS_SUB : b == E_STAR ? CS_MUL : CS_DIV;
+    if (!bFormStep(f, bOp)) return false;
+  }
+}
+
+/* An arithmetic expression, and one relation with another after it. */
+bool bFormRelation(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  if (!bFormTerms(f, true)) return false;
+  uint32_t ulAt = 0, ulLen = ulWordAhead(c, &ulAt);
+  if (ulLen == 0) return true;
+  CTX d = c;
+  d.i = ulAt;
+  char cRel = cWordCode(d, ulLen, c_aRel, std::size(c_aRel));
+  if (cRel == 0) return false;
+  c.i = ulAt + ulLen;
+  vBlanks(c);
+  if (c.i >= c.n || c.p[c.i] == E_RPAREN) return false;
+  if (!bFormTerms(f, true) || !bFormStep(f, CS_REL, cRel)) return false;
+  return ulWordAhead(c, &ulAt) == 0;
+}
+
+/* A group read as a boolean expression: "(relation)". */
+bool bFormGroup(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  if (bPeek(c) != E_LPAREN || bArithmeticGroup(c)) return false;
+  c.i++;
+  vBlanks(c);
+  uint32_t ulLen = ulWord(c);
+  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE") ||
+                    bWordIs(c, ulLen, "NOT")))
+    return false;
+  if (!bFormRelation(f)) return false;
+  vBlanks(c);
+  if (bPeek(c) != E_RPAREN) return false;
+  c.i++;
+  return bPeek(c) != E_QUOTE;
+}
+
+/* Builds the form of a text once: cKind 'A' arithmetic, 'B' boolean,
+   'I' AIF operand; false when the form does not cover the text. */
+bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLength)
+{
+  if (pForm->bState == 0) {
+    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0};
+    bool bOk = false;
+    if (cKind == 'A' || (cKind == 'B' && bPeek(f.c) != E_LPAREN))
+      bOk = bFormTerms(f, true);
+    else
+      bOk = bFormGroup(f) && (cKind == 'B' || bSequence(f.c, &pForm->strTarget));
+    pForm->bState = bOk && f.c.i == f.c.n && f.ulDepth == 1 ? 1 : 2;
+    if (pForm->bState != 1) {
+      pForm->vecSteps.clear();
+      pForm->strNames.clear();
+    }
+  }
+  return pForm->bState == 1;
+}
+
+/* Evaluates a form; false when the parser has to (an error of any kind). */
+bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
+{
+  int32_t al[FORM_STACK];
+  uint32_t n = 0;
+  CTX c{pLevel, nullptr, 0, 0, nullptr, 0}; /* no diagnostics kept */
+  for (const CONDSTEP &s : form.vecSteps) {
+    if (s.bOp == CS_NUMBER) {
+      al[n++] = s.l;
+      continue;
+    }
+    if (s.bOp <= CS_VAR) {
+      const auto *pName = reinterpret_cast<const uint8_t *>(form.strNames.data()) + s.ulAt;
+      const VARSYM *pVar = pVarFind(pLevel, pName, s.bName, s.bHash);
+      if (pVar == nullptr) return false;
+      if (s.bOp == CS_TERM) {
+        al[n++] = lNumberOf(pVar);
+      } else if (pVar->bFlags & VF_DIM) {
+        return false;
+      } else if ((pVar->bFlags & VT_MASK) != VT_C) {
+        al[n++] = pVar->lValue;
+      } else if (!bNumeric(pVar->strValue, &al[n++])) {
+        return false;
+      }
+      continue;
+    }
+    if (s.bOp == CS_NEG) {
+      if (!bRange(c, -static_cast<int64_t>(al[n - 1]), &al[n - 1])) return false;
+      continue;
+    }
+    n--;
+    int32_t a = al[n - 1], b = al[n];
+    if (s.bOp == CS_REL) {
+      VAL v, w;
+      v.l = a;
+      w.l = b;
+      if (!bRelation(c, static_cast<char>(s.l), v, w)) return false;
+      al[n - 1] = v.l;
+    } else {
+      static const char c_acOp[] = {'+', '-', '*', '/'};
+      if (!bArith(c, c_acOp[s.bOp - CS_ADD], a, b, &al[n - 1])) return false;
+    }
+  }
+  *plValue = al[0];
+  return true;
+}
+
+/* The value of a text through its kept form, when that covers it. */
+bool bFormEval(CONDFORM *pForm, char cKind, const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength,
+               int32_t *plValue, CONDDIAG *pDiag)
+{
+  if (pForm == nullptr || !bFormBuilt(pForm, cKind, pText, ulLength)) return false;
+  if (!bFormValue(*pForm, pLevel, plValue)) return false;
+  ctxOf(pLevel, pText, ulLength, pDiag);
+  return true;
+}
+
 } // namespace
 
 bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr) = nullptr;
@@ -1450,8 +1660,10 @@ bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
 
 /* ---- evaluation ------------------------------------------------------------ */
 
-bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag)
+bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag,
+                     CONDFORM *pForm)
 {
+  if (bFormEval(pForm, 'A', pLevel, pText, ulLength, plValue, pDiag)) return true;
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   VAL v;
   if (!bWhole(c, bExprA(c, 'A', v)) || !bToA(c, v)) return false;
@@ -1459,8 +1671,14 @@ bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLe
   return true;
 }
 
-bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag)
+bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag,
+                  CONDFORM *pForm)
 {
+  int32_t l = 0;
+  if (bFormEval(pForm, 'B', pLevel, pText, ulLength, &l, pDiag)) {
+    *pbValue = l != 0;
+    return true;
+  }
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   VAL v;
   return bWhole(c, bBoolXor(c, v)) && bTruth(c, v, pbValue);
@@ -1587,8 +1805,17 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
   return true;
 }
 
-bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag)
+bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag,
+              CONDFORM *pForm)
 {
+  int32_t l = 0;
+  if (bFormEval(pForm, 'I', pLevel, pField, ulLength, &l, pDiag)) {
+    if (l != 0)
+      *pTarget = pForm->strTarget;
+    else
+      pTarget->clear();
+    return true;
+  }
   CTX c = ctxOf(pLevel, pField, ulLength, pDiag);
   pTarget->clear();
   for (;;) {
