@@ -1337,30 +1337,46 @@ bool bSequence(CTX &c, std::string *pName)
    text step by step and gives up on anything beyond the forms below. */
 enum : uint8_t { CS_TERM, CS_VAR, CS_NUMBER, CS_NEG, CS_ADD, CS_SUB, CS_MUL, CS_DIV, CS_REL };
 constexpr uint32_t FORM_STACK = 16; /* values an evaluation holds at once */
-constexpr int FORM_SIGNS = 8;       /* signs in a row */
+constexpr int FORM_NEST = 16;       /* signs and variables inside each other; the parser allows more */
 
 struct FORMBUILD {
   CTX c;
   CONDFORM *pForm;
   uint32_t ulDepth; /* values held after the steps so far */
   uint32_t ulMax;
+  int iNest;
+};
+struct FORMDEPTH {
+  FORMBUILD &f;
+  explicit FORMDEPTH(FORMBUILD &fb) : f(fb) { f.iNest++; }
+  ~FORMDEPTH() { f.iNest--; }
+  bool bTooDeep() const { return f.iNest > FORM_NEST; }
 };
 
-bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0)
+/* Appends a step: a variable's l is the number of its subscripts, the
+   values before it. */
+bool bFormStep(FORMBUILD &f, const CONDSTEP &step)
 {
-  f.pForm->vecSteps.push_back(CONDSTEP{bOp, 0, 0, 0, l});
-  if (bOp <= CS_NUMBER)
+  f.pForm->vecSteps.push_back(step);
+  if (step.bOp <= CS_VAR)
+    f.ulDepth = f.ulDepth + 1 - static_cast<uint32_t>(step.l);
+  else if (step.bOp == CS_NUMBER)
     f.ulDepth++;
-  else if (bOp != CS_NEG)
+  else if (step.bOp != CS_NEG)
     f.ulDepth--;
   if (f.ulDepth > f.ulMax) f.ulMax = f.ulDepth;
   return f.ulMax <= FORM_STACK;
 }
+bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0) { return bFormStep(f, CONDSTEP{bOp, 0, 0, 0, l}); }
 
-/* &NAME, no created name, subscripts or period after it. */
+bool bFormTerms(FORMBUILD &f, bool bAdd);
+
+/* &NAME with its subscripts; no created name, no period after it. */
 bool bFormVar(FORMBUILD &f, uint8_t bOp)
 {
   CTX &c = f.c;
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep()) return false;
   c.i++;
   if (c.i >= c.n || !bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return false;
   CONDSTEP step{bOp, 0, 0, static_cast<uint32_t>(f.pForm->strNames.size()), 0};
@@ -1371,11 +1387,21 @@ bool bFormVar(FORMBUILD &f, uint8_t bOp)
     step.bHash = g_abPearsonT1[step.bHash ^ u];
     step.bName++;
   }
-  uint8_t b = bPeek(c);
-  if (b == E_LPAREN || (bOp == CS_VAR && b == E_DOT)) return false;
-  if (!bFormStep(f, bOp)) return false;
-  f.pForm->vecSteps.back() = step;
-  return true;
+  if (bPeek(c) == E_LPAREN) {
+    c.i++;
+    for (;;) {
+      vBlanks(c);
+      if (step.l >= static_cast<int32_t>(VARREF_SUBS_MAX) || !bFormTerms(f, true)) return false;
+      step.l++;
+      vBlanks(c);
+      uint8_t b = bPeek(c);
+      c.i++;
+      if (b == E_RPAREN) break;
+      if (b != E_COMMA) return false;
+    }
+  }
+  if (bOp == CS_VAR && bPeek(c) == E_DOT) return false;
+  return bFormStep(f, step);
 }
 
 bool bFormPrimary(FORMBUILD &f)
@@ -1400,27 +1426,28 @@ bool bFormPrimary(FORMBUILD &f)
   return bFormStep(f, CS_NUMBER, l);
 }
 
-bool bFormUnary(FORMBUILD &f, int iSigns)
+bool bFormUnary(FORMBUILD &f)
 {
   uint8_t b = bPeek(f.c);
   if (b != E_PLUS && b != E_MINUS) return bFormPrimary(f);
-  if (iSigns >= FORM_SIGNS) return false;
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep()) return false;
   f.c.i++;
-  if (!bFormUnary(f, iSigns + 1)) return false;
+  if (!bFormUnary(f)) return false;
   return b == E_PLUS || bFormStep(f, CS_NEG);
 }
 
 /* Terms joined by the operators of one level: '*' '/' or '+' '-'. */
 bool bFormTerms(FORMBUILD &f, bool bAdd)
 {
-  if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f, 0))) return false;
+  if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f))) return false;
   for (;;) {
     uint32_t k = 0;
     uint8_t b = bOperatorAhead(f.c, &k);
     if (bAdd ? b != E_PLUS && b != E_MINUS : b != E_STAR && b != E_SLASH) return true;
     f.c.i = k + 1;
     vBlanks(f.c);
-    if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f, 0))) return false;
+    if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f))) return false;
     uint8_t bOp = b == E_PLUS ? CS_ADD : b == E_MINUS ? CS_SUB : b == E_STAR ? CS_MUL : CS_DIV;
     if (!bFormStep(f, bOp)) return false;
   }
@@ -1467,7 +1494,7 @@ bool bFormGroup(FORMBUILD &f)
 bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLength)
 {
   if (pForm->bState == 0) {
-    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0};
+    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0, 0};
     bool bOk = false;
     if (cKind == 'A' || (cKind == 'B' && bPeek(f.c) != E_LPAREN))
       bOk = bFormTerms(f, true);
@@ -1497,14 +1524,30 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       const auto *pName = reinterpret_cast<const uint8_t *>(form.strNames.data()) + s.ulAt;
       const VARSYM *pVar = pVarFind(pLevel, pName, s.bName, s.bHash);
       if (pVar == nullptr) return false;
-      if (s.bOp == CS_TERM) {
+      auto ulSubs = static_cast<uint32_t>(s.l);
+      n -= ulSubs;
+      bool bSublist = !(pVar->bFlags & VF_DIM) || (pVar->bFlags & VF_FROM0);
+      if (s.bOp == CS_TERM && (ulSubs == 0 || !bSublist)) {
         al[n++] = lNumberOf(pVar);
-      } else if (pVar->bFlags & VF_DIM) {
-        return false;
-      } else if ((pVar->bFlags & VT_MASK) != VT_C) {
-        al[n++] = pVar->lValue;
-      } else if (!bNumeric(pVar->strValue, &al[n++])) {
-        return false;
+      } else if (ulSubs == 0) {
+        if (pVar->bFlags & VF_DIM) return false;
+        if ((pVar->bFlags & VT_MASK) != VT_C)
+          al[n++] = pVar->lValue;
+        else if (!bNumeric(pVar->strValue, &al[n++]))
+          return false;
+      } else {
+        VARREF ref;
+        ref.ulName = 0;
+        ref.ulSubs = ulSubs;
+        std::memcpy(ref.alSub, al + n, ulSubs * sizeof al[0]);
+        VAL v;
+        if (!bVarValue(c, ref, pVar, v)) return false;
+        if (s.bOp == CS_TERM)
+          al[n++] = static_cast<int32_t>(ulCondSublistCount(v.s));
+        else if (v.cType != 'C')
+          al[n++] = v.l;
+        else if (!bNumeric(v.s, &al[n++]))
+          return false;
       }
       continue;
     }

@@ -56,6 +56,15 @@ R        CSECT
          AIF   (&I GE 0).TOP
          DC    F'&S'
          MEND
+         MACRO
+         CNT
+         LCLA  &I,&S
+.TOP     ANOP
+&I       SETA  &I+1
+&S       SETA  &S*10+N'&SYSLIST(&I)
+         AIF   (&I LT N'&SYSLIST).TOP
+         DC    F'&S'
+         MEND
          KIND  A
 *! list 000000 00000004
          KIND  C
@@ -74,4 +83,6 @@ R        CSECT
          SUBS
 *! list Invalid subscript for &A
 *! list 000018 00000006
+         CNT   (A,B),C,(D,E,F)
+*! list 00001C 000000D5
          END
