@@ -1335,7 +1335,22 @@ bool bSequence(CTX &c, std::string *pName)
 
 /* Steps of a CONDFORM.  The builder follows the parser's reading of the
    text step by step and gives up on anything beyond the forms below. */
-enum : uint8_t { CS_TERM, CS_VAR, CS_NUMBER, CS_NEG, CS_ADD, CS_SUB, CS_MUL, CS_DIV, CS_REL };
+enum : uint8_t {
+  CS_TERM, /* N' of a variable */
+  CS_VAR,
+  CS_NUMBER,
+  CS_NEG,
+  CS_NOT,
+  CS_ADD, /* ORDER c_acOp */
+  CS_SUB,
+  CS_MUL,
+  CS_DIV,
+  CS_REL,
+  CS_XOR, /* ORDER c_aBool */
+  CS_OR,
+  CS_AND,
+  CS_BRANCH /* AIF: to target l when true; the value is l, 0 when no branch is taken */
+};
 constexpr uint32_t FORM_STACK = 16; /* values an evaluation holds at once */
 constexpr int FORM_NEST = 16;       /* signs and variables inside each other; the parser allows more */
 
@@ -1362,7 +1377,7 @@ bool bFormStep(FORMBUILD &f, const CONDSTEP &step)
     f.ulDepth = f.ulDepth + 1 - static_cast<uint32_t>(step.l);
   else if (step.bOp == CS_NUMBER)
     f.ulDepth++;
-  else if (step.bOp != CS_NEG)
+  else if (step.bOp != CS_NEG && step.bOp != CS_NOT)
     f.ulDepth--;
   if (f.ulDepth > f.ulMax) f.ulMax = f.ulDepth;
   return f.ulMax <= FORM_STACK;
@@ -1453,25 +1468,70 @@ bool bFormTerms(FORMBUILD &f, bool bAdd)
   }
 }
 
+/* The operator word after blanks, when it is one of those given ("" for
+   none): *pulNext is after it. */
+char cFormWordAhead(FORMBUILD &f, const FUNCWORD *pTable, size_t ulCount, uint32_t *pulNext)
+{
+  uint32_t ulAt = 0, ulLen = ulWordAhead(f.c, &ulAt);
+  if (ulLen == 0) return 0;
+  CTX d = f.c;
+  d.i = ulAt;
+  *pulNext = ulAt + ulLen;
+  return cWordCode(d, ulLen, pTable, ulCount);
+}
+
+/* After an operator word: blanks, and an operand must follow. */
+bool bFormOperandFollows(FORMBUILD &f, uint32_t ulNext)
+{
+  f.c.i = ulNext;
+  vBlanks(f.c);
+  return f.c.i < f.c.n && f.c.p[f.c.i] != E_RPAREN;
+}
+
+const FUNCWORD c_aBool[] = {{'^', "XOR"}, {'|', "OR"}, {'&', "AND"}}; /* by level */
+
+/* Whether an AND, OR or XOR or nothing comes next. */
+bool bFormBoolNext(FORMBUILD &f)
+{
+  uint32_t ulNext = 0;
+  return ulWordAhead(f.c, &ulNext) == 0 || cFormWordAhead(f, c_aBool, std::size(c_aBool), &ulNext) != 0;
+}
+
 /* An arithmetic expression, and one relation with another after it. */
 bool bFormRelation(FORMBUILD &f)
 {
-  CTX &c = f.c;
   if (!bFormTerms(f, true)) return false;
-  uint32_t ulAt = 0, ulLen = ulWordAhead(c, &ulAt);
-  if (ulLen == 0) return true;
-  CTX d = c;
-  d.i = ulAt;
-  char cRel = cWordCode(d, ulLen, c_aRel, std::size(c_aRel));
-  if (cRel == 0) return false;
-  c.i = ulAt + ulLen;
-  vBlanks(c);
-  if (c.i >= c.n || c.p[c.i] == E_RPAREN) return false;
-  if (!bFormTerms(f, true) || !bFormStep(f, CS_REL, cRel)) return false;
-  return ulWordAhead(c, &ulAt) == 0;
+  uint32_t ulNext = 0;
+  char cRel = cFormWordAhead(f, c_aRel, std::size(c_aRel), &ulNext);
+  if (cRel == 0) return bFormBoolNext(f);
+  if (!bFormOperandFollows(f, ulNext) || !bFormTerms(f, true) || !bFormStep(f, CS_REL, cRel)) return false;
+  return bFormBoolNext(f);
 }
 
-/* A group read as a boolean expression: "(relation)". */
+bool bFormNot(FORMBUILD &f)
+{
+  uint32_t ulNext = 0, ulLen = ulWordAhead(f.c, &ulNext);
+  CTX d = f.c;
+  d.i = ulNext;
+  if (ulLen == 0 || !bWordIs(d, ulLen, "NOT")) return bFormRelation(f);
+  FORMDEPTH depth(f);
+  return !depth.bTooDeep() && bFormOperandFollows(f, ulNext + ulLen) && bFormNot(f) && bFormStep(f, CS_NOT);
+}
+
+/* XOR (level 0) of OR of AND of NOT and relations. */
+bool bFormBool(FORMBUILD &f, int iLevel)
+{
+  auto fOperand = [&] { return iLevel == 2 ? bFormNot(f) : bFormBool(f, iLevel + 1); };
+  if (!fOperand()) return false;
+  for (;;) {
+    uint32_t ulNext = 0;
+    if (cFormWordAhead(f, &c_aBool[iLevel], 1, &ulNext) == 0) return true;
+    if (!bFormOperandFollows(f, ulNext) || !fOperand() || !bFormStep(f, static_cast<uint8_t>(CS_XOR + iLevel)))
+      return false;
+  }
+}
+
+/* A group read as a boolean expression. */
 bool bFormGroup(FORMBUILD &f)
 {
   CTX &c = f.c;
@@ -1479,14 +1539,28 @@ bool bFormGroup(FORMBUILD &f)
   c.i++;
   vBlanks(c);
   uint32_t ulLen = ulWord(c);
-  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE") ||
-                    bWordIs(c, ulLen, "NOT")))
+  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE")))
     return false;
-  if (!bFormRelation(f)) return false;
+  if (!bFormBool(f, 0)) return false;
   vBlanks(c);
   if (bPeek(c) != E_RPAREN) return false;
   c.i++;
   return bPeek(c) != E_QUOTE;
+}
+
+/* (cond).SEQ[,(cond).SEQ...]: each condition followed by a branch step to
+   its target. */
+bool bFormAif(FORMBUILD &f)
+{
+  for (;;) {
+    std::string strName;
+    if (!bFormGroup(f) || !bSequence(f.c, &strName)) return false;
+    f.pForm->vecTargets.push_back(strName);
+    if (!bFormStep(f, CS_BRANCH, static_cast<int32_t>(f.pForm->vecTargets.size()))) return false;
+    if (f.c.i >= f.c.n) return true;
+    if (f.c.p[f.c.i] != E_COMMA) return false;
+    f.c.i++;
+  }
 }
 
 /* Builds the form of a text once: cKind 'A' arithmetic, 'B' boolean,
@@ -1496,14 +1570,17 @@ bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLe
   if (pForm->bState == 0) {
     FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0, 0};
     bool bOk = false;
-    if (cKind == 'A' || (cKind == 'B' && bPeek(f.c) != E_LPAREN))
-      bOk = bFormTerms(f, true);
+    if (cKind == 'I')
+      bOk = bFormAif(f) && f.ulDepth == 0;
+    else if (cKind == 'A' || bPeek(f.c) != E_LPAREN)
+      bOk = bFormTerms(f, true) && f.ulDepth == 1;
     else
-      bOk = bFormGroup(f) && (cKind == 'B' || bSequence(f.c, &pForm->strTarget));
-    pForm->bState = bOk && f.c.i == f.c.n && f.ulDepth == 1 ? 1 : 2;
+      bOk = bFormGroup(f) && f.ulDepth == 1;
+    pForm->bState = bOk && f.c.i == f.c.n ? 1 : 2;
     if (pForm->bState != 1) {
       pForm->vecSteps.clear();
       pForm->strNames.clear();
+      pForm->vecTargets.clear();
     }
   }
   return pForm->bState == 1;
@@ -1555,9 +1632,21 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       if (!bRange(c, -static_cast<int64_t>(al[n - 1]), &al[n - 1])) return false;
       continue;
     }
+    if (s.bOp == CS_NOT) {
+      al[n - 1] = al[n - 1] == 0;
+      continue;
+    }
+    if (s.bOp == CS_BRANCH) {
+      if (al[--n] == 0) continue;
+      *plValue = s.l;
+      return true;
+    }
     n--;
     int32_t a = al[n - 1], b = al[n];
-    if (s.bOp == CS_REL) {
+    if (s.bOp >= CS_XOR) {
+      bool x = a != 0, y = b != 0;
+      al[n - 1] = s.bOp == CS_XOR ? x != y : s.bOp == CS_OR ? x || y : x && y;
+    } else if (s.bOp == CS_REL) {
       VAL v, w;
       v.l = a;
       w.l = b;
@@ -1568,7 +1657,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       if (!bArith(c, c_acOp[s.bOp - CS_ADD], a, b, &al[n - 1])) return false;
     }
   }
-  *plValue = al[0];
+  *plValue = n > 0 ? al[0] : 0;
   return true;
 }
 
@@ -1854,7 +1943,7 @@ bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, 
   int32_t l = 0;
   if (bFormEval(pForm, 'I', pLevel, pField, ulLength, &l, pDiag)) {
     if (l != 0)
-      *pTarget = pForm->strTarget;
+      *pTarget = pForm->vecTargets[static_cast<size_t>(l - 1)];
     else
       pTarget->clear();
     return true;

@@ -37,12 +37,11 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
 
 /* The parsed form of the operand of an AIF, SETA or SETB model statement,
    kept with the model and built at its first evaluation: postfix steps over
-   variables, N' of variables, self-defining terms, + - * / and one
-   relation.  Variables are looked up at each evaluation, since a model is
-   shared by all calls of its macro.  An operand the form does not cover,
-   and every evaluation the form cannot finish (an undefined or
-   dimensioned variable, a nonnumeric value, an overflow), go through the
-   parser, which gives the result and the diagnostics. */
+   variables (subscripted too), N' of variables, self-defining terms,
+   + - * /, relations, NOT, AND, OR, XOR and the branches of an AIF.  Variables are looked up at each evaluation, since
+   a model is shared by all calls of its macro.  An operand the form does not cover, and every evaluation the form
+   cannot finish (an undefined or dimensioned variable, a nonnumeric value, an overflow), go through the parser, which
+   gives the result and the diagnostics. */
 struct CONDSTEP {
   uint8_t bOp;   /* CS_... of cnd1.cpp */
   uint8_t bHash; /* variables: bPearsonHash of the name */
@@ -53,8 +52,8 @@ struct CONDSTEP {
 struct CONDFORM {
   uint8_t bState = 0; /* 0 not built yet, 1 built, 2 not covered */
   std::vector<CONDSTEP> vecSteps;
-  std::string strNames;  /* the variable names, upper case */
-  std::string strTarget; /* AIF: the sequence symbol */
+  std::string strNames;                /* the variable names, upper case */
+  std::vector<std::string> vecTargets; /* AIF: the sequence symbols */
 };
 
 /* pForm (may be null): the parsed form kept for this very text. */
