@@ -1568,6 +1568,7 @@ bool bFormAif(FORMBUILD &f)
 bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLength)
 {
   if (pForm->bState == 0) {
+    pForm->cKind = cKind;
     FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0, 0};
     bool bOk = false;
     if (cKind == 'I')
@@ -1583,7 +1584,7 @@ bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLe
       pForm->vecTargets.clear();
     }
   }
-  return pForm->bState == 1;
+  return pForm->bState == 1 && pForm->cKind == cKind; /* a substituted operation may read it otherwise */
 }
 
 /* Evaluates a form; false when the parser has to (an error of any kind). */

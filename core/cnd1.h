@@ -51,6 +51,7 @@ struct CONDSTEP {
 };
 struct CONDFORM {
   uint8_t bState = 0; /* 0 not built yet, 1 built, 2 not covered */
+  char cKind = 0;     /* built for: 'A' SETA, 'B' SETB, 'I' AIF */
   std::vector<CONDSTEP> vecSteps;
   std::string strNames;                /* the variable names, upper case */
   std::vector<std::string> vecTargets; /* AIF: the sequence symbols */

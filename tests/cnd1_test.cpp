@@ -329,6 +329,9 @@ TEST_F(CondTest, KeptFormGivesTheValuesAndErrorsOfEveryPass)
     }
     EXPECT_EQ(form.bState, r.bCovered ? 1 : 2) << r.pszText;
   }
+  CONDFORM form; /* kept for an AIF, then read by a SETA */
+  EXPECT_EQ(strBranch(true, "(&A GT 1).X", nullptr, &form), "X");
+  EXPECT_EQ(strArith("(&A GT 1).X", &form), "#201");
 }
 
 TEST_F(CondTest, OperandFieldAcrossContinuationsEndsAtABlankOutsideParentheses)
