@@ -65,6 +65,20 @@ R        CSECT
          AIF   (&I LT N'&SYSLIST).TOP
          DC    F'&S'
          MEND
+         MACRO
+         REC   &D
+         LCLA  &R
+         AIF   (&D EQ 0).C
+         LCLA  &V
+&V       SETA  &D*10
+         REC   0
+         AGO   .USE
+.C       LCLC  &V
+&V       SETC  '7'
+.USE     ANOP
+&R       SETA  &V+&D
+         DC    F'&R'
+         MEND
          KIND  A
 *! list 000000 00000004
          KIND  C
@@ -85,4 +99,7 @@ R        CSECT
 *! list 000018 00000006
          CNT   (A,B),C,(D,E,F)
 *! list 00001C 000000D5
+         REC   2
+*! list 000020 00000007
+*! list 000024 00000016
          END
