@@ -419,6 +419,25 @@ int iCompare(const std::string &a, const std::string &b)
   return std::memcmp(a.data(), b.data(), a.size());
 }
 
+/* Whether a relation (its code in c_aRel) holds for a comparison result. */
+bool bHolds(char cRel, int iCmp)
+{
+  switch (cRel) {
+  case '=':
+    return iCmp == 0;
+  case 'N':
+    return iCmp != 0;
+  case '>':
+    return iCmp > 0;
+  case '<':
+    return iCmp < 0;
+  case 'G':
+    return iCmp >= 0;
+  default:
+    return iCmp <= 0;
+  }
+}
+
 bool bRelation(CTX &c, char cRel, VAL &v, VAL &w)
 {
   int iCmp = 0;
@@ -430,30 +449,9 @@ bool bRelation(CTX &c, char cRel, VAL &v, VAL &w)
     if (!bToA(c, v) || !bToA(c, w)) return false;
     iCmp = v.l < w.l ? -1 : v.l > w.l ? 1 : 0;
   }
-  bool b = false;
-  switch (cRel) {
-  case '=':
-    b = iCmp == 0;
-    break;
-  case 'N':
-    b = iCmp != 0;
-    break;
-  case '>':
-    b = iCmp > 0;
-    break;
-  case '<':
-    b = iCmp < 0;
-    break;
-  case 'G':
-    b = iCmp >= 0;
-    break;
-  default:
-    b = iCmp <= 0;
-    break;
-  }
   v.cType = 'B';
   v.bCharTerm = false;
-  v.l = b ? 1 : 0;
+  v.l = bHolds(cRel, iCmp) ? 1 : 0;
   v.s.clear();
   return true;
 }
@@ -1648,11 +1646,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       bool x = a != 0, y = b != 0;
       al[n - 1] = s.bOp == CS_XOR ? x != y : s.bOp == CS_OR ? x || y : x && y;
     } else if (s.bOp == CS_REL) {
-      VAL v, w;
-      v.l = a;
-      w.l = b;
-      if (!bRelation(c, static_cast<char>(s.l), v, w)) return false;
-      al[n - 1] = v.l;
+      al[n - 1] = bHolds(static_cast<char>(s.l), a < b ? -1 : a > b ? 1 : 0);
     } else {
       static const char c_acOp[] = {'+', '-', '*', '/'};
       if (!bArith(c, c_acOp[s.bOp - CS_ADD], a, b, &al[n - 1])) return false;
