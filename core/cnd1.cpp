@@ -11,6 +11,12 @@
 ** AND, OR, XOR and NOT are bitwise inside arithmetic expressions and logical
 ** in boolean ones; a parenthesised group inside a boolean expression is
 ** arithmetic when an arithmetic or relational operator follows it.
+**
+** The operand of an AIF, SETA or SETB model statement is also kept in a
+** parsed form (CONDFORM), built by reading the text the way the parser
+** does.  The form never reports anything: when it meets what it does not
+** cover, or its evaluation fails in any way, the parser evaluates the text
+** from the start, so every value and diagnostic is the parser's.
 */
 #include "cnd1.h"
 
