@@ -11,6 +11,12 @@
 ** AND, OR, XOR and NOT are bitwise inside arithmetic expressions and logical
 ** in boolean ones; a parenthesised group inside a boolean expression is
 ** arithmetic when an arithmetic or relational operator follows it.
+**
+** The operand of an AIF, SETA or SETB model statement is also kept in a
+** parsed form (CONDFORM), built by reading the text the way the parser
+** does.  The form never reports anything: when it meets what it does not
+** cover, or its evaluation fails in any way, the parser evaluates the text
+** from the start, so every value and diagnostic is the parser's.
 */
 #include "cnd1.h"
 
@@ -419,6 +425,25 @@ int iCompare(const std::string &a, const std::string &b)
   return std::memcmp(a.data(), b.data(), a.size());
 }
 
+/* Whether a relation (its code in c_aRel) holds for a comparison result. */
+bool bHolds(char cRel, int iCmp)
+{
+  switch (cRel) {
+  case '=':
+    return iCmp == 0;
+  case 'N':
+    return iCmp != 0;
+  case '>':
+    return iCmp > 0;
+  case '<':
+    return iCmp < 0;
+  case 'G':
+    return iCmp >= 0;
+  default:
+    return iCmp <= 0;
+  }
+}
+
 bool bRelation(CTX &c, char cRel, VAL &v, VAL &w)
 {
   int iCmp = 0;
@@ -430,30 +455,9 @@ bool bRelation(CTX &c, char cRel, VAL &v, VAL &w)
     if (!bToA(c, v) || !bToA(c, w)) return false;
     iCmp = v.l < w.l ? -1 : v.l > w.l ? 1 : 0;
   }
-  bool b = false;
-  switch (cRel) {
-  case '=':
-    b = iCmp == 0;
-    break;
-  case 'N':
-    b = iCmp != 0;
-    break;
-  case '>':
-    b = iCmp > 0;
-    break;
-  case '<':
-    b = iCmp < 0;
-    break;
-  case 'G':
-    b = iCmp >= 0;
-    break;
-  default:
-    b = iCmp <= 0;
-    break;
-  }
   v.cType = 'B';
   v.bCharTerm = false;
-  v.l = b ? 1 : 0;
+  v.l = bHolds(cRel, iCmp) ? 1 : 0;
   v.s.clear();
   return true;
 }
@@ -699,6 +703,15 @@ uint8_t bTypeOfVar(const VARSYM *pVar, const VARREF &ref, const VAL &v)
   return bTypeOfValue(v.s);
 }
 
+/* N' of a variable named without subscripts. */
+int32_t lNumberOf(const VARSYM *pVar)
+{
+  if (pVar->bFlags & VF_FROM0) return static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
+  if (pVar->bFlags & VF_DIM) return static_cast<int32_t>(pVar->ulCount);
+  if (pVar->bKind == VK_PARM) return static_cast<int32_t>(ulCondSublistCount(pVar->strValue));
+  return 0;
+}
+
 /* An attribute reference; c.i is at the letter.  cCtx: 'A' arithmetic, 'B'
    operand of a relation (T' and O' give characters), 'C' character. */
 bool bAttribute(CTX &c, char cCtx, VAL &v)
@@ -719,14 +732,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
       pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
       if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
-        if (pVar->bFlags & VF_FROM0)
-          v.l = static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
-        else if (pVar->bFlags & VF_DIM)
-          v.l = static_cast<int32_t>(pVar->ulCount);
-        else if (pVar->bKind == VK_PARM)
-          v.l = static_cast<int32_t>(ulCondSublistCount(pVar->strValue));
-        else
-          v.l = 0;
+        v.l = lNumberOf(pVar);
         return true;
       }
     }
@@ -1329,6 +1335,343 @@ bool bSequence(CTX &c, std::string *pName)
   return true;
 }
 
+/* ---- the parsed form ---------------------------------------------------------- */
+
+/* Steps of a CONDFORM.  The builder follows the parser's reading of the
+   text step by step and gives up on anything beyond the forms below. */
+enum : uint8_t {
+  CS_TERM, /* N' of a variable */
+  CS_VAR,
+  CS_NUMBER,
+  CS_NEG,
+  CS_NOT,
+  CS_ADD, /* ORDER c_acOp */
+  CS_SUB,
+  CS_MUL,
+  CS_DIV,
+  CS_REL,
+  CS_XOR, /* ORDER c_aBool */
+  CS_OR,
+  CS_AND,
+  CS_BRANCH /* AIF: to target l when true; the value is l, 0 when no branch is taken */
+};
+constexpr uint32_t FORM_STACK = 16; /* values an evaluation holds at once */
+constexpr int FORM_NEST = 16;       /* signs and variables inside each other; the parser allows more */
+
+struct FORMBUILD {
+  CTX c;
+  CONDFORM *pForm;
+  uint32_t ulDepth; /* values held after the steps so far */
+  uint32_t ulMax;
+  int iNest;
+};
+struct FORMDEPTH {
+  FORMBUILD &f;
+  explicit FORMDEPTH(FORMBUILD &fb) : f(fb) { f.iNest++; }
+  ~FORMDEPTH() { f.iNest--; }
+  bool bTooDeep() const { return f.iNest > FORM_NEST; }
+};
+
+/* Appends a step: a variable's l is the number of its subscripts, the
+   values before it. */
+bool bFormStep(FORMBUILD &f, const CONDSTEP &step)
+{
+  f.pForm->vecSteps.push_back(step);
+  if (step.bOp <= CS_VAR)
+    f.ulDepth = f.ulDepth + 1 - static_cast<uint32_t>(step.l);
+  else if (step.bOp == CS_NUMBER)
+    f.ulDepth++;
+  else if (step.bOp != CS_NEG && step.bOp != CS_NOT)
+    f.ulDepth--;
+  if (f.ulDepth > f.ulMax) f.ulMax = f.ulDepth;
+  return f.ulMax <= FORM_STACK;
+}
+bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0) { return bFormStep(f, CONDSTEP{bOp, 0, 0, 0, l}); }
+
+bool bFormTerms(FORMBUILD &f, bool bAdd);
+
+/* &NAME with its subscripts; no created name, no period after it. */
+bool bFormVar(FORMBUILD &f, uint8_t bOp)
+{
+  CTX &c = f.c;
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep()) return false;
+  c.i++;
+  if (c.i >= c.n || !bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return false;
+  CONDSTEP step{bOp, 0, 0, static_cast<uint32_t>(f.pForm->strNames.size()), 0};
+  for (; c.i < c.n && bAlnum(c.p[c.i]); c.i++) {
+    if (step.bName >= VAR_NAME_MAX) return false;
+    uint8_t u = g_abUpper[c.p[c.i]];
+    f.pForm->strNames += static_cast<char>(u);
+    step.bHash = g_abPearsonT1[step.bHash ^ u];
+    step.bName++;
+  }
+  if (bPeek(c) == E_LPAREN) {
+    c.i++;
+    for (;;) {
+      vBlanks(c);
+      if (step.l >= static_cast<int32_t>(VARREF_SUBS_MAX) || !bFormTerms(f, true)) return false;
+      step.l++;
+      vBlanks(c);
+      uint8_t b = bPeek(c);
+      c.i++;
+      if (b == E_RPAREN) break;
+      if (b != E_COMMA) return false;
+    }
+  }
+  if (bOp == CS_VAR && bPeek(c) == E_DOT) return false;
+  return bFormStep(f, step);
+}
+
+bool bFormPrimary(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  uint8_t b = bPeek(c);
+  if (c.i >= c.n) return false;
+  if (b == E_AMP) return bFormVar(f, CS_VAR);
+  if (bPeek(c, 1) == E_QUOTE && bLetter(b)) {
+    uint8_t u = g_abUpper[b];
+    if (u == E_N) {
+      c.i += 2;
+      return bPeek(c) == E_AMP && bFormVar(f, CS_TERM);
+    }
+    if (u == E_K || u == E_L || u == E_S || u == E_I || u == E_D || u == E_T || u == E_O) return false;
+  }
+  uint32_t ulUsed = 0;
+  int32_t l = 0;
+  if (!bDigit(b) && !bLetter(b)) return false;
+  if (iSelfDefining(c.p + c.i, c.n - c.i, &ulUsed, &l) != 0) return false;
+  c.i += ulUsed;
+  return bFormStep(f, CS_NUMBER, l);
+}
+
+bool bFormUnary(FORMBUILD &f)
+{
+  uint8_t b = bPeek(f.c);
+  if (b != E_PLUS && b != E_MINUS) return bFormPrimary(f);
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep()) return false;
+  f.c.i++;
+  if (!bFormUnary(f)) return false;
+  return b == E_PLUS || bFormStep(f, CS_NEG);
+}
+
+/* Terms joined by the operators of one level: '*' '/' or '+' '-'. */
+bool bFormTerms(FORMBUILD &f, bool bAdd)
+{
+  if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f))) return false;
+  for (;;) {
+    uint32_t k = 0;
+    uint8_t b = bOperatorAhead(f.c, &k);
+    if (bAdd ? b != E_PLUS && b != E_MINUS : b != E_STAR && b != E_SLASH) return true;
+    f.c.i = k + 1;
+    vBlanks(f.c);
+    if (!(bAdd ? bFormTerms(f, false) : bFormUnary(f))) return false;
+    uint8_t bOp = b == E_PLUS ? CS_ADD : b == E_MINUS ? CS_SUB : b == E_STAR ? CS_MUL : CS_DIV;
+    if (!bFormStep(f, bOp)) return false;
+  }
+}
+
+/* The operator word after blanks, when it is one of those given ("" for
+   none): *pulNext is after it. */
+char cFormWordAhead(FORMBUILD &f, const FUNCWORD *pTable, size_t ulCount, uint32_t *pulNext)
+{
+  uint32_t ulAt = 0, ulLen = ulWordAhead(f.c, &ulAt);
+  if (ulLen == 0) return 0;
+  CTX d = f.c;
+  d.i = ulAt;
+  *pulNext = ulAt + ulLen;
+  return cWordCode(d, ulLen, pTable, ulCount);
+}
+
+/* After an operator word: blanks, and an operand must follow. */
+bool bFormOperandFollows(FORMBUILD &f, uint32_t ulNext)
+{
+  f.c.i = ulNext;
+  vBlanks(f.c);
+  return f.c.i < f.c.n && f.c.p[f.c.i] != E_RPAREN;
+}
+
+const FUNCWORD c_aBool[] = {{'^', "XOR"}, {'|', "OR"}, {'&', "AND"}}; /* by level */
+
+/* Whether an AND, OR or XOR or nothing comes next. */
+bool bFormBoolNext(FORMBUILD &f)
+{
+  uint32_t ulNext = 0;
+  return ulWordAhead(f.c, &ulNext) == 0 || cFormWordAhead(f, c_aBool, std::size(c_aBool), &ulNext) != 0;
+}
+
+/* An arithmetic expression, and one relation with another after it. */
+bool bFormRelation(FORMBUILD &f)
+{
+  if (!bFormTerms(f, true)) return false;
+  uint32_t ulNext = 0;
+  char cRel = cFormWordAhead(f, c_aRel, std::size(c_aRel), &ulNext);
+  if (cRel == 0) return bFormBoolNext(f);
+  if (!bFormOperandFollows(f, ulNext) || !bFormTerms(f, true) || !bFormStep(f, CS_REL, cRel)) return false;
+  return bFormBoolNext(f);
+}
+
+bool bFormNot(FORMBUILD &f)
+{
+  uint32_t ulNext = 0, ulLen = ulWordAhead(f.c, &ulNext);
+  CTX d = f.c;
+  d.i = ulNext;
+  if (ulLen == 0 || !bWordIs(d, ulLen, "NOT")) return bFormRelation(f);
+  FORMDEPTH depth(f);
+  return !depth.bTooDeep() && bFormOperandFollows(f, ulNext + ulLen) && bFormNot(f) && bFormStep(f, CS_NOT);
+}
+
+/* XOR (level 0) of OR of AND of NOT and relations. */
+bool bFormBool(FORMBUILD &f, int iLevel)
+{
+  auto fOperand = [&] { return iLevel == 2 ? bFormNot(f) : bFormBool(f, iLevel + 1); };
+  if (!fOperand()) return false;
+  for (;;) {
+    uint32_t ulNext = 0;
+    if (cFormWordAhead(f, &c_aBool[iLevel], 1, &ulNext) == 0) return true;
+    if (!bFormOperandFollows(f, ulNext) || !fOperand() || !bFormStep(f, static_cast<uint8_t>(CS_XOR + iLevel)))
+      return false;
+  }
+}
+
+/* A group read as a boolean expression. */
+bool bFormGroup(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  if (bPeek(c) != E_LPAREN || bArithmeticGroup(c)) return false;
+  c.i++;
+  vBlanks(c);
+  uint32_t ulLen = ulWord(c);
+  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE")))
+    return false;
+  if (!bFormBool(f, 0)) return false;
+  vBlanks(c);
+  if (bPeek(c) != E_RPAREN) return false;
+  c.i++;
+  return bPeek(c) != E_QUOTE;
+}
+
+/* (cond).SEQ[,(cond).SEQ...]: each condition followed by a branch step to
+   its target. */
+bool bFormAif(FORMBUILD &f)
+{
+  for (;;) {
+    std::string strName;
+    if (!bFormGroup(f) || !bSequence(f.c, &strName)) return false;
+    f.pForm->vecTargets.push_back(strName);
+    if (!bFormStep(f, CS_BRANCH, static_cast<int32_t>(f.pForm->vecTargets.size()))) return false;
+    if (f.c.i >= f.c.n) return true;
+    if (f.c.p[f.c.i] != E_COMMA) return false;
+    f.c.i++;
+  }
+}
+
+/* Builds the form of a text once: cKind 'A' arithmetic, 'B' boolean,
+   'I' AIF operand; false when the form does not cover the text. */
+bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLength)
+{
+  if (pForm->bState == 0) {
+    pForm->cKind = cKind;
+    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0, 0};
+    bool bOk = false;
+    if (cKind == 'I')
+      bOk = bFormAif(f) && f.ulDepth == 0;
+    else if (cKind == 'A' || bPeek(f.c) != E_LPAREN)
+      bOk = bFormTerms(f, true) && f.ulDepth == 1;
+    else
+      bOk = bFormGroup(f) && f.ulDepth == 1;
+    pForm->bState = bOk && f.c.i == f.c.n ? 1 : 2;
+    if (pForm->bState != 1) {
+      pForm->vecSteps.clear();
+      pForm->strNames.clear();
+      pForm->vecTargets.clear();
+    }
+  }
+  return pForm->bState == 1 && pForm->cKind == cKind; /* a substituted operation may read it otherwise */
+}
+
+/* Evaluates a form; false when the parser has to (an error of any kind). */
+bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
+{
+  int32_t al[FORM_STACK];
+  uint32_t n = 0;
+  CTX c{pLevel, nullptr, 0, 0, nullptr, 0}; /* no diagnostics kept */
+  for (const CONDSTEP &s : form.vecSteps) {
+    if (s.bOp == CS_NUMBER) {
+      al[n++] = s.l;
+      continue;
+    }
+    if (s.bOp <= CS_VAR) {
+      const auto *pName = reinterpret_cast<const uint8_t *>(form.strNames.data()) + s.ulAt;
+      const VARSYM *pVar = pVarFind(pLevel, pName, s.bName, s.bHash);
+      if (pVar == nullptr) return false;
+      auto ulSubs = static_cast<uint32_t>(s.l);
+      n -= ulSubs;
+      bool bSublist = !(pVar->bFlags & VF_DIM) || (pVar->bFlags & VF_FROM0);
+      if (s.bOp == CS_TERM && (ulSubs == 0 || !bSublist)) {
+        al[n++] = lNumberOf(pVar);
+      } else if (ulSubs == 0) {
+        if (pVar->bFlags & VF_DIM) return false;
+        if ((pVar->bFlags & VT_MASK) != VT_C)
+          al[n++] = pVar->lValue;
+        else if (!bNumeric(pVar->strValue, &al[n++]))
+          return false;
+      } else {
+        VARREF ref;
+        ref.ulName = 0;
+        ref.ulSubs = ulSubs;
+        std::memcpy(ref.alSub, al + n, ulSubs * sizeof al[0]);
+        VAL v;
+        if (!bVarValue(c, ref, pVar, v)) return false;
+        if (s.bOp == CS_TERM)
+          al[n++] = static_cast<int32_t>(ulCondSublistCount(v.s));
+        else if (v.cType != 'C')
+          al[n++] = v.l;
+        else if (!bNumeric(v.s, &al[n++]))
+          return false;
+      }
+      continue;
+    }
+    if (s.bOp == CS_NEG) {
+      if (!bRange(c, -static_cast<int64_t>(al[n - 1]), &al[n - 1])) return false;
+      continue;
+    }
+    if (s.bOp == CS_NOT) {
+      al[n - 1] = al[n - 1] == 0;
+      continue;
+    }
+    if (s.bOp == CS_BRANCH) {
+      if (al[--n] == 0) continue;
+      *plValue = s.l;
+      return true;
+    }
+    n--;
+    int32_t a = al[n - 1], b = al[n];
+    if (s.bOp >= CS_XOR) {
+      bool x = a != 0, y = b != 0;
+      al[n - 1] = s.bOp == CS_XOR ? x != y : s.bOp == CS_OR ? x || y : x && y;
+    } else if (s.bOp == CS_REL) {
+      al[n - 1] = bHolds(static_cast<char>(s.l), a < b ? -1 : a > b ? 1 : 0);
+    } else {
+      static const char c_acOp[] = {'+', '-', '*', '/'};
+      if (!bArith(c, c_acOp[s.bOp - CS_ADD], a, b, &al[n - 1])) return false;
+    }
+  }
+  *plValue = n > 0 ? al[0] : 0;
+  return true;
+}
+
+/* The value of a text through its kept form, when that covers it. */
+bool bFormEval(CONDFORM *pForm, char cKind, const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength,
+               int32_t *plValue, CONDDIAG *pDiag)
+{
+  if (pForm == nullptr || !bFormBuilt(pForm, cKind, pText, ulLength)) return false;
+  if (!bFormValue(*pForm, pLevel, plValue)) return false;
+  ctxOf(pLevel, pText, ulLength, pDiag);
+  return true;
+}
+
 } // namespace
 
 bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr) = nullptr;
@@ -1450,8 +1793,10 @@ bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
 
 /* ---- evaluation ------------------------------------------------------------ */
 
-bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag)
+bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag,
+                     CONDFORM *pForm)
 {
+  if (bFormEval(pForm, 'A', pLevel, pText, ulLength, plValue, pDiag)) return true;
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   VAL v;
   if (!bWhole(c, bExprA(c, 'A', v)) || !bToA(c, v)) return false;
@@ -1459,8 +1804,14 @@ bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLe
   return true;
 }
 
-bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag)
+bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag,
+                  CONDFORM *pForm)
 {
+  int32_t l = 0;
+  if (bFormEval(pForm, 'B', pLevel, pText, ulLength, &l, pDiag)) {
+    *pbValue = l != 0;
+    return true;
+  }
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   VAL v;
   return bWhole(c, bBoolXor(c, v)) && bTruth(c, v, pbValue);
@@ -1587,8 +1938,17 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
   return true;
 }
 
-bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag)
+bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag,
+              CONDFORM *pForm)
 {
+  int32_t l = 0;
+  if (bFormEval(pForm, 'I', pLevel, pField, ulLength, &l, pDiag)) {
+    if (l != 0)
+      *pTarget = pForm->vecTargets[static_cast<size_t>(l - 1)];
+    else
+      pTarget->clear();
+    return true;
+  }
   CTX c = ctxOf(pLevel, pField, ulLength, pDiag);
   pTarget->clear();
   for (;;) {

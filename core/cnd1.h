@@ -35,9 +35,33 @@ enum SUBSTFIELD { SUBST_LABEL, SUBST_OPERATION, SUBST_OPERAND };
 bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
                  uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag);
 
-bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue,
-                     CONDDIAG *pDiag);
-bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag);
+/* The parsed form of the operand of an AIF, SETA or SETB model statement,
+   kept with the model and built at its first evaluation: postfix steps over
+   variables (subscripted too), N' of variables, self-defining terms,
+   + - * /, relations, NOT, AND, OR, XOR and the branches of an AIF.  Variables are looked up at each evaluation, since
+   a model is shared by all calls of its macro.  An operand the form does not cover, and every evaluation the form
+   cannot finish (an undefined or dimensioned variable, a nonnumeric value, an overflow), go through the parser, which
+   gives the result and the diagnostics. */
+struct CONDSTEP {
+  uint8_t bOp;   /* CS_... of cnd1.cpp */
+  uint8_t bHash; /* variables: bPearsonHash of the name */
+  uint8_t bName; /* its length */
+  uint32_t ulAt; /* its offset in strNames */
+  int32_t l;     /* a term's value, a relation's code */
+};
+struct CONDFORM {
+  uint8_t bState = 0; /* 0 not built yet, 1 built, 2 not covered */
+  char cKind = 0;     /* built for: 'A' SETA, 'B' SETB, 'I' AIF */
+  std::vector<CONDSTEP> vecSteps;
+  std::string strNames;                /* the variable names, upper case */
+  std::vector<std::string> vecTargets; /* AIF: the sequence symbols */
+};
+
+/* pForm (may be null): the parsed form kept for this very text. */
+bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, int32_t *plValue, CONDDIAG *pDiag,
+                     CONDFORM *pForm = nullptr);
+bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag,
+                  CONDFORM *pForm = nullptr);
 bool bCondCharacter(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, std::string *pValue,
                     CONDDIAG *pDiag);
 
@@ -52,7 +76,8 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
    evaluates the operand field and gives the sequence symbol to branch to
    (upper case, without its period) or an empty *pTarget to fall through.
    False after an error (syntax, evaluation, 244). */
-bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag);
+bool bCondAif(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag,
+              CONDFORM *pForm = nullptr);
 bool bCondAgo(const MACLEVEL *pLevel, const uint8_t *pField, uint32_t ulLength, std::string *pTarget, CONDDIAG *pDiag);
 
 /* ---- pieces the variable symbols share ----------------------------------- */

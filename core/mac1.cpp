@@ -196,6 +196,7 @@ struct MODEL {
   void *pOperation = nullptr;
   bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
   std::string strCondField; /* as bCondOperandField gathers it */
+  CONDFORM condForm;        /* its parsed form */
   bool bFields = false;     /* the operand field and remarks are known: */
   std::string strOperands;  /* as vOperandField gathers them */
   std::string strRemarks;
@@ -504,6 +505,12 @@ bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pD
   if (pModel->bCondField) return true;
   pModel->bCondField = bCondOperandField(p, &pModel->strCondField, pDiag);
   return pModel->bCondField;
+}
+
+CONDFORM *pModelCondForm(const SRCSTMT *p)
+{
+  MODEL *pModel = pModelInHand(p);
+  return pModel != nullptr && pModel->bCondField ? &pModel->condForm : nullptr;
 }
 
 namespace {
@@ -1565,7 +1572,7 @@ void vBranchFirstPhase(const INSTRARGS &a)
     pLevel->lActr = lValue;
     return;
   }
-  bool bOk = bInstr == INSTR_AIF ? bCondAif(pLevel, pField, ulField, &strTarget, &d)
+  bool bOk = bInstr == INSTR_AIF ? bCondAif(pLevel, pField, ulField, &strTarget, &d, pModelCondForm(p))
                                  : bCondAgo(pLevel, pField, ulField, &strTarget, &d);
   if (bInstr == INSTR_AIF && (g_mac.ulMhelp & MH_AIF) && pLevel->lNest > 0) vMhelpDump(pLevel, false);
   if (!bOk) return vCondDiag(d);

@@ -17,6 +17,7 @@
 #include <string>
 
 struct CONDDIAG;
+struct CONDFORM;
 struct INSTRARGS;
 struct SRCSTMT;
 struct MACLEVEL;
@@ -86,6 +87,9 @@ const uint8_t *pModelStored(const SRCSTMT *pStmt, uint32_t *pulStored);
    bCondOperandField gathers it: for the model statement in hand gathered
    once and kept with the model.  *ppField holds until the next call. */
 bool bModelCondField(const SRCSTMT *pStmt, const std::string **ppField, CONDDIAG *pDiag);
+/* The parsed form of that field (of a single AIF, SETA or SETB operand)
+   kept with the model statement in hand; null for any other statement. */
+CONDFORM *pModelCondForm(const SRCSTMT *pStmt);
 
 /* Statements of the macro language in the first phase (instruction rows):
    MACRO, MEND/MEXIT (only inside expansions), AIF, AGO, ACTR, ANOP, AREAD,

@@ -933,6 +933,7 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
   /* the array grows to the last element the operands name */
   if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
     pVar->ulCount = ulIndex + static_cast<uint32_t>(g_aItems.size()) - 1;
+  CONDFORM *pForm = g_aItems.size() == 1 ? pModelCondForm(a.pStmt) : nullptr;
   for (size_t k = 0; k < g_aItems.size(); k++) {
     const uint8_t *p = pField + g_aItems[k].first;
     uint32_t n = g_aItems[k].second;
@@ -941,11 +942,11 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
     bool bOk = false;
     if (bType == VT_A) {
       int32_t l = 0;
-      bOk = bCondArithmetic(pLevel, p, n, &l, &d);
+      bOk = bCondArithmetic(pLevel, p, n, &l, &d, pForm);
       if (bOk) vAssignNumber(pVar, ulSlot, l);
     } else if (bType == VT_B) {
       bool b = false;
-      bOk = bCondBoolean(pLevel, p, n, &b, &d);
+      bOk = bCondBoolean(pLevel, p, n, &b, &d, pForm);
       if (bOk) vAssignNumber(pVar, ulSlot, b ? 1 : 0);
     } else {
       bOk = bCondCharacter(pLevel, p, n, &strValue, &d);

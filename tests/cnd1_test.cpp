@@ -21,31 +21,31 @@ protected:
     vRun({"&C SETC 'ALL'", "&N SETC '5'", "&A SETA 3", "&B SETB 1", "&E SETC ''", "&SYM SETC 'FLD'", "MAIN CSECT",
           "FLD DC CL8'A'", "HW DC H'1'", "- END"});
   }
-  std::string strArith(const std::string &str)
+  std::string strArith(const std::string &str, CONDFORM *pForm = nullptr)
   {
     std::vector<uint8_t> ab = abEbcdic(str);
     int32_t l = 0;
     CONDDIAG d{};
-    if (!bCondArithmetic(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &l, &d))
+    if (!bCondArithmetic(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &l, &d, pForm))
       return "#" + std::to_string(d.iNumber);
     return std::to_string(l);
   }
-  std::string strBool(const std::string &str)
+  std::string strBool(const std::string &str, CONDFORM *pForm = nullptr)
   {
     std::vector<uint8_t> ab = abEbcdic(str);
     bool b = false;
     CONDDIAG d{};
-    if (!bCondBoolean(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &b, &d))
+    if (!bCondBoolean(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &b, &d, pForm))
       return "#" + std::to_string(d.iNumber);
     return b ? "1" : "0";
   }
   /* AIF (bAif) or AGO: the target, "-" for none, or "#n". */
-  std::string strBranch(bool bAif, const std::string &str, std::string *pText = nullptr)
+  std::string strBranch(bool bAif, const std::string &str, std::string *pText = nullptr, CONDFORM *pForm = nullptr)
   {
     std::vector<uint8_t> ab = abEbcdic(str);
     std::string strTarget;
     CONDDIAG d{};
-    bool bOk = bAif ? bCondAif(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &strTarget, &d)
+    bool bOk = bAif ? bCondAif(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &strTarget, &d, pForm)
                     : bCondAgo(pVarLevel(), ab.data(), static_cast<uint32_t>(str.size()), &strTarget, &d);
     if (pText != nullptr) *pText = d.achText;
     if (!bOk) return "#" + std::to_string(d.iNumber);
@@ -276,6 +276,62 @@ TEST_F(CondTest, AifAndAgoOperands)
   EXPECT_EQ(strBranch(false, "." + strName, &strText), "#244");
   EXPECT_EQ(strText, ". " + strName + " is an invalid sequence symbol");
   EXPECT_EQ(strBranch(false, "." + strName.substr(1)), strName.substr(1));
+}
+
+/* A form kept for an operand gives the parser's value or diagnostic on
+   every pass and is built only for what it can evaluate alone. */
+TEST_F(CondTest, KeptFormGivesTheValuesAndErrorsOfEveryPass)
+{
+  struct ROW {
+    char cKind; /* 'A' SETA, 'B' SETB, 'I' AIF */
+    const char *pszText;
+    const char *pszValue;
+    bool bCovered;
+  };
+  const ROW aRows[] = {
+      {'A', "&A+1", "4", true},
+      {'A', "-&N*2-7/2", "-13", true},
+      {'A', "--&A", "3", true},
+      {'A', "&B+X'10'+C'A'", "210", true},
+      {'A', "&A/0", "0", true},
+      {'A', "&C+1", "#260", true},
+      {'A', "&Z+1", "#261", true},
+      {'A', "2147483647+&A", "#225", true},
+      {'A', "&A(1)", "#251", true},
+      {'A', "N'&C+N'&A", "0", true},
+      {'A', "&A.+1", "4", false},
+      {'A', "&(A)", "3", false},
+      {'A', "L'FLD", "8", false},
+      {'B', "(&A LT &N)", "1", true},
+      {'B', "( &A  GE 4 )", "0", true},
+      {'B', "&B", "1", true},
+      {'B', "(&A EQ 3 AND &B)", "1", true},
+      {'B', "(NOT &A GT 5 OR &B AND 0)", "1", true},
+      {'B', "(&B XOR 1 EQ 1)", "0", true},
+      {'B', "(NOT)", "#203", false},
+      {'B', "(&A EQ 3 LT 1)", "0", false},
+      {'I', "(&A LT 5).OK", "OK", true},
+      {'I', "(&A GT 5).OK", "-", true},
+      {'I', "(&A LT &C).OK", "#260", true},
+      {'I', "(&A GT 5).NO,(1).OK", "OK", true},
+      {'I', "(&A GT 5).NO,(0).OK", "-", true},
+      {'I', "(&A LT 5).OK,", "OK", false},
+      {'I', "(&A GT 5).OK,", "#203", false},
+      {'I', "(&A)'X'.OK", "#260", false},
+  };
+  for (const ROW &r : aRows) {
+    CONDFORM form;
+    for (int iPass = 1; iPass <= 2; iPass++) {
+      std::string str = r.cKind == 'A'   ? strArith(r.pszText, &form)
+                        : r.cKind == 'B' ? strBool(r.pszText, &form)
+                                         : strBranch(true, r.pszText, nullptr, &form);
+      EXPECT_EQ(str, r.pszValue) << r.pszText << " pass " << iPass;
+    }
+    EXPECT_EQ(form.bState, r.bCovered ? 1 : 2) << r.pszText;
+  }
+  CONDFORM form; /* kept for an AIF, then read by a SETA */
+  EXPECT_EQ(strBranch(true, "(&A GT 1).X", nullptr, &form), "X");
+  EXPECT_EQ(strArith("(&A GT 1).X", &form), "#201");
 }
 
 TEST_F(CondTest, OperandFieldAcrossContinuationsEndsAtABlankOutsideParentheses)
