@@ -508,6 +508,11 @@ int iStmtDiagName(const MSGDEF &msg, const uint8_t *pName, uint32_t ulNameLength
 
 int iStmtDiagOperand(unsigned uOperand) { return iStmtMsg(c_aMsg[MSG_OPERAND], uOperand); }
 
+const MSGDEF &rLabelMsg(LABELMSG eMsg)
+{
+  return c_aMsg[eMsg == LM_SEQ_INVALID ? MSG_SEQ_INVALID : eMsg == LM_SEQ_DUPLICATE ? MSG_SEQ_DUPLICATE : MSG_NO_LABEL];
+}
+
 int iStmtReserveDiag(unsigned uCount)
 {
   /* slots are added once, in the conditional assembly phase; a revisited

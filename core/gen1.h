@@ -77,6 +77,10 @@ int iStmtDiagStem(const MSGDEF &msg, unsigned uOperand);
 int iStmtDiagName(const MSGDEF &msg, const uint8_t *pName, uint32_t ulNameLength);
 /* Message 111 about the operand (invalid operand). */
 int iStmtDiagOperand(unsigned uOperand);
+/* The rows of the label field's messages, which the macro language and
+   EXEC also give: 106, 107 and 117. */
+enum LABELMSG { LM_SEQ_INVALID, LM_SEQ_DUPLICATE, LM_NO_LABEL };
+const MSGDEF &rLabelMsg(LABELMSG eMsg);
 /* Reserves uCount empty diagnostic slots (kind 4) for a statement that the
    resolution passes revisit, so their messages need not grow the record. */
 int iStmtReserveDiag(unsigned uCount);

@@ -54,10 +54,7 @@ namespace {
 
 enum MACMSG {
   MSG_AREAD_EOF,       /* 101 */
-  MSG_SEQ_INVALID,     /* 106 */
-  MSG_SEQ_DUPLICATE,   /* 107 */
   MSG_AREAD_OPERAND,   /* 111 */
-  MSG_NO_LABEL,        /* 117 */
   MSG_KEYWORD_UNKNOWN, /* 122: after the keyword name */
   MSG_KEYWORD_TWICE,   /* 123: after the keyword name */
   MSG_DEF_FAILED,      /* 130: name */
@@ -89,10 +86,7 @@ enum MACMSG {
 };
 const MSGDEF c_aMsg[] = {
     {101, 12, "End of file encountered in AREAD."},
-    {106, 12, "Invalid sequence symbol in label field."},
-    {107, 12, "Sequence symbol is previously defined."},
     {111, 12, "Operand 1 is invalid"},
-    {117, 12, "Label field must be omitted."},
     {122, 12, "is not defined as a keyword parameter in the macro prototype."},
     {123, 12, "keyword parameter is duplicated in the macro call."},
     {130, 12, "Definition of macro %s failed."},
@@ -893,7 +887,7 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
     vListMacro(p, m_bList);
   } else if (pMacroStmt != nullptr) {
     bool bLabel = pMacroStmt->ulLabelLen > 0;
-    vListMacro(pMacroStmt, m_bList || bLabel, bLabel ? &c_aMsg[MSG_NO_LABEL] : nullptr);
+    vListMacro(pMacroStmt, m_bList || bLabel, bLabel ? &rLabelMsg(LM_NO_LABEL) : nullptr);
   }
   /* the prototype */
   for (;;) {
@@ -953,14 +947,14 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
     bool bSeqHere = iNest == 1 && bSeqLabel;
     if (bSeqHere) {
       if (!bSequenceSymbolValid(pLabel, p->ulLabelLen)) {
-        pDiag = &c_aMsg[MSG_SEQ_INVALID];
+        pDiag = &rLabelMsg(LM_SEQ_INVALID);
       } else {
         std::string strSeq;
         for (uint32_t i = 1; i < p->ulLabelLen; i++) strSeq += static_cast<char>(g_abUpper[pLabel[i]]);
         bool bKnown = false;
         for (const SEQENT &s : m_vecSeq) bKnown = bKnown || s.strName == strSeq;
         if (bKnown)
-          pDiag = &c_aMsg[MSG_SEQ_DUPLICATE];
+          pDiag = &rLabelMsg(LM_SEQ_DUPLICATE);
         else
           m_vecSeq.push_back(SEQENT{strSeq, ulAppendPos()});
       }
@@ -973,15 +967,15 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
     switch (bInstr) {
     case INSTR_MACRO:
       iNest++;
-      if (p->ulLabelLen > 0 && pDiag == nullptr) pDiag = &c_aMsg[MSG_NO_LABEL];
+      if (p->ulLabelLen > 0 && pDiag == nullptr) pDiag = &rLabelMsg(LM_NO_LABEL);
       break;
     case INSTR_MEND:
       iNest--;
-      if (bLabelBad && pDiag == nullptr) pDiag = &c_aMsg[MSG_NO_LABEL];
+      if (bLabelBad && pDiag == nullptr) pDiag = &rLabelMsg(LM_NO_LABEL);
       break;
     case INSTR_ANOP:
     case INSTR_MEXIT:
-      if (iNest == 1 && bLabelBad && pDiag == nullptr) pDiag = &c_aMsg[MSG_NO_LABEL];
+      if (iNest == 1 && bLabelBad && pDiag == nullptr) pDiag = &rLabelMsg(LM_NO_LABEL);
       if (bInstr == INSTR_ANOP && iNest == 1) bStore = false;
       break;
     case INSTR_AEJECT:
@@ -1500,7 +1494,7 @@ bool bCopyStatement(const SRCSTMT *p, bool bGenerated)
 {
   const uint8_t *pLabel = pCardsOf(p) + p->ulLabelOff;
   if (p->ulLabelLen > 0 && pLabel[0] != E_DOT) {
-    iStmtMsg(c_aMsg[MSG_NO_LABEL]);
+    iStmtMsg(rLabelMsg(LM_NO_LABEL));
     return false;
   }
   std::string strOp = strFirstToken(p);

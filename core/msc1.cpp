@@ -49,9 +49,8 @@ enum MSC1MSG {
   MSG_PRINT_STACK,
   MSG_ICTL_FIRST,
   MSG_FLAG_STACK,
-  MSG_FLAG_PARSE,   /* the FLAG parser's text */
-  MSG_EXEC_COMMAND, /* operand 1 */
-  MSG_EXEC_LABEL,
+  MSG_FLAG_PARSE,      /* the FLAG parser's text */
+  MSG_EXEC_COMMAND,    /* operand 1 */
   MSG_EXEC_UNEXPECTED, /* character, operand */
   MSG_COUNT
 };
@@ -62,7 +61,6 @@ const MSGDEF c_aMsg[] = {
     {164, 12, "FLAG stack is empty."},
     {165, 12, "%s"},
     {166, 12, "EXEC %s command is not supported."},
-    {117, 12, "Label field must be omitted."},
     {201, 12, "Unexpected %c character in operand %u."},
 };
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
@@ -554,7 +552,7 @@ int iExecStatement(const SRCSTMT *pStmt)
     }
   }
   const auto *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
-  if (pStmt->ulLabelLen > 0 && pCards[pStmt->ulLabelOff] != E_DOT) vDiag(MSG_EXEC_LABEL);
+  if (pStmt->ulLabelLen > 0 && pCards[pStmt->ulLabelOff] != E_DOT) iStmtMsg(rLabelMsg(LM_NO_LABEL));
   if (vecText.empty()) return EXEC_FAILED;
   std::vector<EXECOPERAND> vecOp(vecText.size());
   for (size_t i = 0; i < vecText.size(); i++)
