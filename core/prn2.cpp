@@ -89,6 +89,7 @@ struct LISTSTATE {
   uint32_t ulTitle;
   uint8_t abColumns[LIST_COLUMNS_MAX];
   uint32_t ulColumns;
+  char achBlock[64]; /* product and date of the headings, built at the first */
   PFNLISTHEADING pfnHeading;
   uint32_t ulSpacing;
   bool bBoldSwitch, bBoldNow;
@@ -123,6 +124,11 @@ void vFlush()
 void vOut(const void *p, size_t ulCount)
 {
   const uint8_t *pb = static_cast<const uint8_t *>(p);
+  if (ulCount <= OUT_BUFFER - g_lst.ulOut) { /* the common case: it fits */
+    std::memcpy(g_lst.abOut + g_lst.ulOut, pb, ulCount);
+    g_lst.ulOut += static_cast<uint32_t>(ulCount);
+    return;
+  }
   while (ulCount > 0) {
     if (g_lst.ulOut == OUT_BUFFER) vFlush();
     size_t ulPart = OUT_BUFFER - g_lst.ulOut;
@@ -134,7 +140,11 @@ void vOut(const void *p, size_t ulCount)
   }
 }
 
-void vOutByte(uint8_t b) { vOut(&b, 1); }
+void vOutByte(uint8_t b)
+{
+  if (g_lst.ulOut == OUT_BUFFER) vFlush();
+  g_lst.abOut[g_lst.ulOut++] = b;
+}
 
 /* Host text of a line: in UTF-8 when the source was, so that a character
    reaches the listing as the source had it. */
@@ -154,11 +164,8 @@ void vOutText(const char *psz) { vOut(psz, std::strlen(psz)); }
 
 void vLineEnd()
 {
-  static const uint8_t c_abCrLf[2] = {0x0D, 0x0A};
-  if (g_lst.ulForm == LW_LF)
-    vOut(c_abCrLf + 1, 1);
-  else
-    vOut(c_abCrLf, g_lst.ulForm == LW_CR ? 1 : 2);
+  if (g_lst.ulForm != LW_LF) vOutByte(0x0D);
+  if (g_lst.ulForm != LW_CR) vOutByte(0x0A);
 }
 
 /* ---- character sets ------------------------------------------------------------- */
@@ -345,9 +352,10 @@ void vHeadingTitleLine()
   std::memset(abLine, g_lst.bBlank, sizeof abLine);
   vPlace(abLine, 0, g_lst.abId, g_lst.ulId, g_lst.bIdForm);
   vPlace(abLine, LIST_ID_MAX + 1, g_lst.abTitle, g_lst.ulTitle, g_lst.bTitleForm);
-  char achPage[16];
-  int iLen = std::snprintf(achPage, sizeof achPage, "PAGE%5hu", g_lst.usPage);
-  uint32_t ulPage = static_cast<uint32_t>(iLen);
+  char achPage[] = "PAGE     "; /* the number right-aligned in 5 columns */
+  const uint32_t ulPage = sizeof achPage - 1;
+  uint32_t i = ulPage;
+  for (unsigned u = g_lst.usPage; i == ulPage || u != 0; u /= 10) achPage[--i] = static_cast<char>('0' + u % 10);
   if (g_lst.ulWidth >= ulPage) vPlace(abLine, g_lst.ulWidth - ulPage, achPage, ulPage, LIST_HOST);
   vEmit(0, abLine, ulTrimmed(abLine, g_lst.ulWidth, g_lst.bBlank));
 }
@@ -357,11 +365,14 @@ void vHeadingColumnsLine()
   uint8_t abLine[LIST_LINE_MAX];
   std::memset(abLine, g_lst.bBlank, sizeof abLine);
   vPlace(abLine, 0, g_lst.abColumns, g_lst.ulColumns, g_lst.bColumnsForm);
-  const std::tm &tm = g_opt.tmAssembly;
-  char achBlock[64];
-  std::snprintf(achBlock, sizeof achBlock, " VORN 1.2.00  %04d/%02d/%02d %02d.%02d", (tm.tm_year + 1900) % 10000,
-                (tm.tm_mon + 1) % 100, tm.tm_mday % 100, tm.tm_hour % 100, tm.tm_min % 100);
-  if (g_lst.ulWidth >= HEADING_BLOCK) vPlace(abLine, g_lst.ulWidth - HEADING_BLOCK, achBlock, HEADING_BLOCK, LIST_HOST);
+  if (g_lst.achBlock[0] == '\0') {
+    const std::tm &tm = g_opt.tmAssembly;
+    std::snprintf(g_lst.achBlock, sizeof g_lst.achBlock, " VORN 1.2.00  %04d/%02d/%02d %02d.%02d",
+                  (tm.tm_year + 1900) % 10000, (tm.tm_mon + 1) % 100, tm.tm_mday % 100, tm.tm_hour % 100,
+                  tm.tm_min % 100);
+  }
+  if (g_lst.ulWidth >= HEADING_BLOCK)
+    vPlace(abLine, g_lst.ulWidth - HEADING_BLOCK, g_lst.achBlock, HEADING_BLOCK, LIST_HOST);
   vEmit(0, abLine, ulTrimmed(abLine, g_lst.ulWidth, g_lst.bBlank));
 }
 
@@ -507,9 +518,11 @@ void vPutEbcdic(uint8_t *pLine, uint32_t ulColumn, const uint8_t *p, uint32_t ul
 /* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
-  uint8_t ab[24];
+  uint8_t ab[20];
   if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
-  vPutEbcdic(pLine, ulColumn, ab, ulEbcdicHex(ab, ulValue, std::min<uint32_t>(ulDigits, 20)));
+  uint32_t n = std::clamp<uint32_t>(ulDigits, 1, sizeof ab);
+  for (uint32_t i = n; i-- > 0; ulValue >>= 4) ab[i] = g_abEbcdicHexDigit[ulValue & 15];
+  vPutEbcdic(pLine, ulColumn, ab, n);
 }
 
 /* Object code: instructions in groups of two bytes, data without gaps. */
@@ -824,6 +837,7 @@ void vListOpen()
   if (g_lst.ulWidth == 0) g_lst.ulWidth = 1;
   g_lst.ulLine = g_lst.ulWritten = 0;
   g_lst.usPage = 0;
+  g_lst.achBlock[0] = '\0';
   g_lst.bStarted = g_lst.bPageStart = g_lst.bInHeading = false;
   g_lst.bBoldSwitch = g_lst.bBoldNow = false;
   vTrace(TRACE_FILES, "Listing file %s opened.", g_lst.achName);

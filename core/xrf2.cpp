@@ -638,20 +638,41 @@ bool bSymbolBefore(const SYMBOL *a, const SYMBOL *b)
   return a->lKey1 != b->lKey1 ? a->lKey1 < b->lKey1 : a->lKey2 < b->lKey2; /* literals of several pools */
 }
 
+/* A symbol with the first 8 bytes of its name as a big-endian number,
+   zeros after a shorter name: keys that differ order their symbols as
+   bSymbolBefore does, so the sort reads the entries only on a tie. */
+struct SORTKEY {
+  uint64_t ullKey;
+  SYMBOL *p;
+};
+
+uint64_t ullNameKey(const SYMBOL *p)
+{
+  uint8_t ab[8] = {};
+  std::memcpy(ab, p->abName, std::min<uint32_t>(p->usNameLength, sizeof ab));
+  uint64_t ullKey = 0;
+  for (uint8_t b : ab) ullKey = ullKey << 8 | b;
+  return ullKey;
+}
+
 /* The entries that pass a test, sorted by name; their count. */
 template <typename F> uint32_t ulSortedSymbols(F bWanted)
 {
   uint32_t n = 0;
+  SORTKEY *pKeys = nullptr;
   for (SYMBOL *p : g_lbl.apBucket)
     for (; p != nullptr; p = p->pNext)
       if (bWanted(p)) {
-        ppRows<SYMBOL>(n + 1)[n] = p;
-        n++;
+        pKeys = static_cast<SORTKEY *>(GB_ROOM(&g_rpt.rows, (static_cast<size_t>(n) + 1) * sizeof(SORTKEY)));
+        pKeys[n++] = SORTKEY{ullNameKey(p), p};
       }
-  if (n > 0) {
-    SYMBOL **pp = ppRows<SYMBOL>(n);
-    std::sort(pp, pp + n, bSymbolBefore);
-  }
+  if (n == 0) return 0;
+  std::sort(pKeys, pKeys + n, [](const SORTKEY &a, const SORTKEY &b) {
+    return a.ullKey != b.ullKey ? a.ullKey < b.ullKey : bSymbolBefore(a.p, b.p);
+  });
+  /* the rows in place: entry i of the result never lies beyond key i */
+  auto **pp = reinterpret_cast<SYMBOL **>(pKeys);
+  for (uint32_t i = 0; i < n; i++) pp[i] = pKeys[i].p;
   return n;
 }
 
