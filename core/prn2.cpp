@@ -521,8 +521,9 @@ void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDig
   uint8_t ab[20];
   if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
   uint32_t n = std::clamp<uint32_t>(ulDigits, 1, sizeof ab);
-  for (uint32_t i = n; i-- > 0; ulValue >>= 4) ab[i] = g_abEbcdicHexDigit[ulValue & 15];
-  vPutEbcdic(pLine, ulColumn, ab, n);
+  uint8_t *p = ulColumn + n <= LIST_LINE_MAX ? pLine + ulColumn : ab; /* in place unless cut */
+  for (uint32_t i = n; i-- > 0; ulValue >>= 4) p[i] = g_abEbcdicHexDigit[ulValue & 15];
+  if (p == ab) vPutEbcdic(pLine, ulColumn, ab, n);
 }
 
 /* Object code: instructions in groups of two bytes, data without gaps. */
@@ -668,8 +669,8 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
   }
-  uint8_t abNumber[24];
-  vPutEbcdic(pLine, c.ulStmtEnd - 5, abNumber, ulEbcdicDecimal(abNumber, v.ulNumber % 1000000, 6));
+  static_assert(c_aColumns[1].ulStmtEnd - 5 + 20 <= LIST_LINE_MAX); /* room for any number */
+  ulEbcdicDecimal(pLine + c.ulStmtEnd - 5, v.ulNumber % 1000000, 6);
   if (v.sNest != 0)
     pLine[c.ulMarker] = E_PLUS;
   else if (v.ulSequence != 0)
