@@ -96,9 +96,12 @@ struct LISTSTATE {
   const char *pszBoldOn, *pszBoldOff;
   uint8_t abOut[OUT_BUFFER];
   uint32_t ulOut;
-  USINGLINES usings; /* active-USINGs heading lines */
-  bool bUsings;      /* lines were built */
-  bool bShowUsings;  /* the statement in hand has PRINT UHEAD */
+  uint32_t ulNumber;    /* the statement number shown last, */
+  bool bNumber;         /* if any, */
+  uint8_t abNumber[20]; /* in its 6 columns (room for ulEbcdicDecimal) */
+  USINGLINES usings;    /* active-USINGs heading lines */
+  bool bUsings;         /* lines were built */
+  bool bShowUsings;     /* the statement in hand has PRINT UHEAD */
 };
 LISTSTATE g_lst = {};
 
@@ -529,9 +532,10 @@ void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDig
 /* Object code: instructions in groups of two bytes, data without gaps. */
 void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32_t ulCount, bool bInstruction)
 {
+  if (ulCount > OBJECT_PER_LINE || ulColumn + 3 * OBJECT_PER_LINE > LIST_LINE_MAX) return; /* never so */
   for (uint32_t i = 0; i < ulCount; i++) {
-    if (ulColumn < LIST_LINE_MAX) pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
-    if (ulColumn + 1 < LIST_LINE_MAX) pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
+    pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
+    pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
     ulColumn += bInstruction && i % 2 == 1 && i + 1 < ulCount ? 3 : 2;
   }
 }
@@ -636,6 +640,23 @@ void vPaddingLine(const STMTVIEW &v)
   iListLine(LIST_EBCDIC, abLine, sizeof abLine);
 }
 
+/* A statement number (below 1000000) in 6 columns: the one after the
+   number shown last is counted on from its digits. */
+void vPutNumber(uint8_t *pLine, uint32_t ulColumn, uint32_t ulNumber)
+{
+  uint8_t *ab = g_lst.abNumber;
+  if (g_lst.bNumber && ulNumber == g_lst.ulNumber + 1 && ulNumber < 1000000) {
+    int i = 5; /* a digit below 9 or a blank comes before the first column */
+    for (; ab[i] == E_9; i--) ab[i] = E_0;
+    ab[i] = ab[i] == EBCDIC_BLANK ? E_0 + 1 : ab[i] + 1;
+  } else {
+    ulEbcdicDecimal(ab, ulNumber, 6);
+  }
+  g_lst.ulNumber = ulNumber;
+  g_lst.bNumber = true;
+  vPutEbcdic(pLine, ulColumn, ab, 6);
+}
+
 /* Right-aligned hexadecimal value ending at the last column of an address
    field; values too wide for it take 8 digits. */
 void vPutAddressValue(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue)
@@ -669,8 +690,7 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
   }
-  static_assert(c_aColumns[1].ulStmtEnd - 5 + 20 <= LIST_LINE_MAX); /* room for any number */
-  ulEbcdicDecimal(pLine + c.ulStmtEnd - 5, v.ulNumber % 1000000, 6);
+  vPutNumber(pLine, c.ulStmtEnd - 5, v.ulNumber % 1000000);
   if (v.sNest != 0)
     pLine[c.ulMarker] = E_PLUS;
   else if (v.ulSequence != 0)
@@ -839,6 +859,7 @@ void vListOpen()
   g_lst.ulLine = g_lst.ulWritten = 0;
   g_lst.usPage = 0;
   g_lst.achBlock[0] = '\0';
+  g_lst.bNumber = false;
   g_lst.bStarted = g_lst.bPageStart = g_lst.bInHeading = false;
   g_lst.bBoldSwitch = g_lst.bBoldNow = false;
   vTrace(TRACE_FILES, "Listing file %s opened.", g_lst.achName);
