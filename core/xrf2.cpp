@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -942,7 +943,8 @@ const char *pszUsingType(const USINGMAP &m, char *pszRegister, size_t ulSize)
 {
   static const char *const c_apsz[] = {"", "Ordinary", "Dependent", "Labeled", "Lab+Depnd", "ALL"};
   if (m.bType == UT_REGISTER) {
-    std::snprintf(pszRegister, ulSize, "%u", static_cast<unsigned>(m.bDropReg));
+    if (ulSize == 0) return "";
+    *std::to_chars(pszRegister, pszRegister + ulSize - 1, m.bDropReg).ptr = '\0';
     return pszRegister;
   }
   return m.bType < sizeof c_apsz / sizeof c_apsz[0] ? c_apsz[m.bType] : "";
