@@ -578,20 +578,20 @@ public:
     }
   }
 
-  bool bNext(uint8_t abLine[CARD_COLUMNS])
+  /* The next line: a record of the image, or abLine built; null after the last. */
+  const uint8_t *pNext(uint8_t abLine[CARD_COLUMNS])
   {
-    std::memset(abLine, EBCDIC_BLANK, CARD_COLUMNS);
     if (m_pImage != nullptr) {
-      if (m_ulRecord >= m_ulRecords) return false;
-      std::memcpy(abLine, m_pImage + static_cast<size_t>(m_ulRecord++) * CARD_COLUMNS, CARD_COLUMNS);
-      return true;
+      if (m_ulRecord >= m_ulRecords) return nullptr;
+      return m_pImage + static_cast<size_t>(m_ulRecord++) * CARD_COLUMNS;
     }
-    if (m_ulText == 0 && !bNextEntry()) return false;
+    std::memset(abLine, EBCDIC_BLANK, CARD_COLUMNS);
+    if (m_ulText == 0 && !bNextEntry()) return nullptr;
     uint32_t ulRoom = CARD_COLUMNS - m_ulColumn;
     if (m_ulText <= ulRoom) {
       std::memcpy(abLine + m_ulColumn, m_pText, m_ulText);
       m_ulText = 0;
-      return true;
+      return abLine;
     }
     uint32_t ulPart = MARK_COLUMN > m_ulColumn ? MARK_COLUMN - m_ulColumn : 1;
     std::memcpy(abLine + m_ulColumn, m_pText, ulPart);
@@ -599,7 +599,7 @@ public:
     m_pText += ulPart;
     m_ulText -= ulPart;
     m_ulColumn = CONTINUE_COLUMN;
-    return true;
+    return abLine;
   }
 
 private:
@@ -709,11 +709,11 @@ void vStatementLines(const STMTVIEW &v)
   bool bMachine = (v.usFlags & SF_MACHINE) != 0;
   SOURCECURSOR src(v);
   uint8_t abSource[CARD_COLUMNS];
-  bool bSource = src.bNext(abSource);
+  const uint8_t *pSource = src.pNext(abSource);
   vStmtBytesRewind();
   for (uint32_t i = 0;; i++) {
     bool bObject = i < ulObjectLines;
-    if (i > 0 && !bObject && !bSource) break;
+    if (i > 0 && !bObject && pSource == nullptr) break;
     uint8_t abLine[LIST_LINE_MAX];
     std::memset(abLine, EBCDIC_BLANK, sizeof abLine);
     if (bLocation && (i == 0 || bObject)) vPutHex(abLine, 0, v.ulLocation + OBJECT_PER_LINE * i, c.ulLocDigits);
@@ -723,9 +723,9 @@ void vStatementLines(const STMTVIEW &v)
       vPutObject(abLine, c.ulObject, abBytes, n, bMachine);
     }
     if (i == 0) vFirstLineFields(abLine, v);
-    if (bSource) {
-      std::memcpy(abLine + c.ulSource, abSource, CARD_COLUMNS);
-      bSource = src.bNext(abSource);
+    if (pSource != nullptr) {
+      std::memcpy(abLine + c.ulSource, pSource, CARD_COLUMNS);
+      pSource = src.pNext(abSource);
     }
     iListLine(LIST_EBCDIC, abLine, c.ulSource + CARD_COLUMNS); /* nothing lies beyond the source */
   }
@@ -782,9 +782,10 @@ void vTermEcho(const STMTVIEW &v)
 {
   SOURCECURSOR source(v); /* the lines the listing shows: a literal its text */
   uint8_t abLine[CARD_COLUMNS];
-  for (uint32_t r = 0; source.bNext(abLine); r++) {
+  uint32_t r = 0;
+  for (const uint8_t *pLine; (pLine = source.pNext(abLine)) != nullptr; r++) {
     uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
-    vEbcdicToAscii(abCard, abLine, CARD_COLUMNS);
+    vEbcdicToAscii(abCard, pLine, CARD_COLUMNS);
     size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
     const uint8_t *pText = abCard;
     if (bSourceUtf8()) {
