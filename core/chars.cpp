@@ -144,11 +144,15 @@ void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 {
   size_t i = 0;
-  for (; i + 4 <= ulLen; i += 4) { /* listing lines are long */
+  for (; i + 8 <= ulLen; i += 8) { /* listing lines are long */
     pDst[i] = g_abEbcdicToAscii[pSrc[i]];
     pDst[i + 1] = g_abEbcdicToAscii[pSrc[i + 1]];
     pDst[i + 2] = g_abEbcdicToAscii[pSrc[i + 2]];
     pDst[i + 3] = g_abEbcdicToAscii[pSrc[i + 3]];
+    pDst[i + 4] = g_abEbcdicToAscii[pSrc[i + 4]];
+    pDst[i + 5] = g_abEbcdicToAscii[pSrc[i + 5]];
+    pDst[i + 6] = g_abEbcdicToAscii[pSrc[i + 6]];
+    pDst[i + 7] = g_abEbcdicToAscii[pSrc[i + 7]];
   }
   for (; i < ulLen; i++) pDst[i] = g_abEbcdicToAscii[pSrc[i]];
 }
@@ -164,8 +168,18 @@ uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
     }
     return ab;
   }();
-  uint8_t ab[20];
-  uint8_t *q = ab + sizeof ab;
+  /* the digits counted first, then written in place from the right */
+  static constexpr auto c_aullPower = [] {
+    std::array<uint64_t, 20> a{};
+    a[0] = 1;
+    for (unsigned i = 1; i < a.size(); i++) a[i] = a[i - 1] * 10;
+    return a;
+  }();
+  uint32_t n = 1;
+  while (n < c_aullPower.size() && ullValue >= c_aullPower[n]) n++;
+  uint32_t ulPad = ulWidth > n ? ulWidth - n : 0;
+  for (uint32_t i = 0; i < ulPad; i++) pDst[i] = EBCDIC_BLANK;
+  uint8_t *q = pDst + ulPad + n;
   auto digits = [&q](auto v) {
     for (; v >= 100; v /= 100) {
       q -= 2;
@@ -182,10 +196,6 @@ uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
     digits(static_cast<uint32_t>(ullValue));
   else
     digits(ullValue);
-  uint32_t n = static_cast<uint32_t>(ab + sizeof ab - q);
-  uint32_t ulPad = ulWidth > n ? ulWidth - n : 0;
-  std::memset(pDst, EBCDIC_BLANK, ulPad);
-  std::memcpy(pDst + ulPad, q, n);
   return ulPad + n;
 }
 

@@ -24,6 +24,7 @@
 #include "def1.h"
 #include "esd1.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -92,7 +93,7 @@ struct DCTYPE {
 
 /* One line per type: letter, values, boundary, implicit length, explicit
    range (DC, DS), scale and exponent, bit length, T' with a length. */
-const DCTYPE g_aType[] = {
+constexpr DCTYPE g_aType[] = {
     {'C', NV_CHAR, 1, 0, 1, 256, 65535, false, true, 'C', false},
     {'X', NV_HEX, 1, 0, 1, 256, 65535, false, true, 'X', false},
     {'B', NV_BINARY, 1, 0, 1, 256, 65535, false, true, 'B', false},
@@ -110,11 +111,18 @@ const DCTYPE g_aType[] = {
     {'Q', NV_NAME, 4, 4, 1, 4, 4, false, true, 'R', false},
 };
 
+/* The row of each type letter by its code: 0 none, else the row + 1. */
+constexpr auto c_abTypeRow = [] {
+  std::array<uint8_t, 256> ab{};
+  for (size_t i = std::size(g_aType); i-- > 0;)
+    ab[static_cast<uint8_t>(g_aType[i].cType)] = static_cast<uint8_t>(i + 1);
+  return ab;
+}();
+
 const DCTYPE *pTypeOf(const DCOPERAND *op)
 {
-  for (const DCTYPE &t : g_aType)
-    if (t.cType == op->cType) return &t;
-  return nullptr;
+  uint8_t bRow = c_abTypeRow[static_cast<uint8_t>(op->cType)];
+  return bRow != 0 ? &g_aType[bRow - 1] : nullptr;
 }
 
 bool bDigit(uint8_t b) { return (g_abClass[b] & CC_DIGIT) != 0; }

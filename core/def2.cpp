@@ -435,12 +435,17 @@ int iFixedValue(const DECNUM &num, int32_t lScale, unsigned uBits, uint64_t *pul
     *pbInexact = true;
     return 0;
   }
-  BIG q = {};
-  bool bSticky = bScaled(num, static_cast<int64_t>(lScale) + 1, &q);
-  *pbInexact = bSticky || bBigBit(q, 0);
-  vRoundHalf(&q);
-  if (ulBigBits(q) > 64) return DM_VALUE_LARGE;
-  uint64_t ullMagnitude = ullBigLow(q);
+  uint64_t ullMagnitude = 0;
+  if (num.llExp10 == 0 && lScale == 0 && num.mant.n == 1) {
+    ullMagnitude = num.mant.pl[0]; /* a whole number of one limb: nothing to scale or round */
+  } else {
+    BIG q = {};
+    bool bSticky = bScaled(num, static_cast<int64_t>(lScale) + 1, &q);
+    *pbInexact = bSticky || bBigBit(q, 0);
+    vRoundHalf(&q);
+    if (ulBigBits(q) > 64) return DM_VALUE_LARGE;
+    ullMagnitude = ullBigLow(q);
+  }
   uint64_t ullLimit = 1ULL << (uBits - 1);
   if (num.bNegative ? ullMagnitude > ullLimit : ullMagnitude >= ullLimit) return DM_VALUE_LARGE;
   *pullValue = num.bNegative ? 0 - ullMagnitude : ullMagnitude;

@@ -89,15 +89,19 @@ struct LISTSTATE {
   uint32_t ulTitle;
   uint8_t abColumns[LIST_COLUMNS_MAX];
   uint32_t ulColumns;
+  char achBlock[64]; /* product and date of the headings, built at the first */
   PFNLISTHEADING pfnHeading;
   uint32_t ulSpacing;
   bool bBoldSwitch, bBoldNow;
   const char *pszBoldOn, *pszBoldOff;
   uint8_t abOut[OUT_BUFFER];
   uint32_t ulOut;
-  USINGLINES usings; /* active-USINGs heading lines */
-  bool bUsings;      /* lines were built */
-  bool bShowUsings;  /* the statement in hand has PRINT UHEAD */
+  uint32_t ulNumber;    /* the statement number shown last, */
+  bool bNumber;         /* if any, */
+  uint8_t abNumber[20]; /* in its 6 columns (room for ulEbcdicDecimal) */
+  USINGLINES usings;    /* active-USINGs heading lines */
+  bool bUsings;         /* lines were built */
+  bool bShowUsings;     /* the statement in hand has PRINT UHEAD */
 };
 LISTSTATE g_lst = {};
 
@@ -123,6 +127,11 @@ void vFlush()
 void vOut(const void *p, size_t ulCount)
 {
   const uint8_t *pb = static_cast<const uint8_t *>(p);
+  if (ulCount <= OUT_BUFFER - g_lst.ulOut) { /* the common case: it fits */
+    std::memcpy(g_lst.abOut + g_lst.ulOut, pb, ulCount);
+    g_lst.ulOut += static_cast<uint32_t>(ulCount);
+    return;
+  }
   while (ulCount > 0) {
     if (g_lst.ulOut == OUT_BUFFER) vFlush();
     size_t ulPart = OUT_BUFFER - g_lst.ulOut;
@@ -134,7 +143,11 @@ void vOut(const void *p, size_t ulCount)
   }
 }
 
-void vOutByte(uint8_t b) { vOut(&b, 1); }
+void vOutByte(uint8_t b)
+{
+  if (g_lst.ulOut == OUT_BUFFER) vFlush();
+  g_lst.abOut[g_lst.ulOut++] = b;
+}
 
 /* Host text of a line: in UTF-8 when the source was, so that a character
    reaches the listing as the source had it. */
@@ -154,11 +167,8 @@ void vOutText(const char *psz) { vOut(psz, std::strlen(psz)); }
 
 void vLineEnd()
 {
-  static const uint8_t c_abCrLf[2] = {0x0D, 0x0A};
-  if (g_lst.ulForm == LW_LF)
-    vOut(c_abCrLf + 1, 1);
-  else
-    vOut(c_abCrLf, g_lst.ulForm == LW_CR ? 1 : 2);
+  if (g_lst.ulForm != LW_LF) vOutByte(0x0D);
+  if (g_lst.ulForm != LW_CR) vOutByte(0x0A);
 }
 
 /* ---- character sets ------------------------------------------------------------- */
@@ -345,9 +355,10 @@ void vHeadingTitleLine()
   std::memset(abLine, g_lst.bBlank, sizeof abLine);
   vPlace(abLine, 0, g_lst.abId, g_lst.ulId, g_lst.bIdForm);
   vPlace(abLine, LIST_ID_MAX + 1, g_lst.abTitle, g_lst.ulTitle, g_lst.bTitleForm);
-  char achPage[16];
-  int iLen = std::snprintf(achPage, sizeof achPage, "PAGE%5hu", g_lst.usPage);
-  uint32_t ulPage = static_cast<uint32_t>(iLen);
+  char achPage[] = "PAGE     "; /* the number right-aligned in 5 columns */
+  const uint32_t ulPage = sizeof achPage - 1;
+  uint32_t i = ulPage;
+  for (unsigned u = g_lst.usPage; i == ulPage || u != 0; u /= 10) achPage[--i] = static_cast<char>('0' + u % 10);
   if (g_lst.ulWidth >= ulPage) vPlace(abLine, g_lst.ulWidth - ulPage, achPage, ulPage, LIST_HOST);
   vEmit(0, abLine, ulTrimmed(abLine, g_lst.ulWidth, g_lst.bBlank));
 }
@@ -357,11 +368,14 @@ void vHeadingColumnsLine()
   uint8_t abLine[LIST_LINE_MAX];
   std::memset(abLine, g_lst.bBlank, sizeof abLine);
   vPlace(abLine, 0, g_lst.abColumns, g_lst.ulColumns, g_lst.bColumnsForm);
-  const std::tm &tm = g_opt.tmAssembly;
-  char achBlock[64];
-  std::snprintf(achBlock, sizeof achBlock, " VORN 1.2.00  %04d/%02d/%02d %02d.%02d", (tm.tm_year + 1900) % 10000,
-                (tm.tm_mon + 1) % 100, tm.tm_mday % 100, tm.tm_hour % 100, tm.tm_min % 100);
-  if (g_lst.ulWidth >= HEADING_BLOCK) vPlace(abLine, g_lst.ulWidth - HEADING_BLOCK, achBlock, HEADING_BLOCK, LIST_HOST);
+  if (g_lst.achBlock[0] == '\0') {
+    const std::tm &tm = g_opt.tmAssembly;
+    std::snprintf(g_lst.achBlock, sizeof g_lst.achBlock, " VORN 1.2.00  %04d/%02d/%02d %02d.%02d",
+                  (tm.tm_year + 1900) % 10000, (tm.tm_mon + 1) % 100, tm.tm_mday % 100, tm.tm_hour % 100,
+                  tm.tm_min % 100);
+  }
+  if (g_lst.ulWidth >= HEADING_BLOCK)
+    vPlace(abLine, g_lst.ulWidth - HEADING_BLOCK, g_lst.achBlock, HEADING_BLOCK, LIST_HOST);
   vEmit(0, abLine, ulTrimmed(abLine, g_lst.ulWidth, g_lst.bBlank));
 }
 
@@ -507,17 +521,21 @@ void vPutEbcdic(uint8_t *pLine, uint32_t ulColumn, const uint8_t *p, uint32_t ul
 /* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
-  uint8_t ab[24];
+  uint8_t ab[20];
   if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
-  vPutEbcdic(pLine, ulColumn, ab, ulEbcdicHex(ab, ulValue, std::min<uint32_t>(ulDigits, 20)));
+  uint32_t n = std::clamp<uint32_t>(ulDigits, 1, sizeof ab);
+  uint8_t *p = ulColumn + n <= LIST_LINE_MAX ? pLine + ulColumn : ab; /* in place unless cut */
+  for (uint32_t i = n; i-- > 0; ulValue >>= 4) p[i] = g_abEbcdicHexDigit[ulValue & 15];
+  if (p == ab) vPutEbcdic(pLine, ulColumn, ab, n);
 }
 
 /* Object code: instructions in groups of two bytes, data without gaps. */
 void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32_t ulCount, bool bInstruction)
 {
+  if (ulCount > OBJECT_PER_LINE || ulColumn + 3 * OBJECT_PER_LINE > LIST_LINE_MAX) return; /* never so */
   for (uint32_t i = 0; i < ulCount; i++) {
-    if (ulColumn < LIST_LINE_MAX) pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
-    if (ulColumn + 1 < LIST_LINE_MAX) pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
+    pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
+    pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
     ulColumn += bInstruction && i % 2 == 1 && i + 1 < ulCount ? 3 : 2;
   }
 }
@@ -560,20 +578,20 @@ public:
     }
   }
 
-  bool bNext(uint8_t abLine[CARD_COLUMNS])
+  /* The next line: a record of the image, or abLine built; null after the last. */
+  const uint8_t *pNext(uint8_t abLine[CARD_COLUMNS])
   {
-    std::memset(abLine, EBCDIC_BLANK, CARD_COLUMNS);
     if (m_pImage != nullptr) {
-      if (m_ulRecord >= m_ulRecords) return false;
-      std::memcpy(abLine, m_pImage + static_cast<size_t>(m_ulRecord++) * CARD_COLUMNS, CARD_COLUMNS);
-      return true;
+      if (m_ulRecord >= m_ulRecords) return nullptr;
+      return m_pImage + static_cast<size_t>(m_ulRecord++) * CARD_COLUMNS;
     }
-    if (m_ulText == 0 && !bNextEntry()) return false;
+    std::memset(abLine, EBCDIC_BLANK, CARD_COLUMNS);
+    if (m_ulText == 0 && !bNextEntry()) return nullptr;
     uint32_t ulRoom = CARD_COLUMNS - m_ulColumn;
     if (m_ulText <= ulRoom) {
       std::memcpy(abLine + m_ulColumn, m_pText, m_ulText);
       m_ulText = 0;
-      return true;
+      return abLine;
     }
     uint32_t ulPart = MARK_COLUMN > m_ulColumn ? MARK_COLUMN - m_ulColumn : 1;
     std::memcpy(abLine + m_ulColumn, m_pText, ulPart);
@@ -581,7 +599,7 @@ public:
     m_pText += ulPart;
     m_ulText -= ulPart;
     m_ulColumn = CONTINUE_COLUMN;
-    return true;
+    return abLine;
   }
 
 private:
@@ -622,6 +640,23 @@ void vPaddingLine(const STMTVIEW &v)
   iListLine(LIST_EBCDIC, abLine, sizeof abLine);
 }
 
+/* A statement number (below 1000000) in 6 columns: the one after the
+   number shown last is counted on from its digits. */
+void vPutNumber(uint8_t *pLine, uint32_t ulColumn, uint32_t ulNumber)
+{
+  uint8_t *ab = g_lst.abNumber;
+  if (g_lst.bNumber && ulNumber == g_lst.ulNumber + 1 && ulNumber < 1000000) {
+    int i = 5; /* a digit below 9 or a blank comes before the first column */
+    for (; ab[i] == E_9; i--) ab[i] = E_0;
+    ab[i] = ab[i] == EBCDIC_BLANK ? E_0 + 1 : ab[i] + 1;
+  } else {
+    ulEbcdicDecimal(ab, ulNumber, 6);
+  }
+  g_lst.ulNumber = ulNumber;
+  g_lst.bNumber = true;
+  vPutEbcdic(pLine, ulColumn, ab, 6);
+}
+
 /* Right-aligned hexadecimal value ending at the last column of an address
    field; values too wide for it take 8 digits. */
 void vPutAddressValue(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue)
@@ -655,8 +690,7 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
   }
-  uint8_t abNumber[24];
-  vPutEbcdic(pLine, c.ulStmtEnd - 5, abNumber, ulEbcdicDecimal(abNumber, v.ulNumber % 1000000, 6));
+  vPutNumber(pLine, c.ulStmtEnd - 5, v.ulNumber % 1000000);
   if (v.sNest != 0)
     pLine[c.ulMarker] = E_PLUS;
   else if (v.ulSequence != 0)
@@ -675,11 +709,11 @@ void vStatementLines(const STMTVIEW &v)
   bool bMachine = (v.usFlags & SF_MACHINE) != 0;
   SOURCECURSOR src(v);
   uint8_t abSource[CARD_COLUMNS];
-  bool bSource = src.bNext(abSource);
+  const uint8_t *pSource = src.pNext(abSource);
   vStmtBytesRewind();
   for (uint32_t i = 0;; i++) {
     bool bObject = i < ulObjectLines;
-    if (i > 0 && !bObject && !bSource) break;
+    if (i > 0 && !bObject && pSource == nullptr) break;
     uint8_t abLine[LIST_LINE_MAX];
     std::memset(abLine, EBCDIC_BLANK, sizeof abLine);
     if (bLocation && (i == 0 || bObject)) vPutHex(abLine, 0, v.ulLocation + OBJECT_PER_LINE * i, c.ulLocDigits);
@@ -689,9 +723,9 @@ void vStatementLines(const STMTVIEW &v)
       vPutObject(abLine, c.ulObject, abBytes, n, bMachine);
     }
     if (i == 0) vFirstLineFields(abLine, v);
-    if (bSource) {
-      std::memcpy(abLine + c.ulSource, abSource, CARD_COLUMNS);
-      bSource = src.bNext(abSource);
+    if (pSource != nullptr) {
+      std::memcpy(abLine + c.ulSource, pSource, CARD_COLUMNS);
+      pSource = src.pNext(abSource);
     }
     iListLine(LIST_EBCDIC, abLine, c.ulSource + CARD_COLUMNS); /* nothing lies beyond the source */
   }
@@ -748,9 +782,10 @@ void vTermEcho(const STMTVIEW &v)
 {
   SOURCECURSOR source(v); /* the lines the listing shows: a literal its text */
   uint8_t abLine[CARD_COLUMNS];
-  for (uint32_t r = 0; source.bNext(abLine); r++) {
+  uint32_t r = 0;
+  for (const uint8_t *pLine; (pLine = source.pNext(abLine)) != nullptr; r++) {
     uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
-    vEbcdicToAscii(abCard, abLine, CARD_COLUMNS);
+    vEbcdicToAscii(abCard, pLine, CARD_COLUMNS);
     size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
     const uint8_t *pText = abCard;
     if (bSourceUtf8()) {
@@ -824,6 +859,8 @@ void vListOpen()
   if (g_lst.ulWidth == 0) g_lst.ulWidth = 1;
   g_lst.ulLine = g_lst.ulWritten = 0;
   g_lst.usPage = 0;
+  g_lst.achBlock[0] = '\0';
+  g_lst.bNumber = false;
   g_lst.bStarted = g_lst.bPageStart = g_lst.bInHeading = false;
   g_lst.bBoldSwitch = g_lst.bBoldNow = false;
   vTrace(TRACE_FILES, "Listing file %s opened.", g_lst.achName);

@@ -27,8 +27,8 @@
 #include "xrf2.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -428,18 +428,25 @@ struct REPORTLINE {
     std::memset(ach, ' ', LIST_LINE_MAX);
     ach[LIST_LINE_MAX] = 0;
   }
-  [[gnu::format(printf, 3, 4)]] void vPut(uint32_t ulColumn, const char *pszFormat, ...)
+  /* text as "%s" would put it, without the formatting */
+  void vText(uint32_t ulColumn, const char *psz)
   {
     if (ulColumn >= LIST_LINE_MAX) return;
-    char achField[LIST_LINE_MAX + 1];
-    va_list args;
-    va_start(args, pszFormat);
-    int n = std::vsnprintf(achField, sizeof achField, pszFormat, args);
-    va_end(args);
-    if (n <= 0) return;
-    n = std::min(n, static_cast<int>(sizeof achField) - 1);
-    size_t ulCount = std::min<size_t>(static_cast<size_t>(n), LIST_LINE_MAX - ulColumn);
-    std::memcpy(ach + ulColumn, achField, ulCount);
+    size_t ulCount = strnlen(psz, LIST_LINE_MAX - ulColumn);
+    std::memcpy(ach + ulColumn, psz, ulCount);
+  }
+  /* a number in at least ulDigits digits of base 10 or 16, right-aligned
+     in ulWidth columns: "%*lu", "%0*lu", "%.*lX"; the columns it takes */
+  uint32_t ulNumber(uint32_t ulColumn, uint64_t ull, unsigned uBase, uint32_t ulDigits, uint32_t ulWidth = 0)
+  {
+    char achDigits[24];
+    uint32_t n = 0;
+    for (; n < sizeof achDigits && (ull != 0 || n < ulDigits || n == 0); ull /= uBase)
+      achDigits[sizeof achDigits - ++n] = "0123456789ABCDEF"[ull % uBase];
+    for (; n < sizeof achDigits && n < ulWidth; n++) achDigits[sizeof achDigits - 1 - n] = ' ';
+    if (ulColumn < LIST_LINE_MAX)
+      std::memcpy(ach + ulColumn, achDigits + sizeof achDigits - n, std::min(n, LIST_LINE_MAX - ulColumn));
+    return n;
   }
   void vPrint()
   {
@@ -458,7 +465,7 @@ public:
     std::string strItem = bLast || m_ulSlot != 0 ? str : str + ",";
     uint32_t ulWidth = std::min<uint32_t>(ulListLineWidth(), LIST_LINE_MAX);
     if (m_ulColumn > m_ulStart && m_ulColumn + strItem.size() > ulWidth) vFlush();
-    m_l.vPut(m_ulColumn, "%s", strItem.c_str());
+    m_l.vText(m_ulColumn, strItem.c_str());
     m_ulColumn += static_cast<uint32_t>(strItem.size());
     if (m_ulSlot != 0) m_ulColumn = m_ulStart + (m_ulColumn - m_ulStart + m_ulSlot) / m_ulSlot * m_ulSlot;
     m_bPending = true;
@@ -638,20 +645,41 @@ bool bSymbolBefore(const SYMBOL *a, const SYMBOL *b)
   return a->lKey1 != b->lKey1 ? a->lKey1 < b->lKey1 : a->lKey2 < b->lKey2; /* literals of several pools */
 }
 
+/* A symbol with the first 8 bytes of its name as a big-endian number,
+   zeros after a shorter name: keys that differ order their symbols as
+   bSymbolBefore does, so the sort reads the entries only on a tie. */
+struct SORTKEY {
+  uint64_t ullKey;
+  SYMBOL *p;
+};
+
+uint64_t ullNameKey(const SYMBOL *p)
+{
+  uint8_t ab[8] = {};
+  std::memcpy(ab, p->abName, std::min<uint32_t>(p->usNameLength, sizeof ab));
+  uint64_t ullKey = 0;
+  for (uint8_t b : ab) ullKey = ullKey << 8 | b;
+  return ullKey;
+}
+
 /* The entries that pass a test, sorted by name; their count. */
 template <typename F> uint32_t ulSortedSymbols(F bWanted)
 {
   uint32_t n = 0;
+  SORTKEY *pKeys = nullptr;
   for (SYMBOL *p : g_lbl.apBucket)
     for (; p != nullptr; p = p->pNext)
       if (bWanted(p)) {
-        ppRows<SYMBOL>(n + 1)[n] = p;
-        n++;
+        pKeys = static_cast<SORTKEY *>(GB_ROOM(&g_rpt.rows, (static_cast<size_t>(n) + 1) * sizeof(SORTKEY)));
+        pKeys[n++] = SORTKEY{ullNameKey(p), p};
       }
-  if (n > 0) {
-    SYMBOL **pp = ppRows<SYMBOL>(n);
-    std::sort(pp, pp + n, bSymbolBefore);
-  }
+  if (n == 0) return 0;
+  std::sort(pKeys, pKeys + n, [](const SORTKEY &a, const SORTKEY &b) {
+    return a.ullKey != b.ullKey ? a.ullKey < b.ullKey : bSymbolBefore(a.p, b.p);
+  });
+  /* the rows in place: entry i of the result never lies beyond key i */
+  auto **pp = reinterpret_cast<SYMBOL **>(pKeys);
+  for (uint32_t i = 0; i < n; i++) pp[i] = pKeys[i].p;
   return n;
 }
 
@@ -706,7 +734,8 @@ void vXrefReferences(ELINE &line, const SYMBOL *p, uint32_t ulFrom)
     line.vName(ulAt, abNumber, ulLen);
     ulAt += ulLen;
     if (bKind != 0) line.vName(ulAt++, &bKind, 1);
-    if (i + 1 < n) line.vText(ulAt++, ",");
+    static const uint8_t c_bComma = E_COMMA;
+    if (i + 1 < n) line.vName(ulAt++, &c_bComma, 1);
   }
   line.vPrint();
 }
@@ -914,7 +943,8 @@ const char *pszUsingType(const USINGMAP &m, char *pszRegister, size_t ulSize)
 {
   static const char *const c_apsz[] = {"", "Ordinary", "Dependent", "Labeled", "Lab+Depnd", "ALL"};
   if (m.bType == UT_REGISTER) {
-    std::snprintf(pszRegister, ulSize, "%u", static_cast<unsigned>(m.bDropReg));
+    if (ulSize == 0) return "";
+    *std::to_chars(pszRegister, pszRegister + ulSize - 1, m.bDropReg).ptr = '\0';
     return pszRegister;
   }
   return m.bType < sizeof c_apsz / sizeof c_apsz[0] ? c_apsz[m.bType] : "";
@@ -925,13 +955,16 @@ void vUsingRange(REPORTLINE &l, const USINGMAP &m, uint32_t i)
 {
   const USINGMAPREG &r = m.aReg[i];
   int64_t lBase = r.lBase;
-  l.vPut(UM_BASE, "%s%.8lX", lBase < 0 ? "-" : " ", static_cast<unsigned long>(lBase < 0 ? -lBase : lBase));
-  l.vPut(UM_REG, "%02u", static_cast<unsigned>(r.bReg));
+  l.vText(UM_BASE, lBase < 0 ? "-" : " ");
+  l.ulNumber(UM_BASE + 1, static_cast<uint64_t>(lBase < 0 ? -lBase : lBase), 16, 8);
+  l.ulNumber(UM_REG, r.bReg, 10, 2);
   if (r.lMaxDisp >= 0) {
-    if (i + 1 == m.ulRegs && r.lMaxDisp > m.lLimit) l.vPut(UM_OVER, "*");
-    l.vPut(UM_MAX, "%03hX %6lu", static_cast<unsigned short>(r.lMaxDisp), static_cast<unsigned long>(r.ulLast));
+    if (i + 1 == m.ulRegs && r.lMaxDisp > m.lLimit) l.vText(UM_OVER, "*");
+    uint32_t ulAt = UM_MAX + l.ulNumber(UM_MAX, static_cast<uint16_t>(r.lMaxDisp), 16, 3);
+    l.vText(ulAt, " ");
+    l.ulNumber(ulAt + 1, r.ulLast, 10, 1, 6);
   }
-  if (r.ulEnd != 0) l.vPut(UM_END, "%6lu", static_cast<unsigned long>(r.ulEnd));
+  if (r.ulEnd != 0) l.ulNumber(UM_END, r.ulEnd, 10, 1, 6);
 }
 
 } // namespace
@@ -945,15 +978,15 @@ void vUsingMapReport()
               "  Stmt  Level  Action  Type          Id     Address   Reg  Max   Last    End  Label.Text", nullptr, 1);
   REPORTLINE l;
   for (; m != nullptr; m = m->pNext) {
-    l.vPut(0, "%6lu", static_cast<unsigned long>(m->ulStmt % 1000000));
-    if (m->lLevel > 0) l.vPut(UM_LEVEL, "%7lu", static_cast<unsigned long>(m->lLevel));
-    l.vPut(UM_ACTION, "%s", m->bAction < 5 ? c_apszAction[m->bAction] : "");
+    l.ulNumber(0, m->ulStmt % 1000000, 10, 1, 6);
+    if (m->lLevel > 0) l.ulNumber(UM_LEVEL, static_cast<uint64_t>(m->lLevel), 10, 1, 7);
+    l.vText(UM_ACTION, m->bAction < 5 ? c_apszAction[m->bAction] : "");
     char achRegister[8];
-    l.vPut(UM_TYPE, "%s", pszUsingType(*m, achRegister, sizeof achRegister));
+    l.vText(UM_TYPE, pszUsingType(*m, achRegister, sizeof achRegister));
     const ESDITEM *pSection = m->bAction == UM_USING && m->lSection >= 0 ? pEsdItem(m->lSection) : nullptr;
-    if (pSection != nullptr) l.vPut(UM_ID, "%.8lX", static_cast<unsigned long>(static_cast<uint32_t>(pSection->lId)));
+    if (pSection != nullptr) l.ulNumber(UM_ID, static_cast<uint32_t>(pSection->lId), 16, 8);
     if (m->ulRegs > 0) vUsingRange(l, *m, 0);
-    l.vPut(UM_TEXT, "%s", m->achText);
+    l.vText(UM_TEXT, m->achText);
     l.vPrint();
     for (uint32_t i = 1; i < m->ulRegs; i++) {
       vUsingRange(l, *m, i);
@@ -1006,7 +1039,7 @@ void vMacroSourceSummary(const MXMEMBER *pMembers, uint32_t ulMembers)
     if (ulConcat > 0)
       std::snprintf(achSource, sizeof achSource, "%3lu %s", static_cast<unsigned long>(ulConcat),
                     ulConcat <= g_opt.ulSyslibCount ? g_opt.apszSyslib[ulConcat - 1] : "");
-    l.vPut(0, "%s", achSource);
+    l.vText(0, achSource);
     if (std::strlen(achSource) >= MX_MEMBERS) l.vPrint(); /* the members start below a long source */
     ITEMLINE items(l, MX_MEMBERS, MX_SLOT);
     size_t j = i;
@@ -1043,20 +1076,20 @@ void vMacroCrossReference(const MXMEMBER *pMembers, uint32_t ulMembers, const MX
     const MXMEMBER &m = pMembers[ulMember];
     std::string strName = strMemberName(m);
     if (strName.size() > 8) {
-      l.vPut(0, "%s", strName.c_str());
+      l.vText(0, strName.c_str());
       l.vPrint();
     } else {
-      l.vPut(0, "%s", strName.c_str());
+      l.vText(0, strName.c_str());
     }
-    if (m.ulConcat != 0) l.vPut(MX_CON, "%3lu", static_cast<unsigned long>(m.ulConcat));
-    if (m.ulDefn != 0) l.vPut(MX_DEFN, "%6lu", static_cast<unsigned long>(m.ulDefn));
+    if (m.ulConcat != 0) l.ulNumber(MX_CON, m.ulConcat, 10, 1, 3);
+    if (m.ulDefn != 0) l.ulNumber(MX_DEFN, m.ulDefn, 10, 1, 6);
     auto it = std::lower_bound(vecCalls.begin(), vecCalls.end(), ulMember,
                                [](const MXCALL &c, uint32_t ul) { return c.ulMember < ul; });
     if (it == vecCalls.end() || it->ulMember != ulMember) l.vPrint();
     while (it != vecCalls.end() && it->ulMember == ulMember) {
       uint32_t ulCaller = it->ulCaller;
       std::string strCaller = ulCaller == MX_PRIMARY ? "PRIMARY INPUT" : strMemberName(pMembers[ulCaller]);
-      l.vPut(MX_CALLER, "%s", strCaller.c_str());
+      l.vText(MX_CALLER, strCaller.c_str());
       if (MX_CALLER + strCaller.size() >= MX_REFS) l.vPrint();
       ITEMLINE refs(l, MX_REFS);
       uint32_t ulPrevious = 0;

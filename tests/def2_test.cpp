@@ -126,6 +126,8 @@ TEST_F(Def2Test, FixedPointScaledAndRounded)
       {"H'32768'", "0000 322/12:Data value is too large in operand 1.;"},
       {"F'2147483647,-2147483648'", "7FFFFFFF80000000"},
       {"F'2147483648'", "00000000 322/12:Data value is too large in operand 1.;"},
+      {"F'4294967295'", "00000000 322/12:Data value is too large in operand 1.;"},
+      {"FL8'4294967295,4294967296'", "00000000FFFFFFFF0000000100000000"},
       {"FL8'-1'", "FFFFFFFFFFFFFFFF"},
       {"FL8'9223372036854775807'", "7FFFFFFFFFFFFFFF"},
       {"FL8'9223372036854775808'", "0000000000000000 322/12:Data value is too large in operand 1.;"},
