@@ -280,11 +280,11 @@ void vRecordOut(uint8_t bControl, const uint8_t *pText, uint32_t ulLength)
     uint8_t abRdw[4] = {static_cast<uint8_t>(ulRecord >> 8), static_cast<uint8_t>(ulRecord), 0, 0};
     vOut(abRdw, sizeof abRdw);
     vOutByte(bControl);
-    vOut(pText, ulLength);
+    if (ulLength > 0) vOut(pText, ulLength);
     return;
   }
   vOutByte(bControl);
-  vOut(pText, ulLength);
+  if (ulLength > 0) vOut(pText, ulLength); /* a record of skipped lines has no text */
   for (uint32_t i = 1 + ulLength; i < g_lst.ulForm; i++) vOutByte(EBCDIC_BLANK);
 }
 
