@@ -655,9 +655,13 @@ bool bVarValue(CTX &c, const VARREF &ref, const VARSYM *pVar, VAL &v)
     const std::string *pFrom = bSyslist ? &rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : &pVar->strValue;
     v.cType = 'C';
     for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
+      if (pFrom != &v.s) { /* the first element taken: straight into the value */
+        vCondSublistElement(*pFrom, static_cast<uint32_t>(ref.alSub[k]), &v.s);
+        pFrom = &v.s;
+        continue;
+      }
       vCondSublistElement(*pFrom, static_cast<uint32_t>(ref.alSub[k]), &s_strElement);
       v.s.swap(s_strElement);
-      pFrom = &v.s;
     }
     if (pFrom != &v.s) v.s = *pFrom;
     return true;
@@ -1386,7 +1390,7 @@ bool bFormStep(FORMBUILD &f, const CONDSTEP &step)
   if (f.ulDepth > f.ulMax) f.ulMax = f.ulDepth;
   return f.ulMax <= FORM_STACK;
 }
-bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0) { return bFormStep(f, CONDSTEP{bOp, 0, 0, 0, l}); }
+bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0) { return bFormStep(f, CONDSTEP{bOp, 0, 0, 0, l, {}}); }
 
 bool bFormTerms(FORMBUILD &f, bool bAdd);
 
@@ -1398,7 +1402,7 @@ bool bFormVar(FORMBUILD &f, uint8_t bOp)
   if (depth.bTooDeep()) return false;
   c.i++;
   if (c.i >= c.n || !bLetter(c.p[c.i]) || bDigit(c.p[c.i])) return false;
-  CONDSTEP step{bOp, 0, 0, static_cast<uint32_t>(f.pForm->strNames.size()), 0};
+  CONDSTEP step{bOp, 0, 0, static_cast<uint32_t>(f.pForm->strNames.size()), 0, {}};
   for (; c.i < c.n && bAlnum(c.p[c.i]); c.i++) {
     if (step.bName >= VAR_NAME_MAX) return false;
     uint8_t u = g_abUpper[c.p[c.i]];
@@ -1591,6 +1595,16 @@ bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLe
   return pForm->bState == 1 && pForm->cKind == cKind; /* a substituted operation may read it otherwise */
 }
 
+/* The arithmetic value of a variable named without subscripts; false when
+   the parser has to judge it. */
+bool bVarNumber(const VARSYM *pVar, int32_t *plValue)
+{
+  if (pVar->bFlags & VF_DIM) return false;
+  if ((pVar->bFlags & VT_MASK) == VT_C) return bNumeric(pVar->strValue, plValue);
+  *plValue = pVar->lValue;
+  return true;
+}
+
 /* Evaluates a form; false when the parser has to (an error of any kind). */
 bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
 {
@@ -1604,7 +1618,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
     }
     if (s.bOp <= CS_VAR) {
       const auto *pName = reinterpret_cast<const uint8_t *>(form.strNames.data()) + s.ulAt;
-      const VARSYM *pVar = pVarFind(pLevel, pName, s.bName, s.bHash);
+      const VARSYM *pVar = pVarFindKept(pLevel, pName, s.bName, s.bHash, &s.kept);
       if (pVar == nullptr) return false;
       auto ulSubs = static_cast<uint32_t>(s.l);
       n -= ulSubs;
@@ -1612,11 +1626,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       if (s.bOp == CS_TERM && (ulSubs == 0 || !bSublist)) {
         al[n++] = lNumberOf(pVar);
       } else if (ulSubs == 0) {
-        if (pVar->bFlags & VF_DIM) return false;
-        if ((pVar->bFlags & VT_MASK) != VT_C)
-          al[n++] = pVar->lValue;
-        else if (!bNumeric(pVar->strValue, &al[n++]))
-          return false;
+        if (!bVarNumber(pVar, &al[n++])) return false;
       } else {
         VARREF ref;
         ref.ulName = 0;
@@ -1669,6 +1679,135 @@ bool bFormEval(CONDFORM *pForm, char cKind, const MACLEVEL *pLevel, const uint8_
   if (pForm == nullptr || !bFormBuilt(pForm, cKind, pText, ulLength)) return false;
   if (!bFormValue(*pForm, pLevel, plValue)) return false;
   ctxOf(pLevel, pText, ulLength, pDiag);
+  return true;
+}
+
+/* ---- the parsed form of a substituted field ------------------------------------ */
+
+enum : uint8_t {
+  SP_TEXT,   /* literal text */
+  SP_VAR,    /* a variable reference; its subscripts follow */
+  SP_NUMBER, /* a subscript: a decimal number */
+  SP_SUBVAR  /* a subscript: a variable */
+};
+
+/* Literal text appended to the form: to the run before when that is text. */
+void vSubstText(SUBSTFORM *pForm, const uint8_t *p, uint32_t n)
+{
+  if (pForm->vecParts.empty() || pForm->vecParts.back().bKind != SP_TEXT)
+    pForm->vecParts.push_back(SUBSTPART{SP_TEXT, 0, 0, static_cast<uint32_t>(pForm->strText.size()), 0, 0, {}});
+  pForm->vecParts.back().ulLen += n;
+  pForm->strText.append(reinterpret_cast<const char *>(p), n);
+}
+
+/* The name after an ampersand at p[*pi], as bVarRef reads it, into a part
+   of kind bKind; false where it reads none. */
+bool bSubstName(SUBSTFORM *pForm, const uint8_t *p, uint32_t n, uint32_t *pi, uint8_t bKind)
+{
+  uint32_t i = *pi;
+  if (i >= n || !bLetter(p[i]) || bDigit(p[i])) return false;
+  SUBSTPART part{bKind, 0, 0, static_cast<uint32_t>(pForm->strText.size()), 0, 0, {}};
+  for (; i < n && bAlnum(p[i]); i++) {
+    if (part.ulLen >= VAR_NAME_MAX) return false;
+    uint8_t u = g_abUpper[p[i]];
+    pForm->strText += static_cast<char>(u);
+    part.bHash = g_abPearsonT1[part.bHash ^ u];
+    part.ulLen++;
+  }
+  pForm->vecParts.push_back(part);
+  *pi = i;
+  return true;
+}
+
+/* Builds the form of a field by reading it the way bSubstitute does; false
+   at anything beyond the form. */
+bool bSubstBuild(SUBSTFORM *pForm, const uint8_t *p, uint32_t n)
+{
+  pForm->vecParts.clear();
+  pForm->strText.clear();
+  pForm->bVars = false;
+  for (uint32_t i = 0; i < n;) {
+    if (p[i] != E_AMP) {
+      const void *pAmp = std::memchr(p + i + 1, E_AMP, n - i - 1);
+      auto e = pAmp != nullptr ? static_cast<uint32_t>(static_cast<const uint8_t *>(pAmp) - p) : n;
+      vSubstText(pForm, p + i, e - i);
+      i = e;
+      continue;
+    }
+    if (i + 1 < n && (p[i + 1] == E_AMP || (!bLetter(p[i + 1]) && p[i + 1] != E_LPAREN))) {
+      uint32_t k = p[i + 1] == E_AMP ? 2 : 1; /* "&&", or an ampersand the statement's checks see */
+      vSubstText(pForm, p + i, k);
+      i += k;
+      continue;
+    }
+    i++;
+    size_t ulRef = pForm->vecParts.size();
+    if (!bSubstName(pForm, p, n, &i, SP_VAR)) return false;
+    if (i < n && p[i] == E_LPAREN) {
+      for (i++;;) {
+        if (pForm->vecParts[ulRef].bSubs >= VARREF_SUBS_MAX) return false;
+        if (i < n && p[i] == E_AMP) {
+          i++;
+          if (!bSubstName(pForm, p, n, &i, SP_SUBVAR)) return false;
+        } else {
+          uint32_t ulUsed = 0;
+          int32_t l = 0;
+          if (i >= n || !bDigit(p[i]) || iSelfDefining(p + i, n - i, &ulUsed, &l) != 0) return false;
+          pForm->vecParts.push_back(SUBSTPART{SP_NUMBER, 0, 0, 0, 0, l, {}});
+          i += ulUsed;
+        }
+        pForm->vecParts[ulRef].bSubs++;
+        uint8_t b = i < n ? p[i] : 0;
+        i++;
+        if (b == E_RPAREN) break;
+        if (b != E_COMMA) return false;
+      }
+    }
+    if (i < n && p[i] == E_DOT) i++;
+    pForm->bVars = true;
+  }
+  return true;
+}
+
+/* Substitution through the form, appended to s; false when the text has to
+   be read instead (nothing is reported): a lookup or a value that fails, or
+   a result that reaches ulCut characters, where the reading stops. */
+bool bSubstKept(SUBSTFORM &form, const MACLEVEL *pLevel, std::string &s, size_t ulCut)
+{
+  static VAL s_v; /* storage reused */
+  const char *pText = form.strText.data();
+  CTX c{pLevel, nullptr, 0, 0, nullptr, 0}; /* no diagnostics kept */
+  for (size_t k = 0; k < form.vecParts.size(); k++) {
+    SUBSTPART &part = form.vecParts[k];
+    if (part.bKind == SP_TEXT) {
+      s.append(pText + part.ulAt, part.ulLen);
+    } else {
+      const auto *pName = reinterpret_cast<const uint8_t *>(pText) + part.ulAt;
+      const VARSYM *pVar = pVarFindKept(pLevel, pName, part.ulLen, part.bHash, &part.kept);
+      if (pVar == nullptr) return false;
+      if (part.bSubs == 0 && (pVar->bFlags & (VT_MASK | VF_DIM)) == VT_C) {
+        s += pVar->strValue;
+      } else {
+        VARREF ref;
+        ref.ulName = 0;
+        ref.ulSubs = part.bSubs;
+        for (uint32_t j = 0; j < ref.ulSubs; j++) {
+          SUBSTPART &sub = form.vecParts[++k];
+          if (sub.bKind == SP_NUMBER) {
+            ref.alSub[j] = sub.lValue;
+            continue;
+          }
+          const auto *pSubName = reinterpret_cast<const uint8_t *>(pText) + sub.ulAt;
+          const VARSYM *pSub = pVarFindKept(pLevel, pSubName, sub.ulLen, sub.bHash, &sub.kept);
+          if (pSub == nullptr || !bVarNumber(pSub, &ref.alSub[j])) return false;
+        }
+        if (!bVarValue(c, ref, pVar, s_v)) return false;
+        vToC(s_v);
+        s += s_v.s;
+      }
+    }
+    if (s.size() >= ulCut) return false;
+  }
   return true;
 }
 
@@ -1828,7 +1967,7 @@ bool bCondCharacter(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLen
 }
 
 bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
-                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag)
+                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag, SUBSTFORM *pForm)
 {
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   const size_t ulBase = pOut->size(); /* the result is built in place after it */
@@ -1839,6 +1978,15 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
     s.resize(ulBase);
     return bFail(c, e, args...);
   };
+  if (pForm != nullptr && pForm->bState == 0) pForm->bState = bSubstBuild(pForm, pText, ulLength) ? 1 : 2;
+  if (pForm != nullptr && pForm->bState == 1) {
+    if (bSubstKept(*pForm, pLevel, s, ulCut)) {
+      bChanged = pForm->bVars;
+      c.i = c.n;
+    } else {
+      s.resize(ulBase);
+    }
+  }
   while (c.i < c.n) {
     uint8_t b = c.p[c.i];
     if (b != E_AMP) { /* text up to the next ampersand (or just past the limit) */

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "var1.h"
+
 struct MACLEVEL;
 struct SRCSTMT;
 
@@ -26,14 +28,39 @@ struct CONDDIAG {
 
 enum SUBSTFIELD { SUBST_LABEL, SUBST_OPERATION, SUBST_OPERAND };
 
+/* The parsed form of a field of a model statement for substitution, kept
+   with the model and built at its first substitution: its literal runs and
+   its variable references (a name, with subscripts that are decimal numbers
+   or variables named without subscripts).  A variable is looked up once for
+   each macro level.  A field the form does not cover, and every
+   substitution the form cannot finish (an undefined variable, a subscript
+   out of range, a result near the limit), go through the reading of the
+   text, which gives the result and the diagnostics. */
+struct SUBSTPART {
+  uint8_t bKind;  /* SP_... of cnd1.cpp */
+  uint8_t bHash;  /* a variable: bPearsonHash of its name */
+  uint8_t bSubs;  /* a reference: its subscripts, the parts after it */
+  uint32_t ulAt;  /* the text or the name (upper case) in strText */
+  uint32_t ulLen; /* its length */
+  int32_t lValue; /* a subscript's number */
+  VARKEPT kept;
+};
+struct SUBSTFORM {
+  uint8_t bState = 0; /* 0 not built yet, 1 built, 2 not covered */
+  bool bVars = false; /* it holds a reference: the field changes */
+  std::vector<SUBSTPART> vecParts;
+  std::string strText;
+};
+
 /* Replaces the variable symbols of a field by their values (literal text
    stands for itself) and appends the result to *pOut.  Label and operation:
    blanks at both ends dropped.  A result above ulLimit characters gives 115
    ("Label field is too long.", "Operation field is too long.", "Operand %u
    is too long.").  *pbChanged tells whether the field held anything other
-   than plain text.  False after an error (in *pDiag). */
+   than plain text.  False after an error (in *pDiag).  pForm (may be null):
+   the parsed form kept for this very text. */
 bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
-                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag);
+                 uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag, SUBSTFORM *pForm = nullptr);
 
 /* The parsed form of the operand of an AIF, SETA or SETB model statement,
    kept with the model and built at its first evaluation: postfix steps over
@@ -43,11 +70,12 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
    cannot finish (an undefined or dimensioned variable, a nonnumeric value, an overflow), go through the parser, which
    gives the result and the diagnostics. */
 struct CONDSTEP {
-  uint8_t bOp;   /* CS_... of cnd1.cpp */
-  uint8_t bHash; /* variables: bPearsonHash of the name */
-  uint8_t bName; /* its length */
-  uint32_t ulAt; /* its offset in strNames */
-  int32_t l;     /* a term's value, a relation's code */
+  uint8_t bOp;          /* CS_... of cnd1.cpp */
+  uint8_t bHash;        /* variables: bPearsonHash of the name */
+  uint8_t bName;        /* its length */
+  uint32_t ulAt;        /* its offset in strNames */
+  int32_t l;            /* a term's value, a relation's code */
+  mutable VARKEPT kept; /* variables: the lookup, for the level it was made in */
 };
 struct CONDFORM {
   uint8_t bState = 0; /* 0 not built yet, 1 built, 2 not covered */

@@ -198,6 +198,9 @@ struct MODEL {
   bool bScanned = false; /* the operands of a call are known: */
   bool bScanCheck;       /* scanned with the continuation checks on or off */
   SCAN scan;
+  std::vector<SUBSTFORM> vecCallForms; /* the substitution of each of those operands */
+  /* the substitution of the label, operation and operand fields */
+  SUBSTFORM substLabel, substOp, substOperands;
 };
 constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
@@ -1052,18 +1055,20 @@ bool bHasAmpersand(const std::string &s) { return s.find(static_cast<char>(E_AMP
 
 /* Substitutes a call's name field or operand value (limit 255); false after
    an error was attached. */
-bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField, unsigned uOperand)
+bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField, unsigned uOperand,
+                SUBSTFORM *pForm = nullptr)
 {
   if (!bHasAmpersand(*pValue) && pValue->size() <= VALUE_MAX) return true;
-  std::string strOut;
+  static std::string s_strOut; /* storage reused: nothing called from here binds a call */
+  s_strOut.clear();
   bool bChanged = false;
   CONDDIAG d{};
   if (!bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(pValue->data()), static_cast<uint32_t>(pValue->size()),
-                   eField, uOperand, VALUE_MAX, &strOut, &bChanged, &d)) {
+                   eField, uOperand, VALUE_MAX, &s_strOut, &bChanged, &d, pForm)) {
     iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.achText);
     return false;
   }
-  *pValue = strOut;
+  pValue->swap(s_strOut);
   return true;
 }
 
@@ -1081,6 +1086,7 @@ const SCAN &rCallScan(const SRCSTMT *p)
   bool bCheck = (g_asm.ulFlagInForce & FLAG_CONT) != 0; /* what the scan's warnings depend on */
   if (!pModel->bScanned || pModel->bScanCheck != bCheck) {
     vScanOperands(p, false, &pModel->scan);
+    pModel->vecCallForms.assign(pModel->scan.vecOperands.size(), SUBSTFORM{});
     pModel->bScanned = true;
     pModel->bScanCheck = bCheck;
   }
@@ -1091,9 +1097,10 @@ const SCAN &rCallScan(const SRCSTMT *p)
 bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN &scan)
 {
   const uint8_t *pLabel = pCardsOf(p) + p->ulLabelOff;
+  MODEL *pModel = pModelInHand(p); /* its forms of substitution */
   if (p->ulLabelLen > 0 && pLabel[0] != E_DOT) {
     std::string strName(reinterpret_cast<const char *>(pLabel), p->ulLabelLen);
-    if (!bCallValue(pCaller, &strName, SUBST_LABEL, 0)) return false;
+    if (!bCallValue(pCaller, &strName, SUBST_LABEL, 0, pModel != nullptr ? &pModel->substLabel : nullptr)) return false;
     vVarSyslist(pLevel, 0, reinterpret_cast<const uint8_t *>(strName.data()), static_cast<uint32_t>(strName.size()));
   }
   if (scan.pError != nullptr) {
@@ -1105,6 +1112,7 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
   uint32_t ulPositional = 0;
   unsigned uOperand = 0;
   for (std::string strOp : scan.vecOperands) {
+    SUBSTFORM *pForm = pModel != nullptr ? &pModel->vecCallForms[uOperand] : nullptr;
     uOperand++;
     const auto *q = reinterpret_cast<const uint8_t *>(strOp.data());
     size_t n = strOp.size(), i = 0;
@@ -1115,7 +1123,7 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
       std::string strKey;
       for (size_t k = 0; k < i; k++) strKey += static_cast<char>(g_abUpper[q[k]]);
       std::string strValue = strOp.substr(i + 1);
-      if (!bCallValue(pCaller, &strValue, SUBST_OPERAND, uOperand)) return false;
+      if (!bCallValue(pCaller, &strValue, SUBST_OPERAND, uOperand, pForm)) return false;
       int iRc =
           iVarKeyword(pLevel, reinterpret_cast<const uint8_t *>(strKey.data()), static_cast<uint32_t>(strKey.size()),
                       reinterpret_cast<const uint8_t *>(strValue.data()), static_cast<uint32_t>(strValue.size()));
@@ -1125,7 +1133,7 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
       }
       continue;
     }
-    if (!bCallValue(pCaller, &strOp, SUBST_OPERAND, uOperand)) return false;
+    if (!bCallValue(pCaller, &strOp, SUBST_OPERAND, uOperand, pForm)) return false;
     vVarSyslist(pLevel, ++ulPositional, reinterpret_cast<const uint8_t *>(strOp.data()),
                 static_cast<uint32_t>(strOp.size()));
   }
@@ -1309,14 +1317,15 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
   vFieldsOf(p, &pOperands, &pRemarks, &ulRemarkCol);
   bool bChanged = false;
   CONDDIAG d{};
-  auto fSub = [&](const std::string &strField) {
+  MODEL *pModel = pModelInHand(p); /* its forms of substitution */
+  auto fSub = [&](const std::string &strField, SUBSTFORM *pForm) {
     strOut.clear();
-    return bHasAmpersand(strField) &&
-           bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(strField.data()),
-                       static_cast<uint32_t>(strField.size()), SUBST_OPERAND, 0, 0x7FFFFFFF, &strOut, &bChanged, &d);
+    return bHasAmpersand(strField) && bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(strField.data()),
+                                                  static_cast<uint32_t>(strField.size()), SUBST_OPERAND, 0, 0x7FFFFFFF,
+                                                  &strOut, &bChanged, &d, pModel != nullptr ? pForm : nullptr);
   };
-  if (fSub(strLabel)) strLabel.swap(strOut);
-  if (fSub(*pOperands)) {
+  if (fSub(strLabel, pModel != nullptr ? &pModel->substLabel : nullptr)) strLabel.swap(strOut);
+  if (fSub(*pOperands, pModel != nullptr ? &pModel->substOperands : nullptr)) {
     strOperands.swap(strOut);
     pOperands = &strOperands;
   }
@@ -1848,13 +1857,15 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
+  MODEL *pModel = pModelInHand(pIn); /* its forms of substitution */
   /* the field substituted into *pResult (which may be the field itself) */
-  auto fSub = [&](const std::string &strField, std::string *pResult, SUBSTFIELD eField, uint32_t ulLimit) {
+  auto fSub = [&](const std::string &strField, std::string *pResult, SUBSTFIELD eField, uint32_t ulLimit,
+                  SUBSTFORM MODEL::*pmForm) {
     strOut.clear();
     bool bThis = false;
     CONDDIAG d{};
     if (!bSubstitute(pLevel, reinterpret_cast<const uint8_t *>(strField.data()), static_cast<uint32_t>(strField.size()),
-                     eField, 0, ulLimit, &strOut, &bThis, &d)) {
+                     eField, 0, ulLimit, &strOut, &bThis, &d, pModel != nullptr ? &(pModel->*pmForm) : nullptr)) {
       if (*piError == 0) {
         *piError = d.iNumber;
         std::snprintf(pszError, ulErrorSize, "%s", d.achText);
@@ -1865,7 +1876,8 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
     bChanged = bChanged || bThis;
     return true;
   };
-  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX) fSub(strOp, &strOp, SUBST_OPERATION, MACNAME_MAX);
+  if (bHasAmpersand(strOp) || strOp.size() > MACNAME_MAX)
+    fSub(strOp, &strOp, SUBST_OPERATION, MACNAME_MAX, &MODEL::substOp);
   /* what the operation is now decides what else is substituted */
   uint8_t abName[MACNAME_MAX + 1] = {};
   const OPENTRY *pEntry = nullptr;
@@ -1891,9 +1903,9 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   const std::string *pOperands = &s_strNone, *pRemarks = &s_strNone;
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
-      fSub(strLabel, &strLabel, SUBST_LABEL, MACNAME_MAX);
+      fSub(strLabel, &strLabel, SUBST_LABEL, MACNAME_MAX, &MODEL::substLabel);
     vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
-    if (bHasAmpersand(*pOperands) && fSub(*pOperands, &strOperands, SUBST_OPERAND, 0x7FFFFFFF))
+    if (bHasAmpersand(*pOperands) && fSub(*pOperands, &strOperands, SUBST_OPERAND, 0x7FFFFFFF, &MODEL::substOperands))
       pOperands = &strOperands;
   }
   if (*piError != 0 || !bChanged) return false;

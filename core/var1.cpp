@@ -90,6 +90,7 @@ struct VARSCOPE {
   VARSYM *pSyslist = nullptr;
   bool bOpenCode = false;
   VARSCOPE *pPrevLive = nullptr, *pNextLive = nullptr;
+  uint64_t ullSerial = 0; /* distinct for every scope opened in the process */
 };
 
 namespace {
@@ -120,7 +121,8 @@ struct VARSTATE {
   VARSYM aSys[SYS_WIDE];
   VARSYM *apSys[256];
   SYSNAME aSysName[SYS_COUNT];
-  VARSCOPE *pLive; /* every scope not yet closed */
+  VARSCOPE *pLive;    /* every scope not yet closed */
+  uint64_t ullScopes; /* scopes opened so far: their serials */
   /* storage of closed levels, reused by the next calls of the phase */
   VARSCOPE *pFree; /* chained through pNextLive */
   std::vector<std::unique_ptr<VARSYM>> aSpare;
@@ -349,6 +351,7 @@ VARSCOPE *pScopeNew()
     g_var.pFree = pScope->pNextLive;
   else
     pScope = new VARSCOPE;
+  pScope->ullSerial = ++g_var.ullScopes;
   pScope->pNextLive = g_var.pLive;
   if (g_var.pLive != nullptr) g_var.pLive->pPrevLive = pScope;
   g_var.pLive = pScope;
@@ -609,6 +612,72 @@ VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, 
     if (pVar != nullptr && pScope->bOpenCode && pVar->bSys >= SYS_OPEN) pVar = nullptr;
   }
   if (pVar != nullptr && (pVar->bFlags & VF_STMT)) vRefreshStatement(pVar);
+  return pVar;
+}
+
+namespace {
+
+/* Where a kept lookup finds its variable in another scope. */
+enum : uint8_t {
+  VP_NONE,
+  VP_PARM,     /* the scope's parameter usIndex */
+  VP_SYS_OWN,  /* the scope's system variable 31 + usIndex */
+  VP_SYS_WIDE, /* the phase's system variable usIndex, in a call's scope */
+};
+
+/* The variable a kept lookup's place holds in this scope when it has the
+   name; null otherwise. */
+VARSYM *pPlaced(const VARSCOPE *pScope, const VARKEPT &kept, const uint8_t *pName, uint32_t ulName)
+{
+  VARSYM *pVar = nullptr;
+  if (kept.bPlace == VP_PARM && kept.usIndex < pScope->aParms.size())
+    pVar = pScope->aParms[kept.usIndex];
+  else if (kept.bPlace == VP_SYS_OWN && pScope->bSysOwn)
+    pVar = const_cast<VARSYM *>(&pScope->aSysOwn[kept.usIndex]);
+  else if (kept.bPlace == VP_SYS_WIDE && !pScope->bOpenCode)
+    pVar = &g_var.aSys[kept.usIndex];
+  if (pVar == nullptr || pVar->bNameLen != ulName || std::memcmp(pVar->abName, pName, ulName) != 0) return nullptr;
+  return pVar;
+}
+
+/* The place of a variable found in a scope. */
+void vPlace(const VARSCOPE *pScope, const VARSYM *pVar, VARKEPT *pKept)
+{
+  pKept->bPlace = VP_NONE;
+  if (pVar->bKind == VK_SYS && pVar->bSys < SYS_WIDE) {
+    if (!pScope->bOpenCode) *pKept = VARKEPT{pKept->pVar, pKept->ullScope, VP_SYS_WIDE, pVar->bSys};
+  } else if (pVar->bKind == VK_SYS && pVar->bSys < SYS_COUNT) {
+    *pKept = VARKEPT{pKept->pVar, pKept->ullScope, VP_SYS_OWN, static_cast<uint16_t>(pVar->bSys - SYS_WIDE)};
+  } else if (pVar->bKind == VK_PARM) {
+    for (size_t k = 0; k < pScope->aParms.size() && k <= UINT16_MAX; k++)
+      if (pScope->aParms[k] == pVar) {
+        *pKept = VARKEPT{pKept->pVar, pKept->ullScope, VP_PARM, static_cast<uint16_t>(k)};
+        break;
+      }
+  }
+}
+
+} // namespace
+
+VARSYM *pVarFindKept(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t h, VARKEPT *pKept)
+{
+  const VARSCOPE *pScope = pLevel != nullptr ? pLevel->pVars : nullptr;
+  if (pScope == nullptr) return nullptr;
+  VARSYM *pVar = nullptr;
+  if (pKept->ullScope == pScope->ullSerial) {
+    pVar = pKept->pVar;
+  } else if ((pVar = pPlaced(pScope, *pKept, pName, ulName)) != nullptr) {
+    pKept->pVar = pVar;
+    pKept->ullScope = pScope->ullSerial;
+  } else {
+    pVar = pVarFind(pLevel, pName, ulName, h);
+    if (pVar == nullptr) return nullptr;
+    pKept->pVar = pVar;
+    pKept->ullScope = pScope->ullSerial;
+    vPlace(pScope, pVar, pKept);
+    return pVar; /* refreshed */
+  }
+  if (pVar->bFlags & VF_STMT) vRefreshStatement(pVar);
   return pVar;
 }
 

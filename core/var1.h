@@ -151,6 +151,19 @@ struct VARSYM {
 VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName);
 /* The same for a name whose bPearsonHash is known. */
 VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bHash);
+/* A lookup kept with a reference of a model statement: the variable found
+   and the scope it was found in.  What a name finds in a scope stays so for
+   the scope's life (a declaration of a visible name creates nothing), so the
+   next lookup from the same scope takes it without searching.  A parameter
+   or system variable is also found by its place in the next call of the
+   same macro (its parameters are laid out alike), checked by its name. */
+struct VARKEPT {
+  VARSYM *pVar = nullptr;
+  uint64_t ullScope = 0; /* serial of the scope; 0 none */
+  uint8_t bPlace = 0;    /* VP_... of var1.cpp */
+  uint16_t usIndex = 0;  /* in that place */
+};
+VARSYM *pVarFindKept(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bHash, VARKEPT *pKept);
 /* Element n of a dimensioned variable: beyond the stored slots 0 or empty. */
 int32_t lVarElement(const VARSYM *pVar, uint32_t ulIndex);
 const std::string &rVarElementText(const VARSYM *pVar, uint32_t ulIndex);

@@ -1,0 +1,45 @@
+* A substituted field is parsed at its first substitution and kept with
+* its model; each call looks its variables up again (a local of another
+* type, a variable left undeclared, a recursive call's own parameter),
+* and what the kept form does not cover is read from the text.
+*! rc 12
+R        CSECT
+         MACRO
+&N       TXT   &P,&L,&I=1
+         AIF   ('&P' EQ 'A').ARITH
+         LCLC  &V
+&V       SETC  '&P'
+         AGO   .USE
+.ARITH   LCLA  &V
+&V       SETA  12
+.USE     DC    C'&V.&&&L(&I)&SYSLIST(0)'
+         MEND
+         MACRO
+         UND   &F
+         AIF   ('&F' EQ '').SKIP
+         LCLC  &U
+&U       SETC  'U'
+.SKIP    DC    C'&U.X'
+         MEND
+         MACRO
+         REC   &D
+         AIF   (&D EQ 0).INNER
+         REC   0
+.INNER   DC    C'&D'
+         MEND
+Q1       TXT   B,(X,Y),I=2
+*! list 000000 C250E8D8F1
+Q2       TXT   A,(X,Y)
+*! list 000005 F1F250E7D8F2
+         TXT   A,(X,Y),I=3
+*! list 00000B F1F250
+         TXT   A,(X,Y),I=0
+*! list Invalid subscript for &L
+         UND   1
+*! list 00000E E4E7
+         UND
+*! list Variable &U is not defined
+         REC   7
+*! list 000010 F0
+*! list 000011 F7
+         END
