@@ -201,6 +201,7 @@ struct MODEL {
   std::vector<SUBSTFORM> vecCallForms; /* the substitution of each of those operands */
   /* the substitution of the label, operation and operand fields */
   SUBSTFORM substLabel, substOp, substOperands;
+  VARTARGET setTarget; /* the SET symbol its label names */
 };
 constexpr uint64_t MODEL_CACHE_MAX = 8u << 20; /* bytes of card images and texts kept in all */
 
@@ -508,6 +509,12 @@ CONDFORM *pModelCondForm(const SRCSTMT *p)
 {
   MODEL *pModel = pModelInHand(p);
   return pModel != nullptr && pModel->bCondField ? &pModel->condForm : nullptr;
+}
+
+VARTARGET *pModelSetTarget(const SRCSTMT *p)
+{
+  MODEL *pModel = pModelInHand(p);
+  return pModel != nullptr ? &pModel->setTarget : nullptr;
 }
 
 namespace {

@@ -21,6 +21,7 @@ struct CONDFORM;
 struct INSTRARGS;
 struct SRCSTMT;
 struct MACLEVEL;
+struct VARTARGET;
 
 /* The operation-index record of a macro (first byte OPK_MACRO, like an
    OPENTRY's kind byte; index -1). */
@@ -90,6 +91,9 @@ bool bModelCondField(const SRCSTMT *pStmt, const std::string **ppField, CONDDIAG
 /* The parsed form of that field (of a single AIF, SETA or SETB operand)
    kept with the model statement in hand; null for any other statement. */
 CONDFORM *pModelCondForm(const SRCSTMT *pStmt);
+/* The SET target its label names, kept with the model statement in hand;
+   null for any other statement. */
+VARTARGET *pModelSetTarget(const SRCSTMT *pStmt);
 
 /* Statements of the macro language in the first phase (instruction rows):
    MACRO, MEND/MEXIT (only inside expansions), AIF, AGO, ACTR, ANOP, AREAD,

@@ -86,7 +86,11 @@ struct VARSCOPE {
   bool bSysNamed = false;                    /* their names and types are (kept for the next call) */
   std::vector<std::unique_ptr<VARSYM>> aOwn; /* the others in creation order */
   std::vector<std::unique_ptr<VARLINK>> aLinks;
-  std::vector<VARSYM *> aParms; /* in prototype order */
+  std::vector<VARSYM *> aParms; /* in prototype order (the first of aOwn) */
+  /* the parameters of the call closed last in this scope, kept with their
+     names for a call of the same parameter list */
+  std::vector<std::unique_ptr<VARSYM>> aParmsKept;
+  std::vector<uint8_t> vecParmList;
   VARSYM *pSyslist = nullptr;
   bool bOpenCode = false;
   VARSCOPE *pPrevLive = nullptr, *pNextLive = nullptr;
@@ -326,9 +330,13 @@ void vScopeDelete(VARSCOPE *pScope)
   if (pScope->bSysOwn)
     for (VARSYM &v : pScope->aSysOwn) pScope->apOwn[v.bHash] = nullptr;
   pScope->bSysOwn = false;
-  for (auto &p : pScope->aOwn) {
+  for (size_t k = 0; k < pScope->aOwn.size(); k++) {
+    std::unique_ptr<VARSYM> &p = pScope->aOwn[k];
     pScope->apOwn[p->bHash] = nullptr;
-    g_var.aSpare.push_back(std::move(p));
+    if (k < pScope->aParms.size())
+      pScope->aParmsKept.push_back(std::move(p));
+    else
+      g_var.aSpare.push_back(std::move(p));
   }
   for (auto &p : pScope->aLinks) {
     pScope->apLink[p->bHash] = nullptr;
@@ -474,10 +482,22 @@ VARSYM *pDeclare(MACLEVEL *pLevel, const VARREF &ref, uint8_t bFlags, bool bStri
 }
 
 /* The SET target named by a label field: the variable and the subscript
-   (0 for none); false after a diagnostic. */
+   (0 for none); false after a diagnostic.  pTarget (may be null): the
+   target kept with the model statement of this very label. */
 bool bSetTarget(MACLEVEL *pLevel, const uint8_t *pLabel, uint32_t ulLabel, uint8_t bType, VARSYM **ppVar,
-                uint32_t *pulIndex)
+                uint32_t *pulIndex, VARTARGET *pTarget = nullptr)
 {
+  auto fType = [&](const VARSYM *pVar, uint8_t bDim) {
+    return pVar->bKind == VK_SET && (pVar->bFlags & VT_MASK) == bType && (pVar->bFlags & VF_DIM) == bDim;
+  };
+  if (pTarget != nullptr && pTarget->bState == 1) { /* a visible variable is what a declaration gives */
+    VARSYM *pVar = pVarFindKept(pLevel, pTarget->abName, pTarget->bName, pTarget->bHash, &pTarget->kept);
+    if (pVar != nullptr && fType(pVar, 0)) {
+      *ppVar = pVar;
+      *pulIndex = 0;
+      return true;
+    }
+  }
   if (ulLabel < 2 || pLabel[0] != E_AMP) {
     vAttachMsg(VARM_LABEL);
     return false;
@@ -493,10 +513,16 @@ bool bSetTarget(MACLEVEL *pLevel, const uint8_t *pLabel, uint32_t ulLabel, uint8
     vAttachMsg(VARM_LABEL);
     return false;
   }
+  if (pTarget != nullptr && pTarget->bState == 0) {
+    pTarget->bState = ref.ulSubs == 0 && pLabel[1] != E_LPAREN ? 1 : 2; /* no created name */
+    pTarget->bName = static_cast<uint8_t>(ref.ulName);
+    pTarget->bHash = ref.bHash;
+    std::memcpy(pTarget->abName, ref.abName, ref.ulName);
+  }
   uint8_t bDim = ref.ulSubs > 0 ? VF_DIM : 0;
   VARSYM *pVar = pDeclare(pLevel, ref, static_cast<uint8_t>(bType | bDim), false);
   if (pVar == nullptr) return false;
-  if (pVar->bKind != VK_SET || (pVar->bFlags & VT_MASK) != bType || (pVar->bFlags & VF_DIM) != bDim) {
+  if (!fType(pVar, bDim)) {
     vAttachMsg(VARM_TYPE, strHostName(ref.abName, ref.ulName));
     return false;
   }
@@ -735,6 +761,14 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
   if (pLevel->pVars != nullptr) vVarLevelClose(pLevel);
   VARSCOPE *pScope = pScopeNew();
   pScope->aOwn.reserve(ulParms / 3 + 1); /* one allocation for the call's own */
+  /* the parameters of the call before, when it had the same list */
+  bool bKept = !pScope->aParmsKept.empty() && pScope->vecParmList.size() == ulParms &&
+               std::memcmp(pScope->vecParmList.data(), pParms, ulParms) == 0;
+  if (!bKept) {
+    for (auto &p : pScope->aParmsKept) g_var.aSpare.push_back(std::move(p));
+    pScope->aParmsKept.clear();
+    pScope->vecParmList.assign(pParms, pParms + ulParms);
+  }
   pScope->bSysOwn = true;
   pLevel->pVars = pScope;
   pLevel->lActr = ACTR_START;
@@ -791,7 +825,17 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
     if (i + 2 + ulName > ulParms) break;
     const uint8_t *pName = pParms + i + 2;
     i += 2 + ulName;
-    VARSYM *pVar = pOwnNew(pScope, pName, ulName, VT_C, VK_PARM);
+    VARSYM *pVar = nullptr;
+    if (bKept && pScope->aParms.size() < pScope->aParmsKept.size()) { /* named as it was */
+      pScope->aOwn.push_back(std::move(pScope->aParmsKept[pScope->aParms.size()]));
+      pVar = pScope->aOwn.back().get();
+      vVarReset(pVar);
+      pVar->bFlags = VT_C;
+      pVar->bKind = VK_PARM;
+      vChainAdd(&pScope->apOwn[pVar->bHash], pVar);
+    } else {
+      pVar = pOwnNew(pScope, pName, ulName, VT_C, VK_PARM);
+    }
     pVar->bMarker = bMarker;
     pVar->bAttr = 1;
     if (bMarker == 0x4C) {
@@ -807,6 +851,9 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
     if (pVar->strValue.empty() && bMarker != 0x4C && bMarker != 0x50) pVar->bAttr = E_O;
     pScope->aParms.push_back(pVar);
   }
+  for (auto &p : pScope->aParmsKept) /* those a cut list did not take */
+    if (p != nullptr) g_var.aSpare.push_back(std::move(p));
+  pScope->aParmsKept.clear();
 }
 
 void vVarLevelClose(MACLEVEL *pLevel)
@@ -981,7 +1028,7 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
   const uint8_t *pLabel = static_cast<const uint8_t *>(a.pStmt->cards.pData) + a.pStmt->ulLabelOff;
   VARSYM *pVar = nullptr;
   uint32_t ulIndex = 0;
-  if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex)) return false;
+  if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex, pModelSetTarget(a.pStmt))) return false;
   CONDDIAG d{};
   static std::string strValue; /* storage reused */
   const std::string *pStrField = nullptr;

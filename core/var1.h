@@ -164,6 +164,15 @@ struct VARKEPT {
   uint16_t usIndex = 0;  /* in that place */
 };
 VARSYM *pVarFindKept(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, uint8_t bHash, VARKEPT *pKept);
+/* The SET symbol a model statement's label names, kept with the model when
+   the label is a plain name without subscripts. */
+struct VARTARGET {
+  uint8_t bState = 0; /* 0 not known yet, 1 a plain name, 2 anything else */
+  uint8_t bName = 0;
+  uint8_t bHash = 0;
+  uint8_t abName[VAR_NAME_MAX + 1];
+  VARKEPT kept;
+};
 /* Element n of a dimensioned variable: beyond the stored slots 0 or empty. */
 int32_t lVarElement(const VARSYM *pVar, uint32_t ulIndex);
 const std::string &rVarElementText(const VARSYM *pVar, uint32_t ulIndex);

@@ -1,7 +1,9 @@
 * A substituted field is parsed at its first substitution and kept with
 * its model; each call looks its variables up again (a local of another
 * type, a variable left undeclared, a recursive call's own parameter),
-* and what the kept form does not cover is read from the text.
+* and what the kept form does not cover is read from the text.  So does
+* a SET statement's target; a call's parameters start afresh although
+* those of the call before are reused.
 *! rc 12
 R        CSECT
          MACRO
@@ -39,7 +41,23 @@ Q2       TXT   A,(X,Y)
 *! list 00000E E4E7
          UND
 *! list Variable &U is not defined
+         MACRO
+         KW    &P,&K=D
+         AIF   ('&P' EQ 'C').C
+         LCLA  &V
+         AGO   .SET
+.C       LCLC  &V
+.SET     ANOP
+&V       SETA  5
+         DC    C'&P&K&V'
+         MEND
          REC   7
 *! list 000010 F0
 *! list 000011 F7
+         KW    A,K=X
+*! list 000012 C1E7F5
+         KW    B
+*! list 000015 C2C4F5
+         KW    C
+*! list Invalid type for &V in label field.
          END
