@@ -1075,7 +1075,7 @@ bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField,
     iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.achText);
     return false;
   }
-  pValue->swap(s_strOut);
+  pValue->assign(s_strOut);
   return true;
 }
 
@@ -1331,9 +1331,9 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
                                                   static_cast<uint32_t>(strField.size()), SUBST_OPERAND, 0, 0x7FFFFFFF,
                                                   &strOut, &bChanged, &d, pModel != nullptr ? pForm : nullptr);
   };
-  if (fSub(strLabel, pModel != nullptr ? &pModel->substLabel : nullptr)) strLabel.swap(strOut);
+  if (fSub(strLabel, pModel != nullptr ? &pModel->substLabel : nullptr)) strLabel.assign(strOut);
   if (fSub(*pOperands, pModel != nullptr ? &pModel->substOperands : nullptr)) {
-    strOperands.swap(strOut);
+    strOperands.assign(strOut);
     pOperands = &strOperands;
   }
   vLayoutFields(p, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pShown);
@@ -1732,14 +1732,17 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
     return 1 + (ulPos - FIRST) / NEXT;
   };
-  auto fPut = [&](const std::string &s, uint32_t ulAt) { /* the rest of a card at a time */
-                                                         for (uint32_t i = 0, n = static_cast<uint32_t>(s.size());
-                                                              i < n;) {
-                                                           uint32_t ulCol = 0, r = fCardOf(ulAt + i, &ulCol);
-                                                           uint32_t k = std::min(n - i, GEN_END - ulCol);
-                                                           std::memcpy(pOutCards + r * CARD + ulCol, s.data() + i, k);
-                                                           i += k;
-                                                         }
+  auto fPut = [&](const std::string &s, uint32_t ulAt) {
+    if (ulRecords == 1) { /* the whole statement on its card */
+      std::memcpy(pOutCards + ulAt, s.data(), s.size());
+      return;
+    }
+    for (uint32_t i = 0, n = static_cast<uint32_t>(s.size()); i < n;) { /* the rest of a card at a time */
+      uint32_t ulCol = 0, r = fCardOf(ulAt + i, &ulCol);
+      uint32_t k = std::min(n - i, GEN_END - ulCol);
+      std::memcpy(pOutCards + r * CARD + ulCol, s.data() + i, k);
+      i += k;
+    }
   };
   fPut(strLabel, 0);
   fPut(strOp, ulOpAt);
@@ -1879,7 +1882,7 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
       }
       return false;
     }
-    pResult->swap(strOut);
+    pResult->assign(strOut); /* (a swap of short strings costs more) */
     bChanged = bChanged || bThis;
     return true;
   };

@@ -161,14 +161,12 @@ void vEbcdicKept(const char *psz, HOSTTEXT *pKept, std::string *pOut)
 void vDecimal(uint32_t ulValue, uint32_t ulDigits, std::string *pOut)
 {
   char ach[16];
-  uint32_t n = 0;
+  uint32_t n = sizeof ach; /* filled from the end */
   do {
-    ach[n++] = static_cast<char>('0' + ulValue % 10);
+    ach[--n] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>('0' + ulValue % 10)]);
     ulValue /= 10;
-  } while (ulValue != 0 || n < ulDigits);
-  pOut->resize(n);
-  for (uint32_t k = 0; k < n; k++)
-    (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(ach[n - 1 - k])]);
+  } while (n > 0 && (ulValue != 0 || sizeof ach - n < ulDigits));
+  pOut->assign(ach + n, sizeof ach - n);
 }
 
 std::string strHostName(const uint8_t *p, size_t n)
@@ -810,9 +808,9 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
   vEbcdicKept(pszLibMember, &g_var.libMember, &sys(SYS_LIB_MEMBER).strValue);
   VARSYM *pList = &sys(SYS_LIST);
   pList->ulCount = 1;
-  pList->astrElem.clear();
   if (pList->astrElem.capacity() > c_aulGrowth[4] + 1) std::vector<std::string>().swap(pList->astrElem);
-  pList->astrElem.resize(c_aulGrowth[0]);
+  for (std::string &str : pList->astrElem) str.clear(); /* elements empty, their storage kept */
+  if (pList->astrElem.size() < c_aulGrowth[0]) pList->astrElem.resize(c_aulGrowth[0]);
   pScope->pSyslist = pList;
   for (uint32_t k = SYS_WIDE; k < SYS_COUNT; k++)
     sys(k).bAttr = k == SYS_LIST ? E_U : k == SYS_NDX || k == SYS_NEST ? E_N : sys(k).strValue.empty() ? E_O : E_U;
