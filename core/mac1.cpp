@@ -188,11 +188,15 @@ struct MODEL {
   size_t ulStored;
   uint64_t ullOpChanges = 0; /* the operation index's count when pOperation was looked up */
   void *pOperation = nullptr;
+  bool bOpName = false; /* the statement's abOpName is known: */
+  uint8_t abOpName[MACNAME_MAX + 1];
   bool bCondField = false;  /* the operand field of a conditional assembly statement is known: */
   std::string strCondField; /* as bCondOperandField gathers it */
   CONDFORM condForm;        /* its parsed form */
-  bool bFields = false;     /* the operand field and remarks are known: */
-  std::string strOperands;  /* as vOperandField gathers them */
+  bool bCondItems = false;  /* and its items (vCondSplit) */
+  CONDITEMS condItems;
+  bool bFields = false;    /* the operand field and remarks are known: */
+  std::string strOperands; /* as vOperandField gathers them */
   std::string strRemarks;
   uint32_t ulRemarkCol = 0;
   bool bScanned = false; /* the operands of a call are known: */
@@ -448,20 +452,27 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
     return true;
   }
   uint16_t usIndex = usGet16(abHead + 20);
+  MODEL *m = x->pModel;
+  bool bNamed = m != nullptr && m->bOpName; /* its abOpName is the model's */
+  if (bNamed) std::memcpy(p->abOpName, m->abOpName, sizeof m->abOpName);
   if (usIndex != INDEX_NONE && usIndex < g_optab.ulCount) {
     p->pOperation = &g_optab.pEntries[usIndex];
     uint32_t n = p->ulOpLen < MACNAME_MAX ? p->ulOpLen : MACNAME_MAX;
-    for (uint32_t i = 0; i < n; i++) p->abOpName[i] = g_abUpper[pCardsOf(p)[p->ulOpOff + i]];
+    for (uint32_t i = 0; i < n && !bNamed; i++) p->abOpName[i] = g_abUpper[pCardsOf(p)[p->ulOpOff + i]];
     p->abOpName[n] = 0;
-  } else if (MODEL *m = x->pModel; m == nullptr) {
+  } else if (m == nullptr) {
     vLookupOperation(p);
   } else if (m->ullOpChanges == ullOpindexChanges()) { /* the index is as it was at the last lookup */
-    bOperationName(p);
+    if (!bNamed) bOperationName(p);
     p->pOperation = m->pOperation;
   } else {
     vLookupOperation(p);
     m->pOperation = p->pOperation;
     m->ullOpChanges = ullOpindexChanges();
+  }
+  if (m != nullptr && !bNamed) {
+    std::memcpy(m->abOpName, p->abOpName, sizeof m->abOpName);
+    m->bOpName = true;
   }
   return true;
 }
@@ -491,18 +502,33 @@ const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
   return x->pCache->vecStored.data() + m.ulStored;
 }
 
-bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag)
+bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag, const CONDITEMS **ppItems)
 {
   MODEL *pModel = pModelInHand(p);
+  auto fSplit = [ppItems](const std::string &strField, CONDITEMS *pItems) {
+    vCondSplit(reinterpret_cast<const uint8_t *>(strField.data()), static_cast<uint32_t>(strField.size()), pItems);
+    *ppItems = pItems;
+  };
   if (pModel == nullptr) {
     static std::string s_strField; /* storage reused */
+    static CONDITEMS s_items;
     *ppField = &s_strField;
-    return bCondOperandField(p, &s_strField, pDiag);
+    if (!bCondOperandField(p, &s_strField, pDiag)) return false;
+    if (ppItems != nullptr) fSplit(s_strField, &s_items);
+    return true;
   }
   *ppField = &pModel->strCondField;
-  if (pModel->bCondField) return true;
-  pModel->bCondField = bCondOperandField(p, &pModel->strCondField, pDiag);
-  return pModel->bCondField;
+  if (!pModel->bCondField) {
+    pModel->bCondField = bCondOperandField(p, &pModel->strCondField, pDiag);
+    if (!pModel->bCondField) return false;
+    pModel->bCondItems = false;
+  }
+  if (ppItems != nullptr && !pModel->bCondItems) {
+    fSplit(pModel->strCondField, &pModel->condItems);
+    pModel->bCondItems = true;
+  }
+  if (ppItems != nullptr) *ppItems = &pModel->condItems;
+  return true;
 }
 
 CONDFORM *pModelCondForm(const SRCSTMT *p)

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct CONDDIAG;
 struct CONDFORM;
@@ -86,8 +88,12 @@ const uint8_t *pModelStored(const SRCSTMT *pStmt, uint32_t *pulStored);
 
 /* The operand field of a conditional assembly statement, as
    bCondOperandField gathers it: for the model statement in hand gathered
-   once and kept with the model.  *ppField holds until the next call. */
-bool bModelCondField(const SRCSTMT *pStmt, const std::string **ppField, CONDDIAG *pDiag);
+   once and kept with the model.  *ppField holds until the next call.
+   With ppItems, *ppItems gets the field split at its commas (vCondSplit),
+   for the model likewise split once. */
+using CONDITEMS = std::vector<std::pair<uint32_t, uint32_t>>;
+bool bModelCondField(const SRCSTMT *pStmt, const std::string **ppField, CONDDIAG *pDiag,
+                     const CONDITEMS **ppItems = nullptr);
 /* The parsed form of that field (of a single AIF, SETA or SETB operand)
    kept with the model statement in hand; null for any other statement. */
 CONDFORM *pModelCondForm(const SRCSTMT *pStmt);

@@ -146,6 +146,13 @@ void vEbcdic(const char *psz, std::string *pOut)
   for (size_t k = 0; k < n; k++) (*pOut)[k] = static_cast<char>(g_abAsciiToEbcdic[static_cast<uint8_t>(psz[k])]);
 }
 
+/* Sets a value where it differs from the one it holds. */
+void vSetValue(std::string *pValue, const uint8_t *p, size_t n)
+{
+  if (pValue->size() != n || std::memcmp(pValue->data(), p, n) != 0)
+    pValue->assign(reinterpret_cast<const char *>(p), n);
+}
+
 /* vEbcdic for a text that is mostly the one translated before. */
 void vEbcdicKept(const char *psz, HOSTTEXT *pKept, std::string *pOut)
 {
@@ -154,7 +161,7 @@ void vEbcdicKept(const char *psz, HOSTTEXT *pKept, std::string *pOut)
     pKept->strHost = psz;
     vEbcdic(psz, &pKept->strEbcdic);
   }
-  *pOut = pKept->strEbcdic;
+  vSetValue(pOut, reinterpret_cast<const uint8_t *>(pKept->strEbcdic.data()), pKept->strEbcdic.size());
 }
 
 /* A number in decimal (EBCDIC), at least ulDigits digits with leading zeros. */
@@ -277,6 +284,18 @@ void vSysInit(VARSYM *pVar, uint32_t ulNumber, uint8_t bType)
 }
 
 void vRefreshStatement(VARSYM *pVar) { vDecimal(ulStmtNumber(), 8, &pVar->strValue); }
+
+/* The value of a variable whose value is made when it is looked up:
+   &SYSSTMT's statement number, a call's &SYSNDX. */
+void vValueNow(VARSYM *pVar)
+{
+  if (pVar->bFlags & VF_STMT) {
+    vRefreshStatement(pVar);
+    return;
+  }
+  vDecimal(pVar->ulCount, 4, &pVar->strValue);
+  pVar->bFlags &= static_cast<uint8_t>(~VF_LATE);
+}
 
 /* System variables 0 to 30 of the phase. */
 void vBuildSystem()
@@ -564,8 +583,6 @@ uint8_t bTypeOf(const OPENTRY *pEntry)
   return VT_C;
 }
 
-std::vector<std::pair<uint32_t, uint32_t>> g_aItems; /* operand list of the statement in hand */
-
 /* A dump line's value text. */
 void vDumpValue(std::string *pLine, uint8_t bType, int32_t l, const std::string &s)
 {
@@ -589,7 +606,7 @@ void vDumpVar(const char *pszClass, const VARSYM *pVar, void (*pfnLine)(const ch
   strLine += strHostName(pVar);
   if (!(pVar->bFlags & VF_DIM)) {
     strLine += '=';
-    if (pVar->bFlags & VF_STMT) vRefreshStatement(const_cast<VARSYM *>(pVar));
+    if (pVar->bFlags & (VF_STMT | VF_LATE)) vValueNow(const_cast<VARSYM *>(pVar));
     vDumpValue(&strLine, bType, pVar->lValue, pVar->strValue);
     pfnLine(strLine.c_str());
     return;
@@ -635,7 +652,7 @@ VARSYM *pVarFind(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, 
     pVar = pChainFind(g_var.apSys[h], pName, ulName);
     if (pVar != nullptr && pScope->bOpenCode && pVar->bSys >= SYS_OPEN) pVar = nullptr;
   }
-  if (pVar != nullptr && (pVar->bFlags & VF_STMT)) vRefreshStatement(pVar);
+  if (pVar != nullptr && (pVar->bFlags & (VF_STMT | VF_LATE))) vValueNow(pVar);
   return pVar;
 }
 
@@ -701,7 +718,7 @@ VARSYM *pVarFindKept(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulNa
     vPlace(pScope, pVar, pKept);
     return pVar; /* refreshed */
   }
-  if (pVar->bFlags & VF_STMT) vRefreshStatement(pVar);
+  if (pVar->bFlags & (VF_STMT | VF_LATE)) vValueNow(pVar);
   return pVar;
 }
 
@@ -780,19 +797,27 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
     pScope->bSysNamed = true;
   }
   auto sys = [pScope](uint32_t ulNumber) -> VARSYM & { return pScope->aSysOwn[ulNumber - SYS_WIDE]; };
+  /* the values of the call before in this scope stay where they are the same */
   for (VARSYM &v : pScope->aSysOwn) {
-    v.strValue.clear();
+    if (v.bSys != SYS_ECT && v.bSys != SYS_LOC && v.bSys != SYS_STYP && v.bSys != SYS_LIB_DSN &&
+        v.bSys != SYS_LIB_MEMBER)
+      v.strValue.clear();
     vChainAdd(&pScope->apOwn[v.bHash], &v);
   }
   int32_t lCounter = lEsdCurrentCounter();
   LOCCTR *pCounter = lCounter >= 0 ? pLocCounter(lCounter) : nullptr;
   ESDITEM *pItem = pCounter != nullptr ? pEsdItem(pCounter->lSection) : nullptr;
+  const SYMBOL *pEctName = pItem != nullptr ? pItem->pName : nullptr;
+  const SYMBOL *pLocName = pItem != nullptr && pCounter->pName != nullptr ? pCounter->pName : pEctName;
+  auto fName = [](const SYMBOL *pName, std::string *pValue) {
+    if (pName == nullptr)
+      pValue->clear();
+    else
+      vSetValue(pValue, pName->abName, pName->usNameLength);
+  };
+  fName(pEctName, &sys(SYS_ECT).strValue);
+  fName(pLocName, &sys(SYS_LOC).strValue);
   if (pItem != nullptr) {
-    if (pItem->pName != nullptr)
-      sys(SYS_ECT).strValue.assign(reinterpret_cast<const char *>(pItem->pName->abName), pItem->pName->usNameLength);
-    const SYMBOL *pLocName = pCounter->pName != nullptr ? pCounter->pName : pItem->pName;
-    if (pLocName != nullptr)
-      sys(SYS_LOC).strValue.assign(reinterpret_cast<const char *>(pLocName->abName), pLocName->usNameLength);
     uint32_t ulType = STYP_CSECT;
     if (pItem->bKind == ESD_CM)
       ulType = STYP_COM;
@@ -800,9 +825,13 @@ void vVarLevelOpen(MACLEVEL *pLevel, const uint8_t *pParms, uint32_t ulParms, co
       ulType = STYP_DSECT;
     else if (pItem->bAttr & ESDA_RSECT)
       ulType = STYP_RSECT;
-    sys(SYS_STYP).strValue = g_var.astrSectionType[ulType];
+    const std::string &strType = g_var.astrSectionType[ulType];
+    vSetValue(&sys(SYS_STYP).strValue, reinterpret_cast<const uint8_t *>(strType.data()), strType.size());
+  } else {
+    sys(SYS_STYP).strValue.clear();
   }
-  vDecimal(pLevel->ulSysndx, 4, &sys(SYS_NDX).strValue);
+  sys(SYS_NDX).ulCount = pLevel->ulSysndx; /* its digits made when it is looked up */
+  sys(SYS_NDX).bFlags |= VF_LATE;
   sys(SYS_NEST).lValue = pLevel->lNest + 1;
   vEbcdicKept(pszLibDsn, &g_var.libDsn, &sys(SYS_LIB_DSN).strValue);
   vEbcdicKept(pszLibMember, &g_var.libMember, &sys(SYS_LIB_MEMBER).strValue);
@@ -983,15 +1012,16 @@ void vDeclareFirstPhase(const INSTRARGS &a)
     bFlags |= VF_GLOBAL;
   CONDDIAG d{};
   const std::string *pStrField = nullptr;
-  if (!bModelCondField(a.pStmt, &pStrField, &d)) {
+  const CONDITEMS *pItems = nullptr;
+  if (!bModelCondField(a.pStmt, &pStrField, &d, &pItems)) {
     vAttach(d);
     return;
   }
   const uint8_t *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
-  vCondSplit(pField, static_cast<uint32_t>(pStrField->size()), &g_aItems);
-  for (size_t k = 0; k < g_aItems.size(); k++) {
-    const uint8_t *p = pField + g_aItems[k].first;
-    uint32_t n = g_aItems[k].second, ulUsed = 0;
+  const CONDITEMS &items = *pItems;
+  for (size_t k = 0; k < items.size(); k++) {
+    const uint8_t *p = pField + items[k].first;
+    uint32_t n = items[k].second, ulUsed = 0;
     VARREF ref;
     if (n == 0 || p[0] != E_AMP) {
       iStmtDiagOperand(static_cast<unsigned>(k + 1));
@@ -1030,27 +1060,28 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
   CONDDIAG d{};
   static std::string strValue; /* storage reused */
   const std::string *pStrField = nullptr;
-  if (!bModelCondField(a.pStmt, &pStrField, &d)) {
+  const CONDITEMS *pItems = nullptr;
+  if (!bModelCondField(a.pStmt, &pStrField, &d, &pItems)) {
     vAttach(d);
     return false;
   }
   const uint8_t *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
-  vCondSplit(pField, static_cast<uint32_t>(pStrField->size()), &g_aItems);
-  if (g_aItems.size() > 1 && ulIndex == 0) {
+  const CONDITEMS &items = *pItems;
+  if (items.size() > 1 && ulIndex == 0) {
     vAttachMsg(VARM_MORE);
     return false;
   }
-  if (ulIndex + g_aItems.size() - 1 > SUBSCRIPT_MAX) {
+  if (ulIndex + items.size() - 1 > SUBSCRIPT_MAX) {
     vAttachMsg(VARM_SUBSCRIPT, strHostName(pVar));
     return false;
   }
   /* the array grows to the last element the operands name */
-  if (ulIndex > 0 && ulIndex + g_aItems.size() - 1 > pVar->ulCount)
-    pVar->ulCount = ulIndex + static_cast<uint32_t>(g_aItems.size()) - 1;
-  CONDFORM *pForm = g_aItems.size() == 1 ? pModelCondForm(a.pStmt) : nullptr;
-  for (size_t k = 0; k < g_aItems.size(); k++) {
-    const uint8_t *p = pField + g_aItems[k].first;
-    uint32_t n = g_aItems[k].second;
+  if (ulIndex > 0 && ulIndex + items.size() - 1 > pVar->ulCount)
+    pVar->ulCount = ulIndex + static_cast<uint32_t>(items.size()) - 1;
+  CONDFORM *pForm = items.size() == 1 ? pModelCondForm(a.pStmt) : nullptr;
+  for (size_t k = 0; k < items.size(); k++) {
+    const uint8_t *p = pField + items[k].first;
+    uint32_t n = items[k].second;
     uint32_t ulSlot = ulIndex == 0 ? 0 : ulIndex + static_cast<uint32_t>(k);
     if (n == 0) continue; /* leaves its element as it is */
     bool bOk = false;

@@ -121,6 +121,7 @@ enum : uint8_t {
   VF_FROM0 = 0x10,  /* subscripts count from 0 (SYSLIST) */
   VF_STMT = 0x20,   /* the value is the statement number (SYSSTMT) */
   VF_WIDE = 0x40,   /* lives for the phase (global SET symbols, system 0-30) */
+  VF_LATE = 0x80,   /* the value is made at its next lookup (a call's SYSNDX, from ulCount) */
 };
 /* What a variable is. */
 enum : uint8_t { VK_SET = 0, VK_PARM = 1, VK_SYS = 2 };

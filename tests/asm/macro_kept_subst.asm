@@ -3,7 +3,8 @@
 * type, a variable left undeclared, a recursive call's own parameter),
 * and what the kept form does not cover is read from the text.  So does
 * a SET statement's target; a call's parameters start afresh although
-* those of the call before are reused.
+* those of the call before are reused.  &SYSNDX is the call's own number
+* although its digits are made when it is first looked up.
 *! rc 12
 R        CSECT
          MACRO
@@ -51,6 +52,15 @@ Q2       TXT   A,(X,Y)
 &V       SETA  5
          DC    C'&P&K&V'
          MEND
+         MACRO
+         OUTER
+         INNER
+         DC    C'&SYSNDX'
+         MEND
+         MACRO
+         INNER
+         DC    C'&SYSNDX'
+         MEND
          REC   7
 *! list 000010 F0
 *! list 000011 F7
@@ -60,4 +70,7 @@ Q2       TXT   A,(X,Y)
 *! list 000015 C2C4F5
          KW    C
 *! list Invalid type for &V in label field.
+         OUTER
+*! list 00001A F0F0F1F3
+*! list 00001E F0F0F1F2
          END
