@@ -2021,8 +2021,8 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
     if (eField == SUBST_OPERAND) return fFail(MSG_OPERAND_LONG, uOperand);
     return fFail(MSG_FIELD_LONG, eField == SUBST_LABEL ? "Label" : "Operation");
   }
-  s.resize(ulTo);
-  s.erase(ulBase, ulFrom - ulBase);
+  if (ulTo < s.size()) s.resize(ulTo);
+  if (ulFrom > ulBase) s.erase(ulBase, ulFrom - ulBase);
   return true;
 }
 

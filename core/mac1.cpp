@@ -1144,7 +1144,8 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
   std::vector<std::string> vecGiven;
   uint32_t ulPositional = 0;
   unsigned uOperand = 0;
-  for (std::string strOp : scan.vecOperands) {
+  static std::string s_strValue; /* storage reused: the binding is done before any nested call */
+  for (const std::string &strOp : scan.vecOperands) {
     SUBSTFORM *pForm = pModel != nullptr ? &pModel->vecCallForms[uOperand] : nullptr;
     uOperand++;
     const auto *q = reinterpret_cast<const uint8_t *>(strOp.data());
@@ -1153,22 +1154,20 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
       while (i < n && i <= MACNAME_MAX && bAlnum(q[i])) i++;
     }
     if (i > 0 && i < n && i <= MACNAME_MAX && q[i] == E_EQUAL) {
-      std::string strKey;
-      for (size_t k = 0; k < i; k++) strKey += static_cast<char>(g_abUpper[q[k]]);
-      std::string strValue = strOp.substr(i + 1);
-      if (!bCallValue(pCaller, &strValue, SUBST_OPERAND, uOperand, pForm)) return false;
-      int iRc =
-          iVarKeyword(pLevel, reinterpret_cast<const uint8_t *>(strKey.data()), static_cast<uint32_t>(strKey.size()),
-                      reinterpret_cast<const uint8_t *>(strValue.data()), static_cast<uint32_t>(strValue.size()));
+      s_strValue.assign(strOp, i + 1, std::string::npos);
+      if (!bCallValue(pCaller, &s_strValue, SUBST_OPERAND, uOperand, pForm)) return false;
+      int iRc = iVarKeyword(pLevel, q, static_cast<uint32_t>(i), reinterpret_cast<const uint8_t *>(s_strValue.data()),
+                            static_cast<uint32_t>(s_strValue.size()));
       if (iRc != 0) {
         iStmtDiagName(c_aMsg[iRc == 123 ? MSG_KEYWORD_TWICE : MSG_KEYWORD_UNKNOWN], q, static_cast<uint32_t>(i));
         return false;
       }
       continue;
     }
-    if (!bCallValue(pCaller, &strOp, SUBST_OPERAND, uOperand, pForm)) return false;
-    vVarSyslist(pLevel, ++ulPositional, reinterpret_cast<const uint8_t *>(strOp.data()),
-                static_cast<uint32_t>(strOp.size()));
+    s_strValue.assign(strOp);
+    if (!bCallValue(pCaller, &s_strValue, SUBST_OPERAND, uOperand, pForm)) return false;
+    vVarSyslist(pLevel, ++ulPositional, reinterpret_cast<const uint8_t *>(s_strValue.data()),
+                static_cast<uint32_t>(s_strValue.size()));
   }
   return true;
 }

@@ -677,7 +677,9 @@ VARSYM *pPlaced(const VARSCOPE *pScope, const VARKEPT &kept, const uint8_t *pNam
     pVar = const_cast<VARSYM *>(&pScope->aSysOwn[kept.usIndex]);
   else if (kept.bPlace == VP_SYS_WIDE && !pScope->bOpenCode)
     pVar = &g_var.aSys[kept.usIndex];
-  if (pVar == nullptr || pVar->bNameLen != ulName || std::memcmp(pVar->abName, pName, ulName) != 0) return nullptr;
+  if (pVar == nullptr || pVar->bNameLen != ulName) return nullptr;
+  for (uint32_t k = 0; k < ulName; k++) /* mostly a short name: no call */
+    if (pVar->abName[k] != pName[k]) return nullptr;
   return pVar;
 }
 
