@@ -4,7 +4,9 @@
 * and what the kept form does not cover is read from the text.  So does
 * a SET statement's target; a call's parameters start afresh although
 * those of the call before are reused.  &SYSNDX is the call's own number
-* although its digits are made when it is first looked up.
+* although its digits are made when it is first looked up.  A value
+* substituted up to the limit of 255 characters is taken, one more is
+* not.
 *! rc 12
 R        CSECT
          MACRO
@@ -61,6 +63,19 @@ Q2       TXT   A,(X,Y)
          INNER
          DC    C'&SYSNDX'
          MEND
+         MACRO
+         ONE   &P
+         LCLA  &N
+&N       SETA  K'&P
+         DC    AL1(&N)
+         MEND
+         MACRO
+         TWO
+         LCLC  &V
+&V       SETC  (255)'A'
+         ONE   &V
+         ONE   &V.B
+         MEND
          REC   7
 *! list 000010 F0
 *! list 000011 F7
@@ -73,4 +88,7 @@ Q2       TXT   A,(X,Y)
          OUTER
 *! list 00001A F0F0F1F3
 *! list 00001E F0F0F1F2
+         TWO
+*! list 000022 FF
+*! list Operand 1 is too long.
          END
