@@ -296,6 +296,20 @@ int iFixedRecord(SRCFILE *s)
    or -1 when only the end-of-file mark was left. */
 int iTextRecord(SRCFILE *s)
 {
+  /* the common line: plain bytes up to a line end, all in the buffer */
+  uint32_t ulTo = ulPlainEnd(s->abBuf, s->ulPos, s->ulFill);
+  uint32_t ulNext = 0;
+  if (ulTo < s->ulFill && s->abBuf[ulTo] == '\n')
+    ulNext = ulTo + 1;
+  else if (ulTo + 1 < s->ulFill && s->abBuf[ulTo] == '\r' && s->abBuf[ulTo + 1] == '\n')
+    ulNext = ulTo + 2;
+  if (ulNext != 0) {
+    uint32_t ulTake = std::min(ulTo - s->ulPos, SRC_RECORD);
+    vTranslate(s, s->abBuf + s->ulPos, ulTake, 0);
+    s->ulPos = ulNext;
+    return static_cast<int>(ulTake);
+  }
+
   uint32_t ulCol = 0, ulLen = 0;
   int c = 0;
   while ((c = iNext(s)) >= 0) {
