@@ -378,9 +378,6 @@ void vStmtFlushTail()
   g_stmt.ulTail = g_stmt.ulTailCount = 0;
 }
 
-uint16_t usStmtFlags() { return usGet16(pHead() + STMT_FLAGS); }
-void vStmtSetFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() | usBits)); }
-void vStmtClearFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & ~usBits)); }
 void vStmtWantPhase2() { vStmtSetFlags(SF_PHASE2); }
 
 void vStmtSetOrigin(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulRecords, uint32_t ulSequence)
