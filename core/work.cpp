@@ -118,17 +118,7 @@ void vRecordReset(uint32_t ulHeadLength)
   vPut32(p, ulHeadLength);
 }
 
-void *pRecordExtend(uint32_t ulCount)
-{
-  /* a zero word follows the record, so stepping past its last sub-record
-     stays inside the buffer */
-  uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4);
-  uint8_t *pNew = p + g_rec.ulLength;
-  vPut32(pNew + ulCount, 0);
-  g_rec.ulLength += ulCount;
-  vPut32(p, g_rec.ulLength);
-  return pNew;
-}
+uint8_t *pRecordRoom(size_t ulRequired) { return pRoom(&g_rec.buf, ulRequired); }
 
 uint32_t lStmtFirst(uint64_t ulPos)
 {
