@@ -217,7 +217,12 @@ uint32_t ulPlainEnd(const uint8_t *p, uint32_t i, uint32_t n)
     uint64_t w;
     std::memcpy(&w, p + i, sizeof w);
     uint64_t ulLead = (w & (0xFE * ONES)) ^ (0xC2 * ONES); /* zero byte: X'C2' or X'C3' */
-    if ((((w - 0x20 * ONES) & ~w) | ((ulLead - ONES) & ~ulLead)) & HIGHS) break;
+    uint64_t ulStop = (((w - 0x20 * ONES) & ~w) | ((ulLead - ONES) & ~ulLead)) & HIGHS;
+    if (ulStop != 0) { /* the first byte marked is one of them: the table judges it */
+      int iBit = std::endian::native == std::endian::little ? std::countr_zero(ulStop) : std::countl_zero(ulStop);
+      i += static_cast<uint32_t>(iBit) / 8;
+      break;
+    }
   }
   while (i < n && c_abPlain[p[i]]) i++;
   return i;
