@@ -143,8 +143,17 @@ void vAsciiToEbcdic(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 
 void vEbcdicToAscii(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
 {
+  /* listing lines are long, with many blanks: a word of blanks at a time */
+  constexpr uint64_t ONES = 0x0101010101010101u;
+  const uint64_t ullBlanks = g_abEbcdicToAscii[0x40] * ONES;
   size_t i = 0;
-  for (; i + 8 <= ulLen; i += 8) { /* listing lines are long */
+  for (; i + 8 <= ulLen; i += 8) {
+    uint64_t w = 0;
+    std::memcpy(&w, pSrc + i, sizeof w);
+    if (w == 0x40 * ONES) {
+      std::memcpy(pDst + i, &ullBlanks, sizeof ullBlanks);
+      continue;
+    }
     pDst[i] = g_abEbcdicToAscii[pSrc[i]];
     pDst[i + 1] = g_abEbcdicToAscii[pSrc[i + 1]];
     pDst[i + 2] = g_abEbcdicToAscii[pSrc[i + 2]];

@@ -335,8 +335,16 @@ struct DECNUM {
   bool bNegative;
   BIG mant; /* significant digits, zero for a zero value */
   int64_t llExp10;
-  double dLog10; /* estimate of log10 of the magnitude */
+  double dLead;           /* the first (up to 17) significant digits */
+  uint32_t ulSignificant; /* significant digits in all */
+  uint32_t ulLead;        /* of them in dLead */
 };
+
+/* An estimate of log10 of the magnitude (of a nonzero value). */
+double dLog10(const DECNUM &num)
+{
+  return std::log10(num.dLead) + static_cast<double>(num.ulSignificant - num.ulLead) + static_cast<double>(num.llExp10);
+}
 
 bool bDecDigit(uint8_t b) { return b >= E_0 && b <= E_9; }
 
@@ -358,10 +366,22 @@ void vDecimalValue(const uint8_t *p, uint32_t n, int32_t lExponent, DECNUM *pNum
       if (llExp < EXPONENT_CAP) llExp = llExp * 10 + (p[i] & 0x0F);
     if (bMinus) llExp = -llExp;
   }
-  /* the significant digits run from the first to the last nonzero digit */
+  /* the significant digits run from the first to the last nonzero digit;
+     they enter the mantissa nine at a time */
   int64_t llFraction = 0, llTrailing = 0;
-  uint32_t ulSignificant = 0, ulLead = 0;
-  double dLead = 0;
+  uint32_t ulChunk = 0, ulChunkDigits = 0;
+  auto vDigit = [&](uint32_t d) {
+    ulChunk = ulChunk * 10 + d;
+    if (++ulChunkDigits == 9) {
+      vBigMulAdd(&pNum->mant, c_aulPow10[9], ulChunk);
+      ulChunk = ulChunkDigits = 0;
+    }
+    if (pNum->ulLead < 17) {
+      pNum->dLead = pNum->dLead * 10 + d;
+      pNum->ulLead++;
+    }
+    pNum->ulSignificant++;
+  };
   bool bPoint = false;
   for (uint32_t k = ulDigitsStart; k < ulDigitsEnd; k++) {
     if (p[k] == E_DOT) {
@@ -370,35 +390,16 @@ void vDecimalValue(const uint8_t *p, uint32_t n, int32_t lExponent, DECNUM *pNum
     }
     uint32_t d = p[k] & 0x0F;
     if (bPoint) llFraction++;
-    if (ulSignificant == 0 && d == 0) continue;
+    if (pNum->ulSignificant == 0 && d == 0) continue;
     if (d == 0) {
       llTrailing++;
       continue;
     }
-    for (; llTrailing > 0; llTrailing--) {
-      vBigMulAdd(&pNum->mant, 10, 0);
-      if (ulLead < 17) {
-        dLead *= 10;
-        ulLead++;
-      }
-      ulSignificant++;
-    }
-    if (pNum->mant.n == 0) {
-      vBigReserve(&pNum->mant, 8);
-      pNum->mant.n = 1;
-      pNum->mant.pl[0] = d;
-    } else {
-      vBigMulAdd(&pNum->mant, 10, d);
-    }
-    if (ulLead < 17) {
-      dLead = dLead * 10 + d;
-      ulLead++;
-    }
-    ulSignificant++;
+    for (; llTrailing > 0; llTrailing--) vDigit(0);
+    vDigit(d);
   }
+  if (ulChunkDigits != 0) vBigMulAdd(&pNum->mant, c_aulPow10[ulChunkDigits], ulChunk);
   pNum->llExp10 = llTrailing - llFraction + llExp + lExponent;
-  if (ulSignificant != 0)
-    pNum->dLog10 = std::log10(dLead) + static_cast<double>(ulSignificant - ulLead) + static_cast<double>(pNum->llExp10);
 }
 
 /* floor(mantissa x 10 ** exponent x 2 ** llShift) into *pOut; true when
@@ -429,16 +430,18 @@ int iFixedValue(const DECNUM &num, int32_t lScale, unsigned uBits, uint64_t *pul
   *pullValue = 0;
   *pbInexact = false;
   if (num.mant.n == 0) return 0;
-  double dLog2 = num.dLog10 * 3.321928094887362 + lScale;
-  if (dLog2 > uBits + 2.0) return DM_VALUE_LARGE;
-  if (dLog2 < -3.0) {
-    *pbInexact = true;
-    return 0;
-  }
   uint64_t ullMagnitude = 0;
   if (num.llExp10 == 0 && lScale == 0 && num.mant.n == 1) {
-    ullMagnitude = num.mant.pl[0]; /* a whole number of one limb: nothing to scale or round */
+    /* a whole number of one limb: nothing to scale or round, and the limit
+       below finds any that is too large */
+    ullMagnitude = num.mant.pl[0];
   } else {
+    double dLog2 = dLog10(num) * 3.321928094887362 + lScale;
+    if (dLog2 > uBits + 2.0) return DM_VALUE_LARGE;
+    if (dLog2 < -3.0) {
+      *pbInexact = true;
+      return 0;
+    }
     BIG q = {};
     bool bSticky = bScaled(num, static_cast<int64_t>(lScale) + 1, &q);
     *pbInexact = bSticky || bBigBit(q, 0);
@@ -463,7 +466,7 @@ int iFloatValue(const DECNUM &num, int32_t lScale, unsigned uBits, uint8_t abOut
     llFraction = uBits > 8 ? uBits - 8 : 0;
   else
     llFraction = 56 + (uBits > 72 ? uBits - 72 : 0);
-  int64_t llE16 = static_cast<int64_t>(std::floor(num.dLog10 / std::log10(16.0))) + 1;
+  int64_t llE16 = static_cast<int64_t>(std::floor(dLog10(num) / std::log10(16.0))) + 1;
   if (llE16 + lScale + 64 > 130) return DM_FLOAT_RANGE;
   if (llE16 + lScale + 64 < -3) return 0;
   /* normalise: the first hex digit of value / 16 ** E16 is 1 to 15 */

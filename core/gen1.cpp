@@ -173,12 +173,6 @@ void vDiagAppend(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const
   std::memcpy(pSub + 8, pszText, ulLength);
 }
 
-/* The operation table entry of an index, or null. */
-const OPENTRY *pEntryOfIndex(int16_t sIndex)
-{
-  return sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
-}
-
 /* Keeps only the sub-records the later phases and the listing need. */
 void vPruneRecord(bool bKeepOperands, bool bKeepSubstituted, bool bKeepSource)
 {
@@ -378,9 +372,6 @@ void vStmtFlushTail()
   g_stmt.ulTail = g_stmt.ulTailCount = 0;
 }
 
-uint16_t usStmtFlags() { return usGet16(pHead() + STMT_FLAGS); }
-void vStmtSetFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() | usBits)); }
-void vStmtClearFlags(uint16_t usBits) { vPut16(pHead() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & ~usBits)); }
 void vStmtWantPhase2() { vStmtSetFlags(SF_PHASE2); }
 
 void vStmtSetOrigin(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulRecords, uint32_t ulSequence)
@@ -417,12 +408,6 @@ STMTVIEW viewOfRecord(const uint8_t *p)
   v.bPad = p[STMT_ALIGN];
   v.bInstruction = bInstructionNumber(pEntryOfIndex(v.sOpIndex));
   return v;
-}
-
-const OPENTRY *pStmtEntry()
-{
-  if (g_rec.ulLength < STMT_HEAD) return nullptr;
-  return pEntryOfIndex(static_cast<int16_t>(usGet16(pHead() + STMT_OPINDEX)));
 }
 
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)

@@ -43,9 +43,15 @@ void vStmtAddSub(uint8_t bKind, uint32_t ulLength, const void *pBytes);
 /* Appends what was collected beside the record in hand (bStmtFinish does;
    the code generation phase before a statement is listed). */
 void vStmtFlushTail();
-uint16_t usStmtFlags();
-void vStmtSetFlags(uint16_t usBits);
-void vStmtClearFlags(uint16_t usBits);
+inline uint16_t usStmtFlags() { return usGet16(pRecord() + STMT_FLAGS); }
+inline void vStmtSetFlags(uint16_t usBits)
+{
+  vPut16(pRecord() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() | usBits));
+}
+inline void vStmtClearFlags(uint16_t usBits)
+{
+  vPut16(pRecord() + STMT_FLAGS, static_cast<uint16_t>(usStmtFlags() & ~usBits));
+}
 /* The statement has work in the code generation phase (SF_PHASE2). */
 void vStmtWantPhase2();
 /* Head fields of a statement being built: where it comes from (source,

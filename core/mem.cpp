@@ -25,6 +25,10 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#if defined(__linux__) && __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 #include "vorn.h"
 
@@ -58,8 +62,47 @@ constexpr unsigned LINE_STACK_RESET_SEG = 1171;
 constexpr unsigned LINE_STACK_SEG = 1228;
 constexpr unsigned LINE_STACK_DATA = 1245;
 
-void *pHeapAlloc(size_t n) { return std::malloc(n); }
-void *pHeapRealloc(void *p, size_t n) { return std::realloc(p, n); }
+/* New heap pages made present in one step rather than a page fault each as
+   they are first written (a fault costs microseconds on a virtual machine):
+   the pages of a large piece, and those the C library's heap gained at its
+   end (it grows by more than a request needs, so each step covers many
+   pages).  Only a hint: where the system cannot, the pages come one by one
+   as before. */
+void vMakePresent(void *p, size_t n)
+{
+#if defined(MADV_POPULATE_WRITE)
+  constexpr size_t PRESENT_MIN = 16384;
+  static const long c_lPage = sysconf(_SC_PAGESIZE);
+  static uintptr_t s_ulBreak = 0; /* the heap end present so far */
+  if (p == nullptr || c_lPage <= 0) return;
+  uintptr_t ulPage = static_cast<uintptr_t>(c_lPage);
+  auto vPopulate = [ulPage](uintptr_t ulFrom, uintptr_t ulTo) {
+    ulFrom = (ulFrom + ulPage - 1) / ulPage * ulPage;
+    ulTo = ulTo / ulPage * ulPage;
+    if (ulTo > ulFrom) madvise(reinterpret_cast<void *>(ulFrom), ulTo - ulFrom, MADV_POPULATE_WRITE);
+  };
+  uintptr_t ulBreak = reinterpret_cast<uintptr_t>(sbrk(0));
+  if (s_ulBreak != 0 && ulBreak > s_ulBreak) vPopulate(s_ulBreak, ulBreak);
+  s_ulBreak = ulBreak;
+  if (n >= PRESENT_MIN) vPopulate(reinterpret_cast<uintptr_t>(p), reinterpret_cast<uintptr_t>(p) + n);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
+
+void *pHeapAlloc(size_t n)
+{
+  void *p = std::malloc(n);
+  vMakePresent(p, n);
+  return p;
+}
+void *pHeapRealloc(void *p, size_t n)
+{
+  void *pNew = std::realloc(p, n);
+  vMakePresent(pNew, n);
+  return pNew;
+}
 void vHeapFree(void *p) { std::free(p); }
 constexpr MEMHEAP c_heapDefault = {pHeapAlloc, pHeapRealloc, vHeapFree};
 

@@ -519,13 +519,28 @@ void vPutEbcdic(uint8_t *pLine, uint32_t ulColumn, const uint8_t *p, uint32_t ul
 }
 
 /* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
+/* The two EBCDIC hexadecimal digits of each byte value. */
+struct HEXPAIRS {
+  uint8_t ab[256][2];
+  HEXPAIRS()
+  {
+    for (unsigned b = 0; b < 256; b++) {
+      ab[b][0] = g_abEbcdicHexDigit[b >> 4];
+      ab[b][1] = g_abEbcdicHexDigit[b & 15];
+    }
+  }
+};
+const HEXPAIRS c_hexPairs;
+
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
   uint8_t ab[20];
   if (ulDigits < 8) ulValue &= (1u << (4 * ulDigits)) - 1;
   uint32_t n = std::clamp<uint32_t>(ulDigits, 1, sizeof ab);
   uint8_t *p = ulColumn + n <= LIST_LINE_MAX ? pLine + ulColumn : ab; /* in place unless cut */
-  for (uint32_t i = n; i-- > 0; ulValue >>= 4) p[i] = g_abEbcdicHexDigit[ulValue & 15];
+  uint32_t i = n;
+  for (; i >= 2; i -= 2, ulValue >>= 8) std::memcpy(p + i - 2, c_hexPairs.ab[ulValue & 0xFF], 2);
+  if (i == 1) p[0] = g_abEbcdicHexDigit[ulValue & 15];
   if (p == ab) vPutEbcdic(pLine, ulColumn, ab, n);
 }
 
@@ -534,8 +549,7 @@ void vPutObject(uint8_t *pLine, uint32_t ulColumn, const uint8_t *pBytes, uint32
 {
   if (ulCount > OBJECT_PER_LINE || ulColumn + 3 * OBJECT_PER_LINE > LIST_LINE_MAX) return; /* never so */
   for (uint32_t i = 0; i < ulCount; i++) {
-    pLine[ulColumn] = g_abEbcdicHexDigit[pBytes[i] >> 4];
-    pLine[ulColumn + 1] = g_abEbcdicHexDigit[pBytes[i] & 15];
+    std::memcpy(pLine + ulColumn, c_hexPairs.ab[pBytes[i]], 2);
     ulColumn += bInstruction && i % 2 == 1 && i + 1 < ulCount ? 3 : 2;
   }
 }

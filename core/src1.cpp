@@ -217,7 +217,12 @@ uint32_t ulPlainEnd(const uint8_t *p, uint32_t i, uint32_t n)
     uint64_t w;
     std::memcpy(&w, p + i, sizeof w);
     uint64_t ulLead = (w & (0xFE * ONES)) ^ (0xC2 * ONES); /* zero byte: X'C2' or X'C3' */
-    if ((((w - 0x20 * ONES) & ~w) | ((ulLead - ONES) & ~ulLead)) & HIGHS) break;
+    uint64_t ulStop = (((w - 0x20 * ONES) & ~w) | ((ulLead - ONES) & ~ulLead)) & HIGHS;
+    if (ulStop != 0) { /* the first byte marked is one of them: the table judges it */
+      int iBit = std::endian::native == std::endian::little ? std::countr_zero(ulStop) : std::countl_zero(ulStop);
+      i += static_cast<uint32_t>(iBit) / 8;
+      break;
+    }
   }
   while (i < n && c_abPlain[p[i]]) i++;
   return i;
@@ -296,6 +301,20 @@ int iFixedRecord(SRCFILE *s)
    or -1 when only the end-of-file mark was left. */
 int iTextRecord(SRCFILE *s)
 {
+  /* the common line: plain bytes up to a line end, all in the buffer */
+  uint32_t ulTo = ulPlainEnd(s->abBuf, s->ulPos, s->ulFill);
+  uint32_t ulNext = 0;
+  if (ulTo < s->ulFill && s->abBuf[ulTo] == '\n')
+    ulNext = ulTo + 1;
+  else if (ulTo + 1 < s->ulFill && s->abBuf[ulTo] == '\r' && s->abBuf[ulTo + 1] == '\n')
+    ulNext = ulTo + 2;
+  if (ulNext != 0) {
+    uint32_t ulTake = std::min(ulTo - s->ulPos, SRC_RECORD);
+    vTranslate(s, s->abBuf + s->ulPos, ulTake, 0);
+    s->ulPos = ulNext;
+    return static_cast<int>(ulTake);
+  }
+
   uint32_t ulCol = 0, ulLen = 0;
   int c = 0;
   while ((c = iNext(s)) >= 0) {

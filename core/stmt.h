@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "opt.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -153,8 +154,18 @@ struct STMTVIEW {
 STMTVIEW viewOfRecord(const uint8_t *pRec);
 inline STMTVIEW stmtView() { return viewOfRecord(pRecord()); }
 
-/* The operation table entry of the record in hand, or null (gen1.cpp). */
-const struct OPENTRY *pStmtEntry();
+/* The operation table entry of an index, or null. */
+inline const OPENTRY *pEntryOfIndex(int16_t sIndex)
+{
+  return sIndex >= 0 && static_cast<uint32_t>(sIndex) < g_optab.ulCount ? &g_optab.pEntries[sIndex] : nullptr;
+}
+
+/* The operation table entry of the record in hand, or null. */
+inline const OPENTRY *pStmtEntry()
+{
+  if (g_rec.ulLength < STMT_HEAD) return nullptr;
+  return pEntryOfIndex(static_cast<int16_t>(usGet16(pRecord() + STMT_OPINDEX)));
+}
 
 /* Head fields of the record in hand that the handlers read and write often. */
 inline int32_t lStmtSection() { return static_cast<int32_t>(ulGet32(pRecord() + STMT_SECTION)); }

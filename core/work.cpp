@@ -118,17 +118,7 @@ void vRecordReset(uint32_t ulHeadLength)
   vPut32(p, ulHeadLength);
 }
 
-void *pRecordExtend(uint32_t ulCount)
-{
-  /* a zero word follows the record, so stepping past its last sub-record
-     stays inside the buffer */
-  uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(g_rec.ulLength) + ulCount + 4);
-  uint8_t *pNew = p + g_rec.ulLength;
-  vPut32(pNew + ulCount, 0);
-  g_rec.ulLength += ulCount;
-  vPut32(p, g_rec.ulLength);
-  return pNew;
-}
+uint8_t *pRecordRoom(size_t ulRequired) { return pRoom(&g_rec.buf, ulRequired); }
 
 uint32_t lStmtFirst(uint64_t ulPos)
 {
@@ -203,8 +193,9 @@ uint64_t lStmtFinishFile()
 const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pulStored)
 {
   /* Each 15 text bytes take at most one control byte more, and a blank run
-     never takes more bytes than it had: this holds any outcome. */
-  uint8_t *pOut = pRoom(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2);
+     never takes more bytes than it had: this holds any outcome, and 16
+     bytes more let a piece of text be copied 16 bytes at once. */
+  uint8_t *pOut = pRoom(&g_compressed, static_cast<size_t>(ulLen) + ulLen / 15 + 2 + 16);
   uint8_t *q = pOut;
   const uint64_t *pullMap = pBlankMap(pImage, ulLen);
   for (uint32_t i = 0; i < ulLen;) {
@@ -220,7 +211,10 @@ const uint8_t *pTextCompress(const uint8_t *pImage, uint32_t ulLen, uint32_t *pu
     }
     uint32_t e = l <= 15 ? l : (l - 1) % 15 + 1; /* the odd piece first */
     *q++ = static_cast<uint8_t>(b << 4 | e);
-    vCopyPiece(q, pLit, e);
+    if (pImage + ulLen - pLit >= 16) /* 16 bytes: what goes beyond the piece is written over or dropped */
+      std::memcpy(q, pLit, 16);
+    else
+      vCopyPiece(q, pLit, e);
     q += e;
     pLit += e;
     for (l -= e; l > 0; l -= 15) {

@@ -15,6 +15,7 @@
 
 #include "mem.h"
 #include "temp.h"
+#include "vorn.h"
 
 /* The invariants of the statement records, checked in the sanitizer and
    fuzz builds (VORN_INVARIANTS): a broken one aborts with its place, so
@@ -39,9 +40,22 @@ extern STMTRECORD g_rec;
 
 uint32_t lStmtFirst(uint64_t ulPos);
 uint32_t lStmtNext(uint64_t ulPos);
+/* The record buffer grown to hold at least ulRequired bytes. */
+uint8_t *pRecordRoom(size_t ulRequired);
 /* ulCount more bytes at the end of the record in hand, for the caller to
-   fill. */
-void *pRecordExtend(uint32_t ulCount);
+   fill.  A zero word follows the record, so stepping past its last
+   sub-record stays inside the buffer.  Inline: every sub-record comes this
+   way. */
+inline void *pRecordExtend(uint32_t ulCount)
+{
+  size_t ulRequired = static_cast<size_t>(g_rec.ulLength) + ulCount + 4;
+  uint8_t *p = ulRequired <= g_rec.buf.ulCapacity ? static_cast<uint8_t *>(g_rec.buf.pData) : pRecordRoom(ulRequired);
+  uint8_t *pNew = p + g_rec.ulLength;
+  vPut32(pNew + ulCount, 0);
+  g_rec.ulLength += ulCount;
+  vPut32(p, g_rec.ulLength);
+  return pNew;
+}
 inline uint8_t *pRecord() { return static_cast<uint8_t *>(g_rec.buf.pData); }
 void vRecordReset(uint32_t ulHeadLength);
 /* Shortens the record in hand to ulLength bytes (0: nothing to keep); the

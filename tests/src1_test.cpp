@@ -109,6 +109,22 @@ TEST_F(SourceTest, LinesAcrossTheReadBufferBoundariesAreWhole)
   EXPECT_EQ(pRecordRead(), nullptr);
 }
 
+TEST_F(SourceTest, LineEndsAtTheReadBufferBoundary)
+{
+  /* after 16 lines of 63 bytes: CR at byte 1023 and LF at byte 1024, then
+     a line whose LF is byte 2047, the last of the second 1024 bytes */
+  std::string strText;
+  for (int i = 0; i < 16; i++) strText += std::string(62, 'Z') + "\n";
+  strWrite("e.asm", strText + std::string(15, 'A') + "\r\nBB\r\n" + std::string(1018, 'C') + "\nD\n");
+  ASSERT_TRUE(bOpen({"e.asm"}));
+  for (int i = 0; i < 16; i++) ASSERT_EQ(strAscii(pRecordRead(), 80), std::string(62, 'Z') + std::string(18, ' '));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(15, 'A') + std::string(65, ' '));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), "BB" + std::string(78, ' '));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(80, 'C'));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), "D" + std::string(79, ' '));
+  EXPECT_EQ(pRecordRead(), nullptr);
+}
+
 TEST_F(SourceTest, UntranslatableCharactersAreReportedAndBlanked)
 {
   strWrite("u.asm", "AB\x7F"
