@@ -1234,15 +1234,19 @@ int iCopyStdin(FILE *pStdin)
     vMessage(MSG_TEMP, pszTmp, std::strerror(ENAMETOOLONG));
     return 20;
   }
-  int iFd = mkstemp(g_st.achTemp);
+  int iFd = -1, iErr = 0;
+  {
+    CleanupSignalsHeld held; /* a signal finds the copy registered as soon as it exists */
+    iFd = mkstemp(g_st.achTemp);
+    iErr = errno;
+    if (iFd >= 0) vFileScratch(g_st.achTemp);
+  }
   if (iFd < 0) {
-    int iErr = errno;
     std::strcpy(g_st.achTemp + iLen - 6, "XXXXXX"); /* the name as asked for */
     vMessage(MSG_TEMP, g_st.achTemp, std::strerror(iErr));
     return 20;
   }
   g_st.bTemp = true;
-  vFileScratch(g_st.achTemp);
   FILE *pOut = fdopen(iFd, "wb");
   if (pOut == nullptr) {
     vMessage(MSG_TEMP, g_st.achTemp, std::strerror(errno));
@@ -1254,7 +1258,7 @@ int iCopyStdin(FILE *pStdin)
   bool bWriteError = false;
   while (!bWriteError && (ulRead = std::fread(achBuf, 1, sizeof achBuf, pStdin)) > 0)
     bWriteError = std::fwrite(achBuf, 1, ulRead, pOut) != ulRead;
-  int iErr = errno;
+  iErr = errno;
   bool bReadError = std::ferror(pStdin) != 0;
   if (std::fclose(pOut) != 0 && !bWriteError) {
     bWriteError = true;

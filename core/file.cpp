@@ -241,12 +241,16 @@ FILE *pFileCreate(FILEOUT o, const char *pszRole, const char *pszName)
       errno = ENAMETOOLONG;
       return nullptr;
     }
-    /* made in place: a signal handler always sees the name being created */
-    std::memcpy(g_aachTemp[o], strTemp.c_str(), strTemp.size() + 1);
-    int iFd = mkstemp(g_aachTemp[o]);
+    /* made in place, so that the signal handler finds the name */
+    int iFd = -1, iErr = 0;
+    {
+      CleanupSignalsHeld held;
+      std::memcpy(g_aachTemp[o], strTemp.c_str(), strTemp.size() + 1);
+      iFd = mkstemp(g_aachTemp[o]);
+      iErr = errno;
+      if (iFd < 0) g_aachTemp[o][0] = '\0';
+    }
     if (iFd < 0) {
-      int iErr = errno;
-      g_aachTemp[o][0] = '\0';
       errno = iErr;
       return nullptr;
     }
@@ -324,6 +328,16 @@ void vFileScratch(const char *pszPath)
   if (pszPath != nullptr && std::strlen(pszPath) < sizeof g_achScratch)
     std::memcpy(g_achScratch, pszPath, std::strlen(pszPath) + 1);
 }
+
+CleanupSignalsHeld::CleanupSignalsHeld()
+{
+  sigset_t set;
+  sigemptyset(&set);
+  for (int iSignal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&set, iSignal);
+  pthread_sigmask(SIG_BLOCK, &set, &m_old);
+}
+
+CleanupSignalsHeld::~CleanupSignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
 
 void vFileSignalCleanup()
 {

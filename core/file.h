@@ -17,6 +17,7 @@
 */
 #pragma once
 
+#include <csignal>
 #include <cstdio>
 
 enum FILEOUT : unsigned { FO_LISTING, FO_OBJECT, FO_TERM, FO_COUNT };
@@ -51,3 +52,17 @@ void vFileScratch(const char *pszPath);
 /* From a signal handler: removes the temporary and scratch files
    (async-signal-safe). */
 void vFileSignalCleanup();
+/* While one lives, the signals whose handlers call vFileSignalCleanup are
+   held back in this thread.  A file of the run is created and registered
+   (or removed) under it: a signal then never finds a name mkstemp tried but
+   did not create, nor a created file whose name is not yet registered. */
+class CleanupSignalsHeld {
+public:
+  CleanupSignalsHeld();
+  ~CleanupSignalsHeld();
+  CleanupSignalsHeld(const CleanupSignalsHeld &) = delete;
+  CleanupSignalsHeld &operator=(const CleanupSignalsHeld &) = delete;
+
+private:
+  sigset_t m_old;
+};

@@ -34,6 +34,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "file.h"
 #include "mem.h"
 #include "vorn.h"
 
@@ -189,9 +190,14 @@ void vSpill(int iFile)
   const char *pszDir = std::getenv("TMPDIR");
   if (pszDir == nullptr || *pszDir == '\0') pszDir = "/tmp";
   std::snprintf(w.szName, sizeof w.szName, "%s/vornut%dXXXXXX", pszDir, iFile);
-  int iFd = mkstemp(w.szName);
-  if (iFd < 0) vWorkError(iFile, "open", std::strerror(errno));
-  unlink(w.szName);
+  int iFd = -1, iErr = 0;
+  {
+    CleanupSignalsHeld held; /* no signal between the making and the removal leaves the file behind */
+    iFd = mkstemp(w.szName);
+    iErr = errno;
+    if (iFd >= 0) unlink(w.szName);
+  }
+  if (iFd < 0) vWorkError(iFile, "open", std::strerror(iErr));
   w.iFd = iFd;
   DISKWINDOW &win = g_aWindow[iFile];
   win.ulLength = win.ulDirtyStart = win.ulDirtyEnd = win.ulDiskEnd = 0;
