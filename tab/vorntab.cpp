@@ -99,6 +99,8 @@ struct TABRUN {
 
 /* Name of the temporary file in existence, for the signal handler. */
 char g_achTempPath[PATH_MAX + 1];
+/* The signals whose handler removes it. */
+constexpr int c_aiCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void vOnSignal(int iSignal)
 {
@@ -268,14 +270,18 @@ bool bTempCreate(const std::string &name, TEMPFILE &tmp)
 {
   std::string pattern = sDirPart(name) + "VORNTAB.XXXXXX";
   if (pattern.size() >= sizeof g_achTempPath) return bSysError(pattern, ENAMETOOLONG);
-  /* made in place: the signal handler always sees the name being created */
+  /* made in place, with the handler's signals held: it never finds a name
+     mkstemp tried but did not create */
+  sigset_t held, old;
+  sigemptyset(&held);
+  for (int iSignal : c_aiCleanupSignals) sigaddset(&held, iSignal);
+  sigprocmask(SIG_BLOCK, &held, &old);
   memcpy(g_achTempPath, pattern.c_str(), pattern.size() + 1);
   tmp.fd = mkstemp(g_achTempPath);
-  if (tmp.fd < 0) {
-    int iErr = errno;
-    g_achTempPath[0] = '\0';
-    return bSysError(pattern, iErr);
-  }
+  int iErr = errno;
+  if (tmp.fd < 0) g_achTempPath[0] = '\0';
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  if (tmp.fd < 0) return bSysError(pattern, iErr);
   tmp.path = g_achTempPath;
   return true;
 }
@@ -450,7 +456,7 @@ int main(int argc, char **argv)
   for (const std::string &name : run.files)
     if (!bCheckFile(name)) return 1;
   run.files = aUnique(run.files);
-  for (int iSignal : {SIGINT, SIGTERM, SIGHUP}) signal(iSignal, vOnSignal);
+  for (int iSignal : c_aiCleanupSignals) signal(iSignal, vOnSignal);
 
   int iWidth = iNameWidth(run.files);
   printf(FMT_HEADING, iWidth, "File");
