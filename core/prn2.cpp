@@ -518,7 +518,6 @@ void vPutEbcdic(uint8_t *pLine, uint32_t ulColumn, const uint8_t *p, uint32_t ul
   std::memcpy(pLine + ulColumn, p, std::min(ulCount, LIST_LINE_MAX - ulColumn));
 }
 
-/* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
 /* The two EBCDIC hexadecimal digits of each byte value. */
 struct HEXPAIRS {
   uint8_t ab[256][2];
@@ -532,6 +531,7 @@ struct HEXPAIRS {
 };
 const HEXPAIRS c_hexPairs;
 
+/* ulDigits hexadecimal digits of ulValue (the low ones when it has more). */
 void vPutHex(uint8_t *pLine, uint32_t ulColumn, uint32_t ulValue, uint32_t ulDigits)
 {
   uint8_t ab[20];
