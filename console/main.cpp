@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 
 #include "file.h"
 #include "vorn.h"
@@ -108,7 +107,7 @@ int main(int argc, char **argv)
 {
   REQUEST iReq = iRequest(argc, argv);
   if (iReq != REQ_ASSEMBLE) return iAnswer(iReq);
-  for (int iSignal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(iSignal, vOnSignal);
+  for (int iSignal : c_aiCleanupSignals) std::signal(iSignal, vOnSignal);
   unsigned uRc = iAssemble(0, argc, argv);
   vAsmCloseAll();
   /* messages that never arrived make the run a failure */

@@ -333,7 +333,7 @@ CleanupSignalsHeld::CleanupSignalsHeld()
 {
   sigset_t set;
   sigemptyset(&set);
-  for (int iSignal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&set, iSignal);
+  for (int iSignal : c_aiCleanupSignals) sigaddset(&set, iSignal);
   pthread_sigmask(SIG_BLOCK, &set, &m_old);
 }
 

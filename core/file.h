@@ -52,8 +52,9 @@ void vFileScratch(const char *pszPath);
 /* From a signal handler: removes the temporary and scratch files
    (async-signal-safe). */
 void vFileSignalCleanup();
-/* While one lives, the signals whose handlers call vFileSignalCleanup are
-   held back in this thread.  A file of the run is created and registered
+/* The signals on which the console program calls vFileSignalCleanup. */
+inline constexpr int c_aiCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+/* While one lives, those signals are held back in this thread.  A file of the run is created and registered
    (or removed) under it: a signal then never finds a name mkstemp tried but
    did not create, nor a created file whose name is not yet registered. */
 class CleanupSignalsHeld {
