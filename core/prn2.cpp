@@ -275,17 +275,16 @@ void vEmitAscii(uint32_t ulFlags, bool bPage, uint32_t ulSkipped, const uint8_t 
    control character and the text. */
 void vRecordOut(uint8_t bControl, const uint8_t *pText, uint32_t ulLength)
 {
-  if (g_lst.ulForm == LW_V) {
+  bool bVariable = g_lst.ulForm == LW_V;
+  if (bVariable) {
     uint32_t ulRecord = 4 + 1 + ulLength;
     uint8_t abRdw[4] = {static_cast<uint8_t>(ulRecord >> 8), static_cast<uint8_t>(ulRecord), 0, 0};
     vOut(abRdw, sizeof abRdw);
-    vOutByte(bControl);
-    if (ulLength > 0) vOut(pText, ulLength);
-    return;
   }
   vOutByte(bControl);
   if (ulLength > 0) vOut(pText, ulLength); /* a record of skipped lines has no text */
-  for (uint32_t i = 1 + ulLength; i < g_lst.ulForm; i++) vOutByte(EBCDIC_BLANK);
+  if (!bVariable)
+    for (uint32_t i = 1 + ulLength; i < g_lst.ulForm; i++) vOutByte(EBCDIC_BLANK);
 }
 
 void vEmitEbcdic(bool bPage, uint32_t ulSkipped, const uint8_t *pText, uint32_t ulLength)
