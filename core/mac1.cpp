@@ -177,6 +177,15 @@ struct SCAN {
   const MSGDEF *pWarning;
 };
 
+/* A line of a statement's operand field as written: its text, joined over
+   the cards it runs on, and the remarks after it.  Only a macro call has
+   more than one: a comma and a blank end a card of a call, and its
+   operands go on at the continue column of the next card. */
+struct FIELDLINE {
+  std::string strOperands, strRemarks;
+  uint32_t ulRemarkCol = 0; /* when the remarks stand on the line's first card; else 0 */
+};
+
 /* A model record kept expanded: its head as stored, the offset of its
    card images in the definition's pool and that of its stored (compressed)
    text in the pool of those. */
@@ -195,12 +204,13 @@ struct MODEL {
   CONDFORM condForm;        /* its parsed form */
   bool bCondItems = false;  /* and its items (vCondSplit) */
   CONDITEMS condItems;
-  bool bFields = false;    /* the operand field and remarks are known: */
-  std::string strOperands; /* as vOperandField gathers them */
-  std::string strRemarks;
-  uint32_t ulRemarkCol = 0;
-  bool bScanned = false; /* the operands of a call are known: */
-  bool bScanCheck;       /* scanned with the continuation checks on or off */
+  bool bFields = false;                /* the operand field and remarks are known: */
+  std::vector<FIELDLINE> vecFields;    /* as vOperandLines gathers them, one line */
+  bool bCallLines = false;             /* the lines of the field read as a call's are known: */
+  std::vector<FIELDLINE> vecCallLines; /* likewise, a line for each card a comma and a blank end */
+  std::vector<SUBSTFORM> vecLineForms; /* the substitution of each of those lines */
+  bool bScanned = false;               /* the operands of a call are known: */
+  bool bScanCheck;                     /* scanned with the continuation checks on or off */
   SCAN scan;
   std::vector<SUBSTFORM> vecCallForms; /* the substitution of each of those operands */
   /* the substitution of the label, operation and operand fields */
@@ -1297,12 +1307,10 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
 }
 
 namespace {
-void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol);
-void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
-               uint32_t *pulRemarkCol);
+const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall);
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
-                   void *const *ppIndexed = nullptr);
+                   void *const *ppIndexed = nullptr, const std::vector<FIELDLINE> *pLines = nullptr);
 
 /* The parameter list, sequence symbols and body position of a definition,
    read from the MACRO work file at its first call. */
@@ -1342,11 +1350,10 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
   if (std::memchr(pCards, E_AMP, static_cast<size_t>(p->ulRecords) * CARD) == nullptr) return p;
   /* storage reused: the call is shown before any nested one */
   static std::string strLabel, strOp, strOperands, strOut;
+  static std::vector<FIELDLINE> s_vecShown;
   strLabel.assign(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
-  const std::string *pOperands = nullptr, *pRemarks = nullptr;
-  uint32_t ulRemarkCol = 0;
-  vFieldsOf(p, &pOperands, &pRemarks, &ulRemarkCol);
+  const std::vector<FIELDLINE> &vecLines = rFieldsOf(p, true);
   bool bChanged = false;
   CONDDIAG d{};
   MODEL *pModel = pModelInHand(p); /* its forms of substitution */
@@ -1357,11 +1364,26 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
                                                   &strOut, &bChanged, &d, pModel != nullptr ? pForm : nullptr);
   };
   if (fSub(strLabel, pModel != nullptr ? &pModel->substLabel : nullptr)) strLabel.assign(strOut);
-  if (fSub(*pOperands, pModel != nullptr ? &pModel->substOperands : nullptr)) {
-    strOperands.assign(strOut);
-    pOperands = &strOperands;
+  if (vecLines.size() == 1) { /* the field as any statement's */
+    const FIELDLINE &f = vecLines[0];
+    const std::string *pOperands = &f.strOperands;
+    if (fSub(f.strOperands, pModel != nullptr ? &pModel->substOperands : nullptr)) {
+      strOperands.assign(strOut);
+      pOperands = &strOperands;
+    }
+    vLayoutFields(p, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pShown);
+    return pShown;
   }
-  vLayoutFields(p, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pShown);
+  /* each line substituted on its own, and shown on cards of its own */
+  s_vecShown.resize(vecLines.size());
+  if (pModel != nullptr) pModel->vecLineForms.resize(vecLines.size());
+  for (size_t i = 0; i < vecLines.size(); i++) {
+    s_vecShown[i] = vecLines[i];
+    if (fSub(vecLines[i].strOperands, pModel != nullptr ? &pModel->vecLineForms[i] : nullptr))
+      s_vecShown[i].strOperands.assign(strOut);
+  }
+  const FIELDLINE &f = s_vecShown[0];
+  vLayoutFields(p, strLabel, strOp, f.strOperands, f.strRemarks, f.ulRemarkCol, pShown, nullptr, &s_vecShown);
   return pShown;
 }
 } // namespace
@@ -1718,62 +1740,100 @@ void vMhelpFirstPhase(const INSTRARGS &a)
 
 namespace {
 
-/* The fields of a statement laid out again on card images: each at the
-   column it had in pIn where it fits, continued at column 16 after column
-   71.  pOut gets the fields located and its operation looked up (unless
-   ppIndexed gives what the operation index holds for strOp). */
-void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
-                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
-                   void *const *ppIndexed)
-{
-  /* where each field goes in the statement's text: after the one before
-     and a blank, at its own column where that is further on */
-  uint32_t ulTotal = 0;
-  auto fPlace = [&](const std::string &s, uint32_t ulWant) -> uint32_t {
-    uint32_t ulAt = ulTotal == 0 ? 0 : ulTotal + 1;
+/* Texts placed along the columns of a line of a statement: each after the
+   one before and a blank, at its own column where that is further on; what
+   passes column 71 goes on at column 16 of the next card. */
+class CARDFLOW {
+public:
+  uint32_t ulPlace(const std::string &s, uint32_t ulWant)
+  {
+    uint32_t ulAt = m_ulTotal == 0 ? 0 : m_ulTotal + 1;
     if (ulWant > ulAt) ulAt = ulWant;
-    ulTotal = ulAt + static_cast<uint32_t>(s.size());
+    m_ulTotal = ulAt + static_cast<uint32_t>(s.size());
+    if (m_ulPieces < PIECES_MAX) m_aPieces[m_ulPieces++] = PIECE{&s, ulAt};
     return ulAt;
-  };
-  uint32_t ulBase = pIn->ulBegin - 1;
-  fPlace(strLabel, 0);
-  uint32_t ulOpAt = fPlace(strOp, pIn->ulOpOff > ulBase ? pIn->ulOpOff - ulBase : 0);
-  uint32_t ulOperandAt = 0, ulRemarksAt = 0;
-  if (!strOperands.empty()) {
-    uint32_t ulWant = pIn->ulOperandOff < CARD && pIn->ulOperandOff > ulBase ? pIn->ulOperandOff - ulBase : 0;
-    ulOperandAt = fPlace(strOperands, ulWant);
-    if (!strRemarks.empty()) ulRemarksAt = fPlace(strRemarks, ulRemarkCol > ulBase ? ulRemarkCol - ulBase : 0);
   }
-  constexpr uint32_t FIRST = GEN_END, NEXT = GEN_END - (GEN_CONTINUE - 1);
-  uint32_t ulRecords = ulTotal <= FIRST ? 1 : 1 + (ulTotal - FIRST + NEXT - 1) / NEXT;
-  vCardsRoom(pOut, ulRecords);
-  uint8_t *pOutCards = pCardsOf(pOut);
-  std::memset(pOutCards, EBCDIC_BLANK, static_cast<size_t>(ulRecords) * CARD);
-  auto fCardOf = [&](uint32_t ulPos, uint32_t *pulCol) {
+  uint32_t ulRecords() const { return m_ulTotal <= FIRST ? 1 : 1 + (m_ulTotal - FIRST + NEXT - 1) / NEXT; }
+  /* the card (from the line's first) and column of a place */
+  static uint32_t ulCardOf(uint32_t ulPos, uint32_t *pulCol)
+  {
     if (ulPos < FIRST) {
       *pulCol = ulPos;
-      return 0u;
+      return 0;
     }
     *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
     return 1 + (ulPos - FIRST) / NEXT;
-  };
-  auto fPut = [&](const std::string &s, uint32_t ulAt) {
-    if (ulRecords == 1) { /* the whole statement on its card */
-      std::memcpy(pOutCards + ulAt, s.data(), s.size());
-      return;
+  }
+  /* the texts onto blank cards */
+  void vPut(uint8_t *pCards) const
+  {
+    for (uint32_t p = 0; p < m_ulPieces; p++) {
+      const std::string &s = *m_aPieces[p].ps;
+      uint32_t ulAt = m_aPieces[p].ulAt;
+      if (m_ulTotal <= FIRST) { /* the whole line on its card */
+        std::memcpy(pCards + ulAt, s.data(), s.size());
+        continue;
+      }
+      for (uint32_t i = 0, n = static_cast<uint32_t>(s.size()); i < n;) { /* the rest of a card at a time */
+        uint32_t ulCol = 0, r = ulCardOf(ulAt + i, &ulCol);
+        uint32_t k = std::min(n - i, GEN_END - ulCol);
+        std::memcpy(pCards + r * CARD + ulCol, s.data() + i, k);
+        i += k;
+      }
     }
-    for (uint32_t i = 0, n = static_cast<uint32_t>(s.size()); i < n;) { /* the rest of a card at a time */
-      uint32_t ulCol = 0, r = fCardOf(ulAt + i, &ulCol);
-      uint32_t k = std::min(n - i, GEN_END - ulCol);
-      std::memcpy(pOutCards + r * CARD + ulCol, s.data() + i, k);
-      i += k;
-    }
+  }
+
+private:
+  static constexpr uint32_t FIRST = GEN_END, NEXT = GEN_END - (GEN_CONTINUE - 1), PIECES_MAX = 4;
+  struct PIECE {
+    const std::string *ps;
+    uint32_t ulAt;
   };
-  fPut(strLabel, 0);
-  fPut(strOp, ulOpAt);
+  PIECE m_aPieces[PIECES_MAX];
+  uint32_t m_ulPieces = 0, m_ulTotal = 0;
+};
+
+/* The fields of a statement laid out again on card images: each at the
+   column it had in pIn where it fits (CARDFLOW); the lines of pLines after
+   its first each on cards of their own, from the continue column.  pOut
+   gets the fields located and its operation looked up (unless ppIndexed
+   gives what the operation index holds for strOp). */
+void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
+                   const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
+                   void *const *ppIndexed, const std::vector<FIELDLINE> *pLines)
+{
+  uint32_t ulBase = pIn->ulBegin - 1;
+  auto fColumn = [ulBase](uint32_t ulCol) { return ulCol > ulBase ? ulCol - ulBase : 0; };
+  CARDFLOW first;
+  first.ulPlace(strLabel, 0);
+  uint32_t ulOpAt = first.ulPlace(strOp, fColumn(pIn->ulOpOff));
+  uint32_t ulOperandAt = 0;
   if (!strOperands.empty()) {
-    fPut(strOperands, ulOperandAt);
-    if (!strRemarks.empty()) fPut(strRemarks, ulRemarksAt);
+    ulOperandAt = first.ulPlace(strOperands, pIn->ulOperandOff < CARD ? fColumn(pIn->ulOperandOff) : 0);
+    if (!strRemarks.empty()) first.ulPlace(strRemarks, fColumn(ulRemarkCol));
+  }
+  uint32_t ulRecords = first.ulRecords();
+  static std::vector<CARDFLOW> s_vecMore; /* storage reused */
+  bool bMore = pLines != nullptr && pLines->size() > 1;
+  if (bMore) {
+    s_vecMore.clear();
+    for (size_t i = 1; i < pLines->size(); i++) {
+      const FIELDLINE &l = (*pLines)[i];
+      CARDFLOW &more = s_vecMore.emplace_back();
+      if (!l.strOperands.empty()) {
+        more.ulPlace(l.strOperands, GEN_CONTINUE - 1);
+        if (!l.strRemarks.empty()) more.ulPlace(l.strRemarks, fColumn(l.ulRemarkCol));
+      }
+      ulRecords += more.ulRecords();
+    }
+  }
+  vCardsRoom(pOut, ulRecords);
+  uint8_t *pOutCards = pCardsOf(pOut);
+  std::memset(pOutCards, EBCDIC_BLANK, static_cast<size_t>(ulRecords) * CARD);
+  first.vPut(pOutCards);
+  for (uint32_t ulCard = first.ulRecords(), i = 0; bMore && i < s_vecMore.size(); i++) {
+    s_vecMore[i].vPut(pOutCards + static_cast<size_t>(ulCard) * CARD);
+    ulCard += s_vecMore[i].ulRecords();
   }
   for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
   pOut->ulRecords = ulRecords;
@@ -1787,12 +1847,12 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->ulLabelOff = 0;
   pOut->ulLabelLen = static_cast<uint32_t>(strLabel.size());
   uint32_t ulCol = 0;
-  uint32_t r = fCardOf(ulOpAt, &ulCol);
+  uint32_t r = CARDFLOW::ulCardOf(ulOpAt, &ulCol);
   pOut->ulOpOff = r == 0 ? ulCol : 0;
   pOut->ulOpLen = r == 0 ? static_cast<uint32_t>(strOp.size()) : 0;
   pOut->ulOperandOff = 0;
   if (!strOperands.empty()) {
-    r = fCardOf(ulOperandAt, &ulCol);
+    r = CARDFLOW::ulCardOf(ulOperandAt, &ulCol);
     pOut->ulOperandOff = r * CARD + ulCol;
   }
   pOut->bComment = pOut->bMacroComment = false;
@@ -1804,79 +1864,83 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     pOut->pOperation = bOperationName(pOut) ? *ppIndexed : nullptr;
   else
     vLookupOperation(pOut);
-  if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > FIRST) vStmtOperationLineError(pOut);
+  if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > GEN_END) vStmtOperationLineError(pOut);
 }
 
-/* The operand field of a statement, joined over its cards up to the first
-   blank outside quotes; the remarks after it on its last card and their
-   column on the first. */
-void vOperandField(const SRCSTMT *pIn, std::string *pOperands, std::string *pRemarks, uint32_t *pulRemarkCol)
+/* The lines of a statement's operand field (FIELDLINE): one, up to the
+   first blank outside quotes, with the remarks after it on its last card
+   and their column on the first; for a macro call (bCall) a comma and a
+   blank on a card that has a continuation also end a line. */
+void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLines)
 {
   const uint8_t *pCards = pCardsOf(pIn);
   uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
-  pOperands->clear();
-  pRemarks->clear();
-  *pulRemarkCol = 0;
-  if (pIn->ulOperandOff != 0) {
-    uint32_t r = pIn->ulOperandOff / CARD, c = pIn->ulOperandOff % CARD;
-    bool bQuote = false;
-    for (;;) {
-      if (c >= ulEnd) {
-        if (++r >= pIn->ulRecords) break;
-        c = ulCont;
-        continue;
-      }
-      uint8_t ch = pCards[r * CARD + c];
-      if (ch != E_QUOTE && !bIsBlank(ch)) { /* a run of plain characters */
-        uint32_t e = c + 1;
-        while (e < ulEnd && pCards[r * CARD + e] != E_QUOTE && !bIsBlank(pCards[r * CARD + e])) e++;
-        pOperands->append(reinterpret_cast<const char *>(pCards + r * CARD + c), e - c);
-        c = e;
-        continue;
-      }
-      if (!bQuote && bIsBlank(ch)) {
-        c = ulSkipBlanks(pCards + r * CARD, c, ulEnd);
-        uint32_t e = ulEnd;
-        while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
-        if (r == 0) *pulRemarkCol = c;
-        pRemarks->assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
-        break;
-      }
-      if (ch == E_QUOTE) {
-        if (bQuote) {
-          bQuote = false;
-        } else {
-          uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
-          bQuote = bQuoteOpens(*pOperands, cNext);
-        }
-      }
-      (*pOperands) += static_cast<char>(ch);
-      c++;
+  pLines->resize(1);
+  FIELDLINE *pLine = &pLines->back();
+  pLine->strOperands.clear();
+  pLine->strRemarks.clear();
+  pLine->ulRemarkCol = 0;
+  if (pIn->ulOperandOff == 0) return;
+  uint32_t r = pIn->ulOperandOff / CARD, c = pIn->ulOperandOff % CARD, ulFirst = 0;
+  bool bQuote = false;
+  for (;;) {
+    if (c >= ulEnd) {
+      if (++r >= pIn->ulRecords) break;
+      c = ulCont;
+      continue;
     }
+    uint8_t ch = pCards[r * CARD + c];
+    if (ch != E_QUOTE && !bIsBlank(ch)) { /* a run of plain characters */
+      uint32_t e = c + 1;
+      while (e < ulEnd && pCards[r * CARD + e] != E_QUOTE && !bIsBlank(pCards[r * CARD + e])) e++;
+      pLine->strOperands.append(reinterpret_cast<const char *>(pCards + r * CARD + c), e - c);
+      c = e;
+      continue;
+    }
+    if (!bQuote && bIsBlank(ch)) {
+      bool bLineEnds = bCall && c > 0 && pCards[r * CARD + c - 1] == E_COMMA && r + 1 < pIn->ulRecords;
+      c = ulSkipBlanks(pCards + r * CARD, c, ulEnd);
+      uint32_t e = ulEnd;
+      while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
+      if (r == ulFirst) pLine->ulRemarkCol = c;
+      pLine->strRemarks.assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
+      if (!bLineEnds) break;
+      ulFirst = ++r;
+      c = ulCont;
+      pLine = &pLines->emplace_back();
+      continue;
+    }
+    if (ch == E_QUOTE) {
+      if (bQuote) {
+        bQuote = false;
+      } else {
+        uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
+        bQuote = bQuoteOpens(pLine->strOperands, cNext);
+      }
+    }
+    pLine->strOperands += static_cast<char>(ch);
+    c++;
   }
 }
 
-/* The operand field and remarks of a statement (vOperandField); those of
+/* The lines of the operand field of a statement (vOperandLines); those of
    the model statement in hand are gathered once and kept with the model.
-   The strings hold until the next call. */
-void vFieldsOf(const SRCSTMT *pIn, const std::string **ppOperands, const std::string **ppRemarks,
-               uint32_t *pulRemarkCol)
+   The result holds until the next call. */
+const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall)
 {
   MODEL *pModel = pModelInHand(pIn);
   if (pModel == nullptr) {
-    static std::string s_strOperands, s_strRemarks; /* storage reused */
-    vOperandField(pIn, &s_strOperands, &s_strRemarks, pulRemarkCol);
-    *ppOperands = &s_strOperands;
-    *ppRemarks = &s_strRemarks;
-    return;
+    static std::vector<FIELDLINE> s_vecLines; /* storage reused */
+    vOperandLines(pIn, bCall, &s_vecLines);
+    return s_vecLines;
   }
-  if (!pModel->bFields) {
-    vOperandField(pIn, &pModel->strOperands, &pModel->strRemarks, &pModel->ulRemarkCol);
-    pModel->bFields = true;
+  bool &bKnown = bCall ? pModel->bCallLines : pModel->bFields;
+  std::vector<FIELDLINE> &vecLines = bCall ? pModel->vecCallLines : pModel->vecFields;
+  if (!bKnown) {
+    vOperandLines(pIn, bCall, &vecLines);
+    bKnown = true;
   }
-  *ppOperands = &pModel->strOperands;
-  *ppRemarks = &pModel->strRemarks;
-  *pulRemarkCol = pModel->ulRemarkCol;
+  return vecLines;
 }
 
 } // namespace
@@ -1888,7 +1952,6 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   const uint8_t *pCards = pCardsOf(pIn);
   /* storage reused: nothing called from here substitutes a statement */
   static std::string strLabel, strOp, strOperands, strOut;
-  static const std::string s_strNone;
   strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
@@ -1934,21 +1997,28 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   bool bCall = pEntry != nullptr && pEntry->bKind == OPK_MACRO;
   bool bCond = pEntry != nullptr && pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_COND);
   /* the operand field is gathered only where it is substituted or laid out */
-  uint32_t ulRemarkCol = 0;
-  const std::string *pOperands = &s_strNone, *pRemarks = &s_strNone;
+  const std::vector<FIELDLINE> *pLines = nullptr;
+  const std::string *pOperands = nullptr;
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
       fSub(strLabel, &strLabel, SUBST_LABEL, MACNAME_MAX, &MODEL::substLabel);
-    vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
+    pLines = &rFieldsOf(pIn, false);
+    pOperands = &pLines->front().strOperands;
     if (bHasAmpersand(*pOperands) && fSub(*pOperands, &strOperands, SUBST_OPERAND, 0x7FFFFFFF, &MODEL::substOperands))
       pOperands = &strOperands;
   }
   if (*piError != 0 || !bChanged) return false;
-  /* a macro call keeps its operands as written; only the operation changed */
-  if (bCond) vFieldsOf(pIn, &pOperands, &pRemarks, &ulRemarkCol);
+  /* a macro call keeps its operands as written, on the lines they were
+     written on; only the operation changed */
+  if (bCall || bCond) {
+    pLines = &rFieldsOf(pIn, bCall);
+    pOperands = &pLines->front().strOperands;
+  }
 
   if (ullOpindexChanges() != ullIndexed) ppIndexed = nullptr; /* a library macro was taken in meanwhile */
-  vLayoutFields(pIn, strLabel, strOp, *pOperands, *pRemarks, ulRemarkCol, pOut, ppIndexed);
+  const FIELDLINE &f = pLines->front();
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, ppIndexed,
+                bCall ? pLines : nullptr);
   return true;
 }
 
