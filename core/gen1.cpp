@@ -643,13 +643,23 @@ bool bStmtProcess(const SRCSTMT *pIn)
     pEntry = reinterpret_cast<const OPENTRY *>(pMacroFind(pStmt->abOpName, &iError, achError, sizeof achError));
     if (pEntry == nullptr) vPending(pend, iError, achError);
   }
+  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
+  const uint8_t *pLabel = pCards + pStmt->ulLabelOff;
+  uint32_t ulLabelLen = pStmt->ulLabelLen;
+  bool bSequence = ulLabelLen > 0 && pLabel[0] == E_DOT;
+  /* a sequence symbol of open code, a macro call's too, is known from here on */
+  if (bSequence && sNest == 0 && pStmt->cKind != SRC_MODEL && !pStmt->bComment && pend.iNumber == 0) {
+    if (!bSequenceSymbolValid(pLabel, ulLabelLen))
+      vPending(pend, c_aMsg[MSG_SEQ_INVALID]);
+    else if (!bSourceSeqDefine(pStmt, pLabel + 1, ulLabelLen - 1))
+      vPending(pend, c_aMsg[MSG_SEQ_DUPLICATE]);
+  }
   if (pend.iNumber == 0 && !pStmt->bComment && pEntry != nullptr && pEntry->bKind == OPK_MACRO)
     return bMacroCall(pStmt, reinterpret_cast<const MACDEF *>(pEntry));
   if (pend.iNumber == 0 && !pStmt->bComment && bIsInstruction(pEntry, INSTR_MACRO)) {
     if (!bSubstituted) return bMacroDefinition(pStmt);
     vPending(pend, c_aMsg[MSG_GENERATED]);
   }
-  const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   bool bProcessed = pend.iNumber == 0 && !pStmt->bComment && pEntry != &g_optab.pEntries[0];
   bool bMacroLanguage = false;
   if (bProcessed && pEntry == nullptr) {
@@ -664,15 +674,6 @@ bool bStmtProcess(const SRCSTMT *pIn)
     bProcessed = false;
   }
 
-  const uint8_t *pLabel = pCards + pStmt->ulLabelOff;
-  uint32_t ulLabelLen = pStmt->ulLabelLen;
-  bool bSequence = ulLabelLen > 0 && pLabel[0] == E_DOT;
-  if (bSequence && sNest == 0 && pStmt->cKind != SRC_MODEL && !pStmt->bComment && pend.iNumber == 0) {
-    if (!bSequenceSymbolValid(pLabel, ulLabelLen))
-      vPending(pend, c_aMsg[MSG_SEQ_INVALID]);
-    else if (!bSourceSeqDefine(pStmt, pLabel + 1, ulLabelLen - 1))
-      vPending(pend, c_aMsg[MSG_SEQ_DUPLICATE]);
-  }
   if (bProcessed && !bMacroLanguage && ulLabelLen > 0 && !bSequence) {
     if (pEntry->bKind == OPK_ASSEMBLER && (pEntry->abExtra[0] & OPF_NOLABEL))
       vPending(pend, c_aMsg[MSG_NO_LABEL]);

@@ -1841,6 +1841,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->cKind = pIn->cKind;
   pOut->ulSrcId = pIn->ulSrcId;
   pOut->ulLine = pIn->ulLine;
+  pOut->lOffset = pIn->lOffset;
   pOut->ulBegin = GEN_BEGIN;
   pOut->ulEnd = GEN_END;
   pOut->ulContinue = GEN_CONTINUE;
