@@ -1268,26 +1268,34 @@ bool bConstantAttr(const std::string &strOp, CONDATTR *pAttr)
   if (i < n && g_abUpper[static_cast<uint8_t>(strOp[i])] == E_D && bType == E_L) i++; /* LD */
   pAttr->bType = bType;
   pAttr->sScale = 0;
-  if (i < n && g_abUpper[static_cast<uint8_t>(strOp[i])] == E_L && fDigit(i + 1)) {
-    int32_t l = 0;
-    for (i++; fDigit(i) && l < 100000; i++) l = l * 10 + (strOp[i] & 0x0F);
-    pAttr->lLength = l;
-    return true;
-  }
-  /* the nominal value's length where the type takes it from the value */
+  int32_t lExplicit = -1;
+  if (i < n && g_abUpper[static_cast<uint8_t>(strOp[i])] == E_L && fDigit(i + 1))
+    for (i++, lExplicit = 0; fDigit(i) && lExplicit < 100000; i++) lExplicit = lExplicit * 10 + (strOp[i] & 0x0F);
+  /* the first nominal value's length where the type takes it from the
+     value: characters of C (a doubled quote or ampersand is one), digits
+     of P and Z (those after a decimal point give the scale) */
   size_t q = strOp.find(static_cast<char>(E_QUOTE), i);
-  size_t ulValue = 0;
+  size_t ulValue = 0, ulDigits = 0;
+  bool bPoint = false, bChars = bType == E_C;
   if (q != std::string::npos) {
     for (size_t k = q + 1; k < n; k++) {
-      if (static_cast<uint8_t>(strOp[k]) == E_QUOTE) {
-        if (k + 1 < n && static_cast<uint8_t>(strOp[k + 1]) == E_QUOTE) {
-          k++;
-        } else {
-          break;
-        }
-      }
+      auto c = static_cast<uint8_t>(strOp[k]);
+      bool bPair = k + 1 < n && static_cast<uint8_t>(strOp[k + 1]) == c;
+      if (c == E_QUOTE && !bPair) break;
+      if (!bChars && c == E_COMMA) break;
+      if (bPair && (c == E_QUOTE || (bChars && c == E_AMP))) k++;
       ulValue++;
+      if (c == E_DOT) bPoint = true;
+      if (fDigit(k)) {
+        ulDigits++;
+        if (bPoint) pAttr->sScale++;
+      }
     }
+  }
+  if (bType != E_P && bType != E_Z) pAttr->sScale = 0;
+  if (lExplicit >= 0) {
+    pAttr->lLength = lExplicit;
+    return true;
   }
   static const struct {
     uint8_t bType;
@@ -1306,9 +1314,9 @@ bool bConstantAttr(const std::string &strOp, CONDATTR *pAttr)
   else if (bType == E_B)
     pAttr->lLength = static_cast<int32_t>((ulValue + 7) / 8 > 0 ? (ulValue + 7) / 8 : 1);
   else if (bType == E_P)
-    pAttr->lLength = static_cast<int32_t>(ulValue / 2 + 1);
+    pAttr->lLength = static_cast<int32_t>(ulDigits / 2 + 1);
   else if (bType == E_Z)
-    pAttr->lLength = static_cast<int32_t>(ulValue > 0 ? ulValue : 1);
+    pAttr->lLength = static_cast<int32_t>(ulDigits > 0 ? ulDigits : 1);
   else
     pAttr->lLength = 1;
   return true;
