@@ -2027,8 +2027,21 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
 }
 
 namespace {
-/* Characters the operand field's scan looks at outside quotes. */
+/* Characters the operand field's scan looks at outside quotes, and inside. */
 bool bFieldSpecial(uint8_t b) { return b == EBCDIC_BLANK || b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
+bool bQuotedSpecial(uint8_t b) { return b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
+
+/* Whether the text ends with the name of a variable symbol: '&' (not one of
+   a pair) and alphanumerics. */
+bool bEndsWithVariable(const std::string &s)
+{
+  size_t k = s.size();
+  while (k > 0 && bAlnum(static_cast<uint8_t>(s[k - 1]))) k--;
+  if (k == s.size()) return false;
+  size_t ulAmps = 0;
+  while (k > 0 && static_cast<uint8_t>(s[k - 1]) == E_AMP) k--, ulAmps++;
+  return ulAmps % 2 == 1;
+}
 } // namespace
 
 bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDiag)
@@ -2040,7 +2053,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
   uint32_t ulEnd = pStmt->ulEnd, ulCont = pStmt->ulContinue > 0 ? pStmt->ulContinue - 1 : 0;
   uint32_t r = pStmt->ulOperandOff / SRC_RECORD, col = pStmt->ulOperandOff % SRC_RECORD;
   bool bQuote = false;
-  int iDepth = 0;
+  int iDepth = 0, iSubscript = 0; /* parentheses; those of a subscript inside quotes */
   for (;;) {
     if (col >= ulEnd || col >= SRC_RECORD) {
       if (++r >= pStmt->ulRecords) break;
@@ -2050,15 +2063,30 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     const uint8_t *pCard = pCards + r * SRC_RECORD;
     uint8_t b = pCard[col];
     uint32_t ulStop = ulEnd < SRC_RECORD ? ulEnd : SRC_RECORD;
-    if (bQuote ? b != E_QUOTE : !bFieldSpecial(b)) { /* a run that changes no state */
+    if (bQuote ? !bQuotedSpecial(b) : !bFieldSpecial(b)) { /* a run that changes no state */
       uint32_t e = col + 1;
-      while (e < ulStop && (bQuote ? pCard[e] != E_QUOTE : !bFieldSpecial(pCard[e]))) e++;
+      while (e < ulStop && (bQuote ? !bQuotedSpecial(pCard[e]) : !bFieldSpecial(pCard[e]))) e++;
       pField->append(reinterpret_cast<const char *>(pCard + col), e - col);
       col = e;
       continue;
     }
+    /* whether the quote b opens a string (is no attribute's) */
+    auto fOpens = [&] {
+      size_t n = pField->size();
+      uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,
+                           n >= 1 ? static_cast<uint8_t>((*pField)[n - 1]) : EBCDIC_BLANK, b,
+                           col + 1 < ulEnd ? pCard[col + 1] : EBCDIC_BLANK};
+      return bCondOpensString(abLook, 2, sizeof abLook);
+    };
     if (bQuote) {
-      bQuote = false;
+      /* the subscript of a variable in a string is an expression: N'&X
+         there holds a quote that does not end the string */
+      if (b == E_LPAREN && (iSubscript > 0 || bEndsWithVariable(*pField)))
+        iSubscript++;
+      else if (b == E_RPAREN && iSubscript > 0)
+        iSubscript--;
+      else if (b == E_QUOTE && (iSubscript == 0 || fOpens()))
+        bQuote = false, iSubscript = 0;
     } else if (b == EBCDIC_BLANK && iDepth == 0) {
       /* a comma and a blank end a card that is continued: the list goes
          on at the continue column of the next */
@@ -2066,11 +2094,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
       col = ulEnd;
       continue;
     } else if (b == E_QUOTE) {
-      size_t n = pField->size();
-      uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,
-                           n >= 1 ? static_cast<uint8_t>((*pField)[n - 1]) : EBCDIC_BLANK, b,
-                           col + 1 < ulEnd ? pCards[r * SRC_RECORD + col + 1] : EBCDIC_BLANK};
-      bQuote = bCondOpensString(abLook, 2, sizeof abLook);
+      bQuote = fOpens();
     } else if (b == E_LPAREN) {
       iDepth++;
     } else if (b == E_RPAREN) {
