@@ -478,18 +478,51 @@ constexpr std::array<bool, 256> c_abListStop = [] {
   return a;
 }();
 
+/* Whether p[0..k) ends with the name of a variable symbol: '&' (not one of
+   a pair) and alphanumerics. */
+bool bEndsWithVariable(const uint8_t *p, size_t k)
+{
+  size_t i = k;
+  while (i > 0 && bAlnum(p[i - 1])) i--;
+  if (i == k) return false;
+  size_t ulAmps = 0;
+  while (i > 0 && p[i - 1] == E_AMP) i--, ulAmps++;
+  return ulAmps % 2 == 1;
+}
+
+/* Strings of a scan over conditional-assembly text.  Inside a string the
+   subscript of a variable is an expression, where the quote of an attribute
+   (N'&X) does not end the string. */
+struct STRINGS {
+  bool bQuote = false;
+  int iSubscript = 0;
+  /* Takes the quote or parenthesis p[k]; true when that was all there is to
+     do with it (it is in a string, or is a quote). */
+  bool bTake(const uint8_t *p, size_t k, size_t n)
+  {
+    uint8_t b = p[k];
+    if (!bQuote) {
+      if (b == E_QUOTE) bQuote = bCondOpensString(p, k, n);
+      return b == E_QUOTE;
+    }
+    if (b == E_LPAREN && (iSubscript > 0 || bEndsWithVariable(p, k)))
+      iSubscript++;
+    else if (b == E_RPAREN && iSubscript > 0)
+      iSubscript--;
+    else if (b == E_QUOTE && (iSubscript == 0 || bCondOpensString(p, k, n)))
+      bQuote = false, iSubscript = 0;
+    return true;
+  }
+};
+
 /* Offsets of the matching ')' of the '(' at p[0], or n. */
 size_t ulMatching(const uint8_t *p, size_t n)
 {
   int iDepth = 0;
-  bool bQuote = false;
+  STRINGS str;
   for (size_t k = 0; k < n; k++) {
-    if (!c_abListStop[p[k]]) continue;
-    if (bQuote) {
-      if (p[k] == E_QUOTE) bQuote = false;
-    } else if (p[k] == E_QUOTE) {
-      bQuote = bCondOpensString(p, k, n);
-    } else if (p[k] == E_LPAREN) {
+    if (!c_abListStop[p[k]] || str.bTake(p, k, n)) continue;
+    if (p[k] == E_LPAREN) {
       iDepth++;
     } else if (p[k] == E_RPAREN && --iDepth == 0) {
       return k;
@@ -1836,15 +1869,11 @@ namespace {
 uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom)
 {
   int iDepth = 0;
-  bool bQuote = false;
+  STRINGS str;
   for (uint32_t k = ulFrom; k < n; k++) {
     uint8_t b = p[k];
-    if (!c_abListStop[b]) continue;
-    if (bQuote) {
-      if (b == E_QUOTE) bQuote = false;
-    } else if (b == E_QUOTE) {
-      bQuote = bCondOpensString(p, k, n);
-    } else if (b == E_LPAREN) {
+    if (!c_abListStop[b] || str.bTake(p, k, n)) continue;
+    if (b == E_LPAREN) {
       iDepth++;
     } else if (b == E_RPAREN) {
       if (iDepth > 0) iDepth--;
@@ -2031,17 +2060,6 @@ namespace {
 bool bFieldSpecial(uint8_t b) { return b == EBCDIC_BLANK || b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
 bool bQuotedSpecial(uint8_t b) { return b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
 
-/* Whether the text ends with the name of a variable symbol: '&' (not one of
-   a pair) and alphanumerics. */
-bool bEndsWithVariable(const std::string &s)
-{
-  size_t k = s.size();
-  while (k > 0 && bAlnum(static_cast<uint8_t>(s[k - 1]))) k--;
-  if (k == s.size()) return false;
-  size_t ulAmps = 0;
-  while (k > 0 && static_cast<uint8_t>(s[k - 1]) == E_AMP) k--, ulAmps++;
-  return ulAmps % 2 == 1;
-}
 } // namespace
 
 bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDiag)
@@ -2081,7 +2099,8 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     if (bQuote) {
       /* the subscript of a variable in a string is an expression: N'&X
          there holds a quote that does not end the string */
-      if (b == E_LPAREN && (iSubscript > 0 || bEndsWithVariable(*pField)))
+      if (b == E_LPAREN &&
+          (iSubscript > 0 || bEndsWithVariable(reinterpret_cast<const uint8_t *>(pField->data()), pField->size())))
         iSubscript++;
       else if (b == E_RPAREN && iSubscript > 0)
         iSubscript--;
