@@ -49,6 +49,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "asm0.h"
 #include "chars.h"
@@ -56,6 +57,7 @@
 #include "file.h"
 #include "gen1.h"
 #include "instr.h"
+#include "lbl.h"
 #include "opt.h"
 #include "prn2.h"
 #include "vorn.h"
@@ -1322,8 +1324,53 @@ bool bConstantAttr(const std::string &strOp, CONDATTR *pAttr)
   return true;
 }
 
+/* An EQU's attributes: the length its second operand gives (a decimal
+   term), else the length of the symbol its first operand begins with (one
+   the scan met before, or one already defined), else 1; the type its third
+   operand gives (C'x'), else U. */
+CONDATTR attrOfEqu(const std::string &strOperand, const LOOKTABLE &look)
+{
+  CONDATTR a{E_U, 1, 0};
+  std::vector<std::string> vecOps(1);
+  bool bQuote = false;
+  for (char ch : strOperand) {
+    if (static_cast<uint8_t>(ch) == E_QUOTE) bQuote = !bQuote;
+    if (static_cast<uint8_t>(ch) == E_COMMA && !bQuote)
+      vecOps.emplace_back();
+    else
+      vecOps.back() += ch;
+  }
+  const std::string &strFirst = vecOps[0];
+  size_t n = 0;
+  while (n < strFirst.size() && g_abClass[static_cast<uint8_t>(strFirst[n])] & (CC_LETTER | CC_DIGIT)) n++;
+  std::string strTerm;
+  for (size_t k = 0; k < n; k++) strTerm += static_cast<char>(g_abUpper[static_cast<uint8_t>(strFirst[k])]);
+  if (n > 0 && !(g_abClass[static_cast<uint8_t>(strFirst[0])] & CC_DIGIT)) {
+    auto it = look.map.find(strTerm);
+    const SYMBOL *pSym =
+        n <= SYM_NAME_MAX ? pSymbolFind(reinterpret_cast<const uint8_t *>(strTerm.data()), n) : nullptr;
+    if (it != look.map.end())
+      a.lLength = it->second.lLength;
+    else if (pSym != nullptr && !(pSym->bFlags & SYMF_UNDEFINED) && pSym->lLength >= 0)
+      a.lLength = pSym->lLength;
+  }
+  if (vecOps.size() >= 2 && !vecOps[1].empty() && vecOps[1].size() <= 5) {
+    int32_t l = 0;
+    bool bDecimal = true;
+    for (char ch : vecOps[1]) {
+      bDecimal = bDecimal && (g_abClass[static_cast<uint8_t>(ch)] & CC_DIGIT);
+      l = l * 10 + (ch & 0x0F);
+    }
+    if (bDecimal) a.lLength = l;
+  }
+  if (vecOps.size() >= 3 && vecOps[2].size() == 4 && g_abUpper[static_cast<uint8_t>(vecOps[2][0])] == E_C &&
+      static_cast<uint8_t>(vecOps[2][1]) == E_QUOTE && static_cast<uint8_t>(vecOps[2][3]) == E_QUOTE)
+    a.bType = static_cast<uint8_t>(vecOps[2][2]);
+  return a;
+}
+
 /* The attributes a statement gives the symbol in its label field. */
-CONDATTR attrOfStatement(const std::string &strOp, const std::string &strOperand)
+CONDATTR attrOfStatement(const std::string &strOp, const std::string &strOperand, const LOOKTABLE &look)
 {
   CONDATTR a{E_U, 1, 0};
   std::string strName = strOp;
@@ -1351,6 +1398,9 @@ CONDATTR attrOfStatement(const std::string &strOp, const std::string &strOperand
   case INSTR_CCW1:
     a = CONDATTR{E_W, 8, 0};
     break;
+  case INSTR_EQU:
+    a = attrOfEqu(strOperand, look);
+    break;
   default:
     break;
   }
@@ -1377,7 +1427,7 @@ void vLookScan(SRCFILE *s)
       if (pCard[p] == E_QUOTE) bQuote = !bQuote;
       strOperand += static_cast<char>(pCard[p]);
     }
-    s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand));
+    s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand, *s->pLook));
   });
 }
 
