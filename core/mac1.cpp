@@ -985,8 +985,8 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
       bSkipping = false;
     }
     if (p->bComment) {
-      if (!p->bMacroComment) vStore(p, false, INDEX_NONE);
       vListStatement(p, m_bList);
+      if (!p->bMacroComment) vStore(p, false, INDEX_NONE);
       continue;
     }
     const MSGDEF *pDiag = nullptr;
@@ -1034,8 +1034,8 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
     default:
       break;
     }
+    vListStatement(p, m_bList || pDiag != nullptr, pDiag); /* as read: storing blanks fields */
     if (bStore) vStore(p, bSeqHere, usIndex);
-    vListStatement(p, m_bList || pDiag != nullptr, pDiag);
     if (iNest == 0) break;
   }
   /* the end marker and the sequence symbols */

@@ -1,0 +1,18 @@
+* The statements of a definition are listed as they were read: the
+* sequence symbol of a body statement and the continuation mark in
+* column 72 are kept in the listing.
+*! rc 0
+L        CSECT
+         MACRO
+         SHOWN &A
+         AGO   .X
+         DC    C'SKIPPED'
+.X       DC    C'&A'
+         DC    C'&A',C'0123456789012345678901234567890123456789012345',X
+               C'E'
+         MEND
+*! list .X       DC    C'&A'
+*! list 2345',X
+         SHOWN Q
+*! obj D8D8F0F1
+         END
