@@ -1835,7 +1835,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     s_vecMore[i].vPut(pOutCards + static_cast<size_t>(ulCard) * CARD);
     ulCard += s_vecMore[i].ulRecords();
   }
-  for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
+  for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_PLUS; /* broken text continues */
   pOut->ulRecords = ulRecords;
   pOut->pszSrcName = pIn->pszSrcName;
   pOut->cKind = pIn->cKind;

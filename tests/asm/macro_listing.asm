@@ -1,6 +1,8 @@
 * The statements of a definition are listed as they were read: the
 * sequence symbol of a body statement and the continuation mark in
-* column 72 are kept in the listing.
+* column 72 are kept in the listing.  A generated statement whose text
+* no longer fits its card goes on at the continue column of the next,
+* with a plus in column 72 of the card it leaves.
 *! rc 0
 L        CSECT
          MACRO
@@ -15,4 +17,12 @@ L        CSECT
 *! list 2345',X
          SHOWN Q
 *! obj D8D8F0F1
+         MACRO
+         LONG  &A
+         DC    C'&A'
+         MEND
+         LONG  AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB
+*! list AAAA+
+*! list                B'
+*! obj C1C1C1C2
          END
