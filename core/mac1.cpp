@@ -1708,7 +1708,13 @@ void vAreadFirstPhase(const INSTRARGS &a)
     ulValue = CARD;
     if (strWord != "NOPRINT") vStmtListLine(strHost(abValue, CARD).c_str());
   }
-  if (!bVarAssignLabel(p, abValue, ulValue)) vHalveActr(pLevel);
+  if (!bVarAssignLabel(p, abValue, ulValue)) {
+    vHalveActr(pLevel);
+    return;
+  }
+  /* listed without its own text, an AREAD with an operand has no number */
+  uint8_t bPrint = bStmtPrintStatus();
+  if (!strWord.empty() && !((bPrint & PRT_GEN) && (bPrint & PRT_MSOURCE))) vStmtUnnumbered();
 }
 
 void vMhelpFirstPhase(const INSTRARGS &a)

@@ -2,7 +2,8 @@
 * sequence symbol of a body statement and the continuation mark in
 * column 72 are kept in the listing.  A generated statement whose text
 * no longer fits its card goes on at the continue column of the next,
-* with a plus in column 72 of the card it leaves.
+* with a plus in column 72 of the card it leaves.  An AREAD NOSTMT
+* shows the record it read but takes no statement number.
 *! rc 0
 L        CSECT
          MACRO
@@ -25,4 +26,15 @@ L        CSECT
 *! list AAAA+
 *! list                B'
 *! obj C1C1C1C2
+         MACRO
+         READ
+         LCLC  &C
+&C       AREAD NOSTMT
+         DC    C'&C'
+         MEND
+         READ
+RECORD READ
+*! list RECORD READ
+*! list 38+         DC    C'RECORD READ
+*! obj D9C5C3D6D9C440D9C5C1C440
          END
