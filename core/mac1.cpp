@@ -1759,6 +1759,15 @@ public:
     if (m_ulPieces < PIECES_MAX) m_aPieces[m_ulPieces++] = PIECE{&s, ulAt};
     return ulAt;
   }
+  /* ulPlace for a text kept on one card: it goes to the start of the next
+     card where it would pass the end of its own (and fits a card) */
+  uint32_t ulPlaceWhole(const std::string &s, uint32_t ulWant)
+  {
+    uint32_t ulAt = std::max(ulWant, m_ulTotal == 0 ? 0 : m_ulTotal + 1);
+    uint32_t ulCardEnd = ulAt < FIRST ? FIRST : FIRST + ((ulAt - FIRST) / NEXT + 1) * NEXT;
+    if (ulAt + s.size() > ulCardEnd && s.size() <= NEXT) ulWant = ulCardEnd;
+    return ulPlace(s, ulWant);
+  }
   uint32_t ulRecords() const { return m_ulTotal <= FIRST ? 1 : 1 + (m_ulTotal - FIRST + NEXT - 1) / NEXT; }
   /* the card (from the line's first) and column of a place */
   static uint32_t ulCardOf(uint32_t ulPos, uint32_t *pulCol)
@@ -1812,7 +1821,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   auto fColumn = [ulBase](uint32_t ulCol) { return ulCol > ulBase ? ulCol - ulBase : 0; };
   CARDFLOW first;
   first.ulPlace(strLabel, 0);
-  uint32_t ulOpAt = first.ulPlace(strOp, fColumn(pIn->ulOpOff));
+  uint32_t ulOpAt = first.ulPlaceWhole(strOp, fColumn(pIn->ulOpOff));
   uint32_t ulOperandAt = 0;
   if (!strOperands.empty()) {
     ulOperandAt = first.ulPlace(strOperands, pIn->ulOperandOff < CARD ? fColumn(pIn->ulOperandOff) : 0);
@@ -1854,8 +1863,9 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->ulLabelLen = static_cast<uint32_t>(strLabel.size());
   uint32_t ulCol = 0;
   uint32_t r = CARDFLOW::ulCardOf(ulOpAt, &ulCol);
-  pOut->ulOpOff = r == 0 ? ulCol : 0;
-  pOut->ulOpLen = r == 0 ? static_cast<uint32_t>(strOp.size()) : 0;
+  bool bWhole = ulCol + strOp.size() <= GEN_END; /* a long label may push it to a later card */
+  pOut->ulOpOff = bWhole ? r * CARD + ulCol : 0;
+  pOut->ulOpLen = bWhole ? static_cast<uint32_t>(strOp.size()) : 0;
   pOut->ulOperandOff = 0;
   if (!strOperands.empty()) {
     r = CARDFLOW::ulCardOf(ulOperandAt, &ulCol);
@@ -1870,7 +1880,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     pOut->pOperation = bOperationName(pOut) ? *ppIndexed : nullptr;
   else
     vLookupOperation(pOut);
-  if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > GEN_END) vStmtOperationLineError(pOut);
+  if (pOut->ulOpLen == 0) vStmtOperationLineError(pOut);
 }
 
 /* The lines of a statement's operand field (FIELDLINE): one, up to the

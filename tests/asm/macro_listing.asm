@@ -2,8 +2,9 @@
 * sequence symbol of a body statement and the continuation mark in
 * column 72 are kept in the listing.  A generated statement whose text
 * no longer fits its card goes on at the continue column of the next,
-* with a plus in column 72 of the card it leaves.  An AREAD NOSTMT
-* shows the record it read but takes no statement number.
+* with a plus in column 72 of the card it leaves; an operation that a
+* long label pushes past column 71 starts the next card whole.  An
+* AREAD NOSTMT shows the record it read but takes no statement number.
 *! rc 0
 L        CSECT
          MACRO
@@ -35,6 +36,20 @@ L        CSECT
          READ
 RECORD READ
 *! list RECORD READ
-*! list 38+         DC    C'RECORD READ
+*! list 39+         DC    C'RECORD READ
 *! obj D9C5C3D6D9C440D9C5C1C440
+         MACRO
+&N       LONGERMACRONAME &A
+         DC    C'&A'
+         MEND
+         MACRO
+         PUSHOP &L
+         LCLC  &X
+&X       SETC  '&L&L&L'
+&X       LONGERMACRONAME Z
+         MEND
+         PUSHOP ABCDEFGHIJKLMNOPQRST
+*! list +ABCDEFGHIJKLMNOPQRSTABCDEFGHIJKLMNOPQRST
+*! list                LONGERMACRONAME Z
+*! obj E9
          END
