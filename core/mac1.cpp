@@ -178,9 +178,10 @@ struct SCAN {
 };
 
 /* A line of a statement's operand field as written: its text, joined over
-   the cards it runs on, and the remarks after it.  Only a macro call has
-   more than one: a comma and a blank end a card of a call, and its
-   operands go on at the continue column of the next card. */
+   the cards it runs on, and the remarks after it.  A comma and a blank end
+   a card of a macro call, and its operands go on at the continue column of
+   the next card, a line of its own; cards after the end of the field hold
+   remarks only, a line each. */
 struct FIELDLINE {
   std::string strOperands, strRemarks;
   uint32_t ulRemarkCol = 0; /* when the remarks stand on the line's first card; else 0 */
@@ -1835,10 +1836,8 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     for (size_t i = 1; i < pLines->size(); i++) {
       const FIELDLINE &l = (*pLines)[i];
       CARDFLOW &more = s_vecMore.emplace_back();
-      if (!l.strOperands.empty()) {
-        more.ulPlace(l.strOperands, GEN_CONTINUE - 1);
-        if (!l.strRemarks.empty()) more.ulPlace(l.strRemarks, fColumn(l.ulRemarkCol));
-      }
+      if (!l.strOperands.empty()) more.ulPlace(l.strOperands, GEN_CONTINUE - 1);
+      if (!l.strRemarks.empty()) more.ulPlace(l.strRemarks, fColumn(l.ulRemarkCol));
       ulRecords += more.ulRecords();
     }
   }
@@ -1883,6 +1882,22 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   if (pOut->ulOpLen == 0) vStmtOperationLineError(pOut);
 }
 
+/* The cards from ulCard on of a statement whose operand field has ended:
+   remarks only, a line each. */
+void vRemarkLines(const SRCSTMT *pIn, uint32_t ulCard, std::vector<FIELDLINE> *pLines)
+{
+  uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
+  for (uint32_t r = ulCard; r < pIn->ulRecords; r++) {
+    const uint8_t *pCard = pCardsOf(pIn) + static_cast<size_t>(r) * CARD;
+    uint32_t c = ulSkipBlanks(pCard, ulCont, ulEnd), e = ulEnd;
+    while (e > c && bIsBlank(pCard[e - 1])) e--;
+    FIELDLINE &l = pLines->emplace_back();
+    l.strOperands.clear();
+    l.strRemarks.assign(reinterpret_cast<const char *>(pCard + c), e - c);
+    l.ulRemarkCol = c;
+  }
+}
+
 /* The lines of a statement's operand field (FIELDLINE): one, up to the
    first blank outside quotes, with the remarks after it on its last card
    and their column on the first; for a macro call (bCall) a comma and a
@@ -1920,7 +1935,10 @@ void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLine
       while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
       if (r == ulFirst) pLine->ulRemarkCol = c;
       pLine->strRemarks.assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
-      if (!bLineEnds) break;
+      if (!bLineEnds) {
+        vRemarkLines(pIn, r + 1, pLines);
+        break;
+      }
       ulFirst = ++r;
       c = ulCont;
       pLine = &pLines->emplace_back();
@@ -2033,8 +2051,7 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
 
   if (ullOpindexChanges() != ullIndexed) ppIndexed = nullptr; /* a library macro was taken in meanwhile */
   const FIELDLINE &f = pLines->front();
-  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, ppIndexed,
-                bCall ? pLines : nullptr);
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, ppIndexed, pLines);
   return true;
 }
 

@@ -3,8 +3,9 @@
 * column 72 are kept in the listing.  A generated statement whose text
 * no longer fits its card goes on at the continue column of the next,
 * with a plus in column 72 of the card it leaves; an operation that a
-* long label pushes past column 71 starts the next card whole.  An
-* AREAD NOSTMT shows the record it read but takes no statement number.
+* long label pushes past column 71 starts the next card whole; cards
+* of remarks after the operands are kept.  An AREAD NOSTMT shows the
+* record it read but takes no statement number.
 *! rc 0
 L        CSECT
          MACRO
@@ -36,7 +37,7 @@ L        CSECT
          READ
 RECORD READ
 *! list RECORD READ
-*! list 39+         DC    C'RECORD READ
+*! list 40+         DC    C'RECORD READ
 *! obj D9C5C3D6D9C440D9C5C1C440
          MACRO
 &N       LONGERMACRONAME &A
@@ -52,4 +53,17 @@ RECORD READ
 *! list +ABCDEFGHIJKLMNOPQRSTABCDEFGHIJKLMNOPQRST
 *! list                LONGERMACRONAME Z
 *! obj E9
+         MACRO
+         REMARKS &A
+         DC    C'&A'          FIRST REMARK                             X
+                              SECOND REMARK
+         LONG  &A             CALL REMARK                              X
+                              CALL AFTER
+         MEND
+         REMARKS R
+*! list +         DC    C'R'           FIRST REMARK
+*! list SECOND REMARK
+*! list +         LONG  R 
+*! list CALL AFTER
+*! obj D9D9
          END
