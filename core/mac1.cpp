@@ -1194,11 +1194,12 @@ bool bExpand(EXPANSION *x)
     if (bTraceOn(TRACE_GEN))
       vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);
-    if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) {
-      if (g_mac.ulMhelp & MH_EXIT) {
+    if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) { /* listed as the macro's source is */
+      bool bListed = bPrintShows(bStmtPrintStatus(), x->pLevel->lNest) && (bStmtPrintStatus() & PRT_MSOURCE);
+      if (bListed || (g_mac.ulMhelp & MH_EXIT)) {
         vStmtListBegin(&x->stmt, x->pLevel->lNest);
-        vMhelpDump(x->pLevel, false);
-        vStmtListEnd(&x->stmt, bPrintShows(bStmtPrintStatus(), x->pLevel->lNest) && (bStmtPrintStatus() & PRT_MSOURCE));
+        if (g_mac.ulMhelp & MH_EXIT) vMhelpDump(x->pLevel, false);
+        vStmtListEnd(&x->stmt, bListed);
       }
       break;
     }

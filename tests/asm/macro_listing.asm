@@ -5,7 +5,8 @@
 * with a plus in column 72 of the card it leaves; an operation that a
 * long label pushes past column 71 starts the next card whole; cards
 * of remarks after the operands are kept.  An AREAD NOSTMT shows the
-* record it read but takes no statement number.
+* record it read but takes no statement number.  PRINT MSOURCE lists
+* the MEND or MEXIT that ends an expansion.
 *! rc 0
 L        CSECT
          MACRO
@@ -37,7 +38,7 @@ L        CSECT
          READ
 RECORD READ
 *! list RECORD READ
-*! list 40+         DC    C'RECORD READ
+*! list 41+         DC    C'RECORD READ
 *! obj D9C5C3D6D9C440D9C5C1C440
          MACRO
 &N       LONGERMACRONAME &A
@@ -66,4 +67,14 @@ RECORD READ
 *! list +         LONG  R 
 *! list CALL AFTER
 *! obj D9D9
+         MACRO
+         ENDS  &A
+         AIF   ('&A' EQ '').OUT
+         MEXIT
+.OUT     MEND
+         PRINT MSOURCE
+         ENDS
+*! list +         MEND
+         ENDS  1
+*! list +         MEXIT
          END
