@@ -1880,7 +1880,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     pOut->pOperation = bOperationName(pOut) ? *ppIndexed : nullptr;
   else
     vLookupOperation(pOut);
-  if (pOut->ulOpLen == 0) vStmtOperationLineError(pOut);
+  if (pOut->ulOpLen < strOp.size()) vStmtOperationLineError(pOut); /* (an empty one is found invalid) */
 }
 
 /* The cards from ulCard on of a statement whose operand field has ended:
