@@ -1195,7 +1195,8 @@ bool bExpand(EXPANSION *x)
       vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);
     if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) { /* listed as the macro's source is */
-      bool bListed = bPrintShows(bStmtPrintStatus(), x->pLevel->lNest) && (bStmtPrintStatus() & PRT_MSOURCE);
+      uint8_t bPrint = bStmtPrintStatus();
+      bool bListed = (bPrint & PRT_MSOURCE) && bPrintShows(bPrint, x->pLevel->lNest);
       if (bListed || (g_mac.ulMhelp & MH_EXIT)) {
         vStmtListBegin(&x->stmt, x->pLevel->lNest);
         if (g_mac.ulMhelp & MH_EXIT) vMhelpDump(x->pLevel, false);
@@ -1766,8 +1767,10 @@ public:
   uint32_t ulPlaceWhole(const std::string &s, uint32_t ulWant)
   {
     uint32_t ulAt = std::max(ulWant, m_ulTotal == 0 ? 0 : m_ulTotal + 1);
-    uint32_t ulCardEnd = ulAt < FIRST ? FIRST : FIRST + ((ulAt - FIRST) / NEXT + 1) * NEXT;
-    if (ulAt + s.size() > ulCardEnd && s.size() <= NEXT) ulWant = ulCardEnd;
+    if (ulAt + s.size() > FIRST) {
+      uint32_t ulCardEnd = ulAt < FIRST ? FIRST : FIRST + ((ulAt - FIRST) / NEXT + 1) * NEXT;
+      if (ulAt + s.size() > ulCardEnd && s.size() <= NEXT) ulWant = ulCardEnd;
+    }
     return ulPlace(s, ulWant);
   }
   uint32_t ulRecords() const { return m_ulTotal <= FIRST ? 1 : 1 + (m_ulTotal - FIRST + NEXT - 1) / NEXT; }
