@@ -10,71 +10,55 @@
 *! rc 0
 L        CSECT
          MACRO
-         SHOWN &A
-         AGO   .X
-         DC    C'SKIPPED'
-.X       DC    C'&A'
-         DC    C'&A',C'0123456789012345678901234567890123456789012345',X
-               C'E'
-         MEND
-*! list .X       DC    C'&A'
-*! list 2345',X
-         SHOWN Q
-*! obj D8D8F0F1
-         MACRO
-         LONG  &A
-         DC    C'&A'
-         MEND
-         LONG  AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB
-*! list AAAA+
-*! list                B'
-*! obj C1C1C1C2
-         MACRO
-         READ
-         LCLC  &C
-&C       AREAD NOSTMT
-         DC    C'&C'
-         MEND
-         READ
-RECORD READ
-*! list RECORD READ
-*! list 41+         DC    C'RECORD READ
-*! obj D9C5C3D6D9C440D9C5C1C440
-         MACRO
 &N       LONGERMACRONAME &A
          DC    C'&A'
          MEND
          MACRO
+         SHOWN &A
+         AGO   .X
+         DC    C'SKIPPED'
+.X       DC    C'&A'          FIRST REMARK                             X
+                              SECOND REMARK
+         LONGERMACRONAME &A   CALL REMARK                              X
+                              CALL AFTER
+         MEND
+*! list .X       DC    C'&A'          FIRST REMARK
+*! list CALL REMARK                              X
+         SHOWN Q
+*! list +         DC    C'Q'           FIRST REMARK
+*! list SECOND REMARK
+*! list +         LONGERMACRONAME Q
+*! list CALL AFTER
+*! obj D8D8
+         MACRO
          PUSHOP &L
          LCLC  &X
 &X       SETC  '&L&L&L'
-&X       LONGERMACRONAME Z
+&X       LONGERMACRONAME &X
          MEND
          PUSHOP ABCDEFGHIJKLMNOPQRST
 *! list +ABCDEFGHIJKLMNOPQRSTABCDEFGHIJKLMNOPQRST
-*! list                LONGERMACRONAME Z
-*! obj E9
+*! list                LONGERMACRONAME ABCDEFGHIJ
+*! list ABCDEFGHIJKLMN+
+*! obj E3C1C2C3
          MACRO
-         REMARKS &A
-         DC    C'&A'          FIRST REMARK                             X
-                              SECOND REMARK
-         LONG  &A             CALL REMARK                              X
-                              CALL AFTER
-         MEND
-         REMARKS R
-*! list +         DC    C'R'           FIRST REMARK
-*! list SECOND REMARK
-*! list +         LONG  R 
-*! list CALL AFTER
-*! obj D9D9
-         MACRO
-         ENDS  &A
+         READ  &A
+         LCLC  &C
+&C       AREAD NOSTMT
+         DC    C'&C'
          AIF   ('&A' EQ '').OUT
          MEXIT
 .OUT     MEND
+         READ
+RECORD READ
+*! list RECORD READ
+*! list 56+         DC    C'RECORD READ
+*! obj D9C5C3D6D9C440D9C5C1C440
          PRINT MSOURCE
-         ENDS
+         READ
+AGAIN
 *! list +         MEND
-         ENDS  1
+         READ  1
+AGAIN
 *! list +         MEXIT
          END
