@@ -744,7 +744,7 @@ bool bStmtProcess(const SRCSTMT *pIn)
                 (usFlags & (SF_OBJECT_CALL | SF_BYTES | SF_PHASE2 | SF_OPTIONAL | SF_REVISIT)) != 0;
   if (!bWrite) vRecordTruncate(0);
   /* conditional assembly inside a macro generates nothing: no number */
-  g_stmt.bUnnumbered = !bWrite && bMacroLanguage && sNest > 0;
+  g_stmt.bUnnumbered = g_stmt.bUnnumbered || (!bWrite && bMacroLanguage && sNest > 0);
   bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
   uint32_t ulSequence = ulGet32(pHead() + STMT_SEQUENCE);
   /* an END in error (a duplicate or invalid label) still ends the program:
@@ -786,3 +786,5 @@ void vStmtListEnd(const SRCSTMT *pStmt, bool bListed)
 }
 
 void vStmtListLine(const char *pszLine) { iStmtDiag(0, DIAG_LIST_LINE, 0, 0, pszLine); }
+
+void vStmtUnnumbered() { g_stmt.bUnnumbered = true; }

@@ -134,3 +134,5 @@ void vStmtListEnd(const SRCSTMT *pStmt, bool bListed);
 /* A line of host text listed after the statement in hand (MHELP output,
    AREAD records). */
 void vStmtListLine(const char *pszLine);
+/* The statement in hand takes no statement number: the next one gets it. */
+void vStmtUnnumbered();

@@ -178,9 +178,10 @@ struct SCAN {
 };
 
 /* A line of a statement's operand field as written: its text, joined over
-   the cards it runs on, and the remarks after it.  Only a macro call has
-   more than one: a comma and a blank end a card of a call, and its
-   operands go on at the continue column of the next card. */
+   the cards it runs on, and the remarks after it.  A comma and a blank end
+   a card of a macro call, and its operands go on at the continue column of
+   the next card, a line of its own; cards after the end of the field hold
+   remarks only, a line each. */
 struct FIELDLINE {
   std::string strOperands, strRemarks;
   uint32_t ulRemarkCol = 0; /* when the remarks stand on the line's first card; else 0 */
@@ -985,8 +986,8 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
       bSkipping = false;
     }
     if (p->bComment) {
-      if (!p->bMacroComment) vStore(p, false, INDEX_NONE);
       vListStatement(p, m_bList);
+      if (!p->bMacroComment) vStore(p, false, INDEX_NONE);
       continue;
     }
     const MSGDEF *pDiag = nullptr;
@@ -1034,8 +1035,8 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
     default:
       break;
     }
+    vListStatement(p, m_bList || pDiag != nullptr, pDiag); /* as read: storing blanks fields */
     if (bStore) vStore(p, bSeqHere, usIndex);
-    vListStatement(p, m_bList || pDiag != nullptr, pDiag);
     if (iNest == 0) break;
   }
   /* the end marker and the sequence symbols */
@@ -1193,11 +1194,13 @@ bool bExpand(EXPANSION *x)
     if (bTraceOn(TRACE_GEN))
       vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);
-    if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) {
-      if (g_mac.ulMhelp & MH_EXIT) {
+    if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) { /* listed as the macro's source is */
+      uint8_t bPrint = bStmtPrintStatus();
+      bool bListed = (bPrint & PRT_MSOURCE) && bPrintShows(bPrint, x->pLevel->lNest);
+      if (bListed || (g_mac.ulMhelp & MH_EXIT)) {
         vStmtListBegin(&x->stmt, x->pLevel->lNest);
-        vMhelpDump(x->pLevel, false);
-        vStmtListEnd(&x->stmt, bPrintShows(bStmtPrintStatus(), x->pLevel->lNest) && (bStmtPrintStatus() & PRT_MSOURCE));
+        if (g_mac.ulMhelp & MH_EXIT) vMhelpDump(x->pLevel, false);
+        vStmtListEnd(&x->stmt, bListed);
       }
       break;
     }
@@ -1708,7 +1711,13 @@ void vAreadFirstPhase(const INSTRARGS &a)
     ulValue = CARD;
     if (strWord != "NOPRINT") vStmtListLine(strHost(abValue, CARD).c_str());
   }
-  if (!bVarAssignLabel(p, abValue, ulValue)) vHalveActr(pLevel);
+  if (!bVarAssignLabel(p, abValue, ulValue)) {
+    vHalveActr(pLevel);
+    return;
+  }
+  /* listed without its own text, an AREAD with an operand has no number */
+  uint8_t bPrint = bStmtPrintStatus();
+  if (!strWord.empty() && !((bPrint & PRT_GEN) && (bPrint & PRT_MSOURCE))) vStmtUnnumbered();
 }
 
 void vMhelpFirstPhase(const INSTRARGS &a)
@@ -1752,6 +1761,17 @@ public:
     m_ulTotal = ulAt + static_cast<uint32_t>(s.size());
     if (m_ulPieces < PIECES_MAX) m_aPieces[m_ulPieces++] = PIECE{&s, ulAt};
     return ulAt;
+  }
+  /* ulPlace for a text kept on one card: it goes to the start of the next
+     card where it would pass the end of its own (and fits a card) */
+  uint32_t ulPlaceWhole(const std::string &s, uint32_t ulWant)
+  {
+    uint32_t ulAt = std::max(ulWant, m_ulTotal == 0 ? 0 : m_ulTotal + 1);
+    if (ulAt + s.size() > FIRST) {
+      uint32_t ulCardEnd = ulAt < FIRST ? FIRST : FIRST + ((ulAt - FIRST) / NEXT + 1) * NEXT;
+      if (ulAt + s.size() > ulCardEnd && s.size() <= NEXT) ulWant = ulCardEnd;
+    }
+    return ulPlace(s, ulWant);
   }
   uint32_t ulRecords() const { return m_ulTotal <= FIRST ? 1 : 1 + (m_ulTotal - FIRST + NEXT - 1) / NEXT; }
   /* the card (from the line's first) and column of a place */
@@ -1806,7 +1826,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   auto fColumn = [ulBase](uint32_t ulCol) { return ulCol > ulBase ? ulCol - ulBase : 0; };
   CARDFLOW first;
   first.ulPlace(strLabel, 0);
-  uint32_t ulOpAt = first.ulPlace(strOp, fColumn(pIn->ulOpOff));
+  uint32_t ulOpAt = first.ulPlaceWhole(strOp, fColumn(pIn->ulOpOff));
   uint32_t ulOperandAt = 0;
   if (!strOperands.empty()) {
     ulOperandAt = first.ulPlace(strOperands, pIn->ulOperandOff < CARD ? fColumn(pIn->ulOperandOff) : 0);
@@ -1820,10 +1840,8 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     for (size_t i = 1; i < pLines->size(); i++) {
       const FIELDLINE &l = (*pLines)[i];
       CARDFLOW &more = s_vecMore.emplace_back();
-      if (!l.strOperands.empty()) {
-        more.ulPlace(l.strOperands, GEN_CONTINUE - 1);
-        if (!l.strRemarks.empty()) more.ulPlace(l.strRemarks, fColumn(l.ulRemarkCol));
-      }
+      if (!l.strOperands.empty()) more.ulPlace(l.strOperands, GEN_CONTINUE - 1);
+      if (!l.strRemarks.empty()) more.ulPlace(l.strRemarks, fColumn(l.ulRemarkCol));
       ulRecords += more.ulRecords();
     }
   }
@@ -1835,7 +1853,7 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     s_vecMore[i].vPut(pOutCards + static_cast<size_t>(ulCard) * CARD);
     ulCard += s_vecMore[i].ulRecords();
   }
-  for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_X;
+  for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_PLUS; /* broken text continues */
   pOut->ulRecords = ulRecords;
   pOut->pszSrcName = pIn->pszSrcName;
   pOut->cKind = pIn->cKind;
@@ -1849,8 +1867,9 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   pOut->ulLabelLen = static_cast<uint32_t>(strLabel.size());
   uint32_t ulCol = 0;
   uint32_t r = CARDFLOW::ulCardOf(ulOpAt, &ulCol);
-  pOut->ulOpOff = r == 0 ? ulCol : 0;
-  pOut->ulOpLen = r == 0 ? static_cast<uint32_t>(strOp.size()) : 0;
+  bool bWhole = ulCol + strOp.size() <= GEN_END; /* a long label may push it to a later card */
+  pOut->ulOpOff = bWhole ? r * CARD + ulCol : 0;
+  pOut->ulOpLen = bWhole ? static_cast<uint32_t>(strOp.size()) : 0;
   pOut->ulOperandOff = 0;
   if (!strOperands.empty()) {
     r = CARDFLOW::ulCardOf(ulOperandAt, &ulCol);
@@ -1865,7 +1884,23 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     pOut->pOperation = bOperationName(pOut) ? *ppIndexed : nullptr;
   else
     vLookupOperation(pOut);
-  if (pOut->ulOpLen == 0 || ulOpAt + strOp.size() > GEN_END) vStmtOperationLineError(pOut);
+  if (pOut->ulOpLen < strOp.size()) vStmtOperationLineError(pOut); /* (an empty one is found invalid) */
+}
+
+/* The cards from ulCard on of a statement whose operand field has ended:
+   remarks only, a line each. */
+void vRemarkLines(const SRCSTMT *pIn, uint32_t ulCard, std::vector<FIELDLINE> *pLines)
+{
+  uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
+  for (uint32_t r = ulCard; r < pIn->ulRecords; r++) {
+    const uint8_t *pCard = pCardsOf(pIn) + static_cast<size_t>(r) * CARD;
+    uint32_t c = ulSkipBlanks(pCard, ulCont, ulEnd), e = ulEnd;
+    while (e > c && bIsBlank(pCard[e - 1])) e--;
+    FIELDLINE &l = pLines->emplace_back();
+    l.strOperands.clear();
+    l.strRemarks.assign(reinterpret_cast<const char *>(pCard + c), e - c);
+    l.ulRemarkCol = c;
+  }
 }
 
 /* The lines of a statement's operand field (FIELDLINE): one, up to the
@@ -1905,7 +1940,10 @@ void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLine
       while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
       if (r == ulFirst) pLine->ulRemarkCol = c;
       pLine->strRemarks.assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
-      if (!bLineEnds) break;
+      if (!bLineEnds) {
+        vRemarkLines(pIn, r + 1, pLines);
+        break;
+      }
       ulFirst = ++r;
       c = ulCont;
       pLine = &pLines->emplace_back();
@@ -2018,8 +2056,7 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
 
   if (ullOpindexChanges() != ullIndexed) ppIndexed = nullptr; /* a library macro was taken in meanwhile */
   const FIELDLINE &f = pLines->front();
-  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, ppIndexed,
-                bCall ? pLines : nullptr);
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, ppIndexed, pLines);
   return true;
 }
 
