@@ -206,7 +206,7 @@ struct MODEL {
   bool bCondItems = false;  /* and its items (vCondSplit) */
   CONDITEMS condItems;
   bool bFields = false;                /* the operand field and remarks are known: */
-  std::vector<FIELDLINE> vecFields;    /* as vOperandLines gathers them, one line */
+  std::vector<FIELDLINE> vecFields;    /* as vOperandLines gathers them */
   bool bCallLines = false;             /* the lines of the field read as a call's are known: */
   std::vector<FIELDLINE> vecCallLines; /* likewise, a line for each card a comma and a blank end */
   std::vector<SUBSTFORM> vecLineForms; /* the substitution of each of those lines */
@@ -1903,10 +1903,11 @@ void vRemarkLines(const SRCSTMT *pIn, uint32_t ulCard, std::vector<FIELDLINE> *p
   }
 }
 
-/* The lines of a statement's operand field (FIELDLINE): one, up to the
-   first blank outside quotes, with the remarks after it on its last card
-   and their column on the first; for a macro call (bCall) a comma and a
-   blank on a card that has a continuation also end a line. */
+/* The lines of a statement's operand field (FIELDLINE): the field up to
+   the first blank outside quotes, with the remarks after it on its last
+   card and their column on the first, then a line of remarks for each card
+   after that; for a macro call (bCall) a comma and a blank on a card that
+   has a continuation end a line and the field goes on. */
 void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLines)
 {
   const uint8_t *pCards = pCardsOf(pIn);
