@@ -496,22 +496,29 @@ bool bEndsWithVariable(const uint8_t *p, size_t k)
 struct STRINGS {
   bool bQuote = false;
   int iSubscript = 0;
-  /* Takes the quote or parenthesis p[k]; true when that was all there is to
-     do with it (it is in a string, or is a quote). */
-  bool bTake(const uint8_t *p, size_t k, size_t n)
+  /* Takes the quote or parenthesis b; true when that was all there is to do
+     with it (it is in a string, or is a quote).  fOpens tells whether a
+     quote there opens a string, fAfterVariable whether the text before it
+     ends with a variable's name. */
+  template <typename FOPENS, typename FAFTER> bool bStep(uint8_t b, FOPENS fOpens, FAFTER fAfterVariable)
   {
-    uint8_t b = p[k];
     if (!bQuote) {
-      if (b == E_QUOTE) bQuote = bCondOpensString(p, k, n);
+      if (b == E_QUOTE) bQuote = fOpens();
       return b == E_QUOTE;
     }
-    if (b == E_LPAREN && (iSubscript > 0 || bEndsWithVariable(p, k)))
+    if (b == E_LPAREN && (iSubscript > 0 || fAfterVariable()))
       iSubscript++;
     else if (b == E_RPAREN && iSubscript > 0)
       iSubscript--;
-    else if (b == E_QUOTE && (iSubscript == 0 || bCondOpensString(p, k, n)))
+    else if (b == E_QUOTE && (iSubscript == 0 || fOpens()))
       bQuote = false, iSubscript = 0;
     return true;
+  }
+  /* bStep for p[k] of the text p[0..n) */
+  bool bTake(const uint8_t *p, size_t k, size_t n)
+  {
+    return bStep(
+        p[k], [&] { return bCondOpensString(p, k, n); }, [&] { return bEndsWithVariable(p, k); });
   }
 };
 
@@ -2070,8 +2077,8 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
   const uint8_t *pCards = static_cast<const uint8_t *>(pStmt->cards.pData);
   uint32_t ulEnd = pStmt->ulEnd, ulCont = pStmt->ulContinue > 0 ? pStmt->ulContinue - 1 : 0;
   uint32_t r = pStmt->ulOperandOff / SRC_RECORD, col = pStmt->ulOperandOff % SRC_RECORD;
-  bool bQuote = false;
-  int iDepth = 0, iSubscript = 0; /* parentheses; those of a subscript inside quotes */
+  STRINGS str;
+  int iDepth = 0;
   for (;;) {
     if (col >= ulEnd || col >= SRC_RECORD) {
       if (++r >= pStmt->ulRecords) break;
@@ -2081,9 +2088,9 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     const uint8_t *pCard = pCards + r * SRC_RECORD;
     uint8_t b = pCard[col];
     uint32_t ulStop = ulEnd < SRC_RECORD ? ulEnd : SRC_RECORD;
-    if (bQuote ? !bQuotedSpecial(b) : !bFieldSpecial(b)) { /* a run that changes no state */
+    if (str.bQuote ? !bQuotedSpecial(b) : !bFieldSpecial(b)) { /* a run that changes no state */
       uint32_t e = col + 1;
-      while (e < ulStop && (bQuote ? !bQuotedSpecial(pCard[e]) : !bFieldSpecial(pCard[e]))) e++;
+      while (e < ulStop && (str.bQuote ? !bQuotedSpecial(pCard[e]) : !bFieldSpecial(pCard[e]))) e++;
       pField->append(reinterpret_cast<const char *>(pCard + col), e - col);
       col = e;
       continue;
@@ -2096,24 +2103,17 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
                            col + 1 < ulEnd ? pCard[col + 1] : EBCDIC_BLANK};
       return bCondOpensString(abLook, 2, sizeof abLook);
     };
-    if (bQuote) {
-      /* the subscript of a variable in a string is an expression: N'&X
-         there holds a quote that does not end the string */
-      if (b == E_LPAREN &&
-          (iSubscript > 0 || bEndsWithVariable(reinterpret_cast<const uint8_t *>(pField->data()), pField->size())))
-        iSubscript++;
-      else if (b == E_RPAREN && iSubscript > 0)
-        iSubscript--;
-      else if (b == E_QUOTE && (iSubscript == 0 || fOpens()))
-        bQuote = false, iSubscript = 0;
+    auto fAfterVariable = [&] {
+      return bEndsWithVariable(reinterpret_cast<const uint8_t *>(pField->data()), pField->size());
+    };
+    if (str.bStep(b, fOpens, fAfterVariable)) {
+      /* a quote, or in a string */
     } else if (b == EBCDIC_BLANK && iDepth == 0) {
       /* a comma and a blank end a card that is continued: the list goes
          on at the continue column of the next */
       if (pField->empty() || static_cast<uint8_t>(pField->back()) != E_COMMA || r + 1 >= pStmt->ulRecords) break;
       col = ulEnd;
       continue;
-    } else if (b == E_QUOTE) {
-      bQuote = fOpens();
     } else if (b == E_LPAREN) {
       iDepth++;
     } else if (b == E_RPAREN) {
@@ -2123,7 +2123,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     *pField += static_cast<char>(b);
     col++;
   }
-  if (bQuote) return bFail(c, MSG_FIELD_QUOTE);
+  if (str.bQuote) return bFail(c, MSG_FIELD_QUOTE);
   if (iDepth > 0) return bFail(c, MSG_FIELD_LEFT);
   if (pField->empty()) return bFail(c, MSG_OMITTED);
   return true;
