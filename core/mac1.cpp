@@ -1889,17 +1889,24 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
 
 /* The cards from ulCard on of a statement whose operand field has ended:
    remarks only, a line each. */
+/* The remarks of a card from column c on (blanks dropped at both ends) into
+ *pRemarks; their column. */
+uint32_t ulRemarksOf(const uint8_t *pCard, uint32_t c, uint32_t ulEnd, std::string *pRemarks)
+{
+  c = ulSkipBlanks(pCard, c, ulEnd);
+  uint32_t e = ulEnd;
+  while (e > c && bIsBlank(pCard[e - 1])) e--;
+  pRemarks->assign(reinterpret_cast<const char *>(pCard + c), e > c ? e - c : 0);
+  return c;
+}
+
 void vRemarkLines(const SRCSTMT *pIn, uint32_t ulCard, std::vector<FIELDLINE> *pLines)
 {
   uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
   for (uint32_t r = ulCard; r < pIn->ulRecords; r++) {
-    const uint8_t *pCard = pCardsOf(pIn) + static_cast<size_t>(r) * CARD;
-    uint32_t c = ulSkipBlanks(pCard, ulCont, ulEnd), e = ulEnd;
-    while (e > c && bIsBlank(pCard[e - 1])) e--;
     FIELDLINE &l = pLines->emplace_back();
     l.strOperands.clear();
-    l.strRemarks.assign(reinterpret_cast<const char *>(pCard + c), e - c);
-    l.ulRemarkCol = c;
+    l.ulRemarkCol = ulRemarksOf(pCardsOf(pIn) + static_cast<size_t>(r) * CARD, ulCont, ulEnd, &l.strRemarks);
   }
 }
 
@@ -1936,11 +1943,8 @@ void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLine
     }
     if (!bQuote && bIsBlank(ch)) {
       bool bLineEnds = bCall && c > 0 && pCards[r * CARD + c - 1] == E_COMMA && r + 1 < pIn->ulRecords;
-      c = ulSkipBlanks(pCards + r * CARD, c, ulEnd);
-      uint32_t e = ulEnd;
-      while (e > c && bIsBlank(pCards[r * CARD + e - 1])) e--;
+      c = ulRemarksOf(pCards + r * CARD, c, ulEnd, &pLine->strRemarks);
       if (r == ulFirst) pLine->ulRemarkCol = c;
-      pLine->strRemarks.assign(reinterpret_cast<const char *>(pCards + r * CARD + c), e > c ? e - c : 0);
       if (!bLineEnds) {
         vRemarkLines(pIn, r + 1, pLines);
         break;
