@@ -208,6 +208,19 @@ uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
   return ulPad + n;
 }
 
+bool bAttributeLetter(uint8_t u) { return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T; }
+
+bool bOpensString(const uint8_t *p, size_t i, size_t n, bool bConditional)
+{
+  if (i == 0) return true;
+  uint8_t u = g_abUpper[p[i - 1]];
+  if (!bAttributeLetter(u) && !(bConditional && (u == E_D || u == E_O))) return true;
+  if (i >= 2 && (g_abClass[p[i - 2]] & CC_NAME)) return true;
+  if (i + 1 >= n) return false;
+  uint8_t bNext = p[i + 1];
+  return (g_abClass[bNext] & CC_DIGIT) || bNext == E_DOT || bNext == E_PLUS || bNext == E_MINUS;
+}
+
 uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits)
 {
   uint32_t n = std::max((static_cast<uint32_t>(std::bit_width(ullValue)) + 3) / 4, std::min(ulDigits, 64u));

@@ -103,6 +103,17 @@ extern const uint8_t g_abEbcdicHexDigit[16];
 uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth);
 uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits);
 
+/* Whether u (upper case) is a letter of the attributes ordinary
+   expressions know: I, K, L, N, S and T. */
+bool bAttributeLetter(uint8_t u);
+
+/* Whether the quote at p[i] of the text p[0..n) opens a string.  It does
+   not when it is an attribute's (L'NAME): it follows an attribute letter
+   that does not end a longer name, and neither the text's end nor a digit,
+   '.', '+' or '-' follows it.  With bConditional the letters D and O, which
+   only conditional assembly knows, are attribute letters too. */
+bool bOpensString(const uint8_t *p, size_t i, size_t n, bool bConditional = false);
+
 /* Host text with each character from X'80' on (Latin-1) as its two-byte
    UTF-8 sequence; pDst holds 2 * ulLen bytes and may not overlap pSrc.
    Returns the bytes written. */

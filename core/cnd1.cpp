@@ -518,7 +518,7 @@ struct STRINGS {
   bool bTake(const uint8_t *p, size_t k, size_t n)
   {
     return bStep(
-        p[k], [&] { return bCondOpensString(p, k, n); }, [&] { return bEndsWithVariable(p, k); });
+        p[k], [&] { return bOpensString(p, k, n, true); }, [&] { return bEndsWithVariable(p, k); });
   }
 };
 
@@ -1857,18 +1857,6 @@ bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAtt
 
 /* ---- shared pieces ------------------------------------------------------------ */
 
-bool bCondOpensString(const uint8_t *p, size_t i, size_t ulLen)
-{
-  if (i == 0) return true;
-  uint8_t u = g_abUpper[p[i - 1]];
-  bool bAttr = u == E_D || u == E_I || u == E_K || u == E_L || u == E_N || u == E_O || u == E_S || u == E_T;
-  if (!bAttr) return true;
-  if (i >= 2 && bAlnum(p[i - 2])) return true;
-  if (i + 1 >= ulLen) return false;
-  uint8_t cNext = p[i + 1];
-  return bDigit(cNext) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
-}
-
 namespace {
 
 /* End of the list item that starts at p[ulFrom]: the comma after it outside
@@ -2101,7 +2089,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
       uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,
                            n >= 1 ? static_cast<uint8_t>((*pField)[n - 1]) : EBCDIC_BLANK, b,
                            col + 1 < ulEnd ? pCard[col + 1] : EBCDIC_BLANK};
-      return bCondOpensString(abLook, 2, sizeof abLook);
+      return bOpensString(abLook, 2, sizeof abLook, true);
     };
     auto fAfterVariable = [&] {
       return bEndsWithVariable(reinterpret_cast<const uint8_t *>(pField->data()), pField->size());

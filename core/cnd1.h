@@ -125,10 +125,6 @@ struct VARREF {
    taken (a period after it included when bDot).  False after an error. */
 bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
                  VARREF *pRef, CONDDIAG *pDiag);
-/* Whether the quote at index i of the text opens a string: not after an
-   attribute letter (D I K L N O S T) that follows no letter or digit,
-   unless a digit, '.', '+' or '-' follows the quote. */
-bool bCondOpensString(const uint8_t *pText, size_t i, size_t ulLength);
 /* Splits a list at the commas outside quotes and parentheses: (offset,
    length) pairs. */
 void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<uint32_t, uint32_t>> *pItems);

@@ -175,18 +175,6 @@ int iExprMsg(EXPRCTX *c, uint32_t i, int iMsg)
 
 /* ---- delimiting parenthesised parts --------------------------------------- */
 
-bool bAttributeLetter(uint8_t u) { return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T; }
-
-/* Whether the quote at i follows an attribute letter (L'X): no string. */
-bool bAttributeQuote(const EXPRCTX *c, uint32_t i)
-{
-  if (i < 1 || !bAttributeLetter(bUpper(c->pText[i - 1]))) return false;
-  if (i >= 2 && bNameChar(c->pText[i - 2])) return false;
-  if (i + 1 >= c->ulLength) return false;
-  uint8_t bNext = c->pText[i + 1];
-  return !bDigit(bNext) && bNext != E_DOT && bNext != E_PLUS && bNext != E_MINUS;
-}
-
 /* From i, the position of the first ',' or ')' outside inner parentheses
    and strings, or the end of the text; *pbOpenQuote tells that the text
    ended inside a string. */
@@ -196,7 +184,7 @@ uint32_t ulPieceEnd(const EXPRCTX *c, uint32_t i, bool *pbOpenQuote)
   *pbOpenQuote = false;
   while (i < c->ulLength) {
     uint8_t b = c->pText[i];
-    if (b == E_QUOTE && !bAttributeQuote(c, i)) {
+    if (b == E_QUOTE && bOpensString(c->pText, i, c->ulLength)) {
       for (i++;; i++) {
         if (i >= c->ulLength) {
           *pbOpenQuote = true;

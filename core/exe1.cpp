@@ -92,22 +92,6 @@ constexpr std::array<bool, 256> c_abSplitMark = c_abMarks({E_QUOTE, E_COMMA, E_L
 
 bool bOperandChar(uint8_t c) { return (g_abClass[c] & CC_OPERAND) || c == EBCDIC_BLANK; }
 
-bool bAttributeLetter(uint8_t c)
-{
-  uint8_t u = g_abUpper[c];
-  return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T;
-}
-
-/* Whether the quote at index i of the text opens a string. */
-bool bOpensString(const uint8_t *p, size_t i, size_t ulLen)
-{
-  if (i == 0 || !bAttributeLetter(p[i - 1])) return true;
-  if (i >= 2 && (g_abClass[p[i - 2]] & (CC_NAME | CC_LETTER))) return true;
-  if (i + 1 >= ulLen) return false;
-  uint8_t cNext = p[i + 1];
-  return (g_abClass[cNext] & CC_DIGIT) || cNext == E_DOT || cNext == E_PLUS || cNext == E_MINUS;
-}
-
 int iSplitError(EXEMSG eMsg, unsigned uArg1 = 0, unsigned uArg2 = 0)
 {
   iStmtMsg(c_aMsg[eMsg], uArg1, uArg2);

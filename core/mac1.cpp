@@ -565,7 +565,7 @@ bool bQuoteOpens(const std::string &strOp, uint8_t cNext)
   size_t n = strOp.size();
   uint8_t ab[4] = {n >= 2 ? static_cast<uint8_t>(strOp[n - 2]) : EBCDIC_BLANK,
                    n >= 1 ? static_cast<uint8_t>(strOp[n - 1]) : EBCDIC_BLANK, E_QUOTE, cNext};
-  return bCondOpensString(ab, 2, sizeof ab);
+  return bOpensString(ab, 2, sizeof ab, true);
 }
 
 /* Characters the operand scan looks at outside quotes. */

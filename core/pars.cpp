@@ -76,7 +76,6 @@ bool bDigit(uint8_t b) { return (g_abClass[b] & CC_DIGIT) != 0; }
 bool bLetter(uint8_t b) { return (g_abClass[b] & CC_LETTER) != 0; }
 bool bNameChar(uint8_t b) { return (g_abClass[b] & CC_NAME) != 0; }
 uint8_t bUpper(uint8_t b) { return g_abUpper[b]; }
-bool bAttributeLetter(uint8_t u) { return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T; }
 /* Host (ASCII) form of an upper-case EBCDIC letter, for node sub-kinds. */
 uint8_t bHost(uint8_t b) { return g_abEbcdicToAscii[b]; }
 
@@ -260,16 +259,6 @@ struct LITSCAN {
   void vPut(uint32_t i, bool bKeep) { pOut[i - ulBase] = bKeep ? pText[i] : bUpper(pText[i]); }
   bool bIs(uint32_t i, uint8_t b) const { return i < ulLength && pText[i] == b; }
 
-  /* A quote at i that follows an attribute letter is no string. */
-  bool bAttributeQuote(uint32_t i) const
-  {
-    if (i < ulBase + 1 || !bAttributeLetter(bUpper(pText[i - 1]))) return false;
-    if (i >= ulBase + 2 && bNameChar(pText[i - 2])) return false;
-    if (i + 1 >= ulLength) return false;
-    uint8_t bNext = pText[i + 1];
-    return !bDigit(bNext) && bNext != E_DOT && bNext != E_PLUS && bNext != E_MINUS;
-  }
-
   /* A quoted string from the quote at i; returns the position after it. */
   uint32_t ulString(uint32_t i, bool bKeep)
   {
@@ -297,7 +286,7 @@ struct LITSCAN {
     bool bAddress = bType == E_A || bType == E_S || bType == E_Y;
     while (i < ulLength) {
       uint8_t b = pText[i];
-      if (b == E_QUOTE && !bAttributeQuote(i)) {
+      if (b == E_QUOTE && bOpensString(pText + ulBase, i - ulBase, ulLength - ulBase)) {
         i = ulString(i, bNominal);
         bTermExpected = false;
         continue;

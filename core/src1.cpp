@@ -651,18 +651,6 @@ bool bBlank(uint8_t c) { return c == EBCDIC_BLANK; }
   return i;
 }
 
-/* Whether a quote at p is an attribute quote (L'NAME and the like). */
-bool bAttributeQuote(const uint8_t *pCard, uint32_t p, uint32_t ulStart, uint32_t ulLimit)
-{
-  if (p == ulStart) return false;
-  uint8_t cLetter = g_abUpper[pCard[p - 1]];
-  bool bAttr = cLetter == 0xC9 || cLetter == 0xD2 || cLetter == 0xD3 || cLetter == 0xD5 || cLetter == 0xE2 ||
-               cLetter == 0xE3; /* I K L N S T */
-  if (!bAttr) return false;
-  if (p - 1 > ulStart && (g_abClass[pCard[p - 2]] & CC_NAME)) return false;
-  return !(p + 1 < ulLimit && (g_abClass[pCard[p + 1]] & CC_DIGIT));
-}
-
 /* Scans the label field: up to the first blank outside quotes. */
 uint32_t ulLabelEnd(const uint8_t *pCard, uint32_t ulStart, uint32_t ulLimit)
 {
@@ -670,7 +658,7 @@ uint32_t ulLabelEnd(const uint8_t *pCard, uint32_t ulStart, uint32_t ulLimit)
   uint32_t p = ulStart;
   for (; p < ulLimit; p++) {
     uint8_t c = pCard[p];
-    if (c == E_QUOTE && (bQuote || !bAttributeQuote(pCard, p, ulStart, ulLimit)))
+    if (c == E_QUOTE && (bQuote || bOpensString(pCard + ulStart, p - ulStart, ulLimit - ulStart)))
       bQuote = !bQuote;
     else if (!bQuote && bBlank(c))
       break;
@@ -1331,15 +1319,10 @@ bool bConstantAttr(const std::string &strOp, CONDATTR *pAttr)
 CONDATTR attrOfEqu(const std::string &strOperand, const LOOKTABLE &look)
 {
   CONDATTR a{E_U, 1, 0};
-  std::vector<std::string> vecOps(1);
-  bool bQuote = false;
-  for (char ch : strOperand) {
-    if (static_cast<uint8_t>(ch) == E_QUOTE) bQuote = !bQuote;
-    if (static_cast<uint8_t>(ch) == E_COMMA && !bQuote)
-      vecOps.emplace_back();
-    else
-      vecOps.back() += ch;
-  }
+  std::vector<std::pair<uint32_t, uint32_t>> vecItems;
+  vCondSplit(reinterpret_cast<const uint8_t *>(strOperand.data()), static_cast<uint32_t>(strOperand.size()), &vecItems);
+  std::vector<std::string> vecOps;
+  for (auto [ulOff, ulLen] : vecItems) vecOps.push_back(strOperand.substr(ulOff, ulLen));
   const std::string &strFirst = vecOps[0];
   size_t n = 0;
   while (n < strFirst.size() && g_abClass[static_cast<uint8_t>(strFirst[n])] & (CC_LETTER | CC_DIGIT)) n++;
@@ -1423,8 +1406,8 @@ void vLookScan(SRCFILE *s)
     while (p < e && bBlank(pCard[p])) p++;
     std::string strOperand;
     bool bQuote = false;
-    for (; p < e && (bQuote || !bBlank(pCard[p])); p++) {
-      if (pCard[p] == E_QUOTE) bQuote = !bQuote;
+    for (uint32_t ulField = p; p < e && (bQuote || !bBlank(pCard[p])); p++) {
+      if (pCard[p] == E_QUOTE) bQuote = bQuote ? false : bOpensString(pCard + ulField, p - ulField, e - ulField);
       strOperand += static_cast<char>(pCard[p]);
     }
     s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand, *s->pLook));

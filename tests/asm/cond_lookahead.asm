@@ -1,7 +1,8 @@
 * Attributes of symbols that the source defines further on: a packed or
 * zoned constant is as long as its digits need, whatever its sign and
 * decimal point, and the digits after the point give its scale; an EQU
-* takes the length and type its operands give, or its first term's.
+* takes the length and type its operands give, or its first term's (an
+* attribute reference in an operand splits nothing).
 *! rc 0
 A        CSECT
          MACRO
@@ -28,7 +29,8 @@ E0       EQU   0,3
          LEN   E1
          LEN   E2
          LEN   E3
-*! obj 10E403E404C6
+         LEN   E4
+*! obj 10E403E404C602C8
 P1       DC    P'-12345'
 P2       DC    P'1.25'
 Z1       DC    Z'-1.234'
@@ -36,4 +38,5 @@ P3       DC    PL2'1.25'
 E1       EQU   P1,16
 E2       EQU   E0
 E3       EQU   *,4,C'F'
+E4       EQU   P3,L'P1,C'H'
          END
