@@ -478,50 +478,6 @@ constexpr std::array<bool, 256> c_abListStop = [] {
   return a;
 }();
 
-/* Whether p[0..k) ends with the name of a variable symbol: '&' (not one of
-   a pair) and alphanumerics. */
-bool bEndsWithVariable(const uint8_t *p, size_t k)
-{
-  size_t i = k;
-  while (i > 0 && bAlnum(p[i - 1])) i--;
-  if (i == k) return false;
-  size_t ulAmps = 0;
-  while (i > 0 && p[i - 1] == E_AMP) i--, ulAmps++;
-  return ulAmps % 2 == 1;
-}
-
-/* Strings of a scan over conditional-assembly text.  Inside a string the
-   subscript of a variable is an expression, where the quote of an attribute
-   (N'&X) does not end the string. */
-struct STRINGS {
-  bool bQuote = false;
-  int iSubscript = 0;
-  /* Takes the quote or parenthesis b; true when that was all there is to do
-     with it (it is in a string, or is a quote).  fOpens tells whether a
-     quote there opens a string, fAfterVariable whether the text before it
-     ends with a variable's name. */
-  template <typename FOPENS, typename FAFTER> bool bStep(uint8_t b, FOPENS fOpens, FAFTER fAfterVariable)
-  {
-    if (!bQuote) {
-      if (b == E_QUOTE) bQuote = fOpens();
-      return b == E_QUOTE;
-    }
-    if (b == E_LPAREN && (iSubscript > 0 || fAfterVariable()))
-      iSubscript++;
-    else if (b == E_RPAREN && iSubscript > 0)
-      iSubscript--;
-    else if (b == E_QUOTE && (iSubscript == 0 || fOpens()))
-      bQuote = false, iSubscript = 0;
-    return true;
-  }
-  /* bStep for p[k] of the text p[0..n) */
-  bool bTake(const uint8_t *p, size_t k, size_t n)
-  {
-    return bStep(
-        p[k], [&] { return bOpensString(p, k, n, true); }, [&] { return bEndsWithVariable(p, k); });
-  }
-};
-
 /* Offsets of the matching ')' of the '(' at p[0], or n. */
 size_t ulMatching(const uint8_t *p, size_t n)
 {
@@ -1857,6 +1813,18 @@ bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAtt
 
 /* ---- shared pieces ------------------------------------------------------------ */
 
+/* Whether p[0..k) ends with the name of a variable symbol: '&' (not one of
+   a pair) and alphanumerics. */
+bool bEndsWithVariable(const uint8_t *p, size_t k)
+{
+  size_t i = k;
+  while (i > 0 && bAlnum(p[i - 1])) i--;
+  if (i == k) return false;
+  size_t ulAmps = 0;
+  while (i > 0 && p[i - 1] == E_AMP) i--, ulAmps++;
+  return ulAmps % 2 == 1;
+}
+
 namespace {
 
 /* End of the list item that starts at p[ulFrom]: the comma after it outside
@@ -2051,9 +2019,8 @@ bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
 }
 
 namespace {
-/* Characters the operand field's scan looks at outside quotes, and inside. */
+/* Characters the operand field's scan looks at outside quotes. */
 bool bFieldSpecial(uint8_t b) { return b == EBCDIC_BLANK || b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
-bool bQuotedSpecial(uint8_t b) { return b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
 
 } // namespace
 
@@ -2076,9 +2043,9 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
     const uint8_t *pCard = pCards + r * SRC_RECORD;
     uint8_t b = pCard[col];
     uint32_t ulStop = ulEnd < SRC_RECORD ? ulEnd : SRC_RECORD;
-    if (str.bQuote ? !bQuotedSpecial(b) : !bFieldSpecial(b)) { /* a run that changes no state */
+    if (str.bQuote ? !STRINGS::bQuotedSpecial(b) : !bFieldSpecial(b)) { /* a run that changes no state */
       uint32_t e = col + 1;
-      while (e < ulStop && (str.bQuote ? !bQuotedSpecial(pCard[e]) : !bFieldSpecial(pCard[e]))) e++;
+      while (e < ulStop && (str.bQuote ? !STRINGS::bQuotedSpecial(pCard[e]) : !bFieldSpecial(pCard[e]))) e++;
       pField->append(reinterpret_cast<const char *>(pCard + col), e - col);
       col = e;
       continue;

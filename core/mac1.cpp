@@ -593,33 +593,36 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
     if (bCheck && s->pWarning == nullptr) s->pWarning = &c_aMsg[e];
   };
   std::string strOp;
-  bool bQuote = false;
+  STRINGS str; /* strings, and subscripts of variables inside them */
   unsigned uDepth = 0;
   uint32_t r = p->ulOperandOff / CARD, c = p->ulOperandOff % CARD;
   for (;;) {
     if (c >= ulEnd) { /* the card is used up: the operand goes on on the next */
       if (++r >= p->ulRecords) break;
-      if (!bQuote && fContBlank(r)) fWarn(MSG_CONT_523);
+      if (!str.bQuote && fContBlank(r)) fWarn(MSG_CONT_523);
       c = ulCont;
       continue;
     }
     const uint8_t *pCard = pCards + r * CARD;
     uint8_t ch = pCard[c];
-    if (bQuote ? ch != E_QUOTE : !bScanSpecial(ch)) { /* a run that changes no state */
+    if (str.bQuote ? !STRINGS::bQuotedSpecial(ch) : !bScanSpecial(ch)) { /* a run that changes no state */
       uint32_t e = c + 1;
-      while (e < ulEnd && (bQuote ? pCard[e] != E_QUOTE : !bScanSpecial(pCard[e]))) e++;
+      while (e < ulEnd && (str.bQuote ? !STRINGS::bQuotedSpecial(pCard[e]) : !bScanSpecial(pCard[e]))) e++;
       strOp.append(reinterpret_cast<const char *>(pCard + c), e - c);
       c = e;
-      if (!bQuote && strOp.size() > VALUE_BUFFER) {
+      if (!str.bQuote && strOp.size() > VALUE_BUFFER) {
         s->pError = &c_aMsg[MSG_TOO_LONG];
         s->uErrorOperand = static_cast<unsigned>(s->vecOperands.size() + 1);
         return;
       }
       continue;
     }
-    if (bQuote) {
+    auto fOpens = [&] { return bQuoteOpens(strOp, c + 1 < ulEnd ? pCard[c + 1] : EBCDIC_BLANK); };
+    auto fAfterVariable = [&] {
+      return bEndsWithVariable(reinterpret_cast<const uint8_t *>(strOp.data()), strOp.size());
+    };
+    if (str.bStep(ch, fOpens, fAfterVariable)) { /* a quote, or in a string */
       strOp += static_cast<char>(ch);
-      bQuote = false;
       c++;
       continue;
     }
@@ -636,10 +639,7 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
       if (!bAfterComma && r + 1 < p->ulRecords && !fContBlank(r + 1)) fWarn(MSG_CONT_522);
       break;
     }
-    if (ch == E_QUOTE) {
-      uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
-      if (bQuoteOpens(strOp, cNext)) bQuote = true;
-    } else if (ch == E_LPAREN) {
+    if (ch == E_LPAREN) {
       uDepth++;
     } else if (ch == E_RPAREN) {
       if (uDepth == 0) {
@@ -662,7 +662,7 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
     }
     c++;
   }
-  if (bQuote) {
+  if (str.bQuote) {
     s->pError = &c_aMsg[MSG_QUOTES];
     return;
   }
@@ -1926,7 +1926,8 @@ void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLine
   pLine->ulRemarkCol = 0;
   if (pIn->ulOperandOff == 0) return;
   uint32_t r = pIn->ulOperandOff / CARD, c = pIn->ulOperandOff % CARD, ulFirst = 0;
-  bool bQuote = false;
+  STRINGS str;
+  auto fPlain = [&](uint8_t b) { return !bIsBlank(b) && !STRINGS::bQuotedSpecial(b); };
   for (;;) {
     if (c >= ulEnd) {
       if (++r >= pIn->ulRecords) break;
@@ -1934,36 +1935,35 @@ void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLine
       continue;
     }
     uint8_t ch = pCards[r * CARD + c];
-    if (ch != E_QUOTE && !bIsBlank(ch)) { /* a run of plain characters */
+    if (fPlain(ch)) { /* a run of plain characters */
       uint32_t e = c + 1;
-      while (e < ulEnd && pCards[r * CARD + e] != E_QUOTE && !bIsBlank(pCards[r * CARD + e])) e++;
+      while (e < ulEnd && fPlain(pCards[r * CARD + e])) e++;
       pLine->strOperands.append(reinterpret_cast<const char *>(pCards + r * CARD + c), e - c);
       c = e;
       continue;
     }
-    if (!bQuote && bIsBlank(ch)) {
-      bool bLineEnds = bCall && c > 0 && pCards[r * CARD + c - 1] == E_COMMA && r + 1 < pIn->ulRecords;
-      c = ulRemarksOf(pCards + r * CARD, c, ulEnd, &pLine->strRemarks);
-      if (r == ulFirst) pLine->ulRemarkCol = c;
-      if (!bLineEnds) {
-        vRemarkLines(pIn, r + 1, pLines);
-        break;
-      }
-      ulFirst = ++r;
-      c = ulCont;
-      pLine = &pLines->emplace_back();
+    const std::string &strText = pLine->strOperands;
+    auto fOpens = [&] { return bQuoteOpens(strText, c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK); };
+    auto fAfterVariable = [&] {
+      return bEndsWithVariable(reinterpret_cast<const uint8_t *>(strText.data()), strText.size());
+    };
+    if (!bIsBlank(ch) || str.bQuote) {
+      str.bStep(ch, fOpens, fAfterVariable);
+      pLine->strOperands += static_cast<char>(ch);
+      c++;
       continue;
     }
-    if (ch == E_QUOTE) {
-      if (bQuote) {
-        bQuote = false;
-      } else {
-        uint8_t cNext = c + 1 < ulEnd ? pCards[r * CARD + c + 1] : EBCDIC_BLANK;
-        bQuote = bQuoteOpens(pLine->strOperands, cNext);
-      }
+    /* a blank outside strings: the field ends, or a call's line after a comma */
+    bool bLineEnds = bCall && c > 0 && pCards[r * CARD + c - 1] == E_COMMA && r + 1 < pIn->ulRecords;
+    c = ulRemarksOf(pCards + r * CARD, c, ulEnd, &pLine->strRemarks);
+    if (r == ulFirst) pLine->ulRemarkCol = c;
+    if (!bLineEnds) {
+      vRemarkLines(pIn, r + 1, pLines);
+      break;
     }
-    pLine->strOperands += static_cast<char>(ch);
-    c++;
+    ulFirst = ++r;
+    c = ulCont;
+    pLine = &pLines->emplace_back();
   }
 }
 
