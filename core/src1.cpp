@@ -1149,21 +1149,23 @@ std::string strCardOperation(const uint8_t *pCard, uint32_t ulBegin, uint32_t ul
 /* Reads the rest of a source file on a stream of its own and hands the
    first card of every open-code statement (statements between MACRO and
    MEND skipped) to f(card, its file offset, its line).  The source itself
-   does not move. */
-template <typename F> void vScanAhead(SRCFILE *s, F f)
+   does not move.  With pszMember the file of that path, a COPY member the
+   source brings in, is read from its start instead. */
+template <typename F> void vScanAhead(SRCFILE *s, F f, const char *pszMember = nullptr)
 {
-  long lFrom = s->bEof ? -1 : std::ftell(s->pFile);
+  long lFrom = pszMember != nullptr ? 0 : s->bEof ? -1 : std::ftell(s->pFile);
   SRCFILE *a = static_cast<SRCFILE *>(SP_ALLOC(SP_HEAP, sizeof(SRCFILE)));
   *a = *s;
   a->pSeq = nullptr;
   a->pLook = nullptr;
   a->pFile = nullptr;
   a->bQuiet = true;
+  a->bEof = false;
   AheadOwner owner(a, a);
-  if (!(lFrom >= 0 && bAheadOpen(a, s->pszPath, lFrom))) a->bEof = true;
+  if (!(lFrom >= 0 && bAheadOpen(a, pszMember != nullptr ? pszMember : s->pszPath, lFrom))) a->bEof = true;
   static const std::string c_strMacro = "\xD4\xC1\xC3\xD9\xD6", c_strMend = "\xD4\xC5\xD5\xC4";
   int iNest = 0;
-  bool bContinued = false, bCard = s->bPending;
+  bool bContinued = false, bCard = pszMember == nullptr && s->bPending;
   uint32_t b = s->ulBegin - 1, e = s->ulEnd;
   for (;;) {
     if (!bCard && !bCardFrom(a)) break;
@@ -1390,28 +1392,81 @@ CONDATTR attrOfStatement(const std::string &strOp, const std::string &strOperand
   return a;
 }
 
+/* Records the attributes the card's statement gives its label; p is where
+   its operand field starts. */
+void vLookLabel(SRCFILE *s, const uint8_t *pCard, uint32_t p, const std::string &strLabel, const std::string &strOp)
+{
+  uint32_t e = s->ulEnd;
+  std::string strOperand;
+  bool bQuote = false;
+  for (uint32_t ulField = p; p < e && (bQuote || !bBlank(pCard[p])); p++) {
+    if (pCard[p] == E_QUOTE) bQuote = bQuote ? false : bOpensString(pCard + ulField, p - ulField, e - ulField);
+    strOperand += static_cast<char>(pCard[p]);
+  }
+  s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand, *s->pLook));
+}
+
+/* The member a COPY card names (EBCDIC upper case), or "" when its
+   operand is no member name. */
+std::string strCopyMember(const uint8_t *pCard, uint32_t p, uint32_t e)
+{
+  std::string strName;
+  for (; p < e && !bBlank(pCard[p]); p++) {
+    if (!(g_abClass[pCard[p]] & (strName.empty() ? CC_LETTER : CC_NAME))) return "";
+    strName += static_cast<char>(g_abUpper[pCard[p]]);
+  }
+  return strName.size() <= MEMBER_MAX ? strName : "";
+}
+
+/* Records in s->pLook the attributes of the symbols the rest of the file
+   (with pszMember: that COPY member) defines, and those of the COPY members
+   it brings in; a member already being read is not read again. */
+void vLookCards(SRCFILE *s, const char *pszMember, std::vector<std::string> *pChain)
+{
+  static const std::string c_strCopy = "\xC3\xD6\xD7\xE8";
+  constexpr size_t COPY_CHAIN_MAX = 16;
+  uint32_t b = s->ulBegin - 1, e = s->ulEnd;
+  vScanAhead(
+      s,
+      [&](const uint8_t *pCard, long, uint32_t) {
+        if (pCard[b] == E_DOT || pCard[b] == E_AMP) return;
+        uint32_t p = b;
+        std::string strLabel;
+        while (p < e && !bBlank(pCard[p])) strLabel += static_cast<char>(g_abUpper[pCard[p++]]);
+        std::string strOp = strCardOperation(pCard, s->ulBegin, e);
+        while (p < e && bBlank(pCard[p])) p++;
+        while (p < e && !bBlank(pCard[p])) p++;
+        while (p < e && bBlank(pCard[p])) p++;
+        if (strOp == c_strCopy) {
+          std::string strMember = strCopyMember(pCard, p, e);
+          if (strMember.empty() || pChain->size() >= COPY_CHAIN_MAX ||
+              std::find(pChain->begin(), pChain->end(), strMember) != pChain->end())
+            return;
+          char achPath[PATH_MAX];
+          uint32_t ulConcat = 0;
+          FILE *pFile = pFindMember(reinterpret_cast<const uint8_t *>(strMember.c_str()), SRC_COPY, achPath,
+                                    sizeof achPath, &ulConcat);
+          if (pFile == nullptr) return;
+          std::fclose(pFile);
+          pChain->push_back(strMember);
+          vLookCards(s, achPath, pChain);
+          pChain->pop_back();
+          return;
+        }
+        if (strLabel.empty()) return;
+        vLookLabel(s, pCard, p, strLabel, strOp);
+      },
+      pszMember);
+}
+
 /* Records the attributes of the symbols the rest of the file defines. */
 void vLookScan(SRCFILE *s)
 {
   s->pLook = new LOOKTABLE{};
-  uint32_t b = s->ulBegin - 1, e = s->ulEnd;
-  vScanAhead(s, [&](const uint8_t *pCard, long, uint32_t) {
-    if (bBlank(pCard[b]) || pCard[b] == E_DOT || pCard[b] == E_AMP) return;
-    std::string strLabel;
-    uint32_t p = b;
-    while (p < e && !bBlank(pCard[p])) strLabel += static_cast<char>(g_abUpper[pCard[p++]]);
-    std::string strOp = strCardOperation(pCard, s->ulBegin, e);
-    while (p < e && bBlank(pCard[p])) p++;
-    while (p < e && !bBlank(pCard[p])) p++;
-    while (p < e && bBlank(pCard[p])) p++;
-    std::string strOperand;
-    bool bQuote = false;
-    for (uint32_t ulField = p; p < e && (bQuote || !bBlank(pCard[p])); p++) {
-      if (pCard[p] == E_QUOTE) bQuote = bQuote ? false : bOpensString(pCard + ulField, p - ulField, e - ulField);
-      strOperand += static_cast<char>(pCard[p]);
-    }
-    s->pLook->map.emplace(strLabel, attrOfStatement(strOp, strOperand, *s->pLook));
-  });
+  std::vector<std::string> vecChain;
+  for (SRCFILE *c = s; c != nullptr; c = c->pLink) /* the members open now */
+    if (c->cKind == SRC_COPY) vecChain.emplace_back(reinterpret_cast<const char *>(c->abMember));
+  vLookCards(s, nullptr, &vecChain);
 }
 
 } // namespace

@@ -12,24 +12,16 @@ A        CSECT
 &C       SETA  S'&S
          DC    AL1(&L,&C)
          MEND
-         MACRO
-         LEN   &S
-         LCLA  &L
-         LCLC  &T
-&L       SETA  L'&S
-&T       SETC  T'&S
-         DC    AL1(&L),C'&T'
-         MEND
 E0       EQU   0,3
          ATTR  P1
          ATTR  P2
          ATTR  Z1
          ATTR  P3
 *! obj 0300020204030202
-         LEN   E1
-         LEN   E2
-         LEN   E3
-         LEN   E4
+         LENTYPE E1
+         LENTYPE E2
+         LENTYPE E3
+         LENTYPE E4
 *! obj 10E403E404C602C8
 P1       DC    P'-12345'
 P2       DC    P'1.25'
