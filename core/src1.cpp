@@ -1018,7 +1018,7 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   vContinuations(pStmt, bOperationIs(pStmt, INSTR_REPRO));
   pFirst = pCards(pStmt);
   if (pStmt->ulLabelLen == 0 && pStmt->ulOpLen == 0 && pStmt->ulRecords == 1) {
-    pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
+    pStmt->pOperation = const_cast<OPENTRY *>(pBlankLineOperation());
   } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 && !bOperationIs(pStmt, INSTR_REPRO))) {
     vSetError(pStmt, MSG_OPERATION_LINE);
   }
@@ -1125,6 +1125,8 @@ const char *pSourceName(uint32_t ulSrcId)
 bool bSourceUtf8() { return g_src.bUtf8; }
 
 void vStmtOperationLineError(SRCSTMT *pStmt) { vSetError(pStmt, MSG_OPERATION_LINE); }
+
+const OPENTRY *pBlankLineOperation() { return pOpEntry("SPACE"); }
 
 /* ---- sequence symbols of open code ------------------------------------------------ */
 
