@@ -459,7 +459,8 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
   if (c0 == E_STAR || (p->ulOpLen == 0 && p->ulLabelLen == 0)) {
     p->bComment = c0 == E_STAR;
     p->pOperation = g_optab.ulCount > 0 ? &g_optab.pEntries[0] : nullptr;
-    if (!p->bComment) p->pOperation = nullptr;
+    /* a blank card of the body generates a SPACE, as it does in open code */
+    if (!p->bComment) p->pOperation = ulRecords == 1 ? const_cast<OPENTRY *>(pBlankLineOperation()) : nullptr;
     return true;
   }
   uint16_t usIndex = usGet16(abHead + 20);

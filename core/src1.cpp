@@ -14,7 +14,8 @@
 **    is ignored, and a two-byte UTF-8 sequence for U+00A0-U+00FF is read as
 **    that one Latin-1 character; a source read that way makes the run's
 **    text UTF-8 (bSourceUtf8), so the listing gives the character back as
-**    the source had it.
+**    the source had it.  A longer UTF-8 sequence is one untranslatable
+**    character, so the columns after it stay where the text shows them.
 **  - A character without a translation is reported on the terminal stream
 **    as the record is read; the statement that takes the record carries the
 **    same note (message 099, the first one of its records) for the listing.
@@ -202,24 +203,27 @@ int iNext(SRCFILE *s)
 /* Bytes of a text record that stand for themselves: all but the line ends,
    the tab, the end-of-file mark and the lead bytes of the two-byte UTF-8
    letters. */
+/* Lead bytes of the UTF-8 sequences of three and four bytes. */
+constexpr int UTF8_LONG_FIRST = 0xE0, UTF8_LONG_LAST = 0xF4;
+
 constexpr std::array<bool, 256> c_abPlain = [] {
   std::array<bool, 256> a{};
   for (size_t i = 0; i < a.size(); i++) a[i] = true;
   for (uint8_t c : {uint8_t{'\n'}, uint8_t{'\r'}, uint8_t{'\t'}, ASCII_EOF, uint8_t{0xC2}, uint8_t{0xC3}}) a[c] = false;
+  for (int c = UTF8_LONG_FIRST; c <= UTF8_LONG_LAST; c++) a[static_cast<size_t>(c)] = false;
   return a;
 }();
 
 /* The end of the run of plain bytes of p[i..n): eight bytes at a time while
-   none of them is a control character (below X'20') or X'C2'/X'C3', then
-   byte by byte through the table. */
+   none of them is a control character (below X'20') or beyond ASCII (a
+   UTF-8 lead byte may be among those), then byte by byte through the table. */
 uint32_t ulPlainEnd(const uint8_t *p, uint32_t i, uint32_t n)
 {
   constexpr uint64_t ONES = 0x0101010101010101u, HIGHS = 0x8080808080808080u;
   for (; i + 8 <= n; i += 8) {
     uint64_t w;
     std::memcpy(&w, p + i, sizeof w);
-    uint64_t ulLead = (w & (0xFE * ONES)) ^ (0xC2 * ONES); /* zero byte: X'C2' or X'C3' */
-    uint64_t ulStop = (((w - 0x20 * ONES) & ~w) | ((ulLead - ONES) & ~ulLead)) & HIGHS;
+    uint64_t ulStop = (((w - 0x20 * ONES) & ~w) | w) & HIGHS;
     if (ulStop != 0) { /* the first byte marked is one of them: the table judges it */
       int iBit = std::endian::native == std::endian::little ? std::countr_zero(ulStop) : std::countl_zero(ulStop);
       i += static_cast<uint32_t>(iBit) / 8;
@@ -355,6 +359,13 @@ int iTextRecord(SRCFILE *s)
         if (ulCol < SRC_RECORD) vTranslate(s, &bLead, 1, ulCol++);
         c = cNext;
       }
+    }
+    if (c >= UTF8_LONG_FIRST && c <= UTF8_LONG_LAST && iPeek(s) >= 0x80 && iPeek(s) <= 0xBF) {
+      /* a character beyond Latin-1 (the replacement character a conversion
+         leaves, say) takes one column like any other; its lead byte stands
+         for it, so it reads as untranslatable */
+      int iMore = c >= 0xF0 ? 3 : 2;
+      while (iMore-- > 0 && iPeek(s) >= 0x80 && iPeek(s) <= 0xBF) iNext(s);
     }
     uint8_t b = static_cast<uint8_t>(c);
     if (ulCol < SRC_RECORD) vTranslate(s, &b, 1, ulCol++);
@@ -1006,7 +1017,7 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   vContinuations(pStmt, bOperationIs(pStmt, INSTR_REPRO));
   pFirst = pCards(pStmt);
   if (pStmt->ulLabelLen == 0 && pStmt->ulOpLen == 0 && pStmt->ulRecords == 1) {
-    pStmt->pOperation = const_cast<OPENTRY *>(pOpEntry("SPACE"));
+    pStmt->pOperation = const_cast<OPENTRY *>(pBlankLineOperation());
   } else if (pStmt->ulOpLen == 0 || (bOpReachesEnd && pStmt->ulRecords > 1 && !bOperationIs(pStmt, INSTR_REPRO))) {
     vSetError(pStmt, MSG_OPERATION_LINE);
   }
@@ -1113,6 +1124,8 @@ const char *pSourceName(uint32_t ulSrcId)
 bool bSourceUtf8() { return g_src.bUtf8; }
 
 void vStmtOperationLineError(SRCSTMT *pStmt) { vSetError(pStmt, MSG_OPERATION_LINE); }
+
+const OPENTRY *pBlankLineOperation() { return pOpEntry("SPACE"); }
 
 /* ---- sequence symbols of open code ------------------------------------------------ */
 

@@ -93,6 +93,10 @@ bool bSourceLookahead(const uint8_t *pName, uint32_t ulName, CONDATTR *pAttr);
 /* Message 103 for a statement whose operation does not fit on its first
    record (rebuilt statements). */
 void vStmtOperationLineError(SRCSTMT *pStmt);
+/* The operation a blank line stands for (SPACE), in open code and in a
+   macro body alike. */
+struct OPENTRY;
+const OPENTRY *pBlankLineOperation();
 /* With BATCH: resets the ICTL columns and tells whether another program
    follows in SYSIN; closes everything when none does.  Input that holds only
    blank lines and comments after END is no program. */
