@@ -200,12 +200,13 @@ int iNext(SRCFILE *s)
 
 /* ---- card images ---------------------------------------------------------- */
 
-/* Bytes of a text record that stand for themselves: all but the line ends,
-   the tab, the end-of-file mark and the lead bytes of the two-byte UTF-8
-   letters. */
 /* Lead bytes of the UTF-8 sequences of three and four bytes. */
 constexpr int UTF8_LONG_FIRST = 0xE0, UTF8_LONG_LAST = 0xF4;
 
+/* Bytes of a text record that stand for themselves: all but the line ends,
+   the tab, the end-of-file mark and the lead bytes of the UTF-8 sequences
+   the reader takes as one character (the two-byte Latin-1 letters and
+   every sequence of three or four bytes). */
 constexpr std::array<bool, 256> c_abPlain = [] {
   std::array<bool, 256> a{};
   for (size_t i = 0; i < a.size(); i++) a[i] = true;
