@@ -107,6 +107,10 @@ const MSGDEF c_aMsg[] = {
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 constexpr int DEPTH_MAX = 64;
+/* Parenthesised groups one evaluation may read.  A group that turns out to
+   be a relation is read again as one, so nested groups could otherwise
+   cost twice as much per level; real expressions stay far below this. */
+constexpr uint32_t GROUPS_MAX = 10000;
 constexpr uint32_t SEQ_NAME_MAX = 62;
 
 struct VAL {
@@ -123,6 +127,7 @@ struct CTX {
   uint32_t i;
   CONDDIAG *pDiag;
   int iDepth;
+  uint32_t ulGroups; /* groups read so far (GROUPS_MAX) */
 };
 
 bool bDiagFormat(CONDDIAG *pDiag, const MSGDEF &msg, va_list ap)
@@ -909,7 +914,7 @@ bool bArithmeticGroup(const CTX &c)
 bool bGroup(CTX &c, char cCtx, VAL &v)
 {
   DEPTH depth(c);
-  if (depth.bTooDeep()) return bFail(c, MSG_INVALID);
+  if (depth.bTooDeep() || ++c.ulGroups > GROUPS_MAX) return bFail(c, MSG_INVALID);
   char cInner = cCtx == 'B' && !bArithmeticGroup(c) ? 'B' : 'A';
   c.i++;
   vBlanks(c);
@@ -1317,7 +1322,7 @@ CTX ctxOf(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, CONDD
     pDiag->iNumber = 0;
     pDiag->achText[0] = '\0';
   }
-  return CTX{pLevel, pText, ulLength, 0, pDiag, 0};
+  return CTX{pLevel, pText, ulLength, 0, pDiag, 0, 0};
 }
 
 /* A sequence symbol at c.i (its period): the name, upper case. */
@@ -1573,7 +1578,7 @@ bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLe
 {
   if (pForm->bState == 0) {
     pForm->cKind = cKind;
-    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0}, pForm, 0, 0, 0};
+    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0, 0}, pForm, 0, 0, 0};
     bool bOk = false;
     if (cKind == 'I')
       bOk = bFormAif(f) && f.ulDepth == 0;
@@ -1606,7 +1611,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
 {
   int32_t al[FORM_STACK];
   uint32_t n = 0;
-  CTX c{pLevel, nullptr, 0, 0, nullptr, 0}; /* no diagnostics kept */
+  CTX c{pLevel, nullptr, 0, 0, nullptr, 0, 0}; /* no diagnostics kept */
   for (const CONDSTEP &s : form.vecSteps) {
     if (s.bOp == CS_NUMBER) {
       al[n++] = s.l;
@@ -1772,7 +1777,7 @@ bool bSubstKept(SUBSTFORM &form, const MACLEVEL *pLevel, std::string &s, size_t 
 {
   static VAL s_v; /* storage reused */
   const char *pText = form.strText.data();
-  CTX c{pLevel, nullptr, 0, 0, nullptr, 0}; /* no diagnostics kept */
+  CTX c{pLevel, nullptr, 0, 0, nullptr, 0, 0}; /* no diagnostics kept */
   for (size_t k = 0; k < form.vecParts.size(); k++) {
     SUBSTPART &part = form.vecParts[k];
     if (part.bKind == SP_TEXT) {
