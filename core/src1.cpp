@@ -1443,10 +1443,10 @@ void vLookCards(SRCFILE *s, const char *pszMember, std::vector<std::string> *pCh
   vScanAhead(
       s,
       [&](const uint8_t *pCard, long, uint32_t) {
-        if (pCard[b] == E_DOT || pCard[b] == E_AMP) return;
         uint32_t p = b;
-        std::string strLabel;
+        std::string strLabel; /* no sequence symbol, no variable */
         while (p < e && !bBlank(pCard[p])) strLabel += static_cast<char>(g_abUpper[pCard[p++]]);
+        if (pCard[b] == E_DOT || pCard[b] == E_AMP) strLabel.clear();
         std::string strOp = strCardOperation(pCard, s->ulBegin, e);
         while (p < e && bBlank(pCard[p])) p++;
         while (p < e && !bBlank(pCard[p])) p++;

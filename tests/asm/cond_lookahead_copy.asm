@@ -9,6 +9,6 @@ A        CSECT
 *! list 000000 14C3
 *! list 000002 06D7
 *! list 000004 03E7
-         COPY  RECDEF
+.LAYOUT  COPY  RECDEF
 *! list Recursive COPY is not allowed.
          END
