@@ -1888,8 +1888,6 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   if (pOut->ulOpLen < strOp.size()) vStmtOperationLineError(pOut); /* (an empty one is found invalid) */
 }
 
-/* The cards from ulCard on of a statement whose operand field has ended:
-   remarks only, a line each. */
 /* The remarks of a card from column c on (blanks dropped at both ends) into
  *pRemarks; their column. */
 uint32_t ulRemarksOf(const uint8_t *pCard, uint32_t c, uint32_t ulEnd, std::string *pRemarks)
@@ -1901,6 +1899,8 @@ uint32_t ulRemarksOf(const uint8_t *pCard, uint32_t c, uint32_t ulEnd, std::stri
   return c;
 }
 
+/* The cards from ulCard on of a statement whose operand field has ended:
+   remarks only, a line each. */
 void vRemarkLines(const SRCSTMT *pIn, uint32_t ulCard, std::vector<FIELDLINE> *pLines)
 {
   uint32_t ulEnd = pIn->ulEnd, ulCont = pIn->ulContinue > 0 ? pIn->ulContinue - 1 : 0;
