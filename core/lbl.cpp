@@ -250,6 +250,18 @@ void vSymbolsReset(bool bXref)
   vExprReset();
 }
 
+uint32_t ulSymbolTotal() { return g_index.ulUsed; }
+
+/* From the index, whose slots lie side by side: the entries themselves are
+   not touched. */
+uint32_t ulSymbolsAll(SYMBOL **ppOut)
+{
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < g_index.ulSlots; i++)
+    if (g_index.pSlots[i].pSym != nullptr) ppOut[n++] = g_index.pSlots[i].pSym;
+  return n;
+}
+
 uint32_t ulSymbolBucket(const uint8_t *pName, size_t ulLength)
 {
   uint8_t h1 = 0, h2 = 0;

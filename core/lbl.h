@@ -106,6 +106,11 @@ SYMBOL *pSymbolDefine(const uint8_t *pName, size_t ulLength, uint32_t ulStmt, bo
 SYMBOL *pLiteralFind(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2);
 SYMBOL *pLiteralAdd(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2);
 
+/* Every entry (ordinary symbols and literals), in no particular order,
+   into ppOut, which has room for ulSymbolTotal() of them; their count. */
+uint32_t ulSymbolTotal();
+uint32_t ulSymbolsAll(SYMBOL **ppOut);
+
 /* Records one reference word (nothing with XREF off or statement 0). */
 void vSymbolXref(SYMBOL *pSym, uint32_t ulRef);
 inline uint32_t ulSymbolRefCount(const SYMBOL *pSym) { return pSym->pRefs != nullptr ? pSym->pRefs[0] : 0; }

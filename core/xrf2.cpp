@@ -73,6 +73,7 @@ struct REPORTSTATE {
   int iCachedIndex;    /* its SYSIN position, -1 none */
   GROWBUF rows;        /* the rows of a report being printed, sorted */
   GROWBUF refs;        /* the references of one cross-reference row */
+  GROWBUF unrefs;      /* the rows of the unreferenced CSECT symbols */
 };
 REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr},
                      0,
@@ -81,6 +82,7 @@ REPORTSTATE g_rpt = {{SP_RUN, 1, 0, nullptr, nullptr},
                      0,
                      0,
                      -1,
+                     {SP_RUN, 1, 0, nullptr, nullptr},
                      {SP_RUN, 1, 0, nullptr, nullptr},
                      {SP_RUN, 1, 0, nullptr, nullptr}};
 
@@ -662,25 +664,25 @@ uint64_t ullNameKey(const SYMBOL *p)
   return ullKey;
 }
 
-/* The entries that pass a test, sorted by name; their count. */
-template <typename F> uint32_t ulSortedSymbols(F bWanted)
+/* Sorts the keys by name and leaves the rows (the entries) in their
+   place: entry i of the result never lies beyond key i. */
+void vSortRows(SORTKEY *pKeys, uint32_t n)
 {
-  uint32_t n = 0;
-  SORTKEY *pKeys = nullptr;
-  for (SYMBOL *p : g_lbl.apBucket)
-    for (; p != nullptr; p = p->pNext)
-      if (bWanted(p)) {
-        pKeys = static_cast<SORTKEY *>(GB_ROOM(&g_rpt.rows, (static_cast<size_t>(n) + 1) * sizeof(SORTKEY)));
-        pKeys[n++] = SORTKEY{ullNameKey(p), p};
-      }
-  if (n == 0) return 0;
   std::sort(pKeys, pKeys + n, [](const SORTKEY &a, const SORTKEY &b) {
     return a.ullKey != b.ullKey ? a.ullKey < b.ullKey : bSymbolBefore(a.p, b.p);
   });
-  /* the rows in place: entry i of the result never lies beyond key i */
   auto **pp = reinterpret_cast<SYMBOL **>(pKeys);
   for (uint32_t i = 0; i < n; i++) pp[i] = pKeys[i].p;
-  return n;
+}
+
+/* Entries a few rows on are fetched while a row is made: the table is
+   large and its entries lie anywhere in storage. */
+constexpr uint32_t FETCH_AHEAD = 16;
+
+void vFetchAhead(SYMBOL *const *pp, uint32_t i, uint32_t n)
+{
+  if (i + FETCH_AHEAD < n) __builtin_prefetch(pp[i + FETCH_AHEAD]);
+  if (i + FETCH_AHEAD / 2 < n) __builtin_prefetch(pp[i + FETCH_AHEAD / 2]->pRefs);
 }
 
 bool bReferenced(const SYMBOL *p) { return ulSymbolRefCount(p) > 1; }
@@ -763,19 +765,44 @@ bool bUnreferencedCsectSymbol(const SYMBOL *p)
   return e != nullptr && (e->bKind == ESD_SD || e->bKind == ESD_PC);
 }
 
-void vUnreferencedReport()
+void vUnreferencedReport(SYMBOL *const *pp, uint32_t n)
 {
-  uint32_t n = ulSortedSymbols(bUnreferencedCsectSymbol);
   if (n == 0) return;
   vListReport(LIST_HOST, "                                     Unreferenced CSECT Symbols", "  Defn  Symbol", nullptr,
               1);
-  SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
   for (uint32_t i = 0; i < n; i++) {
     ELINE line;
     line.vDecimal(0, ulSymbolDefinition(pp[i]), 6);
     line.vName(8, pp[i]->abName, pp[i]->usNameLength);
     line.vPrint();
   }
+}
+
+void vAddRow(GROWBUF *pRows, uint32_t *pulCount, SYMBOL *p)
+{
+  auto *pKeys = static_cast<SORTKEY *>(GB_ROOM(pRows, (static_cast<size_t>(*pulCount) + 1) * sizeof(SORTKEY)));
+  pKeys[(*pulCount)++] = SORTKEY{ullNameKey(p), p};
+}
+
+/* The rows of both reports, sorted by name, in one walk over the table:
+   the cross reference's (every entry, or the referenced ones) in rows, the
+   unreferenced CSECT symbols in unrefs. */
+void vCollectRows(bool bAll, bool bUnrefs, uint32_t *pulRows, uint32_t *pulUnrefs)
+{
+  size_t ulTotal = ulSymbolTotal();
+  auto **ppAll = static_cast<SYMBOL **>(GB_ENSURE(&g_rpt.refs, (ulTotal + 1) * sizeof(SYMBOL *)));
+  uint32_t n = ulSymbolsAll(ppAll);
+  uint32_t ulRows = 0, ulUnrefs = 0;
+  for (uint32_t i = 0; i < n; i++) {
+    vFetchAhead(ppAll, i, n);
+    SYMBOL *p = ppAll[i];
+    if (bAll || bReferenced(p)) vAddRow(&g_rpt.rows, &ulRows, p);
+    if (bUnrefs && bUnreferencedCsectSymbol(p)) vAddRow(&g_rpt.unrefs, &ulUnrefs, p);
+  }
+  if (ulRows > 0) vSortRows(static_cast<SORTKEY *>(g_rpt.rows.pData), ulRows);
+  if (ulUnrefs > 0) vSortRows(static_cast<SORTKEY *>(g_rpt.unrefs.pData), ulUnrefs);
+  *pulRows = ulRows;
+  *pulUnrefs = ulUnrefs;
 }
 
 bool bDsectBefore(const ESDITEM *a, const ESDITEM *b)
@@ -840,18 +867,23 @@ void vReportEsd()
 void vReportXref()
 {
   if (g_opt.bXref == 0 || !bListOpen()) return;
-  bool bAll = (g_opt.bXref & XREF_FULL) != 0;
-  uint32_t n = ulSortedSymbols([bAll](const SYMBOL *p) { return bAll || bReferenced(p); });
+  bool bUnrefs = (g_opt.bXref & XREF_UNREFS) != 0;
+  uint32_t n = 0, ulUnrefs = 0;
+  vCollectRows((g_opt.bXref & XREF_FULL) != 0, bUnrefs, &n, &ulUnrefs);
   if (n > 0) {
     vListReport(LIST_HOST, "                                          Cross Reference",
                 "Symbol    Length    Value     Id   Type  Defn  References", nullptr, 1);
     bool bWide = g_asm.ulStmtCount > XREF_WIDE_STMTS;
     SYMBOL **pp = static_cast<SYMBOL **>(g_rpt.rows.pData);
-    for (uint32_t i = 0; i < n; i++) vXrefRow(pp[i], bWide);
+    for (uint32_t i = 0; i < n; i++) {
+      vFetchAhead(pp, i, n);
+      vXrefRow(pp[i], bWide);
+    }
   }
-  if (g_opt.bXref & XREF_UNREFS) vUnreferencedReport();
+  if (bUnrefs) vUnreferencedReport(static_cast<SYMBOL **>(g_rpt.unrefs.pData), ulUnrefs);
   GB_FREE(&g_rpt.rows);
   GB_FREE(&g_rpt.refs);
+  GB_FREE(&g_rpt.unrefs);
 }
 
 void vReportDsectXref()
