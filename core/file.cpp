@@ -37,6 +37,7 @@
 namespace {
 
 constexpr int LINKS_MAX = 40;
+constexpr size_t OUTPUT_BUFFER = 65536; /* stream buffer of an output file */
 
 struct INPUTFILE {
   dev_t dev;
@@ -75,6 +76,7 @@ FILESTATE g_file;
 /* Names of the temporary files and of the scratch file, read by the signal
    handler. */
 char g_aachTemp[FO_COUNT][PATH_MAX + 1];
+char g_aachStream[FO_COUNT][OUTPUT_BUFFER]; /* the stream buffer of each output */
 char g_achScratch[PATH_MAX + 1];
 
 std::string strDirOf(const std::string &str)
@@ -265,7 +267,11 @@ FILE *pFileCreate(FILEOUT o, const char *pszRole, const char *pszName)
       errno = iErr;
     }
   }
-  if (r.pFile != nullptr) r.iState = OS_OPEN;
+  if (r.pFile != nullptr) {
+    /* fewer, larger writes: an object module is a great many cards */
+    std::setvbuf(r.pFile, g_aachStream[o], _IOFBF, sizeof g_aachStream[o]);
+    r.iState = OS_OPEN;
+  }
   return r.pFile;
 }
 

@@ -49,8 +49,8 @@
 
 namespace {
 
-constexpr uint32_t OUT_BUFFER = 16384; /* listing bytes collected before a write */
-constexpr uint32_t OUT_PIECE = 256;    /* host text converted to UTF-8 at a time */
+constexpr uint32_t OUT_BUFFER = 262144; /* listing bytes collected before a write */
+constexpr uint32_t OUT_PIECE = 256;     /* host text converted to UTF-8 at a time */
 constexpr uint32_t WIDTH_BEFORE_OPTIONS = 132;
 constexpr uint32_t HEADING_BLOCK = 30; /* " VORN 1.2.00  yyyy/mm/dd hh.mm" */
 constexpr uint32_t SPACING_MAX = 2;
