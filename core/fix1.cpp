@@ -122,19 +122,10 @@ void vWaitTablesReset()
 
 /* Before the first pass: the last record of the window waiting on each
    counter. */
-void vScanWaiting()
+void vWaitTablesStart()
 {
   vWaitTablesReset();
-  const uint64_t *pullPositions = pullWait(g_fix.positions);
-  uint64_t ullAfter = NO_RECORD;
-  for (uint32_t i = 0; i < g_fix.ulCount; i++) {
-    uint64_t ullPos = pullPositions[i];
-    uint32_t ulLength = ulReadAt(ullPos, ullAfter);
-    if (ulLength < STMT_HEAD) break;
-    int32_t lCounter = lWaitingOn(pRecord());
-    if (lCounter >= 0) pullWait(g_fix.nextWait)[lCounter] = ullPos;
-    ullAfter = ullPos + ulLength;
-  }
+  vStmtLastWaiting(pullWait(g_fix.nextWait), ulLocCounterCount());
 }
 
 /* A record of an ordinary pass was handled: once the last record waiting on
@@ -331,7 +322,7 @@ void vResolveAddresses()
   g_fix.ulBlocking = 0;
   g_fix.bFoldComplete = false;
   g_fix.ullProgress = 0;
-  vScanWaiting();
+  vWaitTablesStart();
   vFold();
   /* an ordinary pass that rewrites something may be followed by another,
      but not without end */

@@ -67,6 +67,8 @@ struct STMTSTATE {
   bool bHandlers;               /* first-phase handlers are reading the record */
   bool bUnnumbered;             /* the statement being finished takes no number */
   GROWBUF revisits;             /* work-file position of each record marked for revisiting */
+  GROWBUF waits;                /* per location counter: the last of them waiting for it */
+  uint32_t ulWaits;             /* counters it covers */
 };
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
@@ -84,7 +86,9 @@ STMTSTATE g_stmt = {1,
                     0,
                     false,
                     false,
-                    {SP_HEAP, 1, 0, nullptr, nullptr}};
+                    {SP_HEAP, 1, 0, nullptr, nullptr},
+                    {SP_HEAP, 1, 0, nullptr, nullptr},
+                    0};
 
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
@@ -294,6 +298,7 @@ void vStmtPhaseStart()
   g_stmt.ulRevisit = 0;
   g_stmt.ullFirstRevisit = g_stmt.ullLastRevisit = 0;
   g_stmt.ulLongest = 0;
+  g_stmt.ulWaits = 0;
   g_stmt.bErrorSeen = false;
   g_stmt.bHandlers = false;
   vContextFlag(g_opt.ulFlag);
@@ -539,6 +544,12 @@ void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullL
   *pulLongest = g_stmt.ulLongest;
 }
 
+void vStmtLastWaiting(uint64_t *pullLast, uint32_t ulCounters)
+{
+  const auto *pull = static_cast<const uint64_t *>(g_stmt.waits.pData);
+  for (uint32_t i = 0; i < ulCounters && i < g_stmt.ulWaits; i++) pullLast[i] = pull[i];
+}
+
 void vStmtDiagOnly(const MSGDEF &msg)
 {
   vStmtStart();
@@ -549,6 +560,24 @@ void vStmtDiagOnly(const MSGDEF &msg)
   iStmtMsg(msg);
   bStmtFinish();
 }
+
+namespace {
+
+/* A record to revisit waits for a location counter; the resolution passes
+   want the last such record of each counter. */
+void vNoteWaiting(uint32_t ulCounter, uint64_t ullPos)
+{
+  if (ulCounter >= ulLocCounterCount()) return;
+  if (ulCounter >= g_stmt.ulWaits) {
+    auto *pull =
+        static_cast<uint64_t *>(GB_ENSURE(&g_stmt.waits, (static_cast<size_t>(ulCounter) + 1) * sizeof(uint64_t)));
+    std::fill(pull + g_stmt.ulWaits, pull + ulCounter + 1, ~uint64_t{0});
+    g_stmt.ulWaits = ulCounter + 1;
+  }
+  static_cast<uint64_t *>(g_stmt.waits.pData)[ulCounter] = ullPos;
+}
+
+} // namespace
 
 bool bStmtFinish()
 {
@@ -573,6 +602,7 @@ bool bStmtFinish()
     if (g_stmt.ulRevisit++ == 0) g_stmt.ullFirstRevisit = ullPos;
     g_stmt.ullLastRevisit = ullPos;
     if (g_rec.ulLength > g_stmt.ulLongest) g_stmt.ulLongest = g_rec.ulLength;
+    if (usFlags & SF_UNASSIGNED) vNoteWaiting(ulGet32(pHead() + STMT_SECTION), ullPos);
     if (bTraceOn(TRACE_UPDATE)) /* (a call per statement costs even with tracing off) */
       vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
   } else if (bTraceOn(TRACE_STORE)) {

@@ -111,6 +111,10 @@ uint8_t *pStmtSub(uint8_t bKind);
    positions in order (its earlier contents are freed). */
 void vStmtRevisitWindow(uint32_t *pulCount, uint64_t *pullFirst, uint64_t *pullLast, uint32_t *pulLongest,
                         GROWBUF *pPositions);
+/* Per location counter below ulCounters: the position of the last record
+   marked for revisiting that waits for it; entries of counters none waits
+   for are left as they are. */
+void vStmtLastWaiting(uint64_t *pullLast, uint32_t ulCounters);
 bool bStmtFinish();
 
 /* Text handles: interned strings that records carry as 32-bit numbers; they
