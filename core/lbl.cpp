@@ -254,10 +254,10 @@ uint32_t ulSymbolTotal() { return g_index.ulUsed; }
 
 /* From the index, whose slots lie side by side: the entries themselves are
    not touched. */
-uint32_t ulSymbolsAll(SYMBOL **ppOut)
+uint32_t ulSymbolsAll(SYMBOL **ppOut, uint32_t ulRoom)
 {
   uint32_t n = 0;
-  for (uint32_t i = 0; i < g_index.ulSlots; i++)
+  for (uint32_t i = 0; i < g_index.ulSlots && n < ulRoom; i++)
     if (g_index.pSlots[i].pSym != nullptr) ppOut[n++] = g_index.pSlots[i].pSym;
   return n;
 }

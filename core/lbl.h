@@ -107,9 +107,10 @@ SYMBOL *pLiteralFind(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32
 SYMBOL *pLiteralAdd(const uint8_t *pText, size_t ulLength, int32_t lKey1, int32_t lKey2);
 
 /* Every entry (ordinary symbols and literals), in no particular order,
-   into ppOut, which has room for ulSymbolTotal() of them; their count. */
+   into ppOut, which has room for ulRoom of them (ulSymbolTotal() takes
+   them all); their count. */
 uint32_t ulSymbolTotal();
-uint32_t ulSymbolsAll(SYMBOL **ppOut);
+uint32_t ulSymbolsAll(SYMBOL **ppOut, uint32_t ulRoom);
 
 /* Records one reference word (nothing with XREF off or statement 0). */
 void vSymbolXref(SYMBOL *pSym, uint32_t ulRef);

@@ -789,9 +789,9 @@ void vAddRow(GROWBUF *pRows, uint32_t *pulCount, SYMBOL *p)
    unreferenced CSECT symbols in unrefs. */
 void vCollectRows(bool bAll, bool bUnrefs, uint32_t *pulRows, uint32_t *pulUnrefs)
 {
-  size_t ulTotal = ulSymbolTotal();
-  auto **ppAll = static_cast<SYMBOL **>(GB_ENSURE(&g_rpt.refs, (ulTotal + 1) * sizeof(SYMBOL *)));
-  uint32_t n = ulSymbolsAll(ppAll);
+  uint32_t ulTotal = ulSymbolTotal();
+  auto **ppAll = static_cast<SYMBOL **>(GB_ENSURE(&g_rpt.refs, (static_cast<size_t>(ulTotal) + 1) * sizeof(SYMBOL *)));
+  uint32_t n = ulSymbolsAll(ppAll, ulTotal);
   uint32_t ulRows = 0, ulUnrefs = 0;
   for (uint32_t i = 0; i < n; i++) {
     vFetchAhead(ppAll, i, n);
