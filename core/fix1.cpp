@@ -104,9 +104,7 @@ uint32_t ulReadAt(uint64_t ullPos, uint64_t ullAfter)
 int32_t lWaitingOn(const uint8_t *p)
 {
   STMTVIEW v = viewOfRecord(p);
-  if ((v.usFlags & (SF_REVISIT | SF_UNASSIGNED)) != (SF_REVISIT | SF_UNASSIGNED)) return -1;
-  uint32_t ulCounter = static_cast<uint32_t>(v.lSection);
-  return ulCounter < ulLocCounterCount() ? v.lSection : -1;
+  return lWaitsForCounter(v.usFlags, v.lSection, ulLocCounterCount());
 }
 
 /* Room for the per-counter tables; nextWait emptied. */

@@ -567,7 +567,6 @@ namespace {
    want the last such record of each counter. */
 void vNoteWaiting(uint32_t ulCounter, uint64_t ullPos)
 {
-  if (ulCounter >= ulLocCounterCount()) return;
   if (ulCounter >= g_stmt.ulWaits) {
     auto *pull =
         static_cast<uint64_t *>(GB_ENSURE(&g_stmt.waits, (static_cast<size_t>(ulCounter) + 1) * sizeof(uint64_t)));
@@ -602,7 +601,9 @@ bool bStmtFinish()
     if (g_stmt.ulRevisit++ == 0) g_stmt.ullFirstRevisit = ullPos;
     g_stmt.ullLastRevisit = ullPos;
     if (g_rec.ulLength > g_stmt.ulLongest) g_stmt.ulLongest = g_rec.ulLength;
-    if (usFlags & SF_UNASSIGNED) vNoteWaiting(ulGet32(pHead() + STMT_SECTION), ullPos);
+    int32_t lCounter =
+        lWaitsForCounter(usFlags, static_cast<int32_t>(ulGet32(pHead() + STMT_SECTION)), ulLocCounterCount());
+    if (lCounter >= 0) vNoteWaiting(static_cast<uint32_t>(lCounter), ullPos);
     if (bTraceOn(TRACE_UPDATE)) /* (a call per statement costs even with tracing off) */
       vTrace(TRACE_UPDATE, "Statement %lu:%.4X (unresolved)", static_cast<unsigned long>(ulNumber), usFlags);
   } else if (bTraceOn(TRACE_STORE)) {

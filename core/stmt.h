@@ -154,6 +154,15 @@ struct STMTVIEW {
 STMTVIEW viewOfRecord(const uint8_t *pRec);
 inline STMTVIEW stmtView() { return viewOfRecord(pRecord()); }
 
+/* The location counter a record waits for: marked for revisiting, no
+   location yet, and its section field naming one of the ulCounters
+   counters; else -1. */
+inline int32_t lWaitsForCounter(uint16_t usFlags, int32_t lSection, uint32_t ulCounters)
+{
+  constexpr uint16_t WAITING = SF_REVISIT | SF_UNASSIGNED;
+  return (usFlags & WAITING) == WAITING && static_cast<uint32_t>(lSection) < ulCounters ? lSection : -1;
+}
+
 /* The operation table entry of an index, or null. */
 inline const OPENTRY *pEntryOfIndex(int16_t sIndex)
 {
