@@ -38,6 +38,7 @@
 #include "lbl.h"
 #include "mem.h"
 #include "opt.h"
+#include "temp.h"
 #include "vorn.h"
 #include "work.h"
 
@@ -94,6 +95,10 @@ uint64_t *pullWait(GROWBUF &gb) { return static_cast<uint64_t *>(gb.pData); }
 
 /* Reads the record at a position; in sequence, without a seek, when it is
    the one after the record read last, which ended at ullAfter. */
+/* Records a pass reads ahead of the one in hand: they lie scattered over
+   the work file. */
+constexpr uint32_t PREFETCH_AHEAD = 4;
+
 uint32_t ulReadAt(uint64_t ullPos, uint64_t ullAfter)
 {
   if (ullPos != ullAfter) lStmtFirst(ullPos);
@@ -248,6 +253,7 @@ uint32_t iResolvePass()
   uint64_t ullAfter = NO_RECORD;
   for (uint32_t i = 0; i < ulRecords; i++) {
     uint64_t ullPos = pullPositions[i];
+    if (i + PREFETCH_AHEAD < ulRecords) vWorkPrefetch(WORK_SYSUT1, pullPositions[i + PREFETCH_AHEAD]);
     uint32_t ulLength = ulReadAt(ullPos, ullAfter);
     VORN_INVARIANT(ulLength >= STMT_HEAD); /* the list holds records only */
     if (ulLength < STMT_HEAD) break;

@@ -331,6 +331,15 @@ void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile)
   vFrontPoll();
 }
 
+void vWorkPrefetch(int iFile, uint64_t ulPos)
+{
+  const WORKFILE &w = g_aWork[iFile];
+  if (ulPos >= w.ulMemory) return;
+  const uint8_t *p = w.papChunks[ulPos / WORK_CHUNK] + ulPos % WORK_CHUNK;
+  __builtin_prefetch(p);
+  __builtin_prefetch(p + 64);
+}
+
 uint64_t lWorkClose(int iFile, bool bDelete)
 {
   WORKFILE &w = g_aWork[iFile];

@@ -43,6 +43,9 @@ int64_t lWorkTell(int iFile);
 int64_t vWorkSeek(int iFile, int64_t lOffset, int iOrigin);
 void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile);
 void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile);
+/* A hint that the first bytes at ulPos will be read soon: a read that jumps
+   about the file need not wait for memory.  No effect on the disk part. */
+void vWorkPrefetch(int iFile, uint64_t ulPos);
 /* Closes a file (bDelete: drops its bytes); its size. */
 uint64_t lWorkClose(int iFile, bool bDelete);
 void vWorkDeleteAll();

@@ -135,6 +135,7 @@ uint32_t lStmtNext(uint64_t ulPos)
   if (L < 4) return 0;
   VORN_INVARIANT(L >= STMT_HEAD);
   if (ulPos != 0) vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
+  vWorkPrefetch(WORK_SYSUT1, g_aWork[WORK_SYSUT1].ulPos + 1024);
   uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(L) + 4);
   vWorkRead(p + 4, 1, L, WORK_SYSUT1);
   g_rec.ulNextLength = ulGet32(p + L);
