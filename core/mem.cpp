@@ -16,6 +16,8 @@
 **    out is zero without a memset on the allocation path.
 **  - Bytes beyond a piece's logical size are always zero (resizing zeroes
 **    what it gives up and what it adds).
+**  - The C library's heap serves every request below a huge page (2 MiB);
+**    larger ones are mapped apart, aligned and marked for huge pages.
 */
 #include "mem.h"
 
@@ -23,6 +25,7 @@
 #include <cinttypes>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <string_view>
 #include <unordered_map>
 #if defined(__linux__) && __has_include(<sys/mman.h>)
@@ -91,19 +94,79 @@ void vMakePresent(void *p, size_t n)
 #endif
 }
 
+/* Pieces that fill whole huge pages but for a sixteenth (the work files
+   take their memory in such groups) are mapped on their own, aligned to
+   the huge page, and marked for huge pages: one fault and one page table
+   entry for 512 pages instead of one each.  Their mapped lengths are kept
+   here, for release and resizing; only a piece aligned to a huge page is
+   looked up. */
+constexpr size_t HUGE_PAGE = size_t{2} << 20;
+size_t ulHugeRounded(size_t n) { return (n + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1); }
+bool bHugeFits(size_t n) { return n >= HUGE_PAGE / 2 && ulHugeRounded(n) - n <= ulHugeRounded(n) / 16; }
+/* never destroyed: a piece may be released while the program ends */
+std::unordered_map<uintptr_t, size_t> &g_hugePieces = *new std::unordered_map<uintptr_t, size_t>;
+
+void *pHugeAlloc(size_t n)
+{
+#if defined(MADV_HUGEPAGE)
+  size_t ulLength = ulHugeRounded(n);
+  void *pMap = mmap(nullptr, ulLength + HUGE_PAGE, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (pMap == MAP_FAILED) return nullptr;
+  uintptr_t ulMap = reinterpret_cast<uintptr_t>(pMap);
+  uintptr_t ulStart = (ulMap + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+  if (ulStart > ulMap) munmap(pMap, ulStart - ulMap);
+  munmap(reinterpret_cast<void *>(ulStart + ulLength), ulMap + HUGE_PAGE - ulStart);
+  void *p = reinterpret_cast<void *>(ulStart);
+  madvise(p, ulLength, MADV_HUGEPAGE);
+  g_hugePieces[ulStart] = ulLength;
+  return p;
+#else
+  (void)n;
+  return nullptr;
+#endif
+}
+
+/* The mapped length of a huge piece; 0 for a piece of the C library. */
+size_t ulHugeLength(const void *p)
+{
+  uintptr_t ul = reinterpret_cast<uintptr_t>(p);
+  if (ul % HUGE_PAGE != 0 || g_hugePieces.empty()) return 0;
+  auto it = g_hugePieces.find(ul);
+  return it != g_hugePieces.end() ? it->second : 0;
+}
+
 void *pHeapAlloc(size_t n)
 {
-  void *p = std::malloc(n);
+  void *p = bHugeFits(n) ? pHugeAlloc(n) : nullptr;
+  if (p == nullptr) p = std::malloc(n);
   vMakePresent(p, n);
   return p;
 }
+void vHeapFree(void *p)
+{
+  if (size_t ulLength = ulHugeLength(p); ulLength != 0) {
+    g_hugePieces.erase(reinterpret_cast<uintptr_t>(p));
+    munmap(p, ulLength);
+    return;
+  }
+  std::free(p);
+}
 void *pHeapRealloc(void *p, size_t n)
 {
-  void *pNew = std::realloc(p, n);
-  vMakePresent(pNew, n);
+  size_t ulLength = ulHugeLength(p);
+  if (ulLength == 0 && !bHugeFits(n)) {
+    void *pNew = std::realloc(p, n);
+    vMakePresent(pNew, n);
+    return pNew;
+  }
+  if (ulLength >= n) return p;
+  void *pNew = pHeapAlloc(n);
+  if (pNew == nullptr || p == nullptr) return pNew;
+  size_t ulOld = ulLength != 0 ? ulLength : malloc_usable_size(p);
+  std::memcpy(pNew, p, std::min(ulOld, n));
+  vHeapFree(p);
   return pNew;
 }
-void vHeapFree(void *p) { std::free(p); }
 constexpr MEMHEAP c_heapDefault = {pHeapAlloc, pHeapRealloc, vHeapFree};
 
 struct MEMSTATE {

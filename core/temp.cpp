@@ -9,7 +9,9 @@
 **    has spilled its memory does not grow again until it is closed.
 **  - A file grows by one chunk, or by as many as a write needs but at most the
 **    number already held by both files (memory at most doubles) and never past
-**    the budget; when it cannot take all it needs it spills.
+**    the budget; when it cannot take all it needs it spills.  A file that
+**    holds WORK_GROUP chunks takes at least that many at once (within the
+**    budget): one piece of a huge page, which the storage layer maps as such.
 **  - The disk part is read and written at explicit offsets (pread/pwrite), so
 **    reads and writes can alternate freely.  Small transfers go through one
 **    fixed window per file (DISK_WINDOW bytes, outside the budget): it holds
@@ -44,7 +46,9 @@ WORKFILE g_aWork[WORK_FILES] = {{-1, nullptr, 0, 0, 0, 0, {}, 0}, {-1, nullptr, 
 
 namespace {
 
-constexpr uint64_t DISK_WINDOW = 8192; /* small: a full disk is met early */
+constexpr uint64_t DISK_WINDOW = 8192;
+/* chunks a file that holds as many takes at once: a huge page */
+constexpr uint64_t WORK_GROUP = 32; /* small: a full disk is met early */
 
 /* The window over the disk part of a file; offsets are disk offsets. */
 struct DISKWINDOW {
@@ -219,6 +223,7 @@ void vGrow(int iFile, uint64_t e)
     uint64_t u = e - m <= WORK_CHUNK ? 1 : (e - m + WORK_CHUNK - 1) / WORK_CHUNK;
     uint64_t ulTake = u;
     if (u > 1 && ulTake > ulSum / WORK_CHUNK) ulTake = ulSum / WORK_CHUNK;
+    if (m / WORK_CHUNK >= WORK_GROUP && ulTake < WORK_GROUP) ulTake = WORK_GROUP;
     if (ulTake > (g_ulBudget - ulSum) / WORK_CHUNK) ulTake = (g_ulBudget - ulSum) / WORK_CHUNK;
     if (ulTake < 1) ulTake = 1;
     vTakeChunks(iFile, ulTake);

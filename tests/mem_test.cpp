@@ -227,6 +227,35 @@ TEST_F(MemTest, ReallocKeepsZeroBeyondTheLogicalSize)
   vSubpoolFree(SP_HEAP, h, "test", __LINE__);
 }
 
+/* Pieces that fill whole huge pages are mapped apart from the C library's
+   heap: resizing across that size and releasing must still work. */
+TEST_F(MemTest, PiecesOfWholeHugePagesResizeAndReleaseLikeOthers)
+{
+  constexpr size_t MB = size_t{1} << 20;
+  uint8_t *h = static_cast<uint8_t *>(pSubpoolAlloc(SP_HEAP, 16, "test", __LINE__));
+  std::memset(h, 0x33, 16);
+  for (size_t n : {2 * MB - 4096, 4 * MB, 64 * size_t{1024}, 6 * MB - 8, 3 * MB}) {
+    h = static_cast<uint8_t *>(pSubpoolRealloc(SP_HEAP, h, 16, n, "test", __LINE__));
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h[0], 0x33);
+    EXPECT_EQ(h[15], 0x33);
+    EXPECT_TRUE(bAllZero(h + 16, n - 16)) << n;
+    h[n - 1] = 0x55; /* the whole size is usable */
+    h[n - 1] = 0;
+  }
+  vSubpoolFree(SP_HEAP, h, "test", __LINE__);
+
+  /* large blocks of a subpool: given back one by one and with the subpool */
+  const size_t A = 4 * MB - 4096, B = 2 * MB - 4096;
+  uint8_t *a = static_cast<uint8_t *>(pSubpoolAllocUncleared(SP_TEST, A, "test", __LINE__));
+  uint8_t *b = static_cast<uint8_t *>(pSubpoolAlloc(SP_TEST, B, "test", __LINE__));
+  a[A - 1] = 1;
+  EXPECT_TRUE(bAllZero(b, B));
+  vSubpoolFree(SP_TEST, a, "test", __LINE__);
+  b[B - 1] = 1;
+  vSubpoolRelease(SP_TEST);
+}
+
 TEST_F(MemTest, GrowableBuffersKeepContentsOnlyWhenAsked)
 {
   struct {
