@@ -93,12 +93,12 @@ constexpr uint64_t NO_RECORD = ~0ull;
 
 uint64_t *pullWait(GROWBUF &gb) { return static_cast<uint64_t *>(gb.pData); }
 
-/* Reads the record at a position; in sequence, without a seek, when it is
-   the one after the record read last, which ended at ullAfter. */
 /* Records a pass reads ahead of the one in hand: they lie scattered over
    the work file. */
 constexpr uint32_t PREFETCH_AHEAD = 4;
 
+/* Reads the record at a position; in sequence, without a seek, when it is
+   the one after the record read last, which ended at ullAfter. */
 uint32_t ulReadAt(uint64_t ullPos, uint64_t ullAfter)
 {
   if (ullPos != ullAfter) lStmtFirst(ullPos);

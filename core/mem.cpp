@@ -16,8 +16,9 @@
 **    out is zero without a memset on the allocation path.
 **  - Bytes beyond a piece's logical size are always zero (resizing zeroes
 **    what it gives up and what it adds).
-**  - The C library's heap serves every request below a huge page (2 MiB);
-**    larger ones are mapped apart, aligned and marked for huge pages.
+**  - The C library's heap serves the requests, but for those that fill
+**    whole huge pages (2 MiB) all but a sixteenth: they are mapped apart,
+**    aligned and marked for huge pages.
 */
 #include "mem.h"
 

@@ -46,9 +46,9 @@ WORKFILE g_aWork[WORK_FILES] = {{-1, nullptr, 0, 0, 0, 0, {}, 0}, {-1, nullptr, 
 
 namespace {
 
-constexpr uint64_t DISK_WINDOW = 8192;
+constexpr uint64_t DISK_WINDOW = 8192; /* small: a full disk is met early */
 /* chunks a file that holds as many takes at once: a huge page */
-constexpr uint64_t WORK_GROUP = 32; /* small: a full disk is met early */
+constexpr uint64_t WORK_GROUP = 32;
 
 /* The window over the disk part of a file; offsets are disk offsets. */
 struct DISKWINDOW {
