@@ -31,6 +31,7 @@
 #include "asm2.h"
 #include "file.h"
 #include "gen1.h"
+#include "mac1.h"
 #include "mem.h"
 #include "msc1.h"
 #include "prn2.h"
@@ -307,6 +308,7 @@ void vAsmCloseAll()
   vWorkDeleteAll();
   vOptionCleanup();
   vTermAbandon();
+  vMacroAbandon();
   vFileAbandonAll();
   s_bClosing = false;
 }

@@ -1266,6 +1266,13 @@ void vMacroPhaseEnd()
   lWorkClose(WORK_MACRO, true);
 }
 
+void vMacroAbandon()
+{
+  vMacroPoolsFree();
+  g_mac.pTop = nullptr;
+  g_mac.ulDepth = 0;
+}
+
 uint64_t ullMacroWorkSize() { return g_mac.ullWorkSize; }
 
 const MXMEMBER *pMacroMembers(uint32_t *pulCount)

@@ -42,6 +42,9 @@ constexpr uint32_t MACRO_NEST_MAX = 255;
 /* Phase lifecycle: the MACRO work file, the SYSLIB misses, MHELP. */
 void vMacroPhaseStart();
 void vMacroPhaseEnd();
+/* An assembly that ends in the middle of expansions (a fatal error, the
+   front end ending the run): their states are given back. */
+void vMacroAbandon();
 /* Size of the MACRO work file at the end of the last phase: waits for the
    closing summary of the listing reports ("MACRO work file size"). */
 uint64_t ullMacroWorkSize();

@@ -165,6 +165,26 @@ size_t ulOpenFiles()
   return n;
 }
 
+/* Assembles a source in this process, the run ended at poll iEndAt as the
+   windowed program ends it (0: not ended); the return code, -1 when ended. */
+int iRunEndedAt(std::string strSource, int iEndAt)
+{
+  std::string strExe = VORN_EXE;
+  setenv("VORNDIR", strExe.substr(0, strExe.rfind('/')).c_str(), 1);
+  std::vector<char *> apsz;
+  for (const char *psz : {"vorn", "-LIST", "-OBJECT", "-TERM"}) apsz.push_back(const_cast<char *>(psz));
+  apsz.push_back(strSource.data());
+  vFrontReset();
+  g_front.iEndAtPoll = iEndAt;
+  int iRc = -1;
+  try {
+    iRc = static_cast<int>(iAssemble(0, static_cast<int>(apsz.size()), apsz.data()));
+  } catch (const AsmTerminated &) {
+  }
+  unsetenv("VORNDIR");
+  return iRc;
+}
+
 /* The windowed program ends a run from its poll.  Ended at any poll (in a
    macro expansion, in the look-ahead for a sequence symbol or an attribute,
    past END), the run keeps no file open; LeakSanitizer sees its storage. */
@@ -176,20 +196,8 @@ TEST_F(FaultRun, EndingTheRunAtAnyPollReleasesItsFiles)
                       "         AGO   .ON\n"
                       ".ON      ANOP\n" +
                           strBody + "* past the end\n");
-  std::string strSource = strDir + "/prog.asm", strExe = VORN_EXE;
-  setenv("VORNDIR", strExe.substr(0, strExe.rfind('/')).c_str(), 1);
-  auto iRun = [&](int iEndAt) -> int {
-    std::vector<char *> apsz;
-    for (const char *psz : {"vorn", "-LIST", "-OBJECT", "-TERM"}) apsz.push_back(const_cast<char *>(psz));
-    apsz.push_back(strSource.data());
-    vFrontReset();
-    g_front.iEndAtPoll = iEndAt;
-    try {
-      return iAssemble(0, static_cast<int>(apsz.size()), apsz.data());
-    } catch (const AsmTerminated &) {
-      return -1;
-    }
-  };
+  std::string strSource = strDir + "/prog.asm";
+  auto iRun = [&](int iEndAt) { return iRunEndedAt(strSource, iEndAt); };
   ASSERT_EQ(iRun(0), 0) << g_front.strOut;
   int iPolls = g_front.iPolls;
   ASSERT_GT(iPolls, 20);
@@ -199,7 +207,28 @@ TEST_F(FaultRun, EndingTheRunAtAnyPollReleasesItsFiles)
     EXPECT_EQ(ulOpenFiles(), ulFiles) << "ended at poll " << i;
   }
   EXPECT_EQ(iRun(0), 0);
-  unsetenv("VORNDIR");
+}
+
+/* A run ended in open code after nested expansions, the last run of the
+   process: the expansions' states go with the run, none is left for the
+   exit (LeakSanitizer would report them there). */
+TEST_F(FaultRun, EndingTheRunAfterNestedExpansionsKeepsNoneOfThem)
+{
+  std::string str = "         MACRO\n"
+                    "         OUTER\n"
+                    "         INNER\n"
+                    "         MEND\n"
+                    "         MACRO\n"
+                    "         INNER\n"
+                    "         DC    F'1'\n"
+                    "         MEND\n"
+                    "P        CSECT\n"
+                    "         OUTER\n";
+  for (int i = 0; i < 2000; i++) str += "         DC    F'2'\n";
+  vSource("prog.asm", str + "         END\n");
+  ASSERT_EQ(iRunEndedAt(strDir + "/prog.asm", 0), 0) << g_front.strOut;
+  /* the open code after the call fills the first phase's polls but a few */
+  EXPECT_EQ(iRunEndedAt(strDir + "/prog.asm", g_front.iPolls / 3), -1);
 }
 
 } // namespace
