@@ -1242,7 +1242,7 @@ void vMacroPhaseStart()
     vStmtInit(&g_mac.defStmt);
     g_mac.bInitialised = true;
   }
-  vMacroPoolsFree();
+  vMacroAbandon();
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
   g_mac.vecMembers.clear();
@@ -1250,8 +1250,6 @@ void vMacroPhaseStart()
   g_mac.mapCopyMember.clear();
   g_mac.ulDefining = MX_PRIMARY;
   g_mac.ulAnchor = 0;
-  g_mac.pTop = nullptr;
-  g_mac.ulDepth = 0;
   g_mac.ulMhelp = 0;
   g_pfnCondLookahead = bSourceLookahead;
   vWorkSeek(WORK_MACRO, 0, 2);

@@ -129,13 +129,17 @@ uint32_t lStmtFirst(uint64_t ulPos)
   return g_rec.ulNextLength;
 }
 
+/* Bytes ahead of a record read whose memory is fetched meanwhile: reading
+   the records one after another need not wait for it. */
+constexpr uint64_t READ_AHEAD = 1024;
+
 uint32_t lStmtNext(uint64_t ulPos)
 {
   uint32_t L = g_rec.ulNextLength;
   if (L < 4) return 0;
   VORN_INVARIANT(L >= STMT_HEAD);
   if (ulPos != 0) vWorkSeek(WORK_SYSUT1, static_cast<int64_t>(ulPos), 0);
-  vWorkPrefetch(WORK_SYSUT1, g_aWork[WORK_SYSUT1].ulPos + 1024);
+  vWorkPrefetch(WORK_SYSUT1, g_aWork[WORK_SYSUT1].ulPos + READ_AHEAD);
   uint8_t *p = pRoom(&g_rec.buf, static_cast<size_t>(L) + 4);
   vWorkRead(p + 4, 1, L, WORK_SYSUT1);
   g_rec.ulNextLength = ulGet32(p + L);
