@@ -417,6 +417,7 @@ STMTVIEW viewOfRecord(const uint8_t *p)
 
 int iStmtDiag(int iNumber, int iForm, int iSeverity, uint32_t ulLength, const char *pszText)
 {
+  if (pszText == nullptr) pszText = ""; /* a note with no text */
   if (ulLength == 0) ulLength = static_cast<uint32_t>(std::strlen(pszText));
   uint32_t ulThreshold = g_asm.ulFlagInForce & FLAG_THRESHOLD_MASK;
   bool bCounted = true;

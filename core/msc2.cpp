@@ -299,7 +299,7 @@ void vMnoteStatement(int iOperands, const uint8_t *pFirstOperand)
   vAsciiToEbcdic(vecText.data(), reinterpret_cast<const uint8_t *>(achPrefix), ulPrefix);
   std::memcpy(vecText.data() + ulPrefix, abMessage, static_cast<size_t>(iCount));
   auto ulText = static_cast<uint32_t>(vecText.size());
-  const char *psz = reinterpret_cast<const char *>(vecText.data());
+  const char *psz = vecText.empty() ? "" : reinterpret_cast<const char *>(vecText.data());
   if (lSeverity >= 0)
     iStmtDiag(MNOTE_NUMBER, DIAG_NAME_TEXT, lSeverity > 16 ? 16 : static_cast<int>(lSeverity), ulText, psz);
   else if (v.bPrint & PRT_ON)
