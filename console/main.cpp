@@ -108,6 +108,8 @@ int main(int argc, char **argv)
   REQUEST iReq = iRequest(argc, argv);
   if (iReq != REQ_ASSEMBLE) return iAnswer(iReq);
   for (int iSignal : c_aiCleanupSignals) std::signal(iSignal, vOnSignal);
+  /* a file-size limit makes the write fail, as a full disk does */
+  std::signal(SIGXFSZ, SIG_IGN);
   unsigned uRc = iAssemble(0, argc, argv);
   vAsmCloseAll();
   /* messages that never arrived make the run a failure */

@@ -39,7 +39,7 @@ protected:
     if (iErr < 0 || iOut < 0 || dup2(iOut, 1) < 0 || dup2(iErr, 2) < 0) _exit(99);
     if (iStdin >= 0 && dup2(iStdin, 0) < 0) _exit(99);
     if (lLimit > 0) {
-      std::signal(SIGXFSZ, SIG_IGN);
+      std::signal(SIGXFSZ, SIG_DFL);
       rlimit lim{static_cast<rlim_t>(lLimit), static_cast<rlim_t>(lLimit)};
       setrlimit(RLIMIT_FSIZE, &lim);
     }

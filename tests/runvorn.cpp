@@ -45,7 +45,7 @@ RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs
     for (const auto &str : astrEnv) putenv(const_cast<char *>(str.c_str()));
     if (lFileLimit >= 0) {
       rlimit limit{static_cast<rlim_t>(lFileLimit), static_cast<rlim_t>(lFileLimit)};
-      signal(SIGXFSZ, SIG_IGN); /* the write fails with EFBIG instead */
+      signal(SIGXFSZ, SIG_DFL); /* as a shell's ulimit leaves it: the program must cope */
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(97);
     }
     close(aiPipe[1]);

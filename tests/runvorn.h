@@ -24,7 +24,7 @@ struct RUN {
    PATH under its bare name; with bMerged standard output and standard error
    go to one file, returned in strOut.  With lFileLimit at 0 or above no
    file the program writes may grow beyond that many bytes (a write past it
-   fails with EFBIG). */
+   fails with EFBIG, the size-limit signal left at its default). */
 RUN runPiped(const std::string &strDir, const std::vector<std::string> &astrArgs, const char *pszStdin,
              const std::vector<std::string> &astrEnv = {}, bool bPath = false, bool bMerged = false,
              long lFileLimit = -1);

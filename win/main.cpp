@@ -51,5 +51,7 @@ int main(int argc, char **argv)
   char *apszQtArgv[] = {szName, nullptr};
   QApplication app(iQtArgc, apszQtArgv);
   for (int iSignal : {SIGINT, SIGTERM, SIGHUP}) std::signal(iSignal, vOnSignal);
+  /* a file-size limit makes the write fail, as a full disk does */
+  std::signal(SIGXFSZ, SIG_IGN);
   return iWinMain(argc, argv);
 }
