@@ -152,6 +152,26 @@ int iCheckOutput(const OUTPUT &r, const OUTPUT *pBefore, unsigned uBefore)
   return 0;
 }
 
+/* Whether the output's name leads to that file now: an output that did not
+   exist when the options were set may have come to exist since (a LIBEXIT
+   command writing a member, say). */
+bool bNowIs(const OUTPUT &r, dev_t dev, ino_t ino)
+{
+  if (r.bExists) return r.dev == dev && r.ino == ino;
+  struct stat st {};
+  return !r.strTarget.empty() && stat(r.strTarget.c_str(), &st) == 0 && st.st_dev == dev && st.st_ino == ino;
+}
+
+/* The input of the run that the output's name leads to now, if any. */
+const INPUTFILE *pInputUnder(const OUTPUT &r)
+{
+  struct stat st {};
+  if (r.strTarget.empty() || stat(r.strTarget.c_str(), &st) != 0) return nullptr;
+  for (const INPUTFILE &in : g_file.inputs)
+    if (in.dev == st.st_dev && in.ino == st.st_ino) return &in;
+  return nullptr;
+}
+
 void vSetOutput(FILEOUT o, const char *pszRole, const char *pszName)
 {
   OUTPUT &r = g_file.aOut[o];
@@ -190,7 +210,7 @@ bool bFileInput(int iFd, const char *pszRole, const char *pszName)
   g_file.inputs.push_back({st.st_dev, st.st_ino, pszRole, pszName});
   if (!g_file.bOutputsSet) return true;
   for (const OUTPUT *p : {&g_file.aOut[FO_LISTING], &g_file.aOut[FO_OBJECT], &g_file.aOut[FO_TERM], &g_file.stdoutTerm})
-    if (p->iState != OS_NONE && p->bExists && p->dev == st.st_dev && p->ino == st.st_ino) {
+    if (p->iState != OS_NONE && bNowIs(*p, st.st_dev, st.st_ino)) {
       iClash(*p, pszRole, pszName);
       return false;
     }
@@ -303,7 +323,8 @@ void vFileAbandon(FILEOUT o)
   r.pFile = nullptr;
   vRemoveTemp(o);
   struct stat st {};
-  if (g_file.bOutputsSet && !g_file.bClash && lstat(r.strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+  if (g_file.bOutputsSet && !g_file.bClash && lstat(r.strTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+      pInputUnder(r) == nullptr)
     unlink(r.strTarget.c_str());
   r.iState = OS_ABANDONED;
 }
@@ -315,6 +336,17 @@ void vFileAbandonAll()
 
 void vFileCommit()
 {
+  /* a file the run read may have come to exist under an output's name
+     since the options were checked: it is never replaced, and then no
+     output is put in place */
+  for (unsigned o = 0; o < FO_COUNT; o++) {
+    const OUTPUT &r = g_file.aOut[o];
+    if (r.iState != OS_FINISHED || g_aachTemp[o][0] == '\0') continue;
+    if (const INPUTFILE *pIn = pInputUnder(r)) {
+      iClash(r, pIn->strRole.c_str(), pIn->strName);
+      vAsmTerminate();
+    }
+  }
   for (unsigned o = 0; o < FO_COUNT; o++) {
     OUTPUT &r = g_file.aOut[o];
     if (r.iState != OS_FINISHED) continue;

@@ -6,7 +6,9 @@
 ** file, SYSTERM file, standard output as the terminal stream) is known here
 ** by device and inode.  No output may be the same file as an input or as
 ** another output: such a clash ends the run with KZM901S before anything is
-** written, or, for a member found later, as soon as the member is opened.
+** written, or, for a member found later, as soon as the member is opened;
+** an output name that comes to lead to an input during the run (a LIBEXIT
+** command creating the member) clashes as well, and is never replaced.
 **
 ** An output that is a regular file, or does not exist yet, is written to a
 ** temporary file in its directory (a symbolic link is followed to its

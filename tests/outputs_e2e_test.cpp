@@ -108,6 +108,21 @@ TEST_F(Outputs, AClashWithAnInputOrAnotherOutputWritesNothing)
     EXPECT_EQ(astrAll(), astrBefore) << c.strOption;
   }
 
+  /* a member that comes to exist during the run, under an output's name */
+  fs::create_directory(strDir + "/lib");
+  vSource("n.asm", "         NEWC\n         END\n");
+  RUN rNew = run({"-SYSPRINT(lib/NEWC.mac)", "-SYSLIB(lib/*.mac)",
+                  "-LIBEXIT('printf \"         MACRO\\n         NEWC\\n         MEND\\n\" >lib/&M.mac')", "n.asm"});
+  EXPECT_EQ(rNew.iRc, 20);
+  EXPECT_TRUE(bHas(rNew, "KZM901S SYSPRINT file lib/NEWC.mac is the same file as Macro file lib/NEWC.mac."))
+      << rNew.strErr;
+  EXPECT_EQ(strFile("lib/NEWC.mac"), "         MACRO\n         NEWC\n         MEND\n");
+  std::vector<std::string> astrLib;
+  for (const auto &e : fs::directory_iterator(strDir + "/lib")) astrLib.push_back(e.path().filename());
+  EXPECT_EQ(astrLib, std::vector<std::string>{"NEWC.mac"});
+  fs::remove_all(strDir + "/lib");
+  fs::remove(strDir + "/n.asm");
+
   /* every source must be readable before anything is written */
   RUN r = run({"-OBJECT", "p.asm", "missing.asm"});
   EXPECT_EQ(r.iRc, 20);
