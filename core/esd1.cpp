@@ -917,7 +917,11 @@ uint32_t ulVNamesToItems(uint32_t i, uint32_t ulBefore)
       iEsdNew(ESD_ER, pSym);
       continue;
     }
-    if (pEsdFind(pSym) != nullptr) continue;                                 /* its kind is checked when generated */
+    /* a dummy section's name is no external symbol: the constant refers
+       to an external one of that name, which the section keeps its own
+       item beside */
+    const ESDITEM *pOwn = pEsdFind(pSym);
+    if (pOwn != nullptr && pOwn->bKind != ESD_DSECT) continue;               /* its kind is checked when generated */
     if (pSym->bType == E_T && (pSym->bFlags & SYMF_VALUE_PENDING)) continue; /* EXTRN */
     iEsdNew(ESD_ER, pSym);
   }

@@ -324,7 +324,7 @@ TEST_F(Def2Test, ExternalNamesAreChecked)
                     "- DC VL3(W)", "- DC V(X)", "E EQU T+8", "- ENTRY E", "- DC V(E)", "X DSECT", "- END"}));
   /* a section or entry point of the assembly: relocated like A(name) */
   EXPECT_EQ(strShown(2), "00000000");
-  EXPECT_EQ(strShown(8), "00000000 321/12:X cannot be defined as an external reference.;");
+  EXPECT_EQ(strShown(8), "00000000"); /* a dummy section's name: an external reference of that name */
   EXPECT_EQ(strShown(11), "00000008");
   EXPECT_EQ(strShown(3), "00000000 320/12:L is not a dummy section.;");
   EXPECT_EQ(strShown(4), "00000000 302/12:LONGNAME9 is too long to be defined as an external symbol.;");

@@ -157,6 +157,36 @@ TEST_F(ObjectRun, RelocationItemsAreSortedAndPacked)
       << strList;
 }
 
+TEST_F(ObjectRun, VConstantsOfDummySectionNamesAreExternalReferences)
+{
+  /* a dummy section's name, or a symbol defined in one, is no external
+     symbol of the assembly: V makes an external reference of the name */
+  RUN r = run("P        CSECT\n"
+              "         DC    V(ASMVT)\n"
+              "         DC    V(FLD)\n"
+              "ASMVT    DSECT\n"
+              "FLD      DS    F\n"
+              "P        CSECT\n"
+              "         USING ASMVT,1\n"
+              "         L     2,FLD\n"
+              "         END\n");
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  auto astrEsd = astrCards(strObject(), "ESD");
+  ASSERT_EQ(astrEsd.size(), 1u);
+  EXPECT_EQ(astrEsd[0].substr(10, 54), b({0, 48}) + e("  ") + b({0, 1}) + e("P       ") +
+                                           b({0, 0, 0, 0, 0, 0, 0, 12}) +                /* SD 1, length 12 */
+                                           e("ASMVT   ") + b({2, 0, 0, 0}) + e("    ") + /* ER 2 */
+                                           e("FLD     ") + b({2, 0, 0, 0}) + e("    ")); /* ER 3 */
+  auto astrRld = astrCards(strObject(), "RLD");
+  ASSERT_EQ(astrRld.size(), 1u);
+  EXPECT_EQ(astrRld[0].substr(10, 2), b({0, 16}));
+  EXPECT_EQ(astrRld[0].substr(16, 16), b({0, 2, 0, 1, 0x1C, 0, 0, 0}) + /* V, 4 bytes, at 0 */
+                                           b({0, 3, 0, 1, 0x1C, 0, 0, 4}));
+  auto astrTxt = astrCards(strObject(), "TXT");
+  ASSERT_EQ(astrTxt.size(), 1u);
+  EXPECT_EQ(astrTxt[0].substr(16, 12), std::string(8, '\0') + b({0x58, 0x20, 0x10, 0x00})); /* FLD: 0 off 1 */
+}
+
 TEST_F(ObjectRun, PunchAndReproCards)
 {
   RUN r =
