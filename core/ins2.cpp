@@ -76,6 +76,8 @@ enum INSMSG {
   IM_AR_UNUSED,       /* 505 */
   IM_RELOCATABLE,     /* 509 */
   IM_FLOAT_PAIR,      /* 315, operand */
+  IM_FLOAT16,         /* 315, operand */
+  IM_FLOAT16_PAIR,    /* 315, operand */
   IM_EVEN,            /* 315, operand, kind */
   IM_MUST_BE,         /* 315, operand, kind */
   IM_COUNT
@@ -106,6 +108,8 @@ const MSGDEF c_aMsg[] = {
     {505, 4, "Access register will not be used"},
     {509, 4, "Relocatable value expected"},
     {315, 12, "Operand %u must be floating point register 0 or 4."},
+    {315, 12, "Operand %u must be a floating point register (0-15)."},
+    {315, 12, "Operand %u must be a floating point register pair (0,1,4,5,8,9,12 or 13)."},
     {315, 12, "Operand %u must be an even%s"},
     {315, 12, "Operand %u must be a%s"},
 };
@@ -137,19 +141,7 @@ void vDiag(const MSGDEF &m, unsigned uOperand)
 
 void vDiag(INSMSG eMsg, unsigned uOperand) { vDiag(c_aMsg[eMsg], uOperand); }
 
-void vMustBe(unsigned uOperand, uint8_t bKind, unsigned uAlign)
-{
-  const char *pszSuffix = bKind < sizeof c_apszMustBe / sizeof c_apszMustBe[0] ? c_apszMustBe[bKind] : "";
-  if (bKind == 4 && uAlign == 4)
-    iStmtMsg(c_aMsg[IM_FLOAT_PAIR], uOperand);
-  else if (bKind != 4 && uAlign == 2)
-    iStmtMsg(c_aMsg[IM_EVEN], uOperand, pszSuffix[0] == 'n' ? pszSuffix + 1 : pszSuffix);
-  else
-    iStmtMsg(c_aMsg[IM_MUST_BE], uOperand, pszSuffix);
-}
-
-/* ---- descriptors ------------------------------------------------------------- */
-
+/* Operand kinds of the descriptor word. */
 enum : uint8_t {
   K_GENERAL = 0,
   K_FLOAT = 4,
@@ -165,11 +157,27 @@ enum : uint8_t {
   K_DLB16 = 14,
   K_DLB256 = 15,
   K_RELATIVE_LONG = 16, /* relative target: 32-bit halfword count */
+  K_FLOAT16 = 17,       /* floating point register of a machine with 16 of them */
 };
+
+void vMustBe(unsigned uOperand, uint8_t bKind, unsigned uAlign)
+{
+  const char *pszSuffix = bKind < sizeof c_apszMustBe / sizeof c_apszMustBe[0] ? c_apszMustBe[bKind] : "";
+  if (bKind == K_FLOAT16)
+    iStmtMsg(c_aMsg[uAlign == 4 ? IM_FLOAT16_PAIR : IM_FLOAT16], uOperand);
+  else if (bKind == 4 && uAlign == 4)
+    iStmtMsg(c_aMsg[IM_FLOAT_PAIR], uOperand);
+  else if (bKind != 4 && uAlign == 2)
+    iStmtMsg(c_aMsg[IM_EVEN], uOperand, pszSuffix[0] == 'n' ? pszSuffix + 1 : pszSuffix);
+  else
+    iStmtMsg(c_aMsg[IM_MUST_BE], uOperand, pszSuffix);
+}
+
+/* ---- descriptors ------------------------------------------------------------- */
 
 bool bRelativeKind(uint8_t bKind) { return bKind == K_RELATIVE || bKind == K_RELATIVE_LONG; }
 /* Registers, immediates and relative targets: no parenthesized part. */
-bool bValueKind(uint8_t bKind) { return bKind <= K_RELATIVE || bKind == K_RELATIVE_LONG; }
+bool bValueKind(uint8_t bKind) { return bKind <= K_RELATIVE || bKind == K_RELATIVE_LONG || bKind == K_FLOAT16; }
 bool bAddressKind(uint8_t bKind) { return bKind >= K_DB && bKind <= K_DLB256; }
 
 /* Flags word. */
@@ -343,6 +351,8 @@ bool bInRange(uint8_t bKind, int32_t l)
   switch (bKind) {
   case K_FLOAT:
     return l >= 0 && l <= 6;
+  case K_FLOAT16:
+    return l >= 0 && l <= 15;
   case K_IMM4:
     return l >= 0 && l <= 9;
   case K_BYTE:
@@ -364,7 +374,12 @@ void vValueField(OPERAND &o, const EXPRVALUE &v)
   const DESC &d = o.d;
   int32_t lValue = v.lValue;
   if (bRelativeKind(d.bKind) && !bRelativeCount(o, v, &lValue)) return;
-  bool bAligned = o.uAlign == 2 ? lValue % 2 == 0 : o.uAlign == 4 ? lValue == 0 || lValue == 4 : true;
+  /* a register pair of 16 floating point registers: n and n+2, n one of
+     0, 1, 4, 5, 8, 9, 12, 13 */
+  bool bAligned = o.uAlign == 2                           ? lValue % 2 == 0
+                  : o.uAlign == 4 && d.bKind == K_FLOAT16 ? (lValue & 2) == 0
+                  : o.uAlign == 4                         ? lValue == 0 || lValue == 4
+                                                          : true;
   if (!bInRange(d.bKind, lValue) || !bAligned) {
     vMustBe(o.uNumber, d.bKind, o.uAlign);
     return;
@@ -518,7 +533,7 @@ void vOperand(OPERAND &o, const EXPRNODE *pNode)
 {
   const DESC &d = o.d;
   uint8_t k = d.bKind;
-  if (k > K_RELATIVE_LONG || pNode == nullptr) return;
+  if (k > K_FLOAT16 || pNode == nullptr) return;
   o.uAlign = (g_asm.ulFlagInForce & FLAG_ALIGN) || (d.ulFlags & DF_ALIGN_REQUIRED) ? d.uAlign : 0;
   const EXPRNODE *pDisp = pNode, *pFirst = nullptr, *pSecond = nullptr;
   unsigned uParts = 0;

@@ -336,7 +336,11 @@ INSTANCE instance(const ROW &r, unsigned v)
       }
     } else {
       unsigned u = c_auSeed[v][i];
-      u = uKind == 4 ? u & (uAlign == 4 ? 4 : 6) : uKind == 5 ? u % 10 : uAlign == 2 ? u & ~1u : u;
+      u = uKind == 4    ? u & (uAlign == 4 ? 4 : 6)
+          : uKind == 17 ? u & (uAlign == 4 ? ~2u : ~0u) /* 16 floating point registers, pairs n and n+2 */
+          : uKind == 5  ? u % 10
+          : uAlign == 2 ? u & ~1u
+                        : u;
       strOurs = strGas = std::to_string(u);
     }
     in.strOurs += (i == 0 ? " " : ",") + strOurs;

@@ -122,8 +122,14 @@ TEST_F(Ins2Test, StatementsEncodeAndDrawTheirMessages)
       {F, " DIEBR 0,2,4,16", "B3532004;315/12:Operand 4 must be an immediate value (0-15)."},
       {F, " PLO 2,8(3),4,16(5)", "EE2430085010"},
       {F, " PLO 2,8(3),4,16(16)", "EE2430080000;311/12:Invalid base register in operand 4."},
-      {F, " ADBR 1,2", "B31A0002;315/12:Operand 1 must be a floating point register (0,2,4 or 6)."},
-      {F, " AXBR 2,4", "B34A0004;315/12:Operand 1 must be floating point register 0 or 4."},
+      /* the later rows: 16 floating point registers, pairs n and n+2; the
+         original rows keep 0, 2, 4, 6 and the pairs 0 and 4 */
+      {F, " ADBR 1,15", "B31A001F"},
+      {F, " ADBR 16,2", "B31A0002;315/12:Operand 1 must be a floating point register (0-15)."},
+      {F, " AXBR 13,1", "B34A00D1"},
+      {F, " AXBR 2,4", "B34A0004;315/12:Operand 1 must be a floating point register pair (0,1,4,5,8,9,12 or 13)."},
+      {F, " ADR 1,2", "2A02;315/12:Operand 1 must be a floating point register (0,2,4 or 6)."},
+      {F, " AXR 1,4", "3604;315/12:Operand 1 must be floating point register 0 or 4."},
       {F, " MLR 3,4", "B9960004;315/12:Operand 1 must be an even general register (0-15)."},
       /* warnings */
       {F | FLAG_REFPSA, " L 1,0", "58100000;504/4:Storage access from page zero in operand 2."},

@@ -37,7 +37,7 @@ const OPENTRY *pFind(const char *psz) { return static_cast<const OPENTRY *>(pFin
 std::vector<uint8_t> abImage() { return std::vector<uint8_t>(g_abOptImage, g_abOptImage + g_ulOptImageSize); }
 
 constexpr size_t OFF_ENTRIES = 616; /* first entry of the built-in image */
-constexpr uint32_t ENTRY_COUNT = 818, DESC_COUNT = 144;
+constexpr uint32_t ENTRY_COUNT = 818, DESC_COUNT = 158;
 
 class OptTest : public ::testing::Test {
 protected:
