@@ -1687,6 +1687,12 @@ void vAreadFirstPhase(const INSTRARGS &a)
     vHalveActr(pLevel);
     return;
   }
+  /* a statement in error reads nothing: the record stays in the program */
+  VARELEMENT target{};
+  if (!bVarLabelTarget(p, &target)) {
+    vHalveActr(pLevel);
+    return;
+  }
   uint8_t abValue[CARD];
   uint32_t ulValue = 0;
   if (strWord == "CLOCKB" || strWord == "CLOCKD") {
@@ -1717,10 +1723,7 @@ void vAreadFirstPhase(const INSTRARGS &a)
     ulValue = CARD;
     if (strWord != "NOPRINT") vStmtListLine(strHost(abValue, CARD).c_str());
   }
-  if (!bVarAssignLabel(p, abValue, ulValue)) {
-    vHalveActr(pLevel);
-    return;
-  }
+  vVarAssignTarget(target, abValue, ulValue);
   /* listed without its own text, an AREAD with an operand has no number */
   uint8_t bPrint = bStmtPrintStatus();
   if (!strWord.empty() && !((bPrint & PRT_GEN) && (bPrint & PRT_MSOURCE))) vStmtUnnumbered();

@@ -970,16 +970,18 @@ int iVarCharacter(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName,
   return 0;
 }
 
-bool bVarAssignLabel(const SRCSTMT *pStmt, const uint8_t *pValue, uint32_t ulValue)
+bool bVarLabelTarget(const SRCSTMT *pStmt, VARELEMENT *pTarget)
 {
   MACLEVEL *pLevel = g_var.pCurrent;
+  *pTarget = VARELEMENT{nullptr, 0};
   if (pLevel == nullptr) return false;
   const uint8_t *pLabel = static_cast<const uint8_t *>(pStmt->cards.pData) + pStmt->ulLabelOff;
-  VARSYM *pVar = nullptr;
-  uint32_t ulIndex = 0;
-  if (!bSetTarget(pLevel, pLabel, pStmt->ulLabelLen, VT_C, &pVar, &ulIndex)) return false;
-  vAssignText(pVar, ulIndex, pValue, ulValue);
-  return true;
+  return bSetTarget(pLevel, pLabel, pStmt->ulLabelLen, VT_C, &pTarget->pVar, &pTarget->ulIndex);
+}
+
+void vVarAssignTarget(const VARELEMENT &target, const uint8_t *pValue, uint32_t ulValue)
+{
+  if (target.pVar != nullptr) vAssignText(target.pVar, target.ulIndex, pValue, ulValue);
 }
 
 void vVarDump(const MACLEVEL *pLevel, unsigned uWhat, void (*pfnLine)(const char *pszLine))

@@ -89,9 +89,16 @@ void vVarParmsFinish(MACLEVEL *pLevel);
 int iVarCharacter(const MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, const uint8_t **ppValue,
                   uint32_t *pulValue);
 /* AREAD: the statement's label field names a character SET symbol (as for
-   SETC, implicitly declared); the value is assigned.  Diagnostics are
-   attached to the statement in hand; false after one. */
-bool bVarAssignLabel(const SRCSTMT *pStmt, const uint8_t *pValue, uint32_t ulValue);
+   SETC, implicitly declared), found before anything is read; the value is
+   assigned to it afterwards.  Diagnostics are attached to the statement in
+   hand; false after one. */
+struct VARSYM;
+struct VARELEMENT {
+  VARSYM *pVar;
+  uint32_t ulIndex;
+};
+bool bVarLabelTarget(const SRCSTMT *pStmt, VARELEMENT *pTarget);
+void vVarAssignTarget(const VARELEMENT &target, const uint8_t *pValue, uint32_t ulValue);
 
 /* MHELP dump of a level, one line per variable and set element ("SYS",
    "GBL", "SYM", "LCL" lines); host text handed to pfnLine. */
