@@ -210,11 +210,14 @@ uint32_t ulEbcdicDecimal(uint8_t *pDst, uint64_t ullValue, uint32_t ulWidth)
 
 bool bAttributeLetter(uint8_t u) { return u == E_I || u == E_K || u == E_L || u == E_N || u == E_S || u == E_T; }
 
-bool bOpensString(const uint8_t *p, size_t i, size_t n, bool bConditional)
+bool bOpensString(const uint8_t *p, size_t i, size_t n, QUOTERULE rule)
 {
   if (i == 0) return true;
   uint8_t u = g_abUpper[p[i - 1]];
-  if (!bAttributeLetter(u) && !(bConditional && (u == E_D || u == E_O))) return true;
+  bool bLetter = rule == QR_DEFAULT   ? u == E_I || u == E_L || u == E_S || u == E_T
+                 : rule == QR_SUBLIST ? u != E_N && bAttributeLetter(u)
+                                      : bAttributeLetter(u) || (rule == QR_CONDITIONAL && (u == E_D || u == E_O));
+  if (!bLetter) return true;
   if (i >= 2 && (g_abClass[p[i - 2]] & CC_NAME)) return true;
   if (i + 1 >= n) return false;
   uint8_t bNext = p[i + 1];

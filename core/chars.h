@@ -107,12 +107,18 @@ uint32_t ulEbcdicHex(uint8_t *pDst, uint64_t ullValue, uint32_t ulDigits);
    expressions know: I, K, L, N, S and T. */
 bool bAttributeLetter(uint8_t u);
 
+/* The letters after which a quote is an attribute's, by where the text is. */
+enum QUOTERULE : uint8_t {
+  QR_ORDINARY,    /* I K L N S T: operands of ordinary statements */
+  QR_CONDITIONAL, /* and D, O, which only conditional assembly knows */
+  QR_SUBLIST,     /* I K L S T: the split of a sublist */
+  QR_DEFAULT,     /* I L S T: default values of a prototype */
+};
 /* Whether the quote at p[i] of the text p[0..n) opens a string.  It does
-   not when it is an attribute's (L'NAME): it follows an attribute letter
-   that does not end a longer name, and neither the text's end nor a digit,
-   '.', '+' or '-' follows it.  With bConditional the letters D and O, which
-   only conditional assembly knows, are attribute letters too. */
-bool bOpensString(const uint8_t *p, size_t i, size_t n, bool bConditional = false);
+   not when it is an attribute's (L'NAME): it follows an attribute letter of
+   the rule that does not end a longer name, and neither the text's end nor
+   a digit, '.', '+' or '-' follows it. */
+bool bOpensString(const uint8_t *p, size_t i, size_t n, QUOTERULE rule = QR_ORDINARY);
 
 /* Host text with each character from X'80' on (Latin-1) as its two-byte
    UTF-8 sequence; pDst holds 2 * ulLen bytes and may not overlap pSrc.

@@ -1834,10 +1834,11 @@ namespace {
 
 /* End of the list item that starts at p[ulFrom]: the comma after it outside
    quotes and parentheses, or n. */
-uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom)
+uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom, QUOTERULE rule)
 {
   int iDepth = 0;
   STRINGS str;
+  str.rule = rule;
   for (uint32_t k = ulFrom; k < n; k++) {
     uint8_t b = p[k];
     if (!c_abListStop[b] || str.bTake(p, k, n)) continue;
@@ -1854,11 +1855,11 @@ uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom)
 
 } // namespace
 
-void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems)
+void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems, QUOTERULE rule)
 {
   pItems->clear();
   for (uint32_t ulStart = 0;;) {
-    uint32_t ulEnd = ulItemEnd(p, n, ulStart);
+    uint32_t ulEnd = ulItemEnd(p, n, ulStart, rule);
     pItems->emplace_back(ulStart, ulEnd - ulStart);
     if (ulEnd >= n) return;
     ulStart = ulEnd + 1;
@@ -1888,7 +1889,7 @@ const SUBLIST &rSublistOf(const std::string &strValue)
   s_last.aItems.clear();
   if (s_last.bSublist) {
     vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
-               &s_last.aItems);
+               &s_last.aItems, QR_SUBLIST);
     for (auto &item : s_last.aItems) item.first++;
   }
   return s_last;
@@ -2061,7 +2062,7 @@ bool bCondOperandField(const SRCSTMT *pStmt, std::string *pField, CONDDIAG *pDia
       uint8_t abLook[4] = {n >= 2 ? static_cast<uint8_t>((*pField)[n - 2]) : EBCDIC_BLANK,
                            n >= 1 ? static_cast<uint8_t>((*pField)[n - 1]) : EBCDIC_BLANK, b,
                            col + 1 < ulEnd ? pCard[col + 1] : EBCDIC_BLANK};
-      return bOpensString(abLook, 2, sizeof abLook, true);
+      return bOpensString(abLook, 2, sizeof abLook, QR_CONDITIONAL);
     };
     auto fAfterVariable = [&] {
       return bEndsWithVariable(reinterpret_cast<const uint8_t *>(pField->data()), pField->size());

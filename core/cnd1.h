@@ -138,6 +138,7 @@ struct STRINGS {
   static bool bQuotedSpecial(uint8_t b) { return b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
   bool bQuote = false;
   int iSubscript = 0;
+  QUOTERULE rule = QR_CONDITIONAL; /* of the quotes outside strings */
   /* Takes the quote or parenthesis b; true when that was all there is to do
      with it (it is in a string, or is a quote).  fOpens tells whether a
      quote there opens a string, fAfterVariable whether the text before it
@@ -160,13 +161,14 @@ struct STRINGS {
   bool bTake(const uint8_t *p, size_t k, size_t n)
   {
     return bStep(
-        p[k], [&] { return bOpensString(p, k, n, true); }, [&] { return bEndsWithVariable(p, k); });
+        p[k], [&] { return bOpensString(p, k, n, rule); }, [&] { return bEndsWithVariable(p, k); });
   }
 };
 
 /* Splits a list at the commas outside quotes and parentheses: (offset,
-   length) pairs. */
-void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<uint32_t, uint32_t>> *pItems);
+   length) pairs.  The rule says which quotes are attributes'. */
+void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<uint32_t, uint32_t>> *pItems,
+                QUOTERULE rule = QR_CONDITIONAL);
 /* Element n (from 1) of a sublist value "(a,b,...)"; a value that is no
    sublist is its own element 1. */
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut);

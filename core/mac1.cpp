@@ -561,12 +561,12 @@ namespace {
 
 /* Whether a quote after the text collected so far opens a string (the one
    quote rule of the macro language: not an attribute quote). */
-bool bQuoteOpens(const std::string &strOp, uint8_t cNext)
+bool bQuoteOpens(const std::string &strOp, uint8_t cNext, QUOTERULE rule = QR_CONDITIONAL)
 {
   size_t n = strOp.size();
   uint8_t ab[4] = {n >= 2 ? static_cast<uint8_t>(strOp[n - 2]) : EBCDIC_BLANK,
                    n >= 1 ? static_cast<uint8_t>(strOp[n - 1]) : EBCDIC_BLANK, E_QUOTE, cNext};
-  return bOpensString(ab, 2, sizeof ab, true);
+  return bOpensString(ab, 2, sizeof ab, rule);
 }
 
 /* Characters the operand scan looks at outside quotes. */
@@ -618,7 +618,12 @@ void vScanOperands(const SRCSTMT *p, bool bPrototype, SCAN *s)
       }
       continue;
     }
-    auto fOpens = [&] { return bQuoteOpens(strOp, c + 1 < ulEnd ? pCard[c + 1] : EBCDIC_BLANK); };
+    /* a prototype's default value knows fewer attributes */
+    auto fOpens = [&] {
+      QUOTERULE rule =
+          bPrototype && strOp.find(static_cast<char>(E_EQUAL)) != std::string::npos ? QR_DEFAULT : QR_CONDITIONAL;
+      return bQuoteOpens(strOp, c + 1 < ulEnd ? pCard[c + 1] : EBCDIC_BLANK, rule);
+    };
     auto fAfterVariable = [&] {
       return bEndsWithVariable(reinterpret_cast<const uint8_t *>(strOp.data()), strOp.size());
     };
