@@ -692,6 +692,14 @@ void vListStatement(const SRCSTMT *p, bool bListed, const MSGDEF *pMsg = nullptr
 
 /* ---- macro definition ---------------------------------------------------------- */
 
+/* The table entry of an assembler instruction, whatever its name now. */
+const OPENTRY *pInstructionEntry(uint8_t bNumber)
+{
+  for (uint32_t i = 0; i < g_optab.ulCount; i++)
+    if (bIsInstruction(&g_optab.pEntries[i], bNumber)) return &g_optab.pEntries[i];
+  return nullptr;
+}
+
 /* Where a definition's statements come from. */
 struct SUPPLY {
   EXPANSION *pExp;  /* from the MACRO work file (a generated definition) */
@@ -1033,7 +1041,19 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
       break;
     case INSTR_AEJECT:
     case INSTR_ASPACE:
-      if (iNest == 1) bStore = false;
+      if (iNest == 1) {
+        bStore = false;
+        /* an EJECT or SPACE in their place acts on the listing of the
+           definition at once */
+        const OPENTRY *pListing = pInstructionEntry(bInstr == INSTR_AEJECT ? INSTR_EJECT : INSTR_SPACE);
+        if (m_bList && pDiag == nullptr && p->iError == 0 && pListing != nullptr) {
+          void *pOperation = p->pOperation;
+          p->pOperation = const_cast<OPENTRY *>(pListing);
+          bStmtProcess(p);
+          p->pOperation = pOperation;
+          continue;
+        }
+      }
       break;
     case INSTR_AGO:
       if (iNest == 1 && p->ulOperandOff != 0 && pCardsOf(p)[p->ulOperandOff] == E_DOT) bSkipping = true;

@@ -355,6 +355,33 @@ TEST_F(ListingRun, SpaceEjectAndTitle)
             "                                      5          TITLE 'Second part'");
 }
 
+TEST_F(ListingRun, AspaceAndAejectActOnTheListingOfTheDefinition)
+{
+  RUN r = run("A        CSECT\n"
+              "         MACRO\n"
+              "         M\n"
+              "         DS    F\n"
+              "         ASPACE 2\n"
+              "         AEJECT\n"
+              "         DS    H\n"
+              "         MEND\n"
+              "         M\n"
+              "         END\n",
+              {"-LIST", "-NOTERM"});
+  ASSERT_EQ(r.iRc, 0) << r.strErr;
+  const std::string strBlank(38, ' ');
+  EXPECT_EQ(astrAfter(strBlank + "4          DS    F", 3),
+            (std::vector<std::string>{"", "", strBlank + "5          ASPACE 2"}));
+  std::vector<std::string> astrEject = astrAfter(strBlank + "5          ASPACE 2", 5);
+  ASSERT_EQ(astrEject.size(), 5u);
+  EXPECT_EQ(astrEject[0].substr(0, 1), "\f"); /* a new page, its headings, then the AEJECT */
+  EXPECT_EQ(astrEject[4], strBlank + "6          AEJECT");
+  /* the expansion holds neither */
+  EXPECT_EQ(astrAfter(strBlank + "9          M", 2),
+            (std::vector<std::string>{"000000                               10+         DS    F",
+                                      "000004                               11+         DS    H"}));
+}
+
 /* A statement line built from the column table: location, object code,
    first and second address (-1: not shown), statement number (0: none)
    and source text, for LIST(121) or LIST(133). */
