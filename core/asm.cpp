@@ -37,6 +37,7 @@
 #include "prn2.h"
 #include "pun2.h"
 #include "src1.h"
+#include "svc.h"
 #include "vorn.h"
 #include "work.h"
 #include "xrf2.h"
@@ -203,22 +204,36 @@ unsigned uAssembleProgram()
 
 } // namespace
 
+namespace {
+
+void vServiceMessage(const char *pszFormat, va_list args) { vWriteFormatted(vFrontWrite, "", pszFormat, args); }
+
+void vServiceTrace(uint32_t ulBits, const char *pszFormat, va_list args)
+{
+  if (bTraceOn(ulBits)) vWriteFormatted(vTraceWrite, "KZM950I ", pszFormat, args);
+}
+
+} // namespace
+
 void vMessage(const char *pszFormat, ...)
 {
   va_list args;
   va_start(args, pszFormat);
-  vWriteFormatted(vFrontWrite, "", pszFormat, args);
+  vServiceMessage(pszFormat, args);
   va_end(args);
 }
 
 void vTrace(uint32_t ulBits, const char *pszFormat, ...)
 {
-  if (!bTraceOn(ulBits)) return;
   va_list args;
   va_start(args, pszFormat);
-  vWriteFormatted(vTraceWrite, "KZM950I ", pszFormat, args);
+  vServiceTrace(ulBits, pszFormat, args);
   va_end(args);
 }
+
+/* the services at the bottom reach the driver and the source reader through
+   this table only */
+const SERVICES g_svc = {vServiceMessage, vServiceTrace, vAsmTerminate, pSourceName};
 
 void vTraceWrite(const char *pszText)
 {

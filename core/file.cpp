@@ -30,6 +30,7 @@
 
 #include "asm0.h"
 #include "vorn.h"
+#include "svc.h"
 
 #define MSG_CLASH "KZM901S %s file %s is the same file as %s file %s."
 #define MSG_RENAME "KZM900S Error renaming %s file %s: %s"
@@ -137,7 +138,7 @@ bool bSameOutput(const OUTPUT &a, const OUTPUT &b)
 int iClash(const OUTPUT &r, const char *pszRole, const std::string &strName)
 {
   g_file.bClash = true;
-  vMessage(MSG_CLASH, r.pszRole, r.strName.c_str(), pszRole, strName.c_str());
+  vSvcMessage(MSG_CLASH, r.pszRole, r.strName.c_str(), pszRole, strName.c_str());
   return 20;
 }
 
@@ -344,7 +345,7 @@ void vFileCommit()
     if (r.iState != OS_FINISHED || g_aachTemp[o][0] == '\0') continue;
     if (const INPUTFILE *pIn = pInputUnder(r)) {
       iClash(r, pIn->strRole.c_str(), pIn->strName);
-      vAsmTerminate();
+      vSvcTerminate();
     }
   }
   for (unsigned o = 0; o < FO_COUNT; o++) {
@@ -352,8 +353,8 @@ void vFileCommit()
     if (r.iState != OS_FINISHED) continue;
     if (g_aachTemp[o][0] != '\0' && rename(g_aachTemp[o], r.strTarget.c_str()) != 0) {
       int iErr = errno;
-      vMessage(MSG_RENAME, r.pszRole, r.strName.c_str(), std::strerror(iErr));
-      vAsmTerminate();
+      vSvcMessage(MSG_RENAME, r.pszRole, r.strName.c_str(), std::strerror(iErr));
+      vSvcTerminate();
     }
     g_aachTemp[o][0] = '\0';
     r.iState = OS_COMMITTED;

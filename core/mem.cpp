@@ -35,6 +35,7 @@
 #endif
 
 #include "vorn.h"
+#include "svc.h"
 
 namespace {
 /* Index of each subpool's interned strings, so interning does not search
@@ -185,19 +186,19 @@ size_t ulRound8(size_t n) { return (n + 7) & ~static_cast<size_t>(7); }
 
 [[noreturn]] void vExhausted(size_t ulCount, const char *pszModule, unsigned uLine)
 {
-  vMessage("KZM998S Heap memory exhausted in phase %c-%c!", g_asm.cPhase, g_asm.cStep);
-  if (ulCount != 0) vMessage("KZM998S Request for %lu bytes failed.", static_cast<unsigned long>(ulCount));
-  if (pszModule != nullptr) vMessage("KZM998S Request was from %s line %u.", pszModule, uLine);
-  vAsmTerminate();
+  vSvcMessage("KZM998S Heap memory exhausted in phase %c-%c!", g_asm.cPhase, g_asm.cStep);
+  if (ulCount != 0) vSvcMessage("KZM998S Request for %lu bytes failed.", static_cast<unsigned long>(ulCount));
+  if (pszModule != nullptr) vSvcMessage("KZM998S Request was from %s line %u.", pszModule, uLine);
+  vSvcTerminate();
 }
 
 [[noreturn]] void vFreeFailure(unsigned uSubpool, const void *pPiece, int iFailure, const char *pszModule,
                                unsigned uLine)
 {
-  vMessage("KZM997S vSubpoolFree(%u, %016" PRIXPTR ") failure %d in phase %c-%c!", uSubpool,
-           reinterpret_cast<uintptr_t>(pPiece), iFailure, g_asm.cPhase, g_asm.cStep);
-  if (pszModule != nullptr) vMessage("KZM997S Request was from %s line %u.", pszModule, uLine);
-  vAsmTerminate();
+  vSvcMessage("KZM997S vSubpoolFree(%u, %016" PRIXPTR ") failure %d in phase %c-%c!", uSubpool,
+              reinterpret_cast<uintptr_t>(pPiece), iFailure, g_asm.cPhase, g_asm.cStep);
+  if (pszModule != nullptr) vSvcMessage("KZM997S Request was from %s line %u.", pszModule, uLine);
+  vSvcTerminate();
 }
 
 uint16_t usWordBefore(const void *p, unsigned uBytes)
@@ -311,9 +312,9 @@ void vBlockFree(unsigned uSubpool, unsigned uClass, void *pPayload)
   uint8_t *p = static_cast<uint8_t *>(pPayload);
   BLOCKHDR *pHdr = reinterpret_cast<BLOCKHDR *>(p - sizeof(BLOCKHDR) - (usWordBefore(p, 4) != 0 ? 4 : 0));
   if (uSubpool >= SP_COUNT || uClass > MEM_CLASSES || pHdr->usSubpool != uSubpool) {
-    vMessage("KZM997S vBlockFree(%u, %u, %016" PRIXPTR ") error %d in phase %c-%c!", uSubpool, uClass,
-             reinterpret_cast<uintptr_t>(pPayload), 3, g_asm.cPhase, g_asm.cStep);
-    vAsmTerminate();
+    vSvcMessage("KZM997S vBlockFree(%u, %u, %016" PRIXPTR ") error %d in phase %c-%c!", uSubpool, uClass,
+                reinterpret_cast<uintptr_t>(pPayload), 3, g_asm.cPhase, g_asm.cStep);
+    vSvcTerminate();
   }
   if (pHdr->pPrev != nullptr)
     pHdr->pPrev->pNext = pHdr->pNext;

@@ -34,6 +34,7 @@
 #include "instrnum.h"
 #include "optimage.h"
 #include "vorn.h"
+#include "svc.h"
 
 #define MEM_MODULE "opt"
 
@@ -311,7 +312,7 @@ int iOptableLoadImage(const uint8_t *pImage, size_t ulSize, const char *pszPath)
   int iErr = iParseImage(pImage, ulSize);
   /* only a failing open has a cause to show */
   if (iErr != OPT_OK)
-    vMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(iErr), pszPath, "No error");
+    vSvcMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(iErr), pszPath, "No error");
   return iErr;
 }
 
@@ -324,13 +325,13 @@ int iOptableLoad(const char *pszDir)
   if (access(szPath, F_OK) != 0) return iOptableLoadImage(g_abOptImage, g_ulOptImageSize, szPath);
   std::vector<uint8_t> abFile;
   if (iReadFile(szPath, abFile) != OPT_OK) {
-    vMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_OPEN), szPath,
-             std::strerror(errno));
+    vSvcMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_OPEN), szPath,
+                std::strerror(errno));
     return OPT_OPEN;
   }
   if (abFile.empty()) {
-    vMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_HEADER), szPath,
-             "File is empty");
+    vSvcMessage("KZM006S Error %u reading OPTABLE file %s: %s", static_cast<unsigned>(OPT_HEADER), szPath,
+                "File is empty");
     return OPT_HEADER;
   }
   return iOptableLoadImage(abFile.data(), abFile.size(), szPath);

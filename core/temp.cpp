@@ -39,6 +39,7 @@
 #include "file.h"
 #include "mem.h"
 #include "vorn.h"
+#include "svc.h"
 
 #define MEM_MODULE "temp"
 
@@ -73,14 +74,14 @@ uint64_t g_ulBudget = BUDGET_MAX;
 {
   WORKFILE &w = g_aWork[iFile];
   if (w.szName[0] != '\0')
-    vMessage("KZM900S Error %sing work file %d (%s): %s", pszVerb, iFile, w.szName, pszText);
+    vSvcMessage("KZM900S Error %sing work file %d (%s): %s", pszVerb, iFile, w.szName, pszText);
   else
-    vMessage("KZM900S Error %sing work file %d: %s", pszVerb, iFile, pszText);
+    vSvcMessage("KZM900S Error %sing work file %d: %s", pszVerb, iFile, pszText);
   if (w.iFd >= 0) close(w.iFd);
   w.iFd = -1;
   w.szName[0] = '\0';
   w.ulState = 0;
-  vAsmTerminate();
+  vSvcTerminate();
 }
 
 const char *pszErrno(int iErr) { return iErr != 0 ? std::strerror(iErr) : "Unexpected end of file"; }
@@ -187,7 +188,7 @@ void vSpill(int iFile)
   WORKFILE &w = g_aWork[iFile];
   w.ulState |= WORK_SPILLED;
   if (w.iFd >= 0) {
-    vTrace(TRACE_FILES, "Work file %d (%s) rewound.", iFile, w.szName);
+    vSvcTrace(TRACE_FILES, "Work file %d (%s) rewound.", iFile, w.szName);
     return;
   }
   vFrontPoll();
@@ -207,7 +208,7 @@ void vSpill(int iFile)
   win.ulLength = win.ulDirtyStart = win.ulDirtyEnd = win.ulDiskEnd = 0;
   w.ulState |= WORK_CREATED;
   if (bTraceOn(TRACE_FILES))
-    vTrace(TRACE_FILES, "Work file %d (%s) opened.", iFile, w.szName);
+    vSvcTrace(TRACE_FILES, "Work file %d (%s) opened.", iFile, w.szName);
   else
     vFrontPoll();
 }
@@ -239,12 +240,12 @@ uint64_t ulWorkBudget() { return g_ulBudget; }
 void vWorkSetMemory(uint64_t ulRequest)
 {
   g_ulBudget = ulRequest / WORK_CHUNK * WORK_CHUNK;
-  vTrace(TRACE_FILES, "Temporary work file memory set to %lu.", static_cast<unsigned long>(g_ulBudget));
+  vSvcTrace(TRACE_FILES, "Temporary work file memory set to %lu.", static_cast<unsigned long>(g_ulBudget));
 }
 
 int64_t lWorkTell(int iFile)
 {
-  vTrace(TRACE_IO, "tell(%d): %lu", iFile, static_cast<unsigned long>(g_aWork[iFile].ulPos));
+  vSvcTrace(TRACE_IO, "tell(%d): %lu", iFile, static_cast<unsigned long>(g_aWork[iFile].ulPos));
   return static_cast<int64_t>(g_aWork[iFile].ulPos);
 }
 
@@ -261,10 +262,10 @@ int64_t vWorkSeek(int iFile, int64_t lOffset, int iOrigin)
   if (lTarget < 0 || static_cast<uint64_t>(lTarget) > w.ulSize) vWorkError(iFile, "seek", "Seek outside of file");
   w.ulPos = static_cast<uint64_t>(lTarget);
   if ((w.ulState & WORK_SPILLED) && w.ulPos >= w.ulMemory)
-    vTrace(TRACE_IO, "seek(%d,%ld,%d): fseek(%s,%ld,SEEK_SET)", iFile, static_cast<long>(lOffset), iOrigin, w.szName,
-           static_cast<long>(w.ulPos - w.ulMemory));
+    vSvcTrace(TRACE_IO, "seek(%d,%ld,%d): fseek(%s,%ld,SEEK_SET)", iFile, static_cast<long>(lOffset), iOrigin, w.szName,
+              static_cast<long>(w.ulPos - w.ulMemory));
   else
-    vTrace(TRACE_IO, "seek(%d,%ld,%d)", iFile, static_cast<long>(lOffset), iOrigin);
+    vSvcTrace(TRACE_IO, "seek(%d,%ld,%d)", iFile, static_cast<long>(lOffset), iOrigin);
   return lTarget;
 }
 
@@ -272,8 +273,8 @@ void vWorkWrite(const void *pSrc, size_t ulSize, size_t ulCount, int iFile)
 {
   WORKFILE &w = g_aWork[iFile];
   if (bTraceOn(TRACE_IO))
-    vTrace(TRACE_IO, "write(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
-           static_cast<unsigned long>(w.ulPos));
+    vSvcTrace(TRACE_IO, "write(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
+              static_cast<unsigned long>(w.ulPos));
   uint64_t n = static_cast<uint64_t>(ulSize) * ulCount;
   uint64_t e = w.ulPos + n;
   if (e > w.ulSize) {
@@ -308,8 +309,8 @@ void vWorkRead(void *pDest, size_t ulSize, size_t ulCount, int iFile)
 {
   WORKFILE &w = g_aWork[iFile];
   if (bTraceOn(TRACE_IO))
-    vTrace(TRACE_IO, "read(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
-           static_cast<unsigned long>(w.ulPos));
+    vSvcTrace(TRACE_IO, "read(*,%d,%d,%d) from %lu", static_cast<int>(ulSize), static_cast<int>(ulCount), iFile,
+              static_cast<unsigned long>(w.ulPos));
   uint64_t n = static_cast<uint64_t>(ulSize) * ulCount;
   if (w.ulPos + n > w.ulSize) vWorkError(iFile, "read", "Read past end of file");
   uint8_t *p = static_cast<uint8_t *>(pDest);
@@ -354,13 +355,13 @@ uint64_t lWorkClose(int iFile, bool bDelete)
   }
   if (bTraceOn(TRACE_FILES)) {
     if (w.ulState & WORK_SPILLED)
-      vTrace(TRACE_FILES, "Work file %d (%s) %sed; memory: %lu bytes; size: %ld bytes.", iFile, w.szName,
-             bDelete ? "delet" : "clos", static_cast<unsigned long>(w.ulMemory), static_cast<long>(w.ulSize));
+      vSvcTrace(TRACE_FILES, "Work file %d (%s) %sed; memory: %lu bytes; size: %ld bytes.", iFile, w.szName,
+                bDelete ? "delet" : "clos", static_cast<unsigned long>(w.ulMemory), static_cast<long>(w.ulSize));
     else if (bDelete && w.iFd >= 0)
-      vTrace(TRACE_FILES, "Work file %d (%s) deleted; size: %lu bytes.", iFile, w.szName,
-             static_cast<unsigned long>(w.ulSize));
+      vSvcTrace(TRACE_FILES, "Work file %d (%s) deleted; size: %lu bytes.", iFile, w.szName,
+                static_cast<unsigned long>(w.ulSize));
     else
-      vTrace(TRACE_FILES, "Work file %d closed; size: %lu bytes", iFile, static_cast<unsigned long>(w.ulSize));
+      vSvcTrace(TRACE_FILES, "Work file %d closed; size: %lu bytes", iFile, static_cast<unsigned long>(w.ulSize));
   }
   if (bDelete && w.iFd >= 0) {
     vFrontPoll();

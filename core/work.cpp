@@ -24,6 +24,7 @@
 #include "src1.h"
 #include "stmt.h"
 #include "vorn.h"
+#include "svc.h"
 
 #define MEM_MODULE "work"
 
@@ -101,7 +102,7 @@ const uint64_t *pBlankMap(const uint8_t *p, uint32_t ulLen)
 void vContextFromRecord(const uint8_t *pRec)
 {
   uint32_t ulSrcId = ulGet32(pRec + STMT_SRCID);
-  vContextSource(ulSrcId, pSourceName(ulSrcId), ulGet32(pRec + STMT_LINE));
+  vContextSource(ulSrcId, pSvcSourceName(ulSrcId), ulGet32(pRec + STMT_LINE));
   vContextStatement(ulGet32(pRec + STMT_NUMBER));
   vContextFlag(ulGet32(pRec + STMT_FLAGSET));
   int16_t sNest = static_cast<int16_t>(usGet16(pRec + STMT_NEST));
