@@ -295,11 +295,12 @@ void vMnoteStatement(int iOperands, const uint8_t *pFirstOperand)
   else if (bStar)
     std::snprintf(achPrefix, sizeof achPrefix, "*,");
   size_t ulPrefix = std::strlen(achPrefix);
-  vecText.resize(ulPrefix + static_cast<size_t>(iCount));
+  /* one byte more: a note with no text still has a buffer */
+  vecText.resize(ulPrefix + static_cast<size_t>(iCount) + 1);
   vAsciiToEbcdic(vecText.data(), reinterpret_cast<const uint8_t *>(achPrefix), ulPrefix);
   std::memcpy(vecText.data() + ulPrefix, abMessage, static_cast<size_t>(iCount));
-  auto ulText = static_cast<uint32_t>(vecText.size());
-  const char *psz = vecText.empty() ? "" : reinterpret_cast<const char *>(vecText.data());
+  auto ulText = static_cast<uint32_t>(vecText.size() - 1);
+  const char *psz = reinterpret_cast<const char *>(vecText.data());
   if (lSeverity >= 0)
     iStmtDiag(MNOTE_NUMBER, DIAG_NAME_TEXT, lSeverity > 16 ? 16 : static_cast<int>(lSeverity), ulText, psz);
   else if (v.bPrint & PRT_ON)
