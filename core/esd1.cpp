@@ -133,6 +133,7 @@ int32_t lNewCounter(SYMBOL *pName, int32_t lSection)
   LOCCTR *p = static_cast<LOCCTR *>(GB_ROOM(&g_esd.counters, (static_cast<size_t>(ul) + 1) * sizeof(LOCCTR)));
   p[ul] = LOCCTR{pName, 0, 0, -1, lSection, 0, false, false};
   g_esd.ulCounters = ul + 1;
+  vStmtCounters(g_esd.ulCounters);
   return static_cast<int32_t>(ul);
 }
 
@@ -191,6 +192,7 @@ void vEsdReset()
 {
   g_esd.ulItems = 0;
   g_esd.ulCounters = 0;
+  vStmtCounters(0);
   g_esd.lCurrent = -1;
   g_esd.ulExtrn = 0;
   g_esd.ulDcNames = 0;
@@ -1225,5 +1227,6 @@ void vEsdLayout()
     p->ulFolded = pOwner != nullptr ? static_cast<uint32_t>(pOwner->lId) : 0;
   }
   g_esd.ulCounters = 0;
+  vStmtCounters(0);
   g_esd.lCurrent = -1;
 }

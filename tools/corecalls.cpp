@@ -4,8 +4,9 @@
 // defines (a definition: a line that starts with a return type and a name,
 // not static, whose parameter list is followed by a body).  Fails, printing
 // each offence, when a service at the bottom (mem, file, temp, work, opt,
-// chars) calls a file outside the services, or when a loop of files calling
-// each other is larger than MAXLOOP (default 12).  Prints the loops.
+// chars) calls a file outside the services, when the statement record
+// (stmt) calls anything but them, or when a loop of files calling each
+// other is larger than MAXLOOP (default 12).  Prints the loops.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -153,15 +154,22 @@ int main(int argc, char **argv)
       mapEdges[f][*it->second.begin()].insert(n);
     }
   int iStatus = 0;
-  const std::set<std::string> setServices = {"mem.cpp", "file.cpp", "temp.cpp", "work.cpp", "opt.cpp", "chars.cpp"};
-  for (const std::string &f : setServices)
-    for (const auto &[to, names] : mapEdges[f])
-      if (setServices.count(to) == 0) {
-        std::cout << "corecalls: core/" << f << " calls";
-        for (const std::string &n : names) std::cout << " " << n;
-        std::cout << " of core/" << to << ", above the services\n";
-        iStatus = 1;
-      }
+  // the layers at the bottom: each calls only its own and the ones below
+  const std::map<std::string, int> mapLayer = {{"mem.cpp", 0}, {"file.cpp", 0},  {"temp.cpp", 0}, {"work.cpp", 0},
+                                               {"opt.cpp", 0}, {"chars.cpp", 0}, {"stmt.cpp", 1}};
+  const char *const apszLayer[] = {"the services", "the statement record"};
+  std::set<std::string> setServices;
+  for (const auto &[f, iLayer] : mapLayer) {
+    setServices.insert(f);
+    for (const auto &[to, names] : mapEdges[f]) {
+      auto it = mapLayer.find(to);
+      if (it != mapLayer.end() && it->second <= iLayer) continue;
+      std::cout << "corecalls: core/" << f << " calls";
+      for (const std::string &n : names) std::cout << " " << n;
+      std::cout << " of core/" << to << ", above " << apszLayer[iLayer] << "\n";
+      iStatus = 1;
+    }
+  }
   // loops: strongly connected components (Tarjan)
   std::map<std::string, int> mapIndex, mapLow;
   std::vector<std::string> astrStack;
