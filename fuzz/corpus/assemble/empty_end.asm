@@ -1,0 +1,3 @@
+E        CSECT
+         END   ''
+         END

@@ -1,0 +1,4 @@
+         ICTL  ''
+E        CSECT
+         ICTL
+         END   ''
