@@ -51,7 +51,6 @@ const MSGDEF c_aMsg[] = {
 static_assert(sizeof c_aMsg / sizeof c_aMsg[0] == MSG_COUNT);
 
 struct FIXSTATE {
-  int32_t lPass;
   uint32_t ulCycle;
   uint64_t ullFirst, ullLast; /* window: first and last record to revisit */
   GROWBUF positions;          /* position of every record to revisit, in order */
@@ -71,7 +70,6 @@ struct FIXSTATE {
   uint32_t ulRecordLength; /* of the record in hand as read */
 };
 FIXSTATE g_fix = {0,
-                  0,
                   0,
                   0,
                   {SP_HEAP, 1, 0, nullptr, nullptr},
@@ -210,14 +208,6 @@ bool bFinalCandidate(uint8_t bNumber, bool bMachine, uint16_t usFlags, uint32_t 
 
 } // namespace
 
-int32_t lResolvePass() { return g_fix.lPass; }
-
-uint32_t ulPassPendingFlags()
-{
-  if (g_fix.lPass == 0) return EF_UNDEFINED_OK | EF_ATTRIBUTE_OK;
-  return g_fix.lPass > 0 ? static_cast<uint32_t>(EF_ATTRIBUTE_OK) : 0u;
-}
-
 void vStmtRewrite()
 {
   uint16_t usFlags = usStmtFlags();
@@ -237,7 +227,7 @@ void vStmtRewrite()
 uint32_t iResolvePass()
 {
   vTrace(TRACE_PHASE, "Entering address resolution pass %lu:%ld for %lu statements ...",
-         static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(g_fix.lPass),
+         static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(lResolvePass()),
          static_cast<unsigned long>(g_fix.ulCount));
   [[maybe_unused]] uint64_t ullLast = g_fix.ullLast;
   uint32_t ulRecords = g_fix.ulCount;
@@ -267,7 +257,7 @@ uint32_t iResolvePass()
     const OPENTRY *pEntry = pStmtEntry();
     bool bMachine = pEntry != nullptr && pEntry->bKind == OPK_MACHINE;
     uint8_t bNumber = bInstructionNumber(pEntry);
-    bool bTake = pEntry != nullptr && (g_fix.lPass != -1 || bFinalCandidate(bNumber, bMachine, usFlags, ulStmt));
+    bool bTake = pEntry != nullptr && (lResolvePass() != -1 || bFinalCandidate(bNumber, bMachine, usFlags, ulStmt));
     if (bTake) {
       vTrace(TRACE_UPDATE, "%lu:%.4X %s %lu", static_cast<unsigned long>(ulStmt), usFlags,
              g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
@@ -278,7 +268,7 @@ uint32_t iResolvePass()
       vReprocess(pEntry);
       p = pRecord();
       if (lCounter >= 0 && lWaitingOn(p) >= 0) static_cast<uint8_t *>(g_fix.stuck.pData)[lCounter] = 1;
-      if ((usStmtFlags() & SF_REVISIT) && g_fix.lPass < 0 && !(usStmtFlags() & SF_ERROR)) {
+      if ((usStmtFlags() & SF_REVISIT) && lResolvePass() < 0 && !(usStmtFlags() & SF_ERROR)) {
         if (usStmtFlags() & SF_UNASSIGNED) vCounterRelease(lStmtSection(), ulStmt);
         iStmtMsg(c_aMsg[MSG_UNRESOLVED]);
         vStmtSetFlags(SF_ERROR);
@@ -289,7 +279,7 @@ uint32_t iResolvePass()
         ulUpdated++;
         g_fix.ullProgress++;
       }
-      if (g_fix.lPass > 0) vFoldPlaced(lCounter);
+      if (lResolvePass() > 0) vFoldPlaced(lCounter);
     } else if (pEntry == nullptr) {
       /* nothing can settle it: end its revisiting */
       vStmtClearFlags(SF_REVISIT);
@@ -334,27 +324,27 @@ void vResolveAddresses()
   g_fix.ulCycle = 1;
   while (g_fix.ulCount > 0) {
     uint64_t ullProgress = g_fix.ullProgress;
-    g_fix.lPass = 1;
+    vStmtSetPass(1);
     for (;;) {
       uint32_t ulUpdated = iResolvePass();
-      if (ulUpdated == 0 || g_fix.ulCount == 0 || static_cast<uint32_t>(g_fix.lPass) >= ulPassLimit) break;
+      if (ulUpdated == 0 || g_fix.ulCount == 0 || static_cast<uint32_t>(lResolvePass()) >= ulPassLimit) break;
       vFold();
-      g_fix.lPass++;
+      vStmtSetPass(lResolvePass() + 1);
     }
     if (g_fix.ulCount > 0) {
       bool bStalled = g_fix.ullProgress == ullProgress && g_fix.ulCycle > 1;
       if (g_fix.bFoldComplete || bStalled) {
-        g_fix.lPass = -2;
+        vStmtSetPass(-2);
       } else {
         vFold();
-        g_fix.lPass = -1;
+        vStmtSetPass(-1);
       }
       iResolvePass();
-      if (g_fix.lPass == -1) vFold();
+      if (lResolvePass() == -1) vFold();
     }
     g_fix.ulCycle++;
   }
-  g_fix.lPass = 0;
+  vStmtSetPass(0);
   g_fix.ulBlocking = 0;
   GB_FREE(&g_fix.blocking);
   GB_FREE(&g_fix.positions);

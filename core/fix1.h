@@ -11,13 +11,19 @@
 
 #include <cstdint>
 
-/* The pass the handlers run in: 0 in the conditional assembly phase, 1, 2,
-   ... in ordinary passes, -1 and -2 in final passes. */
-int32_t lResolvePass();
+#include "expr.h"
+#include "stmt.h"
+
 /* Evaluation flags that let a handler defer instead of reporting: both
    "undefined" and "not yet known" in the conditional assembly phase, only
-   "not yet known" in ordinary passes, none in final passes. */
-uint32_t ulPassPendingFlags();
+   "not yet known" in ordinary passes, none in final passes (the pass is
+   lResolvePass of stmt.h, which these passes set). */
+inline uint32_t ulPassPendingFlags()
+{
+  int32_t lPass = lResolvePass();
+  if (lPass == 0) return EF_UNDEFINED_OK | EF_ATTRIBUTE_OK;
+  return lPass > 0 ? static_cast<uint32_t>(EF_ATTRIBUTE_OK) : 0u;
+}
 
 /* Runs every cycle and pass (nothing when no statement is unresolved). */
 void vResolveAddresses();

@@ -65,6 +65,7 @@ struct STMTSTATE {
   GROWBUF waits;                /* per location counter: the last of them waiting for it */
   uint32_t ulWaits;             /* counters it covers */
   uint32_t ulCounters;          /* location counters of the assembly (esd1 tells) */
+  int32_t lPass;                /* the resolution pass the handlers run in */
 };
 /* PRINT ON, GEN and UHEAD: the PRINT status an assembly starts with. */
 constexpr uint8_t PRINT_START = PRT_ON | PRT_GEN | PRT_UHEAD;
@@ -84,6 +85,7 @@ STMTSTATE g_stmt = {1,
                     false,
                     {SP_HEAP, 1, 0, nullptr, nullptr},
                     {SP_HEAP, 1, 0, nullptr, nullptr},
+                    0,
                     0,
                     0};
 
@@ -252,6 +254,7 @@ void vStmtPhaseStart()
   g_stmt.ulWaits = 0;
   g_stmt.bErrorSeen = false;
   g_stmt.bHandlers = false;
+  g_stmt.lPass = 0;
   vContextFlag(g_opt.ulFlag);
 }
 
@@ -574,3 +577,5 @@ void vStmtUnnumbered() { g_stmt.bUnnumbered = true; }
 void vStmtHandlersRunning(bool bRunning) { g_stmt.bHandlers = bRunning; }
 bool bStmtTailEmpty() { return g_stmt.ulTailCount == 0; }
 void vStmtCounters(uint32_t ulCounters) { g_stmt.ulCounters = ulCounters; }
+int32_t lResolvePass() { return g_stmt.lPass; }
+void vStmtSetPass(int32_t lPass) { g_stmt.lPass = lPass; }

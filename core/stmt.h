@@ -324,3 +324,8 @@ bool bStmtTailEmpty();
 /* The number of location counters of the assembly, for the records that
    wait for one (esd1 tells it as counters are made). */
 void vStmtCounters(uint32_t ulCounters);
+/* The pass the first-phase handlers run in: 0 in the conditional assembly
+   phase, 1, 2, ... in the ordinary resolution passes, -1 and -2 in the
+   final ones (fix1 sets it). */
+int32_t lResolvePass();
+void vStmtSetPass(int32_t lPass);
