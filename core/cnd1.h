@@ -176,10 +176,13 @@ void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::str
 uint32_t ulCondSublistCount(const std::string &strValue);
 
 /* Attributes of an ordinary symbol that is not defined yet, taken from the
-   statement that defines it further on in the source.  The source reader
-   installs the look-ahead (g_pfnCondLookahead, null: none); it is given the
-   upper-case EBCDIC name and returns false when nothing defines it.  The
-   symbol is not defined by this: D' stays 0. */
+   statement that defines it further on in the source.  The look-ahead is
+   the source reader's bSourceLookahead, which the macro processor installs
+   in g_pfnCondLookahead when a conditional assembly phase starts
+   (vMacroPhaseStart); null (the default, and in the unit tests that set
+   none) means no look-ahead.  It is given the upper-case EBCDIC name and
+   returns false when nothing defines it.  The symbol is not defined by
+   this: D' stays 0. */
 struct CONDATTR {
   uint8_t bType;   /* T', EBCDIC letter */
   int32_t lLength; /* L'; negative: unknown */
