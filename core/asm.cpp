@@ -233,7 +233,7 @@ void vTrace(uint32_t ulBits, const char *pszFormat, ...)
 
 /* the services at the bottom reach the driver and the source reader through
    this table only */
-const SERVICES g_svc = {vServiceMessage, vServiceTrace, vAsmTerminate, pSourceName};
+const SERVICES g_svc = {vServiceMessage, vServiceTrace, vAsmTerminate, pSourceName, iTermWrite, bSourceUtf8};
 
 void vTraceWrite(const char *pszText)
 {

@@ -142,7 +142,9 @@ void vPhase2()
   vTrace(TRACE_PHASE, "Entering code generation phase ...");
   vPhaseSet('2', 'G');
   vCodePhaseStart();
-  vListPhaseStart();
+  uint32_t ulTitleLabel = 0;
+  const uint8_t *pTitle = pTitleLabel(&ulTitleLabel);
+  vListPhaseStart(pTitle, ulTitleLabel);
   vReportOptions();
   vReportEsd();
   vListStatementHeading();

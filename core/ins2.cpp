@@ -224,11 +224,10 @@ constexpr int32_t DISPLACEMENT_MAX = 4095;
 constexpr int32_t CCW_ADDRESS_MAX = 0xFFFFFF;
 
 struct INSSTATE {
-  LISTADDRS addrs;
   STACKHDR *pStack; /* expression storage, reset per operand; lives for the run */
   EXPRCTX ctx;      /* the context of the operand in hand, also per operand */
 };
-INSSTATE g_ins = {{}, nullptr, {}};
+INSSTATE g_ins = {nullptr, {}};
 
 STACKHDR *pOperandStack()
 {
@@ -250,8 +249,8 @@ int iOperandsOf(const uint8_t **ppFirst)
 
 void vAddressesReset()
 {
-  g_ins.addrs = LISTADDRS{};
-  g_ins.addrs.ulStmt = g_asm.ulStmtNo;
+  rStmtListAddresses() = LISTADDRS{};
+  rStmtListAddresses().ulStmt = g_asm.ulStmtNo;
 }
 
 /* Section and location of the statement in hand (-1, 0 without one). */
@@ -333,8 +332,8 @@ bool bRelativeCount(OPERAND &o, const EXPRVALUE &v, int32_t *plCount)
       vDiag(IM_BRANCH_TARGET, o.uNumber);
       return false;
     }
-    g_ins.addrs.bSecond = true;
-    g_ins.addrs.ulSecond = static_cast<uint32_t>(v.lValue);
+    rStmtListAddresses().bSecond = true;
+    rStmtListAddresses().ulSecond = static_cast<uint32_t>(v.lValue);
     int64_t llDistance = static_cast<int64_t>(v.lValue) - o.lLocation;
     llCount = llDistance / 2;
     if (llDistance % 2 != 0 || llCount < -llLimit - 1 || llCount > llLimit) {
@@ -479,8 +478,8 @@ void vAddressField(OPERAND &o, const EXPRNODE *pDisp, const EXPRVALUE &v, int32_
   const DESC &d = o.d;
   if (d.bOffset) {
     bool bSecond = (d.ulFlags & DF_SECOND_COLUMN) != 0;
-    (bSecond ? g_ins.addrs.bSecond : g_ins.addrs.bFirst) = true;
-    (bSecond ? g_ins.addrs.ulSecond : g_ins.addrs.ulFirst) = static_cast<uint32_t>(v.lValue);
+    (bSecond ? rStmtListAddresses().bSecond : rStmtListAddresses().bFirst) = true;
+    (bSecond ? rStmtListAddresses().ulSecond : rStmtListAddresses().ulFirst) = static_cast<uint32_t>(v.lValue);
   }
   if (d.bKind >= K_DLB8 && lLength < 0) {
     int32_t lImplicit = lImplicitLength(o, pDisp);
@@ -825,5 +824,3 @@ int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint3
   }
   return static_cast<int>(ulOut);
 }
-
-const LISTADDRS *pListAddresses() { return &g_ins.addrs; }

@@ -42,11 +42,3 @@ int32_t lSignedDecimal(const uint8_t *pText, uint32_t ulLength, unsigned uOperan
 /* Contents of a quoted operand: bytes copied, or -1. */
 int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint32_t ulRoom);
 
-/* The listing addresses of the statement handled last (first and second
-   address column). */
-struct LISTADDRS {
-  uint32_t ulStmt; /* statement they belong to; 0 none */
-  bool bFirst, bSecond;
-  uint32_t ulFirst, ulSecond;
-};
-const LISTADDRS *pListAddresses();

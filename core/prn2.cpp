@@ -45,6 +45,7 @@
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
+#include "svc.h"
 #include "xrf2.h"
 
 namespace {
@@ -111,8 +112,8 @@ LISTSTATE g_lst = {};
 {
   g_lst.bFailed = true;
   g_lst.ulOut = 0;
-  vMessage("KZM900S Error writing listing file %s: %s", g_lst.achName, std::strerror(iErr != 0 ? iErr : EIO));
-  vAsmTerminate();
+  vSvcMessage("KZM900S Error writing listing file %s: %s", g_lst.achName, std::strerror(iErr != 0 ? iErr : EIO));
+  vSvcTerminate();
 }
 
 void vFlush()
@@ -153,7 +154,7 @@ void vOutByte(uint8_t b)
    reaches the listing as the source had it. */
 void vOutHost(const uint8_t *p, uint32_t ulCount)
 {
-  if (!bSourceUtf8()) {
+  if (!bSvcSourceUtf8()) {
     vOut(p, ulCount);
     return;
   }
@@ -438,16 +439,16 @@ void vPrinterSetup()
            "E");
   vOutText(g_lst.ulForm == LW_LF ? "\x1b&k2G" : g_lst.ulForm == LW_CR ? "\x1b&k3G" : "\x1b&k0G");
   const char *pszSet = pszSymbolSet();
-  auto vSet = [&](const char *pszSelect) {
+  auto fSymbolSet = [&](const char *pszSelect) {
     if (pszSet == nullptr) return;
     vOutText(pszSelect);
     vOutText(pszSet);
   };
   if (L >= 1 && L <= 60) { /* landscape, 12 characters per inch */
     vOutText("\x1b&l1o1L");
-    vSet("\x1b(");
+    fSymbolSet("\x1b(");
     vOutText("\x1b(s0p12.00h10.0v0s0b3T");
-    vSet("\x1b)");
+    fSymbolSet("\x1b)");
     vOutText("\x1b)s0p12.00h10.0v0s3b3T");
     g_lst.bBoldSwitch = true;
     if (L <= 52 || (L >= 55 && L <= 58)) {
@@ -463,7 +464,7 @@ void vPrinterSetup()
     vOutText(L <= 54 ? "\x1b&l6.6666c4E" : "\x1b&l8d4E");
   } else { /* portrait, compressed */
     vOutText("\x1b&l0O");
-    vSet("\x1b(");
+    fSymbolSet("\x1b(");
     vOutText("\x1b(s0p16.67h8.5v0s0b0T");
     vOutText(L <= 84 || (L >= 91 && L <= 110) ? "\x1b&k7.2H" : "\x1b&k7H");
     vOutText("\x1b"
@@ -698,7 +699,7 @@ void vFirstLineFields(uint8_t *pLine, const STMTVIEW &v)
       vPutHex(pLine, c.ulAddr2, ulGet32(pValue + 4), c.ulAddrDigits);
   }
   /* addresses are recorded by instruction encoding for its statement */
-  const LISTADDRS *a = (v.usFlags & SF_MACHINE) ? pListAddresses() : nullptr;
+  const LISTADDRS *a = (v.usFlags & SF_MACHINE) ? pStmtListAddresses() : nullptr;
   if (a != nullptr && a->ulStmt == v.ulNumber && v.ulNumber != 0) {
     if (a->bFirst) vPutHex(pLine, c.ulAddr1, a->ulFirst, c.ulAddrDigits);
     if (a->bSecond) vPutHex(pLine, c.ulAddr2, a->ulSecond, c.ulAddrDigits);
@@ -776,7 +777,7 @@ void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t u
   char achLine[LIST_LINE_MAX * 4 + OPERAND_MAX + 32];
   size_t n = 0;
   if (g_opt.bTerm & TERM_PREFIX) {
-    const char *pszName = pSourceName(v.ulSrcId);
+    const char *pszName = pSvcSourceName(v.ulSrcId);
     n = static_cast<size_t>(std::snprintf(achLine, sizeof achLine, "%.*s(%lu) : ", PATH_MAX,
                                           pszName != nullptr ? pszName : "", static_cast<unsigned long>(ulLine)));
     if (n >= sizeof achLine) n = sizeof achLine - 1;
@@ -801,7 +802,7 @@ void vTermEcho(const STMTVIEW &v)
     vEbcdicToAscii(abCard, pLine, CARD_COLUMNS);
     size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
     const uint8_t *pText = abCard;
-    if (bSourceUtf8()) {
+    if (bSvcSourceUtf8()) {
       n = ulLatin1ToUtf8(abUtf8, abCard, n);
       pText = abUtf8;
     }
@@ -839,11 +840,11 @@ void vUsingHeadingLines()
 void vTermText(const char *pszText, size_t ulLength)
 {
   errno = 0;
-  if (iTermWrite(pszText, ulLength) != 0) {
+  if (iSvcTermWrite(pszText, ulLength) != 0) {
     int iErr = errno != 0 ? errno : EIO;
-    vMessage("KZM900S Error writing to SYSTERM file %s: %s",
-             g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
-    vAsmTerminate();
+    vSvcMessage("KZM900S Error writing to SYSTERM file %s: %s",
+                g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
+    vSvcTerminate();
   }
 }
 
@@ -853,8 +854,8 @@ void vListOpen()
   std::snprintf(g_lst.achName, sizeof g_lst.achName, "%s", g_opt.pszSysprint);
   FILE *pFile = pFileCreate(FO_LISTING, "SYSPRINT", g_lst.achName);
   if (pFile == nullptr) {
-    vMessage("KZM900S Error opening listing file %s: %s", g_lst.achName, std::strerror(errno));
-    vAsmTerminate();
+    vSvcMessage("KZM900S Error opening listing file %s: %s", g_lst.achName, std::strerror(errno));
+    vSvcTerminate();
   }
   g_lst.pFile = pFile;
   g_lst.bOpen = true;
@@ -876,7 +877,7 @@ void vListOpen()
   g_lst.bNumber = false;
   g_lst.bStarted = g_lst.bPageStart = g_lst.bInHeading = false;
   g_lst.bBoldSwitch = g_lst.bBoldNow = false;
-  vTrace(TRACE_FILES, "Listing file %s opened.", g_lst.achName);
+  vSvcTrace(TRACE_FILES, "Listing file %s opened.", g_lst.achName);
   if (g_lst.bCtl == PC_HP) vPrinterSetup();
 }
 
@@ -962,7 +963,7 @@ void vListClose(bool bNoReset)
     return;
   }
   int iErr = iFileFinish(FO_LISTING);
-  vTrace(TRACE_FILES, "Listing file %s closed.", g_lst.achName);
+  vSvcTrace(TRACE_FILES, "Listing file %s closed.", g_lst.achName);
   if (iErr != 0) vWriteFailed(iErr);
 }
 
@@ -973,7 +974,7 @@ void vListAbandon()
   g_lst.bOpen = false;
   g_lst.ulOut = 0;
   vFileAbandon(FO_LISTING);
-  vTrace(TRACE_FILES, "Listing file %s closed and deleted.", g_lst.achName);
+  vSvcTrace(TRACE_FILES, "Listing file %s closed and deleted.", g_lst.achName);
 }
 
 bool bListOpen() { return g_lst.bOpen && !g_lst.bFailed; }
@@ -986,14 +987,12 @@ uint32_t ulListSourceColumn() { return columns().ulSource; }
 
 /* ---- the code generation phase ------------------------------------------------------ */
 
-void vListPhaseStart()
+void vListPhaseStart(const uint8_t *pTitleLabel, uint32_t ulTitleLabel)
 {
   vListOpen();
   vReportReset();
   g_lst.bUsings = g_lst.bShowUsings = false;
-  uint32_t ulLabel = 0;
-  const uint8_t *pLabel = pTitleLabel(&ulLabel);
-  vListHeadingId(LIST_EBCDIC, pLabel, ulLabel);
+  vListHeadingId(LIST_EBCDIC, pTitleLabel, ulTitleLabel);
   vListTitle(LIST_HOST, "", 0);
 }
 
@@ -1039,7 +1038,7 @@ void vListStatement()
     if (bList) vListDiagnostic(d.bSeverity, d.iNumber, d.bForm, d.ulLength, d.pText);
   });
   if (bList && bAny && (v.ulFlagSet & FLAG_RECORD) && bReportLastFlagged(v.ulNumber))
-    vListRecordLine(v.ulLine, pSourceName(v.ulSrcId));
+    vListRecordLine(v.ulLine, pSvcSourceName(v.ulSrcId));
   if ((g_opt.bTerm & TERM_ON) && bMessages) vTermEcho(bList ? v : stmtView());
 }
 

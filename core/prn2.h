@@ -77,8 +77,9 @@ uint32_t ulListSourceColumn();
 
 /* Start of every code generation phase: opens the listing when one is
    produced, resets the assembly's listing state, heading id from the first
-   TITLE label, empty title.  Called whether or not a listing is produced. */
-void vListPhaseStart();
+   TITLE label (given), empty title.  Called whether or not a listing is
+   produced. */
+void vListPhaseStart(const uint8_t *pTitleLabel, uint32_t ulTitleLabel);
 /* Starts the statement listing: its column heading and the active-USINGs
    heading lines. */
 void vListStatementHeading();

@@ -579,3 +579,9 @@ bool bStmtTailEmpty() { return g_stmt.ulTailCount == 0; }
 void vStmtCounters(uint32_t ulCounters) { g_stmt.ulCounters = ulCounters; }
 int32_t lResolvePass() { return g_stmt.lPass; }
 void vStmtSetPass(int32_t lPass) { g_stmt.lPass = lPass; }
+
+LISTADDRS &rStmtListAddresses()
+{
+  static LISTADDRS s_addrs; /* one statement's at a time */
+  return s_addrs;
+}

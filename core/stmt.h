@@ -329,3 +329,14 @@ void vStmtCounters(uint32_t ulCounters);
    final ones (fix1 sets it). */
 int32_t lResolvePass();
 void vStmtSetPass(int32_t lPass);
+
+/* The addresses the listing shows in its address columns for the machine
+   instruction in hand in the code generation phase (the encoder fills
+   them, the listing reads them). */
+struct LISTADDRS {
+  uint32_t ulStmt; /* statement they belong to; 0 none */
+  bool bFirst, bSecond;
+  uint32_t ulFirst, ulSecond;
+};
+LISTADDRS &rStmtListAddresses();
+inline const LISTADDRS *pStmtListAddresses() { return &rStmtListAddresses(); }

@@ -2,9 +2,10 @@
 ** svc.h - what the services at the bottom of the core need of the driver.
 **
 ** The storage layer (mem), the files of the run (file), the work files
-** (temp, work) and the operation code table (opt) report a failure with a
-** KZM message and end the run; the work files also trace and name the
-** source of a record.  Those are the driver's (vMessage, vTrace,
+** (temp, work), the operation code table (opt) and the statement record
+** (stmt) report a failure with a KZM message and end the run; the work
+** files also trace and name the source of a record.  The listing writer
+** (prn2) writes the terminal stream and asks how the sources are encoded.  Those are the driver's (vMessage, vTrace,
 ** vAsmTerminate in asm) and the source reader's (pSourceName in src1).  The
 ** services reach them through this table, which the driver fills, so that
 ** no service calls up into the phases or the driver.
@@ -12,6 +13,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
@@ -20,6 +22,8 @@ struct SERVICES {
   void (*pfnTrace)(uint32_t ulBits, const char *pszFormat, va_list args); /* a trace line, if traced */
   void (*pfnTerminate)();                                                 /* ends the run; never returns */
   const char *(*pfnSourceName)(uint32_t ulSrcId);                         /* the name of a source */
+  int (*pfnTermWrite)(const char *pszText, size_t ulLen);                 /* the terminal stream */
+  bool (*pfnSourceUtf8)();                                                /* the sources are UTF-8 */
 };
 /* Filled by the driver (asm.cpp) before the program runs. */
 extern const SERVICES g_svc;
@@ -49,3 +53,5 @@ inline void vSvcTrace(uint32_t ulBits, const char *pszFormat, ...)
 }
 
 inline const char *pSvcSourceName(uint32_t ulSrcId) { return g_svc.pfnSourceName(ulSrcId); }
+inline int iSvcTermWrite(const char *pszText, size_t ulLen) { return g_svc.pfnTermWrite(pszText, ulLen); }
+inline bool bSvcSourceUtf8() { return g_svc.pfnSourceUtf8(); }

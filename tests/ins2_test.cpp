@@ -186,7 +186,7 @@ TEST_F(Ins2Test, UsageLettersAndListingAddresses)
     if ((ul & REF_STMT_MASK) >= 3 && (ul & REF_STMT_MASK) <= 7) strKinds += bKind != 0 ? strAscii(&bKind, 1) : "-";
   }
   EXPECT_EQ(strKinds, "MBX-B");
-  const LISTADDRS *p = pListAddresses(); /* MVC: operand 1 in the first column, 2 in the second */
+  const LISTADDRS *p = pStmtListAddresses(); /* MVC: operand 1 in the first column, 2 in the second */
   EXPECT_TRUE(p->ulStmt == 8 && p->bFirst && p->bSecond && p->ulFirst == 0x1A && p->ulSecond == 0x1E);
 }
 

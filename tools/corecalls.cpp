@@ -1,4 +1,4 @@
-// corecalls ROOT [MAXLOOP]: the calls between the files of ROOT/core.
+// corecalls ROOT [MAXLOOP [-e]]: the calls between the files of ROOT/core.
 //
 // A file calls another when it calls a function that only the other one
 // defines (a definition: a line that starts with a return type and a name,
@@ -6,7 +6,8 @@
 // each offence, when a service at the bottom (mem, file, temp, work, opt,
 // chars) calls a file outside the services, when the statement record
 // (stmt) calls anything but them, or when a loop of files calling each
-// other is larger than MAXLOOP (default 12).  Prints the loops.
+// other is larger than MAXLOOP (default 12).  Prints the loops, and with -e
+// every call between two files with the names that make it.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -124,7 +125,7 @@ std::set<std::string> setCalled(const std::string &t)
 int main(int argc, char **argv)
 {
   if (argc < 2) {
-    std::cerr << "usage: corecalls ROOT [MAXLOOP]\n";
+    std::cerr << "usage: corecalls ROOT [MAXLOOP [-e]]\n";
     return 2;
   }
   size_t ulMaxLoop = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 12;
@@ -153,6 +154,13 @@ int main(int argc, char **argv)
       if (it == mapOwners.end() || it->second.size() != 1 || *it->second.begin() == f) continue;
       mapEdges[f][*it->second.begin()].insert(n);
     }
+  if (argc > 3 && std::string(argv[3]) == "-e")
+    for (const auto &[from, tos] : mapEdges)
+      for (const auto &[to, names] : tos) {
+        std::cout << from << " -> " << to << ":";
+        for (const std::string &n : names) std::cout << " " << n;
+        std::cout << "\n";
+      }
   int iStatus = 0;
   // the layers at the bottom: each calls only its own and the ones below
   const std::map<std::string, int> mapLayer = {{"mem.cpp", 0}, {"file.cpp", 0},  {"temp.cpp", 0}, {"work.cpp", 0},
