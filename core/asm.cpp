@@ -262,15 +262,6 @@ int iTermWrite(const char *pszText, size_t ulLen)
   return 0;
 }
 
-void vStmtTraceClear()
-{
-  g_asm.ulStmtNo = 0;
-  g_asm.pszSrcName = nullptr;
-  g_asm.ulSrcLine = 0;
-}
-
-uint32_t ulTraceMask(unsigned long ulValue) { return ulValue == 0 ? 0 : 0x01 | (ulValue & 0xFE); }
-
 void vTimeReading(long *plHundredths, long *plMillis)
 {
   if (!g_time.bSet) {

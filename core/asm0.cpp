@@ -44,6 +44,7 @@
 #include "mem.h"
 #include "opt.h"
 #include "vorn.h"
+#include "svc.h"
 
 #define MEM_MODULE "asm0"
 
@@ -807,9 +808,9 @@ int iKeyword(const char *p, size_t ulLen, bool bValue, bool *pbNo)
 int iOptionError(const char *pszText, const char *pszFile, int iPos, const char *pszReason)
 {
   if (pszFile != nullptr)
-    vMessage(MSG_OPTION_FILE, pszText, pszFile, iPos, pszReason);
+    vSvcMessage(MSG_OPTION_FILE, pszText, pszFile, iPos, pszReason);
   else
-    vMessage(MSG_OPTION_CMD, pszText, iPos, pszReason);
+    vSvcMessage(MSG_OPTION_CMD, pszText, iPos, pszReason);
   return 20;
 }
 
@@ -963,11 +964,11 @@ int iPrimarySource(const char *pszName)
 {
   size_t ulLen = std::strlen(pszName);
   if (ulLen > OPT_NAME_MAX) {
-    vMessage(MSG_TOO_LONG, pszName);
+    vSvcMessage(MSG_TOO_LONG, pszName);
     return 20;
   }
   if (ulLen == 0 || pszName[ulLen - 1] == '/') {
-    vMessage(MSG_SOURCE, pszName);
+    vSvcMessage(MSG_SOURCE, pszName);
     return 20;
   }
   const char *pszSlash = std::strrchr(pszName, '/');
@@ -1037,7 +1038,7 @@ int iOptionsFile(const char *pszPath, bool bOptional)
   FILE *pFile = std::fopen(pszPath, "rb");
   if (pFile == nullptr) {
     if (bOptional) return 0;
-    vMessage(MSG_READ_FILE, pszPath, std::strerror(errno));
+    vSvcMessage(MSG_READ_FILE, pszPath, std::strerror(errno));
     return 20;
   }
   bFileInput(fileno(pFile), "options", pszPath);
@@ -1052,9 +1053,9 @@ int iOptionsFile(const char *pszPath, bool bOptional)
     if (c == EOF && ulRaw == 0) break;
     if (ulRaw > OPT_RAW_LINE_MAX || iLine >= static_cast<int>(OPT_FILE_LINES_MAX)) {
       if (ulRaw > OPT_RAW_LINE_MAX)
-        vMessage(MSG_LINE_LONG, pszPath, iLine + 1, static_cast<unsigned long>(OPT_RAW_LINE_MAX));
+        vSvcMessage(MSG_LINE_LONG, pszPath, iLine + 1, static_cast<unsigned long>(OPT_RAW_LINE_MAX));
       else
-        vMessage(MSG_LINES_MANY, pszPath, static_cast<unsigned long>(OPT_FILE_LINES_MAX));
+        vSvcMessage(MSG_LINES_MANY, pszPath, static_cast<unsigned long>(OPT_FILE_LINES_MAX));
       std::fclose(pFile);
       return 20;
     }
@@ -1069,7 +1070,7 @@ int iOptionsFile(const char *pszPath, bool bOptional)
   bool bError = std::ferror(pFile) != 0;
   std::fclose(pFile);
   if (iRc == 0 && bError) {
-    vMessage(MSG_READ_FILE, pszPath, std::strerror(iErr));
+    vSvcMessage(MSG_READ_FILE, pszPath, std::strerror(iErr));
     iRc = 20;
   }
   return iRc;
@@ -1132,7 +1133,7 @@ int iSystemValues()
   if (uname(&uts) != 0) {
     char achText[80];
     std::snprintf(achText, sizeof achText, "System identification not available: %s", std::strerror(errno));
-    vMessage(MSG_ENV, achText);
+    vSvcMessage(MSG_ENV, achText);
     return 20;
   }
   unsigned uMajor = 0, uMinor = 0;
@@ -1153,7 +1154,7 @@ int iEnvironment()
   if (pszDir != nullptr && *pszDir != '\0') {
     size_t ulLen = std::strlen(pszDir);
     if (ulLen > OPT_NAME_MAX - 1) {
-      vMessage(MSG_TOO_LONG, pszDir);
+      vSvcMessage(MSG_TOO_LONG, pszDir);
       return 20;
     }
     std::memcpy(g_opt.achProgDir, pszDir, ulLen + 1);
@@ -1161,7 +1162,7 @@ int iEnvironment()
     char achExe[PATH_MAX + 1];
     char *pszSlash = realpath("/proc/self/exe", achExe) != nullptr ? std::strrchr(achExe, '/') : nullptr;
     if (pszSlash == nullptr) {
-      vMessage(MSG_ENV, "Environment variable VORNDIR is not set.");
+      vSvcMessage(MSG_ENV, "Environment variable VORNDIR is not set.");
       return 20;
     }
     pszSlash[1] = '\0';
@@ -1231,7 +1232,7 @@ int iCopyStdin(FILE *pStdin)
   if (pszTmp == nullptr || *pszTmp == '\0') pszTmp = "/tmp";
   int iLen = std::snprintf(g_st.achTemp, sizeof g_st.achTemp, "%s/vornXXXXXX", pszTmp);
   if (iLen < 0 || static_cast<size_t>(iLen) >= sizeof g_st.achTemp) {
-    vMessage(MSG_TEMP, pszTmp, std::strerror(ENAMETOOLONG));
+    vSvcMessage(MSG_TEMP, pszTmp, std::strerror(ENAMETOOLONG));
     return 20;
   }
   int iFd = -1, iErr = 0;
@@ -1243,13 +1244,13 @@ int iCopyStdin(FILE *pStdin)
   }
   if (iFd < 0) {
     std::strcpy(g_st.achTemp + iLen - 6, "XXXXXX"); /* the name as asked for */
-    vMessage(MSG_TEMP, g_st.achTemp, std::strerror(iErr));
+    vSvcMessage(MSG_TEMP, g_st.achTemp, std::strerror(iErr));
     return 20;
   }
   g_st.bTemp = true;
   FILE *pOut = fdopen(iFd, "wb");
   if (pOut == nullptr) {
-    vMessage(MSG_TEMP, g_st.achTemp, std::strerror(errno));
+    vSvcMessage(MSG_TEMP, g_st.achTemp, std::strerror(errno));
     close(iFd);
     return 20;
   }
@@ -1265,11 +1266,11 @@ int iCopyStdin(FILE *pStdin)
     iErr = errno;
   }
   if (bWriteError) {
-    vMessage(MSG_TEMP, g_st.achTemp, std::strerror(iErr));
+    vSvcMessage(MSG_TEMP, g_st.achTemp, std::strerror(iErr));
     return 20;
   }
   if (bReadError) {
-    vMessage(MSG_READ_STDIN, std::strerror(iErr));
+    vSvcMessage(MSG_READ_STDIN, std::strerror(iErr));
     return 20;
   }
   vAddSysin(g_st.achTemp, c_szStdinName, true);
@@ -1288,12 +1289,12 @@ int iAskSource()
         uAsk < ASK_MAX ? pFrontAskSource(g_opt.achSrcDir, g_opt.pszSourceExt != nullptr ? g_opt.pszSourceExt : "")
                        : nullptr;
     if (pszAnswer == nullptr || *pszAnswer == '\0') {
-      vMessage(MSG_NO_SOURCE);
-      if (!g_asm.bWindowed) vMessage(MSG_USAGE_HINT); /* the console program never asks */
+      vSvcMessage(MSG_NO_SOURCE);
+      if (!g_asm.bWindowed) vSvcMessage(MSG_USAGE_HINT); /* the console program never asks */
       return 20;
     }
     if (std::strlen(pszAnswer) > OPT_NAME_MAX) {
-      vMessage(MSG_TOO_LONG, pszAnswer);
+      vSvcMessage(MSG_TOO_LONG, pszAnswer);
       return 20;
     }
     char achName[PATH_MAX + 1];
@@ -1326,11 +1327,11 @@ int iVornini()
       char achName[PATH_MAX];
       EXPAND ex = iExpand(p + bOptional, ulLen - bOptional, achName, sizeof achName);
       if (ex == EX_TOO_LONG) {
-        vMessage(MSG_TOO_LONG, achName);
+        vSvcMessage(MSG_TOO_LONG, achName);
         return 20;
       }
       if (ex == EX_NEEDS_SOURCE && !bOptional) {
-        vMessage(MSG_NO_SOURCE_IN, "VORNINI");
+        vSvcMessage(MSG_NO_SOURCE_IN, "VORNINI");
         return 20;
       }
       if (ex == EX_OK && iOptionsFile(achName, bOptional) != 0) return 20;
@@ -1375,7 +1376,7 @@ int iCommandLine()
     const char *pszArg = g_opt.ppszArgv[i];
     for (const char *p = pszArg; p != nullptr && *p != '\0'; p++)
       if (bControl(static_cast<uint8_t>(*p))) {
-        vMessage(MSG_BADCHAR, i, static_cast<uint8_t>(*p));
+        vSvcMessage(MSG_BADCHAR, i, static_cast<uint8_t>(*p));
         return 20;
       }
   }
@@ -1402,11 +1403,11 @@ int iAssignFile(const char *pszPattern, const char *pszDefault, DDID dd, OPTID i
   char achName[PATH_MAX];
   EXPAND ex = iExpand(pszPattern, std::strlen(pszPattern), achName, sizeof achName);
   if (ex == EX_NEEDS_SOURCE) {
-    vMessage(MSG_NO_SOURCE_IN, g_opt.aDd[dd].pszName);
+    vSvcMessage(MSG_NO_SOURCE_IN, g_opt.aDd[dd].pszName);
     return 20;
   }
   if (ex == EX_TOO_LONG) {
-    vMessage(MSG_TOO_LONG, achName);
+    vSvcMessage(MSG_TOO_LONG, achName);
     return 20;
   }
   vSet(rpszFile, achName);
@@ -1421,17 +1422,17 @@ int iSyslibPath(const char *p, size_t ulLen)
     if (bControl(static_cast<uint8_t>(p[i]))) {
       char achReason[48];
       std::snprintf(achReason, sizeof achReason, "contains an invalid character (X'%02X')", static_cast<uint8_t>(p[i]));
-      vMessage(MSG_VORNLIB, "001", achReason);
+      vSvcMessage(MSG_VORNLIB, "001", achReason);
       return 20;
     }
   char achPath[PATH_MAX];
   EXPAND ex = iExpand(p, ulLen, achPath, sizeof achPath);
   if (ex == EX_NEEDS_SOURCE) {
-    vMessage(MSG_NO_SOURCE_IN, "SYSLIB/VORNLIB");
+    vSvcMessage(MSG_NO_SOURCE_IN, "SYSLIB/VORNLIB");
     return 20;
   }
   if (ex == EX_TOO_LONG) {
-    vMessage(MSG_TOO_LONG, achPath);
+    vSvcMessage(MSG_TOO_LONG, achPath);
     return 20;
   }
   const char *pszStar = std::strchr(achPath, '*');
@@ -1440,7 +1441,7 @@ int iSyslibPath(const char *p, size_t ulLen)
     std::snprintf(achReason, sizeof achReason,
                   pszStar == nullptr ? "path \"%.*s\" does not contain an '*'" : "path \"%.*s\" is invalid",
                   static_cast<int>(std::strlen(achPath)), achPath);
-    vMessage(MSG_VORNLIB, "012", achReason);
+    vSvcMessage(MSG_VORNLIB, "012", achReason);
     return 20;
   }
   for (uint32_t i = 0; i < g_opt.ulSyslibCount; i++)
@@ -1551,9 +1552,9 @@ int iCheckTranslated(const char *psz, bool bFileName = true)
   for (const char *p = psz; p != nullptr && *p != '\0'; p++)
     if (g_abAsciiDefined[static_cast<uint8_t>(*p)] == CHD_NONE) {
       if (bFileName)
-        vMessage(MSG_MISSING_XX_IN, static_cast<uint8_t>(*p), psz);
+        vSvcMessage(MSG_MISSING_XX_IN, static_cast<uint8_t>(*p), psz);
       else
-        vMessage(MSG_MISSING_XX, static_cast<uint8_t>(*p));
+        vSvcMessage(MSG_MISSING_XX, static_cast<uint8_t>(*p));
       return 20;
     }
   return 0;
@@ -1563,7 +1564,7 @@ int iTranslationCheck()
 {
   uint8_t bAscii = 0, bEbcdic = 0;
   if (!bCharsStandardOk(&bAscii, &bEbcdic)) {
-    vMessage(MSG_MISSING_PAIR, bAscii, bEbcdic);
+    vSvcMessage(MSG_MISSING_PAIR, bAscii, bEbcdic);
     return 20;
   }
   for (uint32_t i = 0; i < g_opt.ulSysinCount; i++)
@@ -1588,7 +1589,7 @@ int iSysinCheck()
     if (iErr == 0) bFileInput(iFd, "SYSIN", g_opt.apszSysinShow[i]);
     if (iFd >= 0) close(iFd);
     if (iErr != 0) {
-      vMessage(MSG_SYSIN, g_opt.apszSysinShow[i], std::strerror(iErr));
+      vSvcMessage(MSG_SYSIN, g_opt.apszSysinShow[i], std::strerror(iErr));
       return 20;
     }
   }
@@ -1634,7 +1635,7 @@ int iTerminal()
   if (g_opt.pszSysterm == nullptr) return 0;
   FILE *pTerm = pFileCreate(FO_TERM, "SYSTERM", g_opt.pszSysterm);
   if (pTerm == nullptr) {
-    vMessage(MSG_SYSTERM, g_opt.pszSysterm, std::strerror(errno));
+    vSvcMessage(MSG_SYSTERM, g_opt.pszSysterm, std::strerror(errno));
     return 20;
   }
   std::snprintf(g_st.achTermName, sizeof g_st.achTermName, "%s", g_opt.pszSysterm);

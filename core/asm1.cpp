@@ -31,6 +31,7 @@
 #include "var1.h"
 #include "vorn.h"
 #include "work.h"
+#include "svc.h"
 
 namespace {
 
@@ -213,7 +214,7 @@ void vSymStatement(const STMTVIEW &v, const OPENTRY *pEntry)
 void vTestranPass()
 {
   vPhaseSet('1', 'T');
-  vTrace(TRACE_PHASE, "Entering TESTRAN pass ...");
+  vSvcTrace(TRACE_PHASE, "Entering TESTRAN pass ...");
   uint32_t ulSuppress = 0;
   lStmtFirst(0);
   while (lStmtNext(0) != 0) {
@@ -246,7 +247,7 @@ void vTestranPass()
 
 void vPhase1()
 {
-  vTrace(TRACE_PHASE, "Entering conditional assembly phase ...");
+  vSvcTrace(TRACE_PHASE, "Entering conditional assembly phase ...");
   if (g_asm.ulMaxSev > 8) g_phase1.bTestOff = true; /* the assembly before this one */
   vStmtPhaseStart();
   vStmtTraceClear();

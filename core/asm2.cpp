@@ -37,6 +37,7 @@
 #include "vorn.h"
 #include "work.h"
 #include "xrf2.h"
+#include "svc.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ void vCodePhaseStart()
 void vCodeStatement()
 {
   vStmtBytesReset();
-  vTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
+  vSvcTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
          g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
   if (g_rec.ulLength < STMT_HEAD) return;
   vListUsingHeading();
@@ -139,7 +140,7 @@ void vCodeStatement()
 void vPhase2()
 {
   vPhaseSet('2', g_asm.cStep);
-  vTrace(TRACE_PHASE, "Entering code generation phase ...");
+  vSvcTrace(TRACE_PHASE, "Entering code generation phase ...");
   vPhaseSet('2', 'G');
   vCodePhaseStart();
   uint32_t ulTitleLabel = 0;
@@ -161,7 +162,7 @@ void vPhase2()
   vListObjectResult();
   vPhaseSet('2', 'N');
   vStmtTraceClear();
-  vTrace(TRACE_PHASE, "Completing code generation phase ...");
+  vSvcTrace(TRACE_PHASE, "Completing code generation phase ...");
   lStmtFinishFile();
   vReportSummary();
   vSubpoolRelease(SP_RUN);

@@ -41,6 +41,7 @@
 #include "opt.h"
 #include "vorn.h"
 #include "work.h"
+#include "svc.h"
 
 const MSGDEF g_aEsdMsg[] = {
     {151, 12, "An executable control section has already been started."},
@@ -1214,8 +1215,8 @@ void vEsdLayout()
     } else if (p->bKind != ESD_LD && !p->bOmitted) {
       p->lId = ++lId;
       if (static_cast<uint32_t>(lId) > ESD_ID_MAX) {
-        vMessage("KZM150S More than 65535 external symbols defined.");
-        vAsmTerminate();
+        vSvcMessage("KZM150S More than 65535 external symbols defined.");
+        vSvcTerminate();
       }
     }
   }

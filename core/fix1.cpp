@@ -41,6 +41,7 @@
 #include "temp.h"
 #include "vorn.h"
 #include "work.h"
+#include "svc.h"
 
 namespace {
 
@@ -215,7 +216,7 @@ void vStmtRewrite()
     vStmtInError();
     usFlags = usStmtFlags();
   }
-  vTrace(TRACE_UPDATE, "Update: %.4X%s", usFlags, (usFlags & SF_REVISIT) ? " (unresolved)" : "");
+  vSvcTrace(TRACE_UPDATE, "Update: %.4X%s", usFlags, (usFlags & SF_REVISIT) ? " (unresolved)" : "");
   /* a record is rewritten where it stands: it must keep its size */
   VORN_INVARIANT(g_rec.ulLength == g_fix.ulRecordLength && ulGet32(pRecord()) == g_rec.ulLength);
   int64_t lHere = lWorkTell(WORK_SYSUT1);
@@ -226,9 +227,9 @@ void vStmtRewrite()
 
 uint32_t iResolvePass()
 {
-  vTrace(TRACE_PHASE, "Entering address resolution pass %lu:%ld for %lu statements ...",
-         static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(lResolvePass()),
-         static_cast<unsigned long>(g_fix.ulCount));
+  vSvcTrace(TRACE_PHASE, "Entering address resolution pass %lu:%ld for %lu statements ...",
+            static_cast<unsigned long>(g_fix.ulCycle), static_cast<long>(lResolvePass()),
+            static_cast<unsigned long>(g_fix.ulCount));
   [[maybe_unused]] uint64_t ullLast = g_fix.ullLast;
   uint32_t ulRecords = g_fix.ulCount;
   size_t ulWaitBytes = (ulLocCounterCount() + 1) * sizeof(uint64_t);
@@ -259,8 +260,8 @@ uint32_t iResolvePass()
     uint8_t bNumber = bInstructionNumber(pEntry);
     bool bTake = pEntry != nullptr && (lResolvePass() != -1 || bFinalCandidate(bNumber, bMachine, usFlags, ulStmt));
     if (bTake) {
-      vTrace(TRACE_UPDATE, "%lu:%.4X %s %lu", static_cast<unsigned long>(ulStmt), usFlags,
-             g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
+      vSvcTrace(TRACE_UPDATE, "%lu:%.4X %s %lu", static_cast<unsigned long>(ulStmt), usFlags,
+                g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
       uint8_t *pBefore = static_cast<uint8_t *>(GB_ENSURE(&g_fix.before, ulLength));
       std::memcpy(pBefore, p, ulLength);
       int32_t lCounter = lWaitingOn(p);

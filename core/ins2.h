@@ -41,4 +41,3 @@ void vSConstant(EXPRCTX *c, const EXPRNODE *pAddress, unsigned uOperand, uint8_t
 int32_t lSignedDecimal(const uint8_t *pText, uint32_t ulLength, unsigned uOperand);
 /* Contents of a quoted operand: bytes copied, or -1. */
 int iQuotedString(const uint8_t *pText, uint32_t ulLength, uint8_t *pDest, uint32_t ulRoom);
-

@@ -47,6 +47,7 @@
 #include "var1.h"
 #include "vorn.h"
 #include "work.h"
+#include "svc.h"
 
 #define MEM_MODULE "mac1"
 
@@ -1218,7 +1219,7 @@ bool bExpand(EXPANSION *x)
     vFrontPoll(); /* an endless loop (ACTR -1) reads no file: the front end can still end it */
     if (!bReadModel(x, &x->stmt)) break;
     if (bTraceOn(TRACE_GEN))
-      vTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
+      vSvcTrace(TRACE_GEN, "W %s %lu", x->stmt.pszSrcName, static_cast<unsigned long>(x->stmt.ulLine));
     uint8_t bInstr = bInstrOf(&x->stmt);
     if (bInstr == INSTR_MEND || bInstr == INSTR_MEXIT) { /* listed as the macro's source is */
       uint8_t bPrint = bStmtPrintStatus();
@@ -1458,8 +1459,8 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   }
   vVarLevelOpen(pLevel, vecParms.data(), ulParms, info.strDsn.c_str(), info.strMember.c_str());
   if (bTraceOn(TRACE_LIB))
-    vTrace(TRACE_LIB, "Macro nest level %ld expansion of member %s started.", static_cast<long>(pCaller->lNest + 1),
-           strHost(pLevel->abName, pLevel->ulNameLen).c_str());
+    vSvcTrace(TRACE_LIB, "Macro nest level %ld expansion of member %s started.", static_cast<long>(pCaller->lNest + 1),
+              strHost(pLevel->abName, pLevel->ulNameLen).c_str());
 
   static SRCSTMT s_shown;
   const SRCSTMT *pShown = pCallShown(p, pCaller, &s_shown);
@@ -1506,7 +1507,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     vVarLevelSet(pCaller);
     g_mac.ulDepth--;
     g_mac.pTop = x->pOuter;
-    vTrace(TRACE_LIB, "Macro nest level %ld expansion ended.", static_cast<long>(pLevel->lNest));
+    vSvcTrace(TRACE_LIB, "Macro nest level %ld expansion ended.", static_cast<long>(pLevel->lNest));
   }
   vVarLevelClose(pLevel);
   return bEnd;

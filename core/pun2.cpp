@@ -34,6 +34,7 @@
 #include "msc2.h"
 #include "vorn.h"
 #include "work.h"
+#include "svc.h"
 
 namespace {
 
@@ -98,9 +99,9 @@ OBJSTATE g_obj = {OBJ_STATE_NEW,
 
 [[noreturn]] void vFileError(const char *pszWhat)
 {
-  vMessage("KZM900S Error %s %s file %s: %s", pszWhat, DDNAME, g_obj.pszName != nullptr ? g_obj.pszName : "",
-           std::strerror(errno));
-  vAsmTerminate();
+  vSvcMessage("KZM900S Error %s %s file %s: %s", pszWhat, DDNAME, g_obj.pszName != nullptr ? g_obj.pszName : "",
+              std::strerror(errno));
+  vSvcTerminate();
 }
 
 /* Closes and removes the file once the assembly has a severe error. */
@@ -110,7 +111,7 @@ bool bWritable()
     g_obj.pFile = nullptr;
     vFileAbandon(FO_OBJECT);
     g_obj.iState = OBJ_STATE_DELETED;
-    vTrace(TRACE_FILES, "%s file %s closed and deleted.", DDNAME, g_obj.pszName);
+    vSvcTrace(TRACE_FILES, "%s file %s closed and deleted.", DDNAME, g_obj.pszName);
   }
   return g_obj.iState == OBJ_STATE_OPEN && !g_obj.bDeck;
 }
@@ -269,7 +270,7 @@ void vObjectOpen()
   g_obj.pFile = pFileCreate(FO_OBJECT, DDNAME, g_obj.pszName);
   if (g_obj.pFile == nullptr) vFileError("opening");
   g_obj.iState = OBJ_STATE_OPEN;
-  vTrace(TRACE_FILES, "%s file %s opened.", DDNAME, g_obj.pszName);
+  vSvcTrace(TRACE_FILES, "%s file %s opened.", DDNAME, g_obj.pszName);
 }
 
 void vObjectDeckId(const uint8_t *pLabel, uint32_t ulLength)
@@ -498,9 +499,9 @@ void vObjectClose(bool bDelete)
   if (bDelete) {
     vFileAbandon(FO_OBJECT);
     g_obj.iState = OBJ_STATE_DELETED;
-    vTrace(TRACE_FILES, "%s file %s closed and deleted.", DDNAME, g_obj.pszName);
+    vSvcTrace(TRACE_FILES, "%s file %s closed and deleted.", DDNAME, g_obj.pszName);
   } else {
-    vTrace(TRACE_FILES, "%s file %s closed.", DDNAME, g_obj.pszName);
+    vSvcTrace(TRACE_FILES, "%s file %s closed.", DDNAME, g_obj.pszName);
   }
 }
 

@@ -62,6 +62,7 @@
 #include "opt.h"
 #include "prn2.h"
 #include "vorn.h"
+#include "svc.h"
 
 #define MEM_MODULE "src1"
 
@@ -164,8 +165,8 @@ void vSetError(SRCSTMT *pStmt, SRCMSG eMsg, unsigned uArg = 0)
 
 [[noreturn]] void vFileError(const char *pszVerb, const char *pszName, int iErr)
 {
-  vMessage("KZM900S Error %sing file %s: %s", pszVerb, pszName, std::strerror(iErr));
-  vAsmTerminate();
+  vSvcMessage("KZM900S Error %sing file %s: %s", pszVerb, pszName, std::strerror(iErr));
+  vSvcTerminate();
 }
 
 const char *pszKindName(char cKind) { return cKind == SRC_COPY ? "Copy" : "Macro"; }
@@ -406,7 +407,7 @@ SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char c
 {
   if (!bFileInput(fileno(pFile), cKind == SRC_PRIMARY ? "SYSIN" : pszKindName(cKind), pszName)) {
     std::fclose(pFile);
-    vAsmTerminate();
+    vSvcTerminate();
   }
   /* The run may end (storage, a front end's poll) before the source stack
      holds the file, which must then be closed: everything that can end it
@@ -438,9 +439,9 @@ void vCloseTop()
   if (s == nullptr) return;
   g_src.pTop = s->pLink;
   if (s->cKind == SRC_PRIMARY)
-    vTrace(TRACE_FILES, "SYSIN file closed.");
+    vSvcTrace(TRACE_FILES, "SYSIN file closed.");
   else
-    vTrace(TRACE_FILES, "%s file %s closed.", pszKindName(s->cKind), s->pszPath);
+    vSvcTrace(TRACE_FILES, "%s file %s closed.", pszKindName(s->cKind), s->pszPath);
   delete s->pSeq;
   delete s->pLook;
   int iRc = s->pFile != nullptr ? std::fclose(s->pFile) : 0;
@@ -468,10 +469,10 @@ bool bOpenSysinFrom(uint32_t i)
     else if ((pFile = std::fopen(pszPath, "rb")) == nullptr)
       iErr = errno;
     if (iErr != 0) {
-      vMessage("KZM900S Error opening SYSIN file %s: %s", pszName, std::strerror(iErr));
-      vAsmTerminate();
+      vSvcMessage("KZM900S Error opening SYSIN file %s: %s", pszName, std::strerror(iErr));
+      vSvcTerminate();
     }
-    vTrace(TRACE_FILES, "SYSIN file %s opened.", pszName);
+    vSvcTrace(TRACE_FILES, "SYSIN file %s opened.", pszName);
     g_src.ulSysin = i;
     SRCFILE *s = pOpenFile(pFile, pszPath, pszName, SRC_PRIMARY);
     if (bCardFrom(s)) {
@@ -583,9 +584,9 @@ FILE *pSearchLibrary(const char *pszMember, const char *pszLower, char *pszPath,
       vFrontPoll();
       if (pFile != nullptr) return pFile;
       if (iErr == ENOENT || iErr == ENOTDIR)
-        vTrace(TRACE_FILES, "File %s not found.", pszPath);
+        vSvcTrace(TRACE_FILES, "File %s not found.", pszPath);
       else
-        vMessage("KZM127W Error accessing file %s: %s", pszPath, std::strerror(iErr));
+        vSvcMessage("KZM127W Error accessing file %s: %s", pszPath, std::strerror(iErr));
     }
   }
   return nullptr;
@@ -608,15 +609,15 @@ FILE *pFindMember(const uint8_t *pszMember, char cKind, char *pszPath, size_t ul
 
   char achCmd[LIBEXIT_MAX + 1];
   if (!bLibexitCommand(achCmd, achName, achLower, cKind)) {
-    vMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, -1);
+    vSvcMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, -1);
     return nullptr;
   }
-  vTrace(TRACE_LIB, "LIBEXIT: system(\"%s\")", achCmd);
+  vSvcTrace(TRACE_LIB, "LIBEXIT: system(\"%s\")", achCmd);
   std::fflush(nullptr);
   int iRc = std::system(achCmd);
   if (iRc != 0) {
     iRc = iRc > 0 && WIFEXITED(iRc) ? WEXITSTATUS(iRc) : -1;
-    vMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, iRc);
+    vSvcMessage("KZM105W LIBEXIT: system(\"%s\") returned %d.", achCmd, iRc);
     return nullptr;
   }
   return pSearchLibrary(achName, achLower, pszPath, ulPathSize, pulConcat);
@@ -930,7 +931,7 @@ bool bSourcePush(char cKind, const uint8_t *pszMember)
   g_src.ulMemberId = s->ulSrcId;
   std::snprintf(reinterpret_cast<char *>(s->abMember), sizeof s->abMember, "%s",
                 reinterpret_cast<const char *>(pszMember));
-  vTrace(TRACE_FILES, "%s file %s opened.", pszKindName(cKind), achPath);
+  vSvcTrace(TRACE_FILES, "%s file %s opened.", pszKindName(cKind), achPath);
   return true;
 }
 
@@ -980,7 +981,7 @@ int iStatementReadAbove(SRCSTMT *pStmt, uint32_t ulDepth)
   pStmt->lOffset = s->lCardOffset;
   vAddCard(pStmt, pCard);
   if (bTraceOn(TRACE_GEN)) /* (a call per statement costs even with tracing off) */
-    vTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
+    vSvcTrace(TRACE_GEN, "%c %s %lu", s->cKind, s->pszName, static_cast<unsigned long>(s->ulRecord));
 
   const uint8_t *pFirst = pCards(pStmt);
   uint32_t b = pStmt->ulBegin - 1, e = pStmt->ulEnd;
@@ -1086,7 +1087,7 @@ bool iMemberFind(const uint8_t *pszMember)
   FILE *pFile = pFindMember(pszMember, SRC_EXISTS, achPath, sizeof achPath, &ulConcat);
   if (pFile == nullptr) return false;
   std::fclose(pFile);
-  vTrace(TRACE_LIB, "File %s found.", achPath);
+  vSvcTrace(TRACE_LIB, "File %s found.", achPath);
   return true;
 }
 
@@ -1202,16 +1203,16 @@ template <typename F> void vScanAhead(SRCFILE *s, F f, const char *pszMember = n
 void vSeqScan(SRCFILE *s)
 {
   SEQTABLE *t = pSeqTable(s);
-  vTrace(TRACE_FILES, "Scanning for sequence symbols in %s from line %lu ...", s->pszName,
-         static_cast<unsigned long>(s->ulRecord));
+  vSvcTrace(TRACE_FILES, "Scanning for sequence symbols in %s from line %lu ...", s->pszName,
+            static_cast<unsigned long>(s->ulRecord));
   size_t ulBefore = t->map.size();
   vScanAhead(s, [&](const uint8_t *pCard, long lOffset, uint32_t ulLine) {
     std::string strName = strSeqLabel(pCard, s->ulBegin, s->ulEnd);
     if (!strName.empty()) t->map.emplace(strName, std::make_pair(lOffset, ulLine));
   });
   t->lScanned = 1;
-  vTrace(TRACE_FILES, "%lu sequence symbols found in %s", static_cast<unsigned long>(t->map.size() - ulBefore),
-         s->pszName);
+  vSvcTrace(TRACE_FILES, "%lu sequence symbols found in %s", static_cast<unsigned long>(t->map.size() - ulBefore),
+            s->pszName);
 }
 
 } // namespace

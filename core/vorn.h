@@ -137,7 +137,12 @@ void vTrace(uint32_t ulBits, const char *pszFormat, ...) __attribute__((format(p
 inline bool bTraceOn(uint32_t ulBits) { return (g_asm.ulTrace & ulBits) != 0; }
 
 /* Clears the statement trace fields. */
-void vStmtTraceClear();
+inline void vStmtTraceClear()
+{
+  g_asm.ulStmtNo = 0;
+  g_asm.pszSrcName = nullptr;
+  g_asm.ulSrcLine = 0;
+}
 
 /* Elapsed time in hundredths and processor time in milliseconds since the
    previous reading (the first reading measures from process start). */
@@ -146,7 +151,7 @@ void vTimeReading(long *plHundredths, long *plMillis);
 void vSummaryFormat(char *pszBuf, size_t ulSize, unsigned uRc, long lHundredths, long lMillis);
 
 /* The TRACE option value to mask rule: any nonzero value sets bit 0x01. */
-uint32_t ulTraceMask(unsigned long ulValue);
+inline uint32_t ulTraceMask(unsigned long ulValue) { return ulValue == 0 ? 0 : 0x01 | (ulValue & 0xFE); }
 
 /* ---- little-endian fields of records ------------------------------------ */
 

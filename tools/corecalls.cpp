@@ -84,7 +84,9 @@ std::set<std::string> setDefined(const std::string &t)
       }
     }
     if (strName.empty() || k >= t.size() || t[k] != '(') continue;
-    static const std::set<std::string> c_setKeywords = {"if", "while", "for", "switch", "return", "main", "sizeof"};
+    static const std::set<std::string> c_setKeywords = {"if",     "while",    "for",           "switch",
+                                                        "return", "main",     "sizeof",        "void",
+                                                        "bool",   "operator", "static_assert", "decltype"};
     if (c_setKeywords.count(strName) != 0) continue;
     size_t e = t.find_first_of(";{", k);
     if (e == std::string::npos || t[e] != '{') continue;
