@@ -117,7 +117,7 @@ void vCodeStatement()
 {
   vStmtBytesReset();
   vSvcTrace(TRACE_STMT, "%lu %s %lu", static_cast<unsigned long>(g_asm.ulStmtNo),
-         g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
+            g_asm.pszSrcName != nullptr ? g_asm.pszSrcName : "", static_cast<unsigned long>(g_asm.ulSrcLine));
   if (g_rec.ulLength < STMT_HEAD) return;
   vListUsingHeading();
   vStmtLateDiags();

@@ -246,3 +246,51 @@ size_t ulLatin1ToUtf8(uint8_t *pDst, const uint8_t *pSrc, size_t ulLen)
   }
   return n;
 }
+
+/* ---- lists ------------------------------------------------------------ */
+
+bool bEndsWithVariable(const uint8_t *p, size_t k)
+{
+  size_t i = k;
+  while (i > 0 && (g_abClass[p[i - 1]] & (CC_LETTER | CC_NAME)) != 0) i--;
+  if (i == k) return false;
+  size_t ulAmps = 0;
+  while (i > 0 && p[i - 1] == E_AMP) i--, ulAmps++;
+  return ulAmps % 2 == 1;
+}
+
+namespace {
+
+/* End of the list item that starts at p[ulFrom]: the comma after it outside
+   quotes and parentheses, or n. */
+uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom, QUOTERULE rule)
+{
+  int iDepth = 0;
+  STRINGS str;
+  str.rule = rule;
+  for (uint32_t k = ulFrom; k < n; k++) {
+    uint8_t b = p[k];
+    if (!c_abListStop[b] || str.bTake(p, k, n)) continue;
+    if (b == E_LPAREN) {
+      iDepth++;
+    } else if (b == E_RPAREN) {
+      if (iDepth > 0) iDepth--;
+    } else if (b == E_COMMA && iDepth == 0) {
+      return k;
+    }
+  }
+  return n;
+}
+
+} // namespace
+
+void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems, QUOTERULE rule)
+{
+  pItems->clear();
+  for (uint32_t ulStart = 0;;) {
+    uint32_t ulEnd = ulItemEnd(p, n, ulStart, rule);
+    pItems->emplace_back(ulStart, ulEnd - ulStart);
+    if (ulEnd >= n) return;
+    ulStart = ulEnd + 1;
+  }
+}

@@ -1,6 +1,8 @@
 /*
 ** chars.h - character codes of the run: the ASCII/EBCDIC translation tables,
-** the upper-casing tables and the EBCDIC character class table.
+** the upper-casing tables and the EBCDIC character class table; and the
+** scans over statement text that every phase shares (where a quote opens a
+** string, how a list splits at its commas).
 **
 ** Statement text inside the core is EBCDIC.  The host side (source files,
 ** file names, messages) is ASCII.  Translation starts from the standard
@@ -21,8 +23,11 @@
 */
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 /* The standard characters, in the order of their codes in g_abStandardEbcdic. */
 constexpr unsigned CHARS_STANDARD = 78;
@@ -119,6 +124,56 @@ enum QUOTERULE : uint8_t {
    the rule that does not end a longer name, and neither the text's end nor
    a digit, '.', '+' or '-' follows it. */
 bool bOpensString(const uint8_t *p, size_t i, size_t n, QUOTERULE rule = QR_ORDINARY);
+
+/* Whether p[0..k) ends with the name of a variable symbol: '&' (not one of
+   a pair) and alphanumerics. */
+bool bEndsWithVariable(const uint8_t *p, size_t k);
+
+/* Strings of a scan over conditional-assembly text.  Inside a string the
+   subscript of a variable is an expression, where the quote of an attribute
+   (N'&X) does not end the string. */
+struct STRINGS {
+  /* the characters that can change the state inside a string */
+  static bool bQuotedSpecial(uint8_t b) { return b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
+  bool bQuote = false;
+  int iSubscript = 0;
+  QUOTERULE rule = QR_CONDITIONAL; /* of the quotes outside strings */
+  /* Takes the quote or parenthesis b; true when that was all there is to do
+     with it (it is in a string, or is a quote).  fOpens tells whether a
+     quote there opens a string, fAfterVariable whether the text before it
+     ends with a variable's name. */
+  template <typename FOPENS, typename FAFTER> bool bStep(uint8_t b, FOPENS fOpens, FAFTER fAfterVariable)
+  {
+    if (!bQuote) {
+      if (b == E_QUOTE) bQuote = fOpens();
+      return b == E_QUOTE;
+    }
+    if (b == E_LPAREN && (iSubscript > 0 || fAfterVariable()))
+      iSubscript++;
+    else if (b == E_RPAREN && iSubscript > 0)
+      iSubscript--;
+    else if (b == E_QUOTE && (iSubscript == 0 || fOpens()))
+      bQuote = false, iSubscript = 0;
+    return true;
+  }
+  /* bStep for p[k] of the text p[0..n) */
+  bool bTake(const uint8_t *p, size_t k, size_t n)
+  {
+    return bStep(
+        p[k], [&] { return bOpensString(p, k, n, rule); }, [&] { return bEndsWithVariable(p, k); });
+  }
+};
+
+/* The characters the scans of lists and parentheses stop at. */
+inline constexpr std::array<bool, 256> c_abListStop = [] {
+  std::array<bool, 256> a{};
+  a[E_QUOTE] = a[E_LPAREN] = a[E_RPAREN] = a[E_COMMA] = true;
+  return a;
+}();
+/* Splits a list at the commas outside quotes and parentheses: (offset,
+   length) pairs.  The rule says which quotes are attributes'. */
+void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<uint32_t, uint32_t>> *pItems,
+                QUOTERULE rule = QR_CONDITIONAL);
 
 /* Host text with each character from X'80' on (Latin-1) as its two-byte
    UTF-8 sequence; pDst holds 2 * ulLen bytes and may not overlap pSrc.

@@ -476,13 +476,6 @@ bool bTruth(CTX &c, VAL &v, bool *pb)
 
 /* ---- sublists and symbol attributes -------------------------------------- */
 
-/* The characters the scans of lists and parentheses stop at. */
-constexpr std::array<bool, 256> c_abListStop = [] {
-  std::array<bool, 256> a{};
-  a[E_QUOTE] = a[E_LPAREN] = a[E_RPAREN] = a[E_COMMA] = true;
-  return a;
-}();
-
 /* Offsets of the matching ')' of the '(' at p[0], or n. */
 size_t ulMatching(const uint8_t *p, size_t n)
 {
@@ -1820,52 +1813,6 @@ bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAtt
 
 /* Whether p[0..k) ends with the name of a variable symbol: '&' (not one of
    a pair) and alphanumerics. */
-bool bEndsWithVariable(const uint8_t *p, size_t k)
-{
-  size_t i = k;
-  while (i > 0 && bAlnum(p[i - 1])) i--;
-  if (i == k) return false;
-  size_t ulAmps = 0;
-  while (i > 0 && p[i - 1] == E_AMP) i--, ulAmps++;
-  return ulAmps % 2 == 1;
-}
-
-namespace {
-
-/* End of the list item that starts at p[ulFrom]: the comma after it outside
-   quotes and parentheses, or n. */
-uint32_t ulItemEnd(const uint8_t *p, uint32_t n, uint32_t ulFrom, QUOTERULE rule)
-{
-  int iDepth = 0;
-  STRINGS str;
-  str.rule = rule;
-  for (uint32_t k = ulFrom; k < n; k++) {
-    uint8_t b = p[k];
-    if (!c_abListStop[b] || str.bTake(p, k, n)) continue;
-    if (b == E_LPAREN) {
-      iDepth++;
-    } else if (b == E_RPAREN) {
-      if (iDepth > 0) iDepth--;
-    } else if (b == E_COMMA && iDepth == 0) {
-      return k;
-    }
-  }
-  return n;
-}
-
-} // namespace
-
-void vCondSplit(const uint8_t *p, uint32_t n, std::vector<std::pair<uint32_t, uint32_t>> *pItems, QUOTERULE rule)
-{
-  pItems->clear();
-  for (uint32_t ulStart = 0;;) {
-    uint32_t ulEnd = ulItemEnd(p, n, ulStart, rule);
-    pItems->emplace_back(ulStart, ulEnd - ulStart);
-    if (ulEnd >= n) return;
-    ulStart = ulEnd + 1;
-  }
-}
-
 namespace {
 
 /* A value split into its sublist elements. */

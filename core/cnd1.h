@@ -126,49 +126,7 @@ struct VARREF {
    taken (a period after it included when bDot).  False after an error. */
 bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool bDot, uint32_t *pulUsed,
                  VARREF *pRef, CONDDIAG *pDiag);
-/* Whether p[0..k) ends with the name of a variable symbol: '&' (not one of
-   a pair) and alphanumerics. */
-bool bEndsWithVariable(const uint8_t *p, size_t k);
 
-/* Strings of a scan over conditional-assembly text.  Inside a string the
-   subscript of a variable is an expression, where the quote of an attribute
-   (N'&X) does not end the string. */
-struct STRINGS {
-  /* the characters that can change the state inside a string */
-  static bool bQuotedSpecial(uint8_t b) { return b == E_QUOTE || b == E_LPAREN || b == E_RPAREN; }
-  bool bQuote = false;
-  int iSubscript = 0;
-  QUOTERULE rule = QR_CONDITIONAL; /* of the quotes outside strings */
-  /* Takes the quote or parenthesis b; true when that was all there is to do
-     with it (it is in a string, or is a quote).  fOpens tells whether a
-     quote there opens a string, fAfterVariable whether the text before it
-     ends with a variable's name. */
-  template <typename FOPENS, typename FAFTER> bool bStep(uint8_t b, FOPENS fOpens, FAFTER fAfterVariable)
-  {
-    if (!bQuote) {
-      if (b == E_QUOTE) bQuote = fOpens();
-      return b == E_QUOTE;
-    }
-    if (b == E_LPAREN && (iSubscript > 0 || fAfterVariable()))
-      iSubscript++;
-    else if (b == E_RPAREN && iSubscript > 0)
-      iSubscript--;
-    else if (b == E_QUOTE && (iSubscript == 0 || fOpens()))
-      bQuote = false, iSubscript = 0;
-    return true;
-  }
-  /* bStep for p[k] of the text p[0..n) */
-  bool bTake(const uint8_t *p, size_t k, size_t n)
-  {
-    return bStep(
-        p[k], [&] { return bOpensString(p, k, n, rule); }, [&] { return bEndsWithVariable(p, k); });
-  }
-};
-
-/* Splits a list at the commas outside quotes and parentheses: (offset,
-   length) pairs.  The rule says which quotes are attributes'. */
-void vCondSplit(const uint8_t *pText, uint32_t ulLength, std::vector<std::pair<uint32_t, uint32_t>> *pItems,
-                QUOTERULE rule = QR_CONDITIONAL);
 /* Element n (from 1) of a sublist value "(a,b,...)"; a value that is no
    sublist is its own element 1. */
 void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut);

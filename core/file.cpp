@@ -384,3 +384,14 @@ void vFileSignalCleanup()
     if (g_aachTemp[o][0] != '\0') unlink(g_aachTemp[o]);
   if (g_achScratch[0] != '\0') unlink(g_achScratch);
 }
+
+void vTermText(const char *pszText, size_t ulLength)
+{
+  errno = 0;
+  if (iSvcTermWrite(pszText, ulLength) != 0) {
+    int iErr = errno != 0 ? errno : EIO;
+    vSvcMessage("KZM900S Error writing to SYSTERM file %s: %s",
+                g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
+    vSvcTerminate();
+  }
+}

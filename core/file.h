@@ -51,6 +51,9 @@ void vFileCommit();
 /* A scratch file of the run (the copy of standard input) that a signal
    removes too; null once the owner has removed it. */
 void vFileScratch(const char *pszPath);
+/* Text for the terminal stream (SYSTERM or the console), with its line
+   end; a failing write ends the run with KZM900S. */
+void vTermText(const char *pszText, size_t ulLength);
 /* From a signal handler: removes the temporary and scratch files
    (async-signal-safe). */
 void vFileSignalCleanup();

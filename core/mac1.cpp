@@ -244,12 +244,9 @@ struct MACSTATE {
   uint32_t ulDepth; /* expansions running */
   uint32_t ulMhelp;
   SRCSTMT defStmt;        /* statement read by the definition */
-  uint64_t ullWorkSize;   /* bytes the MACRO work file held at the end of the phase */
   uint64_t ullModelBytes; /* card images the definitions' caches hold */
   bool bInitialised;
-  /* the macro and copy reports: kept to the end of the assembly */
-  std::vector<MXMEMBER> vecMembers;
-  std::vector<MXCALL> vecCalls;
+  /* the macro and copy reports' own: the member of each source */
   std::unordered_map<uint32_t, uint32_t> mapCopyMember; /* source identity -> member record */
   uint32_t ulDefining;                                  /* record of the macro being defined, MX_PRIMARY none */
   uint32_t ulAnchor;                                    /* reference of the open-code call being expanded */
@@ -267,8 +264,8 @@ uint32_t ulMxMember(const uint8_t *pName, uint32_t ulLength, char cKind, uint32_
   m.ulConcat = ulConcat;
   m.ulDefn = ulDefn;
   m.bDefined = cKind == MX_COPY;
-  g_mac.vecMembers.push_back(m);
-  return static_cast<uint32_t>(g_mac.vecMembers.size() - 1);
+  g_mxReport.vecMembers.push_back(m);
+  return static_cast<uint32_t>(g_mxReport.vecMembers.size() - 1);
 }
 
 /* Who calls or copies from the statement in hand: the macro being defined
@@ -914,12 +911,12 @@ void DEFINER::vStore(SRCSTMT *p, bool bSeqLabel, uint16_t usIndex)
 bool DEFINER::bCopy(SRCSTMT *p)
 {
   uint32_t ulNumber = ulStmtNumber();
-  size_t ulCalls = g_mac.vecCalls.size();
+  size_t ulCalls = g_mxReport.vecCalls.size();
   vStmtListBegin(p, pVarLevel()->lNest);
   bool bOk = bCopyStatement(p, m_s.pExp != nullptr);
   vStmtListEnd(p, m_bList);
-  if (g_mac.vecCalls.size() > ulCalls)
-    g_mac.vecCalls.back().ulStmt = ulMxReference(ulNumber, ulStmtNumber() != ulNumber);
+  if (g_mxReport.vecCalls.size() > ulCalls)
+    g_mxReport.vecCalls.back().ulStmt = ulMxReference(ulNumber, ulStmtNumber() != ulNumber);
   return bOk;
 }
 
@@ -1099,7 +1096,7 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
   std::memcpy(abName, m_strName.data(), m_strName.size());
   abName[m_strName.size()] = 0;
   vOpindexSet(abName, pDef);
-  g_mac.vecMembers[m_ulMember].bDefined = true;
+  g_mxReport.vecMembers[m_ulMember].bDefined = true;
   return pDef;
 }
 
@@ -1271,8 +1268,8 @@ void vMacroPhaseStart()
   vMacroAbandon();
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
-  g_mac.vecMembers.clear();
-  g_mac.vecCalls.clear();
+  g_mxReport.vecMembers.clear();
+  g_mxReport.vecCalls.clear();
   g_mac.mapCopyMember.clear();
   g_mac.ulDefining = MX_PRIMARY;
   g_mac.ulAnchor = 0;
@@ -1286,7 +1283,7 @@ void vMacroPhaseEnd()
   vMacroPoolsFree();
   g_mac.vecInfo.clear();
   g_mac.setMissing.clear();
-  g_mac.ullWorkSize = ulAppendPos();
+  g_mxReport.ullWorkSize = ulAppendPos();
   lWorkClose(WORK_MACRO, true);
 }
 
@@ -1295,20 +1292,6 @@ void vMacroAbandon()
   vMacroPoolsFree();
   g_mac.pTop = nullptr;
   g_mac.ulDepth = 0;
-}
-
-uint64_t ullMacroWorkSize() { return g_mac.ullWorkSize; }
-
-const MXMEMBER *pMacroMembers(uint32_t *pulCount)
-{
-  *pulCount = static_cast<uint32_t>(g_mac.vecMembers.size());
-  return g_mac.vecMembers.data();
-}
-
-const MXCALL *pMacroCalls(uint32_t *pulCount)
-{
-  *pulCount = static_cast<uint32_t>(g_mac.vecCalls.size());
-  return g_mac.vecCalls.data();
 }
 
 const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, uint32_t ulErrorSize)
@@ -1487,7 +1470,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
   uint32_t ulNumber = ulStmtNumber();
   vStmtListEnd(pShown, bListed);
   uint32_t ulReference = ulMxReference(ulNumber, ulStmtNumber() != ulNumber);
-  g_mac.vecCalls.push_back(MXCALL{info.ulMember, ulMxCaller(p), ulReference});
+  g_mxReport.vecCalls.push_back(MXCALL{info.ulMember, ulMxCaller(p), ulReference});
   if (g_mac.ulDepth == 0) g_mac.ulAnchor = ulReference;
 
   bool bEnd = false;
@@ -1575,15 +1558,15 @@ void vCopyRecorded(const SRCSTMT *p, const uint8_t *pName, uint32_t ulLength)
 {
   uint32_t ulCaller = ulMxCaller(p);
   uint32_t ulConcat = ulSourceMemberConcat(), ulMember = MX_PRIMARY;
-  for (uint32_t i = 0; i < g_mac.vecMembers.size() && ulMember == MX_PRIMARY; i++) {
-    const MXMEMBER &m = g_mac.vecMembers[i];
+  for (uint32_t i = 0; i < g_mxReport.vecMembers.size() && ulMember == MX_PRIMARY; i++) {
+    const MXMEMBER &m = g_mxReport.vecMembers[i];
     if (m.cKind == MX_COPY && m.ulConcat == ulConcat && m.ulNameLength == ulLength &&
         std::memcmp(m.abName, pName, ulLength) == 0)
       ulMember = i;
   }
   if (ulMember == MX_PRIMARY) ulMember = ulMxMember(pName, ulLength, MX_COPY, ulConcat, 0);
   g_mac.mapCopyMember[ulSourceMemberId()] = ulMember;
-  g_mac.vecCalls.push_back(MXCALL{ulMember, ulCaller, ulStmtNumber()});
+  g_mxReport.vecCalls.push_back(MXCALL{ulMember, ulCaller, ulStmtNumber()});
 }
 
 } // namespace

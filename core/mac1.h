@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "xrf2.h"
+
 struct CONDDIAG;
 struct CONDFORM;
 struct INSTRARGS;
@@ -45,35 +47,6 @@ void vMacroPhaseEnd();
 /* An assembly that ends in the middle of expansions (a fatal error, the
    front end ending the run): their states are given back. */
 void vMacroAbandon();
-/* Size of the MACRO work file at the end of the last phase: waits for the
-   closing summary of the listing reports ("MACRO work file size"). */
-uint64_t ullMacroWorkSize();
-
-/* ---- the macro and copy reports ----------------------------------------------
-   Every member read (macro definition or COPY member) and every call or
-   COPY of the assembly, kept from the first phase for the reports of the
-   code generation phase. */
-constexpr uint32_t MX_NAME_MAX = 63;
-constexpr uint32_t MX_PRIMARY = 0xFFFFFFFFu; /* caller: the primary input */
-constexpr char MX_MACRO = 'M', MX_COPY = 'C';
-
-struct MXMEMBER {
-  uint8_t abName[MX_NAME_MAX]; /* EBCDIC, upper case */
-  uint32_t ulNameLength;
-  char cKind;        /* MX_MACRO, MX_COPY */
-  uint32_t ulConcat; /* SYSLIB concatenation (1-based); 0 an in-source definition */
-  uint32_t ulDefn;   /* statement number of the listed MACRO statement; 0 none */
-  bool bDefined;     /* a macro definition that was registered; every COPY member */
-};
-
-struct MXCALL {
-  uint32_t ulMember; /* the macro called or the member copied */
-  uint32_t ulCaller; /* member record of the calling macro or COPY member; MX_PRIMARY */
-  uint32_t ulStmt;   /* the statement that called or copied (the outermost listed one) */
-};
-
-const MXMEMBER *pMacroMembers(uint32_t *pulCount);
-const MXCALL *pMacroCalls(uint32_t *pulCount);
 
 /* The operation field of a statement names no operation: the macro of
    that name from SYSLIB (read and defined now), or null after message 141

@@ -42,10 +42,10 @@
 #include "opt.h"
 #include "pun2.h"
 #include "src1.h"
+#include "svc.h"
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
-#include "svc.h"
 #include "xrf2.h"
 
 namespace {
@@ -836,17 +836,6 @@ void vUsingHeadingLines()
 } // namespace
 
 /* ---- the writer ------------------------------------------------------------------------ */
-
-void vTermText(const char *pszText, size_t ulLength)
-{
-  errno = 0;
-  if (iSvcTermWrite(pszText, ulLength) != 0) {
-    int iErr = errno != 0 ? errno : EIO;
-    vSvcMessage("KZM900S Error writing to SYSTERM file %s: %s",
-                g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
-    vSvcTerminate();
-  }
-}
 
 void vListOpen()
 {

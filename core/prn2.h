@@ -100,7 +100,3 @@ void vListObjectTotal();
 void vListNoteLine(const char *pszLine);
 /* End of the run: the summary line as the last listing line, then close. */
 void vListSummaryLine(const char *pszLine);
-
-/* Text for the terminal stream (SYSTERM or the console), with its line
-   end; a failing write ends the run with KZM900S. */
-void vTermText(const char *pszText, size_t ulLength);

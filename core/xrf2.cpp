@@ -39,11 +39,11 @@
 #include "esd1.h"
 #include "gen1.h"
 #include "lbl.h"
-#include "mac1.h"
 #include "mem.h"
 #include "prn2.h"
 #include "pun2.h"
 #include "src1.h"
+#include "svc.h"
 #include "usg2.h"
 #include "vorn.h"
 #include "work.h"
@@ -171,7 +171,7 @@ int iPrimaryIndex(uint32_t ulSrcId)
 {
   if (ulSrcId == g_rpt.ulCachedId && ulSrcId != 0) return g_rpt.iCachedIndex;
   int iIndex = -1;
-  const char *pszName = pSourceName(ulSrcId);
+  const char *pszName = pSvcSourceName(ulSrcId);
   for (uint32_t i = 0; pszName != nullptr && i < g_opt.ulSysinCount && iIndex < 0; i++) {
     const char *pszSysin = g_opt.apszSysinShow != nullptr ? g_opt.apszSysinShow[i] : g_opt.apszSysin[i];
     if (pszSysin != nullptr && std::strcmp(pszSysin, pszName) == 0) iIndex = static_cast<int>(i);
@@ -202,7 +202,7 @@ void vFlaggedList(const FLAGGED *p, uint32_t ulCount)
     if (bRecord && (i == 0 || p[i].ulSrcId != ulSource)) {
       vFlush();
       ulSource = p[i].ulSrcId;
-      const char *pszName = pSourceName(ulSource);
+      const char *pszName = pSvcSourceName(ulSource);
       vLine(0, pszName != nullptr ? pszName : "");
     }
     char achItem[48];
@@ -230,7 +230,7 @@ void vInputLines()
   uint32_t ulWidth = ulListLineWidth();
   int iRoom = ulWidth > INPUT_LABEL ? static_cast<int>(ulWidth - INPUT_LABEL) : 0;
   for (uint32_t i = 0; i < g_rpt.ulInputs; i++) {
-    const char *pszName = pSourceName(p[i].ulSrcId);
+    const char *pszName = pSvcSourceName(p[i].ulSrcId);
     const char *pszLabel = i > 0         ? "                     "
                            : g_opt.bFold ? "PRIMARY INPUT:  LINES"
                                          : "Primary input:  lines";
@@ -956,8 +956,8 @@ void vReportSummary()
   vLine(0, achLine);
   vListSkip(1);
   vInputLines();
-  if (ullMacroWorkSize() > 0) { /* the work file itself was closed at the end of the first phase */
-    std::snprintf(achLine, sizeof achLine, "MACRO work file size: %ld", static_cast<long>(ullMacroWorkSize()));
+  if (g_mxReport.ullWorkSize > 0) { /* the work file itself was closed at the end of the first phase */
+    std::snprintf(achLine, sizeof achLine, "MACRO work file size: %ld", static_cast<long>(g_mxReport.ullWorkSize));
     vLine(0, achLine);
   }
   std::snprintf(achLine, sizeof achLine, "SYSUT1 work file size: %ld", static_cast<long>(g_rec.ulSysut1Size));
@@ -1142,12 +1142,15 @@ void vMacroCrossReference(const MXMEMBER *pMembers, uint32_t ulMembers, const MX
 
 } // namespace
 
+MXREPORT g_mxReport;
+
 void vReportMacroCopy()
 {
   if (g_opt.bMxref == 0 || !bListOpen()) return;
-  uint32_t ulMembers = 0, ulCalls = 0;
-  const MXMEMBER *pMembers = pMacroMembers(&ulMembers);
-  const MXCALL *pCalls = pMacroCalls(&ulCalls);
+  uint32_t ulMembers = static_cast<uint32_t>(g_mxReport.vecMembers.size());
+  uint32_t ulCalls = static_cast<uint32_t>(g_mxReport.vecCalls.size());
+  const MXMEMBER *pMembers = g_mxReport.vecMembers.data();
+  const MXCALL *pCalls = g_mxReport.vecCalls.data();
   bool bAny = false;
   for (uint32_t i = 0; i < ulMembers; i++) bAny = bAny || pMembers[i].bDefined;
   if (!bAny) return;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 /* Start of every code generation phase: no flagged statements, no primary
    input seen. */
@@ -67,3 +68,34 @@ void vUsingMapReport();
    EBCDIC order; the members of the primary input are its in-source
    macro definitions. */
 void vReportMacroCopy();
+
+/* ---- the table of the macro and copy reports ----------------------------------------------
+   Every member read (macro definition or COPY member) and every call or
+   COPY of the assembly, kept from the first phase for the reports of the
+   code generation phase. */
+constexpr uint32_t MX_NAME_MAX = 63;
+constexpr uint32_t MX_PRIMARY = 0xFFFFFFFFu; /* caller: the primary input */
+constexpr char MX_MACRO = 'M', MX_COPY = 'C';
+
+struct MXMEMBER {
+  uint8_t abName[MX_NAME_MAX]; /* EBCDIC, upper case */
+  uint32_t ulNameLength;
+  char cKind;        /* MX_MACRO, MX_COPY */
+  uint32_t ulConcat; /* SYSLIB concatenation (1-based); 0 an in-source definition */
+  uint32_t ulDefn;   /* statement number of the listed MACRO statement; 0 none */
+  bool bDefined;     /* a macro definition that was registered; every COPY member */
+};
+
+struct MXCALL {
+  uint32_t ulMember; /* the macro called or the member copied */
+  uint32_t ulCaller; /* member record of the calling macro or COPY member; MX_PRIMARY */
+  uint32_t ulStmt;   /* the statement that called or copied (the outermost listed one) */
+};
+
+/* Filled by the macro processor, read by the reports. */
+struct MXREPORT {
+  std::vector<MXMEMBER> vecMembers;
+  std::vector<MXCALL> vecCalls;
+  uint64_t ullWorkSize; /* bytes the MACRO work file held at the end of the last phase ("MACRO work file size") */
+};
+extern MXREPORT g_mxReport;
