@@ -30,6 +30,7 @@
 
 #include "vorn.h"
 
+struct INSTRARGS;
 struct SYMBOL;
 
 /* Messages of sections, location counters and external symbols.  The text
@@ -171,6 +172,22 @@ void vCounterSet(int32_t lCounter, uint32_t ulOffset);
 /* Counter of the statement in hand: the one recorded while it waits, else
    the current one. */
 int32_t lStatementCounter();
+
+/* Location steps of the assembler instructions that take a location or
+   define their label's value (rows of the instruction table). */
+void vCcwLocate(const INSTRARGS &a);
+void vCxdLocate(const INSTRARGS &a);
+void vCnopLocate(const INSTRARGS &a);
+void vDcLocate(const INSTRARGS &a);
+void vDsLocate(const INSTRARGS &a);
+void vLtorgLocate(const INSTRARGS &a);
+void vOrgLocate(const INSTRARGS &a);
+void vEquLocate(const INSTRARGS &a);
+void vLiteralLocate(const INSTRARGS &a);
+void vUsingLocate(const INSTRARGS &a);
+/* A machine instruction's: its extent at a halfword, the label at its
+   location, the literals of its operands into the pool. */
+void vMachineLocate(const INSTRARGS &a);
 
 /* ---- statement handlers (label and operands as iStmtLocate gives them) ---- */
 

@@ -165,3 +165,10 @@ static_assert(bInOrder(), "rows in number order");
 } // namespace
 
 const INSTRROW &rInstrRow(uint8_t bNumber) { return c_aInstr[bNumber < INSTR_COUNT ? bNumber : 0]; }
+
+const LABELHOOKS g_labelHooks = {rInstrRow, vPrivateSection, vMachineLocate, [](int32_t lSection, uint32_t *pulStart) {
+                                   const ESDITEM *s = pEsdItem(lSection);
+                                   if (s == nullptr) return false;
+                                   *pulStart = s->ulStart;
+                                   return true;
+                                 }};

@@ -34,11 +34,8 @@
 #include <cstring>
 
 #include "chars.h"
-#include "def1.h"
-#include "esd1.h"
 #include "fix1.h"
 #include "expr.h"
-#include "gen1.h"
 #include "instr.h"
 #include "mem.h"
 #include "opt.h"
@@ -446,207 +443,7 @@ STACKHDR *pLabelStack()
   return g_lbl.pEquStack;
 }
 
-void vDcAttributes(SYMBOL *pSym, const DCEVAL *e)
-{
-  if (pSym == nullptr) return;
-  pSym->lLength = e->lLength;
-  pSym->sScale = e->sScale;
-  pSym->bType = e->bType;
-  pSym->bFlags = static_cast<uint8_t>(pSym->bFlags & ~SYMF_TYPE_PENDING);
-}
-
-/* L', T' and S' of a DC/DS label from the first constant of its first
-   operand, while its location is not known.  Errors are left to the
-   statement's own evaluation. */
-void vDcLabelAttributes(SYMBOL *pSym, const uint8_t *pFirstOperand, bool bDs)
-{
-  uint32_t ulLength = 0;
-  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
-  if (ulLength == 0 || pSym == nullptr) return;
-  EXPRCTX *c = pExprParse(pText, ulLength, 1, nullptr, pLabelStack(), PF_LITERAL, ET_DCOPERAND);
-  if (bExprFailed(c) || c->pTree == nullptr) return;
-  DCEVAL *pEval = pDcEvaluate(c, c->pTree, -1, 0, 0, DCE_DEFER | (bDs ? static_cast<uint32_t>(DCE_DS) : 0u));
-  if (pEval != nullptr) vDcAttributes(pSym, pEval);
-}
-
-/* DC and DS: every operand is evaluated from the statement's location on;
-   the statement asks for the alignment of its first operand and covers up
-   to the end of the last. */
-void vDcLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand, bool bDs)
-{
-  int32_t lCounter = lStatementCounter();
-  int32_t lSection = -1, lOffset = 0;
-  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
-    if (lResolvePass() == 0 && pFirstOperand != nullptr) vDcLabelAttributes(pSym, pFirstOperand, bDs);
-    vLocationWait(lCounter);
-    return;
-  }
-  uint32_t ulFlags = (bDs ? static_cast<uint32_t>(DCE_DS) : 0u) | (ulPassPendingFlags() != 0 ? DCE_DEFER : 0u);
-  int64_t llStart = lOffset, llEnd = lOffset;
-  uint32_t ulBits = 0;
-  uint8_t bAlign = 1;
-  const uint8_t *pOp = pFirstOperand;
-  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
-    uint32_t ulLength = 0;
-    const uint8_t *pText = pOperandText(pOp, &ulLength);
-    EXPRCTX *c =
-        pExprParse(pText, ulLength, static_cast<unsigned>(i + 1), nullptr, pLabelStack(), PF_LITERAL, ET_DCOPERAND);
-    DCEVAL *e = nullptr;
-    if (!bExprFailed(c) && c->pTree != nullptr)
-      e = pDcEvaluate(c, c->pTree, lSection, static_cast<int32_t>(llEnd), ulBits, ulFlags);
-    if (e == nullptr) {
-      if (bExprFailed(c) || c->pTree == nullptr) {
-        if (!bExprFailed(c)) iStmtDiagOperand(static_cast<unsigned>(i + 1));
-        iExprDiag(c);
-        if (pSym != nullptr) pSym->bFlags |= SYMF_UNDEFINED;
-        vCounterRelease(lCounter, g_asm.ulStmtNo);
-        return;
-      }
-      if (i == 0 && lResolvePass() == 0) vDcLabelAttributes(pSym, pFirstOperand, bDs);
-      vCounterBlock(lCounter);
-      return;
-    }
-    vDcExternalNames(pDcOperand(c->pTree));
-    if (i == 0) {
-      llStart = e->lStart;
-      bAlign = e->bAlign;
-      vDcAttributes(pSym, e);
-    }
-    llEnd = e->lEnd;
-    ulBits = e->ulBitOffset;
-  }
-  int64_t llLength = llEnd + (ulBits != 0 ? 1 : 0) - llStart;
-  vRecordExtent(static_cast<uint32_t>(llLength < 0 ? 0 : llLength), bAlign);
-  iAssignLocation(lCounter, pSym, !bDs);
-}
-
-/* CNOP b,w: the no-operation bytes that bring the location to byte b of a
-   w-byte boundary. */
-void vCnopLocation(SYMBOL *pSym, const uint8_t *pFirstOperand)
-{
-  int32_t lCounter = lStatementCounter();
-  int32_t lSection = -1, lOffset = 0;
-  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
-    vLocationWait(lCounter);
-    return;
-  }
-  uint32_t ulFlags = EF_ABSOLUTE | ulPassPendingFlags();
-  int32_t lByte = 0, lWord = 4;
-  int iByte = ABS_ERROR, iWord = ABS_ERROR;
-  const uint8_t *pNext = iAbsOperand(pFirstOperand, 1, -1, -1, ulFlags, &lByte, 0, 6, &iByte);
-  if (iByte != ABS_ERROR) iAbsOperand(pNext, 2, -1, -1, ulFlags, &lWord, 4, 8, &iWord);
-  if (iByte == ABS_ERROR || iWord == ABS_ERROR) {
-    vCounterRelease(lCounter, g_asm.ulStmtNo);
-    return;
-  }
-  if (iByte == ABS_PENDING || iWord == ABS_PENDING) {
-    vCounterBlock(lCounter);
-    return;
-  }
-  int64_t llHere = (static_cast<int64_t>(lOffset) + 1) & ~1LL;
-  int64_t llPad = lByte - llHere % lWord;
-  if (llPad < 0) llPad += lWord;
-  vRecordExtent(static_cast<uint32_t>(llPad), 2);
-  iAssignLocation(lCounter, pSym, true);
-}
-
-/* EQU: * is the location where the statement stands. */
-void vEquLocation(SYMBOL *pSym, int iOperands, const uint8_t *pFirstOperand)
-{
-  int32_t lCounter = lStatementCounter();
-  int32_t lSection = -1, lOffset = -1;
-  bool bKnown = false;
-  if (lResolvePass() != 0 && pSym != nullptr && pSym->lOrgValue >= 0 && !(usStmtFlags() & SF_UNASSIGNED)) {
-    lSection = pSym->lOrgSection;
-    lOffset = pSym->lOrgValue;
-    bKnown = true;
-  } else if (bCounterLocation(lCounter, &lSection, &lOffset)) {
-    bKnown = true;
-  } else if (const LOCCTR *c = pLocCounter(lCounter)) {
-    lSection = c->lSection;
-  }
-  int iRc = iEquDefine(pSym, pFirstOperand, static_cast<unsigned>(iOperands), lSection, bKnown ? lOffset : -1);
-  if (bKnown) {
-    vStmtClearFlags(SF_UNASSIGNED);
-  } else if (iRc == EQU_PENDING) {
-    vLocationWait(lCounter);
-    return;
-  }
-  if (iRc == EQU_PENDING) iStmtReserveDiag(1);
-  if (iRc == EQU_PHASE2) vStmtWantPhase2();
-  if ((iRc == EQU_DEFINED || iRc == EQU_PHASE2) && pSym != nullptr) {
-    vStmtClearFlags(SF_UNASSIGNED);
-    vStmtSetPlace(pSym->lSection, static_cast<uint32_t>(pSym->lValue));
-    if (pSym->lSection >= 0) vStmtSetFlags(SF_RELATIVE);
-  }
-}
-
-/* USING: the statement stands at the location of its counter. */
-void vUsingLocation()
-{
-  int32_t lCounter = lStatementCounter();
-  int32_t lSection = -1, lOffset = 0;
-  if (!bCounterLocation(lCounter, &lSection, &lOffset)) {
-    vLocationWait(lCounter);
-    return;
-  }
-  vStmtSetPlace(lSection, static_cast<uint32_t>(lOffset));
-  vStmtClearFlags(SF_UNASSIGNED);
-  vStmtSetFlags(SF_RELATIVE);
-}
-
-/* A literal's statement in a resolution pass: the literal from its operand,
-   pool (kind 0, else 1) and second key (kind 1). */
-void vLiteralLocation(const uint8_t *pFirstOperand)
-{
-  if (pFirstOperand == nullptr) return;
-  uint32_t ulLength = 0;
-  const uint8_t *pText = pOperandText(pFirstOperand, &ulLength);
-  const uint8_t *pPool = pStmtSub(SUB_POOL), *pKey = pStmtSub(SUB_VALUE);
-  int32_t lPool = pPool != nullptr ? static_cast<int32_t>(ulGet32(pPool + 4)) : 1;
-  int32_t lKey2 = pKey != nullptr ? static_cast<int32_t>(ulGet32(pKey + 4)) : 0;
-  SYMBOL *pLit = pLiteralFind(pText, ulLength, lPool, lKey2);
-  iAssignLocation(lStatementCounter(), pLit, true);
-}
-
 } // namespace
-
-/* ---- location steps of the assembler instructions ------------------------------ */
-
-void vCcwLocate(const INSTRARGS &a)
-{
-  vRecordExtent(8, 8);
-  iAssignLocation(lStatementCounter(), a.pSym, true);
-}
-
-void vCxdLocate(const INSTRARGS &a)
-{
-  vRecordExtent(4, 4);
-  iAssignLocation(lStatementCounter(), a.pSym, true);
-}
-
-void vCnopLocate(const INSTRARGS &a) { vCnopLocation(a.pSym, a.pFirst); }
-void vDcLocate(const INSTRARGS &a) { vDcLocation(a.pSym, a.iOperands, a.pFirst, false); }
-void vDsLocate(const INSTRARGS &a) { vDcLocation(a.pSym, a.iOperands, a.pFirst, true); }
-
-void vLtorgLocate(const INSTRARGS &a)
-{
-  vRecordExtent(0, ulLiteralsWaiting() != 0 || a.bPass ? 8 : 1);
-  iAssignLocation(lStatementCounter(), a.pSym, false);
-}
-
-void vOrgLocate(const INSTRARGS &a)
-{
-  if (!a.bPass && pStmtSub(SUB_VALUE) == nullptr) {
-    uint32_t ulUnknown = 0xFFFFFFFFu;
-    vStmtAddSub(SUB_VALUE, 4, &ulUnknown);
-  }
-  vOrgStatement(a.pSym, a.iOperands, a.pFirst);
-}
-
-void vEquLocate(const INSTRARGS &a) { vEquLocation(a.pSym, a.iOperands, a.pFirst); }
-void vLiteralLocate(const INSTRARGS &a) { vLiteralLocation(a.pFirst); }
-void vUsingLocate(const INSTRARGS &) { vUsingLocation(); }
 
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand)
 {
@@ -655,10 +452,10 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
   const OPENTRY &e = *pEntry;
   bool bMachine = e.bKind == OPK_MACHINE;
   if (!bMachine && e.bKind != OPK_ASSEMBLER) return;
-  const INSTRROW &r = rInstrRow(bMachine ? 0 : e.abOps[2]);
+  const INSTRROW &r = g_labelHooks.pfnRow(bMachine ? 0 : e.abOps[2]);
   if (!bMachine && r.pfnLocate == nullptr) return;
   bool bPass = lResolvePass() != 0;
-  if (!bPass && (bMachine || (r.bFlags & IR_LOCATED))) vPrivateSection();
+  if (!bPass && (bMachine || (r.bFlags & IR_LOCATED))) g_labelHooks.pfnPrivateSection();
 
   SYMBOL *pSym = nullptr;
   if (ulLabelLength > 0 && !(r.bFlags & IR_NO_LABEL)) {
@@ -673,21 +470,8 @@ void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, 
       }
     }
   }
-  if (!bMachine) {
-    r.pfnLocate(INSTRARGS{nullptr, &e, iOperands, ulLabelLength, pLabel, pFirstOperand, pSym, bPass});
-    return;
-  }
-  vRecordExtent(e.bLength, 2);
-  iAssignLocation(lStatementCounter(), pSym, true);
-  if (bPass && (usStmtFlags() & SF_UNASSIGNED)) return;
-  /* literals of the operands join the current pool; in a pass, those
-     made while the statement had no location learn where * stands */
-  const uint8_t *pOp = pFirstOperand;
-  for (int i = 0; i < iOperands && pOp != nullptr; i++, pOp = pOperandNext(pOp)) {
-    uint32_t ulLength = 0;
-    const uint8_t *pText = pOperandText(pOp, &ulLength);
-    vLiteralScan(pText, ulLength, static_cast<unsigned>(i + 1));
-  }
+  PFNINSTR pfnLocate = bMachine ? g_labelHooks.pfnMachineLocate : r.pfnLocate;
+  pfnLocate(INSTRARGS{nullptr, &e, iOperands, ulLabelLength, pLabel, pFirstOperand, pSym, bPass});
 }
 
 void vSymbolsRelocate()
@@ -698,12 +482,11 @@ void vSymbolsRelocate()
     SYMBOL *p = g_index.pSlots[i].pSym;
     if (p == nullptr) continue;
     if (p->bFlags < SYMF_VALUE_PENDING) {
-      const ESDITEM *s = pEsdItem(p->lSection);
-      if (s != nullptr && p->lValue >= 0)
-        p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + s->ulStart);
-      const ESDITEM *o = pEsdItem(p->lOrgSection);
-      if (o != nullptr && p->lOrgValue >= 0)
-        p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + o->ulStart);
+      uint32_t ulStart = 0;
+      if (p->lValue >= 0 && g_labelHooks.pfnSectionStart(p->lSection, &ulStart))
+        p->lValue = static_cast<int32_t>(static_cast<uint32_t>(p->lValue) + ulStart);
+      if (p->lOrgValue >= 0 && g_labelHooks.pfnSectionStart(p->lOrgSection, &ulStart))
+        p->lOrgValue = static_cast<int32_t>(static_cast<uint32_t>(p->lOrgValue) + ulStart);
     } else {
       p->bFlags |= SYMF_UNDEFINED;
       vSymbolDeferRelease(p);

@@ -168,19 +168,20 @@ int iEquDefine(SYMBOL *pSym, const uint8_t *pFirstOperand, unsigned uCount, int3
    found, and values and locations refreshed. */
 void vDefineLabel(uint32_t ulLabelLength, const uint8_t *pLabel, int iOperands, const uint8_t *pFirstOperand);
 
-/* Location steps of the assembler instructions that take a location or
-   define their label's value (rows of the instruction table). */
+/* What the label definition step and the end-of-phase relocation take
+   from the layers above the symbol table: the instruction table's rows,
+   the private section, the location step of a machine instruction and the
+   start address of a section (false for none).  The instruction table
+   (instr.cpp) fills it. */
 struct INSTRARGS;
-void vCcwLocate(const INSTRARGS &a);
-void vCxdLocate(const INSTRARGS &a);
-void vCnopLocate(const INSTRARGS &a);
-void vDcLocate(const INSTRARGS &a);
-void vDsLocate(const INSTRARGS &a);
-void vLtorgLocate(const INSTRARGS &a);
-void vOrgLocate(const INSTRARGS &a);
-void vEquLocate(const INSTRARGS &a);
-void vLiteralLocate(const INSTRARGS &a);
-void vUsingLocate(const INSTRARGS &a);
+struct INSTRROW;
+struct LABELHOOKS {
+  const INSTRROW &(*pfnRow)(uint8_t bNumber);
+  void (*pfnPrivateSection)();
+  void (*pfnMachineLocate)(const INSTRARGS &a);
+  bool (*pfnSectionStart)(int32_t lSection, uint32_t *pulStart);
+};
+extern const LABELHOOKS g_labelHooks;
 
 /* Second phase of a complexly relocatable EQU (STMT flag 0x1000): the
    operand evaluated from the addresses of its terms becomes the value that
