@@ -127,7 +127,8 @@ struct CTX {
   uint32_t i;
   CONDDIAG *pDiag;
   int iDepth;
-  uint32_t ulGroups; /* groups read so far (GROUPS_MAX) */
+  uint32_t ulGroups;        /* groups read so far (GROUPS_MAX) */
+  std::string strElement{}; /* a sublist element taken from another */
 };
 
 bool bDiagFormat(CONDDIAG *pDiag, const MSGDEF &msg, va_list ap)
@@ -645,17 +646,16 @@ bool bVarValue(CTX &c, const VARREF &ref, const VARSYM *pVar, VAL &v)
   }
   if (bSyslist || pVar->bKind == VK_PARM) {
     /* the element, and the element of that for each further subscript */
-    static std::string s_strElement; /* storage reused */
     const std::string *pFrom = bSyslist ? &rVarElementText(pVar, static_cast<uint32_t>(ref.alSub[0])) : &pVar->strValue;
     v.cType = 'C';
     for (uint32_t k = bSyslist ? 1 : 0; k < ref.ulSubs; k++) {
       if (pFrom != &v.s) { /* the first element taken: straight into the value */
-        vCondSublistElement(*pFrom, static_cast<uint32_t>(ref.alSub[k]), &v.s);
+        vCondSublistElement(c.pLevel, *pFrom, static_cast<uint32_t>(ref.alSub[k]), &v.s);
         pFrom = &v.s;
         continue;
       }
-      vCondSublistElement(*pFrom, static_cast<uint32_t>(ref.alSub[k]), &s_strElement);
-      v.s.swap(s_strElement);
+      vCondSublistElement(c.pLevel, *pFrom, static_cast<uint32_t>(ref.alSub[k]), &c.strElement);
+      v.s.swap(c.strElement);
     }
     if (pFrom != &v.s) v.s = *pFrom;
     return true;
@@ -702,11 +702,11 @@ uint8_t bTypeOfVar(const VARSYM *pVar, const VARREF &ref, const VAL &v)
 }
 
 /* N' of a variable named without subscripts. */
-int32_t lNumberOf(const VARSYM *pVar)
+int32_t lNumberOf(const MACLEVEL *pLevel, const VARSYM *pVar)
 {
   if (pVar->bFlags & VF_FROM0) return static_cast<int32_t>(pVar->ulCount > 0 ? pVar->ulCount - 1 : 0);
   if (pVar->bFlags & VF_DIM) return static_cast<int32_t>(pVar->ulCount);
-  if (pVar->bKind == VK_PARM) return static_cast<int32_t>(ulCondSublistCount(pVar->strValue));
+  if (pVar->bKind == VK_PARM) return static_cast<int32_t>(ulCondSublistCount(pLevel, pVar->strValue));
   return 0;
 }
 
@@ -730,7 +730,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
       pVar = pVarFind(c.pLevel, ref.abName, ref.ulName, ref.bHash);
       if (pVar == nullptr) return bRefDiag(c, VARM_UNDEFINED, ref);
       if (ref.ulSubs == 0 || (pVar->bFlags & VF_DIM && !(pVar->bFlags & VF_FROM0))) {
-        v.l = lNumberOf(pVar);
+        v.l = lNumberOf(c.pLevel, pVar);
         return true;
       }
     }
@@ -738,7 +738,7 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
     bool bNumber = (pVar->bFlags & VT_MASK) != VT_C;
     switch (cLetter) {
     case 'N':
-      v.l = static_cast<int32_t>(ulCondSublistCount(w.s));
+      v.l = static_cast<int32_t>(ulCondSublistCount(c.pLevel, w.s));
       return true;
     case 'K':
       if (bNumber) {
@@ -1618,7 +1618,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       n -= ulSubs;
       bool bSublist = !(pVar->bFlags & VF_DIM) || (pVar->bFlags & VF_FROM0);
       if (s.bOp == CS_TERM && (ulSubs == 0 || !bSublist)) {
-        al[n++] = lNumberOf(pVar);
+        al[n++] = lNumberOf(pLevel, pVar);
       } else if (ulSubs == 0) {
         if (!bVarNumber(pVar, &al[n++])) return false;
       } else {
@@ -1629,7 +1629,7 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
         VAL v;
         if (!bVarValue(c, ref, pVar, v)) return false;
         if (s.bOp == CS_TERM)
-          al[n++] = static_cast<int32_t>(ulCondSublistCount(v.s));
+          al[n++] = static_cast<int32_t>(ulCondSublistCount(pLevel, v.s));
         else if (v.cType != 'C')
           al[n++] = v.l;
         else if (!bNumeric(v.s, &al[n++]))
@@ -1768,7 +1768,7 @@ bool bSubstBuild(SUBSTFORM *pForm, const uint8_t *p, uint32_t n)
    a result that reaches ulCut characters, where the reading stops. */
 bool bSubstKept(SUBSTFORM &form, const MACLEVEL *pLevel, std::string &s, size_t ulCut)
 {
-  static VAL s_v; /* storage reused */
+  VAL vTerm;
   const char *pText = form.strText.data();
   CTX c{pLevel, nullptr, 0, 0, nullptr, 0, 0}; /* no diagnostics kept */
   for (size_t k = 0; k < form.vecParts.size(); k++) {
@@ -1795,9 +1795,9 @@ bool bSubstKept(SUBSTFORM &form, const MACLEVEL *pLevel, std::string &s, size_t 
           const VARSYM *pSub = pVarFindKept(pLevel, pSubName, sub.ulLen, sub.bHash, &sub.kept);
           if (pSub == nullptr || !bVarNumber(pSub, &ref.alSub[j])) return false;
         }
-        if (!bVarValue(c, ref, pVar, s_v)) return false;
-        vToC(s_v);
-        s += s_v.s;
+        if (!bVarValue(c, ref, pVar, vTerm)) return false;
+        vToC(vTerm);
+        s += vTerm.s;
       }
     }
     if (s.size() >= ulCut) return false;
@@ -1815,38 +1815,29 @@ bool (*g_pfnCondLookahead)(const uint8_t *pName, uint32_t ulName, CONDATTR *pAtt
    a pair) and alphanumerics. */
 namespace {
 
-/* A value split into its sublist elements. */
-struct SUBLIST {
-  bool bValid = false;
-  std::string strValue; /* the value */
-  bool bSublist = false;
-  std::vector<std::pair<uint32_t, uint32_t>> aItems; /* a sublist's elements: offset in the value, length */
-};
-
-/* The sublist elements of a value; the value split last is kept, as the
-   same parameter is mostly asked for again and again (in a loop over its
-   elements).  The result holds until the next call. */
-const SUBLIST &rSublistOf(const std::string &strValue)
+/* The sublist elements of a value, split into the cache unless it holds
+   them already. */
+const SUBLIST &rSublistOf(const std::string &strValue, SUBLIST &cache)
 {
-  static SUBLIST s_last;
-  if (s_last.bValid && s_last.strValue == strValue) return s_last;
-  s_last.bValid = true;
-  s_last.strValue = strValue;
-  s_last.bSublist = bIsSublist(strValue);
-  s_last.aItems.clear();
-  if (s_last.bSublist) {
+  if (cache.bValid && cache.strValue == strValue) return cache;
+  cache.bValid = true;
+  cache.strValue = strValue;
+  cache.bSublist = bIsSublist(strValue);
+  cache.aItems.clear();
+  if (cache.bSublist) {
     vCondSplit(reinterpret_cast<const uint8_t *>(strValue.data()) + 1, static_cast<uint32_t>(strValue.size() - 2),
-               &s_last.aItems, QR_SUBLIST);
-    for (auto &item : s_last.aItems) item.first++;
+               &cache.aItems, QR_SUBLIST);
+    for (auto &item : cache.aItems) item.first++;
   }
-  return s_last;
+  return cache;
 }
 
 } // namespace
 
-void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut)
+void vCondSublistElement(const MACLEVEL *pLevel, const std::string &strValue, uint32_t ulIndex, std::string *pOut)
 {
-  const SUBLIST &list = rSublistOf(strValue);
+  SUBLIST own;
+  const SUBLIST &list = rSublistOf(strValue, pLevel != nullptr ? pLevel->sublist : own);
   pOut->clear();
   if (!list.bSublist) {
     if (ulIndex == 1) *pOut = strValue;
@@ -1856,10 +1847,11 @@ void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::str
     pOut->assign(strValue, list.aItems[ulIndex - 1].first, list.aItems[ulIndex - 1].second);
 }
 
-uint32_t ulCondSublistCount(const std::string &strValue)
+uint32_t ulCondSublistCount(const MACLEVEL *pLevel, const std::string &strValue)
 {
   if (strValue.empty()) return 0;
-  const SUBLIST &list = rSublistOf(strValue);
+  SUBLIST own;
+  const SUBLIST &list = rSublistOf(strValue, pLevel != nullptr ? pLevel->sublist : own);
   if (!list.bSublist) return 1;
   if (strValue.size() == 2) return 0;
   return static_cast<uint32_t>(list.aItems.size());

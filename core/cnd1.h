@@ -128,10 +128,11 @@ bool bCondVarRef(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength
                  VARREF *pRef, CONDDIAG *pDiag);
 
 /* Element n (from 1) of a sublist value "(a,b,...)"; a value that is no
-   sublist is its own element 1. */
-void vCondSublistElement(const std::string &strValue, uint32_t ulIndex, std::string *pOut);
+   sublist is its own element 1.  The split is kept with the level (none:
+   not kept). */
+void vCondSublistElement(const MACLEVEL *pLevel, const std::string &strValue, uint32_t ulIndex, std::string *pOut);
 /* Number of sublist elements of a value (0 for an empty one). */
-uint32_t ulCondSublistCount(const std::string &strValue);
+uint32_t ulCondSublistCount(const MACLEVEL *pLevel, const std::string &strValue);
 
 /* Attributes of an ordinary symbol that is not defined yet, taken from the
    statement that defines it further on in the source.  The look-ahead is

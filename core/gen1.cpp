@@ -79,9 +79,6 @@ void vPending(PENDING &pend, const MSGDEF &msg) { vPending(pend, msg.sNumber, ms
 /* ---- statement processing ---------------------------------------------------- */
 
 namespace {
-
-SRCSTMT g_substituted; /* the statement with its fields substituted */
-
 bool bAmpersandIn(const uint8_t *p, uint32_t ulLength) { return std::memchr(p, E_AMP, ulLength) != nullptr; }
 
 /* Whether variable symbols may stand in the label, operation or operand
@@ -121,8 +118,8 @@ bool bStmtProcess(const SRCSTMT *pIn)
   if (pend.iNumber == 0 && !pStmt->bComment && bNeedsSubstitution(pStmt, pEntry)) {
     int iError = 0;
     char achError[200];
-    if (bStatementSubstitute(pStmt, &g_substituted, &iError, achError, sizeof achError)) {
-      pStmt = &g_substituted;
+    if (const SRCSTMT *pSubstituted = pStatementSubstitute(pStmt, &iError, achError, sizeof achError)) {
+      pStmt = pSubstituted;
       pEntry = static_cast<const OPENTRY *>(pStmt->pOperation);
       bSubstituted = true;
       if (pStmt->iError != 0) vPending(pend, pStmt->iError, pStmt->achError);

@@ -142,19 +142,7 @@ struct MACINFO {
 
 struct MACCACHE;
 
-/* A running expansion. */
 struct MODEL;
-
-struct EXPANSION {
-  MACCACHE *pCache; /* of the definition expanded */
-  MACLEVEL *pLevel;
-  uint32_t ulMember; /* report record of the macro expanded */
-  uint64_t ullNext;  /* MACRO work-file position of the next model record */
-  bool bEnded;       /* ACTR exhausted: the next read is the end */
-  SRCSTMT stmt;      /* the model statement in hand */
-  MODEL *pModel;     /* its cache entry, null when it was read past the cache */
-  EXPANSION *pOuter;
-};
 
 struct SEQENT {
   std::string strName; /* EBCDIC upper case, without the period */
@@ -186,6 +174,105 @@ struct SCAN {
 struct FIELDLINE {
   std::string strOperands, strRemarks;
   uint32_t ulRemarkCol = 0; /* when the remarks stand on the line's first card; else 0 */
+};
+
+/* Texts placed along the columns of a line of a statement: each after the
+   one before and a blank, at its own column where that is further on; what
+   passes column 71 goes on at column 16 of the next card. */
+class CARDFLOW {
+public:
+  uint32_t ulPlace(const std::string &s, uint32_t ulWant)
+  {
+    uint32_t ulAt = m_ulTotal == 0 ? 0 : m_ulTotal + 1;
+    if (ulWant > ulAt) ulAt = ulWant;
+    m_ulTotal = ulAt + static_cast<uint32_t>(s.size());
+    if (m_ulPieces < PIECES_MAX) m_aPieces[m_ulPieces++] = PIECE{&s, ulAt};
+    return ulAt;
+  }
+  /* ulPlace for a text kept on one card: it goes to the start of the next
+     card where it would pass the end of its own (and fits a card) */
+  uint32_t ulPlaceWhole(const std::string &s, uint32_t ulWant)
+  {
+    uint32_t ulAt = std::max(ulWant, m_ulTotal == 0 ? 0 : m_ulTotal + 1);
+    if (ulAt + s.size() > FIRST) {
+      uint32_t ulCardEnd = ulAt < FIRST ? FIRST : FIRST + ((ulAt - FIRST) / NEXT + 1) * NEXT;
+      if (ulAt + s.size() > ulCardEnd && s.size() <= NEXT) ulWant = ulCardEnd;
+    }
+    return ulPlace(s, ulWant);
+  }
+  uint32_t ulRecords() const { return m_ulTotal <= FIRST ? 1 : 1 + (m_ulTotal - FIRST + NEXT - 1) / NEXT; }
+  /* the card (from the line's first) and column of a place */
+  static uint32_t ulCardOf(uint32_t ulPos, uint32_t *pulCol)
+  {
+    if (ulPos < FIRST) {
+      *pulCol = ulPos;
+      return 0;
+    }
+    *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
+    return 1 + (ulPos - FIRST) / NEXT;
+  }
+  /* the texts onto blank cards */
+  void vPut(uint8_t *pCards) const
+  {
+    for (uint32_t p = 0; p < m_ulPieces; p++) {
+      const std::string &s = *m_aPieces[p].ps;
+      uint32_t ulAt = m_aPieces[p].ulAt;
+      if (m_ulTotal <= FIRST) { /* the whole line on its card */
+        std::memcpy(pCards + ulAt, s.data(), s.size());
+        continue;
+      }
+      for (uint32_t i = 0, n = static_cast<uint32_t>(s.size()); i < n;) { /* the rest of a card at a time */
+        uint32_t ulCol = 0, r = ulCardOf(ulAt + i, &ulCol);
+        uint32_t k = std::min(n - i, GEN_END - ulCol);
+        std::memcpy(pCards + r * CARD + ulCol, s.data() + i, k);
+        i += k;
+      }
+    }
+  }
+
+private:
+  static constexpr uint32_t FIRST = GEN_END, NEXT = GEN_END - (GEN_CONTINUE - 1), PIECES_MAX = 4;
+  struct PIECE {
+    const std::string *ps;
+    uint32_t ulAt;
+  };
+  PIECE m_aPieces[PIECES_MAX];
+  uint32_t m_ulPieces = 0, m_ulTotal = 0;
+};
+
+/* The buffers of substituting one statement and laying out its fields
+   anew.  Each expansion has its own and open code one, so the statements
+   an expansion generates never reach those of the call that started it. */
+struct SUBSTWORK {
+  SRCSTMT out; /* the statement substituted */
+  std::string strLabel, strOp, strOperands, strOut;
+  std::vector<FIELDLINE> vecLines; /* the lines of a field not kept with a model */
+  std::vector<CARDFLOW> vecMore;   /* the cards of the lines after the first */
+};
+
+/* The buffers of binding a call and showing it substituted: in the
+   expansion the call starts. */
+struct CALLWORK {
+  SUBSTWORK shown; /* the call as listed */
+  std::vector<FIELDLINE> vecShown;
+  SCAN scan; /* the operands of a call not kept with a model */
+  std::string strValue, strOut;
+};
+
+/* A running expansion. */
+struct EXPANSION {
+  MACCACHE *pCache; /* of the definition expanded */
+  MACLEVEL *pLevel;
+  uint32_t ulMember; /* report record of the macro expanded */
+  uint64_t ullNext;  /* MACRO work-file position of the next model record */
+  bool bEnded;       /* ACTR exhausted: the next read is the end */
+  SRCSTMT stmt;      /* the model statement in hand */
+  MODEL *pModel;     /* its cache entry, null when it was read past the cache */
+  EXPANSION *pOuter;
+  SUBSTWORK subst;              /* its statements' substitution */
+  CALLWORK call;                /* the binding of the call that starts it */
+  uint8_t abRead[MODEL_HEAD];   /* a model record read past the cache: its head */
+  std::vector<uint8_t> vecRead; /* and its stored text */
 };
 
 /* A model record kept expanded: its head as stored, the offset of its
@@ -244,6 +331,7 @@ struct MACSTATE {
   uint32_t ulDepth; /* expansions running */
   uint32_t ulMhelp;
   SRCSTMT defStmt;        /* statement read by the definition */
+  SUBSTWORK openSubst;    /* open code's substitution */
   uint64_t ullModelBytes; /* card images the definitions' caches hold */
   bool bInitialised;
   /* the macro and copy reports' own: the member of each source */
@@ -371,8 +459,9 @@ void vLookupOperation(SRCSTMT *p) { p->pOperation = bOperationName(p) ? pOpindex
    definition's cache, else read and expanded (and kept while the caches
    have room); false at the end marker.  The pointers hold until the next
    read. */
-bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, MODEL **ppModel)
+bool bModelAt(EXPANSION *x, uint64_t ullPos, const uint8_t **ppHead, const uint8_t **ppImage, MODEL **ppModel)
 {
+  MACCACHE *pCache = x->pCache;
   MODEL *pBefore = *ppModel; /* the record read before, when it was kept */
   MODEL *pFound = pBefore != nullptr && pBefore->pFollowing != nullptr && pBefore->pFollowing->ullPos == ullPos
                       ? pBefore->pFollowing
@@ -390,29 +479,29 @@ bool bModelAt(MACCACHE *pCache, uint64_t ullPos, const uint8_t **ppHead, const u
     return true;
   }
   *ppModel = nullptr;
-  static uint8_t s_abHead[MODEL_HEAD];
-  vReadAt(ullPos, s_abHead, 4);
-  uint32_t ulLen = ulGet32(s_abHead);
+  uint8_t *abRead = x->abRead;
+  vReadAt(ullPos, abRead, 4);
+  uint32_t ulLen = ulGet32(abRead);
   if (ulLen == END_MARKER || ulLen < MODEL_HEAD) return false;
-  vWorkRead(s_abHead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
+  vWorkRead(abRead + 4, 1, MODEL_HEAD - 4, WORK_MACRO);
   uint32_t ulStored = ulLen - MODEL_HEAD;
-  static std::vector<uint8_t> s_vec; /* no expansion reads into it while another is between reads */
-  s_vec.resize(ulStored);
-  if (ulStored != 0) vWorkRead(s_vec.data(), 1, ulStored, WORK_MACRO);
-  uint32_t ulRecords = ulGet32(s_abHead + 8);
+  std::vector<uint8_t> &vecRead = x->vecRead;
+  vecRead.resize(ulStored);
+  if (ulStored != 0) vWorkRead(vecRead.data(), 1, ulStored, WORK_MACRO);
+  uint32_t ulRecords = ulGet32(abRead + 8);
   if (ulRecords == 0) ulRecords = 1;
   size_t ulBytes = static_cast<size_t>(ulRecords) * CARD;
-  const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, s_vec.data());
-  *ppHead = s_abHead;
+  const uint8_t *pImage = pTextExpand(ulRecords * CARD, ulStored, vecRead.data());
+  *ppHead = abRead;
   *ppImage = pImage;
   if (g_mac.ullModelBytes + ulBytes + ulStored > MODEL_CACHE_MAX) return true;
   MODEL &m = pCache->mapModels[ullPos];
   m.ullPos = ullPos;
-  std::memcpy(m.abHead, s_abHead, MODEL_HEAD);
+  std::memcpy(m.abHead, abRead, MODEL_HEAD);
   m.ulImage = pCache->vecImages.size();
   pCache->vecImages.insert(pCache->vecImages.end(), pImage, pImage + ulBytes);
   m.ulStored = pCache->vecStored.size();
-  pCache->vecStored.insert(pCache->vecStored.end(), s_vec.begin(), s_vec.end());
+  pCache->vecStored.insert(pCache->vecStored.end(), vecRead.begin(), vecRead.end());
   g_mac.ullModelBytes += ulBytes + ulStored;
   *ppHead = m.abHead;
   *ppImage = pCache->vecImages.data() + m.ulImage;
@@ -426,7 +515,7 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
 {
   if (x->bEnded) return false;
   const uint8_t *abHead = nullptr, *pImage = nullptr;
-  if (!bModelAt(x->pCache, x->ullNext, &abHead, &pImage, &x->pModel)) return false;
+  if (!bModelAt(x, x->ullNext, &abHead, &pImage, &x->pModel)) return false;
   if (pInto != &x->stmt) x->pModel = nullptr; /* only the statement in hand is matched to its model */
   x->ullNext += ulGet32(abHead);
 
@@ -512,7 +601,8 @@ const uint8_t *pModelStored(const SRCSTMT *p, uint32_t *pulStored)
   return x->pCache->vecStored.data() + m.ulStored;
 }
 
-bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pDiag, const CONDITEMS **ppItems)
+bool bModelCondField(const SRCSTMT *p, CONDFIELD *pOwn, const std::string **ppField, CONDDIAG *pDiag,
+                     const CONDITEMS **ppItems)
 {
   MODEL *pModel = pModelInHand(p);
   auto fSplit = [ppItems](const std::string &strField, CONDITEMS *pItems) {
@@ -520,11 +610,9 @@ bool bModelCondField(const SRCSTMT *p, const std::string **ppField, CONDDIAG *pD
     *ppItems = pItems;
   };
   if (pModel == nullptr) {
-    static std::string s_strField; /* storage reused */
-    static CONDITEMS s_items;
-    *ppField = &s_strField;
-    if (!bCondOperandField(p, &s_strField, pDiag)) return false;
-    if (ppItems != nullptr) fSplit(s_strField, &s_items);
+    *ppField = &pOwn->strField;
+    if (!bCondOperandField(p, &pOwn->strField, pDiag)) return false;
+    if (ppItems != nullptr) fSplit(pOwn->strField, &pOwn->items);
     return true;
   }
   *ppField = &pModel->strCondField;
@@ -1123,33 +1211,32 @@ bool bHasAmpersand(const std::string &s) { return s.find(static_cast<char>(E_AMP
 
 /* Substitutes a call's name field or operand value (limit 255); false after
    an error was attached. */
-bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField, unsigned uOperand,
-                SUBSTFORM *pForm = nullptr)
+bool bCallValue(const MACLEVEL *pCaller, std::string *pValue, SUBSTFIELD eField, unsigned uOperand, SUBSTFORM *pForm,
+                CALLWORK &w)
 {
   if (!bHasAmpersand(*pValue) && pValue->size() <= VALUE_MAX) return true;
-  static std::string s_strOut; /* storage reused: nothing called from here binds a call */
-  s_strOut.clear();
+  std::string &strOut = w.strOut;
+  strOut.clear();
   bool bChanged = false;
   CONDDIAG d{};
   if (!bSubstitute(pCaller, reinterpret_cast<const uint8_t *>(pValue->data()), static_cast<uint32_t>(pValue->size()),
-                   eField, uOperand, VALUE_MAX, &s_strOut, &bChanged, &d, pForm)) {
+                   eField, uOperand, VALUE_MAX, &strOut, &bChanged, &d, pForm)) {
     iStmtDiag(d.iNumber, DIAG_HOST_TEXT, 12, 0, d.achText);
     return false;
   }
-  pValue->assign(s_strOut);
+  pValue->assign(strOut);
   return true;
 }
 
 /* The operands of a call (vScanOperands); those of the model statement in
-   hand are scanned once and kept with the model.  The result holds until
-   the next call. */
-const SCAN &rCallScan(const SRCSTMT *p)
+   hand are scanned once and kept with the model, those of any other into
+   the binding's buffers. */
+const SCAN &rCallScan(const SRCSTMT *p, CALLWORK &w)
 {
-  static SCAN s_scan; /* the binding is done before any nested call */
   MODEL *pModel = pModelInHand(p);
   if (pModel == nullptr) {
-    vScanOperands(p, false, &s_scan);
-    return s_scan;
+    vScanOperands(p, false, &w.scan);
+    return w.scan;
   }
   bool bCheck = (g_asm.ulFlagInForce & FLAG_CONT) != 0; /* what the scan's warnings depend on */
   if (!pModel->bScanned || pModel->bScanCheck != bCheck) {
@@ -1162,13 +1249,14 @@ const SCAN &rCallScan(const SRCSTMT *p)
 }
 
 /* Binds the call's name field and operands; false after an error. */
-bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN &scan)
+bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN &scan, CALLWORK &w)
 {
   const uint8_t *pLabel = pCardsOf(p) + p->ulLabelOff;
   MODEL *pModel = pModelInHand(p); /* its forms of substitution */
   if (p->ulLabelLen > 0 && pLabel[0] != E_DOT) {
     std::string strName(reinterpret_cast<const char *>(pLabel), p->ulLabelLen);
-    if (!bCallValue(pCaller, &strName, SUBST_LABEL, 0, pModel != nullptr ? &pModel->substLabel : nullptr)) return false;
+    if (!bCallValue(pCaller, &strName, SUBST_LABEL, 0, pModel != nullptr ? &pModel->substLabel : nullptr, w))
+      return false;
     vVarSyslist(pLevel, 0, reinterpret_cast<const uint8_t *>(strName.data()), static_cast<uint32_t>(strName.size()));
   }
   if (scan.pError != nullptr) {
@@ -1179,7 +1267,7 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
   std::vector<std::string> vecGiven;
   uint32_t ulPositional = 0;
   unsigned uOperand = 0;
-  static std::string s_strValue; /* storage reused: the binding is done before any nested call */
+  std::string &strValue = w.strValue;
   for (const std::string &strOp : scan.vecOperands) {
     SUBSTFORM *pForm = pModel != nullptr ? &pModel->vecCallForms[uOperand] : nullptr;
     uOperand++;
@@ -1189,20 +1277,20 @@ bool bBindCall(const SRCSTMT *p, MACLEVEL *pCaller, MACLEVEL *pLevel, const SCAN
       while (i < n && i <= MACNAME_MAX && bAlnum(q[i])) i++;
     }
     if (i > 0 && i < n && i <= MACNAME_MAX && q[i] == E_EQUAL) {
-      s_strValue.assign(strOp, i + 1, std::string::npos);
-      if (!bCallValue(pCaller, &s_strValue, SUBST_OPERAND, uOperand, pForm)) return false;
-      int iRc = iVarKeyword(pLevel, q, static_cast<uint32_t>(i), reinterpret_cast<const uint8_t *>(s_strValue.data()),
-                            static_cast<uint32_t>(s_strValue.size()));
+      strValue.assign(strOp, i + 1, std::string::npos);
+      if (!bCallValue(pCaller, &strValue, SUBST_OPERAND, uOperand, pForm, w)) return false;
+      int iRc = iVarKeyword(pLevel, q, static_cast<uint32_t>(i), reinterpret_cast<const uint8_t *>(strValue.data()),
+                            static_cast<uint32_t>(strValue.size()));
       if (iRc != 0) {
         iStmtDiagName(c_aMsg[iRc == 123 ? MSG_KEYWORD_TWICE : MSG_KEYWORD_UNKNOWN], q, static_cast<uint32_t>(i));
         return false;
       }
       continue;
     }
-    s_strValue.assign(strOp);
-    if (!bCallValue(pCaller, &s_strValue, SUBST_OPERAND, uOperand, pForm)) return false;
-    vVarSyslist(pLevel, ++ulPositional, reinterpret_cast<const uint8_t *>(s_strValue.data()),
-                static_cast<uint32_t>(s_strValue.size()));
+    strValue.assign(strOp);
+    if (!bCallValue(pCaller, &strValue, SUBST_OPERAND, uOperand, pForm, w)) return false;
+    vVarSyslist(pLevel, ++ulPositional, reinterpret_cast<const uint8_t *>(strValue.data()),
+                static_cast<uint32_t>(strValue.size()));
   }
   return true;
 }
@@ -1251,6 +1339,8 @@ void vMacroPoolsFree()
   for (MACLEVEL *p : g_mac.vecLevels) delete p;
   for (EXPANSION *x : g_mac.vecExpansions) {
     GB_FREE(&x->stmt.cards);
+    GB_FREE(&x->subst.out.cards);
+    GB_FREE(&x->call.shown.out.cards);
     delete x;
   }
   g_mac.vecLevels.clear();
@@ -1263,6 +1353,7 @@ void vMacroPhaseStart()
 {
   if (!g_mac.bInitialised) {
     vStmtInit(&g_mac.defStmt);
+    vStmtInit(&g_mac.openSubst.out);
     g_mac.bInitialised = true;
   }
   vMacroAbandon();
@@ -1325,10 +1416,11 @@ const MACDEF *pMacroFind(const uint8_t *pszName, int *piError, char *pszError, u
 }
 
 namespace {
-const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall);
+const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pOwn);
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
-                   void *const *ppIndexed = nullptr, const std::vector<FIELDLINE> *pLines = nullptr);
+                   std::vector<CARDFLOW> *pMore, void *const *ppIndexed = nullptr,
+                   const std::vector<FIELDLINE> *pLines = nullptr);
 
 /* The parameter list, sequence symbols and body position of a definition,
    read from the MACRO work file at its first call. */
@@ -1361,17 +1453,18 @@ MACCACHE &cacheOf(const MACDEF *pDef)
 
 /* A call inside an expansion is listed with its variable symbols
    substituted: the statement to list (pShown, or p itself). */
-const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pShown)
+const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, CALLWORK &w)
 {
   if (p->cKind != SRC_MODEL || p->ulRecords == 0) return p;
   const uint8_t *pCards = pCardsOf(p);
   if (std::memchr(pCards, E_AMP, static_cast<size_t>(p->ulRecords) * CARD) == nullptr) return p;
-  /* storage reused: the call is shown before any nested one */
-  static std::string strLabel, strOp, strOperands, strOut;
-  static std::vector<FIELDLINE> s_vecShown;
+  SUBSTWORK &f0 = w.shown;
+  SRCSTMT *pShown = &f0.out;
+  std::string &strLabel = f0.strLabel, &strOp = f0.strOp, &strOperands = f0.strOperands, &strOut = f0.strOut;
+  std::vector<FIELDLINE> &vecShown = w.vecShown;
   strLabel.assign(reinterpret_cast<const char *>(pCards + p->ulLabelOff), p->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + p->ulOpOff), p->ulOpLen);
-  const std::vector<FIELDLINE> &vecLines = rFieldsOf(p, true);
+  const std::vector<FIELDLINE> &vecLines = rFieldsOf(p, true, &f0.vecLines);
   bool bChanged = false;
   CONDDIAG d{};
   MODEL *pModel = pModelInHand(p); /* its forms of substitution */
@@ -1389,19 +1482,20 @@ const SRCSTMT *pCallShown(const SRCSTMT *p, const MACLEVEL *pCaller, SRCSTMT *pS
       strOperands.assign(strOut);
       pOperands = &strOperands;
     }
-    vLayoutFields(p, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pShown);
+    vLayoutFields(p, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pShown, &f0.vecMore);
     return pShown;
   }
   /* each line substituted on its own, and shown on cards of its own */
-  s_vecShown.resize(vecLines.size());
+  vecShown.resize(vecLines.size());
   if (pModel != nullptr) pModel->vecLineForms.resize(vecLines.size());
   for (size_t i = 0; i < vecLines.size(); i++) {
-    s_vecShown[i] = vecLines[i];
+    vecShown[i] = vecLines[i];
     if (fSub(vecLines[i].strOperands, pModel != nullptr ? &pModel->vecLineForms[i] : nullptr))
-      s_vecShown[i].strOperands.assign(strOut);
+      vecShown[i].strOperands.assign(strOut);
   }
-  const FIELDLINE &f = s_vecShown[0];
-  vLayoutFields(p, strLabel, strOp, f.strOperands, f.strRemarks, f.ulRemarkCol, pShown, nullptr, &s_vecShown);
+  const FIELDLINE &f = vecShown[0];
+  vLayoutFields(p, strLabel, strOp, f.strOperands, f.strRemarks, f.ulRemarkCol, pShown, &f0.vecMore, nullptr,
+                &vecShown);
   return pShown;
 }
 } // namespace
@@ -1419,9 +1513,12 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     g_mac.vecLevels.push_back(new MACLEVEL{});
     auto *x = new EXPANSION{};
     vStmtInit(&x->stmt);
+    vStmtInit(&x->subst.out);
+    vStmtInit(&x->call.shown.out);
     g_mac.vecExpansions.push_back(x);
   }
   MACLEVEL *pLevel = g_mac.vecLevels[g_mac.ulDepth];
+  EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth]; /* the expansion the call starts */
   *pLevel = MACLEVEL{};
   pLevel->lNest = pCaller->lNest;
   pLevel->lActr = ACTR_START;
@@ -1445,8 +1542,7 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     vSvcTrace(TRACE_LIB, "Macro nest level %ld expansion of member %s started.", static_cast<long>(pCaller->lNest + 1),
               strHost(pLevel->abName, pLevel->ulNameLen).c_str());
 
-  static SRCSTMT s_shown;
-  const SRCSTMT *pShown = pCallShown(p, pCaller, &s_shown);
+  const SRCSTMT *pShown = pCallShown(p, pCaller, x->call);
   vStmtListBegin(pShown, pCaller->lNest);
   bool bOk = true;
   if ((g_mac.ulMhelp >= 256 && (g_mac.ulMhelp & 0xFF00) != 0 && g_mac.ulMhelp < ulVarSysndxCounter()) ||
@@ -1454,8 +1550,8 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     iStmtMsg(c_aMsg[MSG_SUPPRESSED]);
     bOk = false;
   }
-  const SCAN &scan = rCallScan(p);
-  if (bOk) bOk = bBindCall(p, pCaller, pLevel, scan);
+  const SCAN &scan = rCallScan(p, x->call);
+  if (bOk) bOk = bBindCall(p, pCaller, pLevel, scan, x->call);
   if (bOk && scan.pWarning != nullptr) iStmtMsg(*scan.pWarning);
   vVarParmsFinish(pLevel);
   uint8_t bPrint = bStmtPrintStatus();
@@ -1475,7 +1571,6 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
 
   bool bEnd = false;
   if (bOk) {
-    EXPANSION *x = g_mac.vecExpansions[g_mac.ulDepth];
     x->bEnded = false;
     x->pCache = &cache;
     x->pModel = nullptr;
@@ -1635,10 +1730,11 @@ void vBranchFirstPhase(const INSTRARGS &a)
   MACLEVEL *pLevel = pVarLevel();
   uint8_t bInstr = bInstructionNumber(a.pEntry);
   if (bInstr == INSTR_ANOP) return;
-  static std::string strTarget; /* storage reused */
+  std::string strTarget;
   CONDDIAG d{};
+  CONDFIELD own;
   const std::string *pStrField = nullptr;
-  if (!bModelCondField(p, &pStrField, &d)) return vCondDiag(d);
+  if (!bModelCondField(p, &own, &pStrField, &d)) return vCondDiag(d);
   const auto *pField = reinterpret_cast<const uint8_t *>(pStrField->data());
   auto ulField = static_cast<uint32_t>(pStrField->size());
   if (bInstr == INSTR_ACTR) {
@@ -1767,70 +1863,6 @@ void vMhelpFirstPhase(const INSTRARGS &a)
 
 namespace {
 
-/* Texts placed along the columns of a line of a statement: each after the
-   one before and a blank, at its own column where that is further on; what
-   passes column 71 goes on at column 16 of the next card. */
-class CARDFLOW {
-public:
-  uint32_t ulPlace(const std::string &s, uint32_t ulWant)
-  {
-    uint32_t ulAt = m_ulTotal == 0 ? 0 : m_ulTotal + 1;
-    if (ulWant > ulAt) ulAt = ulWant;
-    m_ulTotal = ulAt + static_cast<uint32_t>(s.size());
-    if (m_ulPieces < PIECES_MAX) m_aPieces[m_ulPieces++] = PIECE{&s, ulAt};
-    return ulAt;
-  }
-  /* ulPlace for a text kept on one card: it goes to the start of the next
-     card where it would pass the end of its own (and fits a card) */
-  uint32_t ulPlaceWhole(const std::string &s, uint32_t ulWant)
-  {
-    uint32_t ulAt = std::max(ulWant, m_ulTotal == 0 ? 0 : m_ulTotal + 1);
-    if (ulAt + s.size() > FIRST) {
-      uint32_t ulCardEnd = ulAt < FIRST ? FIRST : FIRST + ((ulAt - FIRST) / NEXT + 1) * NEXT;
-      if (ulAt + s.size() > ulCardEnd && s.size() <= NEXT) ulWant = ulCardEnd;
-    }
-    return ulPlace(s, ulWant);
-  }
-  uint32_t ulRecords() const { return m_ulTotal <= FIRST ? 1 : 1 + (m_ulTotal - FIRST + NEXT - 1) / NEXT; }
-  /* the card (from the line's first) and column of a place */
-  static uint32_t ulCardOf(uint32_t ulPos, uint32_t *pulCol)
-  {
-    if (ulPos < FIRST) {
-      *pulCol = ulPos;
-      return 0;
-    }
-    *pulCol = GEN_CONTINUE - 1 + (ulPos - FIRST) % NEXT;
-    return 1 + (ulPos - FIRST) / NEXT;
-  }
-  /* the texts onto blank cards */
-  void vPut(uint8_t *pCards) const
-  {
-    for (uint32_t p = 0; p < m_ulPieces; p++) {
-      const std::string &s = *m_aPieces[p].ps;
-      uint32_t ulAt = m_aPieces[p].ulAt;
-      if (m_ulTotal <= FIRST) { /* the whole line on its card */
-        std::memcpy(pCards + ulAt, s.data(), s.size());
-        continue;
-      }
-      for (uint32_t i = 0, n = static_cast<uint32_t>(s.size()); i < n;) { /* the rest of a card at a time */
-        uint32_t ulCol = 0, r = ulCardOf(ulAt + i, &ulCol);
-        uint32_t k = std::min(n - i, GEN_END - ulCol);
-        std::memcpy(pCards + r * CARD + ulCol, s.data() + i, k);
-        i += k;
-      }
-    }
-  }
-
-private:
-  static constexpr uint32_t FIRST = GEN_END, NEXT = GEN_END - (GEN_CONTINUE - 1), PIECES_MAX = 4;
-  struct PIECE {
-    const std::string *ps;
-    uint32_t ulAt;
-  };
-  PIECE m_aPieces[PIECES_MAX];
-  uint32_t m_ulPieces = 0, m_ulTotal = 0;
-};
-
 /* The fields of a statement laid out again on card images: each at the
    column it had in pIn where it fits (CARDFLOW); the lines of pLines after
    its first each on cards of their own, from the continue column.  pOut
@@ -1838,7 +1870,7 @@ private:
    gives what the operation index holds for strOp). */
 void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::string &strOp,
                    const std::string &strOperands, const std::string &strRemarks, uint32_t ulRemarkCol, SRCSTMT *pOut,
-                   void *const *ppIndexed, const std::vector<FIELDLINE> *pLines)
+                   std::vector<CARDFLOW> *pMore, void *const *ppIndexed, const std::vector<FIELDLINE> *pLines)
 {
   uint32_t ulBase = pIn->ulBegin - 1;
   auto fColumn = [ulBase](uint32_t ulCol) { return ulCol > ulBase ? ulCol - ulBase : 0; };
@@ -1851,13 +1883,13 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
     if (!strRemarks.empty()) first.ulPlace(strRemarks, fColumn(ulRemarkCol));
   }
   uint32_t ulRecords = first.ulRecords();
-  static std::vector<CARDFLOW> s_vecMore; /* storage reused */
+  std::vector<CARDFLOW> &vecMore = *pMore;
   bool bMore = pLines != nullptr && pLines->size() > 1;
   if (bMore) {
-    s_vecMore.clear();
+    vecMore.clear();
     for (size_t i = 1; i < pLines->size(); i++) {
       const FIELDLINE &l = (*pLines)[i];
-      CARDFLOW &more = s_vecMore.emplace_back();
+      CARDFLOW &more = vecMore.emplace_back();
       if (!l.strOperands.empty()) more.ulPlace(l.strOperands, GEN_CONTINUE - 1);
       if (!l.strRemarks.empty()) more.ulPlace(l.strRemarks, fColumn(l.ulRemarkCol));
       ulRecords += more.ulRecords();
@@ -1867,9 +1899,9 @@ void vLayoutFields(const SRCSTMT *pIn, const std::string &strLabel, const std::s
   uint8_t *pOutCards = pCardsOf(pOut);
   std::memset(pOutCards, EBCDIC_BLANK, static_cast<size_t>(ulRecords) * CARD);
   first.vPut(pOutCards);
-  for (uint32_t ulCard = first.ulRecords(), i = 0; bMore && i < s_vecMore.size(); i++) {
-    s_vecMore[i].vPut(pOutCards + static_cast<size_t>(ulCard) * CARD);
-    ulCard += s_vecMore[i].ulRecords();
+  for (uint32_t ulCard = first.ulRecords(), i = 0; bMore && i < vecMore.size(); i++) {
+    vecMore[i].vPut(pOutCards + static_cast<size_t>(ulCard) * CARD);
+    ulCard += vecMore[i].ulRecords();
   }
   for (uint32_t r = 0; r + 1 < ulRecords; r++) pOutCards[r * CARD + GEN_END] = E_PLUS; /* broken text continues */
   pOut->ulRecords = ulRecords;
@@ -1986,15 +2018,14 @@ void vOperandLines(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pLine
 }
 
 /* The lines of the operand field of a statement (vOperandLines); those of
-   the model statement in hand are gathered once and kept with the model.
-   The result holds until the next call. */
-const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall)
+   the model statement in hand are gathered once and kept with the model,
+   those of any other into *pOwn. */
+const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall, std::vector<FIELDLINE> *pOwn)
 {
   MODEL *pModel = pModelInHand(pIn);
   if (pModel == nullptr) {
-    static std::vector<FIELDLINE> s_vecLines; /* storage reused */
-    vOperandLines(pIn, bCall, &s_vecLines);
-    return s_vecLines;
+    vOperandLines(pIn, bCall, pOwn);
+    return *pOwn;
   }
   bool &bKnown = bCall ? pModel->bCallLines : pModel->bFields;
   std::vector<FIELDLINE> &vecLines = bCall ? pModel->vecCallLines : pModel->vecFields;
@@ -2007,13 +2038,14 @@ const std::vector<FIELDLINE> &rFieldsOf(const SRCSTMT *pIn, bool bCall)
 
 } // namespace
 
-bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char *pszError, uint32_t ulErrorSize)
+const SRCSTMT *pStatementSubstitute(const SRCSTMT *pIn, int *piError, char *pszError, uint32_t ulErrorSize)
 {
   *piError = 0;
   const MACLEVEL *pLevel = pVarLevel();
   const uint8_t *pCards = pCardsOf(pIn);
-  /* storage reused: nothing called from here substitutes a statement */
-  static std::string strLabel, strOp, strOperands, strOut;
+  SUBSTWORK &w = g_mac.pTop != nullptr ? g_mac.pTop->subst : g_mac.openSubst;
+  SRCSTMT *pOut = &w.out;
+  std::string &strLabel = w.strLabel, &strOp = w.strOp, &strOperands = w.strOperands, &strOut = w.strOut;
   strLabel.assign(reinterpret_cast<const char *>(pCards + pIn->ulLabelOff), pIn->ulLabelLen);
   strOp.assign(reinterpret_cast<const char *>(pCards + pIn->ulOpOff), pIn->ulOpLen);
   bool bChanged = false;
@@ -2064,23 +2096,23 @@ bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char 
   if (!bCall && !bCond) {
     if (!strLabel.empty() && static_cast<uint8_t>(strLabel[0]) != E_DOT && bHasAmpersand(strLabel))
       fSub(strLabel, &strLabel, SUBST_LABEL, MACNAME_MAX, &MODEL::substLabel);
-    pLines = &rFieldsOf(pIn, false);
+    pLines = &rFieldsOf(pIn, false, &w.vecLines);
     pOperands = &pLines->front().strOperands;
     if (bHasAmpersand(*pOperands) && fSub(*pOperands, &strOperands, SUBST_OPERAND, 0x7FFFFFFF, &MODEL::substOperands))
       pOperands = &strOperands;
   }
-  if (*piError != 0 || !bChanged) return false;
+  if (*piError != 0 || !bChanged) return nullptr;
   /* a macro call keeps its operands as written, on the lines they were
      written on; only the operation changed */
   if (bCall || bCond) {
-    pLines = &rFieldsOf(pIn, bCall);
+    pLines = &rFieldsOf(pIn, bCall, &w.vecLines);
     pOperands = &pLines->front().strOperands;
   }
 
   if (ullOpindexChanges() != ullIndexed) ppIndexed = nullptr; /* a library macro was taken in meanwhile */
   const FIELDLINE &f = pLines->front();
-  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, ppIndexed, pLines);
-  return true;
+  vLayoutFields(pIn, strLabel, strOp, *pOperands, f.strRemarks, f.ulRemarkCol, pOut, &w.vecMore, ppIndexed, pLines);
+  return pOut;
 }
 
 void vOpsynFirstPhase(const INSTRARGS &a)

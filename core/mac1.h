@@ -64,11 +64,16 @@ const uint8_t *pModelStored(const SRCSTMT *pStmt, uint32_t *pulStored);
 
 /* The operand field of a conditional assembly statement, as
    bCondOperandField gathers it: for the model statement in hand gathered
-   once and kept with the model.  *ppField holds until the next call.
-   With ppItems, *ppItems gets the field split at its commas (vCondSplit),
-   for the model likewise split once. */
+   once and kept with the model, for any other statement gathered into the
+   caller's *pOwn.  *ppField holds while both do.  With ppItems, *ppItems
+   gets the field split at its commas (vCondSplit), for the model likewise
+   split once. */
 using CONDITEMS = std::vector<std::pair<uint32_t, uint32_t>>;
-bool bModelCondField(const SRCSTMT *pStmt, const std::string **ppField, CONDDIAG *pDiag,
+struct CONDFIELD {
+  std::string strField;
+  CONDITEMS items;
+};
+bool bModelCondField(const SRCSTMT *pStmt, CONDFIELD *pOwn, const std::string **ppField, CONDDIAG *pDiag,
                      const CONDITEMS **ppItems = nullptr);
 /* The parsed form of that field (of a single AIF, SETA or SETB operand)
    kept with the model statement in hand; null for any other statement. */
@@ -97,8 +102,10 @@ bool bMacroDefinition(const SRCSTMT *pStmt);
 bool bCopyStatement(const SRCSTMT *pStmt, bool bGenerated);
 
 /* Substitution of variable symbols into the label, operation and operand
-   fields of a statement (open code or generated): pOut receives the
-   statement with its fields substituted and rebuilt into card images when
-   anything changed (true), else false.  A substitution error is left in
-   piError / pszError. */
-bool bStatementSubstitute(const SRCSTMT *pIn, SRCSTMT *pOut, int *piError, char *pszError, uint32_t ulErrorSize);
+   fields of a statement (open code or generated): the statement with its
+   fields substituted and rebuilt into card images when anything changed,
+   else null.  It is held by the expansion the statement is in (open code's
+   for open code) until that expansion's next substitution, so the
+   statements a macro call generates leave it alone.  A substitution error
+   is left in piError / pszError. */
+const SRCSTMT *pStatementSubstitute(const SRCSTMT *pIn, int *piError, char *pszError, uint32_t ulErrorSize);

@@ -1015,9 +1015,10 @@ void vDeclareFirstPhase(const INSTRARGS &a)
       bIsInstruction(a.pEntry, INSTR_GBLC))
     bFlags |= VF_GLOBAL;
   CONDDIAG d{};
+  CONDFIELD own;
   const std::string *pStrField = nullptr;
   const CONDITEMS *pItems = nullptr;
-  if (!bModelCondField(a.pStmt, &pStrField, &d, &pItems)) {
+  if (!bModelCondField(a.pStmt, &own, &pStrField, &d, &pItems)) {
     vAttach(d);
     return;
   }
@@ -1062,10 +1063,11 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
   uint32_t ulIndex = 0;
   if (!bSetTarget(pLevel, pLabel, a.pStmt->ulLabelLen, bType, &pVar, &ulIndex, pModelSetTarget(a.pStmt))) return false;
   CONDDIAG d{};
-  static std::string strValue; /* storage reused */
+  std::string strValue;
+  CONDFIELD own;
   const std::string *pStrField = nullptr;
   const CONDITEMS *pItems = nullptr;
-  if (!bModelCondField(a.pStmt, &pStrField, &d, &pItems)) {
+  if (!bModelCondField(a.pStmt, &own, &pStrField, &d, &pItems)) {
     vAttach(d);
     return false;
   }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vorn.h"
@@ -25,6 +26,14 @@ constexpr int32_t ACTR_START = 4096;
 constexpr uint32_t VALUE_MAX = 255;         /* characters of a character value */
 constexpr uint32_t SUBSCRIPT_MAX = 0x3FFF0; /* 262128 */
 
+/* A value split into its sublist elements (cnd1). */
+struct SUBLIST {
+  bool bValid = false;
+  std::string strValue; /* the value */
+  bool bSublist = false;
+  std::vector<std::pair<uint32_t, uint32_t>> aItems; /* a sublist's elements: offset in the value, length */
+};
+
 /* One macro call, or open code. */
 struct MACLEVEL {
   int32_t lNest;      /* open code 0; a call: the caller's level while it is
@@ -37,6 +46,10 @@ struct MACLEVEL {
   MACSEQ *pSeq;       /* mac1: the sequence symbols of that definition */
   MACLEVEL *pCaller;  /* the level the call stands in; null for open code */
   VARSCOPE *pVars;    /* var1: the level's own variables and its links */
+  /* cnd1: the value split into sublist elements last at this level, kept
+     as the same parameter is mostly asked for again and again (in a loop
+     over its elements) */
+  mutable SUBLIST sublist;
 };
 
 /* Start of a conditional assembly phase: the &SYSNDX counter to 0, the

@@ -229,12 +229,13 @@ TEST_F(CondTest, SublistElementsAndCounts)
   auto element = [](const std::string &strValue, uint32_t ulIndex) {
     std::vector<uint8_t> ab = abEbcdic(strValue);
     std::string strOut = "stale";
-    vCondSublistElement(std::string(ab.begin(), ab.begin() + static_cast<long>(strValue.size())), ulIndex, &strOut);
+    vCondSublistElement(nullptr, std::string(ab.begin(), ab.begin() + static_cast<long>(strValue.size())), ulIndex,
+                        &strOut);
     return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size());
   };
   auto count = [](const std::string &strValue) {
     std::vector<uint8_t> ab = abEbcdic(strValue);
-    return ulCondSublistCount(std::string(ab.begin(), ab.begin() + static_cast<long>(strValue.size())));
+    return ulCondSublistCount(nullptr, std::string(ab.begin(), ab.begin() + static_cast<long>(strValue.size())));
   };
   /* commas inside quotes and inner parentheses separate nothing */
   const std::string strList = "(A,'X,Y',(B,C),)";
