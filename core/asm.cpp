@@ -2,6 +2,9 @@
 ** asm.cpp - the assembly driver: iAssemble, the BATCH loop, the return code,
 ** the closing summary, termination and the message and trace writers.
 **
+** Calls: asm0, asm1, asm2, mac1, msc1, prn2, pun2, src1, xrf2.
+** Called by: none.
+**
 ** Owns the run state g_asm (phase pair, statement trace fields, highest
 ** severity, TRACE mask, terminal stream), the time base of the summary and
 ** the notes of the run (g_driver).

@@ -1,6 +1,9 @@
 /*
 ** asm0.cpp - the option step (module "asm0").
 **
+** Calls: the services only.
+** Called by: asm, instr, msc1.
+**
 ** Owns g_opt: reads the options files and the command line, assigns the file
 ** names of the DDNAMEs, builds the translation tables (with chars.cpp), loads
 ** and selects the operation code table, sets the TRACE mask and opens the

@@ -1,6 +1,9 @@
 /*
 ** asm1.cpp - the conditional assembly phase (module "asm1").
 **
+** Calls: def1, esd1, fix1, gen1, instr, lbl, mac1, pun2, src1, stmt, var1.
+** Called by: asm.
+**
 ** Reads every statement of a program, has it processed and stored on SYSUT1,
 ** ends the record stream with a zero length word and drops the storage of
 ** the phase.  Owns the SYSUT1 end position that the resolution passes use.

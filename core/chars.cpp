@@ -2,6 +2,9 @@
 ** chars.cpp - the translation, upper-casing and character class tables
 ** (module "chars").
 **
+** Calls: the services only.
+** Called by: every layer above.
+**
 ** Owns the tables declared in chars.h.  They hold the standard characters
 ** from program start, so modules and tests that run without an option step
 ** still translate the assembler language's own characters.

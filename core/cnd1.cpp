@@ -4,6 +4,9 @@
 ** substitution of variable symbols into model statement fields, and the
 ** operands of AIF and AGO.
 **
+** Calls: lbl, var1.
+** Called by: mac1, var1.
+**
 ** The parser evaluates as it reads (recursive descent over the EBCDIC text);
 ** every function returns false after the first error, which is kept in the
 ** caller's CONDDIAG.  Values are typed: arithmetic (32-bit, computed in 64

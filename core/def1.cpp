@@ -1,6 +1,9 @@
 /*
 ** def1.cpp - DC and DS operands, first phase (module "def1").
 **
+** Calls: eval, pars.
+** Called by: asm1, def2, esd1.
+**
 ** Owns the type table, the message table of DC/DS operands and the hook
 ** registration; keeps no state of its own between calls.
 **

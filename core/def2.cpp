@@ -2,6 +2,9 @@
 ** def2.cpp - DC constants and literals in the code generation phase (module
 ** "def2").
 **
+** Calls: def1, esd1, eval, ins2, lbl, msc2, pars, pun2, stmt.
+** Called by: none.
+**
 ** Owns the output buffer of the operand in hand (with the pending partial
 ** byte of bit-length constants) and two storage stacks: one for the parse
 ** trees and value buffers of the statement in hand, reset per statement, and

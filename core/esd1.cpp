@@ -2,6 +2,10 @@
 ** esd1.cpp - sections, external symbols, location counters and literal
 ** pools (module "esd1").
 **
+** Calls: def1, eval, lbl, pars, stmt.
+** Called by: asm1, asm2, def2, fix1, gen1, ins2, instr, msc2, pun2, var1,
+**   xrf2.
+**
 ** Owns the item and counter arrays, the counter in use, the EXTRN list, the
 ** four length lists of the literal pool being filled and the layout's error
 ** state.  All of it lives in subpool 1 and is started by vEsdReset.

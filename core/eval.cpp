@@ -1,6 +1,9 @@
 /*
 ** eval.cpp - the evaluator of ordinary expressions (module "eval").
 **
+** Calls: lbl, pars, stmt.
+** Called by: def1, def2, esd1, ins2, lbl, mac1, msc1, msc2, usg2.
+**
 ** Owns the storage of the absolute-operand helper and the scratch stack
 ** offered to callers (both in subpool 1, renewed by vExprReset for every
 ** assembly).

@@ -2,6 +2,9 @@
 ** exe1.cpp - operand splitting and the first-phase dispatch of assembler
 ** instructions (module "exe1").
 **
+** Calls: instr, stmt.
+** Called by: gen1, msc1.
+**
 ** Owns the buffer in which a statement's operand field is gathered from its
 ** card images.
 **

@@ -1,6 +1,9 @@
 /*
 ** file.cpp - the files of a run and their identities (module "file").
 **
+** Calls: the services only.
+** Called by: every layer above.
+**
 ** Owns the list of the run's inputs (device, inode, role, name), its
 ** outputs (name, the path links lead to, identity, stream, temporary file)
 ** and the names of the temporary files in a form a signal handler can use.

@@ -1,6 +1,9 @@
 /*
 ** fix1.cpp - the address resolution passes (module "fix1").
 **
+** Calls: esd1, instr, lbl, stmt.
+** Called by: asm1.
+**
 ** Owns the pass and cycle counters, the work-file window of the records
 ** still to revisit and the table of statements that block the folding of a
 ** location counter.

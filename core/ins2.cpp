@@ -1,6 +1,9 @@
 /*
 ** ins2.cpp - machine instruction encoding (module "ins2").
 **
+** Calls: esd1, eval, lbl, msc2, pars, pun2, stmt, usg2.
+** Called by: asm2, def2, msc2.
+**
 ** Owns the listing addresses of the statement handled last and the
 ** expression storage of its operands (a heap storage stack that lives for
 ** the run, reset for every operand).

@@ -1,6 +1,9 @@
 /*
 ** instr.cpp - the table of assembler instructions (module "instr").
 **
+** Calls: asm0, esd1, lbl, mac1, msc1, msc2, stmt, usg2.
+** Called by: asm1, asm2, exe1, fix1.
+**
 ** One row per assembler instruction number, in number order: the handler
 ** of each phase and the flags of the instruction (instr.h).  The handlers
 ** belong to the modules that own the instructions; a row names them, or

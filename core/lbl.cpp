@@ -1,6 +1,10 @@
 /*
 ** lbl.cpp - the ordinary symbol table (module "lbl").
 **
+** Calls: eval, pars, stmt.
+** Called by: asm1, asm2, cnd1, def2, esd1, eval, fix1, gen1, ins2, instr,
+**   pars, src1, usg2, xrf2.
+**
 ** Owns g_lbl: the 4096 chain heads, the storage stack of the entries, the
 ** stack of EQU parse trees, the literal pool number in force and the XREF
 ** setting of the assembly.  Deferred EQU operands and grown reference lists

@@ -2,6 +2,9 @@
 ** mac1.cpp - macro definition, macro call and expansion, and the branching
 ** statements of conditional assembly (module "mac1").
 **
+** Calls: cnd1, eval, gen1, src1, stmt, var1.
+** Called by: asm, asm1, gen1, instr, var1.
+**
 ** Owns the MACRO work file's contents, the definitions' names, the SYSLIB
 ** misses of the assembly, the running expansions and the MHELP value.
 **

@@ -1,6 +1,9 @@
 /*
 ** mem.cpp - storage subpools (module "mem").
 **
+** Calls: the services only.
+** Called by: every layer above.
+**
 ** Owns the list heads of all subpools: per subpool, head 0 lists the large
 ** blocks, heads 1-7 the slot blocks of classes 1-7, head 8 the storage stacks
 ** created in the subpool and head 9 its string stack.  Also owns the

@@ -3,6 +3,9 @@
 ** EJECT, SPACE and CEJECT, and the input and control instructions ICTL,
 ** ISEQ, ADATA, EXITCTL and EXEC (module "msc1").
 **
+** Calls: asm0, eval, exe1, prn2, pun2, src1, stmt.
+** Called by: asm, asm2, instr.
+**
 ** Owns the PRINT stack (subpool 2: it lives for one conditional assembly
 ** phase), the first TITLE label of the assembly, the sequence field of
 ** ISEQ, the EXITCTL values, the FLAG stack and the USING LIMIT in force;

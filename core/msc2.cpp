@@ -1,6 +1,9 @@
 /*
 ** msc2.cpp - the generated-bytes collector (module "msc2").
 **
+** Calls: esd1, eval, ins2, pars, pun2, stmt.
+** Called by: asm2, def2, ins2, instr, prn2, pun2.
+**
 ** Owns the 256-byte buffer of the statement in hand, the byte count, the
 ** read position and the spill position on SYSUT1.
 **

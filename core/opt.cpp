@@ -1,6 +1,9 @@
 /*
 ** opt.cpp - the operation code table (module "opt").
 **
+** Calls: the services only.
+** Called by: every layer above.
+**
 ** Owns the loaded table (entries and operand descriptors, subpool 0, for the
 ** whole run), the two Pearson permutation tables and the phase-1 name index
 ** (a binary search tree in subpool 2, rebuilt for every assembly).

@@ -1,6 +1,9 @@
 /*
 ** pars.cpp - the parser of ordinary expressions (module "pars").
 **
+** Calls: lbl.
+** Called by: def1, def2, esd1, eval, ins2, lbl, msc2, usg2.
+**
 ** Owns the message table of the expression modules, the first-error record
 ** of a context and the grammar:
 **

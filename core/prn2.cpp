@@ -2,6 +2,9 @@
 ** prn2.cpp - the listing writer and the statement lines of the code
 ** generation phase (module "prn2").
 **
+** Calls: msc2, pun2, stmt, usg2, xrf2.
+** Called by: asm, asm2, msc1, xrf2.
+**
 ** Owns the listing state: the SYSPRINT file, its record form, width, page
 ** control and LINECOUNT, the page and line counters, the heading texts, the
 ** printer's font state, and the active-USINGs lines shown in the heading of

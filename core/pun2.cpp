@@ -1,6 +1,9 @@
 /*
 ** pun2.cpp - the object module (module "pun2").
 **
+** Calls: esd1, msc2.
+** Called by: asm, asm1, asm2, def2, ins2, msc1, msc2, prn2, xrf2.
+**
 ** Owns the relocation dictionary item store of the assembly, the object
 ** file, the TXT card being filled, the deck identification and the card
 ** counts.

@@ -1,6 +1,9 @@
 /*
 ** src1.cpp - the source reader (module "src1").
 **
+** Calls: lbl.
+** Called by: asm, asm1, gen1, mac1, msc1, var1.
+**
 ** Owns the stack of input sources, the position in the SYSIN file list, the
 ** read-ahead card of the empty-source check and of BATCH, and the table of
 ** source identities.

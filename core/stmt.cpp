@@ -1,6 +1,10 @@
 /*
 ** stmt.cpp - the statement record and its diagnostics (module "stmt").
 **
+** Calls: the services only.
+** Called by: asm1, asm2, def2, esd1, eval, exe1, fix1, gen1, ins2, instr,
+**   lbl, mac1, msc1, msc2, prn2, usg2, var1.
+**
 ** Owns the running statement number, the PRINT status in force, the text
 ** handles, the sub-records collected beside the record in hand and the
 ** revisit bookkeeping of the resolution passes.  Every phase attaches its

@@ -1,6 +1,9 @@
 /*
 ** temp.cpp - raw work files held in memory with spill to disk (module "temp").
 **
+** Calls: the services only.
+** Called by: every layer above.
+**
 ** Owns the two WORKFILE entries and the memory budget.
 **
 ** Notes on the design:

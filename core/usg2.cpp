@@ -1,6 +1,9 @@
 /*
 ** usg2.cpp - USING resolution (module "usg2").
 **
+** Calls: eval, lbl, pars, stmt.
+** Called by: asm2, ins2, instr, prn2, xrf2.
+**
 ** Owns the USING table of the code generation phase (entries, current stack
 ** level, changed flag), the USING map records and the listing details of the
 ** last USING statement.  vUsingReset starts all of it for each code

@@ -3,6 +3,9 @@
 ** variables of every macro level, LCLx/GBLx declarations and SETA, SETB and
 ** SETC.
 **
+** Calls: cnd1, esd1, mac1, src1, stmt.
+** Called by: asm1, cnd1, gen1, mac1.
+**
 ** Each level has a scope of 256 hash chains (Pearson hash of the EBCDIC
 ** name) for its own variables and 256 chains of links to the global SET
 ** symbols it declared.  System variables 0 to 30 live once per phase in a

@@ -2,6 +2,9 @@
 ** work.cpp - the statement-record layer on SYSUT1 and the blank-run
 ** compression of source images (module "work").
 **
+** Calls: the services only.
+** Called by: every layer above.
+**
 ** Owns the record buffer: the statement record being built or read, whose
 ** first word always equals its length, and the length of the next record to
 ** read (0 = end of stream).  Records on SYSUT1 follow one another without

@@ -4,6 +4,9 @@
 ** references, the relocation dictionary and the closing summary (module
 ** "xrf2").
 **
+** Calls: esd1, lbl, prn2, pun2, usg2.
+** Called by: asm, asm2, prn2.
+**
 ** Owns the flagged-statement list of the assembly (statement number, source
 ** identity and line of each flagged statement, subpool 1), the number of the
 ** statement flagged last, the line ranges of the primary input files that

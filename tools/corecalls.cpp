@@ -1,16 +1,20 @@
-// corecalls ROOT [MAXLOOP [-e]]: the calls between the files of ROOT/core.
+// corecalls ROOT [MAXLOOP [-e | -w]]: the calls between the files of ROOT/core.
 //
 // A file calls another when it calls a function that only the other one
 // defines (a definition: a line that starts with a return type and a name,
 // not static, whose parameter list is followed by a body).  Fails, printing
-// each offence, when a service at the bottom (mem, file, temp, work, opt,
-// chars) calls a file outside the services, when the statement record
-// (stmt) calls anything but them, or when a loop of files calling each
-// other is larger than MAXLOOP (default 12).  Prints the loops, and with -e
-// every call between two files with the names that make it.
+// each offence, when a file calls one of a higher layer (the table below),
+// when a service at the bottom is in a loop, when a file of the macro core
+// keeps mutable statics or file-scope variables beside its module record,
+// or when a loop of files calling each other is larger than MAXLOOP
+// (default 12).  Prints the loops, and with -e
+// every call between two files with the names that make it.  The header
+// comment of each file says whom it calls and who calls it ("** Calls:",
+// "** Called by:"); a header that does not fails, and -w writes them.
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -127,7 +131,7 @@ std::set<std::string> setCalled(const std::string &t)
 int main(int argc, char **argv)
 {
   if (argc < 2) {
-    std::cerr << "usage: corecalls ROOT [MAXLOOP [-e]]\n";
+    std::cerr << "usage: corecalls ROOT [MAXLOOP [-e | -w]]\n";
     return 2;
   }
   size_t ulMaxLoop = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 12;
@@ -164,20 +168,72 @@ int main(int argc, char **argv)
         std::cout << "\n";
       }
   int iStatus = 0;
-  // the layers at the bottom: each calls only its own and the ones below
-  const std::map<std::string, int> mapLayer = {{"mem.cpp", 0}, {"file.cpp", 0},  {"temp.cpp", 0}, {"work.cpp", 0},
-                                               {"opt.cpp", 0}, {"chars.cpp", 0}, {"stmt.cpp", 1}};
-  const char *const apszLayer[] = {"the services", "the statement record"};
+  // the layers, bottom up: a file calls only files of its own layer and
+  // of the layers below
+  static const char *const c_apszLayer[] = {
+      "the services",                                   // 0
+      "the statement record",                           // 1
+      "symbols and expressions",                        // 2
+      "sections, constants, USING, source and options", // 3
+      "the encoders and the object",                    // 4
+      "the listing",                                    // 5
+      "the statement processing",                       // 6 (the macro language makes it recursive)
+      "the phases",                                     // 7
+      "the driver",                                     // 8
+  };
+  const std::map<std::string, int> mapLayer = {
+      {"mem.cpp", 0},  {"file.cpp", 0}, {"temp.cpp", 0}, {"work.cpp", 0}, {"opt.cpp", 0},  {"chars.cpp", 0},
+      {"stmt.cpp", 1}, {"pars.cpp", 2}, {"eval.cpp", 2}, {"lbl.cpp", 2},  {"esd1.cpp", 3}, {"def1.cpp", 3},
+      {"usg2.cpp", 3}, {"src1.cpp", 3}, {"asm0.cpp", 3}, {"ins2.cpp", 4}, {"msc2.cpp", 4}, {"pun2.cpp", 4},
+      {"def2.cpp", 4}, {"prn2.cpp", 5}, {"xrf2.cpp", 5}, {"gen1.cpp", 6}, {"exe1.cpp", 6}, {"instr.cpp", 6},
+      {"mac1.cpp", 6}, {"msc1.cpp", 6}, {"var1.cpp", 6}, {"cnd1.cpp", 6}, {"asm1.cpp", 7}, {"asm2.cpp", 7},
+      {"fix1.cpp", 7}, {"asm.cpp", 8}};
   std::set<std::string> setServices;
-  for (const auto &[f, iLayer] : mapLayer) {
-    setServices.insert(f);
+  for (const std::string &f : astrFiles) {
+    auto itFrom = mapLayer.find(f);
+    if (itFrom == mapLayer.end()) {
+      std::cout << "corecalls: core/" << f << " is in no layer (tools/corecalls.cpp)\n";
+      iStatus = 1;
+      continue;
+    }
+    if (itFrom->second == 0) setServices.insert(f);
     for (const auto &[to, names] : mapEdges[f]) {
       auto it = mapLayer.find(to);
-      if (it != mapLayer.end() && it->second <= iLayer) continue;
+      if (it == mapLayer.end() || it->second <= itFrom->second) continue;
       std::cout << "corecalls: core/" << f << " calls";
       for (const std::string &n : names) std::cout << " " << n;
-      std::cout << " of core/" << to << ", above " << apszLayer[iLayer] << "\n";
+      std::cout << " of core/" << to << " (" << c_apszLayer[it->second] << "), above " << c_apszLayer[itFrom->second]
+                << "\n";
       iStatus = 1;
+    }
+  }
+  // the macro core passes its state: no mutable statics, no file-scope
+  // variables but the module's own record
+  const std::map<std::string, std::string> mapState = {
+      {"mac1.cpp", "g_mac"}, {"var1.cpp", "g_var"}, {"cnd1.cpp", ""}, {"gen1.cpp", ""}};
+  for (const auto &[f, strOwn] : mapState) {
+    auto itText = mapText.find(f);
+    if (itText == mapText.end()) continue;
+    std::istringstream lines(itText->second);
+    std::string strLine;
+    for (unsigned uLine = 1; std::getline(lines, strLine); uLine++) {
+      size_t b = strLine.find_first_not_of(" \t");
+      if (b == std::string::npos) continue;
+      std::string t = strLine.substr(b);
+      bool bStatic = t.compare(0, 7, "static ") == 0 && t.find('(') == std::string::npos &&
+                     t.compare(0, 13, "static const ") != 0 && t.compare(0, 17, "static constexpr ") != 0 &&
+                     t.compare(0, 14, "static inline ") != 0;
+      bool bFileScope = b == 0 && t.back() == ';' && t.find('(') == std::string::npos &&
+                        t.find('{') == std::string::npos && std::isalpha(static_cast<unsigned char>(t[0]));
+      if (bFileScope)
+        for (const char *pszWord : {"using ", "constexpr ", "const ", "struct ", "class ", "enum ", "typedef ",
+                                    "namespace ", "extern ", "template ", "inline constexpr ", "static_assert"})
+          if (t.compare(0, std::strlen(pszWord), pszWord) == 0) bFileScope = false;
+      if (bFileScope && !strOwn.empty() && t.find(" " + strOwn + ";") != std::string::npos) bFileScope = false;
+      if (bStatic || bFileScope) {
+        std::cout << "corecalls: core/" << f << ":" << uLine << " keeps state outside what it is passed: " << t << "\n";
+        iStatus = 1;
+      }
     }
   }
   // loops: strongly connected components (Tarjan)
@@ -229,6 +285,75 @@ int main(int argc, char **argv)
   if (ulLargest > ulMaxLoop) {
     std::cout << "corecalls: the largest loop has " << ulLargest << " files, more than " << ulMaxLoop << "\n";
     iStatus = 1;
+  }
+  // the header of each file says whom it calls and who calls it (the
+  // services left out: every file calls them); -w writes those lines
+  bool bWrite = argc > 3 && std::string(argv[3]) == "-w";
+  auto fModule = [](const std::string &f) { return f.substr(0, f.size() - 4); };
+  for (const std::string &f : astrFiles) {
+    auto itLayer = mapLayer.find(f);
+    if (itLayer == mapLayer.end()) continue;
+    std::vector<std::string> aCalls, aCallers;
+    for (const auto &[to, names] : mapEdges[f])
+      if (mapLayer.count(to) != 0 && mapLayer.at(to) > 0) aCalls.push_back(fModule(to));
+    for (const std::string &g : astrFiles)
+      if (g != f && mapEdges[g].count(f) != 0 && mapLayer.count(g) != 0) aCallers.push_back(fModule(g));
+    auto fList = [](const std::vector<std::string> &a, const char *pszNone) {
+      if (a.empty()) return std::string(pszNone);
+      std::string str;
+      for (const std::string &m : a) str += (str.empty() ? "" : ", ") + m;
+      return str + ".";
+    };
+    std::string strCalls = "** Calls: " + fList(aCalls, "the services only.");
+    std::string strCallers =
+        "** Called by: " + (itLayer->second == 0 ? std::string("every layer above.") : fList(aCallers, "none."));
+    fs::path path = fs::path(argv[1]) / "core" / f;
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string strText = ss.str();
+    // the lines as they stand: from "** Calls:" to the end of "** Called by:" (continuation lines start "**   ")
+    size_t a = strText.find("\n** Calls: ");
+    size_t e = a == std::string::npos ? std::string::npos : strText.find("\n** Called by: ", a);
+    if (e != std::string::npos) {
+      e = strText.find('\n', e + 1);
+      while (e != std::string::npos && strText.compare(e + 1, 5, "**   ") == 0) e = strText.find('\n', e + 1);
+    }
+    auto fWrap = [](const std::string &strLine) {
+      std::string str, strWord, strOut = "";
+      std::istringstream words(strLine);
+      std::string strCur;
+      while (words >> strWord) {
+        if (!strCur.empty() && strCur.size() + 1 + strWord.size() > 78) {
+          strOut += strCur + "\n";
+          strCur = "**  ";
+        }
+        strCur += (strCur.empty() || strCur == "**  " ? (strCur.empty() ? "" : " ") : " ") + strWord;
+      }
+      return strOut + strCur;
+    };
+    std::string strWanted = fWrap(strCalls) + "\n" + fWrap(strCallers);
+    if (bWrite) {
+      if (a != std::string::npos && e != std::string::npos) {
+        strText.replace(a + 1, e - a - 1, strWanted);
+      } else { /* after the first paragraph of the header */
+        size_t p = strText.find("\n**\n");
+        if (p == std::string::npos) continue;
+        strText.insert(p + 4, strWanted + "\n**\n");
+      }
+      std::ofstream out(path, std::ios::binary);
+      out << strText;
+      if (!out.flush()) {
+        std::cout << "corecalls: cannot write core/" << f << "\n";
+        iStatus = 1;
+      }
+      continue;
+    }
+    if (a == std::string::npos || e == std::string::npos || strText.compare(a + 1, e - a - 1, strWanted) != 0) {
+      std::cout << "corecalls: the header of core/" << f << " should say\n"
+                << strWanted << "\n(tools/corecalls ROOT MAXLOOP -w writes it)\n";
+      iStatus = 1;
+    }
   }
   return iStatus;
 }
