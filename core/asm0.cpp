@@ -439,7 +439,7 @@ const char *hObject(char *psz)
 
 const char *hTerm(char *psz)
 {
-  static const VALUENAME c_aTerm[] = {{"BOTH", TERM_PREFIX}, {"NOPREFIX", 0}, {"UPPER", TERM_UPPER}};
+  static const VALUENAME c_aTerm[] = {{"BOTH", TERM_PREFIX}, {"NOPREFIX", 0}, {"UPPER", TERM_UPPER}, {"GNU", TERM_GNU}};
   if (bFileValue(psz, OPT_SYSTERM, "SYSTERM", g_st.pszSystermPat)) {
     g_opt.bTerm = TERM_ON | TERM_PREFIX;
     return nullptr;

@@ -147,7 +147,8 @@ enum : uint8_t { OBJ_NONE = 0, OBJ_OMF = 1, OBJ_DECK = 2 };
 enum : uint32_t { LW_LF = 1, LW_CR = 2, LW_NL = 3, LW_V = 4 };
 enum : uint8_t { PC_NL = 0, PC_FF = 1, PC_HP = 2, PC_ASA = 3 };
 /* TERM bits; 0 is NOTERM. */
-enum : uint8_t { TERM_ON = 0x01, TERM_PREFIX = 0x02, TERM_UPPER = 0x04 };
+/* TERM_GNU: diagnostics only, as file:line:column: error|warning|note: text */
+enum : uint8_t { TERM_ON = 0x01, TERM_PREFIX = 0x02, TERM_UPPER = 0x04, TERM_GNU = 0x08 };
 /* XREF and MXREF bits; 0 is NOXREF / NOMXREF. */
 enum : uint8_t { XREF_FULL = 0x01, XREF_SHORT = 0x02, XREF_UNREFS = 0x04 };
 enum : uint8_t { MXREF_SOURCE = 0x01, MXREF_XREF = 0x02 };

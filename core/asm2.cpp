@@ -154,6 +154,7 @@ void vPhase2()
   vListStatementHeading();
   lStmtFirst(0);
   while (lStmtNext(0) != 0) vCodeStatement();
+  vTermPhaseEnd();
   vObjectEsd();
   vReportRld();
   vUsingMapReport();

@@ -272,6 +272,7 @@ struct EXPANSION {
   SRCSTMT stmt;      /* the model statement in hand */
   MODEL *pModel;     /* its cache entry, null when it was read past the cache */
   EXPANSION *pOuter;
+  uint32_t ulOrdinal;           /* the statement number within the definition of the model in hand */
   SUBSTWORK subst;              /* its statements' substitution */
   CALLWORK call;                /* the binding of the call that starts it */
   uint8_t abRead[MODEL_HEAD];   /* a model record read past the cache: its head */
@@ -520,6 +521,7 @@ bool bReadModel(EXPANSION *x, SRCSTMT *pInto)
   const uint8_t *abHead = nullptr, *pImage = nullptr;
   if (!bModelAt(x, x->ullNext, &abHead, &pImage, &x->pModel)) return false;
   if (pInto != &x->stmt) x->pModel = nullptr; /* only the statement in hand is matched to its model */
+  if (pInto == &x->stmt) x->ulOrdinal = abHead[29] | abHead[30] << 8 | static_cast<uint32_t>(abHead[31]) << 16;
   x->ullNext += ulGet32(abHead);
 
   SRCSTMT *p = pInto;
@@ -827,6 +829,7 @@ private:
   std::vector<uint8_t> m_vecParms;
   std::vector<SEQENT> m_vecSeq;
   uint32_t m_ulHeader = 0;
+  uint32_t m_ulStored = 0; /* model statements stored */
 };
 
 /* The MACRO statement: its number, when listed, is the definition's. */
@@ -985,6 +988,11 @@ void DEFINER::vStore(SRCSTMT *p, bool bSeqLabel, uint16_t usIndex)
   vPut32(abHead + 12, p->ulOperandOff);
   vPut32(abHead + 16, p->ulSrcId);
   vPut16(abHead + 20, usIndex);
+  /* its statement number within the definition: MACRO 1, the prototype 2 */
+  uint32_t ulOrdinal = 3 + m_ulStored++;
+  abHead[29] = static_cast<uint8_t>(ulOrdinal);
+  abHead[30] = static_cast<uint8_t>(ulOrdinal >> 8);
+  abHead[31] = static_cast<uint8_t>(ulOrdinal >> 16);
   abHead[22] = static_cast<uint8_t>(p->ulLabelOff);
   abHead[23] = static_cast<uint8_t>(ulLabelLen > 255 ? 255 : ulLabelLen);
   abHead[24] = static_cast<uint8_t>(p->ulOpOff);
@@ -1319,6 +1327,7 @@ bool bExpand(EXPANSION *x)
       }
       break;
     }
+    vFrameStatement(x->ulOrdinal);
     if (bStmtProcess(&x->stmt)) {
       bEnd = true;
       break;
@@ -1584,7 +1593,10 @@ bool bMacroCall(const SRCSTMT *p, const MACDEF *pDef)
     g_mac.pTop = x;
     g_mac.ulDepth++;
     vVarLevelSet(pLevel);
+    uint32_t ulFrame =
+        ulFrameEnter(FRAME_MACRO, info.ulMember, pLevel->abName, pLevel->ulNameLen, p->ulSrcId, p->ulLine);
     bEnd = bExpand(x);
+    vFrameLeave(ulFrame);
     vVarLevelSet(pCaller);
     g_mac.ulDepth--;
     g_mac.pTop = x->pOuter;
@@ -1651,8 +1663,8 @@ bool bMacroSeqFind(const MACLEVEL *pLevel, const std::string &strName)
 namespace {
 
 /* A COPY member opened: its record (one per member and concatenation) and
-   the reference of the COPY statement. */
-void vCopyRecorded(const SRCSTMT *p, const uint8_t *pName, uint32_t ulLength)
+   the reference of the COPY statement; returns the record. */
+uint32_t ulCopyRecorded(const SRCSTMT *p, const uint8_t *pName, uint32_t ulLength)
 {
   uint32_t ulCaller = ulMxCaller(p);
   uint32_t ulConcat = ulSourceMemberConcat(), ulMember = MX_PRIMARY;
@@ -1665,6 +1677,7 @@ void vCopyRecorded(const SRCSTMT *p, const uint8_t *pName, uint32_t ulLength)
   if (ulMember == MX_PRIMARY) ulMember = ulMxMember(pName, ulLength, MX_COPY, ulConcat, 0);
   g_mac.mapCopyMember[ulSourceMemberId()] = ulMember;
   g_mxReport.vecCalls.push_back(MXCALL{ulMember, ulCaller, ulStmtNumber()});
+  return ulMember;
 }
 
 } // namespace
@@ -1704,7 +1717,8 @@ bool bCopyStatement(const SRCSTMT *p, bool bGenerated)
   if (bCopyOpen(abName)) return iStmtMsg(c_aCopyMsg[CM_RECURSIVE]), false;
   if (bGenerated || !bSourcePush(SRC_COPY, abName))
     return iStmtMsg(c_aCopyMsg[CM_MISSING], strHost(abName, ulLen).c_str()), false;
-  vCopyRecorded(p, abName, ulLen);
+  uint32_t ulMember = ulCopyRecorded(p, abName, ulLen);
+  vSourceFrame(ulFrameEnter(FRAME_COPY, ulMember, abName, ulLen, p->ulSrcId, p->ulLine));
   return true;
 }
 

@@ -30,10 +30,15 @@
 #include "prn2.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "asm0.h"
 #include "chars.h"
@@ -773,58 +778,255 @@ template <typename F> void vEachDiagnostic(F f)
   });
 }
 
-/* ---- TERM echo -------------------------------------------------------------------- */
+/* ---- the terminal stream ------------------------------------------------------------ */
 
-void vTermLine(const STMTVIEW &v, uint32_t ulLine, const char *pszText, size_t ulText)
+/* Diagnostics of one number from one source line (a model statement's for
+   those of an expansion) that the terminal shows; the rest are counted,
+   and one line at the end of the phase tells how many.  The listing keeps
+   them all. */
+constexpr uint32_t TERM_SAME_MAX = 10;
+/* the column (from 0) where the text of a diagnostic line starts */
+constexpr size_t DIAG_TEXT_COLUMN = 24;
+
+struct SAMELINE {
+  uint32_t ulShown = 0, ulHidden = 0;
+  uint32_t ulSrcId = 0, ulLine = 0; /* where the first hidden one points */
+  char cLetter = ' ';
+};
+
+struct TERMRUN {
+  std::map<std::tuple<int, uint32_t, uint32_t>, SAMELINE> mapSame;
+  std::vector<std::tuple<int, uint32_t, uint32_t>> vecHidden; /* keys, in the order they were first hidden */
+  /* the first diagnostic of the highest severity */
+  int iWorst = -1;
+  uint32_t ulDiagnostics = 0; /* with a message number, shown or not */
+  int iWorstNumber = 0;
+  char cWorstLetter = ' ';
+  uint32_t ulWorstSrcId = 0, ulWorstLine = 0, ulWorstColumn = 1;
+  std::string strWorstText;
+};
+TERMRUN g_term;
+
+/* Writes a line of the terminal stream (its line end added). */
+void vTermOut(char *pLine, size_t n)
 {
-  char achLine[LIST_LINE_MAX * 4 + OPERAND_MAX + 32];
-  size_t n = 0;
-  if (g_opt.bTerm & TERM_PREFIX) {
-    const char *pszName = pSvcSourceName(v.ulSrcId);
-    n = static_cast<size_t>(std::snprintf(achLine, sizeof achLine, "%.*s(%lu) : ", PATH_MAX,
-                                          pszName != nullptr ? pszName : "", static_cast<unsigned long>(ulLine)));
-    if (n >= sizeof achLine) n = sizeof achLine - 1;
-  }
-  if (ulText > sizeof achLine - n - 1) ulText = sizeof achLine - n - 1;
-  std::memcpy(achLine + n, pszText, ulText);
-  n += ulText;
   if (g_opt.bTerm & TERM_UPPER)
-    for (size_t i = 0; i < n; i++) achLine[i] = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(achLine[i])]);
-  achLine[n++] = '\n';
-  vTermText(achLine, n);
+    for (size_t i = 0; i < n; i++) pLine[i] = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(pLine[i])]);
+  pLine[n++] = '\n';
+  vTermText(pLine, n);
 }
 
-/* The statement's records and its messages on the terminal stream. */
+/* The place a terminal line names: "file(line) : ", or with TERM(GNU)
+   "file:line:column: kind: "; nothing with TERM(NOPREFIX). */
+size_t ulTermPlace(char *p, size_t ulRoom, uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind)
+{
+  const char *pszName = pSvcSourceName(ulSrcId);
+  if (pszName == nullptr) pszName = "";
+  int n = 0;
+  if (g_opt.bTerm & TERM_GNU)
+    n = std::snprintf(p, ulRoom, "%.*s:%lu:%lu: %s: ", PATH_MAX, pszName, static_cast<unsigned long>(ulLine),
+                      static_cast<unsigned long>(ulColumn), pszKind);
+  else if (g_opt.bTerm & TERM_PREFIX)
+    n = std::snprintf(p, ulRoom, "%.*s(%lu) : ", PATH_MAX, pszName, static_cast<unsigned long>(ulLine));
+  return n < 0 ? 0 : std::min(static_cast<size_t>(n), ulRoom - 1);
+}
+
+void vTermLine(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind, const char *pszText,
+               size_t ulText)
+{
+  char achLine[LIST_LINE_MAX * 4 + OPERAND_MAX + 64];
+  size_t n = ulTermPlace(achLine, sizeof achLine, ulSrcId, ulLine, ulColumn, pszKind);
+  if (ulText > sizeof achLine - n - 1) ulText = sizeof achLine - n - 1;
+  std::memcpy(achLine + n, pszText, ulText);
+  vTermOut(achLine, n + ulText);
+}
+
+/* The kind of a diagnostic in the GNU form. */
+const char *pszTermKind(int iSeverity) { return iSeverity > 4 ? "error" : iSeverity == 4 ? "warning" : "note"; }
+
+/* The operand a message text names ("in operand 2", "Operand 2 ..."); 0 none. */
+unsigned uOperandNamed(const char *p, size_t n)
+{
+  for (size_t i = 0; i + 8 < n; i++) {
+    if ((p[i] != 'o' && p[i] != 'O') || std::strncmp(p + i + 1, "perand ", 7) != 0) continue;
+    unsigned u = 0;
+    size_t k = i + 8;
+    for (; k < n && p[k] >= '0' && p[k] <= '9' && u < 1000; k++) u = u * 10 + static_cast<unsigned>(p[k] - '0');
+    if (k > i + 8) return u;
+  }
+  return 0;
+}
+
+/* The card (from 0) and column (from 1) where operand uOperand of the
+   statement starts, as its lines show it: fields at the standard columns,
+   a continued operand field going on at the continue column of the next
+   card after a comma and a blank.  False when it cannot be found. */
+bool bOperandPlace(const STMTVIEW &v, unsigned uOperand, uint32_t *pulCard, uint32_t *pulColumn)
+{
+  constexpr uint32_t END = 71, CONTINUE = 15; /* columns 72 and 16, from 0 */
+  SOURCECURSOR source(v);
+  std::vector<std::array<uint8_t, CARD_COLUMNS>> vecCards;
+  uint8_t abLine[CARD_COLUMNS];
+  for (const uint8_t *p; vecCards.size() < RECORDS_MAX && (p = source.pNext(abLine)) != nullptr;) {
+    vecCards.emplace_back();
+    std::memcpy(vecCards.back().data(), p, CARD_COLUMNS);
+  }
+  if (vecCards.empty() || uOperand == 0) return false;
+  const uint8_t *c = vecCards[0].data();
+  if (c[0] == E_STAR) return false;
+  uint32_t i = 0;
+  while (i < END && c[i] != EBCDIC_BLANK) i++; /* the label */
+  while (i < END && c[i] == EBCDIC_BLANK) i++;
+  while (i < END && c[i] != EBCDIC_BLANK) i++; /* the operation */
+  while (i < END && c[i] == EBCDIC_BLANK) i++;
+  if (i >= END) return false;
+  unsigned uAt = 1;
+  int iDepth = 0;
+  bool bQuote = false;
+  uint8_t bBefore = EBCDIC_BLANK;
+  for (uint32_t r = 0; r < vecCards.size();) {
+    c = vecCards[r].data();
+    if (uAt == uOperand && i < END) {
+      *pulCard = r;
+      *pulColumn = i + 1;
+      return true;
+    }
+    if (i >= END || (c[i] == EBCDIC_BLANK && !bQuote && iDepth == 0)) {
+      /* the field goes on on the next card only after a comma and a blank */
+      if (r + 1 >= vecCards.size() || (c[i] == EBCDIC_BLANK && bBefore != E_COMMA) || c[END] == EBCDIC_BLANK)
+        return false;
+      r++;
+      i = CONTINUE;
+      continue;
+    }
+    uint8_t b = c[i];
+    if (b == E_QUOTE && (bQuote || bOpensString(c, i, END, QR_ORDINARY)))
+      bQuote = !bQuote;
+    else if (!bQuote && b == E_LPAREN)
+      iDepth++;
+    else if (!bQuote && b == E_RPAREN && iDepth > 0)
+      iDepth--;
+    else if (!bQuote && iDepth == 0 && b == E_COMMA)
+      uAt++;
+    bBefore = b;
+    i++;
+  }
+  return false;
+}
+
+/* The statement's diagnostics on the terminal stream: its records (not
+   with TERM(GNU)), each diagnostic at the programmer's own line (the
+   outermost macro call or COPY for a statement inside one), with the chain
+   of calls below it, innermost first. */
 void vTermEcho(const STMTVIEW &v)
 {
-  SOURCECURSOR source(v); /* the lines the listing shows: a literal its text */
-  uint8_t abLine[CARD_COLUMNS];
-  uint32_t r = 0;
-  for (const uint8_t *pLine; (pLine = source.pNext(abLine)) != nullptr; r++) {
-    uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
-    vEbcdicToAscii(abCard, pLine, CARD_COLUMNS);
-    size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
-    const uint8_t *pText = abCard;
-    if (bSvcSourceUtf8()) {
-      n = ulLatin1ToUtf8(abUtf8, abCard, n);
-      pText = abUtf8;
-    }
-    vTermLine(v, v.ulLine + r, reinterpret_cast<const char *>(pText), n);
-  }
+  uint32_t ulFrame = 0, ulOrdinal = 0;
+  vStmtFrameOf(&ulFrame, &ulOrdinal);
+  std::vector<FRAMELINK> vecChain;
+  if (ulFrame != 0) vecChain = vecFrameChain(ulFrame, ulOrdinal, v.ulSrcId, v.ulLine);
+  uint32_t ulSrcId = vecChain.empty() ? v.ulSrcId : vecChain.back().ulSrcId;
+  uint32_t ulLine = vecChain.empty() ? v.ulLine : vecChain.back().ulLine;
+  bool bGnu = (g_opt.bTerm & TERM_GNU) != 0;
+
+  struct SHOWN {
+    DIAGVIEW d;
+    uint32_t ulLine, ulColumn;
+  };
+  std::vector<SHOWN> vecShown;
   vEachDiagnostic([&](const DIAGVIEW &d) {
     if (d.iNumber == 0 || d.bForm == DIAG_READER_NOTE || d.bForm == DIAG_LIST_LINE)
       return; /* the reader showed its notes */
+    char cLetter = cDiagnosticLetter(d.iNumber, d.bSeverity);
+    g_term.ulDiagnostics++;
+    uint32_t ulAt = ulLine, ulColumn = 1;
+    if (vecChain.empty() && d.bForm == DIAG_HOST_TEXT) {
+      uint32_t ulCard = 0;
+      unsigned uOperand = uOperandNamed(reinterpret_cast<const char *>(d.pText), d.ulLength);
+      if (uOperand != 0 && bOperandPlace(v, uOperand, &ulCard, &ulColumn))
+        ulAt += ulCard;
+      else
+        ulColumn = 1;
+    }
+    if (static_cast<int>(d.bSeverity) > g_term.iWorst) {
+      g_term.iWorst = d.bSeverity;
+      g_term.iWorstNumber = d.iNumber;
+      g_term.cWorstLetter = cLetter;
+      g_term.ulWorstSrcId = ulSrcId;
+      g_term.ulWorstLine = ulAt;
+      g_term.ulWorstColumn = ulColumn;
+      g_term.strWorstText.clear();
+      if (d.bForm == DIAG_NAME_TEXT) {
+        std::string str(d.ulLength, ' ');
+        vEbcdicToAscii(reinterpret_cast<uint8_t *>(str.data()), d.pText, d.ulLength);
+        g_term.strWorstText = str;
+      } else {
+        g_term.strWorstText.assign(reinterpret_cast<const char *>(d.pText), d.ulLength);
+      }
+    }
+    SAMELINE &same = g_term.mapSame[{d.iNumber, v.ulSrcId, v.ulLine}];
+    if (same.ulShown < TERM_SAME_MAX) {
+      same.ulShown++;
+      vecShown.push_back(SHOWN{d, ulAt, ulColumn});
+      return;
+    }
+    if (same.ulHidden++ == 0) {
+      same.ulSrcId = ulSrcId;
+      same.ulLine = ulLine;
+      same.cLetter = cLetter;
+      g_term.vecHidden.emplace_back(d.iNumber, v.ulSrcId, v.ulLine);
+    }
+  });
+  if (vecShown.empty()) return;
+
+  if (!bGnu) { /* the lines the listing shows: a literal its text */
+    SOURCECURSOR source(v);
+    uint8_t abLine[CARD_COLUMNS];
+    uint32_t r = 0;
+    for (const uint8_t *pLine; (pLine = source.pNext(abLine)) != nullptr; r++) {
+      uint8_t abCard[CARD_COLUMNS], abUtf8[2 * CARD_COLUMNS];
+      vEbcdicToAscii(abCard, pLine, CARD_COLUMNS);
+      size_t n = ulTrimmed(abCard, CARD_COLUMNS, ASCII_BLANK);
+      const uint8_t *pText = abCard;
+      if (bSvcSourceUtf8()) {
+        n = ulLatin1ToUtf8(abUtf8, abCard, n);
+        pText = abUtf8;
+      }
+      vTermLine(ulSrcId, vecChain.empty() ? v.ulLine + r : ulLine, 1, "", reinterpret_cast<const char *>(pText), n);
+    }
+  }
+  for (const SHOWN &s : vecShown) {
+    const DIAGVIEW &d = s.d;
     char achText[OPERAND_MAX + 160];
     uint32_t ulText = d.ulLength < OPERAND_MAX + 140 ? d.ulLength : OPERAND_MAX + 140;
-    int iLen = std::snprintf(achText, sizeof achText, "KZM%03d%c ", d.iNumber % 1000,
-                             cDiagnosticLetter(d.iNumber, d.bSeverity));
+    char cLetter = cDiagnosticLetter(d.iNumber, d.bSeverity);
+    int iLen = std::snprintf(achText, sizeof achText, "KZM%03d%c ", d.iNumber % 1000, cLetter);
     size_t n = static_cast<size_t>(iLen);
     if (d.bForm == DIAG_NAME_TEXT)
       vEbcdicToAscii(reinterpret_cast<uint8_t *>(achText) + n, d.pText, ulText);
     else
       std::memcpy(achText + n, d.pText, ulText);
-    vTermLine(v, v.ulLine, achText, n + ulText);
-  });
+    vTermLine(ulSrcId, s.ulLine, s.ulColumn, pszTermKind(d.bSeverity), achText, n + ulText);
+    for (const FRAMELINK &l : vecChain) {
+      char achLink[PATH_MAX + 160];
+      if (bGnu) {
+        int k = std::snprintf(achLink, sizeof achLink, "KZM%03d%c %s", d.iNumber % 1000, cLetter, l.achText);
+        vTermLine(l.ulSrcId, l.ulLine, 1, "note", achLink, static_cast<size_t>(k));
+        continue;
+      }
+      size_t k = 4;
+      std::memcpy(achLink, "    ", 4);
+      if (g_opt.bTerm & TERM_PREFIX) {
+        k += ulTermPlace(achLink + k, sizeof achLink - k, l.ulSrcId, l.ulLine, 1, "");
+        k += static_cast<size_t>(std::snprintf(achLink + k, sizeof achLink - k, "%s", l.achText));
+      } else {
+        const char *pszName = pSvcSourceName(l.ulSrcId);
+        k +=
+            static_cast<size_t>(std::snprintf(achLink + k, sizeof achLink - k, "%s, %.*s(%lu)", l.achText, PATH_MAX,
+                                              pszName != nullptr ? pszName : "", static_cast<unsigned long>(l.ulLine)));
+      }
+      vTermOut(achLink, std::min(k, sizeof achLink - 2));
+    }
+  }
 }
 
 /* ---- active USINGs in the heading --------------------------------------------------- */
@@ -983,9 +1185,31 @@ void vListPhaseStart(const uint8_t *pTitleLabel, uint32_t ulTitleLabel)
 {
   vListOpen();
   vReportReset();
+  g_term = TERMRUN{};
   g_lst.bUsings = g_lst.bShowUsings = false;
   vListHeadingId(LIST_EBCDIC, pTitleLabel, ulTitleLabel);
   vListTitle(LIST_HOST, "", 0);
+}
+
+void vTermPhaseEnd()
+{
+  if (!(g_opt.bTerm & TERM_ON)) return;
+  for (const auto &key : g_term.vecHidden) {
+    const SAMELINE &same = g_term.mapSame[key];
+    char achText[160];
+    int n =
+        std::snprintf(achText, sizeof achText, "KZM%03d%c %lu more from this statement not shown (the listing has all)",
+                      std::get<0>(key) % 1000, same.cLetter, static_cast<unsigned long>(same.ulHidden));
+    vTermLine(same.ulSrcId, same.ulLine, 1, "note", achText, static_cast<size_t>(n));
+  }
+  if (g_term.iWorst > 0 && g_term.ulDiagnostics > 1) { /* where to start when there are many */
+    char achText[OPERAND_MAX + 200];
+    int n = std::snprintf(achText, sizeof achText, "KZM%03d%c first of the highest severity (%d): %.*s",
+                          g_term.iWorstNumber % 1000, g_term.cWorstLetter, g_term.iWorst, OPERAND_MAX + 100,
+                          g_term.strWorstText.c_str());
+    vTermLine(g_term.ulWorstSrcId, g_term.ulWorstLine, g_term.ulWorstColumn, "note", achText,
+              std::min(static_cast<size_t>(n), sizeof achText - 1));
+  }
 }
 
 void vListStatementHeading()
@@ -1029,6 +1253,16 @@ void vListStatement()
     }
     if (bList) vListDiagnostic(d.bSeverity, d.iNumber, d.bForm, d.ulLength, d.pText);
   });
+  if (bList && bMessages) { /* the way back from a macro or COPY member, innermost first */
+    uint32_t ulFrame = 0, ulOrdinal = 0;
+    vStmtFrameOf(&ulFrame, &ulOrdinal);
+    for (const FRAMELINK &l : vecFrameChain(ulFrame, ulOrdinal, v.ulSrcId, v.ulLine)) {
+      char achLine[LIST_LINE_MAX + 1];
+      std::memset(achLine, ' ', DIAG_TEXT_COLUMN);
+      vFrameLinkText(l, achLine + DIAG_TEXT_COLUMN, sizeof achLine - DIAG_TEXT_COLUMN);
+      iListLine(LIST_HOST, achLine, static_cast<uint32_t>(std::strlen(achLine)));
+    }
+  }
   if (bList && bAny && (v.ulFlagSet & FLAG_RECORD) && bReportLastFlagged(v.ulNumber))
     vListRecordLine(v.ulLine, pSvcSourceName(v.ulSrcId));
   if ((g_opt.bTerm & TERM_ON) && bMessages) vTermEcho(bList ? v : stmtView());

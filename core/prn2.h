@@ -80,6 +80,10 @@ uint32_t ulListSourceColumn();
    TITLE label (given), empty title.  Called whether or not a listing is
    produced. */
 void vListPhaseStart(const uint8_t *pTitleLabel, uint32_t ulTitleLabel);
+/* End of the statements of a code generation phase on the terminal stream:
+   how many diagnostics were not shown, and where the first one of the
+   highest severity is. */
+void vTermPhaseEnd();
 /* Starts the statement listing: its column heading and the active-USINGs
    heading lines. */
 void vListStatementHeading();

@@ -1,7 +1,7 @@
 /*
 ** src1.cpp - the source reader (module "src1").
 **
-** Calls: lbl.
+** Calls: lbl, stmt.
 ** Called by: asm, asm1, gen1, mac1, msc1, var1.
 **
 ** Owns the stack of input sources, the position in the SYSIN file list, the
@@ -107,6 +107,7 @@ struct SRCFILE {
   long lCardOffset;           /* file offset of abCard's record */
   struct SEQTABLE *pSeq;      /* sequence symbols of the file, once a branch asked */
   struct LOOKTABLE *pLook;    /* attributes of the symbols defined further on */
+  uint32_t ulFrame;           /* a COPY member's frame, left when it closes; 0 none */
 };
 
 /* Attributes of the symbols that the open-code statements after the
@@ -430,6 +431,7 @@ SRCFILE *pOpenFile(FILE *pFile, const char *pszPath, const char *pszName, char c
   s->ulBegin = ICTL_BEGIN;
   s->ulEnd = ICTL_END;
   s->ulContinue = ICTL_CONTINUE;
+  s->ulFrame = 0;
   s->pLink = g_src.pTop;
   g_src.pTop = s;
   vFillFirst(s);
@@ -441,6 +443,7 @@ void vCloseTop()
   SRCFILE *s = g_src.pTop;
   if (s == nullptr) return;
   g_src.pTop = s->pLink;
+  if (s->ulFrame != 0) vFrameLeave(s->ulFrame);
   if (s->cKind == SRC_PRIMARY)
     vSvcTrace(TRACE_FILES, "SYSIN file closed.");
   else
@@ -939,6 +942,11 @@ bool bSourcePush(char cKind, const uint8_t *pszMember)
 }
 
 void vSourcePop() { vCloseTop(); }
+
+void vSourceFrame(uint32_t ulFrame)
+{
+  if (g_src.pTop != nullptr) g_src.pTop->ulFrame = ulFrame;
+}
 
 uint32_t ulSourceMemberConcat() { return g_src.ulMemberConcat; }
 uint32_t ulSourceMemberId() { return g_src.ulMemberId; }

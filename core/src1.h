@@ -66,6 +66,8 @@ uint32_t ulSourceMemberId();
 /* Closes the current source.  Waits for the macro language: a library
    macro member is closed once its definition has been read. */
 void vSourcePop();
+/* The frame of the source on top (a COPY member): left when it closes. */
+void vSourceFrame(uint32_t ulFrame);
 /* The next card image of the current source, or null at the end of the
    input (a finished member is popped, a finished SYSIN file is followed by
    the next one). */

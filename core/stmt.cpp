@@ -3,7 +3,7 @@
 **
 ** Calls: the services only.
 ** Called by: asm1, asm2, def2, esd1, eval, exe1, fix1, gen1, ins2, instr,
-**   lbl, mac1, msc1, msc2, prn2, usg2, var1.
+**   lbl, mac1, msc1, msc2, prn2, src1, usg2, var1, xrf2.
 **
 ** Owns the running statement number, the PRINT status in force, the text
 ** handles, the sub-records collected beside the record in hand and the
@@ -100,6 +100,22 @@ struct LATEDIAG {
   std::string strText;
 };
 std::vector<LATEDIAG> g_vecLateDiags;
+
+/* the frames of the assembly (index = id - 1) and the one in force */
+struct FRAMES {
+  std::vector<FRAME> vec;
+  uint32_t ulCurrent = 0;
+  uint32_t ulOrdinal = 0;                     /* of the statement in hand in the current frame */
+  std::vector<uint32_t> vecOrdinals;          /* of the callers, one per frame entered */
+  uint32_t ulOpened = 0, ulOpenedOrdinal = 0; /* of the record in hand */
+  std::vector<std::string> vecNames;          /* host text */
+  std::vector<uint32_t> vecNameOfKey;         /* index + 1 into vecNames */
+  struct RECORDFRAME {
+    uint32_t ulStmt, ulFrame, ulOrdinal;
+  };
+  std::vector<RECORDFRAME> vecRecords; /* the records kept in a frame, by statement number */
+};
+FRAMES g_frames;
 bool g_bLateSorted = false;
 size_t g_ulLateNext = 0;
 
@@ -239,13 +255,116 @@ void vStmtOpen(const SRCSTMT *pStmt, int16_t sNest)
   vHeadPut32(STMT_RECORDS, pStmt->ulRecords);
   vPut16(pHead() + STMT_NEST, static_cast<uint16_t>(sNest));
   vSequenceField(pStmt);
+  g_frames.ulOpened = g_frames.ulCurrent; /* the record gets it when it is kept */
+  g_frames.ulOpenedOrdinal = g_frames.ulOrdinal;
   if (pStmt->achNote[0] != '\0') iStmtDiag(DIAG_NUMBER_UNTRANSLATED, DIAG_READER_NOTE, 0, 0, pStmt->achNote);
+}
+
+/* ---- frames ---------------------------------------------------------------- */
+
+uint32_t ulFrameEnter(char cKind, uint32_t ulNameKey, const uint8_t *pName, uint32_t ulNameLength, uint32_t ulSrcId,
+                      uint32_t ulLine)
+{
+  constexpr uint32_t KEYS_MAX = 1u << 20; /* a key beyond it keeps its name apart */
+  uint32_t ulNone = 0;
+  if (ulNameKey < KEYS_MAX && ulNameKey >= g_frames.vecNameOfKey.size()) g_frames.vecNameOfKey.resize(ulNameKey + 1, 0);
+  uint32_t &ulIndex = ulNameKey < KEYS_MAX ? g_frames.vecNameOfKey[ulNameKey] : ulNone;
+  if (ulIndex == 0) {
+    std::string str(std::min<uint32_t>(ulNameLength, 63), ' ');
+    vEbcdicToAscii(reinterpret_cast<uint8_t *>(str.data()), pName, str.size());
+    g_frames.vecNames.push_back(str);
+    ulIndex = static_cast<uint32_t>(g_frames.vecNames.size());
+  }
+  g_frames.vec.push_back(
+      FRAME{g_frames.ulCurrent, ulSrcId, ulLine, g_frames.ulOrdinal, static_cast<uint8_t>(cKind) | (ulIndex - 1) << 8});
+  g_frames.vecOrdinals.push_back(g_frames.ulOrdinal);
+  g_frames.ulCurrent = static_cast<uint32_t>(g_frames.vec.size());
+  g_frames.ulOrdinal = 0;
+  return g_frames.ulCurrent;
+}
+
+void vFrameLeave(uint32_t ulFrame)
+{
+  bool bOpen = false; /* on the chain of the frame in force */
+  for (uint32_t id = g_frames.ulCurrent; id != 0 && !bOpen; id = g_frames.vec[id - 1].ulParent) bOpen = id == ulFrame;
+  if (!bOpen) return;
+  /* frames still open inside it go with it */
+  uint32_t ulParent = g_frames.vec[ulFrame - 1].ulParent;
+  while (g_frames.ulCurrent != ulParent && !g_frames.vecOrdinals.empty()) {
+    g_frames.ulOrdinal = g_frames.vecOrdinals.back();
+    g_frames.vecOrdinals.pop_back();
+    g_frames.ulCurrent = g_frames.vec[g_frames.ulCurrent - 1].ulParent;
+  }
+}
+
+void vFrameStatement(uint32_t ulOrdinal) { g_frames.ulOrdinal = ulOrdinal; }
+
+const FRAME *pFrame(uint32_t ulFrame)
+{
+  return ulFrame == 0 || ulFrame > g_frames.vec.size() ? nullptr : &g_frames.vec[ulFrame - 1];
+}
+
+void vStmtFrameOf(uint32_t *pulFrame, uint32_t *pulOrdinal)
+{
+  *pulFrame = *pulOrdinal = 0;
+  if (g_rec.ulLength < STMT_HEAD || g_frames.vecRecords.empty()) return;
+  uint32_t ulStmt = ulGet32(pHead() + STMT_NUMBER);
+  const auto &vec = g_frames.vecRecords;
+  auto it = std::lower_bound(vec.begin(), vec.end(), ulStmt,
+                             [](const FRAMES::RECORDFRAME &r, uint32_t ul) { return r.ulStmt < ul; });
+  if (it == vec.end() || it->ulStmt != ulStmt) return;
+  *pulFrame = it->ulFrame;
+  *pulOrdinal = it->ulOrdinal;
+}
+
+std::vector<FRAMELINK> vecFrameChain(uint32_t ulFrame, uint32_t ulOrdinal, uint32_t ulSrcId, uint32_t ulLine)
+{
+  std::vector<FRAMELINK> vec;
+  auto fAdd = [&vec](uint32_t ulSrc, uint32_t ulAt, const FRAME &f, uint32_t ulNumber, bool bCall) {
+    FRAMELINK l{ulSrc, ulAt, {}};
+    bool bCopy = static_cast<char>(f.ulName & 0xFF) == FRAME_COPY;
+    uint32_t ulIndex = f.ulName >> 8;
+    const char *pszName = ulIndex < g_frames.vecNames.size() ? g_frames.vecNames[ulIndex].c_str() : "";
+    if (bCall)
+      std::snprintf(l.achText, sizeof l.achText, bCopy ? "COPY of member %s" : "call of macro %s", pszName);
+    else if (bCopy)
+      std::snprintf(l.achText, sizeof l.achText, "in COPY member %s", pszName);
+    else if (ulNumber != 0)
+      std::snprintf(l.achText, sizeof l.achText, "in macro %s, statement %lu", pszName,
+                    static_cast<unsigned long>(ulNumber));
+    else
+      std::snprintf(l.achText, sizeof l.achText, "in macro %s", pszName);
+    vec.push_back(l);
+  };
+  const FRAME *f = pFrame(ulFrame);
+  if (f == nullptr) return vec;
+  fAdd(ulSrcId, ulLine, *f, ulOrdinal, false);
+  /* frames only point to those made before them: the walk ends */
+  for (uint32_t ulSeen = 0; f != nullptr && ulSeen <= g_frames.vec.size(); ulSeen++) {
+    const FRAME *pParent = f->ulParent < ulFrame ? pFrame(f->ulParent) : nullptr;
+    if (pParent == nullptr) {
+      fAdd(f->ulSrcId, f->ulLine, *f, 0, true);
+      break;
+    }
+    fAdd(f->ulSrcId, f->ulLine, *pParent, f->ulOrdinal, false);
+    ulFrame = f->ulParent;
+    f = pParent;
+  }
+  return vec;
+}
+
+void vFrameLinkText(const FRAMELINK &l, char *pszOut, size_t ulRoom)
+{
+  const char *pszName = pSvcSourceName(l.ulSrcId);
+  std::snprintf(pszOut, ulRoom, "%s, %s(%lu)", l.achText, pszName != nullptr ? pszName : "",
+                static_cast<unsigned long>(l.ulLine));
 }
 
 /* ---- state ------------------------------------------------------------------ */
 
 void vStmtPhaseStart()
 {
+  g_frames = FRAMES{};
   g_vecLateDiags.clear();
   g_bLateSorted = false;
   g_ulLateNext = 0;
@@ -552,6 +671,9 @@ bool bStmtFinish()
   if (!g_stmt.bUnnumbered) g_stmt.ulNext++;
   g_stmt.bUnnumbered = false;
   if (g_rec.ulLength == 0) return bEnd; /* nothing to keep of this statement */
+  if (g_frames.ulOpened != 0 && bFirstPhase() &&
+      (g_frames.vecRecords.empty() || g_frames.vecRecords.back().ulStmt != ulNumber))
+    g_frames.vecRecords.push_back({ulNumber, g_frames.ulOpened, g_frames.ulOpenedOrdinal});
   if (usFlags & SF_REVISIT) {
     uint64_t ullPos = static_cast<uint64_t>(lWorkTell(WORK_SYSUT1));
     auto *pullPositions = static_cast<uint64_t *>(

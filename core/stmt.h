@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "opt.h"
 #include "vorn.h"
@@ -196,6 +197,52 @@ inline void vStmtSetPad(uint8_t bPad) { pRecord()[STMT_ALIGN] = bPad; }
 
 constexpr uint32_t STMT_LIMIT = 999999;
 constexpr uint32_t OPERAND_MAX = 1024;
+
+/* ---- frames: where a statement inside a macro or COPY member came from ---
+   One frame per macro expansion and per COPY member read; each names the
+   statement that called or copied (its source, line, and its frame and
+   statement number within its own definition).  Frames live for the
+   assembly, and so does the frame of each record kept in one (by
+   statement number, beside the records), so the listing and the terminal,
+   written after the expansions are gone, can walk the chain back to the
+   programmer's own line. */
+constexpr char FRAME_MACRO = 'M', FRAME_COPY = 'C';
+struct FRAME {
+  uint32_t ulParent;  /* frame of the calling statement; 0 open code */
+  uint32_t ulSrcId;   /* the calling statement: its source */
+  uint32_t ulLine;    /* and line */
+  uint32_t ulOrdinal; /* and statement number within its macro definition (0 none) */
+  uint32_t ulName;    /* FRAME_MACRO or FRAME_COPY in the low byte, the index of the name above */
+};
+/* Enters a frame called by the statement read from (ulSrcId, ulLine) in
+   the frame in force.  The name (EBCDIC) is kept once per ulNameKey, a
+   small number the caller gives each distinct macro or member (its record
+   of the macro and copy reports).  Returns the frame's id. */
+uint32_t ulFrameEnter(char cKind, uint32_t ulNameKey, const uint8_t *pName, uint32_t ulNameLength, uint32_t ulSrcId,
+                      uint32_t ulLine);
+/* Leaves frame ulFrame (and any left open inside it). */
+void vFrameLeave(uint32_t ulFrame);
+/* The statement number within its definition of the model statement in
+   hand of the innermost expansion (0 outside one). */
+void vFrameStatement(uint32_t ulOrdinal);
+/* A frame (null for 0 and unknown ids). */
+const FRAME *pFrame(uint32_t ulFrame);
+/* The frame and statement number of the record in hand (0, 0 without). */
+void vStmtFrameOf(uint32_t *pulFrame, uint32_t *pulOrdinal);
+/* One step of the way back from a statement in a frame to open code: the
+   source and line of a statement and what it is ("in macro INNER,
+   statement 3", "in COPY member MEMB"; the last, the call in open code:
+   "call of macro OUTER", "COPY of member MEMB"). */
+struct FRAMELINK {
+  uint32_t ulSrcId, ulLine;
+  char achText[96];
+};
+/* The chain of the statement read from (ulSrcId, ulLine) as statement
+   ulOrdinal of frame ulFrame, innermost first; empty for open code. */
+std::vector<FRAMELINK> vecFrameChain(uint32_t ulFrame, uint32_t ulOrdinal, uint32_t ulSrcId, uint32_t ulLine);
+/* A link as the listing shows it: "in macro INNER, statement 3,
+   lib/INNER.mac(3)". */
+void vFrameLinkText(const FRAMELINK &l, char *pszOut, size_t ulRoom);
 
 /* Starts statement numbering and the statement state of a conditional
    assembly phase. */

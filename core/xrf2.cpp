@@ -4,7 +4,7 @@
 ** references, the relocation dictionary and the closing summary (module
 ** "xrf2").
 **
-** Calls: esd1, lbl, prn2, pun2, usg2.
+** Calls: esd1, lbl, prn2, pun2, stmt, usg2.
 ** Called by: asm, asm2, prn2.
 **
 ** Owns the flagged-statement list of the assembly (statement number, source
@@ -59,6 +59,7 @@ constexpr uint32_t INPUT_LABEL = 43; /* "Primary input:  lines%7ld to %7ld of " 
 
 struct FLAGGED {
   uint32_t ulStmt, ulSrcId, ulLine;
+  uint32_t ulFrame, ulOrdinal; /* inside a macro or COPY member: where (0 open code) */
 };
 
 struct INPUTRANGE {
@@ -103,7 +104,9 @@ void vFlag(uint32_t ulStmt)
   vCheckReleased();
   if (g_rpt.ulFlagged > 0 && g_rpt.ulLastFlagged == ulStmt) return;
   auto *p = static_cast<FLAGGED *>(GB_ROOM(&g_rpt.flagged, (g_rpt.ulFlagged + 1) * sizeof(FLAGGED)));
-  p[g_rpt.ulFlagged++] = FLAGGED{ulStmt, g_asm.ulSrcId, g_asm.ulSrcLine};
+  uint32_t ulFrame = 0, ulOrdinal = 0;
+  vStmtFrameOf(&ulFrame, &ulOrdinal);
+  p[g_rpt.ulFlagged++] = FLAGGED{ulStmt, g_asm.ulSrcId, g_asm.ulSrcLine, ulFrame, ulOrdinal};
   g_rpt.ulLastFlagged = ulStmt;
 }
 
@@ -220,6 +223,30 @@ void vFlaggedList(const FLAGGED *p, uint32_t ulCount)
     n += ulItem;
   }
   vFlush();
+}
+
+/* The flagged statements inside macros and COPY members, each with the
+   way back to the programmer's line, innermost first. */
+void vFlaggedChains(const FLAGGED *p, uint32_t ulCount)
+{
+  bool bTitle = false;
+  for (uint32_t i = 0; i < ulCount; i++) {
+    if (p[i].ulFrame == 0) continue;
+    if (!bTitle) vLine(0, "Flagged statements inside macros and COPY members -");
+    bTitle = true;
+    std::vector<FRAMELINK> vecChain = vecFrameChain(p[i].ulFrame, p[i].ulOrdinal, p[i].ulSrcId, p[i].ulLine);
+    if (vecChain.empty()) continue;
+    const char *pszName = pSvcSourceName(vecChain.back().ulSrcId);
+    char achLine[LIST_LINE_MAX + 1];
+    std::snprintf(achLine, sizeof achLine, "%8lu  %s(%lu)", static_cast<unsigned long>(p[i].ulStmt),
+                  pszName != nullptr ? pszName : "", static_cast<unsigned long>(vecChain.back().ulLine));
+    vLine(0, achLine);
+    for (const FRAMELINK &l : vecChain) {
+      std::memset(achLine, ' ', 12);
+      vFrameLinkText(l, achLine + 12, sizeof achLine - 12);
+      vLine(0, achLine);
+    }
+  }
 }
 
 /* The primary input lines, followed by a blank line; nothing when the
@@ -943,6 +970,7 @@ void vReportSummary()
   } else {
     vLine(LL_BOLD, "The following statements were flagged -");
     vFlaggedList(static_cast<const FLAGGED *>(g_rpt.flagged.pData), g_rpt.ulFlagged);
+    vFlaggedChains(static_cast<const FLAGGED *>(g_rpt.flagged.pData), g_rpt.ulFlagged);
     char achCount[128];
     std::snprintf(achCount, sizeof achCount,
                   "%lu statement%s flagged in this assembly,  %u was the highest severity code",

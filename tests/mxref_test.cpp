@@ -198,8 +198,11 @@ TEST_F(ReportRun, TermEchoesStatementsNotListed)
               "         END\n",
               {"-TERM"});
   EXPECT_EQ(r.iRc, 12);
-  EXPECT_EQ(r.strOut, "prog.asm(4) : LQ       LA    1,ZZ\n"
-                      "prog.asm(4) : KZM227E Symbol ZZ is not defined in operand 2.\n"
+  /* the generated statement at the call, the way back below its message */
+  EXPECT_EQ(r.strOut, "prog.asm(7) : LQ       LA    1,ZZ\n"
+                      "prog.asm(7) : KZM227E Symbol ZZ is not defined in operand 2.\n"
+                      "    prog.asm(4) : in macro GEN, statement 3\n"
+                      "    prog.asm(7) : call of macro GEN\n"
                       "prog.asm(9) :          LA    1,QQ\n"
                       "prog.asm(9) : KZM227E Symbol QQ is not defined in operand 2.\n"
                       "prog.asm(10) : &X       SETA  'A'\n"
@@ -207,7 +210,9 @@ TEST_F(ReportRun, TermEchoesStatementsNotListed)
                       "prog.asm(11) :          GEN   K=1\n"
                       "prog.asm(11) : KZM122E K is not defined as a keyword parameter in the macro prototype.\n"
                       "prog.asm(15) :          =A(UNDEF)\n"
-                      "prog.asm(15) : KZM227E Symbol UNDEF is not defined.\n");
+                      "prog.asm(15) : KZM227E Symbol UNDEF is not defined.\n"
+                      "prog.asm(7) : KZM227E first of the highest severity (12): Symbol ZZ is not defined in "
+                      "operand 2.\n");
   std::vector<std::string> astr = astrReport("  Loc  Object Code");
   ASSERT_GE(astr.size(), 8u);
   /* statement number in columns 34-39, the mark in 40, the source from 41 */
