@@ -361,6 +361,7 @@ unsigned iAssemble(int iWindowed, int argc, char **argv)
   vPhaseSet('2', g_asm.cStep);
   vListObjectTotal();
   vObjectClose(false);
+  vFileDepend();
   vWorkDeleteAll();
   vOptionCleanup();
   long lHundredths = 0, lMillis = 0;

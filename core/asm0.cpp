@@ -117,6 +117,7 @@ struct OPTSTATE {
   char *pszSyslinPat;
   char *pszSyspunchPat;
   char *pszSystermPat;
+  char *pszDependPat;  /* DEPEND(file) as given, or null */
   char *pszSyslibList; /* SYSLIB(...) as given, or null */
   bool bNoSyslib;      /* NOSYSLIB: an empty library list */
   char *pszVornini;    /* copies of the environment */
@@ -631,6 +632,11 @@ const char *hSyslib(char *psz)
   return hPattern(psz, g_st.pszSyslibList);
 }
 const char *hSyslin(char *psz) { return hPattern(psz, g_st.pszSyslinPat); }
+const char *hDepend(char *psz)
+{
+  g_opt.bDepend = true;
+  return hPattern(psz, g_st.pszDependPat);
+}
 const char *hSysprint(char *psz) { return hPattern(psz, g_st.pszSysprintPat); }
 const char *hSyspunch(char *psz) { return hPattern(psz, g_st.pszSyspunchPat); }
 const char *hSysterm(char *psz) { return hPattern(psz, g_st.pszSystermPat); }
@@ -679,6 +685,11 @@ struct OPTDEF {
 
 const OPTDEF c_aOptDef[OPT_COUNT] = {
     {"Align", "ALIGN", F_BARE | F_NO | F_NSHORT, nullptr, [](bool b) { g_opt.bAlign = b; }},
+    {"DEPend", "NODEPEND", F_BARE | F_NO | F_NSHORT | F_VALUE | F_PARENS, hDepend,
+     [](bool b) {
+       g_opt.bDepend = b;
+       if (!b) vDrop(g_st.pszDependPat);
+     }},
     {"DXref", "DXREF", F_BARE | F_NO | F_NSHORT, nullptr, [](bool b) { g_opt.bDxref = b; }},
     {"Esd", "ESD", F_BARE | F_NO | F_NSHORT, nullptr, [](bool b) { g_opt.bEsd = b; }},
     {"Flag", "FLAG(0)", F_VALUE, hFlag, nullptr},
@@ -1506,6 +1517,33 @@ int iAssignFiles()
   if (g_opt.bObject == OBJ_DECK &&
       iAssignFile(g_st.pszSyspunchPat, "&D&F.txt", DD_SYSPUNCH, OPT_SYSPUNCH, g_opt.pszSyspunch) != 0)
     return 20;
+  if (g_opt.bDepend && g_opt.bObject != OBJ_NONE) { /* by default the object's name with .d for its extension */
+    const char *pszObject = g_opt.bObject == OBJ_DECK ? g_opt.pszSyspunch : g_opt.pszSyslin;
+    char achName[PATH_MAX];
+    EXPAND ex = EX_OK;
+    if (g_st.pszDependPat != nullptr) {
+      ex = iExpand(g_st.pszDependPat, std::strlen(g_st.pszDependPat), achName, sizeof achName);
+    } else if (pszObject != nullptr && std::strlen(pszObject) + 3 <= sizeof achName) {
+      std::strcpy(achName, pszObject);
+      char *pszBase = std::strrchr(achName, '/');
+      char *pszDot = std::strrchr(pszBase != nullptr ? pszBase : achName, '.');
+      std::strcpy(pszDot != nullptr && pszDot != pszBase + 1 && pszDot != achName ? pszDot
+                                                                                  : achName + std::strlen(achName),
+                  ".d");
+    } else {
+      ex = EX_TOO_LONG;
+      std::snprintf(achName, sizeof achName, "%s", pszObject != nullptr ? pszObject : "");
+    }
+    if (ex == EX_NEEDS_SOURCE) {
+      vSvcMessage(MSG_NO_SOURCE_IN, "DEPEND");
+      return 20;
+    }
+    if (ex == EX_TOO_LONG) {
+      vSvcMessage(MSG_TOO_LONG, achName);
+      return 20;
+    }
+    vSet(g_opt.pszDepend, achName);
+  }
   if (g_st.pszSystermPat != nullptr) {
     if (iAssignFile(g_st.pszSystermPat, "", DD_SYSTERM, OPT_SYSTERM, g_opt.pszSysterm) != 0) return 20;
   } else if ((g_opt.bTerm & TERM_ON) != 0 && !g_asm.bWindowed) {
@@ -1673,10 +1711,12 @@ void vOptionCleanup()
   g_opt.ulSysinCount = 0;
   vDropList(g_opt.apszSyslib, g_opt.ulSyslibCount);
   g_opt.ulSyslibCount = 0;
-  for (char **ppsz : {&g_opt.pszIdr, &g_opt.pszLibExit, &g_opt.pszSourceExt, &g_opt.pszSymname, &g_opt.pszSysparm,
-                      &g_opt.pszSystemId, &g_opt.pszXopts, &g_opt.pszSysprint, &g_opt.pszSyslin, &g_opt.pszSyspunch,
-                      &g_opt.pszSysterm, &g_st.pszSysprintPat, &g_st.pszSyslinPat, &g_st.pszSyspunchPat,
-                      &g_st.pszSystermPat, &g_st.pszSyslibList, &g_st.pszVornini, &g_st.pszVornlib, &g_st.pszScratch})
+  for (char **ppsz :
+       {&g_opt.pszIdr,      &g_opt.pszLibExit,    &g_opt.pszSourceExt, &g_opt.pszSymname,    &g_opt.pszSysparm,
+        &g_opt.pszSystemId, &g_opt.pszXopts,      &g_opt.pszSysprint,  &g_opt.pszSyslin,     &g_opt.pszSyspunch,
+        &g_opt.pszSysterm,  &g_st.pszSysprintPat, &g_st.pszSyslinPat,  &g_st.pszSyspunchPat, &g_st.pszSystermPat,
+        &g_opt.pszDepend,   &g_st.pszDependPat,   &g_st.pszSyslibList, &g_st.pszVornini,     &g_st.pszVornlib,
+        &g_st.pszScratch})
     vDrop(*ppsz);
   for (OPTRECORD &rec : g_opt.aOpt) {
     vDrop(rec.pszValue);

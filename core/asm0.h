@@ -28,6 +28,7 @@ constexpr size_t OPT_NAME_MAX = PATH_MAX - 1; /* one file name */
 /* Option records, in the order of the options report. */
 enum OPTID : unsigned {
   OPT_ALIGN,
+  OPT_DEPEND,
   OPT_DXREF,
   OPT_ESD,
   OPT_FLAG,
@@ -203,6 +204,8 @@ struct ASMOPTIONS {
   char *pszSysprint; /* listing file, null without a listing */
   char *pszSyslin;   /* object file for OBJECT(OMF), else null */
   char *pszSyspunch; /* object file for OBJECT(DECK), else null */
+  bool bDepend;      /* DEPEND: a make rule of the object and every file read */
+  char *pszDepend;   /* its file (DEPEND with an object), else null */
   char *pszSysterm;  /* SYSTERM file, null for standard output */
   char **apszSyslib; /* library path patterns, each with one '*' */
   uint32_t ulSyslibCount;

@@ -22,6 +22,7 @@
 */
 #include "file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -213,7 +214,8 @@ bool bFileInput(int iFd, const char *pszRole, const char *pszName)
   if (fstat(iFd, &st) != 0) return true;
   g_file.inputs.push_back({st.st_dev, st.st_ino, pszRole, pszName});
   if (!g_file.bOutputsSet) return true;
-  for (const OUTPUT *p : {&g_file.aOut[FO_LISTING], &g_file.aOut[FO_OBJECT], &g_file.aOut[FO_TERM], &g_file.stdoutTerm})
+  for (const OUTPUT *p : {&g_file.aOut[FO_LISTING], &g_file.aOut[FO_OBJECT], &g_file.aOut[FO_TERM],
+                          &g_file.aOut[FO_DEPEND], &g_file.stdoutTerm})
     if (p->iState != OS_NONE && bNowIs(*p, st.st_dev, st.st_ino)) {
       iClash(*p, pszRole, pszName);
       return false;
@@ -230,6 +232,7 @@ int iFileOutputsSet()
                                         : nullptr);
   bool bTerm = (g_opt.bTerm & TERM_ON) != 0;
   vSetOutput(FO_TERM, "SYSTERM", bTerm ? g_opt.pszSysterm : nullptr);
+  vSetOutput(FO_DEPEND, "DEPEND", g_opt.pszDepend);
   struct stat st {};
   if (bTerm && g_opt.pszSysterm == nullptr && !g_asm.bWindowed && fstat(STDOUT_FILENO, &st) == 0 &&
       S_ISREG(st.st_mode)) {
@@ -336,6 +339,53 @@ void vFileAbandon(FILEOUT o)
 void vFileAbandonAll()
 {
   for (unsigned o = 0; o < FO_COUNT; o++) vFileAbandon(static_cast<FILEOUT>(o));
+}
+
+namespace {
+
+/* A path as make reads it: blanks, '#', ':' and '$' escaped. */
+std::string strMakePath(const std::string &s)
+{
+  std::string o;
+  for (char c : s) {
+    if (c == '$')
+      o += "$$";
+    else if (c == ' ' || c == '\t' || c == '#' || c == ':')
+      o += std::string("\\") + c;
+    else
+      o += c;
+  }
+  return o;
+}
+
+} // namespace
+
+void vFileDepend()
+{
+  OUTPUT &r = g_file.aOut[FO_DEPEND];
+  if (r.iState != OS_SET || g_file.aOut[FO_OBJECT].iState != OS_FINISHED) return;
+  std::vector<std::string> vecSources, vecMembers;
+  for (const INPUTFILE &in : g_file.inputs) {
+    std::vector<std::string> &vec = in.strRole == "SYSIN" ? vecSources : vecMembers;
+    if (in.strRole != "SYSIN" && in.strRole != "Copy" && in.strRole != "Macro") continue;
+    if (std::find(vec.begin(), vec.end(), in.strName) == vec.end()) vec.push_back(in.strName);
+  }
+  std::string strText = strMakePath(g_file.aOut[FO_OBJECT].strName) + ":";
+  for (const std::vector<std::string> *pVec : {&vecSources, &vecMembers})
+    for (const std::string &s : *pVec) strText += " \\\n " + strMakePath(s);
+  strText += "\n";
+  for (const std::string &s : vecMembers) strText += "\n" + strMakePath(s) + ":\n";
+  FILE *pFile = pFileCreate(FO_DEPEND, "DEPEND", r.strName.c_str());
+  int iErr = pFile == nullptr ? errno : 0;
+  if (pFile != nullptr && std::fwrite(strText.data(), 1, strText.size(), pFile) != strText.size()) iErr = errno;
+  int iFinish = pFile != nullptr ? iFileFinish(FO_DEPEND) : 0;
+  if (iErr == 0) iErr = iFinish;
+  if (iErr != 0 || pFile == nullptr) {
+    vFileAbandon(FO_DEPEND);
+    vSvcMessage("KZM900S Error writing dependency file %s: %s", r.strName.c_str(),
+                std::strerror(iErr != 0 ? iErr : EIO));
+    vSvcTerminate();
+  }
 }
 
 void vFileCommit()

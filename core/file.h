@@ -22,7 +22,7 @@
 #include <csignal>
 #include <cstdio>
 
-enum FILEOUT : unsigned { FO_LISTING, FO_OBJECT, FO_TERM, FO_COUNT };
+enum FILEOUT : unsigned { FO_LISTING, FO_OBJECT, FO_TERM, FO_DEPEND, FO_COUNT };
 
 /* Start of a run: no inputs, no outputs. */
 void vFileReset();
@@ -45,6 +45,12 @@ int iFileFinish(FILEOUT o);
 void vFileAbandon(FILEOUT o);
 /* Termination: every output not yet in place is abandoned. */
 void vFileAbandonAll();
+/* With DEPEND, once the object is finished: the dependency file, a make
+   rule "object: source member ..." of the SYSIN files and every COPY and
+   macro member read (as they were opened, each once), and an empty rule
+   for each member, so that a member that is gone breaks no build.  A
+   failure writes KZM900S and terminates. */
+void vFileDepend();
 /* End of the run: the finished outputs renamed into place; a failure writes
    KZM900S and terminates. */
 void vFileCommit();

@@ -3,6 +3,8 @@
    cause in a loop shown ten times; the GNU form editors read. */
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -137,6 +139,40 @@ TEST_F(DiagRun, OneCauseInALoopShowsTenTimes)
   size_t ulListed = 0;
   for (size_t i = 0; (i = strList.find("KZM227E *** ERROR *** Symbol UNDEF", i)) != std::string::npos; i++) ulListed++;
   EXPECT_EQ(ulListed, 300u);
+}
+
+} // namespace
+
+namespace {
+
+/* DEPEND: a make rule of the object and every file read, each member once
+   and with an empty rule of its own; make then re-assembles when a macro
+   changes.  Nothing is written without an object. */
+TEST_F(DiagRun, DependencyFileMakesMakeReassembleAfterAMacroChanges)
+{
+  vSource("lib/MEMB.cpy", "         LR    1,2\n");
+  vSource("prog.asm", "PROG     CSECT\n"
+                      "         OUTER 5\n"
+                      "         OUTER 6\n"
+                      "         COPY  MEMB\n"
+                      "         END\n");
+  RUN r = runPiped(strDir, {"-NOLIST NOOBJECT DEPEND SYSLIB(lib/*.mac;lib/*.cpy)", "prog.asm"}, nullptr);
+  EXPECT_EQ(r.iRc, 0);
+  EXPECT_FALSE(std::filesystem::exists(strDir + "/prog.d"));
+  r = runPiped(strDir, {"-NOLIST OBJECT DEPEND SYSLIB(lib/*.mac;lib/*.cpy)", "prog.asm"}, nullptr);
+  ASSERT_EQ(r.iRc, 0) << r.strOut << r.strErr;
+  std::ifstream f(strDir + "/prog.d", std::ios::binary);
+  std::string strDep((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(strDep, "prog.obj: \\\n prog.asm \\\n lib/OUTER.mac \\\n lib/INNER.mac \\\n lib/MEMB.cpy\n"
+                    "\nlib/OUTER.mac:\n\nlib/INNER.mac:\n\nlib/MEMB.cpy:\n");
+  if (std::system("make --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no make";
+  vSource("Makefile", std::string("prog.obj: prog.asm\n\t\"") + VORN_EXE +
+                          "\" \"-NOLIST OBJECT DEPEND SYSLIB(lib/*.mac;lib/*.cpy)\" prog.asm\n-include prog.d\n");
+  std::string strMake = "make -s -q -C '" + strDir + "' prog.obj";
+  EXPECT_EQ(std::system(strMake.c_str()), 0); /* up to date */
+  auto t = std::filesystem::last_write_time(strDir + "/prog.obj");
+  std::filesystem::last_write_time(strDir + "/lib/INNER.mac", t + std::chrono::seconds(5));
+  EXPECT_NE(std::system(strMake.c_str()), 0); /* a macro changed: out of date */
 }
 
 } // namespace
