@@ -641,6 +641,9 @@ TEST_F(WinRun, SaveAsOffersTextAndLogFilesAndTheWindowKeepsItsPlace)
     QFileDialog *p = pFileDialog();
     if (iStep == 0 && g_win.ePhase == WP_FINISHED) {
       sizeFirst = g_win.pWindow->pView->viewport()->size();
+      QApplication::clipboard()->clear();
+      vKey(Qt::Key_C, Qt::ControlModifier);
+      EXPECT_EQ(QApplication::clipboard()->text().toStdString(), strLog());
       vLater([] { vKey(Qt::Key_S, Qt::ControlModifier); });
       iStep = 1;
     } else if (iStep == 1 && p != nullptr) {
@@ -674,6 +677,74 @@ TEST_F(WinRun, SaveAsOffersTextAndLogFilesAndTheWindowKeepsItsPlace)
   iStep = 10;
   EXPECT_EQ(iRun({"small.asm"}), 4);
   EXPECT_EQ(sizeShown, QSize(640, 420));
+}
+
+TEST_F(WinRun, SourcePaneNumbersLinesAsTheReaderDoesAndReadsOnlyRegularFiles)
+{
+  SourceView view(nullptr);
+  QString strError;
+  auto fnText = [&view](int iLine) { return view.document()->findBlockByNumber(iLine - 1).text().toStdString(); };
+  auto fnPath = [this](const char *psz) { return QString::fromStdString(strDir + "/" + psz); };
+  vSource("ends.asm", "one\r\ntwo\rthree\nfour\n\x1A");
+  ASSERT_TRUE(view.bShow(fnPath("ends.asm"), 3, strError));
+  EXPECT_EQ(view.blockCount(), 4);
+  EXPECT_EQ(view.textCursor().blockNumber(), 2);
+  EXPECT_EQ(fnText(3), "three");
+  vSource("cards", std::string(80, 'A') + std::string(80, 'B') + "CC"); /* records without line ends */
+  ASSERT_TRUE(view.bShow(fnPath("cards"), 0, strError));
+  EXPECT_EQ(view.blockCount(), 3);
+  EXPECT_EQ(fnText(3), "CC");
+  vSource("latin.asm", "\xA2 cent\n\x0C"
+                       "a\x01z\n");
+  ASSERT_TRUE(view.bShow(fnPath("latin.asm"), 1, strError));
+  EXPECT_EQ(fnText(1), "\xC2\xA2 cent");
+  EXPECT_EQ(fnText(2), "a\xEF\xBF\xBDz");
+  vSource("utf8.asm", "\xC2\xA2 cent\n");
+  ASSERT_TRUE(view.bShow(fnPath("utf8.asm"), 1, strError));
+  EXPECT_EQ(fnText(1), "\xC2\xA2 cent");
+  /* a reload keeps the mark on the file as it is now */
+  vSource("utf8.asm", "x\ny\nz\n");
+  ASSERT_TRUE(view.bReload(strError));
+  EXPECT_EQ(view.lMarked, 1);
+  EXPECT_EQ(view.blockCount(), 3);
+
+  ASSERT_EQ(mkfifo((strDir + "/fifo").c_str(), 0600), 0);
+  for (const char *psz : {"fifo", "tmp", "missing.asm"}) {
+    EXPECT_FALSE(view.bShow(fnPath(psz), 1, strError)) << psz;
+    EXPECT_FALSE(strError.isEmpty());
+  }
+  EXPECT_EQ(view.strPath, fnPath("utf8.asm")); /* still the last file shown */
+}
+
+TEST(LogView, ScrolledUpItStaysWhereItIsAtTheEndItFollows)
+{
+  g_win = WINSTATE{};
+  for (int i = 0; i < 500; i++) vLogAddLine(g_win.log, "line " + std::to_string(i));
+  {
+    LogView view(nullptr);
+    view.resize(400, 300);
+    view.show();
+    view.vSync();
+    int iLow = view.viewport()->height() - 2;
+    auto fnShown = [&view](long lLine) {
+      for (int y = 0; y < view.viewport()->height(); y++)
+        if (view.lLineAt(y) == lLine) return true;
+      return false;
+    };
+    EXPECT_EQ(view.lLineAt(iLow), 499);
+    view.vSetCurrent(0); /* long gone from the display buffer, still in the log */
+    EXPECT_TRUE(fnShown(0));
+    vLogAddLine(g_win.log, "new");
+    view.vSync();
+    EXPECT_TRUE(fnShown(0));
+    EXPECT_FALSE(fnShown(500));
+    view.vSetCurrent(500);
+    EXPECT_EQ(view.lLineAt(iLow), 500);
+    vLogAddLine(g_win.log, "newer");
+    view.vSync();
+    EXPECT_EQ(view.lLineAt(iLow), 501);
+  }
+  g_win = WINSTATE{};
 }
 
 class Smoke : public WinRun {};
