@@ -15,7 +15,8 @@ int main(int argc, char **argv)
   setenv("QT_QPA_PLATFORM", pszPlatform != nullptr ? pszPlatform : "offscreen", 1);
   QTemporaryDir dirConfig;
   if (!dirConfig.isValid()) return 1;
-  setenv("XDG_CONFIG_HOME", dirConfig.path().toLocal8Bit().constData(), 1);
+  /* HOME too: Qt's own settings (those of the file dialog) find no other place */
+  for (const char *psz : {"XDG_CONFIG_HOME", "HOME"}) setenv(psz, dirConfig.path().toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
   for (auto eFormat : {QSettings::NativeFormat, QSettings::IniFormat})
     QSettings::setPath(eFormat, QSettings::UserScope, dirConfig.path());
