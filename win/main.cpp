@@ -3,8 +3,10 @@
 **
 ** The command line is handed to the core unchanged; no arguments, or "?"
 ** first, ask for it in the options dialog.  Qt sees only the program name,
-** so no assembler argument is taken for a Qt option.  Without a display the
-** program says so and ends with 20 before Qt starts (Qt would abort).
+** so no assembler argument is taken for a Qt option.  --version and --help
+** (-h, -?) are answered on standard output with exit code 0 before Qt
+** starts, so they need no display.  Without a display the program says so
+** and ends with 20 before Qt starts (Qt would abort).
 */
 #include <QApplication>
 
@@ -42,6 +44,10 @@ void vOnSignal(int iSignal)
 
 int main(int argc, char **argv)
 {
+  if (const char *pszAnswer = pszCommandAnswer(argc, argv)) {
+    std::fputs(pszAnswer, stdout);
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : 20;
+  }
   if (!bHasDisplay()) {
     std::fputs(c_szNoDisplay, stderr);
     return 20;

@@ -1,13 +1,24 @@
 /* The windowed assembler driven in-process: dialogs, pause and resume, the
-   outcomes, Copy and Save As; the real program for what only a process
-   shows (standard streams, no display). */
+   outcomes, Copy and Save As, the way from a message to its source line,
+   assembling again, the progress and the settings; the real program for
+   what only a process shows (standard streams, no display). */
 #include <QApplication>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QMenu>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <chrono>
@@ -114,8 +125,62 @@ protected:
     RunDirTest::SetUp();
     for (const char *psz : {"VORNDIR", "VORNINI", "VORNLIB"}) unsetenv(psz);
     vSource("hello.asm", "HELLO    CSECT\n         END\n");
+    QSettings settings("vorn", "vornwin");
+    settings.clear();
+    settings.sync();
   }
 };
+
+/* Runs fn once the current tick has returned: a dialog opened inside a tick
+   would stop the ticks. */
+void vLater(std::function<void()> fn) { QTimer::singleShot(0, g_win.pWindow, std::move(fn)); }
+
+/* Chooses a path in the open file dialog of that title; false when it is not
+   the one open. */
+bool bChoose(const char *pszTitle, const std::string &strPath)
+{
+  QFileDialog *p = pFileDialog();
+  if (p == nullptr || p->windowTitle() != pszTitle) return false;
+  p->selectFile(QString::fromStdString(strPath));
+  static_cast<QDialog *>(p)->accept();
+  return true;
+}
+
+/* The first line of the last run that begins with the text, or -1. */
+long lLineOf(const std::string &strStart)
+{
+  for (size_t l = static_cast<size_t>(g_win.lRunFirstLine); l < ulLogLines(g_win.log); l++)
+    if (strLogLine(g_win.log, l).rfind(strStart, 0) == 0) return static_cast<long>(l);
+  return -1;
+}
+
+/* A point of the log view on that line. */
+QPoint ptOfLine(long lLine)
+{
+  LogView *pView = g_win.pWindow->pView;
+  for (int y = 0; y < pView->viewport()->height(); y++)
+    if (pView->lLineAt(y) == lLine) return {20, y + 2};
+  ADD_FAILURE() << "line " << lLine << " not in view";
+  return {};
+}
+
+/* A key as the user types it in the log of the active window: the window's
+   shortcuts see it. */
+void vKey(Qt::Key eKey, Qt::KeyboardModifiers eModifiers = Qt::NoModifier)
+{
+  g_win.pWindow->activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(g_win.pWindow));
+  QTest::keyClick(g_win.pWindow->pView, eKey, eModifiers);
+}
+
+std::string strStatus() { return g_win.pWindow->pStatus->text().toStdString(); }
+
+/* The window as a picture in the build folder, for a reviewer. */
+void vScreenshot(const char *pszName)
+{
+  QString strPath = QString(VORNWIN_SHOT_DIR) + "/" + pszName;
+  EXPECT_TRUE(g_win.pWindow->grab().save(strPath, "PNG")) << strPath.toStdString();
+}
 
 std::string strLog() { return g_win.log.astrBlocks.empty() ? "" : g_win.log.astrBlocks.front(); }
 
@@ -163,7 +228,7 @@ TEST_F(WinRun, EmptyCommandLineAsksForTheSourceCancelClosesTheWindow)
   };
   EXPECT_EQ(iRun({}), 20);
   EXPECT_TRUE(g_win.bClosed);
-  EXPECT_EQ(astrFilters, (QStringList{"Assembler Source (*.390)", "All Files (*)"}));
+  EXPECT_EQ(astrFilters, (QStringList{"Assembler Source (*.asm *.mac *.390 *.s *.a)", "All Files (*)"}));
 
   bSelect = true;
   EXPECT_EQ(iRun({"?", "-OBJECT"}), 0);
@@ -318,12 +383,368 @@ TEST_F(WinRun, LibexitOutputNeverReachesTheListingOrObject)
   EXPECT_EQ(strObj.find("LIBEXIT-"), std::string::npos);
 }
 
-TEST_F(WinRun, WithoutADisplayItSaysSoAndEndsWith20)
+TEST_F(WinRun, WithoutADisplayItSaysSoAndEndsWith20ButAnswersVersionAndHelp)
 {
   RUN run = runProgram({"hello.asm"}, nullptr);
   EXPECT_EQ(run.iRc, 20);
   EXPECT_NE(run.strOut.find("no display"), std::string::npos) << run.strOut;
   EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"hello.asm", "tmp"}));
+  run = runProgram({"--version"}, nullptr);
+  EXPECT_EQ(run.iRc, 0);
+  EXPECT_EQ(run.strOut, c_strBanner.substr(0, c_strBanner.find('\n') + 1));
+  for (const char *psz : {"--help", "-h", "-?"}) {
+    run = runProgram({"-LIST", psz, "hello.asm"}, nullptr);
+    EXPECT_EQ(run.iRc, 0) << psz;
+    EXPECT_EQ(run.strOut.rfind("Usage: vornwin [options] source...\n", 0), 0u) << run.strOut;
+  }
+  run = runProgram({"--", "--version"}, nullptr); /* a source after "--" */
+  EXPECT_EQ(run.iRc, 20);
+}
+
+TEST_F(WinRun, OpenDialogOffersAssemblerSourcesStartsInTheLastFolderAndListsRecentSources)
+{
+  mkdir((strDir + "/src").c_str(), 0700);
+  vSource("src/hello.asm", "HELLO    CSECT\n         END\n");
+  /* the source extension of the program's own options file, read before the dialog */
+  mkdir((strDir + "/prog").c_str(), 0700);
+  vSource("prog/vorn.ini", "SOURCEEXT(src)\n");
+  setenv("VORNDIR", (strDir + "/prog").c_str(), 1);
+  QStringList astrFilters, astrRecentMenu;
+  std::string strStart;
+  fnTick = [&] {
+    bAnswer("optionsDialog", true);
+    if (QFileDialog *p = pFileDialog()) {
+      astrFilters = p->nameFilters();
+      strStart = p->directory().absolutePath().toStdString();
+    }
+    bChoose("Open Assembler Source", strDir + "/src/hello.asm");
+    if (g_win.ePhase == WP_FINISHED && g_win.pWindow != nullptr && !g_win.bClosed) {
+      astrRecentMenu.clear();
+      for (QAction *p : g_win.pWindow->pRecent->actions()) astrRecentMenu << p->toolTip();
+    }
+    vCloseWhenFinished();
+  };
+  EXPECT_EQ(iRun({"?"}), 0);
+  unsetenv("VORNDIR");
+  EXPECT_EQ(astrFilters.join('|').toStdString(), "Assembler Source (*.asm *.mac *.390 *.s *.a *.src)|All Files (*)");
+  EXPECT_EQ(strStart, strDir);
+  EXPECT_EQ(iRun({"?"}), 0);
+  EXPECT_EQ(astrFilters, (QStringList{"Assembler Source (*.asm *.mac *.390 *.s *.a)", "All Files (*)"}));
+  EXPECT_EQ(strStart, strDir + "/src");
+  /* the source of both runs once in the File menu */
+  EXPECT_EQ(astrRecentMenu, QStringList{QString::fromStdString(strDir + "/src/hello.asm")});
+  for (int i = 1; i <= 9; i++) bRecentAdd("recent/sources", QString("/s/%1.asm").arg(i), RECENT_MAX);
+  bRecentAdd("recent/sources", "/s/5.asm", RECENT_MAX);
+  EXPECT_EQ(
+      valueSetting("recent/sources").toStringList(),
+      (QStringList{"/s/5.asm", "/s/9.asm", "/s/8.asm", "/s/7.asm", "/s/6.asm", "/s/4.asm", "/s/3.asm", "/s/2.asm"}));
+}
+
+TEST_F(WinRun, OptionsDialogKeepsTheLastLinesAndAddsALibraryFolder)
+{
+  mkdir((strDir + "/my macs").c_str(), 0700);
+  vSource("my macs/MYM.MAC", "         MACRO\n         MYM\n         DC    F'1'\n         MEND\n");
+  vSource("prog.asm", "PROG     CSECT\n         MYM\n         END\n");
+  QString strLine = "-NOLIST prog.asm", strLib;
+  QStringList astrHistory;
+  int iStep = 0;
+  fnTick = [&] {
+    QWidget *p = QApplication::activeModalWidget();
+    bool bOptions = p != nullptr && p->objectName() == "optionsDialog";
+    if (iStep == 0 && bOptions) {
+      auto *pCombo = p->findChild<QComboBox *>("optionsHistory");
+      astrHistory.clear();
+      for (int i = 0; i < pCombo->count(); i++) astrHistory << pCombo->itemText(i);
+      p->findChild<QLineEdit *>("optionsEdit")->setText(strLine);
+      bool bEmpty = p->findChild<QLineEdit *>("syslibEdit")->text().isEmpty();
+      if (bEmpty) vLater([p] { p->findChild<QPushButton *>("syslibFolder")->click(); });
+      iStep = bEmpty ? 1 : 2;
+    } else if (iStep == 1 && bChoose("Choose a Macro Library Folder", strDir + "/my macs")) {
+      iStep = 2;
+    } else if (iStep == 2 && bOptions) {
+      strLib = p->findChild<QLineEdit *>("syslibEdit")->text();
+      bAnswer("optionsDialog", true);
+      iStep = 3;
+    }
+    vCloseWhenFinished();
+  };
+  EXPECT_EQ(iRun({}), 0); /* the macro was found in the folder */
+  EXPECT_EQ(astrHistory, QStringList{});
+  EXPECT_EQ(strLib.toStdString(), strDir + "/my macs/*.MAC");
+  std::vector<std::string> astrArgs = {"-SYSLIB(\"" + strDir + "/my macs/*.MAC\")", "-NOLIST", "prog.asm"};
+  EXPECT_EQ(g_win.astrArgs, astrArgs);
+  EXPECT_EQ(runPiped(strDir, astrArgs, nullptr).iRc, 0); /* the console program takes the same arguments */
+
+  iStep = 0;
+  strLine = "-LIST prog.asm";
+  EXPECT_EQ(iRun({}), 0);
+  EXPECT_EQ(astrHistory, QStringList{"-NOLIST prog.asm"});
+  EXPECT_EQ(strLib.toStdString(), strDir + "/my macs/*.MAC"); /* kept from the last time */
+  EXPECT_EQ(valueSetting("options/history").toStringList(), (QStringList{"-LIST prog.asm", "-NOLIST prog.asm"}));
+  EXPECT_EQ(astrFiles(strDir), (std::vector<std::string>{"hello.asm", "my macs", "prog.asm", "prog.lst", "tmp"}));
+}
+
+TEST_F(WinRun, AfterARunWithErrorsTheMessagesLeadToTheirSourceLines)
+{
+  vSource("errors.asm", strRead(std::string(VORN_EXAMPLES) + "/errors.asm"));
+  bool bDone = false;
+  fnTick = [&] {
+    if (g_win.ePhase != WP_FINISHED || bDone) return;
+    bDone = true;
+    VornWindow *pWin = g_win.pWindow;
+    SourceView *pSource = pWin->pSource;
+    LogView *pView = pWin->pView;
+    pWin->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(pWin));
+    EXPECT_FALSE(pWin->pSourcePane->isVisible());
+    /* F8 with no current line: the first message of the run */
+    QTest::keyClick(pView, Qt::Key_F8);
+    EXPECT_TRUE(pWin->pSourcePane->isVisible());
+    EXPECT_EQ(pSource->strPath.toStdString(), strDir + "/errors.asm");
+    EXPECT_EQ(pSource->lMarked, 5);
+    EXPECT_EQ(pSource->textCursor().blockNumber(), 4);
+    EXPECT_NE(pSource->textCursor().block().text().indexOf("LR    1,16"), -1);
+    EXPECT_EQ(pView->lCurrent, lLineOf("errors.asm(5) : KZM315E"));
+    /* the log at 100 columns beside the source */
+    QFontMetrics fmLog(pView->font());
+    pWin->resize(180 * fmLog.horizontalAdvance('M'), 36 * fmLog.lineSpacing());
+    pWin->pSplitter->setSizes({102 * fmLog.horizontalAdvance('M'), 78 * fmLog.horizontalAdvance('M')});
+    QApplication::processEvents();
+    vScreenshot("vornwin-errors.png");
+    QFontMetrics fm(pView->font());
+    EXPECT_TRUE(QFontInfo(pView->font()).fixedPitch());
+    EXPECT_EQ(fm.horizontalAdvance('i'), fm.horizontalAdvance('W'));
+
+    QTest::mouseDClick(pView->viewport(), Qt::LeftButton, {}, ptOfLine(lLineOf("errors.asm(10) : KZM322E")));
+    EXPECT_EQ(pSource->lMarked, 10);
+    QTest::keyClick(pView, Qt::Key_F8);
+    EXPECT_EQ(pSource->lMarked, 11);
+    QTest::keyClick(pView, Qt::Key_F8); /* none after the last */
+    EXPECT_EQ(pSource->lMarked, 11);
+    EXPECT_EQ(pWin->statusBar()->currentMessage().toStdString(), "No further message with a source line.");
+    for (long lLine : {10, 9, 7}) {
+      QTest::keyClick(pView, Qt::Key_F8, Qt::ShiftModifier);
+      EXPECT_EQ(pSource->lMarked, lLine);
+    }
+    /* Enter: on the banner nothing to open; two lines down the echo of line 5 */
+    pView->vSetCurrent(g_win.lRunFirstLine);
+    QTest::keyClick(pView, Qt::Key_Return);
+    EXPECT_EQ(pSource->lMarked, 7);
+    EXPECT_EQ(pWin->statusBar()->currentMessage().toStdString(), "This line names no source line.");
+    QTest::keyClick(pView, Qt::Key_Down);
+    QTest::keyClick(pView, Qt::Key_Down);
+    QTest::keyClick(pView, Qt::Key_Enter);
+    EXPECT_EQ(pSource->lMarked, 5);
+    EXPECT_TRUE(pSource->isReadOnly());
+    pWin->close();
+  };
+  EXPECT_EQ(iRun({"errors.asm"}), 12);
+  EXPECT_TRUE(bDone);
+}
+
+TEST_F(WinRun, AssembleAgainRerunsAndReloadsOpenTakesAnotherSourceWithTheSameOptions)
+{
+  vSource("prog.asm", "PROG     CSECT\n         LR    1,16\n         END\n");
+  vSource("other.asm", "OTHER    CSECT\n         END\n");
+  int iStep = 0;
+  std::vector<std::vector<std::string>> aastrArgs;
+  QStringList astrRecent;
+  fnTick = [&] {
+    VornWindow *pWin = g_win.pWindow;
+    if (pWin == nullptr || g_win.ePhase != WP_FINISHED || g_win.eRequest != REQ_NONE) return;
+    if (iStep == 0) {
+      pWin->pNext->trigger();
+      EXPECT_EQ(pWin->pSource->lMarked, 2);
+      vSource("prog.asm", "PROG     CSECT\n         LR    1,15\n         END\n");
+      vKey(Qt::Key_F5);
+      iStep = 1;
+    } else if (iStep == 1 && g_win.iRuns == 2) {
+      /* the pane shows the fixed source at the same line */
+      EXPECT_NE(pWin->pSource->toPlainText().indexOf("LR    1,15"), -1);
+      EXPECT_EQ(pWin->pSource->lMarked, 2);
+      std::vector<std::string> astrLog = astrLines(strLog());
+      EXPECT_EQ(std::count_if(astrLog.begin(), astrLog.end(), [](auto &str) { return str.rfind("KZM000I", 0) == 0; }),
+                2);
+      EXPECT_EQ(strStatus().rfind("Return code 0 after ", 0), 0u) << strStatus();
+      pWin->pOpenListing->trigger();
+      EXPECT_EQ(pWin->pSource->strPath.toStdString(), strDir + "/prog.lst");
+      EXPECT_NE(pWin->pSource->toPlainText().indexOf("LR    1,15"), -1);
+      vLater([pWin] { vKey(Qt::Key_O, Qt::ControlModifier); });
+      iStep = 2;
+    } else if (iStep == 2 && bChoose("Open Assembler Source", strDir + "/other.asm")) {
+      iStep = 3;
+    } else if (iStep == 3 && g_win.iRuns == 3) {
+      aastrArgs.push_back(g_win.astrArgs);
+      for (QAction *p : pWin->pRecent->actions()) astrRecent << p->toolTip();
+      pWin->pRecent->actions().at(1)->trigger();
+      iStep = 4;
+    } else if (iStep == 4 && g_win.iRuns == 4) {
+      aastrArgs.push_back(g_win.astrArgs);
+      vKey(Qt::Key_Q, Qt::ControlModifier);
+      iStep = 5;
+    }
+  };
+  EXPECT_EQ(iRun({"-LIST", "prog.asm"}), 0);
+  EXPECT_EQ(iStep, 5);
+  EXPECT_TRUE(g_win.bClosed);
+  EXPECT_EQ(aastrArgs,
+            (std::vector<std::vector<std::string>>{{"-LIST", strDir + "/other.asm"}, {"-LIST", strDir + "/prog.asm"}}));
+  EXPECT_EQ(astrRecent,
+            (QStringList{QString::fromStdString(strDir + "/other.asm"), QString::fromStdString(strDir + "/prog.asm")}));
+  EXPECT_EQ(astrFiles(strDir),
+            (std::vector<std::string>{"hello.asm", "other.asm", "other.lst", "prog.asm", "prog.lst", "tmp"}));
+}
+
+TEST_F(WinRun, TheStatusBarShowsPhaseStatementAndTimeAFewTimesASecond)
+{
+  vSource("big.asm", strProgram(30000, false)); /* no END: return code 4 keeps the window */
+  std::vector<std::string> astrPaused;
+  int iShown = 0;
+  CLOCK::time_point tpStart = CLOCK::now(), tpEnd, tpPause;
+  char cPausedIn = '0';
+  fnTick = [&] {
+    if (g_win.ePhase == WP_RUNNING && !g_win.bPaused && g_asm.ulStmtNo > 0 && g_asm.cPhase > cPausedIn) {
+      cPausedIn = g_asm.cPhase;
+      g_win.pWindow->pPause->trigger();
+      tpPause = CLOCK::now();
+    } else if (g_win.bPaused && CLOCK::now() - tpPause > 100ms) {
+      std::string strWant = cPausedIn == '1'
+                                ? "Paused - Conditional assembly: statement " + std::to_string(g_asm.ulStmtNo) + ", "
+                                : "Paused - Code generation: statement " + std::to_string(g_asm.ulStmtNo) + " of " +
+                                      std::to_string(g_asm.ulStmtCount) + ", ";
+      EXPECT_EQ(strStatus().rfind(strWant, 0), 0u) << strStatus() << " / " << strWant;
+      astrPaused.push_back(strStatus());
+      g_win.pWindow->pResume->trigger();
+    } else if (g_win.ePhase == WP_FINISHED && !g_win.bClosed) {
+      iShown = g_win.iStatusShown;
+      tpEnd = CLOCK::now();
+      EXPECT_EQ(strStatus().rfind("Return code 4 after ", 0), 0u) << strStatus();
+      g_win.pWindow->close();
+    }
+  };
+  EXPECT_EQ(iRun({"big.asm"}), 4);
+  ASSERT_EQ(astrPaused.size(), 2u);
+  EXPECT_NE(astrPaused[0].find(" elapsed"), std::string::npos);
+  EXPECT_NE(astrPaused[1].find(" of 30002, "), std::string::npos); /* the CSECT, 30000 LA and the END made */
+  /* every 250 ms at most, and twice for each pause */
+  EXPECT_LE(iShown, (tpEnd - tpStart) / 250ms + 1 + 4);
+}
+
+TEST_F(WinRun, SaveAsOffersTextAndLogFilesAndTheWindowKeepsItsPlace)
+{
+  vSource("small.asm", "SMALL    CSECT\n");
+  QStringList astrFilters;
+  QSize sizeFirst, sizeShown;
+  QFontMetrics fm(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  int iStep = 0;
+  fnTick = [&] {
+    QFileDialog *p = pFileDialog();
+    if (iStep == 0 && g_win.ePhase == WP_FINISHED) {
+      sizeFirst = g_win.pWindow->pView->viewport()->size();
+      QApplication::clipboard()->clear();
+      vKey(Qt::Key_C, Qt::ControlModifier);
+      EXPECT_EQ(QApplication::clipboard()->text().toStdString(), strLog());
+      vLater([] { vKey(Qt::Key_S, Qt::ControlModifier); });
+      iStep = 1;
+    } else if (iStep == 1 && p != nullptr) {
+      astrFilters = p->nameFilters();
+      /* the user picks the second file type */
+      QTest::keyClick(p->findChild<QComboBox *>("fileTypeCombo"), Qt::Key_Down);
+      EXPECT_EQ(p->selectedNameFilter().toStdString(), "Log Files (*.log)");
+      bChoose("Save Assembler Messages", strDir + "/msgs");
+      iStep = 2;
+    } else if (iStep == 2 && p == nullptr) {
+      vLater([] { g_win.pWindow->pSaveAs->trigger(); });
+      iStep = 3;
+    } else if (iStep == 3 && bChoose("Save Assembler Messages", strDir + "/plain")) {
+      iStep = 4;
+    } else if (iStep == 4 && p == nullptr) {
+      g_win.pWindow->resize(640, 420);
+      g_win.pWindow->close();
+      iStep = 5;
+    } else if (iStep == 10 && g_win.ePhase == WP_FINISHED) {
+      sizeShown = g_win.pWindow->size();
+      g_win.pWindow->close();
+    }
+  };
+  EXPECT_EQ(iRun({"small.asm"}), 4);
+  EXPECT_EQ(astrFilters, (QStringList{"Text Files (*.txt)", "Log Files (*.log)", "All Files (*)"}));
+  EXPECT_EQ(strRead(strDir + "/msgs.log"), strLog());
+  EXPECT_EQ(strRead(strDir + "/plain.txt"), strLog());
+  /* the first window: 100 columns and 30 lines of the log font */
+  EXPECT_GE(sizeFirst.width(), 100 * fm.horizontalAdvance('M'));
+  EXPECT_GE(sizeFirst.height(), 30 * fm.lineSpacing());
+  iStep = 10;
+  EXPECT_EQ(iRun({"small.asm"}), 4);
+  EXPECT_EQ(sizeShown, QSize(640, 420));
+}
+
+TEST_F(WinRun, SourcePaneNumbersLinesAsTheReaderDoesAndReadsOnlyRegularFiles)
+{
+  SourceView view(nullptr);
+  QString strError;
+  auto fnText = [&view](int iLine) { return view.document()->findBlockByNumber(iLine - 1).text().toStdString(); };
+  auto fnPath = [this](const char *psz) { return QString::fromStdString(strDir + "/" + psz); };
+  vSource("ends.asm", "one\r\ntwo\rthree\nfour\n\x1A");
+  ASSERT_TRUE(view.bShow(fnPath("ends.asm"), 3, strError));
+  EXPECT_EQ(view.blockCount(), 4);
+  EXPECT_EQ(view.textCursor().blockNumber(), 2);
+  EXPECT_EQ(fnText(3), "three");
+  vSource("cards", std::string(80, 'A') + std::string(80, 'B') + "CC"); /* records without line ends */
+  ASSERT_TRUE(view.bShow(fnPath("cards"), 0, strError));
+  EXPECT_EQ(view.blockCount(), 3);
+  EXPECT_EQ(fnText(3), "CC");
+  vSource("latin.asm", "\xA2 cent\n\x0C"
+                       "a\x01z\n");
+  ASSERT_TRUE(view.bShow(fnPath("latin.asm"), 1, strError));
+  EXPECT_EQ(fnText(1), "\xC2\xA2 cent");
+  EXPECT_EQ(fnText(2), "a\xEF\xBF\xBDz");
+  vSource("utf8.asm", "\xC2\xA2 cent\n");
+  ASSERT_TRUE(view.bShow(fnPath("utf8.asm"), 1, strError));
+  EXPECT_EQ(fnText(1), "\xC2\xA2 cent");
+  /* a reload keeps the mark on the file as it is now */
+  vSource("utf8.asm", "x\ny\nz\n");
+  ASSERT_TRUE(view.bReload(strError));
+  EXPECT_EQ(view.lMarked, 1);
+  EXPECT_EQ(view.blockCount(), 3);
+
+  ASSERT_EQ(mkfifo((strDir + "/fifo").c_str(), 0600), 0);
+  for (const char *psz : {"fifo", "tmp", "missing.asm"}) {
+    EXPECT_FALSE(view.bShow(fnPath(psz), 1, strError)) << psz;
+    EXPECT_FALSE(strError.isEmpty());
+  }
+  EXPECT_EQ(view.strPath, fnPath("utf8.asm")); /* still the last file shown */
+}
+
+TEST(LogView, ScrolledUpItStaysWhereItIsAtTheEndItFollows)
+{
+  g_win = WINSTATE{};
+  for (int i = 0; i < 500; i++) vLogAddLine(g_win.log, "line " + std::to_string(i));
+  {
+    LogView view(nullptr);
+    view.resize(400, 300);
+    view.show();
+    view.vSync();
+    int iLow = view.viewport()->height() - 2;
+    auto fnShown = [&view](long lLine) {
+      for (int y = 0; y < view.viewport()->height(); y++)
+        if (view.lLineAt(y) == lLine) return true;
+      return false;
+    };
+    EXPECT_EQ(view.lLineAt(iLow), 499);
+    view.vSetCurrent(0); /* long gone from the display buffer, still in the log */
+    EXPECT_TRUE(fnShown(0));
+    vLogAddLine(g_win.log, "new");
+    view.vSync();
+    EXPECT_TRUE(fnShown(0));
+    EXPECT_FALSE(fnShown(500));
+    view.vSetCurrent(500);
+    EXPECT_EQ(view.lLineAt(iLow), 500);
+    vLogAddLine(g_win.log, "newer");
+    view.vSync();
+    EXPECT_EQ(view.lLineAt(iLow), 501);
+  }
+  g_win = WINSTATE{};
 }
 
 class Smoke : public WinRun {};
@@ -350,4 +771,28 @@ TEST_F(Smoke, TheWindowShowsTheMessages)
   };
   EXPECT_EQ(iRun({"small.asm"}), 4);
   EXPECT_GT(lInk, 200); /* the banner, the missing END and the summary line */
+}
+
+TEST_F(Smoke, ARunWithErrorsStaysOpen)
+{
+  vSource("errors.asm", strRead(std::string(VORN_EXAMPLES) + "/errors.asm"));
+  CLOCK::time_point tpFinished;
+  bool bOpen = false;
+  fnTick = [&] {
+    if (g_win.ePhase != WP_FINISHED || g_win.bClosed) return;
+    if (tpFinished == CLOCK::time_point{}) {
+      tpFinished = CLOCK::now();
+      g_win.pWindow->pNext->trigger();
+    } else if (CLOCK::now() - tpFinished > 500ms) {
+      bOpen = g_win.pWindow->isVisible();
+      QFontMetrics fm(g_win.pWindow->pView->font());
+      g_win.pWindow->resize(180 * fm.horizontalAdvance('M'), 36 * fm.lineSpacing());
+      g_win.pWindow->pSplitter->setSizes({102 * fm.horizontalAdvance('M'), 78 * fm.horizontalAdvance('M')});
+      QApplication::processEvents();
+      vScreenshot(("vornwin-errors-" + QGuiApplication::platformName().toStdString() + ".png").c_str());
+      g_win.pWindow->close();
+    }
+  };
+  EXPECT_EQ(iRun({"errors.asm"}), 12);
+  EXPECT_TRUE(bOpen);
 }
