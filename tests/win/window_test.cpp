@@ -519,10 +519,12 @@ TEST_F(WinRun, AfterARunWithErrorsTheMessagesLeadToTheirSourceLines)
     EXPECT_EQ(pSource->lMarked, 10);
     QTest::keyClick(pView, Qt::Key_F8);
     EXPECT_EQ(pSource->lMarked, 11);
+    QTest::keyClick(pView, Qt::Key_F8); /* the closing line: the first of the highest severity */
+    EXPECT_EQ(pSource->lMarked, 5);
     QTest::keyClick(pView, Qt::Key_F8); /* none after the last */
-    EXPECT_EQ(pSource->lMarked, 11);
+    EXPECT_EQ(pSource->lMarked, 5);
     EXPECT_EQ(pWin->statusBar()->currentMessage().toStdString(), "No further message with a source line.");
-    for (long lLine : {10, 9, 7}) {
+    for (long lLine : {11, 10, 9, 7}) {
       QTest::keyClick(pView, Qt::Key_F8, Qt::ShiftModifier);
       EXPECT_EQ(pSource->lMarked, lLine);
     }
