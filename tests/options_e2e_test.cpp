@@ -111,6 +111,7 @@ TEST_F(OptionsRun, RejectedOptionsLeaveNothingBehind)
     std::string strMessage;
   } const aCases[] = {
       {{"-SYSTERM(t.out) BAD", "one.asm"}, nullptr, "KZM002S Option BAD in command line parameter 1 is invalid."},
+      {{"-OBJ", "one.asm"}, nullptr, "KZM002S Option OBJ in command line parameter 1 is invalid. Did you mean OBJECT?"},
       {{"-NOLIST", "-LINECOUNT(5)"},
        "         END\n",
        "KZM002S Option LINECOUNT(5) in command line parameter 2 does not contain a LINECOUNT number of 0 or 10 to "

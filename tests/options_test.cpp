@@ -344,6 +344,39 @@ TEST_F(Options, BadOptionsAreReportedWithTheirReason)
   }
 }
 
+/* An unknown name is shown the valid one meant: a name it begins (the
+   shortest), else one within an edit (three to six letters) or two
+   (longer); what follows the name stays as it was given. */
+TEST_F(Options, UnknownNamesGetTheNearestValidOne)
+{
+  struct {
+    const char *pszOption;
+    const char *pszMeant; /* null: no name is near */
+  } const aCases[] = {
+      {"OBJ", "OBJECT"},                   /* begins OBJECT, the alias that stands alone */
+      {"obj", "OBJECT"},                   /* names are not case-sensitive */
+      {"OBJ(DECK)", "OBJECT(DECK)"},       /* the value is kept */
+      {"NOOBJ", "NOOBJECT"},               /* begins the NO form */
+      {"OBJET", "OBJECT"},                 /* one letter left out */
+      {"USINGMPA", "USINGMAP"},            /* two letters swapped: one edit */
+      {"XREFF(FULL)", "XREF(FULL)"},       /* one letter too many */
+      {"LINECUONTT(50)", "LINECOUNT(50)"}, /* two edits in a long name */
+      {"TRAC", "TRACE(...)"},              /* a name that needs its value */
+      {"NOXRF", "NOXREF"},
+      {"NOSUCH", nullptr},
+      {"NOFLAG", nullptr}, /* NOFOLD is two edits away */
+      {"Q", nullptr},      /* a letter or two: no guess */
+      {"OX", nullptr},
+  };
+  for (const auto &c : aCases) {
+    EXPECT_EQ(iRun({std::string("-") + c.pszOption, strSrc()}), 20) << c.pszOption;
+    std::string strHint = c.pszMeant != nullptr ? std::string(" Did you mean ") + c.pszMeant + "?" : "";
+    EXPECT_EQ(strMessages(), std::string("KZM002S Option ") + c.pszOption + " in command line parameter 1 is invalid." +
+                                 strHint + "\n");
+    vAsmCloseAll();
+  }
+}
+
 TEST_F(Options, OptionsFilesFollowTheLineRules)
 {
   const std::string strLongLine = "NOALIGN" + std::string(1100, ' ') + "ignored";
