@@ -10,21 +10,42 @@
 **
 ** Standard output is flushed before anything goes to standard error, so that
 ** both streams sent into one pipe or file keep the order of production.
+**
+** SIGINT and SIGTERM end a run as a termination does: KZM996S names the
+** signal, KZM999I follows, exit code 20; no temporary file of the run stays
+** and no output of an earlier run is replaced or removed.
 */
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "file.h"
 #include "vorn.h"
 
 namespace {
 
-/* An interrupted run leaves no temporary output file behind. */
+const char c_szInterrupt[] = "\nKZM996S Assembly interrupted by SIGINT.\n"
+                             "KZM999I Assembly terminated with return code 20.\n";
+const char c_szTerminate[] = "\nKZM996S Assembly interrupted by SIGTERM.\n"
+                             "KZM999I Assembly terminated with return code 20.\n";
+
+/* A signal leaves no temporary output file behind, and the outputs of an
+   earlier run stay as they were.  SIGINT and SIGTERM end the run as any
+   terminated one ends, with its last lines and return code 20; the other
+   signals end the program as they would have. */
 void vOnSignal(int iSignal)
 {
   vFileSignalCleanup();
+  if (iSignal == SIGINT || iSignal == SIGTERM) {
+    const char *psz = iSignal == SIGINT ? c_szInterrupt : c_szTerminate;
+    size_t ulLength = iSignal == SIGINT ? sizeof c_szInterrupt - 1 : sizeof c_szTerminate - 1;
+    if (write(STDERR_FILENO, psz, ulLength) < 0) {
+      /* nothing more can be said */
+    }
+    _exit(20);
+  }
   std::signal(iSignal, SIG_DFL);
   std::raise(iSignal);
 }
