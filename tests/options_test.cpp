@@ -3,9 +3,11 @@
 // cross-checks, the translation tables and standard input as source.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -374,6 +376,27 @@ TEST_F(Options, UnknownNamesGetTheNearestValidOne)
     EXPECT_EQ(strMessages(), std::string("KZM002S Option ") + c.pszOption + " in command line parameter 1 is invalid." +
                                  strHint + "\n");
     vAsmCloseAll();
+  }
+}
+
+/* The manual page of vorn names every option of the table in capitals,
+   with its short form, the capitals of the name as the table spells it. */
+TEST_F(Options, ManualPageNamesEveryOptionAndItsShortForm)
+{
+  std::ifstream in(std::string(VORN_TEST_DIR) + "/../man/vorn.1");
+  std::string strPage((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(strPage.empty());
+  ASSERT_EQ(iRun({strSrc()}), 0);
+  for (unsigned i = 0; i < OPT_COUNT; i++) {
+    std::string strLong, strShort;
+    for (const char *p = g_opt.aOpt[i].pszName; *p != '\0'; p++) {
+      strLong += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+      if (*p >= 'A' && *p <= 'Z') strShort += *p;
+    }
+    EXPECT_NE(strPage.find(".BR " + strLong), std::string::npos) << strLong; /* an entry of its own */
+    bool bShort = strPage.find("Short form:\n.BR " + strShort + " .") != std::string::npos ||
+                  strPage.find("Short forms:\n.BR " + strShort + " ,") != std::string::npos;
+    EXPECT_TRUE(bShort) << strLong << " " << strShort;
   }
 }
 
