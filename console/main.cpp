@@ -10,21 +10,42 @@
 **
 ** Standard output is flushed before anything goes to standard error, so that
 ** both streams sent into one pipe or file keep the order of production.
+**
+** SIGINT and SIGTERM end a run as a termination does: KZM996S names the
+** signal, KZM999I follows, exit code 20; no temporary file of the run stays
+** and no output of an earlier run is replaced or removed.
 */
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "file.h"
 #include "vorn.h"
 
 namespace {
 
-/* An interrupted run leaves no temporary output file behind. */
+const char c_szInterrupt[] = "\nKZM996S Assembly interrupted by SIGINT.\n"
+                             "KZM999I Assembly terminated with return code 20.\n";
+const char c_szTerminate[] = "\nKZM996S Assembly interrupted by SIGTERM.\n"
+                             "KZM999I Assembly terminated with return code 20.\n";
+
+/* A signal leaves no temporary output file behind, and the outputs of an
+   earlier run stay as they were.  SIGINT and SIGTERM end the run as any
+   terminated one ends, with its last lines and return code 20; the other
+   signals end the program as they would have. */
 void vOnSignal(int iSignal)
 {
   vFileSignalCleanup();
+  if (iSignal == SIGINT || iSignal == SIGTERM) {
+    const char *psz = iSignal == SIGINT ? c_szInterrupt : c_szTerminate;
+    size_t ulLength = iSignal == SIGINT ? sizeof c_szInterrupt - 1 : sizeof c_szTerminate - 1;
+    if (write(STDERR_FILENO, psz, ulLength) < 0) {
+      /* nothing more can be said */
+    }
+    _exit(20);
+  }
   std::signal(iSignal, SIG_DFL);
   std::raise(iSignal);
 }
@@ -46,9 +67,18 @@ const char c_szUsage[] = "Usage: vorn [options] source...\n"
                          "  LINECOUNT(60|n)            lines per page, 0 for no pages (LC)\n"
                          "  PRINTCTL(FF|NL|ASA)        page control of the listing (PR)\n"
                          "  BATCH                      several programs, each ended by END, in one run\n"
-                         "  SYSLIB(path;...)           COPY member paths, '*' for the member (SL)\n"
+                         "  SYSLIB(pattern;...)        where library macros and COPY members are\n"
+                         "                             read: each pattern in order, with '*' for\n"
+                         "                             the member name (as written, then in lower\n"
+                         "                             case); the first file found is used (SL;\n"
+                         "                             default &D*.MAC, beside the source)\n"
                          "  SYSPRINT(f) SYSLIN(f)      other names for the listing (ST), the object\n"
                          "  SYSPUNCH(f) SYSTERM(f)     (SN), the DECK text (SH), the terminal (SM)\n"
+                         "\n"
+                         "Examples (quote an option with parentheses or ';', which the shell\n"
+                         "would take for its own):\n"
+                         "  vorn -OBJECT prog.asm\n"
+                         "  vorn '-OBJECT,SYSLIB(maclib/*.mac;/usr/local/maclib/*.mac)' prog.asm\n"
                          "\n"
                          "Files: prog.lst, prog.obj and prog.txt are written beside the source;\n"
                          "options are read first from vorn.ini beside the program, then from the\n"

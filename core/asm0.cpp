@@ -27,14 +27,22 @@
 **  - Before anything is written every SYSIN file must be readable and no
 **    output may be one of the run's inputs or another output (file.h).
 **  - The SYSTERM file is created last, so an error never leaves it behind.
+**  - An option whose name is no option's is "invalid." with, when a valid
+**    name is near (begun by it, or an edit or two away), "Did you mean"
+**    and the option as it was likely meant.
 */
 #include "asm0.h"
 
 #include <cctype>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <fcntl.h>
 #include <initializer_list>
+#include <string>
 #include <utility>
+#include <vector>
 #include <cstdlib>
 #include <cstring>
 #include <pwd.h>
@@ -129,7 +137,8 @@ struct OPTSTATE {
   bool bTemp;
   char achTermName[PATH_MAX + 1]; /* SYSTERM name the driver shows */
   char achReason[64];
-  char *pszScratch; /* a joined list in the making; dropped on termination too */
+  char achHint[OPT_TEXT_MAX + 64]; /* "is invalid." with the name meant */
+  char *pszScratch;                /* a joined list in the making; dropped on termination too */
 };
 OPTSTATE g_st = {};
 
@@ -817,6 +826,96 @@ int iKeyword(const char *p, size_t ulLen, bool bValue, bool *pbNo)
   return -1;
 }
 
+/* ---- the name meant by an unknown one ------------------------------------ */
+
+/* Edits that turn a into b: insertions, deletions, replacements and
+   swaps of two neighbours, each counting one. */
+size_t ulEditDistance(const std::string &a, const std::string &b)
+{
+  std::vector<size_t> aulPrev2(b.size() + 1), aulPrev(b.size() + 1), aulRow(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); j++) aulPrev[j] = j;
+  for (size_t i = 1; i <= a.size(); i++) {
+    aulRow[0] = i;
+    for (size_t j = 1; j <= b.size(); j++) {
+      size_t ulCost = a[i - 1] == b[j - 1] ? 0 : 1;
+      aulRow[j] = std::min({aulPrev[j] + 1, aulRow[j - 1] + 1, aulPrev[j - 1] + ulCost});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        aulRow[j] = std::min(aulRow[j], aulPrev2[j - 2] + 1);
+    }
+    std::swap(aulPrev2, aulPrev);
+    std::swap(aulPrev, aulRow);
+  }
+  return aulPrev[b.size()];
+}
+
+/* A name an option may be given by, and how a hint shows it. */
+struct OPTNAME {
+  std::string strName, strShown;
+};
+
+/* Every name an option may be given by, the aliases first and then in
+   table order: bValue asks for the names that take a value, else for the
+   ones that stand alone and for the names that need a value, shown with
+   "(...)" after them. */
+std::vector<OPTNAME> aOptionNames(bool bValue)
+{
+  std::vector<OPTNAME> a;
+  auto vAdd = [&](const std::string &str, bool bNeedsValue) { a.push_back({str, bNeedsValue ? str + "(...)" : str}); };
+  if (!bValue) /* first: OBJECT alone is a name, before OBJECT(...) */
+    for (const ALIAS &alias : c_aAlias) vAdd(alias.pszAlias, false);
+  for (const OPTDEF &def : c_aOptDef) {
+    char achLong[16], achShort[16];
+    vLongForm(def.pszName, achLong);
+    vShortForm(def.pszName, achShort);
+    bool bAlone = (def.fForms & F_BARE) != 0;
+    if (bValue ? (def.fForms & F_VALUE) != 0 : true) {
+      vAdd(achLong, !bValue && !bAlone);
+      vAdd(achShort, !bValue && !bAlone);
+    }
+    if (bValue) continue;
+    if ((def.fForms & F_NO) != 0) vAdd(std::string("NO") + achLong, false);
+    if ((def.fForms & F_NSHORT) != 0) vAdd(std::string("N") + achShort, false);
+  }
+  return a;
+}
+
+/* The valid name nearest to an unknown one, as a hint shows it: a name it
+   begins (at least two letters of it, the fewest left out), else the one
+   the fewest edits away, within one edit for names of 3 to 6 letters and
+   two for longer ones; empty when none is that near. */
+std::string strNearestName(const std::string &strName, bool bValue)
+{
+  std::string strBest;
+  size_t ulBest = SIZE_MAX, ulBestRest = SIZE_MAX;
+  size_t ulNear = strName.size() <= 2 ? 0 : strName.size() <= 6 ? 1 : 2;
+  for (const OPTNAME &valid : aOptionNames(bValue)) {
+    const std::string &str = valid.strName;
+    bool bBegins = strName.size() >= 2 && str.size() > strName.size() && str.starts_with(strName);
+    size_t ulDistance = bBegins ? 0 : ulEditDistance(strName, str);
+    size_t ulRest = bBegins ? str.size() - strName.size() : 0;
+    if (ulDistance < ulBest || (ulDistance == ulBest && ulRest < ulBestRest)) {
+      strBest = valid.strShown;
+      ulBest = ulDistance;
+      ulBestRest = ulRest;
+    }
+  }
+  return ulBest <= ulNear ? strBest : std::string();
+}
+
+/* The reason for an option whose name (psz[0..ulName)) is no option's:
+   "is invalid.", and the option as it was likely meant when a valid name is
+   near, with what follows the name kept. */
+const char *pszUnknownName(const char *psz, size_t ulName)
+{
+  std::string strName;
+  for (size_t i = 0; i < ulName; i++) strName += cUpper(psz[i]);
+  std::string strMeant = ulName > 0 ? strNearestName(strName, psz[ulName] == '(') : std::string();
+  if (strMeant.empty()) return c_szInvalid;
+  std::snprintf(g_st.achHint, sizeof g_st.achHint, "%s Did you mean %s%s?", c_szInvalid, strMeant.c_str(),
+                psz + ulName);
+  return g_st.achHint;
+}
+
 /* ---- one option ---------------------------------------------------------- */
 
 int iOptionError(const char *pszText, const char *pszFile, int iPos, const char *pszReason)
@@ -889,13 +988,14 @@ const char *pszOption(char *psz)
   bool bNo = false;
   if (ulOpen == ulLen) {
     int iOpt = iKeyword(psz, ulLen, false, &bNo);
-    if (iOpt < 0) return c_szInvalid;
+    if (iOpt < 0) return iKeyword(psz, ulLen, true, &bNo) >= 0 ? c_szInvalid : pszUnknownName(psz, ulLen);
     c_aOptDef[iOpt].pfnSwitch(!bNo);
     vRecord(static_cast<unsigned>(iOpt), psz);
     return nullptr;
   }
   int iOpt = iKeyword(psz, ulOpen, true, &bNo);
-  if (iOpt < 0) return ulOpen > 0 && iKeyword(psz, ulOpen, false, &bNo) >= 0 ? c_szBadParens : c_szInvalid;
+  if (iOpt < 0)
+    return ulOpen > 0 && iKeyword(psz, ulOpen, false, &bNo) >= 0 ? c_szBadParens : pszUnknownName(psz, ulOpen);
   if (psz[ulLen - 1] != ')') return c_szUnbalanced;
   char achValue[OPT_TEXT_MAX + 1];
   size_t ulValue = ulLen - ulOpen - 2;

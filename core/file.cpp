@@ -401,6 +401,9 @@ void vFileCommit()
       vSvcTerminate();
     }
   }
+  /* a signal waits until every output is in place: it never finds some
+     replaced and others not */
+  CleanupSignalsHeld held;
   for (unsigned o = 0; o < FO_COUNT; o++) {
     OUTPUT &r = g_file.aOut[o];
     if (r.iState != OS_FINISHED) continue;

@@ -22,6 +22,9 @@
 **  - A character without a translation is reported on the terminal stream
 **    as the record is read; the statement that takes the record carries the
 **    same note (message 099, the first one of its records) for the listing.
+**  - A text record with more than blanks after column 80 is cut there like
+**    any other; the first such record of each file is noted on the terminal
+**    stream (message 125), so no text is dropped unseen.
 **  - A UTF-8 byte-order mark that opens a file is skipped before the
 **    format is judged.
 **  - A member that ends is popped at once; the statement in progress then
@@ -82,6 +85,9 @@ constexpr uint8_t ASCII_EOF = 0x1A;
 constexpr uint32_t ICTL_BEGIN = 1, ICTL_END = 71, ICTL_CONTINUE = 16;
 
 constexpr char MSG_UNTRANSLATED[] = "Unrecognized ASCII character X'%.2X' in column %u translated to a blank.";
+constexpr int NOTE_LONG_RECORD = 125;
+constexpr char MSG_LONG_RECORD[] = "Record longer than 80 characters: the text after column 80 is dropped, here and in "
+                                   "any later such record of this file.";
 
 /* EBCDIC codes the reader looks for. */
 
@@ -99,6 +105,7 @@ struct SRCFILE {
   bool bEof;
   bool bPending; /* abCard was read ahead and not handed out yet */
   bool bQuiet;   /* read only to look ahead: no notes */
+  bool bCut;     /* abCard's record had text beyond the last column */
   SRCFORMAT iFormat;
   uint32_t ulBegin, ulEnd, ulContinue;
   uint8_t abCard[SRC_RECORD];
@@ -130,7 +137,8 @@ struct SOURCESTATE {
   bool bInputEnded;       /* the primary source has no more records */
   const char **apszNames; /* source identities: index = identity - 1 */
   uint32_t ulNames;
-  bool bUtf8; /* a UTF-8 sequence was read in this run */
+  bool bUtf8;                   /* a UTF-8 sequence was read in this run */
+  std::vector<bool> abCutNoted; /* by source identity: a long record was noted */
   /* the member bSourcePush opened last: its SYSLIB concatenation (1-based)
      and source identity, for the macro and copy reports */
   uint32_t ulMemberConcat, ulMemberId;
@@ -249,6 +257,27 @@ uint64_t ulBytesEqual(uint64_t w, uint64_t ulPattern)
   return ~(((x & LOWS) + LOWS) | x) & ~LOWS;
 }
 
+/* A note about the record just read, on the terminal stream:
+   "file(line) : KZMnnnI text". */
+void vRecordNote(const SRCFILE *s, int iNumber, const char *pszText)
+{
+  char achLine[PATH_MAX + SRC_NOTE_MAX + 160];
+  std::snprintf(achLine, sizeof achLine, "%s(%lu) : KZM%03dI %s\n", s->pszName, static_cast<unsigned long>(s->ulRecord),
+                iNumber, pszText);
+  if (g_opt.bTerm & TERM_UPPER)
+    for (char *q = achLine; *q != '\0'; q++) *q = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*q)]);
+  vTermText(achLine, std::strlen(achLine));
+}
+
+/* Whether text is dropped with p[0..n), bytes beyond the last column:
+   anything but blanks. */
+bool bTextIn(const uint8_t *p, uint32_t n)
+{
+  for (uint32_t i = 0; i < n; i++)
+    if (p[i] != ASCII_BLANK) return true;
+  return false;
+}
+
 /* Translates the ASCII bytes p[0..n) into the card image from column ulCol
    on, where it is still blank.  The table gives a blank for a character without a translation, and
    only the ASCII blank has that translation besides (the EBCDIC blank can
@@ -280,12 +309,7 @@ void vTranslate(SRCFILE *s, const uint8_t *p, uint32_t n, uint32_t ulCol)
     char achNote[SRC_NOTE_MAX];
     std::snprintf(achNote, sizeof achNote, MSG_UNTRANSLATED, c, ulCol + j + 1);
     if (s->achNote[0] == '\0') std::memcpy(s->achNote, achNote, sizeof achNote);
-    char achLine[PATH_MAX + SRC_NOTE_MAX + 32];
-    std::snprintf(achLine, sizeof achLine, "%s(%lu) : KZM%03dI %s\n", s->pszName,
-                  static_cast<unsigned long>(s->ulRecord), DIAG_NUMBER_UNTRANSLATED, achNote);
-    if (g_opt.bTerm & TERM_UPPER)
-      for (char *q = achLine; *q != '\0'; q++) *q = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*q)]);
-    vTermText(achLine, std::strlen(achLine));
+    vRecordNote(s, DIAG_NUMBER_UNTRANSLATED, achNote);
   }
 }
 
@@ -322,6 +346,7 @@ int iTextRecord(SRCFILE *s)
     ulNext = ulTo + 2;
   if (ulNext != 0) {
     uint32_t ulTake = std::min(ulTo - s->ulPos, SRC_RECORD);
+    s->bCut = bTextIn(s->abBuf + s->ulPos + ulTake, ulTo - s->ulPos - ulTake);
     vTranslate(s, s->abBuf + s->ulPos, ulTake, 0);
     s->ulPos = ulNext;
     return static_cast<int>(ulTake);
@@ -334,6 +359,7 @@ int iTextRecord(SRCFILE *s)
       uint32_t ulFrom = s->ulPos - 1;
       uint32_t ulTo = ulPlainEnd(s->abBuf, s->ulPos, s->ulFill);
       uint32_t ulTake = std::min(ulTo - ulFrom, SRC_RECORD - ulCol);
+      s->bCut = s->bCut || bTextIn(s->abBuf + ulFrom + ulTake, ulTo - ulFrom - ulTake);
       vTranslate(s, s->abBuf + ulFrom, ulTake, ulCol);
       ulCol += ulTake;
       ulLen = ulCol;
@@ -374,10 +400,24 @@ int iTextRecord(SRCFILE *s)
       while (iMore-- > 0 && iPeek(s) >= 0x80 && iPeek(s) <= 0xBF) iNext(s);
     }
     uint8_t b = static_cast<uint8_t>(c);
-    if (ulCol < SRC_RECORD) vTranslate(s, &b, 1, ulCol++);
+    if (ulCol < SRC_RECORD)
+      vTranslate(s, &b, 1, ulCol++);
+    else
+      s->bCut = true;
     ulLen = ulCol;
   }
   return static_cast<int>(ulCol > ulLen ? ulCol : ulLen);
+}
+
+/* The first record of a file cut at the last column is noted, once for the
+   file in the run. */
+void vNoteCut(const SRCFILE *s)
+{
+  std::vector<bool> &ab = g_src.abCutNoted;
+  if (s->ulSrcId < ab.size() && ab[s->ulSrcId]) return;
+  if (s->ulSrcId >= ab.size()) ab.resize(s->ulSrcId + 1);
+  ab[s->ulSrcId] = true;
+  vRecordNote(s, NOTE_LONG_RECORD, MSG_LONG_RECORD);
 }
 
 /* Reads the next card image of a source into its abCard; false at the end. */
@@ -387,17 +427,21 @@ bool bCardFrom(SRCFILE *s)
   if (iPeek(s) < 0) return false;
   s->ulRecord++; /* the number the notes of the record give */
   s->achNote[0] = '\0';
+  s->bCut = false;
   std::memset(s->abCard, EBCDIC_BLANK, SRC_RECORD);
   int iLen = s->iFormat == FMT_TEXT ? iTextRecord(s) : iFixedRecord(s);
-  if (iLen >= 0) return true;
-  s->ulRecord--;
-  return false;
+  if (iLen < 0) {
+    s->ulRecord--;
+    return false;
+  }
+  if (s->bCut && !s->bQuiet) vNoteCut(s);
+  return true;
 }
 
 /* ---- opening and closing ---------------------------------------------------- */
 
 /* The first bytes of a file: a UTF-8 byte-order mark is skipped, then the
-   format is judged. */
+     format is judged. */
 void vFillFirst(SRCFILE *s)
 {
   vFill(s);
@@ -923,6 +967,7 @@ bool bSourceOpenPrimary()
   vSourceCloseAll();
   g_src.bInputEnded = false;
   g_src.bUtf8 = false;
+  g_src.abCutNoted.clear();
   return bOpenSysinFrom(0);
 }
 

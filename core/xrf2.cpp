@@ -623,6 +623,12 @@ void vDdnameLines()
 /* Which numeric columns a row of each kind shows. */
 enum : uint8_t { EC_ID = 0x01, EC_ADDRESS = 0x02, EC_LENGTH = 0x04, EC_LDID = 0x08, EC_FLAGS = 0x10 };
 
+/* Where the columns of a row start (0-based), the name of up to 9
+   characters from 0: at least one blank between any two columns (Id one
+   to the right of its 1-based 13-20, Address and Length with it). */
+constexpr uint32_t EC_TYPE_COLUMN = 10, EC_ID_COLUMN = 13, EC_ADDRESS_COLUMN = 22, EC_LENGTH_COLUMN = 31,
+                   EC_LDID_COLUMN = 41, EC_FLAGS_COLUMN = 52, EC_ALIAS_COLUMN = 57;
+
 struct ESDKIND {
   uint8_t bKind;
   char achType[3];
@@ -657,13 +663,13 @@ void vEsdRow(const ESDITEM *e, const ESDKIND &k)
     vLongName(pShown, ulShown);
   else
     line.vName(0, pShown, ulShown);
-  line.vText(10, k.achType);
-  if (k.bColumns & EC_ID) line.vHex(12, static_cast<uint32_t>(e->lId), 8);
-  if (k.bColumns & EC_ADDRESS) line.vHex(21, e->ulStart, 8);
-  if (k.bColumns & EC_LENGTH) line.vHex(30, e->ulFolded, 8);
-  if (k.bColumns & EC_LDID) line.vHex(41, e->ulFolded, 8);
-  if (k.bColumns & EC_FLAGS) line.vHex(52, e->bAttr & (ESDA_AMODE | ESDA_RMODE | ESDA_RSECT), 2);
-  if (e->pAlias != nullptr) line.vName(57, pName, ulName);
+  line.vText(EC_TYPE_COLUMN, k.achType);
+  if (k.bColumns & EC_ID) line.vHex(EC_ID_COLUMN, static_cast<uint32_t>(e->lId), 8);
+  if (k.bColumns & EC_ADDRESS) line.vHex(EC_ADDRESS_COLUMN, e->ulStart, 8);
+  if (k.bColumns & EC_LENGTH) line.vHex(EC_LENGTH_COLUMN, e->ulFolded, 8);
+  if (k.bColumns & EC_LDID) line.vHex(EC_LDID_COLUMN, e->ulFolded, 8);
+  if (k.bColumns & EC_FLAGS) line.vHex(EC_FLAGS_COLUMN, e->bAttr & (ESDA_AMODE | ESDA_RMODE | ESDA_RSECT), 2);
+  if (e->pAlias != nullptr) line.vName(EC_ALIAS_COLUMN, pName, ulName);
   line.vPrint();
 }
 

@@ -21,7 +21,7 @@
 
 struct TABOPTS {
   bool bCompress = true;   /* blank runs become tabs at the output tab stops */
-  bool bDosEnds = true;    /* CR LF line ends, else LF */
+  bool bDosEnds = false;   /* CR LF line ends, else LF (the default here) */
   unsigned uInTab = 8;     /* input tab stops every uInTab columns (4 or 8) */
   unsigned uOutTab = 8;    /* output tab stops every uOutTab columns (4 or 8) */
   unsigned uMaxLine = 999; /* maximum line length (0-999) */

@@ -66,7 +66,7 @@ const char *const g_apszUsage[] = {
     "         [-rl | -ru] renames the files to lower or upper case names.",
     "         [-lnnn]     sets the maximum line length to nnn (0-999).",
     "         [-t]        sets test-only mode.",
-    "         default: -c -d -i8 -o8 -l999",
+    "         default: -c -u -i8 -o8 -l999",
     "files:   the files to be compressed or expanded (wild cards allowed).",
 };
 

@@ -5,10 +5,12 @@
 #include "runvorn.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -71,6 +73,32 @@ TEST_F(OptionsRun, HelpAndVersion)
   EXPECT_NE(run.strErr.find("KZM900S Error opening SYSIN file --help"), std::string::npos) << run.strErr;
 }
 
+/* The examples of --help run as they stand when pasted into bash; the one
+   with SYSLIB finds its macro through the first pattern. */
+TEST_F(OptionsRun, HelpExamplesRunInBash)
+{
+  RUN help = runPiped(strDir, {"--help"}, nullptr);
+  mkdir((strDir + "/maclib").c_str(), 0700);
+  vSource("maclib/mymac.mac", "         MACRO\n         MYMAC\n         DC    X'5A'\n         MEND\n");
+  std::string strVornDir = std::string(VORN_EXE).substr(0, std::string(VORN_EXE).rfind('/'));
+  unsigned uExamples = 0;
+  for (const std::string &strLine : astrLines(help.strOut)) {
+    if (strLine.rfind("  vorn ", 0) != 0) continue;
+    uExamples++;
+    bool bLibrary = strLine.find("SYSLIB") != std::string::npos;
+    vSource("prog.asm", std::string(bLibrary ? "         MYMAC\n" : "") + "         END\n");
+    vSource("example.sh", strLine + "\n");
+    unlink((strDir + "/prog.obj").c_str());
+    int iStatus = std::system(
+        ("cd '" + strDir + "' && PATH='" + strVornDir + "':\"$PATH\" bash example.sh >/dev/null 2>&1").c_str());
+    EXPECT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 0) << strLine;
+    std::ifstream in(strDir + "/prog.obj", std::ios::binary);
+    std::string strObj((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(strObj.find('\x5A') != std::string::npos, bLibrary) << strLine; /* the macro's byte */
+  }
+  EXPECT_EQ(uExamples, 2u) << help.strOut;
+}
+
 /* Commas separate options as blanks do, except inside parentheses; "--"
    ends the options. */
 TEST_F(OptionsRun, CommasBetweenOptionsAndTheEndOfOptions)
@@ -111,6 +139,7 @@ TEST_F(OptionsRun, RejectedOptionsLeaveNothingBehind)
     std::string strMessage;
   } const aCases[] = {
       {{"-SYSTERM(t.out) BAD", "one.asm"}, nullptr, "KZM002S Option BAD in command line parameter 1 is invalid."},
+      {{"-OBJ", "one.asm"}, nullptr, "KZM002S Option OBJ in command line parameter 1 is invalid. Did you mean OBJECT?"},
       {{"-NOLIST", "-LINECOUNT(5)"},
        "         END\n",
        "KZM002S Option LINECOUNT(5) in command line parameter 2 does not contain a LINECOUNT number of 0 or 10 to "

@@ -3,9 +3,11 @@
 // cross-checks, the translation tables and standard input as source.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -341,6 +343,60 @@ TEST_F(Options, BadOptionsAreReportedWithTheirReason)
     std::string strShown = c.strOption.substr(0, 255);
     EXPECT_EQ(strMessages(), "KZM002S Option " + strShown + " in command line parameter 1 " + c.strReason + "\n");
     vAsmCloseAll();
+  }
+}
+
+/* An unknown name is shown the valid one meant: a name it begins (the
+   shortest), else one within an edit (three to six letters) or two
+   (longer); what follows the name stays as it was given. */
+TEST_F(Options, UnknownNamesGetTheNearestValidOne)
+{
+  struct {
+    const char *pszOption;
+    const char *pszMeant; /* null: no name is near */
+  } const aCases[] = {
+      {"OBJ", "OBJECT"},                   /* begins OBJECT, the alias that stands alone */
+      {"obj", "OBJECT"},                   /* names are not case-sensitive */
+      {"OBJ(DECK)", "OBJECT(DECK)"},       /* the value is kept */
+      {"NOOBJ", "NOOBJECT"},               /* begins the NO form */
+      {"OBJET", "OBJECT"},                 /* one letter left out */
+      {"USINGMPA", "USINGMAP"},            /* two letters swapped: one edit */
+      {"XREFF(FULL)", "XREF(FULL)"},       /* one letter too many */
+      {"LINECUONTT(50)", "LINECOUNT(50)"}, /* two edits in a long name */
+      {"TRAC", "TRACE(...)"},              /* a name that needs its value */
+      {"NOXRF", "NOXREF"},
+      {"NOSUCH", nullptr},
+      {"NOFLAG", nullptr}, /* NOFOLD is two edits away */
+      {"Q", nullptr},      /* a letter or two: no guess */
+      {"OX", nullptr},
+  };
+  for (const auto &c : aCases) {
+    EXPECT_EQ(iRun({std::string("-") + c.pszOption, strSrc()}), 20) << c.pszOption;
+    std::string strHint = c.pszMeant != nullptr ? std::string(" Did you mean ") + c.pszMeant + "?" : "";
+    EXPECT_EQ(strMessages(), std::string("KZM002S Option ") + c.pszOption + " in command line parameter 1 is invalid." +
+                                 strHint + "\n");
+    vAsmCloseAll();
+  }
+}
+
+/* The manual page of vorn names every option of the table in capitals,
+   with its short form, the capitals of the name as the table spells it. */
+TEST_F(Options, ManualPageNamesEveryOptionAndItsShortForm)
+{
+  std::ifstream in(std::string(VORN_TEST_DIR) + "/../man/vorn.1");
+  std::string strPage((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(strPage.empty());
+  ASSERT_EQ(iRun({strSrc()}), 0);
+  for (unsigned i = 0; i < OPT_COUNT; i++) {
+    std::string strLong, strShort;
+    for (const char *p = g_opt.aOpt[i].pszName; *p != '\0'; p++) {
+      strLong += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+      if (*p >= 'A' && *p <= 'Z') strShort += *p;
+    }
+    EXPECT_NE(strPage.find(".BR " + strLong), std::string::npos) << strLong; /* an entry of its own */
+    bool bShort = strPage.find("Short form:\n.BR " + strShort + " .") != std::string::npos ||
+                  strPage.find("Short forms:\n.BR " + strShort + " ,") != std::string::npos;
+    EXPECT_TRUE(bShort) << strLong << " " << strShort;
   }
 }
 

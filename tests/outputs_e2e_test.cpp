@@ -166,17 +166,29 @@ TEST_F(Outputs, FailedRunsLeaveNoPartialOrStaleFile)
   EXPECT_FALSE(fs::exists(strDir + "/tgt.obj"));
 }
 
-TEST_F(Outputs, KilledRunLeavesNoTemporaryFile)
+/* An interrupted run ends as a terminated one, with a line naming the
+   signal and return code 20; its temporary files go, and the outputs of an
+   earlier run stay as they were. */
+TEST_F(Outputs, InterruptedRunLeavesEarlierOutputsAndNoTemporaryFile)
 {
   ASSERT_EQ(mkfifo((strDir + "/in.asm").c_str(), 0600), 0); /* no writer: the run waits */
-  pid_t pid = pidStart({"-OBJECT", "in.asm"}, nullptr, 0);
-  for (int i = 0; i < 500 && astrAll().size() < 2; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_EQ(astrAll().size(), 2u); /* the object under its temporary name */
-  kill(pid, SIGTERM);
-  int iStatus = 0;
-  waitpid(pid, &iStatus, 0);
-  EXPECT_TRUE(WIFSIGNALED(iStatus));
-  EXPECT_EQ(astrAll(), std::vector<std::string>{"in.asm"});
+  vSource("in.lst", "earlier listing");
+  vSource("in.obj", "earlier object");
+  for (int iSignal : {SIGINT, SIGTERM}) {
+    pid_t pid = pidStart({"-OBJECT", "in.asm"}, nullptr, 0);
+    for (int i = 0; i < 500 && astrAll().size() < 4; i++) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(astrAll().size(), 4u); /* the object under its temporary name */
+    kill(pid, iSignal);
+    int iStatus = 0;
+    waitpid(pid, &iStatus, 0);
+    EXPECT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 20) << iSignal;
+    std::string strName = iSignal == SIGINT ? "SIGINT" : "SIGTERM";
+    EXPECT_TRUE(strFile("tmp/err").ends_with("\nKZM996S Assembly interrupted by " + strName +
+                                             ".\nKZM999I Assembly terminated with return code 20.\n"))
+        << strFile("tmp/err");
+    EXPECT_EQ(astrAll(), (std::vector<std::string>{"in.asm", "in.lst", "in.obj"}));
+    EXPECT_EQ(strFile("in.lst") + "," + strFile("in.obj"), "earlier listing,earlier object");
+  }
 }
 
 TEST_F(Outputs, KilledRunLeavesNoCopyOfStandardInput)
@@ -195,7 +207,7 @@ TEST_F(Outputs, KilledRunLeavesNoCopyOfStandardInput)
   int iStatus = 0;
   waitpid(pid, &iStatus, 0);
   close(aiPipe[1]);
-  EXPECT_TRUE(WIFSIGNALED(iStatus));
+  EXPECT_TRUE(WIFEXITED(iStatus) && WEXITSTATUS(iStatus) == 20);
   EXPECT_EQ(copies(), 0);
 }
 

@@ -20,6 +20,9 @@
 
 namespace {
 
+const std::string c_strLongNote = "KZM125I Record longer than 80 characters: the text after column 80 is dropped, "
+                                  "here and in any later such record of this file.\n";
+
 class SourceTest : public CoreTest {
 protected:
   SRCSTMT stmt{};
@@ -77,8 +80,24 @@ TEST_F(SourceTest, TextLinesBecomeCardImages)
   p = pRecordRead();
   EXPECT_EQ(p[4], 0x5F); /* UTF-8 not sign: one column */
   EXPECT_EQ(strAscii(p, 6), "LAST\xACY");
-  EXPECT_EQ(pRecordRead(), nullptr); /* the final Ctrl-Z is no record */
-  EXPECT_EQ(g_front.strOut, "");
+  EXPECT_EQ(pRecordRead(), nullptr);                                  /* the final Ctrl-Z is no record */
+  EXPECT_EQ(g_front.strOut, strDir + "/a.asm(2) : " + c_strLongNote); /* the 20 Xs cut */
+}
+
+/* Text after column 80 is dropped; the first record of each file that
+   loses more than blanks is noted, once for the file. */
+TEST_F(SourceTest, LongRecordsAreCutWithOneNotePerFile)
+{
+  strWrite("l.asm", std::string(80, 'A') + "  \t \n" + /* only blanks beyond */
+                        std::string(81, 'B') + "\n" + std::string(90, 'C') + "\n");
+  strWrite("m.asm", "*" + std::string(10, '\t') + "D\n"); /* tabs to column 81: D is cut */
+  ASSERT_TRUE(bOpen({"l.asm", "m.asm"}));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(80, 'A'));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(80, 'B'));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), std::string(80, 'C'));
+  EXPECT_EQ(strAscii(pRecordRead(), 80), "*" + std::string(79, ' '));
+  EXPECT_EQ(pRecordRead(), nullptr);
+  EXPECT_EQ(g_front.strOut, strDir + "/l.asm(2) : " + c_strLongNote + strDir + "/m.asm(1) : " + c_strLongNote);
 }
 
 TEST_F(SourceTest, RunsOfPlainBytesStopAtLeadBytesAndLineEndsInsideEightByteGroups)

@@ -1,13 +1,13 @@
 * External symbol dictionary: the columns of each kind, an alias, and
 * a name too long for the symbol column; ENTRY refers to its symbol.
-*! list MAINALIAS SD00000001 00000000 00000008              02   MAIN
-*! list COM       CM00000002 00000000 00000004
-*! list XD        XD00000003          00000004              00
-*! list ENT       LD         00000004            00000001
-*! list EXT       ER00000004
-*! list WEAK      WX00000005
+*! list MAINALIAS SD 00000001 00000000 00000008             02   MAIN
+*! list COM       CM 00000002 00000000 00000004
+*! list XD        XD 00000003          00000004             00
+*! list ENT       LD          00000004           00000001
+*! list EXT       ER 00000004
+*! list WEAK      WX 00000005
 *! list ALONGERNAME
-*! list ER00000006                                     LONGEXT
+*! list ER 00000006                                    LONGEXT
 *! list ENT             4 00000004 00000001 F      22 16
 *! nolist   Defn  Symbol
 MAIN     CSECT

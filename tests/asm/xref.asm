@@ -1,8 +1,8 @@
 * Symbol reports: external symbol dictionary, cross reference with
 * reference kinds, a long name, a literal and a complex value, the
 * unreferenced symbols of the control sections and the DSECTs.
-*! list XREFT     SD00000001 00000000 00000024              00
-*! list OTHER     SD00000002 00000028 00000001              00
+*! list XREFT     SD 00000001 00000000 00000024             00
+*! list OTHER     SD 00000002 00000028 00000001             00
 *! list =F'1'           4 00000020 00000001 F      37 21
 *! list ABS             1 00000005          U      31 28
 *! list AVERYLONGNAME

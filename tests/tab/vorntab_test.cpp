@@ -33,20 +33,20 @@ const std::string USAGE = "Usage: vorntab [options] files\n"
                           "         [-rl | -ru] renames the files to lower or upper case names.\n"
                           "         [-lnnn]     sets the maximum line length to nnn (0-999).\n"
                           "         [-t]        sets test-only mode.\n"
-                          "         default: -c -d -i8 -o8 -l999\n"
+                          "         default: -c -u -i8 -o8 -l999\n"
                           "files:   the files to be compressed or expanded (wild cards allowed).\n";
 
-/* a.asm "a", 7 blanks, "b", LF: 1 line, 10 bytes in, "a\tb\r\n" 5 out;
-   b.asm "x\r\ny  \r\n": 2 lines, 8 bytes in, "x\r\ny\r\n" 6 out */
+/* a.asm "a", 7 blanks, "b", LF: 1 line, 10 bytes in, "a\tb\n" 4 out;
+   b.asm "x\r\ny  \r\n": 2 lines, 8 bytes in, "x\ny\n" 4 out */
 const std::string TABLE_AB = "File         "
                              "      Lines   Bytes in  Bytes out\n"
                              "a.asm        "
-                             "          1         10          5\n"
+                             "          1         10          4\n"
                              "b.asm        "
-                             "          2          8          6\n"
+                             "          2          8          4\n"
                              "\n"
                              "Total: 2     "
-                             "          3         18         11\n";
+                             "          3         18          8\n";
 
 struct RESULT {
   int iExit;
@@ -146,7 +146,7 @@ TEST_F(Vorntab, TableOfTestOnlyAndRealRun)
   EXPECT_EQ(r.iExit, 0);
   EXPECT_EQ(r.out, TABLE_AB);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(get("a.asm") + get("b.asm"), "a\tb\r\nx\r\ny\r\n");
+  EXPECT_EQ(get("a.asm") + get("b.asm"), "a\tb\nx\ny\n");
   EXPECT_EQ(names(), (std::vector<std::string>{"a.asm", "b.asm"}));
 }
 
@@ -155,7 +155,7 @@ TEST_F(Vorntab, SingleFileColumnFitsHeading)
   put("a", "x");
   RESULT r = run({"a"});
   EXPECT_EQ(r.out, "File      Lines   Bytes in  Bytes out\n"
-                   "a             1          1          3\n");
+                   "a             1          1          2\n");
 }
 
 TEST_F(Vorntab, OptionsChangeTheOutput)
@@ -165,15 +165,19 @@ TEST_F(Vorntab, OptionsChangeTheOutput)
     std::vector<std::string> args;
     std::string in, out;
   } aCases[] = {
-      {{}, IN, "\tab\tc\r\nxyz\r\n"},
-      {{"-X"}, IN, "        ab      c\r\nxyz\r\n"},
-      {{"-x", "-c"}, IN, "\tab\tc\r\nxyz\r\n"},
+      {{}, IN, "\tab\tc\nxyz\n"}, /* LF line ends unless -d */
+      {{"-X"}, IN, "        ab      c\nxyz\n"},
+      {{"-x", "-c"}, IN, "\tab\tc\nxyz\n"},
       {{"-u"}, IN, "\tab\tc\nxyz\n"},
-      {{"-I4"}, IN, "    ab\tc\r\nxyz\r\n"},
-      {{"-o4"}, IN, "\t\tab\t\tc\r\nxyz\r\n"},
-      {{"-l2"}, IN, "\r\nxy\r\n"},
-      {{"-L0"}, IN, "\r\n\r\n"},
+      {{"-d"}, IN, "\tab\tc\r\nxyz\r\n"},
+      {{"-D", "-x"}, IN, "        ab      c\r\nxyz\r\n"},
+      {{"-d", "-u"}, IN, "\tab\tc\nxyz\n"},
+      {{"-I4"}, IN, "    ab\tc\nxyz\n"},
+      {{"-o4"}, IN, "\t\tab\t\tc\nxyz\n"},
+      {{"-l2"}, IN, "\nxy\n"},
+      {{"-L0"}, IN, "\n\n"},
       {{"-u"}, "a\rb\x1a", "a\nb\n"},
+      {{"-d"}, "a\rb\x1a", "a\r\nb\r\n"},
   };
   for (const auto &tc : aCases) {
     SCOPED_TRACE(tc.args.empty() ? "defaults" : tc.args[0]);
@@ -238,18 +242,18 @@ TEST_F(Vorntab, WildCardsExpandToRegularFiles)
   EXPECT_EQ(r.out, "File         "
                    "      Lines   Bytes in  Bytes out\n"
                    "a.asm        "
-                   "          1          3          3\n"
+                   "          1          3          2\n"
                    "b.asm        "
-                   "          1          3          3\n"
+                   "          1          3          2\n"
                    "\n"
                    "Total: 2     "
-                   "          2          6          6\n");
-  EXPECT_EQ(get("a.asm") + get("b.asm") + get("c.txt"), "a\r\nb\r\nc \n");
+                   "          2          6          4\n");
+  EXPECT_EQ(get("a.asm") + get("b.asm") + get("c.txt"), "a\nb\nc \n");
 
   put("x*y", "1 \n");
   put("xay", "2 \n");
   EXPECT_EQ(run({"x*y"}).iExit, 0);
-  EXPECT_EQ(get("x*y") + get("xay"), "1\r\n2 \n");
+  EXPECT_EQ(get("x*y") + get("xay"), "1\n2 \n");
 
   r = run({"*.zzz"});
   EXPECT_EQ(r.iExit, 1);
@@ -266,7 +270,7 @@ TEST_F(Vorntab, RenamesOnlyTheFileNamePart)
     put("Sub/MiXed.Asm", "a \n");
     fs::permissions(dir + "/Sub/MiXed.Asm", fs::perms(0640));
     EXPECT_EQ(run({tc.pszOpt, "Sub/MiXed.Asm"}).iExit, 0);
-    EXPECT_EQ(get(tc.pszNew), "a\r\n");
+    EXPECT_EQ(get(tc.pszNew), "a\n");
     EXPECT_EQ(fs::status(dir + "/" + tc.pszNew).permissions(), fs::perms(0640));
     EXPECT_FALSE(fs::exists(dir + "/Sub/MiXed.Asm"));
     fs::remove(dir + "/" + tc.pszNew);
@@ -304,7 +308,7 @@ TEST_F(Vorntab, FailedRemoveOfOldNameKeepsIt)
   RESULT r = runFailing("unlink", {"-rl", "F.ASM"});
   EXPECT_EQ(r.iExit, 1);
   EXPECT_EQ(r.err, "Can't remove F.ASM: Input/output error\n");
-  EXPECT_EQ(get("F.ASM") + get("f.asm"), "a \na\r\n");
+  EXPECT_EQ(get("F.ASM") + get("f.asm"), "a \na\n");
 }
 
 TEST_F(Vorntab, BadFileStopsBeforeAnyChange)
@@ -385,7 +389,7 @@ TEST_F(Vorntab, LinksAndRepeatedNames)
   put("b.asm", "q \n");
   r = run({"-ru", "b.asm", "./b.asm"});
   EXPECT_EQ(r.iExit, 0) << r.err;
-  EXPECT_EQ(get("B.ASM"), "q\r\n");
+  EXPECT_EQ(get("B.ASM"), "q\n");
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2); /* heading and one row */
 }
 
