@@ -2,7 +2,7 @@
 ** asm0.cpp - the option step (module "asm0").
 **
 ** Calls: the services only.
-** Called by: asm, instr, msc1.
+** Called by: asm, msc1.
 **
 ** Owns g_opt: reads the options files and the command line, assigns the file
 ** names of the DDNAMEs, builds the translation tables (with chars.cpp), loads
@@ -1511,19 +1511,27 @@ const char *pszSourceOf(OPTID id)
   return g_opt.aOpt[id].pszValue != nullptr ? g_opt.aOpt[id].pszSource : c_szDefault;
 }
 
+/* The message of a file name pattern that could not be expanded for
+   pszWhat (the expansion pszName as far as it went) and 20; else 0. */
+int iExpandError(EXPAND ex, const char *pszWhat, const char *pszName)
+{
+  if (ex == EX_NEEDS_SOURCE) {
+    vSvcMessage(MSG_NO_SOURCE_IN, pszWhat);
+    return 20;
+  }
+  if (ex == EX_TOO_LONG) {
+    vSvcMessage(MSG_TOO_LONG, pszName);
+    return 20;
+  }
+  return 0;
+}
+
 int iAssignFile(const char *pszPattern, const char *pszDefault, DDID dd, OPTID id, char *&rpszFile)
 {
   if (pszPattern == nullptr) pszPattern = pszDefault;
   char achName[PATH_MAX];
   EXPAND ex = iExpand(pszPattern, std::strlen(pszPattern), achName, sizeof achName);
-  if (ex == EX_NEEDS_SOURCE) {
-    vSvcMessage(MSG_NO_SOURCE_IN, g_opt.aDd[dd].pszName);
-    return 20;
-  }
-  if (ex == EX_TOO_LONG) {
-    vSvcMessage(MSG_TOO_LONG, achName);
-    return 20;
-  }
+  if (iExpandError(ex, g_opt.aDd[dd].pszName, achName) != 0) return 20;
   vSet(rpszFile, achName);
   vSetDd(dd, achName, pszSourceOf(id));
   return 0;
@@ -1541,14 +1549,7 @@ int iSyslibPath(const char *p, size_t ulLen)
     }
   char achPath[PATH_MAX];
   EXPAND ex = iExpand(p, ulLen, achPath, sizeof achPath);
-  if (ex == EX_NEEDS_SOURCE) {
-    vSvcMessage(MSG_NO_SOURCE_IN, "SYSLIB/VORNLIB");
-    return 20;
-  }
-  if (ex == EX_TOO_LONG) {
-    vSvcMessage(MSG_TOO_LONG, achPath);
-    return 20;
-  }
+  if (iExpandError(ex, "SYSLIB/VORNLIB", achPath) != 0) return 20;
   const char *pszStar = std::strchr(achPath, '*');
   if (pszStar == nullptr || std::strchr(pszStar + 1, '*') != nullptr) {
     char achReason[PATH_MAX + 48];
@@ -1617,31 +1618,21 @@ int iAssignFiles()
   if (g_opt.bObject == OBJ_DECK &&
       iAssignFile(g_st.pszSyspunchPat, "&D&F.txt", DD_SYSPUNCH, OPT_SYSPUNCH, g_opt.pszSyspunch) != 0)
     return 20;
-  if (g_opt.bDepend && g_opt.bObject != OBJ_NONE) { /* by default the object's name with .d for its extension */
-    const char *pszObject = g_opt.bObject == OBJ_DECK ? g_opt.pszSyspunch : g_opt.pszSyslin;
+  if (g_opt.bDepend && g_opt.bObject != OBJ_NONE) {
     char achName[PATH_MAX];
     EXPAND ex = EX_OK;
     if (g_st.pszDependPat != nullptr) {
       ex = iExpand(g_st.pszDependPat, std::strlen(g_st.pszDependPat), achName, sizeof achName);
-    } else if (pszObject != nullptr && std::strlen(pszObject) + 3 <= sizeof achName) {
-      std::strcpy(achName, pszObject);
-      char *pszBase = std::strrchr(achName, '/');
-      char *pszDot = std::strrchr(pszBase != nullptr ? pszBase : achName, '.');
-      std::strcpy(pszDot != nullptr && pszDot != pszBase + 1 && pszDot != achName ? pszDot
-                                                                                  : achName + std::strlen(achName),
-                  ".d");
-    } else {
-      ex = EX_TOO_LONG;
-      std::snprintf(achName, sizeof achName, "%s", pszObject != nullptr ? pszObject : "");
+    } else { /* the object's name with .d for its extension */
+      std::string str = g_opt.bObject == OBJ_DECK ? g_opt.pszSyspunch : g_opt.pszSyslin;
+      size_t ulSlash = str.rfind('/'), ulBase = ulSlash == std::string::npos ? 0 : ulSlash + 1;
+      size_t ulDot = str.rfind('.');
+      if (ulDot != std::string::npos && ulDot > ulBase) str.resize(ulDot);
+      str += ".d";
+      ex = str.size() < sizeof achName ? EX_OK : EX_TOO_LONG;
+      std::snprintf(achName, sizeof achName, "%s", str.c_str());
     }
-    if (ex == EX_NEEDS_SOURCE) {
-      vSvcMessage(MSG_NO_SOURCE_IN, "DEPEND");
-      return 20;
-    }
-    if (ex == EX_TOO_LONG) {
-      vSvcMessage(MSG_TOO_LONG, achName);
-      return 20;
-    }
+    if (iExpandError(ex, "DEPEND", achName) != 0) return 20;
     vSet(g_opt.pszDepend, achName);
   }
   if (g_st.pszSystermPat != nullptr) {

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "asm0.h"
+#include "chars.h"
 #include "vorn.h"
 #include "svc.h"
 
@@ -450,4 +451,36 @@ void vTermText(const char *pszText, size_t ulLength)
                 g_asm.pszTermName != nullptr ? g_asm.pszTermName : "(STDOUT)", std::strerror(iErr));
     vSvcTerminate();
   }
+}
+
+void vTermOut(char *pLine, size_t n)
+{
+  if (g_opt.bTerm & TERM_UPPER)
+    for (size_t i = 0; i < n; i++) pLine[i] = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(pLine[i])]);
+  pLine[n++] = '\n';
+  vTermText(pLine, n);
+}
+
+size_t ulTermPlace(char *p, size_t ulRoom, uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind,
+                   bool bAlways)
+{
+  const char *pszName = pSvcSourceName(ulSrcId);
+  if (pszName == nullptr) pszName = "";
+  int n = 0;
+  if (g_opt.bTerm & TERM_GNU)
+    n = std::snprintf(p, ulRoom, "%.*s:%lu:%lu: %s: ", PATH_MAX, pszName, static_cast<unsigned long>(ulLine),
+                      static_cast<unsigned long>(ulColumn), pszKind);
+  else if ((g_opt.bTerm & TERM_PREFIX) || bAlways)
+    n = std::snprintf(p, ulRoom, "%.*s(%lu) : ", PATH_MAX, pszName, static_cast<unsigned long>(ulLine));
+  return n < 0 ? 0 : std::min(static_cast<size_t>(n), ulRoom - 1);
+}
+
+void vTermLine(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind, const char *pszText,
+               size_t ulText, bool bAlways)
+{
+  char achLine[TERM_LINE_MAX];
+  size_t n = ulTermPlace(achLine, sizeof achLine, ulSrcId, ulLine, ulColumn, pszKind, bAlways);
+  if (ulText > sizeof achLine - n - 1) ulText = sizeof achLine - n - 1;
+  std::memcpy(achLine + n, pszText, ulText);
+  vTermOut(achLine, n + ulText);
 }

@@ -20,6 +20,8 @@
 #pragma once
 
 #include <csignal>
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 enum FILEOUT : unsigned { FO_LISTING, FO_OBJECT, FO_TERM, FO_DEPEND, FO_COUNT };
@@ -60,6 +62,18 @@ void vFileScratch(const char *pszPath);
 /* Text for the terminal stream (SYSTERM or the console), with its line
    end; a failing write ends the run with KZM900S. */
 void vTermText(const char *pszText, size_t ulLength);
+/* A line of the terminal stream (room for TERM_LINE_MAX bytes; its line
+   end added), upper-cased with TERM(UPPER). */
+constexpr size_t TERM_LINE_MAX = 4096 + 256;
+void vTermOut(char *pLine, size_t n);
+/* The place a terminal line names: "file(line) : ", or with TERM(GNU)
+   "file:line:column: kind: "; nothing with TERM(NOPREFIX) unless bAlways.
+   Returns its length. */
+size_t ulTermPlace(char *p, size_t ulRoom, uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind,
+                   bool bAlways = false);
+/* The place, then the text, as a line of the terminal stream. */
+void vTermLine(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind, const char *pszText,
+               size_t ulText, bool bAlways = false);
 /* From a signal handler: removes the temporary and scratch files
    (async-signal-safe). */
 void vFileSignalCleanup();

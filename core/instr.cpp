@@ -1,7 +1,7 @@
 /*
 ** instr.cpp - the table of assembler instructions (module "instr").
 **
-** Calls: asm0, esd1, lbl, mac1, msc1, msc2, stmt, usg2.
+** Calls: esd1, lbl, mac1, msc1, msc2, stmt, usg2.
 ** Called by: asm1, asm2, exe1, fix1.
 **
 ** One row per assembler instruction number, in number order: the handler
@@ -53,10 +53,8 @@ void vUsing1(const INSTRARGS &)
 }
 
 /* Listing and control statements of msc1. */
-template <void (*PFN)(uint32_t, const uint8_t *, int, const uint8_t *)> void vListing(const INSTRARGS &a)
-{
-  PFN(a.ulLabel, a.pLabel, a.iOperands, a.pFirst);
-}
+using PFNLISTING = void (*)(uint32_t, const uint8_t *, int, const uint8_t *);
+template <PFNLISTING PFN> void vListing(const INSTRARGS &a) { PFN(a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
 
 /* ---- location step ---------------------------------------------------------- */
 
@@ -66,7 +64,8 @@ void vEndLocate(const INSTRARGS &a) { vEndStatement(a.pSym, a.iOperands); }
 /* ---- second phase ------------------------------------------------------------- */
 
 /* Handlers that read the record in hand themselves. */
-template <void (*PFN)()> void vRecord(const INSTRARGS &) { PFN(); }
+using PFNRECORD = void (*)();
+template <PFNRECORD PFN> void vRecord(const INSTRARGS &) { PFN(); }
 
 void vUsing2(const INSTRARGS &a) { vUsingStatement(a.ulLabel, a.pLabel, a.iOperands, a.pFirst); }
 void vDrop2(const INSTRARGS &a) { vDropStatement(a.iOperands, a.pFirst); }

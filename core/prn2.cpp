@@ -807,40 +807,6 @@ struct TERMRUN {
 };
 TERMRUN g_term;
 
-/* Writes a line of the terminal stream (its line end added). */
-void vTermOut(char *pLine, size_t n)
-{
-  if (g_opt.bTerm & TERM_UPPER)
-    for (size_t i = 0; i < n; i++) pLine[i] = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(pLine[i])]);
-  pLine[n++] = '\n';
-  vTermText(pLine, n);
-}
-
-/* The place a terminal line names: "file(line) : ", or with TERM(GNU)
-   "file:line:column: kind: "; nothing with TERM(NOPREFIX). */
-size_t ulTermPlace(char *p, size_t ulRoom, uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind)
-{
-  const char *pszName = pSvcSourceName(ulSrcId);
-  if (pszName == nullptr) pszName = "";
-  int n = 0;
-  if (g_opt.bTerm & TERM_GNU)
-    n = std::snprintf(p, ulRoom, "%.*s:%lu:%lu: %s: ", PATH_MAX, pszName, static_cast<unsigned long>(ulLine),
-                      static_cast<unsigned long>(ulColumn), pszKind);
-  else if (g_opt.bTerm & TERM_PREFIX)
-    n = std::snprintf(p, ulRoom, "%.*s(%lu) : ", PATH_MAX, pszName, static_cast<unsigned long>(ulLine));
-  return n < 0 ? 0 : std::min(static_cast<size_t>(n), ulRoom - 1);
-}
-
-void vTermLine(uint32_t ulSrcId, uint32_t ulLine, uint32_t ulColumn, const char *pszKind, const char *pszText,
-               size_t ulText)
-{
-  char achLine[LIST_LINE_MAX * 4 + OPERAND_MAX + 64];
-  size_t n = ulTermPlace(achLine, sizeof achLine, ulSrcId, ulLine, ulColumn, pszKind);
-  if (ulText > sizeof achLine - n - 1) ulText = sizeof achLine - n - 1;
-  std::memcpy(achLine + n, pszText, ulText);
-  vTermOut(achLine, n + ulText);
-}
-
 /* The kind of a diagnostic in the GNU form. */
 const char *pszTermKind(int iSeverity) { return iSeverity > 4 ? "error" : iSeverity == 4 ? "warning" : "note"; }
 

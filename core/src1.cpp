@@ -258,15 +258,12 @@ uint64_t ulBytesEqual(uint64_t w, uint64_t ulPattern)
 }
 
 /* A note about the record just read, on the terminal stream:
-   "file(line) : KZMnnnI text". */
+   "file(line) : KZMnnnI text" (a note line with TERM(GNU)). */
 void vRecordNote(const SRCFILE *s, int iNumber, const char *pszText)
 {
-  char achLine[PATH_MAX + SRC_NOTE_MAX + 160];
-  std::snprintf(achLine, sizeof achLine, "%s(%lu) : KZM%03dI %s\n", s->pszName, static_cast<unsigned long>(s->ulRecord),
-                iNumber, pszText);
-  if (g_opt.bTerm & TERM_UPPER)
-    for (char *q = achLine; *q != '\0'; q++) *q = static_cast<char>(g_abUpperAscii[static_cast<uint8_t>(*q)]);
-  vTermText(achLine, std::strlen(achLine));
+  char achText[SRC_NOTE_MAX + 160];
+  int n = std::snprintf(achText, sizeof achText, "KZM%03dI %s", iNumber, pszText);
+  vTermLine(s->ulSrcId, s->ulRecord, 1, "note", achText, std::min(static_cast<size_t>(n), sizeof achText - 1), true);
 }
 
 /* Whether text is dropped with p[0..n), bytes beyond the last column:
