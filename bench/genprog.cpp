@@ -1,12 +1,17 @@
 // genprog - writes a large assembler program for benchmarks.
 //
-// Usage: genprog STATEMENTS [SEED] > prog.asm
+// Usage: genprog [--gnu] STATEMENTS [SEED] > prog.asm
 // The program is a sequence of sections of 800 statements, each under one
 // USING: RR, RX, RS and SS instructions, word constants, EQUs and comments.
 // Instructions and EQUs refer to the constant of the next group of ten
 // statements (a forward reference) or, at the end of a section, of their own
 // group, so every symbol is defined and addressable and the assembly is
 // clean.
+// With --gnu the same program is written line for line in the syntax of GNU
+// as for s390 (labels with colons, %r registers, explicit base register 12
+// with displacements from the section's label, .long after .balign 4 for a
+// word constant, = for EQU, # for comments and for USING and END), so that
+// both assemblers can be timed on the same statements.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +19,8 @@
 namespace {
 
 unsigned g_uState = 1;
+bool g_bGnu = false;
+long g_lSection = 0; /* number of the section being written */
 
 unsigned uRandom(unsigned uLimit)
 {
@@ -24,6 +31,40 @@ unsigned uRandom(unsigned uLimit)
 void vLine(const char *pszLabel, const char *pszOp, const char *pszOperands)
 {
   std::printf("%-8s %-5s %s\n", pszLabel, pszOp, pszOperands);
+}
+
+/* GNU as: mnemonic in lower case, operands as given. */
+void vGnuLine(const char *pszOp, const char *pszOperands)
+{
+  std::string strOp(pszOp);
+  for (char &c : strOp) c = static_cast<char>(c - 'A' + 'a');
+  std::printf("\t%-5s %s\n", strOp.c_str(), pszOperands);
+}
+
+/* A storage operand: the constant addressed through base register 12. */
+std::string strStorage(long lTargetStmt)
+{
+  char sz[64];
+  if (g_bGnu)
+    std::snprintf(sz, sizeof sz, "F%07ld-SECT%04ld(%%r12)", lTargetStmt, g_lSection);
+  else
+    std::snprintf(sz, sizeof sz, "F%07ld", lTargetStmt);
+  return sz;
+}
+
+std::string strRegister(unsigned uReg)
+{
+  char sz[16];
+  std::snprintf(sz, sizeof sz, g_bGnu ? "%%r%u" : "%u", uReg);
+  return sz;
+}
+
+void vInstruction(const char *pszOp, const std::string &strOperands)
+{
+  if (g_bGnu)
+    vGnuLine(pszOp, strOperands.c_str());
+  else
+    vLine("", pszOp, strOperands.c_str());
 }
 
 constexpr long SECTION = 800; /* statements per section */
@@ -42,12 +83,17 @@ long lTarget(long i, long lStatements)
 
 int main(int argc, char **argv)
 {
-  if (argc < 2) {
-    std::fprintf(stderr, "Usage: genprog STATEMENTS [SEED]\n");
+  int iArg = 1;
+  if (argc > 1 && std::string(argv[1]) == "--gnu") {
+    g_bGnu = true;
+    iArg++;
+  }
+  if (argc <= iArg) {
+    std::fprintf(stderr, "Usage: genprog [--gnu] STATEMENTS [SEED]\n");
     return 1;
   }
-  long lStatements = std::strtol(argv[1], nullptr, 10);
-  g_uState = argc > 2 ? static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)) : 1;
+  long lStatements = std::strtol(argv[iArg], nullptr, 10);
+  g_uState = argc > iArg + 1 ? static_cast<unsigned>(std::strtoul(argv[iArg + 1], nullptr, 10)) : 1;
   static const char *const apszRx[] = {"L", "ST", "LA", "A", "S", "IC", "STC", "N", "O", "X"};
   static const char *const apszRr[] = {"LR", "AR", "SR", "NR", "OR", "XR", "CR", "LTR"};
   static const char *const apszSs[] = {"MVC", "CLC", "NC", "OC", "XC"};
@@ -55,41 +101,65 @@ int main(int argc, char **argv)
   for (long i = 0; i < lStatements - 1; i++) {
     long lTargetStmt = lTarget(i, lStatements);
     if (i % SECTION == 0) {
-      std::snprintf(szLabel, sizeof szLabel, "SECT%04ld", i / SECTION);
-      vLine(szLabel, "CSECT", "");
-      vLine("", "USING", "*,12");
+      g_lSection = i / SECTION;
+      std::snprintf(szLabel, sizeof szLabel, "SECT%04ld", g_lSection);
+      if (g_bGnu) {
+        std::printf("%s:\n# USING *,12\n", szLabel);
+      } else {
+        vLine(szLabel, "CSECT", "");
+        vLine("", "USING", "*,12");
+      }
       i++; /* the USING is statement i + 1 */
       continue;
     }
     if (i % GROUP == 2) {
-      std::snprintf(szLabel, sizeof szLabel, "F%07ld", i);
-      std::snprintf(szOperands, sizeof szOperands, "F'%u'", uRandom(100000));
-      vLine(szLabel, "DC", szOperands);
+      unsigned uValue = uRandom(100000);
+      if (g_bGnu) {
+        std::printf("\t.balign 4; F%07ld: .long %u\n", i, uValue);
+      } else {
+        std::snprintf(szLabel, sizeof szLabel, "F%07ld", i);
+        std::snprintf(szOperands, sizeof szOperands, "F'%u'", uValue);
+        vLine(szLabel, "DC", szOperands);
+      }
       continue;
     }
     if (i % GROUP == 6) {
-      std::snprintf(szLabel, sizeof szLabel, "E%07ld", i);
-      std::snprintf(szOperands, sizeof szOperands, "F%07ld+4", lTargetStmt);
-      vLine(szLabel, "EQU", szOperands);
+      if (g_bGnu) {
+        std::printf("E%07ld = F%07ld+4\n", i, lTargetStmt);
+      } else {
+        std::snprintf(szLabel, sizeof szLabel, "E%07ld", i);
+        std::snprintf(szOperands, sizeof szOperands, "F%07ld+4", lTargetStmt);
+        vLine(szLabel, "EQU", szOperands);
+      }
       continue;
     }
     unsigned uKind = uRandom(10);
     if (uKind == 0) {
-      std::printf("* comment line %ld of the benchmark program\n", i);
+      std::printf(g_bGnu ? "# comment line %ld of the benchmark program\n"
+                         : "* comment line %ld of the benchmark program\n", i);
     } else if (uKind <= 3) {
-      std::snprintf(szOperands, sizeof szOperands, "%u,%u", uRandom(16), uRandom(16));
-      vLine("", apszRr[uRandom(sizeof apszRr / sizeof *apszRr)], szOperands);
+      unsigned uR2 = uRandom(16); /* drawn in the order the program has always used */
+      unsigned uR1 = uRandom(16);
+      vInstruction(apszRr[uRandom(sizeof apszRr / sizeof *apszRr)],
+                   strRegister(uR1) + "," + strRegister(uR2));
     } else if (uKind <= 4) {
-      std::snprintf(szOperands, sizeof szOperands, "0(4,%u),F%07ld", uRandom(15) + 1, lTargetStmt);
-      vLine("", apszSs[uRandom(sizeof apszSs / sizeof *apszSs)], szOperands);
+      unsigned uBase = uRandom(15) + 1;
+      vInstruction(apszSs[uRandom(sizeof apszSs / sizeof *apszSs)],
+                   "0(4," + strRegister(uBase) + ")," + strStorage(lTargetStmt));
     } else if (uKind <= 5) {
-      std::snprintf(szOperands, sizeof szOperands, "%u,%u,F%07ld", uRandom(16), uRandom(16), lTargetStmt);
-      vLine("", uRandom(2) ? "STM" : "LM", szOperands);
+      unsigned uR3 = uRandom(16);
+      unsigned uR1 = uRandom(16);
+      vInstruction(uRandom(2) ? "STM" : "LM",
+                   strRegister(uR1) + "," + strRegister(uR3) + "," + strStorage(lTargetStmt));
     } else {
-      std::snprintf(szOperands, sizeof szOperands, "%u,F%07ld", uRandom(16), lTargetStmt);
-      vLine("", apszRx[uRandom(sizeof apszRx / sizeof *apszRx)], szOperands);
+      unsigned uR1 = uRandom(16);
+      vInstruction(apszRx[uRandom(sizeof apszRx / sizeof *apszRx)],
+                   strRegister(uR1) + "," + strStorage(lTargetStmt));
     }
   }
-  vLine("", "END", "");
+  if (g_bGnu)
+    std::printf("# END\n");
+  else
+    vLine("", "END", "");
   return 0;
 }
