@@ -152,6 +152,14 @@ struct SEQENT {
   uint32_t ulPos;
 };
 
+/* The order of a definition's sequence symbols: bytes, then length. */
+bool bSeqBefore(const std::string &a, const std::string &b)
+{
+  size_t n = std::min(a.size(), b.size());
+  int i = std::memcmp(a.data(), b.data(), n);
+  return i != 0 ? i < 0 : a.size() < b.size();
+}
+
 } // namespace
 
 /* The sequence symbols of a definition, read at each call. */
@@ -828,6 +836,7 @@ private:
   std::string m_strName;
   std::vector<uint8_t> m_vecParms;
   std::vector<SEQENT> m_vecSeq;
+  std::unordered_set<std::string> m_setSeq; /* the names of m_vecSeq */
   uint32_t m_ulHeader = 0;
   uint32_t m_ulStored = 0; /* model statements stored */
 };
@@ -1070,6 +1079,7 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
   }
   /* the body */
   m_vecSeq.clear();
+  m_setSeq.clear();
   int iNest = 1;
   bool bSkipping = false;
   for (;;) {
@@ -1109,9 +1119,7 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
       } else {
         std::string strSeq;
         for (uint32_t i = 1; i < p->ulLabelLen; i++) strSeq += static_cast<char>(g_abUpper[pLabel[i]]);
-        bool bKnown = false;
-        for (const SEQENT &s : m_vecSeq) bKnown = bKnown || s.strName == strSeq;
-        if (bKnown)
+        if (!m_setSeq.insert(strSeq).second)
           pDiag = &rLabelMsg(LM_SEQ_DUPLICATE);
         else
           m_vecSeq.push_back(SEQENT{strSeq, ulAppendPos()});
@@ -1171,11 +1179,8 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
   pDef->usIndex = INDEX_NONE;
   pDef->ulHeader = m_ulHeader;
   if (!m_vecSeq.empty()) {
-    std::sort(m_vecSeq.begin(), m_vecSeq.end(), [](const SEQENT &a, const SEQENT &b) {
-      size_t n = std::min(a.strName.size(), b.strName.size());
-      int i = std::memcmp(a.strName.data(), b.strName.data(), n);
-      return i != 0 ? i < 0 : a.strName.size() < b.strName.size();
-    });
+    std::sort(m_vecSeq.begin(), m_vecSeq.end(),
+              [](const SEQENT &a, const SEQENT &b) { return bSeqBefore(a.strName, b.strName); });
     pDef->ulSeqTable = static_cast<uint32_t>(lWorkTell(WORK_MACRO));
     pDef->ulSeqCount = static_cast<uint32_t>(m_vecSeq.size());
     std::vector<uint8_t> vecTable, vecPool;
@@ -1649,13 +1654,12 @@ void vCondDiag(const CONDDIAG &d)
 bool bMacroSeqFind(const MACLEVEL *pLevel, const std::string &strName)
 {
   if (pLevel->pSeq == nullptr || g_mac.pTop == nullptr) return false;
-  const std::vector<SEQENT> &v = pLevel->pSeq->vec;
-  for (const SEQENT &s : v)
-    if (s.strName == strName) {
-      g_mac.pTop->ullNext = s.ulPos;
-      return true;
-    }
-  return false;
+  const std::vector<SEQENT> &v = pLevel->pSeq->vec; /* sorted, no name twice */
+  auto it = std::lower_bound(v.begin(), v.end(), strName,
+                             [](const SEQENT &s, const std::string &str) { return bSeqBefore(s.strName, str); });
+  if (it == v.end() || it->strName != strName) return false;
+  g_mac.pTop->ullNext = it->ulPos;
+  return true;
 }
 
 } // namespace

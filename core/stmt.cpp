@@ -93,6 +93,18 @@ STMTSTATE g_stmt = {1,
                     0,
                     0};
 
+/* The sequence field of the record in hand.  It becomes a text handle when
+   the record is kept: most records opened for the statements of library
+   definitions are dropped again.  Until then the head holds
+   SEQUENCE_PENDING, which readers take as "a sequence field" as they would
+   a handle. */
+struct PENDINGSEQ {
+  uint8_t ab[SRC_RECORD];
+  uint32_t ulLength;
+};
+PENDINGSEQ g_seq = {{}, 0};
+constexpr uint32_t SEQUENCE_PENDING = 0xFFFFFFFFu;
+
 /* Diagnostics of revisited records that had no free slot, by statement. */
 struct LATEDIAG {
   uint32_t ulStmt;
@@ -241,7 +253,9 @@ void vSequenceField(const SRCSTMT *pStmt)
 {
   if (pStmt->cKind == SRC_PRIMARY || pStmt->cKind == SRC_MODEL || pStmt->ulEnd > 71) return;
   const uint8_t *pCard = static_cast<const uint8_t *>(pStmt->cards.pData);
-  vHeadPut32(STMT_SEQUENCE, ulTextHandle(pCard + pStmt->ulEnd + 1, SRC_RECORD - pStmt->ulEnd - 1));
+  g_seq.ulLength = SRC_RECORD - pStmt->ulEnd - 1;
+  std::memcpy(g_seq.ab, pCard + pStmt->ulEnd + 1, g_seq.ulLength);
+  vHeadPut32(STMT_SEQUENCE, SEQUENCE_PENDING);
 }
 } // namespace
 
@@ -403,6 +417,17 @@ uint32_t ulTextHandle(const uint8_t *pText, uint32_t ulLength)
   apsz[g_stmt.ulHandles++] = pszInterned;
   g_mapHandles.emplace(pszInterned, g_stmt.ulHandles);
   return g_stmt.ulHandles;
+}
+
+uint32_t ulStmtSequence()
+{
+  if (pHead() == nullptr) return 0;
+  uint32_t ulHandle = ulGet32(pHead() + STMT_SEQUENCE);
+  if (ulHandle == SEQUENCE_PENDING) {
+    ulHandle = ulTextHandle(g_seq.ab, g_seq.ulLength);
+    vHeadPut32(STMT_SEQUENCE, ulHandle);
+  }
+  return ulHandle;
 }
 
 const char *pTextOfHandle(uint32_t ulHandle)
@@ -692,6 +717,7 @@ bool bStmtFinish()
   }
   VORN_INVARIANT(g_rec.ulLength >= STMT_HEAD && ulGet32(pHead()) == g_rec.ulLength);
   VORN_INVARIANT(pStmtEachSub([](uint8_t, const uint8_t *, uint32_t) { return false; }) == nullptr);
+  ulStmtSequence();
   vWorkWrite(pHead(), 1, g_rec.ulLength, WORK_SYSUT1);
   return bEnd;
 }

@@ -345,6 +345,9 @@ bool bStmtFinish();
    live until the end of the code generation phase. */
 uint32_t ulTextHandle(const uint8_t *pText, uint32_t ulLength);
 const char *pTextOfHandle(uint32_t ulHandle);
+/* The sequence field handle of the record in hand (0 none), made now if the
+   record was opened with one. */
+uint32_t ulStmtSequence();
 
 /* A line of host text listed after the statement in hand (MHELP output,
    AREAD records). */

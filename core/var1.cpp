@@ -922,11 +922,14 @@ int iVarKeyword(MACLEVEL *pLevel, const uint8_t *pName, uint32_t ulName, const u
   uint8_t abName[VAR_NAME_MAX + 1];
   if (ulName == 0 || ulName > VAR_NAME_MAX) return 122;
   for (uint32_t k = 0; k < ulName; k++) abName[k] = g_abUpper[pName[k]];
-  VARSYM *pVar = nullptr;
-  for (VARSYM *p : pLevel->pVars->aParms)
-    if ((p->bMarker == 0x6B || p->bMarker == 0x4B) && p->bNameLen == ulName &&
+  VARSYM *pVar = nullptr; /* the last parameter of that name */
+  const auto &aParms = pLevel->pVars->aParms;
+  for (size_t i = aParms.size(); i-- > 0 && pVar == nullptr;) {
+    VARSYM *p = aParms[i];
+    if (p->bNameLen == ulName && (p->bMarker == 0x6B || p->bMarker == 0x4B) && p->abName[0] == abName[0] &&
         std::memcmp(p->abName, abName, ulName) == 0)
       pVar = p;
+  }
   if (pVar == nullptr) return 122;
   if (pVar->bGiven) return 123;
   pVar->bGiven = true;
