@@ -50,7 +50,7 @@ WORKFILE g_aWork[WORK_FILES] = {{-1, nullptr, 0, 0, 0, 0, {}, 0}, {-1, nullptr, 
 
 namespace {
 
-constexpr uint64_t DISK_WINDOW = 8192; /* small: a full disk is met early */
+constexpr uint64_t DISK_WINDOW = 65536; /* a spilled file costs a system call per 64 KiB */
 /* chunks a file that holds as many takes at once: a huge page */
 constexpr uint64_t WORK_GROUP = 32;
 

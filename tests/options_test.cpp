@@ -118,7 +118,7 @@ TEST_F(Options, OptionsSetTheirValues)
       {{}, FIELD(g_opt.ulProcess), PROC_DEFAULT},
       {{}, FIELD(g_opt.bExecAllowed), 1},
       {{}, FIELD(g_opt.bTerm), TERM_ON | TERM_PREFIX},
-      {{}, FIELD(g_opt.ullSize), 4294967295ull},
+      {{}, FIELD(g_opt.ullSize), 24ull << 20}, /* work files spill beyond 24 MiB */
       {{}, FIELD(g_opt.bOptable), OPTABLE_UNI},
       {{}, FIELD(g_opt.bMxref), MXREF_SOURCE},
       {{}, FIELD(g_opt.ulUsingLimit), 4095},
