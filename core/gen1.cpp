@@ -238,7 +238,7 @@ bool bStmtProcess(const SRCSTMT *pIn)
   /* conditional assembly inside a macro generates nothing: no number */
   if (!bWrite && bMacroLanguage && sNest > 0) vStmtUnnumbered();
   bool bLtorg = bIsInstruction(pEntry, INSTR_LTORG) && !(usFlags & SF_ERROR);
-  uint32_t ulSequence = ulStmtSequence();
+  uint32_t ulSequence = bLtorg ? ulStmtSequence() : 0;
   /* an END in error (a duplicate or invalid label) still ends the program:
      what follows it is not part of it */
   bool bEndOperation = pEntry != nullptr && !pStmt->bComment && bIsInstruction(pEntry, INSTR_END);
