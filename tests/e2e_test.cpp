@@ -154,6 +154,20 @@ TEST_F(VornRun, SizeZeroSpillsTheWorkFileAndLeavesNothingBehind)
   EXPECT_EQ(astrFiles(strDir + "/tmp"), std::vector<std::string>{});
 }
 
+/* 24 MiB in whole chunks of 65 488 bytes */
+TEST_F(VornRun, WorkFilesKeep24MiBByDefaultAndAllWithSizeMax)
+{
+  vSource("one.asm", "         LR    1,2\n         END\n");
+  for (const auto &[pszSize, pszBudget] : {std::pair{"", "25147392"}, std::pair{"-SIZE(MAX)", "4294964992"}}) {
+    std::vector<std::string> astrArgs = {"-TRACE(2)", "one.asm"};
+    if (*pszSize != '\0') astrArgs.insert(astrArgs.begin(), pszSize);
+    RUN run = runVorn(strDir, astrArgs);
+    EXPECT_EQ(run.iRc, 0) << run.strErr;
+    EXPECT_NE(run.strErr.find(std::string("KZM950I Temporary work file memory set to ") + pszBudget + ".\n"), std::string::npos)
+        << pszSize << run.strErr;
+  }
+}
+
 TEST_F(VornRun, BatchAssemblesEveryProgramOfTheInput)
 {
   vSource("two.asm", "         LR    1,2\n         END\n         FOO   1\n         END\n");
