@@ -12,6 +12,7 @@
 // with displacements from the section's label, .long after .balign 4 for a
 // word constant, = for EQU, # for comments and for USING and END), so that
 // both assemblers can be timed on the same statements.
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,22 +42,33 @@ void vGnuLine(const char *pszOp, const char *pszOperands)
   std::printf("\t%-5s %s\n", strOp.c_str(), pszOperands);
 }
 
-/* A storage operand: the constant addressed through base register 12. */
-std::string strStorage(long lTargetStmt)
+std::string strFormat(const char *pszFormat, ...) __attribute__((format(printf, 1, 2)));
+std::string strFormat(const char *pszFormat, ...)
 {
-  char sz[64];
-  if (g_bGnu)
-    std::snprintf(sz, sizeof sz, "F%07ld-SECT%04ld(%%r12)", lTargetStmt, g_lSection);
-  else
-    std::snprintf(sz, sizeof sz, "F%07ld", lTargetStmt);
+  char sz[128];
+  va_list args;
+  va_start(args, pszFormat);
+  std::vsnprintf(sz, sizeof sz, pszFormat, args);
+  va_end(args);
   return sz;
 }
 
-std::string strRegister(unsigned uReg)
+/* A storage operand: the constant addressed through base register 12. */
+std::string strStorage(long lTargetStmt)
 {
-  char sz[16];
-  std::snprintf(sz, sizeof sz, g_bGnu ? "%%r%u" : "%u", uReg);
-  return sz;
+  return g_bGnu ? strFormat("F%07ld-SECT%04ld(%%r12)", lTargetStmt, g_lSection) : strFormat("F%07ld", lTargetStmt);
+}
+
+std::string strRegister(unsigned uReg) { return strFormat(g_bGnu ? "%%r%u" : "%u", uReg); }
+
+/* A labelled statement: its fields, or its GNU line. */
+void vLabelled(const std::string &strLabel, const char *pszOp, const std::string &strOperands,
+               const std::string &strGnu)
+{
+  if (g_bGnu)
+    std::printf("%s\n", strGnu.c_str());
+  else
+    vLine(strLabel.c_str(), pszOp, strOperands.c_str());
 }
 
 void vInstruction(const char *pszOp, const std::string &strOperands)
@@ -97,7 +109,7 @@ int main(int argc, char **argv)
   static const char *const apszRx[] = {"L", "ST", "LA", "A", "S", "IC", "STC", "N", "O", "X"};
   static const char *const apszRr[] = {"LR", "AR", "SR", "NR", "OR", "XR", "CR", "LTR"};
   static const char *const apszSs[] = {"MVC", "CLC", "NC", "OC", "XC"};
-  char szLabel[32], szOperands[96];
+  char szLabel[32];
   for (long i = 0; i < lStatements - 1; i++) {
     long lTargetStmt = lTarget(i, lStatements);
     if (i % SECTION == 0) {
@@ -114,23 +126,13 @@ int main(int argc, char **argv)
     }
     if (i % GROUP == 2) {
       unsigned uValue = uRandom(100000);
-      if (g_bGnu) {
-        std::printf("\t.balign 4; F%07ld: .long %u\n", i, uValue);
-      } else {
-        std::snprintf(szLabel, sizeof szLabel, "F%07ld", i);
-        std::snprintf(szOperands, sizeof szOperands, "F'%u'", uValue);
-        vLine(szLabel, "DC", szOperands);
-      }
+      vLabelled(strFormat("F%07ld", i), "DC", strFormat("F'%u'", uValue),
+                strFormat("\t.balign 4; F%07ld: .long %u", i, uValue));
       continue;
     }
     if (i % GROUP == 6) {
-      if (g_bGnu) {
-        std::printf("E%07ld = F%07ld+4\n", i, lTargetStmt);
-      } else {
-        std::snprintf(szLabel, sizeof szLabel, "E%07ld", i);
-        std::snprintf(szOperands, sizeof szOperands, "F%07ld+4", lTargetStmt);
-        vLine(szLabel, "EQU", szOperands);
-      }
+      vLabelled(strFormat("E%07ld", i), "EQU", strFormat("F%07ld+4", lTargetStmt),
+                strFormat("E%07ld = F%07ld+4", i, lTargetStmt));
       continue;
     }
     unsigned uKind = uRandom(10);
