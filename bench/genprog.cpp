@@ -138,12 +138,12 @@ int main(int argc, char **argv)
     unsigned uKind = uRandom(10);
     if (uKind == 0) {
       std::printf(g_bGnu ? "# comment line %ld of the benchmark program\n"
-                         : "* comment line %ld of the benchmark program\n", i);
+                         : "* comment line %ld of the benchmark program\n",
+                  i);
     } else if (uKind <= 3) {
       unsigned uR2 = uRandom(16); /* drawn in the order the program has always used */
       unsigned uR1 = uRandom(16);
-      vInstruction(apszRr[uRandom(sizeof apszRr / sizeof *apszRr)],
-                   strRegister(uR1) + "," + strRegister(uR2));
+      vInstruction(apszRr[uRandom(sizeof apszRr / sizeof *apszRr)], strRegister(uR1) + "," + strRegister(uR2));
     } else if (uKind <= 4) {
       unsigned uBase = uRandom(15) + 1;
       vInstruction(apszSs[uRandom(sizeof apszSs / sizeof *apszSs)],
@@ -155,8 +155,7 @@ int main(int argc, char **argv)
                    strRegister(uR1) + "," + strRegister(uR3) + "," + strStorage(lTargetStmt));
     } else {
       unsigned uR1 = uRandom(16);
-      vInstruction(apszRx[uRandom(sizeof apszRx / sizeof *apszRx)],
-                   strRegister(uR1) + "," + strStorage(lTargetStmt));
+      vInstruction(apszRx[uRandom(sizeof apszRx / sizeof *apszRx)], strRegister(uR1) + "," + strStorage(lTargetStmt));
     }
   }
   if (g_bGnu)

@@ -163,7 +163,8 @@ TEST_F(VornRun, WorkFilesKeep24MiBByDefaultAndAllWithSizeMax)
     if (*pszSize != '\0') astrArgs.insert(astrArgs.begin(), pszSize);
     RUN run = runVorn(strDir, astrArgs);
     EXPECT_EQ(run.iRc, 0) << run.strErr;
-    EXPECT_NE(run.strErr.find(std::string("KZM950I Temporary work file memory set to ") + pszBudget + ".\n"), std::string::npos)
+    EXPECT_NE(run.strErr.find(std::string("KZM950I Temporary work file memory set to ") + pszBudget + ".\n"),
+              std::string::npos)
         << pszSize << run.strErr;
   }
 }
