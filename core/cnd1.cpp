@@ -15,8 +15,8 @@
 ** in boolean ones; a parenthesised group inside a boolean expression is
 ** arithmetic when an arithmetic or relational operator follows it.
 **
-** The operand of an AIF, SETA or SETB model statement is also kept in a
-** parsed form (CONDFORM), built by reading the text the way the parser
+** The operand of an AIF, SETA, SETB or SETC model statement is also kept
+** in a parsed form (CONDFORM), built by reading the text the way the parser
 ** does.  The form never reports anything: when it meets what it does not
 ** cover, or its evaluation fails in any way, the parser evaluates the text
 ** from the start, so every value and diagnostic is the parser's.
@@ -535,21 +535,24 @@ bool bSymbolAttrs(const uint8_t *p, size_t n, CONDATTR *pAttr)
   return g_pfnCondLookahead(ab, static_cast<uint32_t>(n), pAttr);
 }
 
-uint8_t bTypeOfSymbol(const uint8_t *p, size_t n)
+/* T' of an ordinary symbol; without bAhead 0 when only the source ahead
+   could tell it. */
+uint8_t bTypeOfSymbol(const uint8_t *p, size_t n, bool bAhead = true)
 {
   CONDATTR attr{};
+  if (!bAhead && pSymbolOf(p, n) == nullptr) return 0;
   return bSymbolAttrs(p, n, &attr) ? attr.bType : E_U;
 }
 
 /* T' of a value: O empty, N a self-defining term, a symbol's type, else U. */
-uint8_t bTypeOfValue(const std::string &s)
+uint8_t bTypeOfValue(const std::string &s, bool bAhead = true)
 {
   if (s.empty()) return E_O;
   int32_t l = 0;
   uint32_t ulUsed = 0;
   const uint8_t *p = reinterpret_cast<const uint8_t *>(s.data());
   if (iSelfDefining(p, static_cast<uint32_t>(s.size()), &ulUsed, &l) == 0 && ulUsed == s.size()) return E_N;
-  if (bSymbolName(p, s.size())) return bTypeOfSymbol(p, s.size());
+  if (bSymbolName(p, s.size())) return bTypeOfSymbol(p, s.size(), bAhead);
   return E_U;
 }
 
@@ -696,12 +699,22 @@ bool bRefAppend(CTX &c, const VARREF &ref, std::string *pOut)
   return true;
 }
 
-/* T' of a variable reference. */
-uint8_t bTypeOfVar(const VARSYM *pVar, const VARREF &ref, const VAL &v)
+/* T' of a variable reference whose value is s. */
+uint8_t bTypeOfVar(const VARSYM *pVar, const VARREF &ref, const std::string &s, bool bAhead = true)
 {
   if ((pVar->bFlags & VT_MASK) != VT_C) return E_N;
   if (ref.ulSubs == 0 && pVar->bAttr > 1) return pVar->bAttr;
-  return bTypeOfValue(v.s);
+  return bTypeOfValue(s, bAhead);
+}
+
+/* K' of a variable whose value is l or s. */
+int32_t lLengthOf(const VARSYM *pVar, int32_t l, const std::string &s)
+{
+  if ((pVar->bFlags & VT_MASK) == VT_C) return static_cast<int32_t>(s.size());
+  uint32_t u = l < 0 ? 0u - static_cast<uint32_t>(l) : static_cast<uint32_t>(l);
+  int32_t lDigits = 1;
+  for (; u >= 10; u /= 10) lDigits++;
+  return lDigits;
 }
 
 /* N' of a variable named without subscripts. */
@@ -744,19 +757,14 @@ bool bAttribute(CTX &c, char cCtx, VAL &v)
       v.l = static_cast<int32_t>(ulCondSublistCount(c.pLevel, w.s));
       return true;
     case 'K':
-      if (bNumber) {
-        uint32_t u = w.l < 0 ? 0u - static_cast<uint32_t>(w.l) : static_cast<uint32_t>(w.l);
-        for (v.l = 1; u >= 10; u /= 10) v.l++;
-      } else {
-        v.l = static_cast<int32_t>(w.s.size());
-      }
+      v.l = lLengthOf(pVar, w.l, w.s);
       return true;
     case 'T':
     case 'O':
       v.cType = 'C';
       v.bCharTerm = true;
       if (cLetter == 'T')
-        v.s.assign(1, static_cast<char>(bTypeOfVar(pVar, ref, w)));
+        v.s.assign(1, static_cast<char>(bTypeOfVar(pVar, ref, w.s)));
       else
         v.s.assign(1, static_cast<char>(
                           bNumber ? E_U : bOperationType(reinterpret_cast<const uint8_t *>(w.s.data()), w.s.size())));
@@ -813,39 +821,97 @@ bool bSymbolTerm(CTX &c, VAL &v)
   return true;
 }
 
-/* The body of a quoted string from its opening quote: '' is one quote, &&
-   stays two ampersands, variable symbols are replaced. */
+/* Reads the body of a quoted string from its opening quote: '' is one
+   quote, && stays two ampersands.  fText(p, n) takes text, fVar() reads the
+   variable symbol at c.i; false when either does, or at the end of the text
+   before the closing quote (c.i then at the end). */
+template <typename TEXT, typename VAR> bool bReadQuoted(CTX &c, TEXT fText, VAR fVar)
+{
+  c.i++;
+  for (;;) {
+    if (c.i >= c.n) return false;
+    const uint8_t *p = c.p + c.i;
+    if (p[0] == E_QUOTE && bPeek(c, 1) != E_QUOTE) {
+      c.i++;
+      return true;
+    }
+    if (p[0] == E_AMP && bPeek(c, 1) != E_AMP) {
+      if (!fVar()) return false;
+      continue;
+    }
+    bool bPair = p[0] == E_QUOTE || p[0] == E_AMP;
+    c.i += bPair ? 2 : 1;
+    if (!fText(p, p[0] == E_AMP ? 2u : 1u)) return false;
+  }
+}
+
+/* The body of a quoted string from its opening quote, variable symbols
+   replaced. */
 bool bQuoted(CTX &c, std::string &s)
 {
   s.clear();
+  auto fLength = [&] { return s.size() <= VALUE_MAX || bFail(c, MSG_TOO_LONG); };
+  auto fText = [&](const uint8_t *p, uint32_t n) {
+    s.append(reinterpret_cast<const char *>(p), n);
+    return fLength();
+  };
+  auto fVar = [&] {
+    VARREF ref;
+    VAL w;
+    if (!bVarRef(c, true, ref) || !bRefValue(c, ref, w)) return false;
+    vToC(w);
+    s += w.s;
+    return fLength();
+  };
+  if (bReadQuoted(c, fText, fVar)) return true;
+  return c.i >= c.n ? bFail(c, MSG_QUOTES) : false;
+}
+
+/* Reads the (S,L) or (S,*) of a substring from its '(': fValue() reads S
+   and L.  The number of values read, 0 when fValue fails, -1 when no ')'
+   closes them. */
+template <typename VALUE> int iReadSubstring(CTX &c, VALUE fValue)
+{
   c.i++;
-  for (;;) {
-    if (c.i >= c.n) return bFail(c, MSG_QUOTES);
-    uint8_t b = c.p[c.i];
-    if (b == E_QUOTE) {
-      if (bPeek(c, 1) != E_QUOTE) {
-        c.i++;
-        break;
-      }
-      s += static_cast<char>(b);
-      c.i += 2;
-    } else if (b == E_AMP) {
-      if (bPeek(c, 1) == E_AMP) {
-        s.append(2, static_cast<char>(E_AMP));
-        c.i += 2;
-      } else {
-        VARREF ref;
-        VAL w;
-        if (!bVarRef(c, true, ref) || !bRefValue(c, ref, w)) return false;
-        vToC(w);
-        s += w.s;
-      }
-    } else {
-      s += static_cast<char>(b);
+  vBlanks(c);
+  if (!fValue()) return 0;
+  vBlanks(c);
+  int iValues = 1;
+  if (bPeek(c) == E_COMMA) {
+    c.i++;
+    vBlanks(c);
+    if (bPeek(c) == E_STAR) {
       c.i++;
+    } else {
+      if (!fValue()) return 0;
+      iValues = 2;
     }
-    if (s.size() > VALUE_MAX) return bFail(c, MSG_TOO_LONG);
+    vBlanks(c);
   }
+  if (bPeek(c) != E_RPAREN) return -1;
+  c.i++;
+  return iValues;
+}
+
+/* Cuts s to its substring from character lStart (1 the first) to its end
+   (bRest) or of lLength characters; false with the message when the start
+   or the length is invalid. */
+bool bCutSubstring(std::string &s, int32_t lStart, bool bRest, int32_t lLength, int *piMsg)
+{
+  *piMsg = lStart < 1                                 ? MSG_START
+           : !bRest && lLength < 0                    ? MSG_LENGTH
+           : static_cast<uint32_t>(lStart) > s.size() ? MSG_BEYOND
+                                                      : -1;
+  if (*piMsg >= 0) return false;
+  size_t ulRest = s.size() - static_cast<size_t>(lStart - 1);
+  size_t ulLen = bRest ? ulRest : static_cast<size_t>(lLength);
+  if (ulLen > ulRest) {
+    *piMsg = MSG_LENGTH;
+    if (g_asm.ulFlagInForce & FLAG_SUBSTR) return false;
+    ulLen = ulRest;
+  }
+  s.erase(0, static_cast<size_t>(lStart - 1));
+  s.resize(ulLen);
   return true;
 }
 
@@ -853,36 +919,13 @@ bool bQuoted(CTX &c, std::string &s)
 bool bSubstring(CTX &c, std::string &s)
 {
   if (bPeek(c) != E_LPAREN) return true;
-  c.i++;
-  vBlanks(c);
-  VAL vs, vl;
-  if (!bExprA(c, 'A', vs) || !bToA(c, vs)) return false;
-  vBlanks(c);
-  bool bRest = true;
-  if (bPeek(c) == E_COMMA) {
-    c.i++;
-    vBlanks(c);
-    if (bPeek(c) == E_STAR) {
-      c.i++;
-    } else {
-      if (!bExprA(c, 'A', vl) || !bToA(c, vl)) return false;
-      bRest = false;
-    }
-    vBlanks(c);
-  }
-  if (bPeek(c) != E_RPAREN) return bFail(c, c.i >= c.n ? MSG_PAREN : MSG_INVALID);
-  c.i++;
-  if (vs.l < 1) return bFail(c, MSG_START);
-  if (!bRest && vl.l < 0) return bFail(c, MSG_LENGTH);
-  if (static_cast<uint32_t>(vs.l) > s.size()) return bFail(c, MSG_BEYOND);
-  size_t ulRest = s.size() - static_cast<size_t>(vs.l - 1);
-  size_t ulLen = bRest ? ulRest : static_cast<size_t>(vl.l);
-  if (ulLen > ulRest) {
-    if (g_asm.ulFlagInForce & FLAG_SUBSTR) return bFail(c, MSG_LENGTH);
-    ulLen = ulRest;
-  }
-  s = s.substr(static_cast<size_t>(vs.l - 1), ulLen);
-  return true;
+  VAL av[2];
+  int k = 0;
+  int iValues = iReadSubstring(c, [&] { return bExprA(c, 'A', av[k]) && bToA(c, av[k++]); });
+  if (iValues == 0) return false;
+  if (iValues < 0) return bFail(c, c.i >= c.n ? MSG_PAREN : MSG_INVALID);
+  int iMsg = 0;
+  return bCutSubstring(s, av[0].l, iValues == 1, av[1].l, &iMsg) || bFail(c, iMsg);
 }
 
 /* Whether the '(' at c.i starts an arithmetic group inside a boolean
@@ -1339,32 +1382,49 @@ bool bSequence(CTX &c, std::string *pName)
 /* ---- the parsed form ---------------------------------------------------------- */
 
 /* Steps of a CONDFORM.  The builder follows the parser's reading of the
-   text step by step and gives up on anything beyond the forms below. */
+   text step by step and gives up on anything beyond the forms below.  The
+   steps work on one stack whose places hold a number or a string: which of
+   the two each place holds is fixed when the form is built. */
 enum : uint8_t {
-  CS_TERM, /* N' of a variable */
-  CS_VAR,
-  CS_NUMBER,
+  CS_TERM,    /* N' of a variable */
+  CS_VAR,     /* the arithmetic value of a variable */
+  CS_LENGTH,  /* K' of a variable */
+  CS_TYPE,    /* T' of a variable: a string */
+  CS_VARSTR,  /* the value of a variable as characters: a string */
+  CS_CATVAR,  /* ... appended to the string below its subscripts */
+  CS_NUMBER,  /* l */
+  CS_STRING,  /* the l characters at ulAt of strNames */
+  CS_CATTEXT, /* ... appended to the string on top */
+  CS_CAT,     /* the string on top appended to the one below */
+  CS_SUBSTR,  /* (start) or (start,length) of the string below: l the number of values */
+  CS_TOSTR,   /* the number on top as characters */
   CS_NEG,
   CS_NOT,
   CS_ADD, /* ORDER c_acOp */
   CS_SUB,
   CS_MUL,
   CS_DIV,
-  CS_REL,
-  CS_XOR, /* ORDER c_aBool */
+  CS_REL,    /* numbers: l the relation's code */
+  CS_STRREL, /* strings: l the relation's code */
+  CS_XOR,    /* ORDER c_aBool */
   CS_OR,
   CS_AND,
   CS_BRANCH /* AIF: to target l when true; the value is l, 0 when no branch is taken */
 };
-constexpr uint32_t FORM_STACK = 16; /* values an evaluation holds at once */
-constexpr int FORM_NEST = 16;       /* signs and variables inside each other; the parser allows more */
+constexpr uint8_t CS_NAMED = CS_CATVAR; /* the steps up to it name a variable, l its subscripts */
+constexpr uint32_t FORM_STACK = 16;     /* values an evaluation holds at once */
+constexpr int FORM_NEST = 16;           /* signs, variables, groups and strings inside each other */
+static_assert(FORM_NEST < DEPTH_MAX, "the form must not cover what the parser finds too deep");
 
 struct FORMBUILD {
   CTX c;
   CONDFORM *pForm;
-  uint32_t ulDepth; /* values held after the steps so far */
-  uint32_t ulMax;
+  uint32_t ulDepth;   /* values held after the steps so far */
+  uint32_t ulStrings; /* bit k: place k holds a string */
+  uint32_t ulRaw;     /* bit k: place k holds a group of one variable, whose value the parser keeps as it is */
+  uint32_t ulGroups;  /* as the parser counts them (GROUPS_MAX) */
   int iNest;
+  char cCtx; /* where the parser would be: 'A' arithmetic, 'B' operand of a relation */
 };
 struct FORMDEPTH {
   FORMBUILD &f;
@@ -1372,27 +1432,100 @@ struct FORMDEPTH {
   ~FORMDEPTH() { f.iNest--; }
   bool bTooDeep() const { return f.iNest > FORM_NEST; }
 };
+/* The parser's context for a part of the text. */
+struct FORMCTX {
+  FORMBUILD &f;
+  char cSaved;
+  FORMCTX(FORMBUILD &fb, char cCtx) : f(fb), cSaved(fb.cCtx) { f.cCtx = cCtx; }
+  ~FORMCTX() { f.cCtx = cSaved; }
+};
 
-/* Appends a step: a variable's l is the number of its subscripts, the
-   values before it. */
+/* Whether place k of the stack holds a string. */
+bool bIsString(const FORMBUILD &f, uint32_t k) { return (f.ulStrings >> k & 1) != 0; }
+
+/* Appends a step, checking what it takes from the stack: false when the
+   form cannot hold it or the parser would have to judge the mixture.  A
+   step takes strings, then numbers above them (subscripts, a substring's
+   start and length, operands), and leaves a number, a string or nothing. */
 bool bFormStep(FORMBUILD &f, const CONDSTEP &step)
 {
+  uint8_t bOp = step.bOp;
+  uint32_t ulNumbers = 0, ulStrings = 0;
+  int iLeaves = 0; /* -1 nothing, 0 a number, 1 a string */
+  if (bOp <= CS_NAMED) {
+    ulNumbers = static_cast<uint32_t>(step.l);
+    ulStrings = bOp == CS_CATVAR ? 1 : 0;
+    iLeaves = bOp == CS_TYPE || bOp == CS_VARSTR || bOp == CS_CATVAR ? 1 : 0;
+  } else {
+    switch (bOp) {
+    case CS_NUMBER:
+      break;
+    case CS_STRING:
+      iLeaves = 1;
+      break;
+    case CS_CATTEXT:
+      ulStrings = 1;
+      iLeaves = 1;
+      break;
+    case CS_CAT:
+      ulStrings = 2;
+      iLeaves = 1;
+      break;
+    case CS_SUBSTR:
+      ulNumbers = static_cast<uint32_t>(step.l);
+      ulStrings = 1;
+      iLeaves = 1;
+      break;
+    case CS_TOSTR:
+      ulNumbers = 1;
+      iLeaves = 1;
+      break;
+    case CS_STRREL:
+      ulStrings = 2;
+      break;
+    case CS_BRANCH:
+      ulNumbers = 1;
+      iLeaves = -1;
+      break;
+    case CS_NEG:
+    case CS_NOT:
+      ulNumbers = 1;
+      break;
+    default: /* + - * /, a relation of numbers, XOR, OR, AND */
+      ulNumbers = 2;
+      break;
+    }
+  }
+  if (f.ulDepth < ulNumbers + ulStrings) return false;
+  uint32_t ulFrom = f.ulDepth - ulNumbers - ulStrings;
+  for (uint32_t k = ulFrom; k < f.ulDepth; k++)
+    if (bIsString(f, k) != (k < ulFrom + ulStrings)) return false;
+  f.ulDepth = ulFrom;
+  if (iLeaves >= 0) {
+    if (f.ulDepth >= FORM_STACK) return false;
+    uint32_t ulBit = 1u << f.ulDepth++;
+    f.ulStrings = iLeaves != 0 ? f.ulStrings | ulBit : f.ulStrings & ~ulBit;
+    f.ulRaw &= ~ulBit;
+    if (iLeaves != 0 && f.pForm->vecStrings.size() < f.ulDepth) f.pForm->vecStrings.resize(f.ulDepth);
+  }
   f.pForm->vecSteps.push_back(step);
-  if (step.bOp <= CS_VAR)
-    f.ulDepth = f.ulDepth + 1 - static_cast<uint32_t>(step.l);
-  else if (step.bOp == CS_NUMBER)
-    f.ulDepth++;
-  else if (step.bOp != CS_NEG && step.bOp != CS_NOT)
-    f.ulDepth--;
-  if (f.ulDepth > f.ulMax) f.ulMax = f.ulDepth;
-  return f.ulMax <= FORM_STACK;
+  return true;
 }
 bool bFormStep(FORMBUILD &f, uint8_t bOp, int32_t l = 0) { return bFormStep(f, CONDSTEP{bOp, 0, 0, 0, l, {}}); }
 
+/* Literal text kept in strNames for a CS_STRING or CS_CATTEXT step. */
+bool bFormText(FORMBUILD &f, uint8_t bOp, const std::string &strText)
+{
+  CONDSTEP step{bOp, 0, 0, static_cast<uint32_t>(f.pForm->strNames.size()), static_cast<int32_t>(strText.size()), {}};
+  f.pForm->strNames += strText;
+  return bFormStep(f, step);
+}
+
 bool bFormTerms(FORMBUILD &f, bool bAdd);
 
-/* &NAME with its subscripts; no created name, no period after it. */
-bool bFormVar(FORMBUILD &f, uint8_t bOp)
+/* &NAME with its subscripts; no created name.  bDot: a period after it is
+   read with it (inside a string), else no period may follow. */
+bool bFormVar(FORMBUILD &f, uint8_t bOp, bool bDot = false)
 {
   CTX &c = f.c;
   FORMDEPTH depth(f);
@@ -1408,6 +1541,7 @@ bool bFormVar(FORMBUILD &f, uint8_t bOp)
     step.bName++;
   }
   if (bPeek(c) == E_LPAREN) {
+    FORMCTX ctx(f, 'A');
     c.i++;
     for (;;) {
       vBlanks(c);
@@ -1420,8 +1554,89 @@ bool bFormVar(FORMBUILD &f, uint8_t bOp)
       if (b != E_COMMA) return false;
     }
   }
-  if (bOp == CS_VAR && bPeek(c) == E_DOT) return false;
+  if (bPeek(c) == E_DOT) {
+    if (!bDot) return false;
+    c.i++;
+  }
   return bFormStep(f, step);
+}
+
+/* A quoted string from its opening quote, pushed, the variables in it
+   appended to it. */
+bool bFormQuoted(FORMBUILD &f)
+{
+  std::string strText;
+  bool bPushed = false;
+  auto fFlush = [&] {
+    bool bOk = !bPushed ? bFormText(f, CS_STRING, strText) : strText.empty() || bFormText(f, CS_CATTEXT, strText);
+    bPushed = true;
+    strText.clear();
+    return bOk;
+  };
+  auto fText = [&](const uint8_t *p, uint32_t n) {
+    strText.append(reinterpret_cast<const char *>(p), n);
+    return true;
+  };
+  auto fVar = [&] { return fFlush() && bFormVar(f, CS_CATVAR, true); };
+  return bReadQuoted(f.c, fText, fVar) && fFlush();
+}
+
+/* A substring (S,L) or (S,*) after a string. */
+bool bFormSubstring(FORMBUILD &f)
+{
+  FORMCTX ctx(f, 'A');
+  int iValues = iReadSubstring(f.c, [&] { return bFormTerms(f, true); });
+  return iValues > 0 && bFormStep(f, CS_SUBSTR, iValues);
+}
+
+/* A character expression from its quote: strings (each with a substring)
+   and variables, joined by juxtaposition or a period. */
+bool bFormString(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep()) return false;
+  for (bool bFirst = true;; bFirst = false) {
+    uint8_t b = bPeek(c);
+    if (b == E_QUOTE) {
+      if (!bFormQuoted(f) || (bPeek(c) == E_LPAREN && !bFormSubstring(f))) return false;
+      if (!bFirst && !bFormStep(f, CS_CAT)) return false;
+    } else if (b != E_AMP || bFirst || !bFormVar(f, CS_CATVAR, true)) {
+      return false;
+    }
+    b = bPeek(c);
+    uint8_t bNext = bPeek(c, 1);
+    if (b == E_DOT && (bNext == E_QUOTE || bNext == E_AMP)) {
+      c.i++;
+    } else if (b == E_DOT && (bNext == E_LPAREN || (bLetter(bNext) && bPeek(c, 2) == E_QUOTE))) {
+      return false; /* a group or an attribute joined on */
+    } else if (b != E_QUOTE && b != E_AMP) {
+      return true;
+    }
+  }
+}
+
+bool bFormBool(FORMBUILD &f, int iLevel);
+bool bFormGroup(FORMBUILD &f);
+
+/* A parenthesised arithmetic expression. */
+bool bFormArithGroup(FORMBUILD &f)
+{
+  CTX &c = f.c;
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep() || ++f.ulGroups > GROUPS_MAX) return false;
+  FORMCTX ctx(f, 'A');
+  c.i++;
+  vBlanks(c);
+  uint32_t ulLen = ulWord(c);
+  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE") ||
+                    bWordIs(c, ulLen, "NOT")))
+    return false;
+  if (!bFormTerms(f, true)) return false;
+  vBlanks(c);
+  if (bPeek(c) != E_RPAREN) return false; /* a relation or a function inside: the parser */
+  c.i++;
+  return bPeek(c) != E_QUOTE;
 }
 
 bool bFormPrimary(FORMBUILD &f)
@@ -1430,13 +1645,20 @@ bool bFormPrimary(FORMBUILD &f)
   uint8_t b = bPeek(c);
   if (c.i >= c.n) return false;
   if (b == E_AMP) return bFormVar(f, CS_VAR);
+  if (b == E_QUOTE) return bFormString(f);
+  if (b == E_LPAREN) {
+    bool bBool = f.cCtx == 'B' && !bArithmeticGroup(c);
+    if (!(bBool ? bFormGroup(f) : bFormArithGroup(f))) return false;
+    if (f.pForm->vecSteps.back().bOp == CS_VAR) f.ulRaw |= 1u << (f.ulDepth - 1);
+    return true;
+  }
   if (bPeek(c, 1) == E_QUOTE && bLetter(b)) {
     uint8_t u = g_abUpper[b];
-    if (u == E_N) {
+    if (u == E_N || u == E_K || u == E_T) {
       c.i += 2;
-      return bPeek(c) == E_AMP && bFormVar(f, CS_TERM);
+      return bPeek(c) == E_AMP && bFormVar(f, u == E_N ? CS_TERM : u == E_K ? CS_LENGTH : CS_TYPE);
     }
-    if (u == E_K || u == E_L || u == E_S || u == E_I || u == E_D || u == E_T || u == E_O) return false;
+    if (u == E_L || u == E_S || u == E_I || u == E_D || u == E_O) return false;
   }
   uint32_t ulUsed = 0;
   int32_t l = 0;
@@ -1454,7 +1676,7 @@ bool bFormUnary(FORMBUILD &f)
   if (depth.bTooDeep()) return false;
   f.c.i++;
   if (!bFormUnary(f)) return false;
-  return b == E_PLUS || bFormStep(f, CS_NEG);
+  return b == E_PLUS ? !bIsString(f, f.ulDepth - 1) : bFormStep(f, CS_NEG);
 }
 
 /* Terms joined by the operators of one level: '*' '/' or '+' '-'. */
@@ -1502,15 +1724,52 @@ bool bFormBoolNext(FORMBUILD &f)
   return ulWordAhead(f.c, &ulNext) == 0 || cFormWordAhead(f, c_aBool, std::size(c_aBool), &ulNext) != 0;
 }
 
-/* An arithmetic expression, and one relation with another after it. */
+/* An operand of a relation: *pulEnd the steps after it; *pbVar whether it
+   is a variable alone, whose value a comparison of characters takes as it
+   is (an expression is a number first). */
+bool bFormOperand(FORMBUILD &f, size_t *pulEnd, bool *pbVar)
+{
+  bool bAmp = bPeek(f.c) == E_AMP;
+  if (!bFormTerms(f, true)) return false;
+  *pulEnd = f.pForm->vecSteps.size();
+  *pbVar = bAmp && f.pForm->vecSteps.back().bOp == CS_VAR;
+  return true;
+}
+
+/* The operand of a comparison of characters made a string: its steps end
+   before ulEnd, its value is place k.  False for a group of one variable,
+   whose characters the form does not keep. */
+bool bFormAsString(FORMBUILD &f, size_t ulEnd, bool bVar, uint32_t k)
+{
+  if (bIsString(f, k)) return true;
+  if (f.ulRaw >> k & 1) return false;
+  std::vector<CONDSTEP> &v = f.pForm->vecSteps;
+  if (bVar)
+    v[ulEnd - 1].bOp = CS_VARSTR;
+  else
+    v.insert(v.begin() + static_cast<std::ptrdiff_t>(ulEnd), CONDSTEP{CS_TOSTR, 0, 0, 0, 0, {}});
+  f.ulStrings |= 1u << k;
+  if (f.pForm->vecStrings.size() <= k) f.pForm->vecStrings.resize(k + 1);
+  return true;
+}
+
+/* An arithmetic or character expression, and one relation with another
+   after it: characters are compared when either side is a string. */
 bool bFormRelation(FORMBUILD &f)
 {
-  if (!bFormTerms(f, true)) return false;
+  FORMCTX ctx(f, 'B');
+  size_t ulLeft = 0, ulRight = 0;
+  bool bLeftVar = false, bRightVar = false;
+  if (!bFormOperand(f, &ulLeft, &bLeftVar)) return false;
   uint32_t ulNext = 0;
   char cRel = cFormWordAhead(f, c_aRel, std::size(c_aRel), &ulNext);
   if (cRel == 0) return bFormBoolNext(f);
-  if (!bFormOperandFollows(f, ulNext) || !bFormTerms(f, true) || !bFormStep(f, CS_REL, cRel)) return false;
-  return bFormBoolNext(f);
+  if (!bFormOperandFollows(f, ulNext) || !bFormOperand(f, &ulRight, &bRightVar)) return false;
+  uint32_t k = f.ulDepth - 2;
+  if (!bIsString(f, k) && !bIsString(f, k + 1)) return bFormStep(f, CS_REL, cRel) && bFormBoolNext(f);
+  /* the right side first: its steps come after the left's */
+  return bFormAsString(f, ulRight, bRightVar, k + 1) && bFormAsString(f, ulLeft, bLeftVar, k) &&
+         bFormStep(f, CS_STRREL, cRel) && bFormBoolNext(f);
 }
 
 bool bFormNot(FORMBUILD &f)
@@ -1541,6 +1800,8 @@ bool bFormGroup(FORMBUILD &f)
 {
   CTX &c = f.c;
   if (bPeek(c) != E_LPAREN || bArithmeticGroup(c)) return false;
+  FORMDEPTH depth(f);
+  if (depth.bTooDeep() || ++f.ulGroups > GROUPS_MAX) return false;
   c.i++;
   vBlanks(c);
   uint32_t ulLen = ulWord(c);
@@ -1569,24 +1830,28 @@ bool bFormAif(FORMBUILD &f)
 }
 
 /* Builds the form of a text once: cKind 'A' arithmetic, 'B' boolean,
-   'I' AIF operand; false when the form does not cover the text. */
+   'C' character, 'I' AIF operand; false when the form does not cover the
+   text. */
 bool bFormBuilt(CONDFORM *pForm, char cKind, const uint8_t *pText, uint32_t ulLength)
 {
   if (pForm->bState == 0) {
     pForm->cKind = cKind;
-    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0, 0}, pForm, 0, 0, 0};
+    FORMBUILD f{CTX{nullptr, pText, ulLength, 0, nullptr, 0, 0}, pForm, 0, 0, 0, 0, 0, cKind == 'B' ? 'B' : 'A'};
     bool bOk = false;
     if (cKind == 'I')
       bOk = bFormAif(f) && f.ulDepth == 0;
+    else if (cKind == 'C')
+      bOk = bPeek(f.c) == E_QUOTE && bFormString(f) && f.ulDepth == 1 && bIsString(f, 0);
     else if (cKind == 'A' || bPeek(f.c) != E_LPAREN)
-      bOk = bFormTerms(f, true) && f.ulDepth == 1;
+      bOk = bFormTerms(f, true) && f.ulDepth == 1 && !bIsString(f, 0);
     else
-      bOk = bFormGroup(f) && f.ulDepth == 1;
+      bOk = bFormGroup(f) && f.ulDepth == 1 && !bIsString(f, 0);
     pForm->bState = bOk && f.c.i == f.c.n ? 1 : 2;
     if (pForm->bState != 1) {
       pForm->vecSteps.clear();
       pForm->strNames.clear();
       pForm->vecTargets.clear();
+      pForm->vecStrings.clear();
     }
   }
   return pForm->bState == 1 && pForm->cKind == cKind; /* a substituted operation may read it otherwise */
@@ -1602,41 +1867,100 @@ bool bVarNumber(const VARSYM *pVar, int32_t *plValue)
   return true;
 }
 
-/* Evaluates a form; false when the parser has to (an error of any kind). */
-bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
+/* Evaluates a form into *plValue, or *pstrValue for a character form;
+   false when the parser has to (an error of any kind). */
+bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue, std::string *pstrValue = nullptr)
 {
   int32_t al[FORM_STACK];
+  std::vector<std::string> &as = form.vecStrings;
   uint32_t n = 0;
+  const auto *pNames = reinterpret_cast<const uint8_t *>(form.strNames.data());
   CTX c{pLevel, nullptr, 0, 0, nullptr, 0, 0}; /* no diagnostics kept */
   for (const CONDSTEP &s : form.vecSteps) {
-    if (s.bOp == CS_NUMBER) {
-      al[n++] = s.l;
+    if (s.bOp == CS_VAR && s.l == 0) { /* the most common step first */
+      const VARSYM *pVar = pVarFindKept(pLevel, pNames + s.ulAt, s.bName, s.bHash, &s.kept);
+      if (pVar == nullptr || !bVarNumber(pVar, &al[n++])) return false;
       continue;
     }
-    if (s.bOp <= CS_VAR) {
-      const auto *pName = reinterpret_cast<const uint8_t *>(form.strNames.data()) + s.ulAt;
-      const VARSYM *pVar = pVarFindKept(pLevel, pName, s.bName, s.bHash, &s.kept);
+    switch (s.bOp) {
+    case CS_NUMBER:
+      al[n++] = s.l;
+      continue;
+    case CS_STRING:
+      as[n++].assign(form.strNames, s.ulAt, static_cast<size_t>(s.l));
+      if (s.l > static_cast<int32_t>(VALUE_MAX)) return false;
+      continue;
+    case CS_CATTEXT:
+      as[n - 1].append(form.strNames, s.ulAt, static_cast<size_t>(s.l));
+      if (as[n - 1].size() > VALUE_MAX) return false;
+      continue;
+    case CS_CAT:
+      n--;
+      as[n - 1] += as[n];
+      if (as[n - 1].size() > VALUE_MAX) return false;
+      continue;
+    case CS_SUBSTR: {
+      n -= static_cast<uint32_t>(s.l);
+      int iMsg = 0;
+      if (!bCutSubstring(as[n - 1], al[n], s.l == 1, s.l == 2 ? al[n + 1] : 0, &iMsg)) return false;
+      continue;
+    }
+    case CS_TOSTR:
+      vDecimal(al[n - 1], &as[n - 1]);
+      continue;
+    default:
+      break;
+    }
+    if (s.bOp <= CS_NAMED) {
+      const VARSYM *pVar = pVarFindKept(pLevel, pNames + s.ulAt, s.bName, s.bHash, &s.kept);
       if (pVar == nullptr) return false;
       auto ulSubs = static_cast<uint32_t>(s.l);
       n -= ulSubs;
       bool bSublist = !(pVar->bFlags & VF_DIM) || (pVar->bFlags & VF_FROM0);
       if (s.bOp == CS_TERM && (ulSubs == 0 || !bSublist)) {
         al[n++] = lNumberOf(pLevel, pVar);
-      } else if (ulSubs == 0) {
-        if (!bVarNumber(pVar, &al[n++])) return false;
-      } else {
-        VARREF ref;
-        ref.ulName = 0;
-        ref.ulSubs = ulSubs;
-        std::memcpy(ref.alSub, al + n, ulSubs * sizeof al[0]);
-        VAL v;
+        continue;
+      }
+      VARREF ref;
+      ref.ulName = 0;
+      ref.ulSubs = ulSubs;
+      std::memcpy(ref.alSub, al + n, ulSubs * sizeof al[0]);
+      const std::string *pText = &pVar->strValue; /* the value of a plain character variable, without a copy */
+      VAL v;
+      bool bPlainText = ulSubs == 0 && (pVar->bFlags & (VT_MASK | VF_DIM)) == VT_C;
+      if (!bPlainText) {
         if (!bVarValue(c, ref, pVar, v)) return false;
-        if (s.bOp == CS_TERM)
-          al[n++] = static_cast<int32_t>(ulCondSublistCount(pLevel, v.s));
-        else if (v.cType != 'C')
+        if (s.bOp == CS_VARSTR || s.bOp == CS_CATVAR) vToC(v);
+        pText = &v.s;
+      } else {
+        v.cType = 'C';
+      }
+      switch (s.bOp) {
+      case CS_TERM:
+        al[n++] = static_cast<int32_t>(ulCondSublistCount(pLevel, *pText));
+        break;
+      case CS_VAR:
+        if (v.cType != 'C')
           al[n++] = v.l;
-        else if (!bNumeric(v.s, &al[n++]))
+        else if (!bNumeric(*pText, &al[n++]))
           return false;
+        break;
+      case CS_LENGTH:
+        al[n++] = lLengthOf(pVar, v.l, *pText);
+        break;
+      case CS_TYPE: {
+        uint8_t bType = bTypeOfVar(pVar, ref, *pText, false);
+        if (bType == 0) return false; /* the source ahead would have to be read: the parser does */
+        as[n++].assign(1, static_cast<char>(bType));
+        break;
+      }
+      case CS_VARSTR:
+        as[n++] = *pText;
+        break;
+      default: /* CS_CATVAR */
+        as[n - 1] += *pText;
+        if (as[n - 1].size() > VALUE_MAX) return false;
+        break;
       }
       continue;
     }
@@ -1654,6 +1978,10 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       return true;
     }
     n--;
+    if (s.bOp == CS_STRREL) {
+      al[n - 1] = bHolds(static_cast<char>(s.l), iCompare(as[n - 1], as[n]));
+      continue;
+    }
     int32_t a = al[n - 1], b = al[n];
     if (s.bOp >= CS_XOR) {
       bool x = a != 0, y = b != 0;
@@ -1665,16 +1993,20 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue)
       if (!bArith(c, c_acOp[s.bOp - CS_ADD], a, b, &al[n - 1])) return false;
     }
   }
+  if (pstrValue != nullptr) {
+    pstrValue->swap(as[0]);
+    return true;
+  }
   *plValue = n > 0 ? al[0] : 0;
   return true;
 }
 
 /* The value of a text through its kept form, when that covers it. */
 bool bFormEval(CONDFORM *pForm, char cKind, const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength,
-               int32_t *plValue, CONDDIAG *pDiag)
+               int32_t *plValue, CONDDIAG *pDiag, std::string *pstrValue = nullptr)
 {
   if (pForm == nullptr || !bFormBuilt(pForm, cKind, pText, ulLength)) return false;
-  if (!bFormValue(*pForm, pLevel, plValue)) return false;
+  if (!bFormValue(*pForm, pLevel, plValue, pstrValue)) return false;
   ctxOf(pLevel, pText, ulLength, pDiag);
   return true;
 }
@@ -1897,8 +2229,10 @@ bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLengt
 }
 
 bool bCondCharacter(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, std::string *pValue,
-                    CONDDIAG *pDiag)
+                    CONDDIAG *pDiag, CONDFORM *pForm)
 {
+  int32_t l = 0;
+  if (bFormEval(pForm, 'C', pLevel, pText, ulLength, &l, pDiag, pValue)) return true;
   CTX c = ctxOf(pLevel, pText, ulLength, pDiag);
   VAL v;
   if (!bWhole(c, bConcat(c, v))) return false;

@@ -63,27 +63,35 @@ struct SUBSTFORM {
 bool bSubstitute(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, SUBSTFIELD eField, unsigned uOperand,
                  uint32_t ulLimit, std::string *pOut, bool *pbChanged, CONDDIAG *pDiag, SUBSTFORM *pForm = nullptr);
 
-/* The parsed form of the operand of an AIF, SETA or SETB model statement,
-   kept with the model and built at its first evaluation: postfix steps over
-   variables (subscripted too), N' of variables, self-defining terms,
-   + - * /, relations, NOT, AND, OR, XOR and the branches of an AIF.  Variables are looked up at each evaluation, since
-   a model is shared by all calls of its macro.  An operand the form does not cover, and every evaluation the form
-   cannot finish (an undefined or dimensioned variable, a nonnumeric value, an overflow), go through the parser, which
-   gives the result and the diagnostics. */
+/* The parsed form of the operand of an AIF, SETA, SETB or SETC model
+   statement, kept with the model and built at its first evaluation: postfix
+   steps over numbers and strings: variables (subscripted too), N', K' and
+   T' of variables, self-defining terms, quoted strings with the variables
+   in them, substrings and concatenation, groups, + - * /, relations of
+   numbers and of characters, NOT, AND, OR, XOR and the branches of an AIF.
+   Variables are looked up at each evaluation, since a model is shared by
+   all calls of its macro.  An operand the form does not cover, and every
+   evaluation the form cannot finish (an undefined or dimensioned variable,
+   a nonnumeric value, an overflow, a bad substring, a T' the source ahead
+   would have to answer), go through the parser, which gives the result and
+   the diagnostics. */
 struct CONDSTEP {
   uint8_t bOp;          /* CS_... of cnd1.cpp */
   uint8_t bHash;        /* variables: bPearsonHash of the name */
   uint8_t bName;        /* its length */
   uint32_t ulAt;        /* its offset in strNames */
-  int32_t l;            /* a term's value, a relation's code */
+  int32_t l;            /* a term's value, a relation's code, a string's length, a count of subscripts */
   mutable VARKEPT kept; /* variables: the lookup, for the level it was made in */
 };
 struct CONDFORM {
   uint8_t bState = 0; /* 0 not built yet, 1 built, 2 not covered */
-  char cKind = 0;     /* built for: 'A' SETA, 'B' SETB, 'I' AIF */
+  char cKind = 0;     /* built for: 'A' SETA, 'B' SETB, 'C' SETC, 'I' AIF */
   std::vector<CONDSTEP> vecSteps;
-  std::string strNames;                /* the variable names, upper case */
+  std::string strNames;                /* the variable names, upper case, and the literal text of strings */
   std::vector<std::string> vecTargets; /* AIF: the sequence symbols */
+  /* the strings of an evaluation, a place of the stack each; one evaluation
+     ends before the next begins, and they keep their room between them */
+  mutable std::vector<std::string> vecStrings;
 };
 
 /* pForm (may be null): the parsed form kept for this very text. */
@@ -92,7 +100,7 @@ bool bCondArithmetic(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLe
 bool bCondBoolean(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, bool *pbValue, CONDDIAG *pDiag,
                   CONDFORM *pForm = nullptr);
 bool bCondCharacter(const MACLEVEL *pLevel, const uint8_t *pText, uint32_t ulLength, std::string *pValue,
-                    CONDDIAG *pDiag);
+                    CONDDIAG *pDiag, CONDFORM *pForm = nullptr);
 
 /* The operand field of a conditional-assembly statement: the first card
    from the operand start to the end column and every continuation card

@@ -1106,7 +1106,7 @@ bool bSetStatement(MACLEVEL *pLevel, const INSTRARGS &a)
       bOk = bCondBoolean(pLevel, p, n, &b, &d, pForm);
       if (bOk) vAssignNumber(pVar, ulSlot, b ? 1 : 0);
     } else {
-      bOk = bCondCharacter(pLevel, p, n, &strValue, &d);
+      bOk = bCondCharacter(pLevel, p, n, &strValue, &d, pForm);
       if (bOk)
         vAssignText(pVar, ulSlot, reinterpret_cast<const uint8_t *>(strValue.data()),
                     static_cast<uint32_t>(strValue.size()));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -140,7 +141,12 @@ TEST_F(CondTest, BooleanRelationsAndCharacterComparison)
       {"(NOT)", "#203"},
       {"('A' EQ 'B'", "#116"},
   };
-  for (const auto &a : apsz) EXPECT_EQ(strBool(a[0]), a[1]) << a[0];
+  for (const auto &a : apsz) {
+    EXPECT_EQ(strBool(a[0]), a[1]) << a[0];
+    CONDFORM form; /* the kept form, built by the first evaluation, gives the same */
+    EXPECT_EQ(strBool(a[0], &form), a[1]) << a[0];
+    EXPECT_EQ(strBool(a[0], &form), a[1]) << a[0];
+  }
 }
 
 TEST_F(CondTest, CharacterStringsSubstringsAndFunctions)
@@ -174,12 +180,22 @@ TEST_F(CondTest, CharacterStringsSubstringsAndFunctions)
       {"K'&C", "#257"},
       {"ABC", "#201"},
   };
-  for (const auto &a : apsz) EXPECT_EQ(strValue(a[0]), a[1]) << a[0];
+  for (const auto &a : apsz) {
+    EXPECT_EQ(strValue(a[0]), a[1]) << a[0];
+    CONDFORM form;
+    EXPECT_EQ(strValue(a[0], &form), a[1]) << a[0];
+    EXPECT_EQ(strValue(a[0], &form), a[1]) << a[0];
+  }
+  CONDFORM form;
+  EXPECT_EQ(strValue("'ABC'(2,5)", &form), "BC");
   g_asm.ulFlagInForce |= FLAG_SUBSTR;
-  EXPECT_EQ(strValue("'ABC'(2,5)"), "#255");
+  EXPECT_EQ(strValue("'ABC'(2,5)", &form), "#255");
   g_asm.ulFlagInForce &= ~FLAG_SUBSTR;
   std::string strLong = "'" + std::string(200, 'X') + "'.'" + std::string(200, 'Y') + "'";
   EXPECT_EQ(strValue(strLong), "#252");
+  CONDFORM formLong;
+  EXPECT_EQ(strValue(strLong, &formLong), "#252");
+  EXPECT_EQ(strValue(strLong, &formLong), "#252");
 }
 
 TEST_F(CondTest, SymbolAttributes)
@@ -284,7 +300,7 @@ TEST_F(CondTest, AifAndAgoOperands)
 TEST_F(CondTest, KeptFormGivesTheValuesAndErrorsOfEveryPass)
 {
   struct ROW {
-    char cKind; /* 'A' SETA, 'B' SETB, 'I' AIF */
+    char cKind; /* 'A' SETA, 'B' SETB, 'C' SETC, 'I' AIF */
     const char *pszText;
     const char *pszValue;
     bool bCovered;
@@ -319,12 +335,45 @@ TEST_F(CondTest, KeptFormGivesTheValuesAndErrorsOfEveryPass)
       {'I', "(&A LT 5).OK,", "OK", false},
       {'I', "(&A GT 5).OK,", "#203", false},
       {'I', "(&A)'X'.OK", "#260", false},
+      /* strings, substrings, K' and T', groups inside groups */
+      {'I', "('&C' EQ 'ALL').OK", "OK", true},
+      {'B', "('&C'(2,1) EQ 'L' AND '&C'(2,*) EQ 'LL')", "1", true},
+      {'B', "('&C'(2,5) EQ 'LL')", "1", true},
+      {'B', "('&C'(0,1) EQ 'A')", "#254", true},
+      {'B', "('&C'(4,1) EQ 'A')", "#256", true},
+      {'B', "('&C'(1,-1) EQ '')", "#255", true},
+      {'B', "(K'&C EQ 3 AND K'&A EQ 1 AND K'&E EQ 0)", "1", true},
+      {'B', "(T'&E EQ 'O' AND T'&N EQ 'N' AND T'&SYM EQ 'C' AND T'&A EQ 'N')", "1", true},
+      {'B', "(T'&Z EQ 'O')", "#261", true},
+      {'B', "(&A EQ '3' AND &A+1 EQ '4' AND N'&C EQ '0')", "1", true},
+      {'B', "(&N EQ '05')", "0", true},
+      {'B', "(&C EQ 'ALL')", "1", true},
+      {'B', "('&&' EQ '&&' AND '''' NE '' AND 'A''B' EQ 'A''B')", "1", true},
+      {'B', "('A'.'&C' EQ 'AALL' AND 'A'&C EQ 'AALL' AND '&C.X' EQ 'ALLX')", "1", true},
+      {'B', "(('&C' EQ 'ALL' OR &A EQ 0) AND (&B))", "1", true},
+      {'B', "('&C' LT 'ALLX' AND 'AB' GT 'B' AND 'B' GT 'A' AND '&A' GT '2')", "1", true},
+      {'B', "('&C' EQ 'ALL' AND &C)", "#260", true},
+      {'B', "('&C' EQ 'ALL' OR)", "#203", false},
+      {'B', "((UPPER '&C') EQ 'ALL')", "1", false},
+      {'A', "((&A+1)/2)*4+4", "12", true},
+      {'A', "K'&C-2+K'&A", "2", true},
+      {'A', "T'&C+1", "#258", false},
+      {'A', "'3'+1", "4", false},
+      {'C', "'&C'(2,2).'&A'", "LL3", true},
+      {'C', "'&C.X&A.'", "ALLX3", true},
+      {'C', "'X'(1,1).'Y'&C", "XYALL", true},
+      {'C', "'&&'''", "&&'", true},
+      {'C', "'&Z'", "#261", true},
+      {'C', "'&A(1)'", "#251", true},
+      {'C', "&C.'X'", "ALLX", false},
+      {'C', "(2)'A'", "AA", false},
   };
   for (const ROW &r : aRows) {
     CONDFORM form;
     for (int iPass = 1; iPass <= 2; iPass++) {
       std::string str = r.cKind == 'A'   ? strArith(r.pszText, &form)
                         : r.cKind == 'B' ? strBool(r.pszText, &form)
+                        : r.cKind == 'C' ? strValue(r.pszText, &form)
                                          : strBranch(true, r.pszText, nullptr, &form);
       EXPECT_EQ(str, r.pszValue) << r.pszText << " pass " << iPass;
     }
@@ -375,6 +424,122 @@ TEST_F(CondTest, OperandFieldAcrossContinuationsEndsAtABlankOutsideParentheses)
   s.ulOperandOff = 0;
   EXPECT_FALSE(bCondOperandField(&s, &strField, &d));
   EXPECT_EQ(d.iNumber, 113);
+}
+
+/* Expressions made at random from the pieces the kept form covers, with
+   now and then a character taken out or put in: the form, built at the
+   first evaluation and read at the second, gives what the parser alone
+   gives, values and message numbers alike. */
+class FormGrammar {
+public:
+  explicit FormGrammar(uint32_t ulSeed) : m_ul(ulSeed) {}
+  std::string strBool(int iDepth)
+  {
+    switch (uPick(iDepth > 0 ? 7 : 3)) {
+    case 0:
+      return strSide(iDepth) + " " + c_apszRel[uPick(std::size(c_apszRel))] + " " + strSide(iDepth);
+    case 1:
+      return uPick(2) ? "&B" : "K'&C EQ 3";
+    case 2:
+      return strSide(iDepth);
+    case 3:
+    case 4:
+      return strBool(iDepth - 1) + " " + c_apszBool[uPick(3)] + " " + strBool(iDepth - 1);
+    case 5:
+      return "NOT " + strBool(iDepth - 1);
+    default:
+      return uPick(4) ? "(" + strBool(iDepth - 1) + ")" : "( " + strBool(iDepth - 1) + " )";
+    }
+  }
+  std::string strArith(int iDepth)
+  {
+    static const char *const apszTerm[] = {"1",    "0",    "3",     "&A",   "&N", "&C",    "&E",        "K'&C",
+                                           "K'&A", "N'&C", "X'1F'", "C'A'", "&Z", "&A(1)", "2147483647"};
+    switch (uPick(iDepth > 0 ? 5 : 1)) {
+    case 0:
+      return apszTerm[uPick(std::size(apszTerm))];
+    case 1:
+      return strArith(iDepth - 1) + "+-*/"[uPick(4)] + strArith(iDepth - 1);
+    case 2:
+      return "-" + strArith(iDepth - 1);
+    case 3:
+      return "(" + strArith(iDepth - 1) + ")";
+    default:
+      return strArith(iDepth - 1) + " " + "+-"[uPick(2)] + " " + strArith(iDepth - 1);
+    }
+  }
+  std::string strString(int iDepth)
+  {
+    static const char *const apszPart[] = {"A",   "B",  "X",  "''", "&&",     "&C",   "&A",
+                                           "&C.", "&N", "&E", "&Z", "&A(&A)", "&(C)", " "};
+    std::string str = "'";
+    for (uint32_t k = uPick(4); k > 0; k--) str += apszPart[uPick(std::size(apszPart))];
+    str += "'";
+    if (uPick(3) == 0) {
+      str += "(" + strArith(iDepth > 0 ? 1 : 0);
+      uint32_t u = uPick(3);
+      str += u == 0 ? ")" : u == 1 ? ",*)" : "," + strArith(iDepth > 0 ? 1 : 0) + ")";
+    }
+    if (iDepth > 0 && uPick(4) == 0) str += (uPick(2) ? "." : "") + strString(iDepth - 1);
+    if (iDepth > 0 && uPick(5) == 0) str += "&C";
+    return str;
+  }
+  std::string strSide(int iDepth)
+  {
+    switch (uPick(4)) {
+    case 0:
+      return strString(iDepth);
+    case 1:
+      return uPick(2) ? "T'&C" : "T'&E";
+    default:
+      return strArith(iDepth);
+    }
+  }
+  /* a character taken out or put in, now and then */
+  std::string strSpoilt(std::string str)
+  {
+    if (str.empty() || uPick(8) != 0) return str;
+    size_t k = uPick(static_cast<uint32_t>(str.size()));
+    if (uPick(2)) return str.erase(k, 1);
+    return str.insert(k, 1, "()'&. ,*"[uPick(8)]);
+  }
+  uint32_t uPick(uint32_t n)
+  {
+    m_ul = m_ul * 1103515245u + 12345u;
+    return (m_ul >> 16) % n;
+  }
+
+private:
+  static constexpr const char *c_apszRel[] = {"EQ", "NE", "LT", "GT", "LE", "GE", "eq", "Ne"};
+  static constexpr const char *c_apszBool[] = {"AND", "OR", "XOR"};
+  uint32_t m_ul;
+};
+
+TEST_F(CondTest, KeptFormAgreesWithTheParserOnRandomExpressions)
+{
+  FormGrammar g(2026);
+  int iCovered = 0;
+  for (int i = 0; i < 6000; i++) {
+    char cKind = "ABCI"[i % 4];
+    std::string str = cKind == 'A'   ? g.strArith(3)
+                      : cKind == 'C' ? g.strString(2)
+                      : cKind == 'B' ? "(" + g.strBool(2) + ")"
+                      : i % 8 == 3   ? "(" + g.strBool(2) + ").T"
+                                     : "(" + g.strBool(1) + ").T,(" + g.strBool(1) + ").U";
+    str = g.strSpoilt(str);
+    auto fEval = [&](CONDFORM *pForm) {
+      return cKind == 'A'   ? strArith(str, pForm)
+             : cKind == 'B' ? strBool(str, pForm)
+             : cKind == 'C' ? strValue(str, pForm)
+                            : strBranch(true, str, nullptr, pForm);
+    };
+    std::string strParser = fEval(nullptr);
+    CONDFORM form;
+    EXPECT_EQ(fEval(&form), strParser) << cKind << " " << str;
+    EXPECT_EQ(fEval(&form), strParser) << cKind << " " << str << " (again)";
+    iCovered += form.bState == 1 ? 1 : 0;
+  }
+  EXPECT_GT(iCovered, 3000); /* most of them go through the form */
 }
 
 } // namespace

@@ -55,14 +55,17 @@ protected:
     return astr;
   }
   /* A character expression in the current level: its value, or "#n". */
-  std::string strValue(MACLEVEL *pLevel, const std::string &strExpr)
+  std::string strValue(MACLEVEL *pLevel, const std::string &strExpr, CONDFORM *pForm = nullptr)
   {
     std::vector<uint8_t> ab = abEbcdic(strExpr);
     std::string strOut;
     CONDDIAG d{};
-    if (!bCondCharacter(pLevel, ab.data(), static_cast<uint32_t>(strExpr.size()), &strOut, &d))
+    if (!bCondCharacter(pLevel, ab.data(), static_cast<uint32_t>(strExpr.size()), &strOut, &d, pForm))
       return "#" + std::to_string(d.iNumber);
     return strAscii(reinterpret_cast<const uint8_t *>(strOut.data()), strOut.size());
   }
-  std::string strValue(const std::string &strExpr) { return strValue(pVarLevel(), strExpr); }
+  std::string strValue(const std::string &strExpr, CONDFORM *pForm = nullptr)
+  {
+    return strValue(pVarLevel(), strExpr, pForm);
+  }
 };
