@@ -2,8 +2,10 @@
 // arithmetic, boolean or character expression, as a model statement field,
 // or as an AIF or AGO operand in a macro level with parameters, sublists,
 // SET symbols and globals, ends with a value or a diagnostic, without
-// crash, overrun or hang.  Input: the mode byte, then the text (host
-// characters, translated to EBCDIC).
+// crash, overrun or hang; the parsed form a model keeps of an arithmetic,
+// boolean, character or AIF operand gives the parser's value and message.
+// Input: the mode byte, then the text (host characters, translated to
+// EBCDIC).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -82,30 +84,52 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *pData, size_t ulSize)
     CONDDIAG d{};
     std::string str;
     bool bOk = false;
-    switch (pData[0] % 7) {
-    case 0: {
+    int iMode = pData[0] % 7;
+    /* the expressions a model keeps a parsed form of: read by the parser
+       alone, then through a form built by the first of two readings */
+    auto fEvaluate = [&](CONDFORM *pForm, std::string *pOut, CONDDIAG *pDiag) {
       int32_t l = 0;
-      bOk = bCondArithmetic(&g_level, p, n, &l, &d);
-      break;
-    }
-    case 1: {
-      bool b = false;
-      bOk = bCondBoolean(&g_level, p, n, &b, &d);
-      break;
-    }
+      bool b = false, bDone = false;
+      switch (iMode) {
+      case 0:
+        bDone = bCondArithmetic(&g_level, p, n, &l, pDiag, pForm);
+        *pOut = std::to_string(l);
+        break;
+      case 1:
+        bDone = bCondBoolean(&g_level, p, n, &b, pDiag, pForm);
+        *pOut = b ? "1" : "0";
+        break;
+      case 2:
+        bDone = bCondCharacter(&g_level, p, n, pOut, pDiag, pForm);
+        break;
+      default:
+        bDone = bCondAif(&g_level, p, n, pOut, pDiag, pForm);
+        break;
+      }
+      return bDone;
+    };
+    switch (iMode) {
+    case 0:
+    case 1:
     case 2:
-      bOk = bCondCharacter(&g_level, p, n, &str, &d);
-      if (bOk && str.size() > VALUE_MAX) std::abort();
+    case 4: {
+      bOk = fEvaluate(nullptr, &str, &d);
+      if (iMode == 2 && bOk && str.size() > VALUE_MAX) std::abort();
+      CONDFORM form;
+      for (int iPass = 0; iPass < 2; iPass++) {
+        CONDDIAG dForm{};
+        std::string strForm;
+        bool bForm = fEvaluate(&form, &strForm, &dForm);
+        if (bForm != bOk || dForm.iNumber != d.iNumber || (bOk && strForm != str)) std::abort();
+      }
       break;
+    }
     case 3: {
       bool bChanged = false;
       bOk = bSubstitute(&g_level, p, n, static_cast<SUBSTFIELD>(pData[0] / 7 % 3), 1, 255, &str, &bChanged, &d);
       if (bOk && str.size() > 255) std::abort();
       break;
     }
-    case 4:
-      bOk = bCondAif(&g_level, p, n, &str, &d);
-      break;
     case 5:
       bOk = bCondAgo(&g_level, p, n, &str, &d);
       break;
