@@ -194,6 +194,13 @@ bool bWordIs(const CTX &c, uint32_t ulLen, const char *psz)
   return psz[ulLen] == '\0';
 }
 
+/* Whether the word of ulLen at c.i names a string function (UPPER, LOWER,
+   DOUBLE) that may open a group. */
+bool bStringFunction(const CTX &c, uint32_t ulLen)
+{
+  return bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE");
+}
+
 /* Arithmetic function words: code and name. */
 struct FUNCWORD {
   char cCode;
@@ -961,7 +968,7 @@ bool bGroup(CTX &c, char cCtx, VAL &v)
   uint8_t bAfter = c.i + ulLen < c.n ? c.p[c.i + ulLen] : 0;
   bool bWord = ulLen > 0 && (bAfter == EBCDIC_BLANK || bAfter == E_LPAREN || bAfter == E_QUOTE || bAfter == E_AMP);
   v = VAL{};
-  if (bWord && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE"))) {
+  if (bWord && bStringFunction(c, ulLen)) {
     char cFn = static_cast<char>(g_abEbcdicToAscii[g_abUpper[c.p[c.i]]]);
     c.i += ulLen;
     vBlanks(c);
@@ -1629,9 +1636,7 @@ bool bFormArithGroup(FORMBUILD &f)
   c.i++;
   vBlanks(c);
   uint32_t ulLen = ulWord(c);
-  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE") ||
-                    bWordIs(c, ulLen, "NOT")))
-    return false;
+  if (ulLen > 0 && (bStringFunction(c, ulLen) || bWordIs(c, ulLen, "NOT"))) return false;
   if (!bFormTerms(f, true)) return false;
   vBlanks(c);
   if (bPeek(c) != E_RPAREN) return false; /* a relation or a function inside: the parser */
@@ -1805,8 +1810,7 @@ bool bFormGroup(FORMBUILD &f)
   c.i++;
   vBlanks(c);
   uint32_t ulLen = ulWord(c);
-  if (ulLen > 0 && (bWordIs(c, ulLen, "UPPER") || bWordIs(c, ulLen, "LOWER") || bWordIs(c, ulLen, "DOUBLE")))
-    return false;
+  if (ulLen > 0 && bStringFunction(c, ulLen)) return false;
   if (!bFormBool(f, 0)) return false;
   vBlanks(c);
   if (bPeek(c) != E_RPAREN) return false;
@@ -1927,13 +1931,10 @@ bool bFormValue(const CONDFORM &form, const MACLEVEL *pLevel, int32_t *plValue, 
       std::memcpy(ref.alSub, al + n, ulSubs * sizeof al[0]);
       const std::string *pText = &pVar->strValue; /* the value of a plain character variable, without a copy */
       VAL v;
-      bool bPlainText = ulSubs == 0 && (pVar->bFlags & (VT_MASK | VF_DIM)) == VT_C;
-      if (!bPlainText) {
+      if (ulSubs != 0 || (pVar->bFlags & (VT_MASK | VF_DIM)) != VT_C) {
         if (!bVarValue(c, ref, pVar, v)) return false;
         if (s.bOp == CS_VARSTR || s.bOp == CS_CATVAR) vToC(v);
         pText = &v.s;
-      } else {
-        v.cType = 'C';
       }
       switch (s.bOp) {
       case CS_TERM:

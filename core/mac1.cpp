@@ -152,14 +152,6 @@ struct SEQENT {
   uint32_t ulPos;
 };
 
-/* The order of a definition's sequence symbols: bytes, then length. */
-bool bSeqBefore(const std::string &a, const std::string &b)
-{
-  size_t n = std::min(a.size(), b.size());
-  int i = std::memcmp(a.data(), b.data(), n);
-  return i != 0 ? i < 0 : a.size() < b.size();
-}
-
 } // namespace
 
 /* The sequence symbols of a definition, read at each call. */
@@ -1179,8 +1171,8 @@ const MACDEF *DEFINER::pDefine(const uint8_t *pszExpected, const SRCSTMT *pMacro
   pDef->usIndex = INDEX_NONE;
   pDef->ulHeader = m_ulHeader;
   if (!m_vecSeq.empty()) {
-    std::sort(m_vecSeq.begin(), m_vecSeq.end(),
-              [](const SEQENT &a, const SEQENT &b) { return bSeqBefore(a.strName, b.strName); });
+    /* by name, the bytes compared as unsigned, then the length */
+    std::sort(m_vecSeq.begin(), m_vecSeq.end(), [](const SEQENT &a, const SEQENT &b) { return a.strName < b.strName; });
     pDef->ulSeqTable = static_cast<uint32_t>(lWorkTell(WORK_MACRO));
     pDef->ulSeqCount = static_cast<uint32_t>(m_vecSeq.size());
     std::vector<uint8_t> vecTable, vecPool;
@@ -1656,7 +1648,7 @@ bool bMacroSeqFind(const MACLEVEL *pLevel, const std::string &strName)
   if (pLevel->pSeq == nullptr || g_mac.pTop == nullptr) return false;
   const std::vector<SEQENT> &v = pLevel->pSeq->vec; /* sorted, no name twice */
   auto it = std::lower_bound(v.begin(), v.end(), strName,
-                             [](const SEQENT &s, const std::string &str) { return bSeqBefore(s.strName, str); });
+                             [](const SEQENT &s, const std::string &str) { return s.strName < str; });
   if (it == v.end() || it->strName != strName) return false;
   g_mac.pTop->ullNext = it->ulPos;
   return true;

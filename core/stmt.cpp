@@ -717,7 +717,7 @@ bool bStmtFinish()
   }
   VORN_INVARIANT(g_rec.ulLength >= STMT_HEAD && ulGet32(pHead()) == g_rec.ulLength);
   VORN_INVARIANT(pStmtEachSub([](uint8_t, const uint8_t *, uint32_t) { return false; }) == nullptr);
-  if (ulGet32(pHead() + STMT_SEQUENCE) == SEQUENCE_PENDING) ulStmtSequence();
+  ulStmtSequence(); /* a pending sequence field becomes its handle now that the record is kept */
   vWorkWrite(pHead(), 1, g_rec.ulLength, WORK_SYSUT1);
   return bEnd;
 }
